@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the program and the whole test suite twice, plain and under AddressSanitizer +
+# UndefinedBehaviorSanitizer, and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+shared="${VORN_SHARED_DIR:-$(cd .. && pwd)/shared}"
+
+run_suite() {  # build-dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DVORN_SHARED_DIR="$shared" "$@" > /dev/null
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600)
+}
+
+run_suite build
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite build-asan -DVORN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
