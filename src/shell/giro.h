@@ -16,11 +16,11 @@ struct ScreenPos {
 };
 
 struct GiroContext {
-    bool rural = false;           // the declaration has rural activity
-    bool rural_abroad = false;    // the rural activity being shown is abroad (screen 13 skipped)
-    bool new_declaration = false; // a new declaration goes from screen 6 to screen 1
-    bool window_menu = true;      // OPCIRPF = "J"
-    bool leaving = false;         // leaving was already confirmed
+    bool rural = false;            // the declaration has rural activity
+    bool rural_abroad = false;     // the rural activity being shown is abroad (screen 13 skipped)
+    bool new_declaration = false;  // a new declaration goes from screen 6 to screen 1
+    bool window_menu = true;       // OPCIRPF = "J"
+    bool leaving = false;          // leaving was already confirmed
 };
 
 // What comes after screen `at` ended with `key` (key names as in key scripts: "ESC", "F1",

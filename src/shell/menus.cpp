@@ -22,8 +22,8 @@ MenuEntry sub(std::string caption, std::vector<MenuEntry> items) {
     MenuEntry e;
     e.caption = std::move(caption);
     e.items = std::move(items);
-    e.enabled = std::any_of(e.items.begin(), e.items.end(),
-                            [](const MenuEntry& i) { return i.enabled; });
+    e.enabled =
+        std::any_of(e.items.begin(), e.items.end(), [](const MenuEntry& i) { return i.enabled; });
     return e;
 }
 
@@ -87,12 +87,10 @@ bool declaration_command_enabled(int code) {
 
 const std::vector<std::string>& print_items() {
     static const std::vector<std::string> kItems = {
-        "IRenda modo Receita", "IRenda modo VORN   ", "Atividade Rural    ",
-        "Livro caixa Rural  ", "Darfes             ", "Ganho de capital   ",
-        "Renda variável     ", "carta Personalizada", "Avisos e N.Pessoais",
-        "Livro caixa Normal ", "Valores a cobrar   ", "Cadastro           ",
-        "Comprovante rendime", "Etiquetas para CD  ", "relatório Usuário  ",
-        "Histórico anterior "};
+        "IRenda modo Receita", "IRenda modo VORN   ", "Atividade Rural    ", "Livro caixa Rural  ",
+        "Darfes             ", "Ganho de capital   ", "Renda variável     ", "carta Personalizada",
+        "Avisos e N.Pessoais", "Livro caixa Normal ", "Valores a cobrar   ", "Cadastro           ",
+        "Comprovante rendime", "Etiquetas para CD  ", "relatório Usuário  ", "Histórico anterior "};
     return kItems;
 }
 
@@ -147,16 +145,15 @@ std::vector<MenuEntry> main_menu(const Session& s) {
     bar.push_back(sub(
         "&Declaração",
         {item("&Declaração (Alt I)", 11), item("&Lancamentos", 12), item("&Conferência", 13),
-         sub("&Nimbra",
-             {item("&Acesso a Nuvem", 0),
-              sub("&Cadastros na Nuvem",
-                  {item("&Cadastro Gerenciador", 0), item("&Cadastro de Clientes", 0)}),
-              item("IA na Nuvem", 85)}),
+         sub("&Nimbra", {item("&Acesso a Nuvem", 0),
+                         sub("&Cadastros na Nuvem",
+                             {item("&Cadastro Gerenciador", 0), item("&Cadastro de Clientes", 0)}),
+                         item("IA na Nuvem", 85)}),
          item("&Agenda", 14), item("&Pastas", 15),
-         sub("e&Xclusão",
-             {sub("Exclui &Declaração", {item("Varios    ", 16, 1, 1), item("Individual", 16, 1, 2)}),
-              item("Exclui somente o &AAR", 16, 2, 1),
-              item("&Recupera declaração Excluida recentemente", 16, 3)}),
+         sub("e&Xclusão", {sub("Exclui &Declaração",
+                               {item("Varios    ", 16, 1, 1), item("Individual", 16, 1, 2)}),
+                           item("Exclui somente o &AAR", 16, 2, 1),
+                           item("&Recupera declaração Excluida recentemente", 16, 3)}),
          item("&Importação", 17), sub("&Históricos Anteriores", historicos), sep(),
          item("Atuali&za base dados", 19), item("WhatsApp", 20, 1), sep(),
          item("&Terminar (Alt T)", 18, 1)}));
@@ -169,14 +166,25 @@ std::vector<MenuEntry> main_menu(const Session& s) {
     // The colour editor of each group (its command is not part of this build).
     for (int k = 0; k < 7; ++k) cores.push_back(item(kCores[k], 0, k + 1));
 
-    static const char* kPartes[17] = {
-        " Toda a Declaração",         " Declaração de Bens Tit ", " Declaração de Bens Dep",
-        "Declaração das Dívidas",     " Livro Caixa da PF Tit",   " Livro Caixa da PF Dep",
-        " Rendimentos P.Física Tit",  " Rendimentos P.Física Dep", " Pagamentos e doações ",
-        " Ganho de capital",          " Renda Variável",          " Bens do Espólio",
-        " Toda Atividade Rural",      " Bens da Atividade Rural", "Dívidas da Atividade Rural",
-        " Livro Caixa Rural",         " Imóveis Rurais"};
-    static constexpr int kParteArg[17] = {1, 2, 15, 3, 4, 16, 5, 17, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+    static const char* kPartes[17] = {" Toda a Declaração",
+                                      " Declaração de Bens Tit ",
+                                      " Declaração de Bens Dep",
+                                      "Declaração das Dívidas",
+                                      " Livro Caixa da PF Tit",
+                                      " Livro Caixa da PF Dep",
+                                      " Rendimentos P.Física Tit",
+                                      " Rendimentos P.Física Dep",
+                                      " Pagamentos e doações ",
+                                      " Ganho de capital",
+                                      " Renda Variável",
+                                      " Bens do Espólio",
+                                      " Toda Atividade Rural",
+                                      " Bens da Atividade Rural",
+                                      "Dívidas da Atividade Rural",
+                                      " Livro Caixa Rural",
+                                      " Imóveis Rurais"};
+    static constexpr int kParteArg[17] = {1, 2, 15, 3,  4,  16, 5,  17, 6,
+                                          7, 8, 9,  10, 11, 12, 13, 14};
     std::vector<MenuEntry> partes;
     for (int k = 0; k < 17; ++k) partes.push_back(item(kPartes[k], 31, kParteArg[k]));
 
@@ -186,7 +194,8 @@ std::vector<MenuEntry> main_menu(const Session& s) {
          sub("&Transfere declaração",
              {item("Seleção &Manual ", 22, 1), item("Seleção por &Status", 22, 2),
               item("Seleção por &Data/Hora", 22, 3)}),
-         sub("&Mudar as cores", cores), item("&Valores a Cobrar", 25),
+         sub("&Mudar as cores", cores),
+         item("&Valores a Cobrar", 25),
          sub("&Gravar os dados",
              {item("&Automático a cada " + std::to_string(s.TEMP_SAL()) + " minutos", 26, 1),
               item("&Manual usando Alt W", 26, 2), item("&Somente no final ", 26, 3)}),
@@ -194,33 +203,35 @@ std::vector<MenuEntry> main_menu(const Session& s) {
              {item(" Alterar situação ", 27, 1), item(" Cadastrar status ", 27, 2),
               item(" Trava alteração  ", 27, 3)}),
          sub("&SELIC", {item("cadastro &SELIC", 28, 1), item("&Ultimos 12 meses", 28, 2)}),
-         item("&Reindexar Dados", 29), item("Mudar C&PF", 30),
+         item("&Reindexar Dados", 29),
+         item("Mudar C&PF", 30),
          sub("copia &Parte declaração", partes),
          sub("e&Xporta Arquivo",
-             {item("Bens - arquivo &TXT total", 32, 1, 1),
-              item("Bens - TXT por &CPF", 32, 1, 2), item("Bens - &XML por CPF", 32, 1, 3),
-              item("&Dívidas", 32, 2, 1), item("&Pagamentos", 32, 3, 1),
-              item("C&adastro", 32, 4, 1), item("Bens da Atividade &Rural", 32, 5, 1),
+             {item("Bens - arquivo &TXT total", 32, 1, 1), item("Bens - TXT por &CPF", 32, 1, 2),
+              item("Bens - &XML por CPF", 32, 1, 3), item("&Dívidas", 32, 2, 1),
+              item("&Pagamentos", 32, 3, 1), item("C&adastro", 32, 4, 1),
+              item("Bens da Atividade &Rural", 32, 5, 1),
               item("Dívidas da Ati&vidade Rural", 32, 6, 1), item("&Imóveis Rurais", 32, 7, 1)}),
          sub("&E-mail", {item("Configura Email ", 34, 1), item("Prepara o Email", 34, 2),
                          item("Envia o Email", 34, 3)}),
          sub("&Ajustes da Tela",
              {item("&Menus na declaração", 36, 1), item("&Fechando uma declaração", 36, 2)}),
          sub("&Edita arquivos auxiliares",
-             {sub("&Mostre ou Edita ",
-                  {sub(" Aux&Banco ",
-                       {item(" Edita Aux&Banco ", 39, 1), item(" Busca os Bancos ", 39, 11)}),
-                   sub(" Aux&Pag",
-                       {item(" Edita Aux&Pag ", 39, 7), item(" Busca Pagamentos ", 39, 12)}),
-                   item(" Aux&Fon   ", 39, 5), item(" Corrige banco", 39, 8)}),
+             {sub("&Mostre ou Edita ", {sub(" Aux&Banco ", {item(" Edita Aux&Banco ", 39, 1),
+                                                            item(" Busca os Bancos ", 39, 11)}),
+                                        sub(" Aux&Pag", {item(" Edita Aux&Pag ", 39, 7),
+                                                         item(" Busca Pagamentos ", 39, 12)}),
+                                        item(" Aux&Fon   ", 39, 5), item(" Corrige banco", 39, 8)}),
               sub("&Retira CNPJ repetido",
                   {item("do Aux&Banco ", 39, 2), item("do Aux&Fon   ", 39, 6)}),
               item("&Trasnfere CNPJ  AuxFon->Auxbanco", 39, 3),
               item("&Transfere CNPJ  AuxBanco->AuxFon ", 39, 4)}),
-         item("&Ver Atualização", 35), item("Retira R$0,01 tela F1", 37),
+         item("&Ver Atualização", 35),
+         item("Retira R$0,01 tela F1", 37),
          sub("Enviar Celular e Email para IRPF",
              {item("Enviar Todos", 38, 1), item("Não Enviar ", 38, 2)}),
-         item("Buscar CEP", 40, 1), item("&Preencher Cidades", 40, 2),
+         item("Buscar CEP", 40, 1),
+         item("&Preencher Cidades", 40, 2),
          item("&Lançar Rendimentos na F1", 40, 3),
          sub("&Salvar automaticamente o IRPF depois de transmitidas",
              {item("Sim Salvar", 38, 3), item("Não Salvar", 38, 4)})}));
@@ -237,51 +248,47 @@ std::vector<MenuEntry> main_menu(const Session& s) {
                                    "Grupo selecionado"};
     std::vector<MenuEntry> quem;
     for (int k = 0; k < 5; ++k) quem.push_back(item(kQuem[k], 44, k + 1));
-    bar.push_back(sub("&Selecão", {sub("&1- O que imprimir", o_que),
-                                   sub("&2 - Tipo de Folha", folhas),
-                                   sub("&3 - Qual pagina", paginas),
-                                   sub("&4 - Quem imprimir", quem),
-                                   item("&5 - Qual Impressora", 45, 1),
-                                   item("6a - Mostra as Impressoras ", 46, 1),
-                                   item("6b - Mostra o texto antes  ", 46, 2),
-                                   item("6c - Copia o texto impresso", 46, 3),
-                                   item("7  - Número de Vias ", 47, 1),
-                                   item("Mostra a Selecao", 48, 1)}));
+    bar.push_back(
+        sub("&Selecão",
+            {sub("&1- O que imprimir", o_que), sub("&2 - Tipo de Folha", folhas),
+             sub("&3 - Qual pagina", paginas), sub("&4 - Quem imprimir", quem),
+             item("&5 - Qual Impressora", 45, 1), item("6a - Mostra as Impressoras ", 46, 1),
+             item("6b - Mostra o texto antes  ", 46, 2), item("6c - Copia o texto impresso", 46, 3),
+             item("7  - Número de Vias ", 47, 1), item("Mostra a Selecao", 48, 1)}));
 
     bar.push_back(sub("&Impressão",
                       {item("Imprime os itens selecionados", 51), item("Mostra a Selecao", 48, 1),
                        sep(), item("Imprime a última impressão NAO-DOS", 52),
                        item("Edita Cartas", 53), item("Número de Linhas na folha ", 54)}));
 
-    bar.push_back(sub(
-        "&Envia p/ IRPF",
-        {item("Somente um contribuinte selecionado", 61), item("Todos Cpfs selecionados ", 62),
-         item("Todos os CPFs da pasta atual", 63), sep(),
-         sub("Envia ao terminar só a declaracão com status escolhido",
-             {item("SIM - Envia para a receita só com o status indicado", 64, 1),
-              item("NÃO - Não envia ao terminar com o status indicado", 64, 2)}),
-         sub("Automático no fim da declaracao ",
-             {item("SIM - Envia para a receita ao terminar a declaracão", 65, 1),
-              item("NÃO - Não envia ao terminar uma declaração", 65, 2)}),
-         item("Muda ou não Status ao enviar", 66), sep(), item("Local do programa da Receita", 67),
-         item("Recupera Declaração do IRPF ", 68)}));
+    bar.push_back(
+        sub("&Envia p/ IRPF",
+            {item("Somente um contribuinte selecionado", 61), item("Todos Cpfs selecionados ", 62),
+             item("Todos os CPFs da pasta atual", 63), sep(),
+             sub("Envia ao terminar só a declaracão com status escolhido",
+                 {item("SIM - Envia para a receita só com o status indicado", 64, 1),
+                  item("NÃO - Não envia ao terminar com o status indicado", 64, 2)}),
+             sub("Automático no fim da declaracao ",
+                 {item("SIM - Envia para a receita ao terminar a declaracão", 65, 1),
+                  item("NÃO - Não envia ao terminar uma declaração", 65, 2)}),
+             item("Muda ou não Status ao enviar", 66), sep(),
+             item("Local do programa da Receita", 67), item("Recupera Declaração do IRPF ", 68)}));
 
-    bar.push_back(sub(
-        "&Cópia de Segurança",
-        {sub("Fazer a cópia   ",
-             {sub("Do Brio 20" + ano + "    ",
-                  {item("Só uma pasta  ", 71, 1, 1), item("Todas Pastas  ", 71, 1, 2)}),
-              item("Da Receita 20" + ano, 71, 2, 1)}),
-         item("Compacta todos no " + xdrive + ":", 72, 1),
-         sub("Compacta uma Pasta",
-             {item("Do Brio 20" + ano, 73, 1), item("Da Receita 20" + ano, 73, 2)}),
-         sep(),
-         sub("Recuperar a cópia",
-             {item("Do Brio 20" + ano, 74, 1), item("Da Receita 20" + ano, 74, 2)}),
-         item("Descompacta todos do " + xdrive + ":", 75, 1),
-         sub("Descompacta uma Pasta",
-             {item("Do Brio 20" + ano, 76, 1), item("Da Receita 20" + ano, 76, 2)}),
-         sep(), item("Informa o processador", 77)}));
+    bar.push_back(sub("&Cópia de Segurança",
+                      {sub("Fazer a cópia   ",
+                           {sub("Do Brio 20" + ano + "    ", {item("Só uma pasta  ", 71, 1, 1),
+                                                              item("Todas Pastas  ", 71, 1, 2)}),
+                            item("Da Receita 20" + ano, 71, 2, 1)}),
+                       item("Compacta todos no " + xdrive + ":", 72, 1),
+                       sub("Compacta uma Pasta",
+                           {item("Do Brio 20" + ano, 73, 1), item("Da Receita 20" + ano, 73, 2)}),
+                       sep(),
+                       sub("Recuperar a cópia",
+                           {item("Do Brio 20" + ano, 74, 1), item("Da Receita 20" + ano, 74, 2)}),
+                       item("Descompacta todos do " + xdrive + ":", 75, 1),
+                       sub("Descompacta uma Pasta",
+                           {item("Do Brio 20" + ano, 76, 1), item("Da Receita 20" + ano, 76, 2)}),
+                       sep(), item("Informa o processador", 77)}));
 
     bar.push_back(item("&Fim", 91));
     return bar;
@@ -320,32 +327,31 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
     pj.push_back(ditem("&Fim da declaração", 17, "", "Termina a declaração"));
     bar.push_back(sub("&PJ", pj));
 
-    std::vector<MenuEntry> pf = {ditem("&Titular", 21, "F2",
-                                       "Rendimentos de pessoas físicas e do exterior do titular")};
+    std::vector<MenuEntry> pf = {
+        ditem("&Titular", 21, "F2", "Rendimentos de pessoas físicas e do exterior do titular")};
     if (dep)
         pf.push_back(ditem("&Dependente", 22, "",
                            "Rendimentos de pessoas físicas e do exterior dos dependentes"));
     bar.push_back(sub("P&F", pf));
 
-    bar.push_back(sub(
-        "&Isentos",
-        {ditem("&Isentos e não tributáveis", 31, "F3", "Rendimentos isentos e não tributáveis"),
-         ditem("&Tributação exclusiva", 32, "CTRL+F3",
-               "Rendimentos sujeitos à tributação exclusiva ou definitiva")}));
+    bar.push_back(
+        sub("&Isentos",
+            {ditem("&Isentos e não tributáveis", 31, "F3", "Rendimentos isentos e não tributáveis"),
+             ditem("&Tributação exclusiva", 32, "CTRL+F3",
+                   "Rendimentos sujeitos à tributação exclusiva ou definitiva")}));
 
-    bar.push_back(sub("&Depend.",
-                      {ditem("&Dependentes", 41, "F4", "Dependentes da declaração"),
-                       ditem("&Alimentandos", 42, "", "Alimentandos (pensão alimentícia paga)"),
-                       ditem("&Herdeiros e meação", 45, "",
-                             "Herdeiros e meeiro da declaração final de espólio")}));
+    bar.push_back(
+        sub("&Depend.", {ditem("&Dependentes", 41, "F4", "Dependentes da declaração"),
+                         ditem("&Alimentandos", 42, "", "Alimentandos (pensão alimentícia paga)"),
+                         ditem("&Herdeiros e meação", 45, "",
+                               "Herdeiros e meeiro da declaração final de espólio")}));
 
     bar.push_back(sub(
-        "Pa&gto",
-        {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
-         ditem("Doação direta &ECA", 44, "",
-               "Doações diretas na declaração ao fundo da criança e do adolescente"),
-         ditem("Doação direta &Idoso", 46, "",
-               "Doações diretas na declaração ao fundo do idoso")}));
+        "Pa&gto", {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
+                   ditem("Doação direta &ECA", 44, "",
+                         "Doações diretas na declaração ao fundo da criança e do adolescente"),
+                   ditem("Doação direta &Idoso", 46, "",
+                         "Doações diretas na declaração ao fundo do idoso")}));
 
     bar.push_back(sub(
         "&Bens",
@@ -356,15 +362,14 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
          ditem("Z&oom das dívidas", 55, "", "Dívidas e ônus em tela ampliada"),
          ditem("&Cônjuge", 56, "ALT+F3", "Informações do cônjuge")}));
 
-    bar.push_back(sub("I&dent.", {ditem("&Identificação", 61, "F6",
-                                        "Identificação do contribuinte")}));
+    bar.push_back(
+        sub("I&dent.", {ditem("&Identificação", 61, "F6", "Identificação do contribuinte")}));
 
-    bar.push_back(sub(
-        "&Cálculo",
-        {ditem("&Cálculo", 71, "F7", "Cálculo do imposto, completo ou simplificado"),
-         ditem("&Balanço", 72, "F10", "Balanço das receitas e despesas"),
-         ditem("&Avisos", 62, "F11", "Conferência e avisos da declaração"),
-         ditem("&Notas pessoais", 63, "ALT+F1", "Anotações sobre o contribuinte")}));
+    bar.push_back(sub("&Cálculo",
+                      {ditem("&Cálculo", 71, "F7", "Cálculo do imposto, completo ou simplificado"),
+                       ditem("&Balanço", 72, "F10", "Balanço das receitas e despesas"),
+                       ditem("&Avisos", 62, "F11", "Conferência e avisos da declaração"),
+                       ditem("&Notas pessoais", 63, "ALT+F1", "Anotações sobre o contribuinte")}));
 
     std::vector<MenuEntry> gcap = {
         ditem("&Imóveis", 81, "F8", "Ganho de capital na alienação de imóveis"),
@@ -419,27 +424,26 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
         bar.push_back(sub("&Rural", aar));
     }
 
-    bar.push_back(sub(
-        "Es&pólio",
-        {ditem("&Partilha do espólio", 57, "", "Declaração final de espólio"),
-         ditem("&Saída definitiva", 58, "", "Declaração de saída definitiva do país")}));
+    bar.push_back(
+        sub("Es&pólio",
+            {ditem("&Partilha do espólio", 57, "", "Declaração final de espólio"),
+             ditem("&Saída definitiva", 58, "", "Declaração de saída definitiva do país")}));
 
     bar.push_back(sub("A&juda", {ditem("&Calculadora", 120, "", "Calculadora do sistema"),
                                  ditem("A&juda geral", 121, "", "Ajuda geral"),
                                  ditem("&Teclas de função", 122, "", "Teclas de função"),
                                  ditem("&Sobre", 123, "", "Sobre o VORN")}));
 
-    bar.push_back(sub("&Sair", {ditem("&Fim da declaração", 17, "ALT+T",
-                                      "Termina a declaração")}));
+    bar.push_back(sub("&Sair", {ditem("&Fim da declaração", 17, "ALT+T", "Termina a declaração")}));
     return bar;
 }
 
 std::optional<int> declaration_hotkey(std::string_view key) {
     static constexpr std::pair<std::string_view, int> kKeys[] = {
-        {"F1", 11},     {"F2", 21},     {"F3", 31},     {"CTRL+F3", 32}, {"ALT+F3", 56},
-        {"F4", 41},     {"ALT+F7", 43}, {"F5", 51},     {"F6", 61},      {"F7", 71},
-        {"F8", 81},     {"F9", 91},     {"F10", 72},    {"F11", 62},     {"ALT+F1", 62},
-        {"F12", 101},   {"ALT+X", 52},  {"ALT+Z", 54},  {"ESC", 17},     {"ALT+T", 17}};
+        {"F1", 11},   {"F2", 21},     {"F3", 31},    {"CTRL+F3", 32}, {"ALT+F3", 56},
+        {"F4", 41},   {"ALT+F7", 43}, {"F5", 51},    {"F6", 61},      {"F7", 71},
+        {"F8", 81},   {"F9", 91},     {"F10", 72},   {"F11", 62},     {"ALT+F1", 62},
+        {"F12", 101}, {"ALT+X", 52},  {"ALT+Z", 54}, {"ESC", 17},     {"ALT+T", 17}};
     for (auto [k, code] : kKeys)
         if (k == key) return code;
     return std::nullopt;

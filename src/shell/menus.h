@@ -20,8 +20,8 @@ struct MenuEntry {
     int arg2 = 0;
     bool enabled = false;
     bool separator = false;
-    std::string hotkey;       // declaration menu: the key that runs it ("F1", "ALT+X")
-    std::string description;  // declaration menu, text style: shown on the status line
+    std::string hotkey;            // declaration menu: the key that runs it ("F1", "ALT+X")
+    std::string description;       // declaration menu, text style: shown on the status line
     std::vector<MenuEntry> items;  // a submenu when not empty
 
     bool submenu() const { return !items.empty(); }
@@ -38,8 +38,8 @@ std::vector<MenuEntry> main_menu(const Session& s);
 // What the declaration menu shows depends on the open declaration.
 struct DeclarationShape {
     bool has_dependants = false;
-    bool rural = false;         // TEMRURAL = "S"
-    bool rural_abroad = false;  // AAR_EXTER = "S"
+    bool rural = false;              // TEMRURAL = "S"
+    bool rural_abroad = false;       // AAR_EXTER = "S"
     bool digital_cash_book = false;  // rural TIPO_LANCA = 2
 };
 std::vector<MenuEntry> declaration_menu(const DeclarationShape& shape);

@@ -98,8 +98,8 @@ bool network_filesystem_magic(long f_type) {
 
 bool network_fuse_subtype(std::string_view subtype) {
     static constexpr std::string_view kNetwork[] = {
-        "sshfs", "rclone", "s3fs", "davfs", "davfs2", "gcsfuse", "glusterfs", "smbnetfs",
-        "curlftpfs", "moosefs", "cephfs", "juicefs", "goofys", "blobfuse", "nfs", "cifs"};
+        "sshfs",     "rclone",  "s3fs",   "davfs",   "davfs2", "gcsfuse",  "glusterfs", "smbnetfs",
+        "curlftpfs", "moosefs", "cephfs", "juicefs", "goofys", "blobfuse", "nfs",       "cifs"};
     for (auto n : kNetwork)
         if (subtype == n) return true;
     return false;

@@ -50,9 +50,10 @@ std::optional<std::string> two_digit_terminal(std::string_view text);
 // neither is given, "00" on a local drive, or on a network drive a question to the operator
 // ("Terminal" dialog) with the operator name USUAR and the number EQUIP prefilled.
 struct TerminalSource {
-    std::string nusu;         // decided number, empty while the operator must be asked
-    std::string dialog_text;  // when asking: USUAR + " Informe"/" Confirme" + " o nro. do terminal."
-    std::string prefill;      // when asking: EQUIP as two digits, blank for zero or absent
+    std::string nusu;  // decided number, empty while the operator must be asked
+    std::string
+        dialog_text;      // when asking: USUAR + " Informe"/" Confirme" + " o nro. do terminal."
+    std::string prefill;  // when asking: EQUIP as two digits, blank for zero or absent
     std::string operator_name;  // USUAR
     std::string error;          // a malformed argument or TERMINAL value
 };

@@ -40,8 +40,7 @@ bool is_dir(const std::string& path) {
 
 }  // namespace
 
-Session::Session()
-    : CONFIG(layout_of(42)), DEFINE(layout_of(43)), CORES(default_colours("00")) {}
+Session::Session() : CONFIG(layout_of(42)), DEFINE(layout_of(43)), CORES(default_colours("00")) {}
 
 void Session::set_data_folder(std::string_view folder) {
     ROTADOANO = without_slash(folder);
@@ -77,17 +76,18 @@ std::string Session::CORSELE() const {
 }
 
 std::string Session::CORMENU() const {
-    return CORES.str("COR_1_CLI") + "," + CORES.str("COR_ESC_CL") + "," +
-           CORES.str("COR_ENCH_C") + "," + CORES.str("COR_ENCH_C") + "," +
-           CORES.str("COR_2_CLI") + "," + CORES.str("COR_2_CLI");
+    return CORES.str("COR_1_CLI") + "," + CORES.str("COR_ESC_CL") + "," + CORES.str("COR_ENCH_C") +
+           "," + CORES.str("COR_ENCH_C") + "," + CORES.str("COR_2_CLI") + "," +
+           CORES.str("COR_2_CLI");
 }
 
 store::Record default_colours(std::string_view nusu) {
     store::Record r(layout_of(56));
     r.set("NRO_TERM", nusu);
     static constexpr std::pair<const char*, int> kNumbers[] = {
-        {"COR_TEL1", 30}, {"COR_TEL2", 31},  {"COR_TEL3", 63},  {"COR_MENS", 112}, {"COR_PEGA", 15},
-        {"COR_HELP", 112}, {"COR_FERID", 28}, {"COR_ESCOL", 79}, {"COR_ENCHE", 31}};
+        {"COR_TEL1", 30},  {"COR_TEL2", 31},  {"COR_TEL3", 63},
+        {"COR_MENS", 112}, {"COR_PEGA", 15},  {"COR_HELP", 112},
+        {"COR_FERID", 28}, {"COR_ESCOL", 79}, {"COR_ENCHE", 31}};
     for (auto [name, v] : kNumbers) r.set(name, Decimal(v));
     static constexpr std::pair<const char*, const char*> kTexts[] = {
         {"COR_1_CLI", "GR+/B"}, {"COR_2_CLI", "W+/B"}, {"COR_INI", "W+/B"},

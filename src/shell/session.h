@@ -73,8 +73,8 @@ struct Session {
     int NESQ = 0, NINIF = 0, NLINE = 6, NNROL = 60, NROLINHAS = 60, NDESINI = 1, NDESFIM = 99,
         NRO_VIAS = 1;
 
-    int OPCAO_1 = 1;  // main-menu command in progress
-    int OPCIR_1 = 0;  // declaration-menu command in progress
+    int OPCAO_1 = 1;            // main-menu command in progress
+    int OPCIR_1 = 0;            // declaration-menu command in progress
     bool LESTOUNADECL = false;  // a declaration is open for entry
     bool MOS_MENS = false;      // table openings show progress notices (true after start-up)
     bool REFAZ_IND = false;
