@@ -1,0 +1,171 @@
+// An open declaration: its values (the registry and table-1 fields, one value per name), its
+// private working set "TMP_" + table + NUSU in the working folder, loading it from a data folder
+// (new, normal or recovery), saving it back (periodic or final) and releasing it. The shared
+// tables are touched only while loading and saving; a save rewrites only the declaration's own
+// records, so other declarations of the folder, deleted ones included, are never disturbed.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/date.h"
+#include "base/operator.h"
+#include "base/status.h"
+#include "store/dbf.h"
+#include "store/env.h"
+#include "store/record.h"
+
+namespace vorn::store {
+
+// The values of an open declaration. Every field of its registry record (table 9) and of its
+// table-1 record is a value of the same name; a name both records have is one value, kept equal
+// in both.
+class DeclarationValues {
+  public:
+    DeclarationValues();
+    const Record& registry() const { return reg_; }
+    const Record& summary() const { return t1_; }
+    Record& registry() { return reg_; }
+    Record& summary() { return t1_; }
+
+    bool has(std::string_view name) const;
+    // The value of a name (from table 1 when both records have it).
+    const Value& value(std::string_view name) const;
+    std::string str(std::string_view name) const;
+    Decimal num(std::string_view name) const;
+    Date date(std::string_view name) const;
+    // Sets the value in each record that has the name; an unknown name throws std::out_of_range.
+    void set(std::string_view name, const Value& v);
+    void set(std::string_view name, std::string_view text) { set(name, Value(std::string(text))); }
+    void set(std::string_view name, const char* text) { set(name, Value(std::string(text))); }
+    void set(std::string_view name, Decimal v) { set(name, Value(v)); }
+    void set(std::string_view name, Date v) { set(name, Value(v)); }
+
+    // Loads both records: the registry's first, then table 1's, whose shared names win.
+    void take(const Record& registry, const Record& summary);
+
+  private:
+    Record reg_, t1_;
+};
+
+// Where a terminal works and who it is.
+struct DeclarationPlace {
+    std::string data_folder;  // LOCARQ, without trailing separator
+    std::string work_folder;  // LOCTRAB, without trailing separator
+    std::string install_folder;  // ARQDEF, without trailing separator (USOLOG lives there)
+    std::string nusu;            // "00" .. "99"
+    std::string operator_name;   // NOMEAG
+};
+
+// How a declaration is loaded.
+enum class LoadMode {
+    kNew,       // start a new declaration with this CPF
+    kExisting,  // copy its records from the shared tables
+    kRecovery,  // take the working set of this terminal as it is (after a crash)
+};
+
+// File names of a terminal's working table n: "TMP_" + nn + NUSU (".DBF" / ".CDX").
+std::string working_table_name(int n, std::string_view nusu);
+// The data-folder file of per-declaration table n ("IMP0926.DBF"), found without regard to case.
+std::string data_table_path(Env& env, std::string_view folder, int n);
+
+// The CPF held by this terminal's working registry "TMP_09" + NUSU, if any.
+std::optional<std::string> working_set_cpf(Env& env, const DeclarationPlace& place);
+
+class Declaration {
+  public:
+    Declaration(Env& env, const Clock& clock, Operator& op, DeclarationPlace place);
+    ~Declaration();
+    Declaration(const Declaration&) = delete;
+    Declaration& operator=(const Declaration&) = delete;
+
+    // INIC_VAR: loads the declaration of `cpf` into the working set and the values.
+    // `for_entry` (menu command 11) marks the registry record as in use by this terminal (a new
+    // declaration gets its registry record at once, so that a crash before its first save can be
+    // recovered and other terminals see it in use). Code::kCancelled when the operator gave up
+    // waiting for a table another terminal holds (nothing was changed).
+    [[nodiscard]] Status load(std::string_view cpf, LoadMode mode, bool for_entry);
+
+    // SALVATUDO: writes everything back. A periodic save keeps the declaration open and marked;
+    // the final save clears the in-use mark only after every table is written, appends the
+    // usage-log line and closes the working set.
+    [[nodiscard]] Status save(bool final);
+    // SALVA_PARC: writes working table n back into the shared table n.
+    [[nodiscard]] Status save_table(int n, bool final);
+
+    // Leaving without saving: frees the registry record (NUSUAT blank, DATAFIM/HORAFIM, ORDEM 0;
+    // a new declaration never saved loses its registry record) and closes the working set.
+    [[nodiscard]] Status release();
+
+    // Writes the values into the working records of tables 1 and 9 (after every screen, so that
+    // recovery after a crash finds what the operator typed), and refreshes TAM_USO and the caps.
+    [[nodiscard]] Status keep_values();
+
+    // The working-time clock: seconds of the current interval and the running total.
+    long running_seconds() const;
+    // Closes the running interval into TEM_USO and starts a new one (PARA_REL).
+    void stop_interval();
+    // Alt+H: switches the clock off (closing the interval) or on.
+    void toggle_clock();
+    bool clock_off() const { return clock_off_; }
+    // Seconds since the last save (or the load).
+    long seconds_since_save() const;
+
+    const std::string& cpf() const { return cpf_; }
+    bool is_new() const { return is_new_; }
+    bool loaded() const { return loaded_; }
+    DeclarationValues& values() { return values_; }
+    const DeclarationValues& values() const { return values_; }
+    // Working table n (1..21 but 13), open exclusively while the declaration is loaded.
+    Table* working(int n);
+    const DeclarationPlace& place() const { return place_; }
+
+  private:
+    [[nodiscard]] Status open_shared_table(int n, bool exclusive, bool wait_forever,
+                                           std::unique_ptr<Table>* out);
+    [[nodiscard]] Status copy_in(int n, Table& shared);
+    [[nodiscard]] Status open_working(int n);
+    [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
+    [[nodiscard]] Status read_working(int n, std::vector<Record>* rows);
+    [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
+    [[nodiscard]] Status write_registry(bool final, long elapsed);
+    [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
+    [[nodiscard]] Status append_usage_line(long start, long end);
+    [[nodiscard]] Status open_registry(std::unique_ptr<Table>* out);
+    [[nodiscard]] Status lock_current(Table& t);
+    void close_working();
+    long now_seconds() const;
+    int tables_to_save_last() const;
+
+    Env& env_;
+    const Clock& clock_;
+    Operator& op_;
+    DeclarationPlace place_;
+    std::string cpf_;
+    bool loaded_ = false;
+    bool is_new_ = false;
+    bool saved_once_ = false;
+    DeclarationValues values_;
+    std::array<std::unique_ptr<Table>, 22> working_;
+    long interval_start_ = 0;  // INI_DECLA
+    bool clock_off_ = false;   // SEMHORA
+    DateTime last_save_;
+};
+
+// Reads every visible record of `cpf` from a table (through its controlling order when that
+// begins with the CPF, else by a scan), with their record numbers.
+[[nodiscard]] Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
+                                std::vector<uint32_t>* recnos);
+
+// Replaces the records of `cpf` in `t` by `rows`: the declaration's own record slots are reused in
+// their order, what does not fit is appended and the surplus is marked deleted. Every row is
+// written with `cpf` in its CPF field. Nothing else in the table changes. The caller holds the
+// table exclusively or its table lock.
+[[nodiscard]] Status replace_records(Table& t, std::string_view cpf,
+                                     const std::vector<Record>& rows);
+
+}  // namespace vorn::store
