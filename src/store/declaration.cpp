@@ -87,7 +87,8 @@ std::string data_table_path(Env& env, std::string_view folder, int n) {
 }
 
 std::optional<std::string> working_set_cpf(Env& env, const DeclarationPlace& place) {
-    std::string path = find_file(env, place.work_folder, working_table_name(9, place.nusu) + ".DBF");
+    std::string path =
+        find_file(env, place.work_folder, working_table_name(9, place.nusu) + ".DBF");
     if (!env.exists(path)) return std::nullopt;
     std::unique_ptr<Table> t;
     if (!Table::open(env, path, OpenOptions{}, &t)) return std::nullopt;
@@ -105,7 +106,11 @@ Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
     Status s = t.go_top();
     while (s && !t.eof()) {
         if (t.str(f) == cpf) {
-            if (rows) rows->push_back(t.record());
+            if (rows) {
+                rows->emplace_back(t.layout_ptr());
+                s = t.read(rows->back());
+                if (!s) return s;
+            }
             if (recnos) recnos->push_back(t.recno());
         }
         s = t.skip();
@@ -190,15 +195,15 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever,
 }
 
 Status Declaration::create_working(int n, const std::vector<Record>& rows) {
-    const std::string path = join_path(place_.work_folder, working_table_name(n, place_.nusu) +
-                                                               ".DBF");
+    const std::string path =
+        join_path(place_.work_folder, working_table_name(n, place_.nusu) + ".DBF");
     working_[static_cast<size_t>(n)].reset();
     return Table::create(env_, find_file(env_, path), *def(n).layout, rows, &clock_, true);
 }
 
 Status Declaration::open_working(int n) {
-    std::string path = find_file(
-        env_, join_path(place_.work_folder, working_table_name(n, place_.nusu) + ".DBF"));
+    std::string path =
+        find_file(env_, join_path(place_.work_folder, working_table_name(n, place_.nusu) + ".DBF"));
     if (!env_.exists(path)) {
         Status s = create_working(n, {});
         if (!s) return s;
@@ -217,8 +222,9 @@ Status Declaration::read_working(int n, std::vector<Record>* rows) {
     if (!t) throw std::logic_error("working table " + std::to_string(n) + " is not open");
     Status s = t->go_top();
     while (s && !t->eof()) {
-        rows->push_back(t->record());
-        s = t->skip();
+        rows->emplace_back(t->layout_ptr());
+        s = t->read(rows->back());
+        if (s) s = t->skip();
     }
     return s;
 }
@@ -389,22 +395,22 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
     if (!s) return s;
     std::vector<uint32_t> slots;
     s = records_of(*reg, cpf_, nullptr, &slots);
-    if (s) {
-        if (slots.empty()) {
-            Record r = values_.registry();
-            r.set("NUSUAT", nusuat);
-            s = reg->append(&r);
-        } else {
-            s = reg->go_to(slots.front());
-            if (s) s = lock_current(*reg);
-            if (s) s = reg->replace(reg->field("NUSUAT"), nusuat);
-        }
+    Record r = values_.registry();
+    if (s && !slots.empty()) {
+        s = reg->go_to(slots.front());
+        if (s) s = lock_current(*reg);
+        if (s) s = reg->read(r);
     }
-    if (s && stamp_close) {
-        DateTime now = clock_.now();
-        s = reg->replace(reg->field("DATAFIM"), now.date);
-        if (s) s = reg->replace(reg->field("HORAFIM"), SEG_HORA(now.seconds));
-        if (s) s = reg->replace(reg->field("ORDEM"), Decimal(0));
+    if (s) {
+        // One write: the closing stamps never land without the mark they go with.
+        r.set("NUSUAT", nusuat);
+        if (stamp_close) {
+            DateTime now = clock_.now();
+            r.set("DATAFIM", now.date);
+            r.set("HORAFIM", SEG_HORA(now.seconds));
+            r.set("ORDEM", Decimal(0));
+        }
+        s = slots.empty() ? reg->append(&r) : reg->put(r);
     }
     Status u = reg->unlock();
     Status c = reg->close();
@@ -413,7 +419,7 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
 }
 
 Status Declaration::write_registry(bool final, long elapsed) {
-    (void)final;
+    (void) final;
     values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), elapsed));
     Record r = values_.registry();
     r.set("NUSUAT", place_.nusu);  // freed only once every table is written
@@ -521,7 +527,7 @@ Status Declaration::save(bool final) {
 }
 
 Status Declaration::save_table(int n, bool final) {
-    (void)final;
+    (void) final;
     std::vector<Record> rows;
     Status s = read_working(n, &rows);
     if (!s) return s;

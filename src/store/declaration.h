@@ -42,6 +42,7 @@ class DeclarationValues {
     void set(std::string_view name, const Value& v);
     void set(std::string_view name, std::string_view text) { set(name, Value(std::string(text))); }
     void set(std::string_view name, const char* text) { set(name, Value(std::string(text))); }
+    void set(std::string_view name, const std::string& text) { set(name, Value(text)); }
     void set(std::string_view name, Decimal v) { set(name, Value(v)); }
     void set(std::string_view name, Date v) { set(name, Value(v)); }
 
@@ -54,8 +55,8 @@ class DeclarationValues {
 
 // Where a terminal works and who it is.
 struct DeclarationPlace {
-    std::string data_folder;  // LOCARQ, without trailing separator
-    std::string work_folder;  // LOCTRAB, without trailing separator
+    std::string data_folder;     // LOCARQ, without trailing separator
+    std::string work_folder;     // LOCTRAB, without trailing separator
     std::string install_folder;  // ARQDEF, without trailing separator (USOLOG lives there)
     std::string nusu;            // "00" .. "99"
     std::string operator_name;   // NOMEAG

@@ -1,0 +1,281 @@
+#include "store/declaration.h"
+
+#include <gtest/gtest.h>
+
+#include "store/catalogue.h"
+#include "store_test_util.h"
+
+namespace vorn::store {
+namespace {
+
+using testing::TempDir;
+
+constexpr const char* kAna = "12345678909";
+constexpr const char* kBia = "98765432100";
+
+struct Office {
+    TempDir dir;
+    ManualClock clock{DateTime{Date(2026, 4, 10), 9 * 3600}};
+    ScriptedOperator op;
+    DeclarationPlace place(const std::string& nusu = "01") const {
+        return {dir.path(), dir.path(), dir.path(), nusu, "ANA OPERADORA"};
+    }
+    std::string data(int n) const { return data_table_path(Env::posix(), dir.path(), n); }
+};
+
+// Every record of a table, deleted ones included: (CPF, deleted, record).
+struct Row {
+    std::string cpf;
+    bool deleted;
+    Record rec;
+};
+std::vector<Row> all_rows(const std::string& path) {
+    std::unique_ptr<Table> t;
+    EXPECT_TRUE(Table::open(Env::posix(), path, OpenOptions{}, &t).is_ok());
+    std::vector<Row> out;
+    uint32_t n = 0;
+    EXPECT_TRUE(t->record_count(&n).is_ok());
+    for (uint32_t k = 1; k <= n; ++k) {
+        EXPECT_TRUE(t->go_to(k).is_ok());
+        Record r(t->layout_ptr());
+        EXPECT_TRUE(t->read(r).is_ok());
+        out.push_back({r.str("CPF"), t->deleted(), r});
+    }
+    EXPECT_TRUE(t->close().is_ok());
+    return out;
+}
+
+std::vector<Record> live(const std::string& path, const std::string& cpf) {
+    std::vector<Record> out;
+    for (auto& r : all_rows(path))
+        if (!r.deleted && r.cpf == cpf) out.push_back(r.rec);
+    return out;
+}
+
+void add_item(Declaration& d, int table, const char* field, int number) {
+    Record r(table_def(table)->layout);
+    r.set("CPF", d.cpf());
+    r.set(field, Decimal(number));
+    ASSERT_TRUE(d.working(table)->append(&r).is_ok());
+}
+
+// Creates a client with a name and the given asset numbers, saved and closed.
+void create_client(Office& o, const char* cpf, const char* name, std::vector<int> assets) {
+    Declaration d(Env::posix(), o.clock, o.op, o.place());
+    ASSERT_TRUE(d.load(cpf, LoadMode::kNew, true).is_ok());
+    d.values().set("NOMECONTR", name);
+    for (int a : assets) add_item(d, 4, "I7_0", a);
+    ASSERT_TRUE(d.save(true).is_ok());
+}
+
+TEST(Declaration, NewClientIsMarkedAtOnceSavedAndFoundAgain) {
+    Office o;
+    {
+        Declaration d(Env::posix(), o.clock, o.op, o.place());
+        ASSERT_TRUE(d.load(kAna, LoadMode::kNew, true).is_ok());
+        auto reg = live(o.data(9), kAna);
+        ASSERT_EQ(reg.size(), 1u);  // visible and in use before the first save
+        EXPECT_EQ(reg[0].str("NUSUAT"), "01");
+        EXPECT_EQ(reg[0].num("ESTATUS"), Decimal(2));
+        d.values().set("NOMECONTR", "ANA DE SOUZA");
+        d.values().set("NASCIMENTO", Date(1980, 2, 29));
+        d.values().set("I13_27", Decimal::from("100.00"));
+        d.values().set("I13_28", Decimal::from("20.00"));
+        for (int a : {5, 30, 7}) add_item(d, 4, "I7_0", a);
+        o.clock.advance(125);
+        ASSERT_TRUE(d.save(true).is_ok());
+        EXPECT_FALSE(d.loaded());
+    }
+    auto reg = live(o.data(9), kAna);
+    ASSERT_EQ(reg.size(), 1u);
+    EXPECT_EQ(reg[0].str("NOMECONTR"), "ANA DE SOUZA");
+    EXPECT_EQ(reg[0].str("NUSUAT"), "");
+    EXPECT_EQ(reg[0].str("NOMEAG"), "ANA OPERADORA");
+    EXPECT_EQ(reg[0].date("DATAFIM"), Date(2026, 4, 10));
+    EXPECT_EQ(reg[0].str("HORAFIM"), "09:02:05");
+    EXPECT_EQ(reg[0].num("TEM_USO"), Decimal(125));
+    EXPECT_GT(reg[0].num("TAM_USO"), Decimal(0));
+    EXPECT_EQ(reg[0].num("I13_27"), Decimal::from("120.00"));  // withheld tax of both
+    // Assets 5, 30, 7 (in record order) become 10, 30, 20.
+    auto assets = live(o.data(4), kAna);
+    ASSERT_EQ(assets.size(), 3u);
+    EXPECT_EQ(assets[0].num("I7_0"), Decimal(10));
+    EXPECT_EQ(assets[1].num("I7_0"), Decimal(30));
+    EXPECT_EQ(assets[2].num("I7_0"), Decimal(20));
+    auto usage = all_rows(o.dir.file("USOLOG.DBF"));
+    ASSERT_EQ(usage.size(), 1u);
+    EXPECT_EQ(usage[0].rec.str("INIUSO"), "09:00:00");
+    EXPECT_EQ(usage[0].rec.str("TEMUSO"), "00:02:05");
+    EXPECT_EQ(usage[0].rec.str("NOMECONTR"), "ANA DE SOUZA");
+
+    Declaration again(Env::posix(), o.clock, o.op, o.place("02"));
+    ASSERT_TRUE(again.load(kAna, LoadMode::kExisting, true).is_ok());
+    EXPECT_EQ(again.values().str("NOMECONTR"), "ANA DE SOUZA");
+    EXPECT_EQ(again.values().date("NASCIMENTO"), Date(1980, 2, 29));
+    EXPECT_EQ(again.values().num("I13_27"), Decimal::from("100.00"));  // table 1's value
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "02");
+    ASSERT_TRUE(again.release().is_ok());
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");
+}
+
+TEST(Declaration, SavingOneClientLeavesADeletedClientRecoverable) {
+    Office o;
+    create_client(o, kBia, "BIA", {1, 2});
+    create_client(o, kAna, "ANA", {1, 2, 3});
+    // Bia is deleted from the folder: her records are marked, not removed.
+    for (int n : {4, 9}) {
+        std::unique_ptr<Table> t;
+        ASSERT_TRUE(Table::open(Env::posix(), o.data(n), OpenOptions{true}, &t).is_ok());
+        std::vector<uint32_t> slots;
+        ASSERT_TRUE(records_of(*t, kBia, nullptr, &slots).is_ok());
+        for (uint32_t r : slots) {
+            ASSERT_TRUE(t->go_to(r).is_ok());
+            ASSERT_TRUE(t->delete_record().is_ok());
+        }
+        ASSERT_TRUE(t->close().is_ok());
+    }
+    auto before = all_rows(o.data(4));
+
+    // Ana loses one asset, then gains three.
+    for (int round = 0; round < 2; ++round) {
+        Declaration d(Env::posix(), o.clock, o.op, o.place());
+        ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
+        Table* w = d.working(4);
+        if (round == 0) {
+            ASSERT_TRUE(w->go_bottom().is_ok());
+            ASSERT_TRUE(w->delete_record().is_ok());
+        } else {
+            for (int a : {7, 8, 9}) add_item(d, 4, "I7_0", a);
+        }
+        ASSERT_TRUE(d.save(true).is_ok());
+    }
+    auto after = all_rows(o.data(4));
+    // Bia's rows are where they were, still deleted, untouched.
+    for (size_t k = 0; k < before.size(); ++k)
+        if (before[k].cpf == kBia) {
+            EXPECT_TRUE(after[k].deleted);
+            EXPECT_EQ(after[k].rec.num("I7_0"), before[k].rec.num("I7_0"));
+        }
+    // Ana's own slots were reused; the table grew only by what did not fit (her third slot,
+    // emptied by the first save, stays deleted).
+    auto ana = live(o.data(4), kAna);
+    ASSERT_EQ(ana.size(), 5u);
+    std::vector<long> numbers;
+    for (auto& r : ana) numbers.push_back(r.num("I7_0").whole());
+    EXPECT_EQ(numbers, (std::vector<long>{40, 50, 10, 20, 30}));  // 10, 20, 7, 8, 9 renumbered
+    EXPECT_EQ(after.size(), before.size() + 3);
+    int bia_deleted = 0;
+    for (auto& r : all_rows(o.data(9))) bia_deleted += r.cpf == kBia && r.deleted;
+    EXPECT_EQ(bia_deleted, 1);  // still there to be recalled
+}
+
+TEST(Declaration, RecoveryRestoresWhatWasTypedBeforeACrash) {
+    Office o;
+    create_client(o, kAna, "ANA", {1});
+    {
+        Declaration d(Env::posix(), o.clock, o.op, o.place());
+        ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
+        d.values().set("NOMECONTR", "ANA MARIA");
+        add_item(d, 5, "I8_0", 1);
+        ASSERT_TRUE(d.keep_values().is_ok());  // as after every screen
+        // The terminal dies here: nothing saved, nothing released.
+    }
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "01");
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NOMECONTR"), "ANA");
+    EXPECT_EQ(working_set_cpf(Env::posix(), o.place()), std::optional<std::string>(kAna));
+
+    Declaration d(Env::posix(), o.clock, o.op, o.place());
+    ASSERT_TRUE(d.load(kAna, LoadMode::kRecovery, true).is_ok());
+    EXPECT_EQ(d.values().str("NOMECONTR"), "ANA MARIA");
+    ASSERT_TRUE(d.save(true).is_ok());
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NOMECONTR"), "ANA MARIA");
+    EXPECT_EQ(live(o.data(5), kAna).size(), 1u);
+
+    // Another terminal's working set is not this one's.
+    EXPECT_FALSE(working_set_cpf(Env::posix(), o.place("02")).has_value());
+    Declaration other(Env::posix(), o.clock, o.op, o.place("02"));
+    EXPECT_EQ(other.load(kAna, LoadMode::kRecovery, true).code(), Status::Code::kNotFound);
+}
+
+TEST(Declaration, PeriodicSaveKeepsTheDeclarationOpenAndMarked) {
+    Office o;
+    create_client(o, kAna, "ANA", {});
+    Declaration d(Env::posix(), o.clock, o.op, o.place());
+    ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
+    o.clock.advance(16 * 60);
+    EXPECT_EQ(d.seconds_since_save(), 16 * 60);
+    d.values().set("NOMECONTR", "ANA PERIODICA");
+    ASSERT_TRUE(d.save(false).is_ok());
+    EXPECT_TRUE(d.loaded());
+    EXPECT_EQ(d.seconds_since_save(), 0);
+    auto reg = live(o.data(9), kAna);
+    EXPECT_EQ(reg[0].str("NOMECONTR"), "ANA PERIODICA");
+    EXPECT_EQ(reg[0].str("NUSUAT"), "01");
+    EXPECT_EQ(reg[0].num("TEM_USO"), Decimal(16 * 60));
+    EXPECT_TRUE(o.op.saw("progress", "Salvando as informaçoes"));
+    EXPECT_FALSE(o.dir.path().empty());
+    ASSERT_TRUE(d.save(true).is_ok());
+    EXPECT_EQ(live(o.data(9), kAna)[0].num("TEM_USO"), Decimal(16 * 60));
+}
+
+TEST(Declaration, LoadGivesUpWhenTheOperatorWillNotWaitForAnotherTerminal) {
+    Office o;
+    create_client(o, kAna, "ANA", {});
+    std::unique_ptr<Table> held;  // another terminal copying its own client in
+    ASSERT_TRUE(Table::open(Env::posix(), o.data(3), OpenOptions{true}, &held).is_ok());
+    o.op.yes_no_answers = {true, false};
+    Declaration d(Env::posix(), o.clock, o.op, o.place());
+    EXPECT_EQ(d.load(kAna, LoadMode::kExisting, true).code(), Status::Code::kCancelled);
+    EXPECT_TRUE(o.op.saw("yes_no", "Outro terminal esta usando o arquivo IMP0326.DBF"));
+    EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");  // nothing changed
+    ASSERT_TRUE(held->close().is_ok());
+}
+
+TEST(Declaration, LeavingANewClientUnsavedLeavesNoTrace) {
+    Office o;
+    Declaration d(Env::posix(), o.clock, o.op, o.place());
+    ASSERT_TRUE(d.load(kAna, LoadMode::kNew, true).is_ok());
+    EXPECT_EQ(live(o.data(9), kAna).size(), 1u);
+    ASSERT_TRUE(d.release().is_ok());
+    EXPECT_EQ(live(o.data(9), kAna).size(), 0u);
+}
+
+TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
+    // Fail the final save at every step in turn, as a crash there would.
+    for (int step = 1;; ++step) {
+        Office o;
+        create_client(o, kAna, "ANA", {1, 2});
+        FaultEnv faults(Env::posix());
+        bool completed = false;
+        {
+            Declaration d(faults, o.clock, o.op, o.place());
+            ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
+            d.values().set("NOMECONTR", "ANA NOVA");
+            add_item(d, 4, "I7_0", 3);
+            ASSERT_TRUE(d.keep_values().is_ok());
+            faults.fail_at(step, true);
+            completed = d.save(true).is_ok();
+        }
+        if (completed) {
+            EXPECT_GT(step, 15);
+            break;
+        }
+        SCOPED_TRACE("failed at step " + std::to_string(step));
+        // Either the declaration is still marked as open here, and its working set is there to
+        // recover, or the save had written everything before the failure.
+        if (live(o.data(9), kAna).at(0).str("NUSUAT") == "01") {
+            EXPECT_EQ(working_set_cpf(Env::posix(), o.place()), std::optional<std::string>(kAna));
+            Declaration d(Env::posix(), o.clock, o.op, o.place());
+            ASSERT_TRUE(d.load(kAna, LoadMode::kRecovery, true).is_ok());
+            ASSERT_TRUE(d.save(true).is_ok());
+        }
+        auto reg = live(o.data(9), kAna);
+        ASSERT_EQ(reg.size(), 1u);
+        EXPECT_EQ(reg[0].str("NOMECONTR"), "ANA NOVA");
+        EXPECT_EQ(reg[0].str("NUSUAT"), "");
+        EXPECT_EQ(live(o.data(4), kAna).size(), 3u);
+    }
+}
+
+}  // namespace
+}  // namespace vorn::store
