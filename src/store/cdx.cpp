@@ -1,12 +1,7 @@
 // CDX files: page cache under the index lock, B+tree maintenance, bulk images and cursors.
 #include "store/cdx.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -26,7 +21,7 @@ using cdx::Page;
 
 namespace {
 
-constexpr off_t kLockByte = 0x7FFFFFFE;        // FoxPro's index lock byte
+constexpr uint64_t kLockByte = 0x7FFFFFFE;     // FoxPro's index lock byte
 constexpr uint64_t kMaxFileSize = 0x7FFFFE00;  // the data must stay below the lock area
 constexpr uint32_t kBagRoot = kHeaderSize;     // our files: the tag bag's only page
 constexpr uint32_t kTagHeader = kHeaderSize + kPage;
@@ -34,46 +29,16 @@ constexpr uint32_t kFirstNode = kTagHeader + kHeaderSize;
 constexpr int kMaxDepth = 32;
 constexpr size_t kCacheLimit = 16384;  // pages kept per file (8 MiB)
 
-std::string errno_text() {
-    return std::strerror(errno);
-}
-
-Status lock_byte(int fd, short type) {
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kLockByte;
-    fl.l_len = 1;
-    while (fcntl(fd, type == F_UNLCK ? F_OFD_SETLK : F_OFD_SETLKW, &fl) == -1) {
-        if (errno != EINTR) return Status::io_error("index lock: " + errno_text());
-    }
+Status read_at(File& f, void* buf, size_t n, uint64_t off) {
+    size_t got = 0;
+    if (Status s = f.read(off, static_cast<char*>(buf), n, &got); !s) return s;
+    if (got < n)
+        return Status::corrupt(f.path() + ": arquivo termina em " + std::to_string(off + got));
     return Status::ok();
 }
 
-Status read_at(int fd, void* buf, size_t n, uint64_t off, const std::string& path) {
-    auto* p = static_cast<uint8_t*>(buf);
-    size_t done = 0;
-    while (done < n) {
-        ssize_t r = pread(fd, p + done, n - done, static_cast<off_t>(off + done));
-        if (r < 0 && errno == EINTR) continue;
-        if (r < 0) return Status::io_error(path + ": " + errno_text());
-        if (r == 0)
-            return Status::corrupt(path + ": file ends at offset " + std::to_string(off + done));
-        done += static_cast<size_t>(r);
-    }
-    return Status::ok();
-}
-
-Status write_at(int fd, const void* buf, size_t n, uint64_t off, const std::string& path) {
-    const auto* p = static_cast<const uint8_t*>(buf);
-    size_t done = 0;
-    while (done < n) {
-        ssize_t r = pwrite(fd, p + done, n - done, static_cast<off_t>(off + done));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return Status::io_error(path + ": " + errno_text());
-        done += static_cast<size_t>(r);
-    }
-    return Status::ok();
+Status write_at(File& f, const void* buf, size_t n, uint64_t off) {
+    return f.write(off, std::string_view(static_cast<const char*>(buf), n));
 }
 
 uint8_t fill_for(KeyType t) {
@@ -341,19 +306,18 @@ class CdxFile::Access {
         if (write_ && f_.mode_ == CdxMode::kReadOnly)
             return Status::invalid(f_.path_ + ": index opened read-only");
         if (f_.mode_ != CdxMode::kExclusive) {
-            if (Status s = lock_byte(f_.fd_, write_ ? F_WRLCK : F_RDLCK); !s) return s;
+            Status s =
+                f_.file_->wait_lock(kLockByte, 1, write_ ? LockType::kWrite : LockType::kRead);
+            if (!s) return s;
         }
         locked_ = true;
         if (f_.mode_ != CdxMode::kExclusive || !f_.synced_) {
             uint8_t h[8];
-            if (Status s = read_at(f_.fd_, h, 8, 4, f_.path_); !s) return s;
+            if (Status s = read_at(*f_.file_, h, 8, 4); !s) return s;
             uint32_t free_list = cdx::get32(h), counter = cdx::get32be(h + 4);
             if (!f_.synced_ || counter != f_.counter_ || free_list != f_.free_) {
-                struct stat st;
-                if (fstat(f_.fd_, &st) != 0)
-                    return Status::io_error(f_.path_ + ": " + errno_text());
+                if (Status s = f_.file_->size(&f_.size_); !s) return s;
                 f_.cache_.clear();
-                f_.size_ = static_cast<uint64_t>(st.st_size);
                 f_.counter_ = counter;
                 f_.free_ = free_list;
                 f_.synced_ = true;
@@ -370,14 +334,14 @@ class CdxFile::Access {
             std::map<uint32_t, const Page*> order;
             for (const auto& [off, p] : f_.dirty_) order.emplace(off, &p);
             for (const auto& [off, p] : order) {
-                result = write_at(f_.fd_, p->data(), kPage, off, f_.path_);
+                result = write_at(*f_.file_, p->data(), kPage, off);
                 if (!result) break;
             }
             if (result) {
                 uint8_t h[8];
                 cdx::put32(h, f_.free_);
                 cdx::put32be(h + 4, f_.counter_ + 1);
-                result = write_at(f_.fd_, h, 8, 4, f_.path_);
+                result = write_at(*f_.file_, h, 8, 4);
             }
             if (result) {
                 ++f_.counter_;
@@ -394,7 +358,7 @@ class CdxFile::Access {
         if (f_.cache_.size() > kCacheLimit) f_.cache_.clear();
         locked_ = false;
         if (f_.mode_ != CdxMode::kExclusive) {
-            Status s = lock_byte(f_.fd_, F_UNLCK);
+            Status s = f_.file_->unlock(kLockByte, 1);
             if (result) result = s;
         }
         return result;
@@ -408,12 +372,10 @@ class CdxFile::Access {
     uint64_t saved_size_ = 0;
 };
 
-CdxFile::CdxFile(std::string path, CdxMode mode, int fd)
-    : path_(std::move(path)), mode_(mode), fd_(fd) {}
+CdxFile::CdxFile(std::string path, CdxMode mode, std::unique_ptr<File> file)
+    : path_(std::move(path)), mode_(mode), file_(std::move(file)) {}
 
-CdxFile::~CdxFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
+CdxFile::~CdxFile() = default;
 
 Status CdxFile::with_context(Status s, uint32_t off) const {
     if (s) return s;
@@ -436,7 +398,7 @@ Status CdxFile::page(uint32_t off, const Page** out) {
         return Status::ok();
     }
     Page p;
-    if (Status s = read_at(fd_, p.data(), kPage, off, path_); !s) return s;
+    if (Status s = read_at(*file_, p.data(), kPage, off); !s) return s;
     *out = &cache_.emplace(off, p).first->second;
     return Status::ok();
 }
@@ -521,14 +483,13 @@ int CdxFile::find_tag(std::string_view name) const {
 // ---------------------------------------------------------------------------------------------
 // Opening and creating
 
-Status CdxFile::open(const std::string& path, CdxMode mode, const Layout* layout,
+Status CdxFile::open(Env& env, const std::string& path, CdxMode mode, const Layout* layout,
                      std::unique_ptr<CdxFile>* out) {
-    int fd = ::open(path.c_str(), (mode == CdxMode::kReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return Status::not_found(path + ": index file not found");
-        return Status::io_error(path + ": " + errno_text());
-    }
-    std::unique_ptr<CdxFile> f(new CdxFile(path, mode, fd));
+    std::unique_ptr<File> file;
+    Status s =
+        env.open(path, mode == CdxMode::kReadOnly ? OpenFor::kRead : OpenFor::kReadWrite, &file);
+    if (!s) return s;
+    std::unique_ptr<CdxFile> f(new CdxFile(path, mode, std::move(file)));
     {
         Access a(*f, false);
         if (!a.status()) return a.status();
@@ -542,7 +503,7 @@ Status CdxFile::load_tags(const Layout* layout) {
     tags_.clear();
     if (size_ < kHeaderSize + kPage) return Status::corrupt(path_ + ": too short for an index");
     uint8_t raw[kHeaderSize];
-    if (Status s = read_at(fd_, raw, kHeaderSize, 0, path_); !s) return s;
+    if (Status s = read_at(*file_, raw, kHeaderSize, 0); !s) return s;
     cdx::Header bag;
     if (Status s = cdx::decode_header(raw, &bag); !s)
         return Status::corrupt(path_ + ": compound header: " + s.message());
@@ -566,7 +527,7 @@ Status CdxFile::load_tags(const Layout* layout) {
         if (t.header % kPage != 0 || t.header < kHeaderSize ||
             uint64_t{t.header} + kHeaderSize > size_)
             return Status::corrupt(path_ + ": bad tag header pointer " + std::to_string(t.header));
-        if (Status r = read_at(fd_, raw, kHeaderSize, t.header, path_); !r) return r;
+        if (Status r = read_at(*file_, raw, kHeaderSize, t.header); !r) return r;
         cdx::Header h;
         t.spec.name = trim(e.key);
         if (Status r = cdx::decode_header(raw, &h); !r)
@@ -594,20 +555,22 @@ Status CdxFile::load_tags(const Layout* layout) {
     return Status::ok();
 }
 
-Status CdxFile::create(const std::string& path, const TagSpec& spec, KeyBuffer& keys) {
+Status CdxFile::create(Env& env, const std::string& path, const TagSpec& spec, KeyBuffer& keys) {
     keys.sort(spec.unique);
     std::vector<uint8_t> image;
     if (Status s = build_image(spec, keys, 0, &image); !s) return s;
-    std::string tmp = path + ".new" + std::to_string(getpid());
-    int fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return Status::io_error(tmp + ": " + errno_text());
-    Status s = write_at(fd, image.data(), image.size(), 0, tmp);
-    if (s && fsync(fd) != 0) s = Status::io_error(tmp + ": " + errno_text());
-    ::close(fd);
-    if (s && std::rename(tmp.c_str(), path.c_str()) != 0)
-        s = Status::io_error(path + ": " + errno_text());
-    if (!s) ::unlink(tmp.c_str());
-    return s;
+    std::unique_ptr<File> tmp;
+    std::string tmp_path;
+    if (Status s = env.create_temp(path, &tmp, &tmp_path); !s) return s;
+    Status s = write_at(*tmp, image.data(), image.size(), 0);
+    if (s) s = tmp->sync();
+    tmp.reset();
+    if (s) s = env.rename(tmp_path, path);
+    if (!s) {
+        static_cast<void>(env.remove(tmp_path));  // only litter is left; the error is s
+        return s;
+    }
+    return env.sync_dir(dir_of(path));
 }
 
 Status CdxFile::rebuild(const TagSpec& spec, const Layout* layout,
@@ -619,18 +582,26 @@ Status CdxFile::rebuild(const TagSpec& spec, const Layout* layout,
     keys.sort(spec.unique);
     std::vector<uint8_t> image;
     if (Status s = build_image(spec, keys, counter_ + 1, &image); !s) return s;
-    Status s = write_at(fd_, image.data(), image.size(), 0, path_);
-    if (s && ftruncate(fd_, static_cast<off_t>(image.size())) != 0)
-        s = Status::io_error(path_ + ": " + errno_text());
+    // Other processes may have the file open, so it is rewritten where it is; pages beyond the
+    // new tree join the free list instead of being cut off.
+    uint32_t free_list = 0;
+    uint64_t old_size = size_ / kPage * kPage;
+    for (uint64_t off = image.size(); off + kPage <= old_size; off += kPage) {
+        image.resize(off + kPage, 0);
+        cdx::put32(image.data() + off, free_list);
+        free_list = static_cast<uint32_t>(off);
+    }
+    cdx::put32(image.data() + 4, free_list);
     cache_.clear();
     dirty_.clear();
+    Status s = write_at(*file_, image.data(), image.size(), 0);
     if (!s) {
         synced_ = false;
         return s;
     }
     counter_ += 1;
-    free_ = 0;
-    size_ = image.size();
+    free_ = free_list;
+    size_ = std::max<uint64_t>(size_, image.size());
     s = load_tags(layout);
     Status c = a.commit();
     return s ? c : s;

@@ -15,6 +15,7 @@
 
 #include "base/status.h"
 #include "store/cdx_node.h"
+#include "store/env.h"
 #include "store/keyexpr.h"
 
 namespace vorn::store {
@@ -82,11 +83,11 @@ class CdxFile {
 
     // Opens an existing index file. `layout` (the table's fields) tells the type of every key;
     // without one, 8-byte keys are taken as numbers or dates and all others as text.
-    [[nodiscard]] static Status open(const std::string& path, CdxMode mode, const Layout* layout,
-                                     std::unique_ptr<CdxFile>* out);
+    [[nodiscard]] static Status open(Env& env, const std::string& path, CdxMode mode,
+                                     const Layout* layout, std::unique_ptr<CdxFile>* out);
     // Writes a new file holding one tag with the given keys (sorted here), beside the final name
     // and renamed over it, so a crash leaves either the old file or the new one.
-    [[nodiscard]] static Status create(const std::string& path, const TagSpec& spec,
+    [[nodiscard]] static Status create(Env& env, const std::string& path, const TagSpec& spec,
                                        KeyBuffer& keys);
     // Rewrites this open file as one tag, in place and under the index write lock; `collect`
     // gathers the keys while the lock is held. Processes that have the file open see the new
@@ -127,7 +128,7 @@ class CdxFile {
     };
     using Path = std::vector<Step>;
 
-    CdxFile(std::string path, CdxMode mode, int fd);
+    CdxFile(std::string path, CdxMode mode, std::unique_ptr<File> file);
     Status load_tags(const Layout* layout);
     Status with_context(Status s, uint32_t off) const;
 
@@ -160,7 +161,7 @@ class CdxFile {
 
     std::string path_;
     CdxMode mode_;
-    int fd_ = -1;
+    std::unique_ptr<File> file_;
     std::vector<Tag> tags_;
     // Shared state as last read from the compound header.
     uint32_t counter_ = 0;

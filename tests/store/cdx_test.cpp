@@ -26,7 +26,7 @@ std::shared_ptr<const Layout> fixture_layout() {
 std::unique_ptr<CdxFile> open_cdx(const std::string& path, CdxMode mode = CdxMode::kReadOnly,
                                   const Layout* layout = nullptr) {
     std::unique_ptr<CdxFile> f;
-    Status s = CdxFile::open(path, mode, layout, &f);
+    Status s = CdxFile::open(Env::posix(), path, mode, layout, &f);
     EXPECT_TRUE(s.is_ok()) << s.message();
     return f;
 }
@@ -226,7 +226,7 @@ TEST(CdxFixtures, AnotherProcessesSharedUpdateIsVisible) {
     EXPECT_FALSE(c.found());
     ASSERT_TRUE(c.seek("Yankee").is_ok());
     EXPECT_EQ(c.recno(), 206u);
-    EXPECT_EQ(testing::read_file(testing::fixture("xbase_updated.cdx")).substr(8, 4),
+    EXPECT_EQ(testing::slurp(testing::fixture("xbase_updated.cdx")).substr(8, 4),
               std::string("\0\0\0\2", 4));  // the change counter the writer left
 }
 
@@ -270,7 +270,7 @@ TEST(CdxWrite, BuiltTagsReadBackAndOtherReadersAgree) {
             return std::tie(a.key, a.recno) < std::tie(b.key, b.recno);
         });
         std::string path = dir.file("T.CDX");
-        ASSERT_TRUE(CdxFile::create(path, spec, keys).is_ok());
+        ASSERT_TRUE(CdxFile::create(Env::posix(), path, spec, keys).is_ok());
         auto f = open_cdx(path);
         ASSERT_TRUE(f);
         EXPECT_EQ(all(*f), expect);
@@ -291,8 +291,8 @@ TEST(CdxWrite, HeaderBytesFollowTheFormat) {
     keys.add("22222222222", 2);
     keys.add("11111111111", 1);
     keys.add("11111111111", 3);  // dropped: unique
-    ASSERT_TRUE(CdxFile::create(dir.file("A.CDX"), spec, keys).is_ok());
-    std::string b = testing::read_file(dir.file("A.CDX"));
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("A.CDX"), spec, keys).is_ok());
+    std::string b = testing::slurp(dir.file("A.CDX"));
     ASSERT_EQ(b.size(), 3072u);  // headers, tag bag, tag header, one leaf
     auto u16 = [&](size_t o) {
         return static_cast<uint8_t>(b[o]) | static_cast<uint8_t>(b[o + 1]) << 8;
@@ -320,7 +320,7 @@ TEST(CdxWrite, GoldenFileCatchesFormatDrift) {
                           "52998224725", "98765432100", "11144477700"};
     uint32_t r = 0;
     for (const char* c : cpfs) keys.add(c, ++r);
-    ASSERT_TRUE(CdxFile::create(dir.file("G.CDX"), spec, keys).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("G.CDX"), spec, keys).is_ok());
     TagSpec num;
     num.name = "VALOR";
     num.key_expr = "VALOR";
@@ -330,15 +330,14 @@ TEST(CdxWrite, GoldenFileCatchesFormatDrift) {
     KeyBuffer values(8);
     r = 0;
     for (double v : {12.5, -3.0, 0.0, 1e6, -0.01}) values.add(numeric_key(v), ++r);
-    ASSERT_TRUE(CdxFile::create(dir.file("N.CDX"), num, values).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("N.CDX"), num, values).is_ok());
 
     for (const auto& [made, golden] :
          {std::pair{"G.CDX", "golden_cpf.cdx"}, std::pair{"N.CDX", "golden_valor.cdx"}}) {
         std::string want = std::string(VORN_SOURCE_DIR) + "/tests/data/cdx/" + golden;
-        std::string bytes = testing::read_file(dir.file(made));
-        if (std::getenv("UPDATE_GOLDEN")) testing::write_file(want, bytes);
-        EXPECT_EQ(bytes, testing::read_file(want))
-            << golden << " differs (UPDATE_GOLDEN=1 to renew)";
+        std::string bytes = testing::slurp(dir.file(made));
+        if (std::getenv("UPDATE_GOLDEN")) testing::spit(want, bytes);
+        EXPECT_EQ(bytes, testing::slurp(want)) << golden << " differs (UPDATE_GOLDEN=1 to renew)";
     }
 }
 
@@ -355,7 +354,7 @@ void maintain(KeyType type, int key_length, int rounds, uint32_t seed) {
     spec.key_length = key_length;
     KeyBuffer none(key_length);
     std::string path = dir.file("M.CDX");
-    ASSERT_TRUE(CdxFile::create(path, spec, none).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), path, spec, none).is_ok());
     auto f = open_cdx(path, CdxMode::kExclusive);
     ASSERT_TRUE(f);
     std::set<std::pair<std::string, uint32_t>> model;
@@ -424,7 +423,7 @@ TEST(CdxMaintain, DuplicatesUniqueTagsAndReplacement) {
     TagSpec spec = cpf_spec();
     spec.unique = true;
     KeyBuffer none(11);
-    ASSERT_TRUE(CdxFile::create(dir.file("U.CDX"), spec, none).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("U.CDX"), spec, none).is_ok());
     auto f = open_cdx(dir.file("U.CDX"), CdxMode::kShared);
     ASSERT_TRUE(f->insert(0, "11111111111", 5).is_ok());
     ASSERT_TRUE(f->insert(0, "11111111111", 2).is_ok());  // same key: the unique tag keeps one
@@ -443,7 +442,7 @@ TEST(CdxMaintain, DuplicatesUniqueTagsAndReplacement) {
 TEST(CdxMaintain, KeysArrivingInOrderFillPages) {
     TempDir dir;
     KeyBuffer none(11);
-    ASSERT_TRUE(CdxFile::create(dir.file("S.CDX"), cpf_spec(), none).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("S.CDX"), cpf_spec(), none).is_ok());
     auto f = open_cdx(dir.file("S.CDX"), CdxMode::kExclusive);
     for (uint32_t r = 1; r <= 20000; ++r) {
         char k[12];
@@ -455,7 +454,7 @@ TEST(CdxMaintain, KeysArrivingInOrderFillPages) {
     // Appending at the end keeps the earlier pages full: no more than a tenth above a bulk build.
     KeyBuffer keys(11);
     for (const auto& e : all(*f)) keys.add(e.key, e.recno);
-    ASSERT_TRUE(CdxFile::create(dir.file("B.CDX"), cpf_spec(), keys).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("B.CDX"), cpf_spec(), keys).is_ok());
     EXPECT_LT(std::filesystem::file_size(dir.file("S.CDX")),
               std::filesystem::file_size(dir.file("B.CDX")) * 11 / 10);
 }
@@ -471,7 +470,7 @@ TEST(CdxShared, AnotherHandlesChangesAreSeenAtTheNextMove) {
         keys.add(k, r);
     }
     std::string path = dir.file("S.CDX");
-    ASSERT_TRUE(CdxFile::create(path, cpf_spec(), keys).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), path, cpf_spec(), keys).is_ok());
     auto a = open_cdx(path, CdxMode::kShared);
     auto b = open_cdx(path, CdxMode::kShared);
     CdxCursor c(b.get(), 0);
@@ -504,7 +503,7 @@ TEST(CdxShared, ProcessesInsertingAtOnceLoseNothing) {
     TempDir dir;
     KeyBuffer none(11);
     std::string path = dir.file("P.CDX");
-    ASSERT_TRUE(CdxFile::create(path, cpf_spec(), none).is_ok());
+    ASSERT_TRUE(CdxFile::create(Env::posix(), path, cpf_spec(), none).is_ok());
     constexpr int kProcs = 4, kEach = 400;
     auto key_of = [](int p, int i) {
         char k[12];
@@ -521,7 +520,7 @@ TEST(CdxShared, ProcessesInsertingAtOnceLoseNothing) {
             close(done[0]);
             close(go[1]);
             std::unique_ptr<CdxFile> f;
-            if (!CdxFile::open(path, CdxMode::kShared, nullptr, &f)) _exit(2);
+            if (!CdxFile::open(Env::posix(), path, CdxMode::kShared, nullptr, &f)) _exit(2);
             for (int i = 0; i < kEach; ++i)
                 if (!f->insert(0, key_of(p, i), static_cast<uint32_t>(p * kEach + i + 1))) _exit(3);
             char x = 1;
@@ -561,11 +560,13 @@ TEST(CdxShared, ProcessesInsertingAtOnceLoseNothing) {
 TEST(CdxDamage, DamagedFilesAreReportedNeverTrusted) {
     TempDir dir;
     std::string path = dir.file("D.CDX");
-    testing::write_file(path, "");
+    testing::spit(path, "");
     std::unique_ptr<CdxFile> f;
-    EXPECT_EQ(CdxFile::open(path, CdxMode::kReadOnly, nullptr, &f).code(), Status::Code::kCorrupt);
-    EXPECT_EQ(CdxFile::open(dir.file("NONE.CDX"), CdxMode::kReadOnly, nullptr, &f).code(),
-              Status::Code::kNotFound);
+    EXPECT_EQ(CdxFile::open(Env::posix(), path, CdxMode::kReadOnly, nullptr, &f).code(),
+              Status::Code::kCorrupt);
+    EXPECT_EQ(
+        CdxFile::open(Env::posix(), dir.file("NONE.CDX"), CdxMode::kReadOnly, nullptr, &f).code(),
+        Status::Code::kNotFound);
 
     std::mt19937 rng(11);
     KeyBuffer keys(40);
@@ -576,27 +577,28 @@ TEST(CdxDamage, DamagedFilesAreReportedNeverTrusted) {
     }
     TagSpec spec = cpf_spec();
     spec.key_length = 40;
-    ASSERT_TRUE(CdxFile::create(path, spec, keys).is_ok());
-    const std::string good = testing::read_file(path);
+    ASSERT_TRUE(CdxFile::create(Env::posix(), path, spec, keys).is_ok());
+    const std::string good = testing::slurp(path);
 
     // A page pointing at itself as its right sibling, and a root pointer outside the file.
     std::string bad = good;
     bad[2560 + 8] = static_cast<char>(2560 & 0xFF);
     bad[2560 + 9] = static_cast<char>(2560 >> 8);
     bad[2560 + 10] = bad[2560 + 11] = 0;
-    testing::write_file(path, bad);
-    ASSERT_TRUE(CdxFile::open(path, CdxMode::kReadOnly, nullptr, &f).is_ok());
+    testing::spit(path, bad);
+    ASSERT_TRUE(CdxFile::open(Env::posix(), path, CdxMode::kReadOnly, nullptr, &f).is_ok());
     std::vector<IndexEntry> out;
     EXPECT_EQ(f->entries(0, &out).code(), Status::Code::kCorrupt);
     size_t n;
     EXPECT_EQ(f->verify(0, 2000, &n).code(), Status::Code::kCorrupt);
     bad = good;
     bad[1536 + 3] = 0x40;
-    testing::write_file(path, bad);
-    ASSERT_TRUE(CdxFile::open(path, CdxMode::kReadOnly, nullptr, &f).is_ok());
+    testing::spit(path, bad);
+    ASSERT_TRUE(CdxFile::open(Env::posix(), path, CdxMode::kReadOnly, nullptr, &f).is_ok());
     EXPECT_EQ(f->entries(0, &out).code(), Status::Code::kCorrupt);
-    testing::write_file(path, good.substr(0, 1300));
-    EXPECT_EQ(CdxFile::open(path, CdxMode::kReadOnly, nullptr, &f).code(), Status::Code::kCorrupt);
+    testing::spit(path, good.substr(0, 1300));
+    EXPECT_EQ(CdxFile::open(Env::posix(), path, CdxMode::kReadOnly, nullptr, &f).code(),
+              Status::Code::kCorrupt);
 
     // Random damage: whatever happens is a status, never a crash or a hang.
     int detected = 0;
@@ -607,8 +609,8 @@ TEST(CdxDamage, DamagedFilesAreReportedNeverTrusted) {
             size_t at = round % 3 == 0 ? rng() % 2048 : 2560 + rng() % (good.size() - 2560);
             bad[at] = static_cast<char>(rng());
         }
-        testing::write_file(path, bad);
-        if (!CdxFile::open(path, CdxMode::kExclusive, nullptr, &f)) {
+        testing::spit(path, bad);
+        if (!CdxFile::open(Env::posix(), path, CdxMode::kExclusive, nullptr, &f)) {
             ++detected;
             continue;
         }
