@@ -1,12 +1,14 @@
 // Loading, saving and releasing an open declaration and its working set.
 #include "store/declaration.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "base/helpers.h"
 #include "base/text.h"
 #include "store/catalogue.h"
 #include "store/declaration_rules.h"
+#include "store/opening.h"
 
 namespace vorn::store {
 namespace {
@@ -82,13 +84,39 @@ std::string working_table_name(int n, std::string_view nusu) {
     return "TMP_" + two(n) + std::string(nusu);
 }
 
+std::string working_index_key(int n) {
+    switch (n) {
+        case 4:
+            return "str(I7_0)";
+        case 5:
+            return "str(I8_0)";
+        case 7:
+            return "STRZERO(BEM_NRO,2)+STRZERO(RVAR_NRO,2)+DAY_TRADE";
+        case 8:
+            return "BEM_NRO";
+        case 10:
+            return "coddesp";
+        case 11:
+            return "codERR";
+        case 15:
+        case 16:
+            return "cpf+ATV_BRASIL";
+        case 17:
+            return "I8R_0";
+        case 18:
+            return "I9R_0";
+        default:
+            return "cpf";
+    }
+}
+
 std::string data_table_path(Env& env, std::string_view folder, int n) {
     return find_file(env, folder, def(n).file_base("") + ".DBF");
 }
 
-std::optional<std::string> working_set_cpf(Env& env, const DeclarationPlace& place) {
-    std::string path =
-        find_file(env, place.work_folder, working_table_name(9, place.nusu) + ".DBF");
+std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
+                                           std::string_view nusu) {
+    std::string path = find_file(env, work_folder, working_table_name(9, nusu) + ".DBF");
     if (!env.exists(path)) return std::nullopt;
     std::unique_ptr<Table> t;
     if (!Table::open(env, path, OpenOptions{}, &t)) return std::nullopt;
@@ -103,7 +131,8 @@ std::optional<std::string> working_set_cpf(Env& env, const DeclarationPlace& pla
 Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
                   std::vector<uint32_t>* recnos) {
     const Field f = t.field("CPF");
-    Status s = t.go_top();
+    const bool ordered = t.order() > 0;
+    Status s = ordered ? t.seek(Value(std::string(cpf))) : t.go_top();
     while (s && !t.eof()) {
         if (t.str(f) == cpf) {
             if (rows) {
@@ -112,6 +141,8 @@ Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
                 if (!s) return s;
             }
             if (recnos) recnos->push_back(t.recno());
+        } else if (ordered) {
+            break;
         }
         s = t.skip();
     }
@@ -121,6 +152,7 @@ Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
 Status replace_records(Table& t, std::string_view cpf, const std::vector<Record>& rows) {
     std::vector<uint32_t> slots;
     Status s = records_of(t, cpf, nullptr, &slots);
+    std::sort(slots.begin(), slots.end());
     for (size_t k = 0; s && k < rows.size(); ++k) {
         Record r = rows[k];
         r.set("CPF", cpf);
@@ -140,8 +172,8 @@ Status replace_records(Table& t, std::string_view cpf, const std::vector<Record>
 
 // ---- the declaration
 
-Declaration::Declaration(Env& env, const Clock& clock, Operator& op, DeclarationPlace place)
-    : env_(env), clock_(clock), op_(op), place_(std::move(place)) {}
+Declaration::Declaration(WorkAreas& w, DeclarationPlace place)
+    : w_(w), clock_(w.clock()), op_(w.op()), place_(std::move(place)) {}
 
 Declaration::~Declaration() {
     close_working();
@@ -153,33 +185,33 @@ long Declaration::now_seconds() const {
 
 Table* Declaration::working(int n) {
     if (n < 1 || n > 21 || n == 13) return nullptr;
-    return working_[static_cast<size_t>(n)].get();
+    return w_.table(n + 20);
 }
 
 void Declaration::close_working() {
-    for (auto& t : working_)
-        if (t) {
-            (void)t->close();
-            t.reset();
-        }
+    for (int a = 21; a <= 41; ++a) w_.close(a);
 }
 
-Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever,
-                                      std::unique_ptr<Table>* out) {
-    const std::string path = data_table_path(env_, place_.data_folder, n);
-    if (!env_.exists(path)) {
-        op_.status("Criando IMP" + two(n) + "26.DBF");
-        Status s = Table::create(env_, path, *def(n).layout, {}, &clock_, false);
-        if (!s) return s;
-    }
+std::string Declaration::working_path(int n) const {
+    return find_file(w_.env(), place_.work_folder, working_table_name(n, w_.NUSU) + ".DBF");
+}
+
+Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) {
+    Env& env = w_.env();
     for (bool waited = false;;) {
+        if (ABERTURA(w_, n, exclusive)) {
+            if (waited) op_.status("");
+            return Status::ok();
+        }
+        // Told apart here: held by another terminal (wait or ask), or broken (already told).
+        const std::string path = data_table_path(env, w_.LOCARQ, n);
+        std::unique_ptr<Table> probe;
         OpenOptions o;
         o.exclusive = exclusive;
-        o.clock = &clock_;
-        Status s = Table::open(env_, path, o, out);
+        Status s = Table::open(env, path, o, &probe);
         if (s) {
-            if (waited) op_.status("");
-            return s;
+            (void)probe->close();
+            continue;  // free again: open it properly
         }
         if (s.code() != Status::Code::kLocked) return s;
         if (wait_forever) {
@@ -195,55 +227,55 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever,
 }
 
 Status Declaration::create_working(int n, const std::vector<Record>& rows) {
-    const std::string path =
-        join_path(place_.work_folder, working_table_name(n, place_.nusu) + ".DBF");
-    working_[static_cast<size_t>(n)].reset();
-    return Table::create(env_, find_file(env_, path), *def(n).layout, rows, &clock_, true);
+    w_.close(n + 20);
+    const std::string path = working_path(n);
+    Status s = Table::create(w_.env(), path, *def(n).layout, rows, &clock_, true);
+    if (!s) return s;
+    // The private index of the table it replaces would not match it.
+    const std::string cdx =
+        find_file(w_.env(), place_.work_folder, working_table_name(n, w_.NUSU) + ".CDX");
+    s = w_.env().remove(cdx);
+    return s || s.code() == Status::Code::kNotFound ? Status::ok() : s;
 }
 
 Status Declaration::open_working(int n) {
-    std::string path =
-        find_file(env_, join_path(place_.work_folder, working_table_name(n, place_.nusu) + ".DBF"));
-    if (!env_.exists(path)) {
+    const std::string path = working_path(n);
+    if (!w_.env().exists(path)) {
         Status s = create_working(n, {});
         if (!s) return s;
     }
-    OpenOptions o;
-    o.exclusive = true;
-    o.clock = &clock_;
-    Status s = Table::open(env_, path, o, &working_[static_cast<size_t>(n)]);
-    if (!s && s.code() == Status::Code::kLocked)
+    if (!ABREARQ(w_, n + 20, true, path, working_index_key(n), {}, {}, {}, {}, n))
         return Status::locked("Terminal com esse nro aberto em outro local");
-    return s;
+    return Status::ok();
 }
 
 Status Declaration::read_working(int n, std::vector<Record>* rows) {
     Table* t = working(n);
     if (!t) throw std::logic_error("working table " + std::to_string(n) + " is not open");
+    // Record order: the order items were entered in.
+    const size_t order = t->order();
+    t->set_order(0);
     Status s = t->go_top();
     while (s && !t->eof()) {
         rows->emplace_back(t->layout_ptr());
         s = t->read(rows->back());
         if (s) s = t->skip();
     }
+    t->set_order(order);
     return s;
 }
 
 Status Declaration::rewrite_working(int n, const std::vector<Record>& rows) {
     Table* t = working(n);
+    const size_t order = t->order();
+    t->set_order(0);
     Status s = t->go_top();
     for (size_t k = 0; s && k < rows.size() && !t->eof(); ++k) {
         s = t->put(rows[k]);
         if (s) s = t->skip();
     }
+    t->set_order(order);
     return s;
-}
-
-Status Declaration::copy_in(int n, Table& shared) {
-    std::vector<Record> rows;
-    Status s = records_of(shared, cpf_, &rows, nullptr);
-    if (!s) return s;
-    return create_working(n, rows);
 }
 
 Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
@@ -258,59 +290,51 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     values_ = DeclarationValues();
 
     Record reg(def(9).layout), t1(def(1).layout);
-    if (mode == LoadMode::kRecovery) {
-        for (int n : load_order()) {
-            Status s = open_working(n);
-            if (!s) return s;
-        }
-        std::vector<Record> regs, sums;
-        Status s = read_working(9, &regs);
-        if (s) s = read_working(1, &sums);
-        if (!s) return s;
-        if (regs.empty() || regs.front().str("CPF") != cpf_)
-            return Status::not_found("Impossível recuperar o último CPF.");
-        reg = regs.front();
-        if (!sums.empty()) t1 = sums.front();
-    } else {
+    Status s;
+    if (mode != LoadMode::kRecovery) {
         op_.status(is_new_ ? "Criando os dados." : "Reprocessando....");
         // The working registry goes first and comes back last: a load cut short leaves no working
         // set that could be taken for this CPF's.
-        Status s = env_.remove(find_file(
-            env_, join_path(place_.work_folder, working_table_name(9, place_.nusu) + ".DBF")));
+        s = w_.env().remove(working_path(9));
         if (!s && s.code() != Status::Code::kNotFound) return s;
         for (int n : load_order()) {
-            std::unique_ptr<Table> shared;
-            s = open_shared_table(n, n != 9, n == 1, &shared);
+            Table* shared = nullptr;
+            if (n == 9) {
+                s = registry(&shared);
+            } else {
+                s = open_shared_table(n, true, n == 1);
+                if (s) shared = w_.table(n);
+            }
+            std::vector<Record> rows;
+            if (s) s = records_of(*shared, cpf_, &rows, nullptr);
+            if (n != 9) w_.close(n);
+            if (s) s = create_working(n, rows);
             if (!s) return s;
-            s = copy_in(n, *shared);
-            Status c = shared->close();
-            if (!s) return s;
-            if (!c) return c;
         }
-        for (int n : load_order()) {
-            s = open_working(n);
-            if (!s) return s;
-        }
-        std::vector<Record> regs, sums;
-        s = read_working(9, &regs);
-        if (s) s = read_working(1, &sums);
-        if (!s) return s;
-        if (!regs.empty()) reg = regs.front();
-        if (!sums.empty()) t1 = sums.front();
-        reg.set("CPF", cpf_);
-        t1.set("CPF", cpf_);
-        if (regs.empty() && is_new_) reg.set("ESTATUS", Decimal(2));
     }
+    for (int n : load_order()) {
+        s = open_working(n);
+        if (!s) return s;
+    }
+    std::vector<Record> regs, sums;
+    s = read_working(9, &regs);
+    if (s) s = read_working(1, &sums);
+    if (!s) return s;
+    if (mode == LoadMode::kRecovery && (regs.empty() || regs.front().str("CPF") != cpf_))
+        return Status::not_found("Impossível recuperar o último CPF.");
+    if (!regs.empty()) reg = regs.front();
+    if (!sums.empty()) t1 = sums.front();
+    if (regs.empty()) reg.set("ESTATUS", Decimal(2));
     values_.take(reg, t1);
     values_.set("CPF", cpf_);
     values_.set("NOMEAG", place_.operator_name);
     op_.status("");
 
     // Both value records live in the working set from the start.
-    Status s = keep_values();
+    s = keep_values();
     if (!s) return s;
     if (for_entry) {
-        s = mark_registry(place_.nusu, false);
+        s = mark_registry(w_.NUSU, false);
         if (!s) return s;
     }
     loaded_ = true;
@@ -334,9 +358,11 @@ Status Declaration::keep_values() {
     for (int n : {1, 9}) {
         Table* t = working(n);
         const Record& r = n == 1 ? values_.summary() : values_.registry();
+        const size_t order = t->order();
+        t->set_order(0);
         Status s = t->go_top();
-        if (!s) return s;
-        s = t->eof() ? t->append(&r) : t->put(r);
+        if (s) s = t->eof() ? t->append(&r) : t->put(r);
+        t->set_order(order);
         if (!s) return s;
     }
     return Status::ok();
@@ -363,42 +389,34 @@ long Declaration::seconds_since_save() const {
     return (now.date - last_save_.date) * 86400L + now.seconds - last_save_.seconds;
 }
 
-Status Declaration::open_registry(std::unique_ptr<Table>* out) {
-    return open_shared_table(9, false, true, out);
+Status Declaration::registry(Table** out) {
+    // The registry stays open in its area (shared) for the chooser's lists.
+    Table* t = w_.table(9);
+    if (!t || dir_of(t->path()) != dir_of(data_table_path(w_.env(), w_.LOCARQ, 9))) {
+        Status s = open_shared_table(9, false, true);
+        if (!s) return s;
+        t = w_.table(9);
+    }
+    *out = t;
+    return Status::ok();
 }
 
-Status Declaration::lock_current(Table& t) {
-    double left = 5;
-    Status s = t.lock_record();
-    if (s || s.code() != Status::Code::kLocked) return s;
-    op_.status("Aguardando registro ficar disponivel no arquivo " +
-               base_of(t.path()).substr(0, base_of(t.path()).rfind('.')));
-    while (left > 0 && !op_.esc_pressed()) {
-        op_.pause(0.5);
-        left -= 0.5;
-        s = t.lock_record();
-        if (s) {
-            op_.status("");
-            return s;
-        }
-        if (s.code() != Status::Code::kLocked) return s;
-    }
-    op_.status("");
-    op_.notice(NoticeKind::kError, "ERRO",
-               "ATENÇÃO! Registro não ficou disponível. Dado nÃo será gravado.");
-    return Status::locked("registro de " + t.path() + " em uso");
+Status Declaration::lock_current(int area) {
+    w_.select(area);
+    if (REC_LOCK(w_, 5)) return Status::ok();
+    return Status::locked("registro de " + w_.alias(area) + " em uso");
 }
 
 Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
-    std::unique_ptr<Table> reg;
-    Status s = open_registry(&reg);
+    Table* reg = nullptr;
+    Status s = registry(&reg);
     if (!s) return s;
     std::vector<uint32_t> slots;
     s = records_of(*reg, cpf_, nullptr, &slots);
     Record r = values_.registry();
     if (s && !slots.empty()) {
         s = reg->go_to(slots.front());
-        if (s) s = lock_current(*reg);
+        if (s) s = lock_current(9);
         if (s) s = reg->read(r);
     }
     if (s) {
@@ -413,22 +431,19 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
         s = slots.empty() ? reg->append(&r) : reg->put(r);
     }
     Status u = reg->unlock();
-    Status c = reg->close();
-    if (!s) return s;
-    return u ? c : u;
+    return s ? u : s;
 }
 
-Status Declaration::write_registry(bool final, long elapsed) {
-    (void) final;
+Status Declaration::write_registry(long elapsed) {
     values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), elapsed));
     Record r = values_.registry();
-    r.set("NUSUAT", place_.nusu);  // freed only once every table is written
+    r.set("NUSUAT", w_.NUSU);  // freed only once every table is written
     r.set("NOMEAG", place_.operator_name);
     r.set("I13_27", values_.num("I13_27") + values_.num("I13_28"));
     r.set("I13_35", values_.num("I13_35") - values_.num("I13_34"));
 
-    std::unique_ptr<Table> reg;
-    Status s = open_registry(&reg);
+    Table* reg = nullptr;
+    Status s = registry(&reg);
     if (!s) return s;
     std::vector<uint32_t> slots;
     s = records_of(*reg, cpf_, nullptr, &slots);
@@ -437,29 +452,21 @@ Status Declaration::write_registry(bool final, long elapsed) {
             s = reg->append(&r);
         } else {
             s = reg->go_to(slots.front());
-            if (s) s = lock_current(*reg);
+            if (s) s = lock_current(9);
             if (s) s = reg->put(r);
         }
     }
     Status u = reg->unlock();
-    Status c = reg->close();
-    if (!s) return s;
-    return u ? c : u;
+    return s ? u : s;
 }
 
 Status Declaration::append_usage_line(long start, long end) {
-    const TableDef& u = def(73);
-    const std::string path = find_file(env_, place_.install_folder, u.file_base("") + ".DBF");
-    if (!env_.exists(path)) {
-        Status s = Table::create(env_, path, *u.layout, {}, &clock_, false);
-        if (!s) return s;
-    }
-    std::unique_ptr<Table> t;
-    OpenOptions o;
-    o.clock = &clock_;
-    Status s = Table::open(env_, path, o, &t);
-    if (!s) return s;
-    Record r(u.layout);
+    if (!ABERTURA(w_, 73)) return Status::io_error("USOLOG.DBF não está disponível");
+    w_.select(73);
+    Status s;
+    if (!ADD_REC(w_, 0)) s = Status::locked("USOLOG.DBF em uso");
+    Table& t = *w_.table(73);
+    Record r(def(73).layout);
     r.set("NOMEAG", place_.operator_name);
     r.set("CPF", cpf_);
     r.set("NOMECONTR", values_.str("NOMECONTR"));
@@ -467,17 +474,10 @@ Status Declaration::append_usage_line(long start, long end) {
     r.set("INIUSO", SEG_HORA(start));
     r.set("FIMUSO", SEG_HORA(end));
     r.set("TEMUSO", SEG_HORA(working_seconds(start, end)));
-    for (;;) {
-        s = t->append(&r);
-        if (s || s.code() != Status::Code::kLocked) break;
-        op_.status("Aguardando registro ficar disponível");
-        op_.pause(0.5);
-    }
-    op_.status("");
-    Status u2 = t->unlock();
-    Status c = t->close();
-    if (!s) return s;
-    return u2 ? c : u2;
+    if (s) s = t.put(r);
+    Status u = t.unlock();
+    w_.close(73);
+    return s ? u : s;
 }
 
 int Declaration::tables_to_save_last() const {
@@ -508,7 +508,7 @@ Status Declaration::save(bool final) {
     const long start = interval_start_, end = now_seconds();
     const long elapsed = running_seconds();
     interval_start_ = end;
-    s = write_registry(final, elapsed);
+    s = write_registry(elapsed);
     if (s) s = keep_values();
     for (int n = 1; s && n <= tables_to_save_last(); ++n)
         if (n != 9 && n != 13) s = save_table(n, final);
@@ -527,7 +527,7 @@ Status Declaration::save(bool final) {
 }
 
 Status Declaration::save_table(int n, bool final) {
-    (void) final;
+    (void) final;  // the working table stays open either way; the final save closes them all
     std::vector<Record> rows;
     Status s = read_working(n, &rows);
     if (!s) return s;
@@ -538,34 +538,31 @@ Status Declaration::save_table(int n, bool final) {
         s = rewrite_working(n, rows);
         if (!s) return s;
     }
-    std::unique_ptr<Table> shared;
-    s = open_shared_table(n, true, true, &shared);
+    s = open_shared_table(n, true, true);
     if (!s) return s;
     op_.status("Salvando IMP" + two(n));
-    s = replace_records(*shared, cpf_, rows);
-    Status c = shared->close();
+    s = replace_records(*w_.table(n), cpf_, rows);
+    w_.close(n);
     op_.status("");
-    if (!s) return s;
-    return c;
+    return s;
 }
 
 Status Declaration::release() {
     if (!loaded_) return Status::ok();
     Status s;
     if (is_new_ && !saved_once_) {
-        std::unique_ptr<Table> reg;
-        s = open_registry(&reg);
+        Table* reg = nullptr;
+        s = registry(&reg);
         std::vector<uint32_t> slots;
         if (s) s = records_of(*reg, cpf_, nullptr, &slots);
         for (size_t k = 0; s && k < slots.size(); ++k) {
             s = reg->go_to(slots[k]);
-            if (s) s = lock_current(*reg);
+            if (s) s = lock_current(9);
             if (s) s = reg->delete_record();
         }
         if (reg) {
             Status u = reg->unlock();
-            Status c = reg->close();
-            if (s) s = u ? c : u;
+            if (s) s = u;
         }
     } else {
         s = mark_registry("", true);

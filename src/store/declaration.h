@@ -5,7 +5,6 @@
 // records, so other declarations of the folder, deleted ones included, are never disturbed.
 #pragma once
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +17,7 @@
 #include "store/dbf.h"
 #include "store/env.h"
 #include "store/record.h"
+#include "store/workareas.h"
 
 namespace vorn::store {
 
@@ -53,13 +53,11 @@ class DeclarationValues {
     Record reg_, t1_;
 };
 
-// Where a terminal works and who it is.
+// Where a terminal keeps its working set and who works there (the data folder, the
+// installation directory and the terminal number are the work areas').
 struct DeclarationPlace {
-    std::string data_folder;     // LOCARQ, without trailing separator
-    std::string work_folder;     // LOCTRAB, without trailing separator
-    std::string install_folder;  // ARQDEF, without trailing separator (USOLOG lives there)
-    std::string nusu;            // "00" .. "99"
-    std::string operator_name;   // NOMEAG
+    std::string work_folder;    // LOCTRAB
+    std::string operator_name;  // NOMEAG
 };
 
 // How a declaration is loaded.
@@ -71,15 +69,21 @@ enum class LoadMode {
 
 // File names of a terminal's working table n: "TMP_" + nn + NUSU (".DBF" / ".CDX").
 std::string working_table_name(int n, std::string_view nusu);
+// The key of working table n's private index ("cpf", "str(I7_0)" ...).
+std::string working_index_key(int n);
 // The data-folder file of per-declaration table n ("IMP0926.DBF"), found without regard to case.
 std::string data_table_path(Env& env, std::string_view folder, int n);
 
-// The CPF held by this terminal's working registry "TMP_09" + NUSU, if any.
-std::optional<std::string> working_set_cpf(Env& env, const DeclarationPlace& place);
+// The CPF held by the terminal's working registry "TMP_09" + NUSU in `work_folder`, if any.
+std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
+                                           std::string_view nusu);
 
 class Declaration {
   public:
-    Declaration(Env& env, const Clock& clock, Operator& op, DeclarationPlace place);
+    // The declaration lives in the terminal's work areas: the data folder's tables are opened by
+    // number in their areas, the working tables in areas 21 to 41, and the registry (area 9) is
+    // left open for the chooser.
+    Declaration(WorkAreas& w, DeclarationPlace place);
     ~Declaration();
     Declaration(const Declaration&) = delete;
     Declaration& operator=(const Declaration&) = delete;
@@ -121,28 +125,28 @@ class Declaration {
     bool loaded() const { return loaded_; }
     DeclarationValues& values() { return values_; }
     const DeclarationValues& values() const { return values_; }
-    // Working table n (1..21 but 13), open exclusively while the declaration is loaded.
+    // Working table n (1..21 but 13), open exclusively in area n + 20 while the declaration is
+    // loaded.
     Table* working(int n);
     const DeclarationPlace& place() const { return place_; }
 
   private:
-    [[nodiscard]] Status open_shared_table(int n, bool exclusive, bool wait_forever,
-                                           std::unique_ptr<Table>* out);
-    [[nodiscard]] Status copy_in(int n, Table& shared);
+    [[nodiscard]] Status open_shared_table(int n, bool exclusive, bool wait_forever);
     [[nodiscard]] Status open_working(int n);
     [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status read_working(int n, std::vector<Record>* rows);
     [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
-    [[nodiscard]] Status write_registry(bool final, long elapsed);
+    [[nodiscard]] Status write_registry(long elapsed);
     [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
     [[nodiscard]] Status append_usage_line(long start, long end);
-    [[nodiscard]] Status open_registry(std::unique_ptr<Table>* out);
-    [[nodiscard]] Status lock_current(Table& t);
+    [[nodiscard]] Status registry(Table** out);
+    [[nodiscard]] Status lock_current(int area);
+    std::string working_path(int n) const;
     void close_working();
     long now_seconds() const;
     int tables_to_save_last() const;
 
-    Env& env_;
+    WorkAreas& w_;
     const Clock& clock_;
     Operator& op_;
     DeclarationPlace place_;
@@ -151,14 +155,14 @@ class Declaration {
     bool is_new_ = false;
     bool saved_once_ = false;
     DeclarationValues values_;
-    std::array<std::unique_ptr<Table>, 22> working_;
     long interval_start_ = 0;  // INI_DECLA
     bool clock_off_ = false;   // SEMHORA
     DateTime last_save_;
 };
 
-// Reads every visible record of `cpf` from a table (through its controlling order when that
-// begins with the CPF, else by a scan), with their record numbers.
+// Reads every visible record of `cpf` from a table, with their record numbers: through the
+// controlling order when the table has one (every per-declaration table's first index begins with
+// the CPF), else by a scan.
 [[nodiscard]] Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
                                 std::vector<uint32_t>* recnos);
 

@@ -17,10 +17,24 @@ struct Office {
     TempDir dir;
     ManualClock clock{DateTime{Date(2026, 4, 10), 9 * 3600}};
     ScriptedOperator op;
-    DeclarationPlace place(const std::string& nusu = "01") const {
-        return {dir.path(), dir.path(), dir.path(), nusu, "ANA OPERADORA"};
-    }
     std::string data(int n) const { return data_table_path(Env::posix(), dir.path(), n); }
+    std::optional<std::string> working_cpf(const std::string& nusu = "01") const {
+        return working_set_cpf(Env::posix(), dir.path(), nusu);
+    }
+};
+
+// One terminal working in the office's folder (data, installation and working folder alike).
+struct Terminal {
+    WorkAreas w;
+    std::unique_ptr<Declaration> decl;
+    explicit Terminal(Office& o, const std::string& nusu = "01", Env& env = Env::posix())
+        : w(env, o.op, o.clock) {
+        w.ARQDEF = w.LOCARQ = o.dir.path();
+        w.NUSU = nusu;
+        decl = std::make_unique<Declaration>(w, DeclarationPlace{o.dir.path(), "ANA OPERADORA"});
+    }
+    Declaration& operator*() { return *decl; }
+    Declaration* operator->() { return decl.get(); }
 };
 
 // Every record of a table, deleted ones included: (CPF, deleted, record).
@@ -61,30 +75,30 @@ void add_item(Declaration& d, int table, const char* field, int number) {
 
 // Creates a client with a name and the given asset numbers, saved and closed.
 void create_client(Office& o, const char* cpf, const char* name, std::vector<int> assets) {
-    Declaration d(Env::posix(), o.clock, o.op, o.place());
-    ASSERT_TRUE(d.load(cpf, LoadMode::kNew, true).is_ok());
-    d.values().set("NOMECONTR", name);
-    for (int a : assets) add_item(d, 4, "I7_0", a);
-    ASSERT_TRUE(d.save(true).is_ok());
+    Terminal d(o);
+    ASSERT_TRUE(d->load(cpf, LoadMode::kNew, true).is_ok());
+    d->values().set("NOMECONTR", name);
+    for (int a : assets) add_item(*d, 4, "I7_0", a);
+    ASSERT_TRUE(d->save(true).is_ok());
 }
 
 TEST(Declaration, NewClientIsMarkedAtOnceSavedAndFoundAgain) {
     Office o;
     {
-        Declaration d(Env::posix(), o.clock, o.op, o.place());
-        ASSERT_TRUE(d.load(kAna, LoadMode::kNew, true).is_ok());
+        Terminal d(o);
+        ASSERT_TRUE(d->load(kAna, LoadMode::kNew, true).is_ok());
         auto reg = live(o.data(9), kAna);
         ASSERT_EQ(reg.size(), 1u);  // visible and in use before the first save
         EXPECT_EQ(reg[0].str("NUSUAT"), "01");
         EXPECT_EQ(reg[0].num("ESTATUS"), Decimal(2));
-        d.values().set("NOMECONTR", "ANA DE SOUZA");
-        d.values().set("NASCIMENTO", Date(1980, 2, 29));
-        d.values().set("I13_27", Decimal::from("100.00"));
-        d.values().set("I13_28", Decimal::from("20.00"));
-        for (int a : {5, 30, 7}) add_item(d, 4, "I7_0", a);
+        d->values().set("NOMECONTR", "ANA DE SOUZA");
+        d->values().set("NASCIMENTO", Date(1980, 2, 29));
+        d->values().set("I13_27", Decimal::from("100.00"));
+        d->values().set("I13_28", Decimal::from("20.00"));
+        for (int a : {5, 30, 7}) add_item(*d, 4, "I7_0", a);
         o.clock.advance(125);
-        ASSERT_TRUE(d.save(true).is_ok());
-        EXPECT_FALSE(d.loaded());
+        ASSERT_TRUE(d->save(true).is_ok());
+        EXPECT_FALSE(d->loaded());
     }
     auto reg = live(o.data(9), kAna);
     ASSERT_EQ(reg.size(), 1u);
@@ -108,13 +122,13 @@ TEST(Declaration, NewClientIsMarkedAtOnceSavedAndFoundAgain) {
     EXPECT_EQ(usage[0].rec.str("TEMUSO"), "00:02:05");
     EXPECT_EQ(usage[0].rec.str("NOMECONTR"), "ANA DE SOUZA");
 
-    Declaration again(Env::posix(), o.clock, o.op, o.place("02"));
-    ASSERT_TRUE(again.load(kAna, LoadMode::kExisting, true).is_ok());
-    EXPECT_EQ(again.values().str("NOMECONTR"), "ANA DE SOUZA");
-    EXPECT_EQ(again.values().date("NASCIMENTO"), Date(1980, 2, 29));
-    EXPECT_EQ(again.values().num("I13_27"), Decimal::from("100.00"));  // table 1's value
+    Terminal again(o, "02");
+    ASSERT_TRUE(again->load(kAna, LoadMode::kExisting, true).is_ok());
+    EXPECT_EQ(again->values().str("NOMECONTR"), "ANA DE SOUZA");
+    EXPECT_EQ(again->values().date("NASCIMENTO"), Date(1980, 2, 29));
+    EXPECT_EQ(again->values().num("I13_27"), Decimal::from("100.00"));  // table 1's value
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "02");
-    ASSERT_TRUE(again.release().is_ok());
+    ASSERT_TRUE(again->release().is_ok());
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");
 }
 
@@ -138,16 +152,16 @@ TEST(Declaration, SavingOneClientLeavesADeletedClientRecoverable) {
 
     // Ana loses one asset, then gains three.
     for (int round = 0; round < 2; ++round) {
-        Declaration d(Env::posix(), o.clock, o.op, o.place());
-        ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
-        Table* w = d.working(4);
+        Terminal d(o);
+        ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+        Table* w = d->working(4);
         if (round == 0) {
             ASSERT_TRUE(w->go_bottom().is_ok());
             ASSERT_TRUE(w->delete_record().is_ok());
         } else {
-            for (int a : {7, 8, 9}) add_item(d, 4, "I7_0", a);
+            for (int a : {7, 8, 9}) add_item(*d, 4, "I7_0", a);
         }
-        ASSERT_TRUE(d.save(true).is_ok());
+        ASSERT_TRUE(d->save(true).is_ok());
     }
     auto after = all_rows(o.data(4));
     // Bia's rows are where they were, still deleted, untouched.
@@ -173,48 +187,48 @@ TEST(Declaration, RecoveryRestoresWhatWasTypedBeforeACrash) {
     Office o;
     create_client(o, kAna, "ANA", {1});
     {
-        Declaration d(Env::posix(), o.clock, o.op, o.place());
-        ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
-        d.values().set("NOMECONTR", "ANA MARIA");
-        add_item(d, 5, "I8_0", 1);
-        ASSERT_TRUE(d.keep_values().is_ok());  // as after every screen
+        Terminal d(o);
+        ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+        d->values().set("NOMECONTR", "ANA MARIA");
+        add_item(*d, 5, "I8_0", 1);
+        ASSERT_TRUE(d->keep_values().is_ok());  // as after every screen
         // The terminal dies here: nothing saved, nothing released.
     }
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "01");
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NOMECONTR"), "ANA");
-    EXPECT_EQ(working_set_cpf(Env::posix(), o.place()), std::optional<std::string>(kAna));
+    EXPECT_EQ(o.working_cpf(), std::optional<std::string>(kAna));
 
-    Declaration d(Env::posix(), o.clock, o.op, o.place());
-    ASSERT_TRUE(d.load(kAna, LoadMode::kRecovery, true).is_ok());
-    EXPECT_EQ(d.values().str("NOMECONTR"), "ANA MARIA");
-    ASSERT_TRUE(d.save(true).is_ok());
+    Terminal d(o);
+    ASSERT_TRUE(d->load(kAna, LoadMode::kRecovery, true).is_ok());
+    EXPECT_EQ(d->values().str("NOMECONTR"), "ANA MARIA");
+    ASSERT_TRUE(d->save(true).is_ok());
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NOMECONTR"), "ANA MARIA");
     EXPECT_EQ(live(o.data(5), kAna).size(), 1u);
 
     // Another terminal's working set is not this one's.
-    EXPECT_FALSE(working_set_cpf(Env::posix(), o.place("02")).has_value());
-    Declaration other(Env::posix(), o.clock, o.op, o.place("02"));
-    EXPECT_EQ(other.load(kAna, LoadMode::kRecovery, true).code(), Status::Code::kNotFound);
+    EXPECT_FALSE(o.working_cpf("02").has_value());
+    Terminal other(o, "02");
+    EXPECT_EQ(other->load(kAna, LoadMode::kRecovery, true).code(), Status::Code::kNotFound);
 }
 
 TEST(Declaration, PeriodicSaveKeepsTheDeclarationOpenAndMarked) {
     Office o;
     create_client(o, kAna, "ANA", {});
-    Declaration d(Env::posix(), o.clock, o.op, o.place());
-    ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
+    Terminal d(o);
+    ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
     o.clock.advance(16 * 60);
-    EXPECT_EQ(d.seconds_since_save(), 16 * 60);
-    d.values().set("NOMECONTR", "ANA PERIODICA");
-    ASSERT_TRUE(d.save(false).is_ok());
-    EXPECT_TRUE(d.loaded());
-    EXPECT_EQ(d.seconds_since_save(), 0);
+    EXPECT_EQ(d->seconds_since_save(), 16 * 60);
+    d->values().set("NOMECONTR", "ANA PERIODICA");
+    ASSERT_TRUE(d->save(false).is_ok());
+    EXPECT_TRUE(d->loaded());
+    EXPECT_EQ(d->seconds_since_save(), 0);
     auto reg = live(o.data(9), kAna);
     EXPECT_EQ(reg[0].str("NOMECONTR"), "ANA PERIODICA");
     EXPECT_EQ(reg[0].str("NUSUAT"), "01");
     EXPECT_EQ(reg[0].num("TEM_USO"), Decimal(16 * 60));
     EXPECT_TRUE(o.op.saw("progress", "Salvando as informaçoes"));
     EXPECT_FALSE(o.dir.path().empty());
-    ASSERT_TRUE(d.save(true).is_ok());
+    ASSERT_TRUE(d->save(true).is_ok());
     EXPECT_EQ(live(o.data(9), kAna)[0].num("TEM_USO"), Decimal(16 * 60));
 }
 
@@ -224,8 +238,8 @@ TEST(Declaration, LoadGivesUpWhenTheOperatorWillNotWaitForAnotherTerminal) {
     std::unique_ptr<Table> held;  // another terminal copying its own client in
     ASSERT_TRUE(Table::open(Env::posix(), o.data(3), OpenOptions{true}, &held).is_ok());
     o.op.yes_no_answers = {true, false};
-    Declaration d(Env::posix(), o.clock, o.op, o.place());
-    EXPECT_EQ(d.load(kAna, LoadMode::kExisting, true).code(), Status::Code::kCancelled);
+    Terminal d(o);
+    EXPECT_EQ(d->load(kAna, LoadMode::kExisting, true).code(), Status::Code::kCancelled);
     EXPECT_TRUE(o.op.saw("yes_no", "Outro terminal esta usando o arquivo IMP0326.DBF"));
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");  // nothing changed
     ASSERT_TRUE(held->close().is_ok());
@@ -233,10 +247,10 @@ TEST(Declaration, LoadGivesUpWhenTheOperatorWillNotWaitForAnotherTerminal) {
 
 TEST(Declaration, LeavingANewClientUnsavedLeavesNoTrace) {
     Office o;
-    Declaration d(Env::posix(), o.clock, o.op, o.place());
-    ASSERT_TRUE(d.load(kAna, LoadMode::kNew, true).is_ok());
+    Terminal d(o);
+    ASSERT_TRUE(d->load(kAna, LoadMode::kNew, true).is_ok());
     EXPECT_EQ(live(o.data(9), kAna).size(), 1u);
-    ASSERT_TRUE(d.release().is_ok());
+    ASSERT_TRUE(d->release().is_ok());
     EXPECT_EQ(live(o.data(9), kAna).size(), 0u);
 }
 
@@ -248,13 +262,13 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
         FaultEnv faults(Env::posix());
         bool completed = false;
         {
-            Declaration d(faults, o.clock, o.op, o.place());
-            ASSERT_TRUE(d.load(kAna, LoadMode::kExisting, true).is_ok());
-            d.values().set("NOMECONTR", "ANA NOVA");
-            add_item(d, 4, "I7_0", 3);
-            ASSERT_TRUE(d.keep_values().is_ok());
+            Terminal d(o, "01", faults);
+            ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+            d->values().set("NOMECONTR", "ANA NOVA");
+            add_item(*d, 4, "I7_0", 3);
+            ASSERT_TRUE(d->keep_values().is_ok());
             faults.fail_at(step, true);
-            completed = d.save(true).is_ok();
+            completed = d->save(true).is_ok();
         }
         if (completed) {
             EXPECT_GT(step, 15);
@@ -264,10 +278,10 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
         // Either the declaration is still marked as open here, and its working set is there to
         // recover, or the save had written everything before the failure.
         if (live(o.data(9), kAna).at(0).str("NUSUAT") == "01") {
-            EXPECT_EQ(working_set_cpf(Env::posix(), o.place()), std::optional<std::string>(kAna));
-            Declaration d(Env::posix(), o.clock, o.op, o.place());
-            ASSERT_TRUE(d.load(kAna, LoadMode::kRecovery, true).is_ok());
-            ASSERT_TRUE(d.save(true).is_ok());
+            EXPECT_EQ(o.working_cpf(), std::optional<std::string>(kAna));
+            Terminal d(o);
+            ASSERT_TRUE(d->load(kAna, LoadMode::kRecovery, true).is_ok());
+            ASSERT_TRUE(d->save(true).is_ok());
         }
         auto reg = live(o.data(9), kAna);
         ASSERT_EQ(reg.size(), 1u);
