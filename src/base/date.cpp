@@ -41,11 +41,15 @@ int to_int(std::string_view s) {
     return v;
 }
 
-std::string two(int v) { return std::string{static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)}; }
+std::string two(int v) {
+    return std::string{static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+}
 
 }  // namespace
 
-bool Date::leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool Date::leap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int Date::days_in_month(int y, int m) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -53,7 +57,8 @@ int Date::days_in_month(int y, int m) {
 }
 
 std::optional<Date> Date::make(int y, int m, int d) {
-    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > days_in_month(y, m)) return std::nullopt;
+    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > days_in_month(y, m))
+        return std::nullopt;
     Date r;
     r.serial_ = days_from_civil(y, m, d);
     return r;
@@ -121,7 +126,9 @@ std::string Date::dmy() const {
     return two(d) + "/" + two(m) + "/" + two(y / 100) + two(y % 100);
 }
 
-Date Date::add_days(long n) const { return blank() ? *this : from_serial(serial_ + n); }
+Date Date::add_days(long n) const {
+    return blank() ? *this : from_serial(serial_ + n);
+}
 
 Date Date::add_months(int n) const {
     if (blank()) return *this;

@@ -11,7 +11,7 @@
 namespace vorn {
 
 class Date {
-public:
+  public:
     constexpr Date() = default;  // the blank date
     // A valid calendar date; an invalid one throws std::invalid_argument.
     Date(int year, int month, int day);
@@ -46,7 +46,7 @@ public:
     friend std::strong_ordering operator<=>(Date a, Date b) { return a.serial_ <=> b.serial_; }
     friend long operator-(Date a, Date b) { return a.serial_ - b.serial_; }
 
-private:
+  private:
     static constexpr long kBlank = INT32_MIN;
     long serial_ = kBlank;
 };
@@ -62,7 +62,7 @@ struct DateTime {
 
 // Where the program reads the date and time of day. Tests and the headless mode set it.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual DateTime now() const = 0;
     Date today() const { return now().date; }
@@ -70,19 +70,19 @@ public:
 
 // The machine's local time.
 class SystemClock final : public Clock {
-public:
+  public:
     DateTime now() const override;
 };
 
 // A clock that stands still until advanced.
 class ManualClock final : public Clock {
-public:
+  public:
     explicit ManualClock(DateTime start) : now_(start) {}
     DateTime now() const override { return now_; }
     void set(DateTime t) { now_ = t; }
     void advance(long seconds);
 
-private:
+  private:
     DateTime now_;
 };
 

@@ -25,7 +25,9 @@ std::string u128_to_string(u128 v) {
     return s;
 }
 
-u128 uabs(i128 v) { return v < 0 ? static_cast<u128>(-(v + 1)) + 1 : static_cast<u128>(v); }
+u128 uabs(i128 v) {
+    return v < 0 ? static_cast<u128>(-(v + 1)) + 1 : static_cast<u128>(v);
+}
 
 }  // namespace
 
@@ -92,7 +94,9 @@ Decimal Decimal::trunc(int places) const {
     return from_raw(raw_ / step * step);
 }
 
-long long Decimal::whole() const { return static_cast<long long>(raw_ / unit()); }
+long long Decimal::whole() const {
+    return static_cast<long long>(raw_ / unit());
+}
 
 Decimal Decimal::floor() const {
     i128 q = raw_ / unit();
@@ -128,7 +132,9 @@ std::string Decimal::to_string(int places) const {
     return s;
 }
 
-std::string Decimal::to_plain() const { return to_string(decimals_used()); }
+std::string Decimal::to_plain() const {
+    return to_string(decimals_used());
+}
 
 Decimal& Decimal::operator*=(Decimal o) {
     // Split both factors into whole and fraction parts so that no partial product overflows:

@@ -12,13 +12,13 @@
 namespace vorn {
 
 class Decimal {
-public:
+  public:
     static constexpr int kScale = 12;  // decimal places held internally
 
     constexpr Decimal() = default;
     // Whole numbers.
     constexpr Decimal(long long units) : raw_(static_cast<__int128>(units) * unit()) {}  // NOLINT
-    constexpr Decimal(int units) : Decimal(static_cast<long long>(units)) {}              // NOLINT
+    constexpr Decimal(int units) : Decimal(static_cast<long long>(units)) {}             // NOLINT
 
     // From text such as "-1234.56", "0.075", " 12 ". Accepts a point as the decimal separator,
     // an optional sign and surrounding blanks; more than kScale decimals are refused.
@@ -79,19 +79,26 @@ public:
 
     static constexpr __int128 unit() { return 1'000'000'000'000; }
 
-private:
+  private:
     __int128 raw_ = 0;
 };
 
-inline Decimal min(Decimal a, Decimal b) { return b < a ? b : a; }
-inline Decimal max(Decimal a, Decimal b) { return a < b ? b : a; }
+inline Decimal min(Decimal a, Decimal b) {
+    return b < a ? b : a;
+}
+inline Decimal max(Decimal a, Decimal b) {
+    return a < b ? b : a;
+}
 
 // Cents truncation used throughout the tax arithmetic: the value is written with decimals + 2
 // places (rounded there) in a field of the given width, then in mode 0 the last two characters are
 // cut, which truncates it to `decimals`; any other mode keeps the extra places.
 Decimal DESPREZA(Decimal value, int width, int decimals = 2, int mode = 0);
 
-// Rounded half away from zero to `places` decimals (the rule wherever a computation says "rounded").
-inline Decimal round_half_up(Decimal v, int places) { return v.round(places); }
+// Rounded half away from zero to `places` decimals (the rule wherever a computation says
+// "rounded").
+inline Decimal round_half_up(Decimal v, int places) {
+    return v.round(places);
+}
 
 }  // namespace vorn

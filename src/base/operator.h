@@ -15,7 +15,7 @@ namespace vorn {
 enum class NoticeKind { kInformation, kWarning, kError, kAttention };
 
 class Operator {
-public:
+  public:
     virtual ~Operator() = default;
     // A message box the operator acknowledges.
     virtual void notice(NoticeKind kind, std::string_view title, std::string_view text) = 0;
@@ -37,16 +37,16 @@ public:
 
 // Test and batch implementation: answers from queues, records every message.
 class ScriptedOperator : public Operator {
-public:
+  public:
     struct Said {
         std::string what;  // "notice", "yes_no", "choose", "status", "progress"
         std::string title;
         std::string text;
     };
     std::vector<Said> said;
-    std::deque<bool> yes_no_answers;    // default answer when empty
-    std::deque<int> choose_answers;     // default button when empty
-    std::deque<bool> esc_answers;       // false when empty
+    std::deque<bool> yes_no_answers;  // default answer when empty
+    std::deque<int> choose_answers;   // default button when empty
+    std::deque<bool> esc_answers;     // false when empty
     double paused_seconds = 0;
     bool sleep_for_real = false;  // pause() really waits (lock tests between processes)
 
@@ -68,7 +68,9 @@ public:
         choose_answers.pop_front();
         return a;
     }
-    void status(std::string_view text) override { said.push_back({"status", "", std::string(text)}); }
+    void status(std::string_view text) override {
+        said.push_back({"status", "", std::string(text)});
+    }
     void progress(std::string_view text) override {
         said.push_back({"progress", "", std::string(text)});
     }
@@ -81,8 +83,7 @@ public:
     }
     void pause(double seconds) override {
         paused_seconds += seconds;
-        if (sleep_for_real)
-            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        if (sleep_for_real) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }
 
     // True when some message of the given kind contains the text.

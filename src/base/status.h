@@ -8,7 +8,7 @@
 namespace vorn {
 
 class [[nodiscard]] Status {
-public:
+  public:
     enum class Code { kOk, kNotFound, kLocked, kIoError, kCorrupt, kInvalid, kCancelled };
 
     Status() = default;
@@ -26,7 +26,7 @@ public:
     const std::string& message() const { return message_; }
     std::string to_string() const { return is_ok() ? "OK" : message_; }
 
-private:
+  private:
     Status(Code c, std::string m) : code_(c), message_(std::move(m)) {}
     Code code_ = Code::kOk;
     std::string message_;

@@ -13,7 +13,8 @@ size_t char_count(std::string_view utf8);
 std::string left(std::string_view utf8, size_t n);
 // Characters [from, from + n).
 std::string substr_chars(std::string_view utf8, size_t from, size_t n = std::string::npos);
-// Padded with `fill` (or cut) to exactly `width` characters: text on the left / on the right / centred.
+// Padded with `fill` (or cut) to exactly `width` characters: text on the left / on the right /
+// centred.
 std::string pad_right(std::string_view utf8, size_t width, char fill = ' ');
 std::string pad_left(std::string_view utf8, size_t width, char fill = ' ');
 std::string pad_center(std::string_view utf8, size_t width, char fill = ' ');

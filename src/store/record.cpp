@@ -20,7 +20,8 @@ std::string upper_ascii(std::string_view s) {
 
 Layout::Layout(std::vector<FieldDef> fields) : fields_(std::move(fields)) {
     by_name_.reserve(fields_.size());
-    for (size_t i = 0; i < fields_.size(); ++i) by_name_.emplace_back(upper_ascii(fields_[i].name), i);
+    for (size_t i = 0; i < fields_.size(); ++i)
+        by_name_.emplace_back(upper_ascii(fields_[i].name), i);
     std::sort(by_name_.begin(), by_name_.end());
     for (size_t i = 1; i < by_name_.size(); ++i)
         if (by_name_[i].first == by_name_[i - 1].first)
@@ -49,10 +50,14 @@ size_t Layout::record_length() const {
 
 Value blank_value(const FieldDef& f) {
     switch (f.type) {
-        case FieldType::kNumeric: return Decimal();
-        case FieldType::kDate: return Date();
-        case FieldType::kLogical: return Logical::kUnset;
-        default: return std::string();
+        case FieldType::kNumeric:
+            return Decimal();
+        case FieldType::kDate:
+            return Date();
+        case FieldType::kLogical:
+            return Logical::kUnset;
+        default:
+            return std::string();
     }
 }
 
@@ -64,23 +69,30 @@ Record::Record(std::shared_ptr<const Layout> layout) : layout_(std::move(layout)
 std::string Record::str(std::string_view name) const {
     return trim_right(std::get<std::string>(value(name)));
 }
-Decimal Record::num(std::string_view name) const { return std::get<Decimal>(value(name)); }
-Date Record::date(std::string_view name) const { return std::get<Date>(value(name)); }
+Decimal Record::num(std::string_view name) const {
+    return std::get<Decimal>(value(name));
+}
+Date Record::date(std::string_view name) const {
+    return std::get<Date>(value(name));
+}
 bool Record::logical(std::string_view name) const {
     return std::get<Logical>(value(name)) == Logical::kTrue;
 }
 
 void Record::set_value(size_t i, Value v) {
-    if (v.index() != values_.at(i).index())
-        throw std::bad_variant_access();
+    if (v.index() != values_.at(i).index()) throw std::bad_variant_access();
     values_[i] = std::move(v);
 }
 
 void Record::set(std::string_view name, std::string_view text) {
     set_value(layout_->index(name), std::string(text));
 }
-void Record::set(std::string_view name, Decimal v) { set_value(layout_->index(name), v); }
-void Record::set(std::string_view name, Date v) { set_value(layout_->index(name), v); }
+void Record::set(std::string_view name, Decimal v) {
+    set_value(layout_->index(name), v);
+}
+void Record::set(std::string_view name, Date v) {
+    set_value(layout_->index(name), v);
+}
 void Record::set(std::string_view name, bool v) {
     set_value(layout_->index(name), v ? Logical::kTrue : Logical::kFalse);
 }
@@ -93,9 +105,11 @@ void Record::assign_by_name(const Record& other) {
         Value& dst = values_[i];
         if (src.index() == dst.index()) {
             dst = src;
-        } else if (std::holds_alternative<std::string>(dst) && std::holds_alternative<Decimal>(src)) {
+        } else if (std::holds_alternative<std::string>(dst) &&
+                   std::holds_alternative<Decimal>(src)) {
             dst = std::get<Decimal>(src).to_plain();
-        } else if (std::holds_alternative<Decimal>(dst) && std::holds_alternative<std::string>(src)) {
+        } else if (std::holds_alternative<Decimal>(dst) &&
+                   std::holds_alternative<std::string>(src)) {
             auto d = Decimal::parse(std::get<std::string>(src));
             dst = d ? *d : Decimal();
         } else if (std::holds_alternative<std::string>(dst) && std::holds_alternative<Date>(src)) {

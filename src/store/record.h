@@ -13,7 +13,13 @@
 
 namespace vorn::store {
 
-enum class FieldType : char { kChar = 'C', kNumeric = 'N', kDate = 'D', kLogical = 'L', kMemo = 'M' };
+enum class FieldType : char {
+    kChar = 'C',
+    kNumeric = 'N',
+    kDate = 'D',
+    kLogical = 'L',
+    kMemo = 'M'
+};
 
 struct FieldDef {
     std::string name;  // as the catalogue spells it; looked up without regard to case
@@ -24,7 +30,7 @@ struct FieldDef {
 
 // The ordered fields of a table, with a case-insensitive name index.
 class Layout {
-public:
+  public:
     Layout() = default;
     explicit Layout(std::vector<FieldDef> fields);
 
@@ -38,7 +44,7 @@ public:
     // Bytes of one DBF record, deletion flag included.
     size_t record_length() const;
 
-private:
+  private:
     std::vector<FieldDef> fields_;
     std::vector<std::pair<std::string, size_t>> by_name_;  // upper-case name, sorted
 };
@@ -49,7 +55,7 @@ enum class Logical : char { kUnset = ' ', kTrue = 'T', kFalse = 'F' };
 using Value = std::variant<std::string, Decimal, Date, Logical>;
 
 class Record {
-public:
+  public:
     Record() = default;
     // A blank record: empty text, zero numbers, blank dates, unset logicals.
     explicit Record(std::shared_ptr<const Layout> layout);
@@ -83,7 +89,7 @@ public:
     bool deleted = false;  // the deletion flag of the row it was read from
     uint32_t recno = 0;    // 1-based record number in its table; 0 for a record not yet stored
 
-private:
+  private:
     std::shared_ptr<const Layout> layout_;
     std::vector<Value> values_;
 };

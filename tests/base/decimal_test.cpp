@@ -5,7 +5,9 @@
 namespace vorn {
 namespace {
 
-Decimal D(const char* s) { return Decimal::from(s); }
+Decimal D(const char* s) {
+    return Decimal::from(s);
+}
 
 TEST(Decimal, ParsesAndPrintsExactly) {
     EXPECT_EQ(D("1234.56").to_string(), "1234.56");
@@ -32,8 +34,7 @@ TEST(Decimal, SumsOfCentsAreExact) {
 TEST(Decimal, ProductsAndQuotientsTruncateAtTheInternalScale) {
     EXPECT_EQ(D("33919.80") * D("0.075"), D("2543.985"));
     EXPECT_EQ(D("-3") * D("0.5"), D("-1.5"));
-    EXPECT_EQ(D("999999999999.99") * D("999999999999.99"),
-              D("999999999999980000000000.0001"));
+    EXPECT_EQ(D("999999999999.99") * D("999999999999.99"), D("999999999999980000000000.0001"));
     EXPECT_EQ(D("10") / D("3"), D("3.333333333333"));
     EXPECT_EQ(D("-10") / D("4"), D("-2.5"));
     EXPECT_THROW(D("1") / Decimal(), std::domain_error);
@@ -52,6 +53,8 @@ TEST(Decimal, RoundsHalfAwayFromZeroAndTruncatesTowardZero) {
 
 TEST(Decimal, DesprezaTruncatesToTheCentAfterRoundingTwoPlacesFurther) {
     EXPECT_EQ(DESPREZA(D("1234.5678"), 15), D("1234.56"));
+    EXPECT_EQ(DESPREZA(D("1234.5678"), 14), D("1234.56"));
+    EXPECT_EQ(DESPREZA(D("0.999"), 14), D("0.99"));  // never rounded up to the next cent
     // Written with four places first: 0.009999 becomes 0.0100, so the cent survives.
     EXPECT_EQ(DESPREZA(D("0.009999"), 15), D("0.01"));
     EXPECT_EQ(DESPREZA(D("0.009949"), 15), D("0.00"));
