@@ -13,6 +13,7 @@
 #include "base/decimal.h"
 #include "base/text.h"
 #include "store/catalogue.h"
+#include "store/dbf.h"
 
 namespace vorn::store {
 
@@ -542,6 +543,87 @@ Status load_reference_files(const std::string& data_dir, std::vector<ReferenceFi
         return a.number < c.number;
     });
     return Status::ok();
+}
+
+std::string reference_dbf_name(const ReferenceFile& f) {
+    return upper(f.file) + ".DBF";
+}
+
+namespace {
+
+// Writes `data` to `path` through a temporary file beside it renamed into place.
+Status write_whole(Env& env, const std::string& path, std::string_view data) {
+    std::unique_ptr<File> tmp;
+    std::string tmp_path;
+    Status s = env.create_temp(path, &tmp, &tmp_path);
+    if (!s) return s;
+    s = tmp->write(0, data);
+    if (s) s = tmp->sync();
+    tmp.reset();
+    if (s) s = env.rename(tmp_path, path);
+    if (!s) (void)env.remove(tmp_path);  // the error that matters is s
+    return s;
+}
+
+// A table with one memo field: the memo texts go into a dBASE III ".DBT" beside it, and the DBF
+// carries their block numbers. The DBF is written by the engine with the memo field taken as
+// ten characters of text (the block number, right-aligned, as dBASE stores it) and then marked
+// as a memo table (version 0x83, field type 'M').
+Status write_memo_table(Env& env, const std::string& path, const ReferenceFile& f,
+                        const Clock* clock) {
+    const Layout& layout = *table_def(f.number)->layout;
+    std::vector<FieldDef> fields = layout.fields();
+    int memo = -1;
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].type == FieldType::kMemo) {
+            if (memo >= 0) throw std::logic_error("one memo field per reference table");
+            memo = static_cast<int>(i);
+            fields[i].type = FieldType::kChar;
+        }
+    if (memo < 0 || f.memos.size() != f.rows.size())
+        throw std::logic_error(f.file + ": memo texts do not match the rows");
+
+    constexpr size_t kBlock = 512;
+    std::string dbt(kBlock, '\0');
+    auto text_layout = std::make_shared<const Layout>(fields);
+    std::vector<Record> rows;
+    for (size_t i = 0; i < f.rows.size(); ++i) {
+        uint32_t block = static_cast<uint32_t>(dbt.size() / kBlock);
+        dbt += to_cp1252(f.memos[i]);
+        dbt += "\x1A\x1A";
+        dbt.resize((dbt.size() + kBlock - 1) / kBlock * kBlock, '\0');
+        Record r(text_layout);
+        r.assign_by_name(f.rows[i]);
+        r.set_value(static_cast<size_t>(memo), pad_left(std::to_string(block), 10));
+        rows.push_back(std::move(r));
+    }
+    uint32_t next_free = static_cast<uint32_t>(dbt.size() / kBlock);
+    for (int b = 0; b < 4; ++b) dbt[b] = static_cast<char>((next_free >> (8 * b)) & 0xFF);
+
+    std::string dbt_path = path.substr(0, path.size() - 4) + ".DBT";
+    Status s = write_whole(env, dbt_path, dbt);
+    if (s) s = Table::create(env, path, *text_layout, rows, clock, true);
+    if (!s) return s;
+    std::unique_ptr<File> file;
+    s = env.open(path, OpenFor::kReadWrite, &file);
+    if (s) s = file->write(0, "\x83");
+    if (s) s = file->write(32 + 32 * static_cast<uint64_t>(memo) + 11, "M");
+    if (s) s = file->sync();
+    return s;
+}
+
+}  // namespace
+
+Status write_reference_files(Env& env, const std::vector<ReferenceFile>& files,
+                             const std::string& dir, const Clock* clock) {
+    for (const ReferenceFile& f : files) {
+        std::string path = join_path(dir, reference_dbf_name(f));
+        const TableDef* t = table_def(f.number);
+        Status s = t->has_memo ? write_memo_table(env, path, f, clock)
+                               : Table::create(env, path, *t->layout, f.rows, clock, true);
+        if (!s) return s;
+    }
+    return env.sync_dir(dir);
 }
 
 }  // namespace vorn::store

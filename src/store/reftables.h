@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/date.h"
 #include "base/status.h"
+#include "store/env.h"
 #include "store/record.h"
 
 namespace vorn::store {
@@ -40,6 +42,14 @@ bool office_maintained(int number);
 // and line; nothing is partly returned.
 [[nodiscard]] Status load_reference_files(const std::string& data_dir,
                                           std::vector<ReferenceFile>* out);
+
+// The file name of a delivered table on disk: the base name in upper case + ".DBF" ("LISERRO.DBF").
+std::string reference_dbf_name(const ReferenceFile& f);
+
+// Writes every file into the existing folder `dir`, replacing what is there: one DBF per file
+// and, for HELPTXT, its dBASE III memo file (".DBT", 512-byte blocks, each text ended by 0x1A).
+[[nodiscard]] Status write_reference_files(Env& env, const std::vector<ReferenceFile>& files,
+                                           const std::string& dir, const Clock* clock);
 
 // Splits CSV text (RFC 4180: comma separated, fields in double quotes may hold commas, quotes
 // doubled and line breaks) into rows of fields. Lines may end in LF or CRLF. An unterminated
