@@ -178,15 +178,17 @@ Status apply(Env& env, const std::string& source, const std::string& target, Uni
     Status s = remove_indexes(env, target, u);
     if (!s) return s;
     if (u.merge) {
+        // The delivered indexes describe the delivered rows: the merged table gets its own.
         s = Table::create(env, dbf, *u.def->layout, u.rows, clock, true);
-    } else {
-        // The table goes first when it has companions, so that a half-done replacement leaves
-        // no table pointing into another version's memo file.
-        if (!u.extras.empty() && env.exists(dbf)) s = env.remove(dbf);
-        for (const std::string& f : u.extras)
-            if (s) s = put_file(env, source, target, f);
-        if (s) s = put_file(env, source, target, u.name + ".DBF");
+        if (s) s = store::build_reference_indexes(env, dbf, u.def->number);
+        return s;
     }
+    // The table goes first when it has companions, so that a half-done replacement leaves no
+    // table pointing into another version's memo file.
+    if (!u.extras.empty() && env.exists(dbf)) s = env.remove(dbf);
+    for (const std::string& f : u.extras)
+        if (s) s = put_file(env, source, target, f);
+    if (s) s = put_file(env, source, target, u.name + ".DBF");
     for (const std::string& f : u.indexes)
         if (s && env.exists(join_path(source, f))) s = put_file(env, source, target, f);
     return s;

@@ -13,7 +13,9 @@
 #include "base/decimal.h"
 #include "base/text.h"
 #include "store/catalogue.h"
+#include "store/cdx.h"
 #include "store/dbf.h"
+#include "store/keyexpr.h"
 
 namespace vorn::store {
 
@@ -614,6 +616,42 @@ Status write_memo_table(Env& env, const std::string& path, const ReferenceFile& 
 
 }  // namespace
 
+Status build_reference_indexes(Env& env, const std::string& dbf, int number) {
+    std::vector<IndexDef> ixs = table_def(number)->index_files("");
+    if (ixs.empty()) return Status::ok();
+    std::unique_ptr<Table> table;
+    OpenOptions opt;
+    opt.read_only = true;
+    Status s = Table::open(env, dbf, opt, &table);
+    if (!s) return s;
+    uint32_t count = 0;
+    s = table->record_count(&count);
+    for (const IndexDef& ix : ixs) {
+        KeyExpr expr;
+        if (s) s = KeyExpr::parse(ix.key, table->layout(), &expr);
+        if (!s) break;
+        KeyBuffer keys(expr.key_length());
+        Record rec(table->layout_ptr());
+        std::string key;
+        for (uint32_t n = 1; s && n <= count; ++n) {
+            s = table->go_to(n);
+            if (s) s = table->read(rec);
+            if (!s) break;
+            expr.key(rec, &key);
+            keys.add(key, n);
+        }
+        if (!s) break;
+        TagSpec spec;
+        spec.name = upper(ix.file);
+        spec.key_expr = ix.key;
+        spec.type = expr.type();
+        spec.key_length = expr.key_length();
+        s = CdxFile::create(env, join_path(dir_of(dbf), upper(ix.file) + ".CDX"), spec, keys);
+    }
+    Status c = table->close();
+    return s ? c : s;
+}
+
 Status write_reference_files(Env& env, const std::vector<ReferenceFile>& files,
                              const std::string& dir, const Clock* clock) {
     for (const ReferenceFile& f : files) {
@@ -621,6 +659,7 @@ Status write_reference_files(Env& env, const std::vector<ReferenceFile>& files,
         const TableDef* t = table_def(f.number);
         Status s = t->has_memo ? write_memo_table(env, path, f, clock)
                                : Table::create(env, path, *t->layout, f.rows, clock, true);
+        if (s && upper(f.file) == upper(t->name)) s = build_reference_indexes(env, path, f.number);
         if (!s) return s;
     }
     return env.sync_dir(dir);

@@ -46,10 +46,15 @@ bool office_maintained(int number);
 // The file name of a delivered table on disk: the base name in upper case + ".DBF" ("LISERRO.DBF").
 std::string reference_dbf_name(const ReferenceFile& f);
 
-// Writes every file into the existing folder `dir`, replacing what is there: one DBF per file
-// and, for HELPTXT, its dBASE III memo file (".DBT", 512-byte blocks, each text ended by 0x1A).
+// Writes every file into the existing folder `dir`, replacing what is there: one DBF per file,
+// for HELPTXT its dBASE III memo file (".DBT", 512-byte blocks, each text ended by 0x1A), and
+// the table's index files (".CDX", one tag each, named after its file).
 [[nodiscard]] Status write_reference_files(Env& env, const std::vector<ReferenceFile>& files,
                                            const std::string& dir, const Clock* clock);
+
+// Builds the index files of table `number` beside its file `dbf`, replacing those there: one
+// file per index of the catalogue, one tag each, named after its file, over every record.
+[[nodiscard]] Status build_reference_indexes(Env& env, const std::string& dbf, int number);
 
 // Splits CSV text (RFC 4180: comma separated, fields in double quotes may hold commas, quotes
 // doubled and line breaks) into rows of fields. Lines may end in LF or CRLF. An unterminated
