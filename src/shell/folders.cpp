@@ -96,9 +96,13 @@ bool store_config(Session& s, store::WorkAreas& w, const std::vector<std::string
 bool TROCASIM(Session& s, store::WorkAreas& w, std::string_view folder) {
     Operator& op = w.op();
     const std::string dir = without_slash(folder);
+    if (char_count(dir) > 80) {
+        op.notice(NoticeKind::kError, "", "Pasta com mais de 80 caracteres: " + dir);
+        return false;
+    }
     if (!w.env().is_directory(dir)) {
-        if (!op.yes_no("", "Pasta nova para  VORN20" + std::string(CANOATUAL) +
-                               "?\nCria a nova pasta?"))
+        if (!op.yes_no(
+                "", "Pasta nova para  VORN20" + std::string(CANOATUAL) + "?\nCria a nova pasta?"))
             return false;
         if (!make_folder_path(dir)) {
             op.notice(NoticeKind::kError, "", "Problemas ao criar a pasta " + dir);
@@ -110,8 +114,7 @@ bool TROCASIM(Session& s, store::WorkAreas& w, std::string_view folder) {
     sync_areas(s, w);
     if (!store::ABERTURA(w, 9)) {
         op.notice(NoticeKind::kError, "",
-                  "Não foi possivel abrir arquivo\n" +
-                      store::data_table_path(w.env(), dir, 9));
+                  "Não foi possivel abrir arquivo\n" + store::data_table_path(w.env(), dir, 9));
         s.set_data_folder(previous);
         sync_areas(s, w);
         (void)store::ABERTURA(w, 9);
@@ -130,8 +133,8 @@ bool folder_has_cpf(store::WorkAreas& w, std::string_view folder, std::string_vi
     std::unique_ptr<store::Table> t;
     if (!store::Table::open(env, path, store::OpenOptions{}, &t)) return false;
     // Through the registry's CPF index when it is there.
-    const std::string cdx = store::find_file(env, without_slash(folder),
-                                             store::table_def(9)->file_base("") + ".CDX");
+    const std::string cdx =
+        store::find_file(env, without_slash(folder), store::table_def(9)->file_base("") + ".CDX");
     if (w.index_files && env.exists(cdx) && w.index_files->attach(*t, cdx, "CPF")) t->set_order(1);
     std::vector<uint32_t> hits;
     Status s = store::records_of(*t, cpf, nullptr, &hits);

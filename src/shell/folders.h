@@ -38,7 +38,8 @@ void sync_areas(const Session& s, store::WorkAreas& w);
 // TROCASIM: makes `folder` the data folder: offers to create it when missing ("Pasta nova para
 // VORN2026?"), selects it in the list, opens its registry with the three indexes in area 9 and
 // stores it in the terminal's CONFIG record. False (the previous folder kept) when the operator
-// did not want it created, it could not be created, or its registry could not be opened.
+// did not want it created, it could not be created, its path is longer than the 80 characters
+// the list and the settings hold, or its registry could not be opened.
 bool TROCASIM(Session& s, store::WorkAreas& w, std::string_view folder);
 
 // The first folder of the list, in list order, whose registry holds `cpf` (the current data

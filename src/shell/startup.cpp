@@ -96,9 +96,9 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     }
     const std::string home = platform.variable("HOME").value_or(inst.dir);
     store::Record config;
-    bool ok = terminal_record(w, 42, s.NUSU,
-                              default_config(s.NUSU, inst.dir, inst.variable, home, today),
-                              &config, &created);
+    bool ok =
+        terminal_record(w, 42, s.NUSU, default_config(s.NUSU, inst.dir, inst.variable, home, today),
+                        &config, &created);
     w.close(42);
     if (!ok) {
         op.notice(NoticeKind::kError, "", "Arquivo de configuração sendo usado no momento");
@@ -167,8 +167,8 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     // 18. The registry of the data folder.
     if (!store::ABERTURA(w, 9))
         op.notice(NoticeKind::kError, "",
-                  "Não foi possivel abrir arquivo\n" + s.LOCARQ + "IMP09" +
-                      std::string(CANOATUAL) + ".DBF");
+                  "Não foi possivel abrir arquivo\n" + s.LOCARQ + "IMP09" + std::string(CANOATUAL) +
+                      ".DBF");
 
     // 20. Structure of tables 1, 2 and 9.
     (void)store::check_structure(w);
