@@ -18,7 +18,9 @@ using testing::slurp;
 using testing::TempDir;
 using testing::test_clock;
 
-std::string two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string two(int n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 struct Office {
     explicit Office(const TempDir& d, std::string nusu = "00")
@@ -55,7 +57,8 @@ struct Office {
 };
 
 uint16_t u16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
+    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) |
+                                 (static_cast<uint8_t>(b[at + 1]) << 8));
 }
 
 // The header bytes of a created table against the catalogue's layout, field by field.
@@ -178,10 +181,11 @@ TEST(Abertura, OpensByNumberInTheCatalogueMode) {
     office.files.log.clear();
     ASSERT_TRUE(ABERTURA(w, 20));
     ASSERT_TRUE(ABERTURA(w, 21));
-    EXPECT_EQ(office.files.log,
-              (std::vector<std::string>{"build IMP2026.CDX", "attach IMP2026.CDX", "build IMP2026B.CDX",
-                                        "attach IMP2026B.CDX", "build IMP2126.CDX", "attach IMP2126.CDX",
-                                        "build COD_CONTA.CDX", "attach COD_CONTA.CDX"}));
+    EXPECT_EQ(
+        office.files.log,
+        (std::vector<std::string>{"build IMP2026.CDX", "attach IMP2026.CDX", "build IMP2026B.CDX",
+                                  "attach IMP2026B.CDX", "build IMP2126.CDX", "attach IMP2126.CDX",
+                                  "build COD_CONTA.CDX", "attach COD_CONTA.CDX"}));
     EXPECT_TRUE(std::filesystem::exists(office.data + "/COD_CONTA.CDX"));
     // Table 75's file depends on the menu option.
     w.OPCIR_1 = 44;
@@ -256,7 +260,8 @@ TEST(Corrige, TellsWhenTheTableIsInUseAndWhenAnUpgradeIsDue) {
     EXPECT_FALSE(needs_upgrade(office.w, 1));  // missing: created with this edition's layout
     EXPECT_FALSE(check_structure(office.w));
     EXPECT_EQ(office.op.said.back().title, "ATUALIZAÇÃO OBRIGATÓRIA");
-    EXPECT_EQ(office.op.said.back().text.substr(0, 47), "ATENÇÃ0! Antes de usar o programa em qualquer");
+    EXPECT_EQ(office.op.said.back().text.substr(0, 47),
+              "ATENÇÃ0! Antes de usar o programa em qualquer");
 
     auto other = testing::open_table(office.data + "/IMP0926.DBF");  // another terminal
     EXPECT_FALSE(CORRIGE(office.w, 9));
