@@ -37,6 +37,11 @@ class KeyExpr {
     // The key bytes for this record, exactly key_length() long.
     std::string key(const Record& rec) const;
     void key(const Record& rec, std::string* out) const;  // reuses the caller's buffer
+    // The same from a row as a table file stores it (deletion flag, then the fields in layout
+    // order, text in the table's code page: Windows-1252, or 850 when `cp850`). Text keys keep
+    // the table's own bytes.
+    void key_of_row(std::string_view row, bool cp850, std::string* out) const;
+    bool is_true_of_row(std::string_view row) const;
 
     // The xBase value: text (UTF-8, blank padded to its width), Decimal, Date or Logical.
     Value value(const Record& rec) const;
