@@ -278,6 +278,42 @@ Date system_today() {
     return clock.today();
 }
 
+struct HeaderInfo {
+    uint8_t version = 0, flags = 0, ldid = 0;
+    uint32_t header_len = 0, rec_len = 0;
+    Date last_update;
+    std::shared_ptr<const Layout> layout;
+};
+
+Status read_header(File& file, const std::string& path, HeaderInfo* info) {
+    char h32[32];
+    size_t got = 0;
+    Status s = file.read(0, h32, 32, &got);
+    if (!s) return s;
+    if (got < 32) return Status::corrupt(path + ": cabeçalho incompleto");
+    info->version = static_cast<uint8_t>(h32[0]);
+    info->header_len = get16(h32 + 8);
+    info->rec_len = get16(h32 + 10);
+    info->flags = static_cast<uint8_t>(h32[28]);
+    info->ldid = static_cast<uint8_t>(h32[29]);
+    info->last_update = header_date(h32);
+    if (info->header_len < 65 || info->rec_len < 2)
+        return Status::corrupt(path + ": cabeçalho inválido");
+    std::string h(info->header_len, '\0');
+    s = file.read(0, h.data(), h.size(), &got);
+    if (!s) return s;
+    if (got < h.size()) return Status::corrupt(path + ": cabeçalho incompleto");
+    std::vector<FieldDef> defs;
+    s = parse_header(h, path, &defs);
+    if (!s) return s;
+    try {
+        info->layout = std::make_shared<const Layout>(std::move(defs));
+    } catch (const std::invalid_argument& e) {
+        return Status::corrupt(path + ": " + e.what());
+    }
+    return Status::ok();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -320,31 +356,16 @@ Status Table::open(Env& env, const std::string& path, const OpenOptions& opt,
         if (attempt == 5) return Status::io_error(path + ": arquivo trocado durante a abertura");
     }
 
-    char h32[32];
-    size_t got = 0;
-    Status s = t->file_->read(0, h32, 32, &got);
+    HeaderInfo info;
+    Status s = read_header(*t->file_, path, &info);
     if (!s) return s;
-    if (got < 32) return Status::corrupt(path + ": cabeçalho incompleto");
-    t->version_ = static_cast<uint8_t>(h32[0]);
-    t->header_len_ = get16(h32 + 8);
-    t->rec_len_ = get16(h32 + 10);
-    t->table_flags_ = static_cast<uint8_t>(h32[28]);
-    t->ldid_ = static_cast<uint8_t>(h32[29]);
-    t->last_update_ = header_date(h32);
-    if (t->header_len_ < 65 || t->rec_len_ < 2)
-        return Status::corrupt(path + ": cabeçalho inválido");
-    std::string h(t->header_len_, '\0');
-    s = t->file_->read(0, h.data(), h.size(), &got);
-    if (!s) return s;
-    if (got < h.size()) return Status::corrupt(path + ": cabeçalho incompleto");
-    std::vector<FieldDef> defs;
-    s = parse_header(h, path, &defs);
-    if (!s) return s;
-    try {
-        t->layout_ = std::make_shared<const Layout>(std::move(defs));
-    } catch (const std::invalid_argument& e) {
-        return Status::corrupt(path + ": " + e.what());
-    }
+    t->version_ = info.version;
+    t->header_len_ = info.header_len;
+    t->rec_len_ = info.rec_len;
+    t->table_flags_ = info.flags;
+    t->ldid_ = info.ldid;
+    t->last_update_ = info.last_update;
+    t->layout_ = std::move(info.layout);
     t->fields_ = resolve_fields(*t->layout_);
     for (const auto& f : t->fields_)
         if (f.type == FieldType::kMemo) t->read_only_ = true;  // memo tables are only read
@@ -397,6 +418,27 @@ Status Table::create(Env& env, const std::string& path, const Layout& layout,
         return s;
     }
     return env.sync_dir(dir_of(path));
+}
+
+Status Table::read_layout(Env& env, const std::string& path,
+                          std::shared_ptr<const Layout>* layout) {
+    std::unique_ptr<File> f;
+    Status s = env.open(path, OpenFor::kRead, &f);
+    if (!s) return s;
+    HeaderInfo info;
+    s = read_header(*f, path, &info);
+    if (s) *layout = std::move(info.layout);
+    return s;
+}
+
+Status Table::flush() {
+    if (read_only_) return Status::ok();
+    if (changed_) {
+        Status s = write_header_counts();
+        if (!s) return s;
+        changed_ = false;
+    }
+    return file_->sync();
 }
 
 Table::~Table() {

@@ -96,12 +96,18 @@ class Table {
                                        const std::vector<Record>& rows, const Clock* clock,
                                        bool replace, bool* existed = nullptr);
 
+    // The fields of a table file, read from its header without opening it for use.
+    [[nodiscard]] static Status read_layout(Env& env, const std::string& path,
+                                            std::shared_ptr<const Layout>* layout);
+
     ~Table();
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 
     // Releases the locks, stamps the date of last update when the table was changed, closes.
     [[nodiscard]] Status close();
+    // Stamps the header (record count, date of last update) and forces the file to the disk.
+    [[nodiscard]] Status flush();
 
     const std::string& path() const { return path_; }
     const Layout& layout() const { return *layout_; }
