@@ -1,6 +1,7 @@
 // Key expressions: a small recursive-descent parser into a tree, evaluated per record.
 #include "store/keyexpr.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstdlib>
@@ -327,7 +328,7 @@ void encode_key(const Node& root, const Value& v, bool cp850, std::string* out) 
         case KeyType::kChar: {
             const auto& text = std::get<std::string>(v);
             *out = cp850 ? to_cp850(text) : to_cp1252(text);
-            out->resize(static_cast<size_t>(root.width), ' ');
+            out->resize(static_cast<size_t>(std::min(root.width, kMaxKeyLength)), ' ');
             break;
         }
         case KeyType::kNumeric:
@@ -359,10 +360,8 @@ Status KeyExpr::parse(std::string_view text, const Layout& layout, KeyExpr* out)
     Parser p(text, layout);
     try {
         NodePtr root = p.parse_all();
-        if (root->type == KeyType::kChar && (root->width < 1 || root->width > kMaxKeyLength))
-            return Status::invalid("key expression " + std::string(text) + " is " +
-                                   std::to_string(root->width) + " characters wide (1 to " +
-                                   std::to_string(kMaxKeyLength) + " allowed)");
+        if (root->type == KeyType::kChar && root->width < 1)
+            return Status::invalid("key expression " + std::string(text) + " is empty");
         out->text_ = std::string(text);
         out->root_ = std::move(root);
         return Status::ok();
@@ -378,7 +377,7 @@ KeyType KeyExpr::type() const {
 int KeyExpr::key_length() const {
     switch (root_->type) {
         case KeyType::kChar:
-            return root_->width;
+            return std::min(root_->width, kMaxKeyLength);
         case KeyType::kLogical:
             return 1;
         default:
@@ -412,9 +411,10 @@ void KeyExpr::key(const Record& rec, std::string* out) const {
 
 void KeyExpr::key_of_row(std::string_view row, bool cp850, std::string* out) const {
     const Node& n = *root_;
+    size_t length = static_cast<size_t>(key_length());
     if (n.kind == Node::Kind::kField && n.type == KeyType::kChar &&
-        n.offset + static_cast<size_t>(n.width) <= row.size()) {
-        out->assign(row.substr(n.offset, static_cast<size_t>(n.width)));  // the stored bytes
+        n.offset + length <= row.size()) {
+        out->assign(row.substr(n.offset, length));  // the stored bytes
         return;
     }
     encode_key(n, eval(n, FromRow{row, cp850}), cp850, out);
