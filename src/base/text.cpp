@@ -105,12 +105,15 @@ size_t char_count(std::string_view s) {
     return n;
 }
 
-std::string left(std::string_view s, size_t n) { return std::string(s.substr(0, offset_of(s, n))); }
+std::string left(std::string_view s, size_t n) {
+    return std::string(s.substr(0, offset_of(s, n)));
+}
 
 std::string substr_chars(std::string_view s, size_t from, size_t n) {
     size_t b = offset_of(s, from);
     std::string_view rest = s.substr(b);
-    return n == std::string::npos ? std::string(rest) : std::string(rest.substr(0, offset_of(rest, n)));
+    return n == std::string::npos ? std::string(rest)
+                                  : std::string(rest.substr(0, offset_of(rest, n)));
 }
 
 std::string pad_right(std::string_view s, size_t width, char fill) {
@@ -134,7 +137,8 @@ std::string pad_center(std::string_view s, size_t width, char fill) {
 
 std::string trim_right(std::string_view s) {
     size_t e = s.size();
-    while (e > 0 && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+    while (e > 0 && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n'))
+        --e;
     return std::string(s.substr(0, e));
 }
 
@@ -144,10 +148,16 @@ std::string trim_left(std::string_view s) {
     return std::string(s.substr(b));
 }
 
-std::string trim(std::string_view s) { return trim_left(trim_right(s)); }
+std::string trim(std::string_view s) {
+    return trim_left(trim_right(s));
+}
 
-std::string upper(std::string_view s) { return map_chars(s, to_upper_cp); }
-std::string lower(std::string_view s) { return map_chars(s, to_lower_cp); }
+std::string upper(std::string_view s) {
+    return map_chars(s, to_upper_cp);
+}
+std::string lower(std::string_view s) {
+    return map_chars(s, to_lower_cp);
+}
 
 std::string replicate(std::string_view s, size_t n) {
     std::string out;
@@ -254,6 +264,24 @@ std::string MATCAR(std::string_view s) {
     }
     // Anything else outside ASCII is a symbol of the upper half: a blank.
     return map_chars(out, [](char32_t c) { return c < 0x80 ? c : U' '; });
+}
+
+std::u32string to_u32(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) out += decode(utf8, i);
+    return out;
+}
+
+std::string to_utf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) encode(c, out);
+    return out;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+    encode(cp, out);
 }
 
 }  // namespace vorn

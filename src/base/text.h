@@ -13,7 +13,8 @@ size_t char_count(std::string_view utf8);
 std::string left(std::string_view utf8, size_t n);
 // Characters [from, from + n).
 std::string substr_chars(std::string_view utf8, size_t from, size_t n = std::string::npos);
-// Padded with `fill` (or cut) to exactly `width` characters: text on the left / on the right / centred.
+// Padded with `fill` (or cut) to exactly `width` characters: text on the left / on the right /
+// centred.
 std::string pad_right(std::string_view utf8, size_t width, char fill = ' ');
 std::string pad_left(std::string_view utf8, size_t width, char fill = ' ');
 std::string pad_center(std::string_view utf8, size_t width, char fill = ' ');
@@ -25,6 +26,12 @@ std::string upper(std::string_view utf8);
 std::string lower(std::string_view utf8);
 // A string of n copies of the character.
 std::string replicate(std::string_view s, size_t n);
+
+// UTF-8 text ⇄ code points (a cell of the screen holds one code point). Malformed bytes decode as
+// the Latin-1 character of the same value.
+std::u32string to_u32(std::string_view utf8);
+std::string to_utf8(std::u32string_view text);
+void append_utf8(std::string& out, char32_t cp);
 
 // Windows-1252 bytes → UTF-8. Every byte maps somewhere; the five unassigned bytes map to U+FFFD.
 std::string from_cp1252(std::string_view bytes);
