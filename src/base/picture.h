@@ -58,6 +58,9 @@ struct NumberTemplate {
 // asterisks; without a template a number takes `width` characters and `decimals` places.
 std::string transform(Decimal v, const Picture& p, int width = 10, int decimals = 0);
 std::string transform(std::string_view text, const Picture& p);
+inline std::string transform(const char* text, const Picture& p) {  // not the bool overload
+    return transform(std::string_view(text), p);
+}
 std::string transform(Date d, const Picture& p);
 std::string transform(bool b, const Picture& p);
 
