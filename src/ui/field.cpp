@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "base/text.h"
 #include "ui/desktop.h"
@@ -128,6 +129,7 @@ void FieldEditor::load() {
     pos_ = std::max(first_slot(), 0);
     offset_ = 0;
     edited_ = false;
+    full_ = false;
 }
 
 int FieldEditor::view_width() const {
@@ -230,8 +232,13 @@ void FieldEditor::shift_right(int from) {
 
 FieldEditor::Typed FieldEditor::key(const Key& k) {
     if (pos_ < 0 || buffer_.empty()) return Typed::kIgnored;
+    const bool was_full = std::exchange(full_, false);
     if (k.is_text()) {
         char32_t c = k.ch;
+        if (was_full && !(kind_ == Kind::kNumber && (c == U',' || c == U'.'))) {
+            full_ = true;
+            return Typed::kFilled;
+        }
         if (!edited_ && (kind_ == Kind::kNumber || pic_.K) && pos_ == first_slot()) clear_slots();
         if (kind_ == Kind::kNumber && (c == U',' || c == U'.')) {
             if (num_.point < 0) return Typed::kIgnored;
@@ -258,7 +265,10 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
         edited_ = true;
         render_separators();
         int n = next_slot(pos_, 1);
-        if (n < 0) return Typed::kFilled;
+        if (n < 0) {
+            full_ = true;
+            return Typed::kFilled;
+        }
         pos_ = n;
         return Typed::kUsed;
     }
@@ -278,7 +288,7 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
         return move_to(after < 0 ? last_slot() : after);
     }
     if (k.is(KeyCode::kBackspace)) {
-        int p = next_slot(pos_, -1);
+        int p = was_full ? pos_ : next_slot(pos_, -1);
         if (p < 0) return Typed::kUsed;
         pos_ = p;
         if (kind_ == Kind::kText)
@@ -474,6 +484,14 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
     };
     int cur = find(0, 1);
     if (cur < 0) return res;
+    // A hot key or a valid-condition may change other fields' variables: they show it.
+    auto redraw_others = [&] {
+        for (int j = 0; j < n; ++j)
+            if (j != cur) {
+                eds[static_cast<size_t>(j)]->load();
+                eds[static_cast<size_t>(j)]->draw(false);
+            }
+    };
     ActiveRead guard(s);
     bool done = false;
     while (!done) {
@@ -488,6 +506,7 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                 Value before = ed.get().var.get();
                 if (s.run_hot_key(k)) {
                     if (ed.get().var.get() != before) ed.load();
+                    redraw_others();
                     if (s.take_end_input() && ed.commit()) {
                         res.last_key = k;
                         done = true;
@@ -527,6 +546,7 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                 forward = true;
             }
             if (!ed.commit()) continue;
+            redraw_others();
             if (leave) {
                 res.last_key = k;
                 done = true;

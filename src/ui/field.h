@@ -119,6 +119,7 @@ class FieldEditor {
     int offset_ = 0;  // first buffer position shown (@S)
     bool edited_ = false;
     bool updated_ = false;
+    bool full_ = false;  // the last position was typed: the cursor stands after it
 };
 
 // Reads the fields in order until the read ends (Enter past the last field, PgUp, PgDn,
