@@ -517,10 +517,12 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
             if (k.is_mouse()) {
                 for (int j = 0; j < n; ++j) {
                     if (!eds[static_cast<size_t>(j)]->contains(k.row, k.col)) continue;
-                    if (j == cur)
+                    if (j == cur) {
                         ed.click(k.col);
-                    else if (can_enter(j) && ed.commit())
+                    } else if (can_enter(j) && ed.commit()) {
+                        redraw_others();
                         next = j;
+                    }
                     break;
                 }
                 continue;
