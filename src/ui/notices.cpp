@@ -90,7 +90,10 @@ std::string MENS(Screen& s, int kind, const std::vector<std::string>& text, cons
         case 1:
         case 5:
         case 9: {
-            if (units == 1) BEEP_ERRO(s, 1);
+            if (units == 1) {
+                s.beep(300, 100);
+                s.beep(499, 100);
+            }
             std::string title = units == 9 ? item_title(tens, args.item) : args.title;
             show_message(s, {lines, {}, 1, title, Colour(s.palette().COR_MENS), Icon::kNone, true});
             return "";
