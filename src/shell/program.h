@@ -1,0 +1,20 @@
+// The interactive program on a Screen, whatever back end shows it: main() chooses the terminal or
+// the headless key script and hands the screen here. Start-up, the menus and their commands grow
+// from this function.
+#pragma once
+
+#include <string>
+
+#include "shell/session.h"
+#include "ui/screen.h"
+
+namespace vorn::shell {
+
+struct ProgramArgs {
+    std::string terminal;  // the terminal number given on the command line ("" when none)
+};
+
+// Runs the program until the operator ends it; returns the process exit status.
+int run_program(ui::Screen& screen, const ProgramArgs& args);
+
+}  // namespace vorn::shell
