@@ -198,6 +198,7 @@ std::string Declaration::working_path(int n) const {
 
 Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) {
     Env& env = w_.env();
+    int free_but_failed = 0;
     for (bool waited = false;;) {
         if (ABERTURA(w_, n, exclusive)) {
             if (waited) op_.status("");
@@ -211,7 +212,10 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
         Status s = Table::open(env, path, o, &probe);
         if (s) {
             (void)probe->close();
-            continue;  // free again: open it properly
+            // Free now: the other terminal may just have let it go; otherwise the opening
+            // failed for a reason of its own.
+            if (++free_but_failed < 3) continue;
+            return Status::io_error("IMP" + two(n) + "26.DBF não está disponível");
         }
         if (s.code() != Status::Code::kLocked) return s;
         if (wait_forever) {
@@ -228,14 +232,35 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
 
 Status Declaration::create_working(int n, const std::vector<Record>& rows) {
     w_.close(n + 20);
+    Env& env = w_.env();
     const std::string path = working_path(n);
-    Status s = Table::create(w_.env(), path, *def(n).layout, rows, &clock_, true);
-    if (!s) return s;
-    // The private index of the table it replaces would not match it.
     const std::string cdx =
-        find_file(w_.env(), place_.work_folder, working_table_name(n, w_.NUSU) + ".CDX");
-    s = w_.env().remove(cdx);
-    return s || s.code() == Status::Code::kNotFound ? Status::ok() : s;
+        find_file(env, place_.work_folder, working_table_name(n, w_.NUSU) + ".CDX");
+    const Layout& layout = *def(n).layout;
+    // An empty working table of this layout, with its index, is already what is wanted.
+    if (rows.empty() && env.exists(path) && (!w_.index_files || env.exists(cdx))) {
+        std::unique_ptr<Table> t;
+        uint32_t count = 1;
+        if (Table::open(env, path, OpenOptions{true}, &t) && t->record_count(&count) &&
+            t->layout().size() == layout.size()) {
+            Status c = t->close();
+            if (c && count == 0) return Status::ok();
+        }
+    }
+    Status s = Table::create(env, path, layout, rows, &clock_, true);
+    if (!s) return s;
+    // The private index of the table it replaces would not match it: built here, at once.
+    s = env.remove(cdx);
+    if (!s && s.code() != Status::Code::kNotFound) return s;
+    if (!w_.index_files) return Status::ok();
+    std::unique_ptr<Table> t;
+    OpenOptions o;
+    o.exclusive = true;
+    o.clock = &clock_;
+    s = Table::open(env, path, o, &t);
+    if (s) s = w_.index_files->build(*t, cdx, working_index_key(n));
+    Status c = t ? t->close() : Status::ok();
+    return s ? c : s;
 }
 
 Status Declaration::open_working(int n) {

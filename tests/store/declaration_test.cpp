@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "store/catalogue.h"
+#include "store/cdx_index.h"
 #include "store_test_util.h"
 
 namespace vorn::store {
@@ -25,12 +26,14 @@ struct Office {
 
 // One terminal working in the office's folder (data, installation and working folder alike).
 struct Terminal {
+    CdxIndexFiles cdx;
     WorkAreas w;
     std::unique_ptr<Declaration> decl;
     explicit Terminal(Office& o, const std::string& nusu = "01", Env& env = Env::posix())
-        : w(env, o.op, o.clock) {
+        : cdx(env, o.op), w(env, o.op, o.clock) {
         w.ARQDEF = w.LOCARQ = o.dir.path();
         w.NUSU = nusu;
+        w.index_files = &cdx;
         decl = std::make_unique<Declaration>(w, DeclarationPlace{o.dir.path(), "ANA OPERADORA"});
     }
     Declaration& operator*() { return *decl; }
