@@ -245,11 +245,15 @@ class Table {
     [[nodiscard]] Status settle(int dir);
     [[nodiscard]] Status first_visible(int dir);
     [[nodiscard]] Status write_record(uint32_t n, const std::string& old_bytes);
+    // Applies `change` to the current record's bytes and writes them (restored on failure).
+    [[nodiscard]] Status change_current(const char* what,
+                                        const std::function<Status(std::string& rec)>& change);
+    Status read_only_error() const;
     [[nodiscard]] Status write_header_counts();
     [[nodiscard]] Status write_pending();
     [[nodiscard]] Status encode_field(const Field& f, const Value& v, char* out) const;
     [[nodiscard]] Status encode_record(const Record& rec, std::string* out) const;
-    void decode_into(const Field& f, Value& v, Status& bad) const;
+    void decode_into(std::string_view bytes, const Field& f, Value& v, Status& bad) const;
     // Where the fields of a record of another layout are, by name, both ways.
     struct Mapping {
         std::shared_ptr<const Layout> other;

@@ -263,10 +263,8 @@ TEST(Dbf, PackKeepsActiveRecordsAndZapEmptiesTheTable) {
 TEST(Dbf, ForeignTableIsReadWithItsQuirks) {
     TempDir dir;
     std::string path = dir.file("xbase_created.dbf");
-    std::filesystem::copy_file(std::string(VORN_SHARED_DIR) + "/formats/fixtures/xbase_created.dbf",
+    std::filesystem::copy_file(std::string(VORN_SOURCE_DIR) + "/tests/data/store/xbase_created.dbf",
                                path);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
     auto t = open_table(path);
     uint32_t count = 0;
     ASSERT_OK(t->record_count(&count));
@@ -305,10 +303,8 @@ TEST(Dbf, ForeignTableIsReadWithItsQuirks) {
 TEST(Dbf, SharedAppendToAForeignTableWithoutEndMark) {
     TempDir dir;
     std::string path = dir.file("XB.DBF");
-    std::filesystem::copy_file(std::string(VORN_SHARED_DIR) + "/formats/fixtures/xbase_updated.dbf",
+    std::filesystem::copy_file(std::string(VORN_SOURCE_DIR) + "/tests/data/store/xbase_updated.dbf",
                                path);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
     std::string before = slurp(path);
     EXPECT_NE(before.back(), 0x1A);
     auto t = open_table(path);
