@@ -695,6 +695,30 @@ Status Table::memo(const Field& f, std::string* text) {
     return Status::ok();
 }
 
+Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_view row)>& fn) {
+    Status s = refresh_count();
+    if (!s) return s;
+    uint32_t in_file = pending_.empty() ? count_ : pending_first_ - 1;
+    uint32_t per_read = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
+    std::string chunk;
+    for (uint32_t first = 1; first <= in_file; first += per_read) {
+        uint32_t n = std::min(per_read, in_file - first + 1);
+        chunk.resize(static_cast<size_t>(n) * rec_len_);
+        size_t got = 0;
+        s = file_->read(record_offset(first), chunk.data(), chunk.size(), &got);
+        if (!s) return s;
+        uint32_t rows = static_cast<uint32_t>(got / rec_len_);
+        for (uint32_t i = 0; i < rows; ++i)
+            fn(first + i,
+               std::string_view(chunk).substr(static_cast<size_t>(i) * rec_len_, rec_len_));
+        if (rows < n) return Status::ok();  // cut short by another program meanwhile
+    }
+    for (size_t at = 0; at < pending_.size(); at += rec_len_)
+        fn(pending_first_ + static_cast<uint32_t>(at / rec_len_),
+           std::string_view(pending_).substr(at, rec_len_));
+    return Status::ok();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Navigation
 
@@ -1120,11 +1144,9 @@ Status Table::zap() {
 Status Table::rewrite(bool keep_active) {
     if (!exclusive_) throw std::logic_error("pack/zap need exclusive use of " + path_);
     if (read_only_) return read_only_error();
-    Status s = write_pending();
-    if (!s) return s;
     std::string header(header_len_, '\0');
     size_t got = 0;
-    s = file_->read(0, header.data(), header.size(), &got);
+    Status s = file_->read(0, header.data(), header.size(), &got);
     if (!s) return s;
     if (got < header.size()) return Status::corrupt(path_ + ": cabeçalho incompleto");
 
@@ -1138,28 +1160,29 @@ Status Table::rewrite(bool keep_active) {
         return err;
     };
 
+    // The kept rows (gathered appends included) go out a megabyte at a time.
     uint32_t kept = 0;
     uint64_t out_off = header_len_;
+    std::string out;
+    Status written;
+    auto write_out = [&] {
+        if (written && !out.empty()) written = tmp->write(out_off, out);
+        out_off += out.size();
+        out.clear();
+    };
     if (keep_active) {
-        std::string in, out;
-        uint32_t per_chunk = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
-        for (uint32_t first = 1; first <= count_; first += per_chunk) {
-            uint32_t n = std::min(per_chunk, count_ - first + 1);
-            in.resize(static_cast<size_t>(n) * rec_len_);
-            s = file_->read(record_offset(first), in.data(), in.size(), &got);
-            if (!s) return fail(s);
-            if (got < in.size()) return fail(Status::corrupt(path_ + ": registros incompletos"));
-            out.clear();
-            for (uint32_t i = 0; i < n; ++i) {
-                const char* r = in.data() + static_cast<size_t>(i) * rec_len_;
-                if (*r == '*') continue;
-                out.append(r, rec_len_);
-                ++kept;
-            }
-            s = tmp->write(out_off, out);
-            if (!s) return fail(s);
-            out_off += out.size();
-        }
+        uint32_t seen = 0;
+        s = scan_rows([&](uint32_t, std::string_view row) {
+            ++seen;
+            if (row[0] == '*') return;
+            out.append(row);
+            ++kept;
+            if (out.size() >= kRewriteChunk) write_out();
+        });
+        write_out();
+        if (s && seen != count_) s = Status::corrupt(path_ + ": registros incompletos");
+        if (!s) return fail(s);
+        if (!written) return fail(written);
     }
     s = tmp->write(out_off, "\x1A");
     if (!s) return fail(s);
@@ -1173,6 +1196,7 @@ Status Table::rewrite(bool keep_active) {
 
     // From here the new file is the table, whatever else happens.
     file_ = std::move(tmp);
+    pending_.clear();
     count_ = kept;
     cache_n_ = 0;
     changed_ = false;
