@@ -350,8 +350,8 @@ Desktop::Desktop(Screen& screen) : screen_(screen) {
     windows_.front()->lExitEsc = false;
 }
 
-LDialog& Desktop::show(int top, int left, int bottom, int right, std::string title,
-                       std::optional<Colour> colour) {
+std::shared_ptr<LDialog> Desktop::show(int top, int left, int bottom, int right, std::string title,
+                                       std::optional<Colour> colour) {
     auto d = std::shared_ptr<LDialog>(new LDialog(screen_, false));
     d->nTop = top;
     d->nLeft = left;
@@ -364,7 +364,7 @@ LDialog& Desktop::show(int top, int left, int bottom, int right, std::string tit
     d->layer_ = screen_.save_area(d->frame());
     windows_.push_back(d);
     d->draw();
-    return *d;
+    return d;
 }
 
 bool Desktop::close(LDialog& w) {
@@ -781,7 +781,8 @@ int Desktop::activate(bool exit_on_esc) {
     return w.end_code_;
 }
 
-LDialog& LDLGSHOW(Screen& s, int top, int left, int bottom, int right, std::string title) {
+std::shared_ptr<LDialog> LDLGSHOW(Screen& s, int top, int left, int bottom, int right,
+                                  std::string title) {
     return s.desktop().show(top, left, bottom, right, std::move(title));
 }
 
@@ -817,9 +818,10 @@ int show_message(Screen& s, const MessageBox& box) {
     const int shown = std::min(total_lines, kMaxLines);
     int height = shown + 2 + (box.buttons.empty() ? 0 : 2);
     Rect r = centred(height, width);
-    LDialog& d =
+    auto dialog =
         s.desktop().show(r.top, r.left, r.bottom, r.right, box.title,
                          box.colour ? box.colour : std::optional<Colour>(Colour(kBarAttr)));
+    LDialog& d = *dialog;
     // Modal: no hot key runs while it is up (closing gives the bindings back).
     s.set_bindings({});
     s.hide_cursor();

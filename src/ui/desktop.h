@@ -192,8 +192,10 @@ class Desktop {
     size_t window_count() const { return windows_.size(); }
 
     // LDLGSHOW: a framed window with the title on its top line, drawn over a saved background.
-    LDialog& show(int top, int left, int bottom, int right, std::string title,
-                  std::optional<Colour> colour = {});
+    // The desktop holds it while it is open; a caller keeping the pointer may still ask a closed
+    // window to close (and is refused).
+    std::shared_ptr<LDialog> show(int top, int left, int bottom, int right, std::string title,
+                                  std::optional<Colour> colour = {});
     // Closes a window: refused (and logged for developers) for the main window, a window that is
     // not the active one, one closed already, or one with active input fields. Restores the
     // colours, cursor, cancel flag and key bindings of before it opened, and its background.
@@ -229,7 +231,8 @@ class Desktop {
     std::vector<std::shared_ptr<LDialog>> windows_;
 };
 
-LDialog& LDLGSHOW(Screen& s, int top, int left, int bottom, int right, std::string title);
+std::shared_ptr<LDialog> LDLGSHOW(Screen& s, int top, int left, int bottom, int right,
+                                  std::string title);
 bool LDLGCLOSE(Screen& s);
 int LACTIVATE(Screen& s, bool exit_on_esc);
 // A status bar with one part per text on the active window, drawn at once.

@@ -123,10 +123,12 @@ TEST(Dialog, ClosingRefusalsAndWhatClosingRestores) {
     Grid base = s.grid();
     s.colours = ColourSet("W/B,N/W");
     s.cancel_flag = false;
-    LDialog& first = LDLGSHOW(s, 2, 2, 10, 40, "Primeira");
+    auto first_ptr = LDLGSHOW(s, 2, 2, 10, 40, "Primeira");
+    LDialog& first = *first_ptr;
     s.set_cursor(5, 5, true);
     s.bind(Key::f(2), [] {});
-    LDialog& second = LDLGSHOW(s, 5, 20, 15, 60, "Segunda");
+    auto second_ptr = LDLGSHOW(s, 5, 20, 15, 60, "Segunda");
+    LDialog& second = *second_ptr;
     s.colours = ColourSet("R/W,W/R");
     s.cancel_flag = true;
     s.unbind(Key::f(2));
@@ -160,7 +162,8 @@ TEST(Dialog, ClosingRefusalsAndWhatClosingRestores) {
 TEST(Dialog, ButtonsTimersAndTheStatusBar) {
     Harness h("advance 30\nadvance 30\nTAB\nsnap\nENTER\n");
     Screen& s = h.screen;
-    LDialog& dlg = LDLGSHOW(s, 5, 10, 14, 60, "Botões");
+    auto dlg_ptr = LDLGSHOW(s, 5, 10, 14, 60, "Botões");
+    LDialog& dlg = *dlg_ptr;
     int ticks = 0;
     dlg.SetTimer(1, 60, [&] { ++ticks; });
     dlg.say(1, 2, "Escolha:");
