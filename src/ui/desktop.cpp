@@ -459,7 +459,9 @@ void Desktop::draw_bars(LDialog& w, int highlighted) {
         screen_.fill({row, left, row, right}, {U' ', kBarAttr}, layer);
         int col = left + 1;
         for (const auto& b : w.toolbar->buttons()) {
-            std::string label = "[" + caption_text(b.caption) + "]";
+            std::string label(1, '[');
+            label += caption_text(b.caption);
+            label += ']';
             col += screen_.write(row, col, label, b.enabled ? kBarAttr : kDisabledAttr, layer) + 1;
         }
     }

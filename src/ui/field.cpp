@@ -91,7 +91,7 @@ FieldEditor::FieldEditor(Screen& screen, Get& get) : screen_(screen), get_(get),
             break;
         default:
             kind_ = Kind::kLogical;
-            tmpl_ = U"L";
+            tmpl_.assign(1, U'L');
             break;
     }
     slots_.resize(tmpl_.size());
