@@ -29,6 +29,7 @@ struct LMenuItem {
     bool submenu = false;
     bool separator = false;
     std::vector<LMenuItem> items;  // of a submenu
+    std::string note;              // shown at the right of the item (a hot key)
 };
 
 // A menu bar built level by level: SubMenu opens a level, MenuItem adds to the current level,
@@ -37,7 +38,8 @@ class LMenu {
   public:
     static constexpr int kFirstEvent = 1000, kLastEvent = 1999;
     void SubMenu(std::string caption, bool enabled = true);
-    void MenuItem(std::string caption, std::function<void()> action, bool enabled = true);
+    void MenuItem(std::string caption, std::function<void()> action, bool enabled = true,
+                  std::string note = {});
     void Separator();
     void EndMenu();
     // Puts a copy of the menu on the active window as its menu bar and draws it.
@@ -94,6 +96,61 @@ struct LStatusBar {
 };
 
 class Desktop;
+
+// Where a menu bar is drawn, its colours, and what its caller wants to hear during navigation.
+struct MenuPlace {
+    int row = 0, left = 0, right = kCols - 1;
+    Screen::LayerId layer = Screen::kBase;
+};
+struct MenuStyle {
+    uint8_t normal, accel, select, disabled;
+};
+struct MenuHooks {
+    std::function<void(const LMenuItem*)> on_highlight;  // the item highlighted, or none
+    std::function<int(const Key&)> shortcut;             // a key that chooses an item at once
+};
+struct MenuTitle {
+    int col, width;
+};
+std::vector<MenuTitle> menu_titles(const LMenu& menu, int left);
+void draw_menu_bar(Screen& s, const LMenu& menu, const MenuPlace& place, const MenuStyle& style,
+                   int highlighted = -1);
+// Pull-down navigation from bar title `title`: arrows, Enter, accelerators (Alt+letter on the
+// bar), Esc and the mouse. The id of the item chosen, 0 when none was.
+int navigate_menu(Screen& s, LMenu& menu, const MenuPlace& place, const MenuStyle& style, int title,
+                  const MenuHooks& hooks);
+
+// The text-style menu bar on row 0: pads of items, each with a hot key, a one-line description
+// shown on the bottom line while it is highlighted, and a command code. An item whose caption is
+// one line-drawing character is a separator. Drawn in the CORMENU colours.
+struct TextMenuItem {
+    std::string caption;
+    std::optional<Key> hot_key;
+    std::string description;
+    int code = 0;
+};
+struct TextMenuPad {
+    std::string caption;
+    std::vector<TextMenuItem> items;
+};
+class TextMenuBar {
+  public:
+    explicit TextMenuBar(std::vector<TextMenuPad> pads);
+    void draw(Screen& s);
+    // Opens pad `start`; the code of the item chosen (an item's hot key chooses it at once),
+    // 0 on Esc.
+    int run(Screen& s, int start = 0);
+    // The code of the item a hot key stands for, 0 when none.
+    int code_for(const Key& k) const;
+
+  private:
+    MenuStyle style(Screen& s) const;
+    // The item a menu id stands for (pads have ids too: nullptr for them).
+    const TextMenuItem* item(int id) const;
+    std::vector<TextMenuPad> pads_;
+    LMenu menu_;
+    std::vector<std::pair<size_t, size_t>> by_id_;  // pad and item per menu id; pads: npos
+};
 
 // A dialog window, or the main window (the whole screen, no frame). Coordinates are screen cells.
 class LDialog {
@@ -219,11 +276,8 @@ class Desktop {
     bool handle_key(LDialog& w, const Key& k);
 
   private:
-    struct Title {
-        int col, width;
-    };
-    std::vector<Title> titles(const LDialog& w) const;
     int bar_row(const LDialog& w) const { return w.is_main() ? w.nTop : w.nTop + 1; }
+    MenuPlace bar_place(const LDialog& w) const;
     void run_menu(LDialog& w, int title);
     void run_due_timers(LDialog& w);
 

@@ -216,3 +216,34 @@ TEST(MessageBoxes, MsgalertSizesToTheTextAndScrollsPastSixteenLines) {
 
 }  // namespace
 }  // namespace vorn::ui
+
+namespace vorn::ui {
+namespace {
+
+TEST(TextMenu, DescriptionsHotKeysAndCodesGolden) {
+    std::vector<TextMenuPad> pads{
+        {"&Rendimentos",
+         {{"Titular", Key::f(1), "Rendimentos recebidos de pessoas jurídicas", 11},
+          {"─", std::nullopt, "", 0},
+          {"Fim da declaração", Key::alt('T'), "Termina a declaração", 17}}},
+        {"&Cálculo",
+         {{"Cálculo", Key::f(7), "Resumo do imposto", 71}, {"Saldo", Key::f(10), "Balanço", 72}}},
+    };
+    Harness h("DOWN\nsnap\nENTER\nALT+C\nF10\nESC\nLEFT\nDOWN\nENTER\n");
+    h.screen.windows().ENCHETELA(" ", "W+/B");
+    TextMenuBar bar(pads);
+    bar.draw(h.screen);
+    Grid drawn = h.screen.grid();
+    EXPECT_EQ(bar.run(h.screen), 17);  // Down skips the separator
+    EXPECT_EQ(drawn, h.screen.grid());
+    EXPECT_EQ(bar.run(h.screen), 72);  // the pad's accelerator, then the item's hot key
+    EXPECT_EQ(bar.run(h.screen), 0);   // Esc
+    EXPECT_EQ(bar.run(h.screen), 72);  // Left from the first pad comes round to the last
+    EXPECT_EQ(bar.code_for(Key::alt('T')), 17);
+    EXPECT_EQ(bar.code_for(Key::f(2)), 0);
+    std::string snap = h.snaps.str();
+    testing::expect_golden("text_menu", snap.substr(0, snap.find("----\n")));
+}
+
+}  // namespace
+}  // namespace vorn::ui
