@@ -51,6 +51,19 @@ char32_t key_letter(const Key& k) {
     return upper_letter(k.ch);
 }
 
+// A button's caption with its accelerator marked: its own "&", or else its first letter or digit.
+std::string button_caption(std::string_view caption) {
+    if (caption_accelerator(caption)) return std::string(caption);
+    std::u32string t = to_u32(caption);
+    auto it = std::find_if(t.begin(), t.end(), [](char32_t c) {
+        return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') ||
+               c >= 0xC0;
+    });
+    if (it == t.end()) return std::string(caption);
+    t.insert(it, U'&');
+    return to_utf8(t);
+}
+
 }  // namespace
 
 std::string caption_text(std::string_view caption) {
@@ -240,9 +253,7 @@ void LDialog::draw_buttons() {
         int pad = (inner - static_cast<int>(char_count(label))) / 2;
         screen_.put(b.row, b.col, {U'[', attr}, layer_);
         screen_.fill({b.row, b.col + 1, b.row, b.col + inner}, {U' ', attr}, layer_);
-        std::string shown = b.caption;
-        if (caption_accelerator(b.caption) == 0 && !shown.empty()) shown = "&" + shown;
-        write_caption(screen_, b.row, b.col + 1 + pad, shown, attr,
+        write_caption(screen_, b.row, b.col + 1 + pad, button_caption(b.caption), attr,
                       focused ? attr : accel_attr(attr), layer_);
         screen_.put(b.row, b.col + inner + 1, {U']', attr}, layer_);
     }
@@ -285,20 +296,12 @@ bool LDialog::handle_button_key(const Key& k) {
         return true;
     }
     if (char32_t letter = key_letter(k)) {
-        for (int i = 0; i < n; ++i) {
-            const std::string& c = buttons_[static_cast<size_t>(i)].caption;
-            char32_t acc = caption_accelerator(c);
-            if (!acc) {
-                std::u32string t = to_u32(caption_text(c));
-                auto it = std::find_if(t.begin(), t.end(),
-                                       [](char32_t ch) { return ch > U' ' && ch != U'<'; });
-                acc = it == t.end() ? 0 : upper_letter(*it);
-            }
-            if (acc == letter) {
+        for (int i = 0; i < n; ++i)
+            if (caption_accelerator(button_caption(buttons_[static_cast<size_t>(i)].caption)) ==
+                letter) {
                 press(i);
                 return true;
             }
-        }
     }
     return false;
 }
@@ -408,30 +411,31 @@ LToolBar* Desktop::active_toolbar() {
     return nullptr;
 }
 
-bool Desktop::LMenuActivate(int event) {
-    LMenu* m = active_menu();
-    LMenuItem* item = m ? m->find(event) : nullptr;
+namespace {
+// Runs a menu item or toolbar button found for an event; an event nobody owns is an internal error.
+template <class Item>
+bool run_event(Screen& s, Item* item, const char* missing) {
     if (!item) {
-        LMSGBOX(screen_, "Erro interno. Nao foi encontrado um menu ativo (LMenuActivate)");
+        LMSGBOX(s, missing);
         return false;
     }
     if (!item->enabled || !item->action) return false;
-    auto action = item->action;  // the action may rebuild the menu
+    auto action = item->action;  // the action may rebuild the menu or the toolbar
     action();
     return true;
+}
+}  // namespace
+
+bool Desktop::LMenuActivate(int event) {
+    LMenu* m = active_menu();
+    return run_event(screen_, m ? m->find(event) : nullptr,
+                     "Erro interno. Nao foi encontrado um menu ativo (LMenuActivate)");
 }
 
 bool Desktop::LTBActivate(int event) {
     LToolBar* t = active_toolbar();
-    LTBButton* b = t ? t->find(event) : nullptr;
-    if (!b) {
-        LMSGBOX(screen_, "Erro interno. Nao foi encontrado um toolbar ativo (LTBActivate)");
-        return false;
-    }
-    if (!b->enabled || !b->action) return false;
-    auto action = b->action;
-    action();
-    return true;
+    return run_event(screen_, t ? t->find(event) : nullptr,
+                     "Erro interno. Nao foi encontrado um toolbar ativo (LTBActivate)");
 }
 
 std::vector<MenuTitle> menu_titles(const LMenu& menu, int left) {
