@@ -165,9 +165,9 @@ LMenuItem* LMenu::find(int id) {
     return find_in(bar_, id);
 }
 
-void LToolBar::Button(std::string caption, std::function<void()> action, std::string tooltip) {
+void LToolBar::Button(std::string caption, std::function<void()> action) {
     int id = kFirstEvent + static_cast<int>(buttons_.size());
-    buttons_.push_back({std::move(caption), std::move(action), std::move(tooltip), id, true});
+    buttons_.push_back({std::move(caption), std::move(action), id, true});
 }
 
 void LToolBar::Create(Screen& screen) const {
@@ -189,7 +189,7 @@ void LStatusBar::set_text(int index, std::string text) {
             p.block = nullptr;
             return;
         }
-    parts.push_back({index, std::move(text), {}, {}, {}, 0});
+    parts.push_back({index, std::move(text), {}, 0});
     std::sort(parts.begin(), parts.end(),
               [](const LSBPart& a, const LSBPart& b) { return a.index < b.index; });
 }
@@ -204,7 +204,7 @@ void LSBDRAW(Screen& s, const std::vector<std::string>& texts) {
     LDialog& w = s.desktop().active();
     LStatusBar bar;
     for (size_t i = 0; i < texts.size(); ++i)
-        bar.parts.push_back({static_cast<int>(i) + 1, texts[i], {}, {}, {}, 0});
+        bar.parts.push_back({static_cast<int>(i) + 1, texts[i], {}, 0});
     w.status_bar = std::move(bar);
     s.desktop().draw_bars(w);
 }

@@ -1,7 +1,8 @@
 // The desktop layer drawn inside the grid: the main window and dialog windows (LDialog), the menu
-// bar with pull-down menus (LMenu), the toolbar, the status bar, message boxes (LMSGBOX, LMSGYN,
-// MSGALERT) and the window loop (LACTIVATE). Windows are held in a list; the last one opened is
-// the active one and a window restores, when it closes, what was in force before it opened.
+// bar with pull-down menus (LMenu) and the text-style menu bar, the toolbar, the status bar,
+// message boxes (LMSGBOX, LMSGYN, MSGALERT) and the window loop (LACTIVATE). Windows are held in a
+// list; the last one opened is the active one and a window restores, when it closes, what was in
+// force before it opened.
 #pragma once
 
 #include <functional>
@@ -60,7 +61,6 @@ class LMenu {
 struct LTBButton {
     std::string caption;
     std::function<void()> action;
-    std::string tooltip;
     int id = 0;
     bool enabled = true;
 };
@@ -69,7 +69,7 @@ struct LTBButton {
 class LToolBar {
   public:
     static constexpr int kFirstEvent = 2000;
-    void Button(std::string caption, std::function<void()> action, std::string tooltip = {});
+    void Button(std::string caption, std::function<void()> action);
     void Create(Screen& screen) const;
     LTBButton* find(int id);
     const std::vector<LTBButton>& buttons() const { return buttons_; }
@@ -82,9 +82,7 @@ struct LSBPart {
     int index = 0;  // 1-based; part 1 is the system's status line
     std::string text;
     std::function<std::string()> block;  // when set, yields the text each time it is drawn
-    std::string tooltip;
-    std::string icon;
-    int width = 0;  // 0: the width of the text
+    int width = 0;                       // 0: the width of the text
     std::string shown() const { return block ? block() : text; }
 };
 
@@ -159,7 +157,6 @@ class LDialog {
     std::string title;
     uint8_t colour = 0x70;
     bool lExitEsc = true;  // Esc ends its loop
-    int nSValidRead = 0;
 
     std::optional<LMenu> menu;
     std::optional<LToolBar> toolbar;
