@@ -266,4 +266,22 @@ std::string MATCAR(std::string_view s) {
     return map_chars(out, [](char32_t c) { return c < 0x80 ? c : U' '; });
 }
 
+std::u32string to_u32(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) out += decode(utf8, i);
+    return out;
+}
+
+std::string to_utf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) encode(c, out);
+    return out;
+}
+
+void append_utf8(std::string& out, char32_t cp) {
+    encode(cp, out);
+}
+
 }  // namespace vorn

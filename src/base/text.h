@@ -27,6 +27,12 @@ std::string lower(std::string_view utf8);
 // A string of n copies of the character.
 std::string replicate(std::string_view s, size_t n);
 
+// UTF-8 text ⇄ code points (a cell of the screen holds one code point). Malformed bytes decode as
+// the Latin-1 character of the same value.
+std::u32string to_u32(std::string_view utf8);
+std::string to_utf8(std::u32string_view text);
+void append_utf8(std::string& out, char32_t cp);
+
 // Windows-1252 bytes → UTF-8. Every byte maps somewhere; the five unassigned bytes map to U+FFFD.
 std::string from_cp1252(std::string_view bytes);
 // UTF-8 → Windows-1252; characters without a Windows-1252 form become '?'.
