@@ -17,11 +17,15 @@ void draw_opening_screen(ui::Screen& s, const ProgramArgs& args) {
     w.DEFINEJAN(kOpeningWindow, p.COR_1_CLI, p.COR_2_CLI, "N+/N", 8, 13, 14, 66, 7);
     w.ABREJAN(kOpeningWindow);
     std::string terminal = args.terminal.empty() ? "00" : args.terminal;
-    auto centre = [](const std::string& t) { return pad_center(t, 52) + "\n"; };
-    w.ESCRJAN(kOpeningWindow, "\n" + centre("VORN2026") +
-                                  centre("Imposto de Renda Pessoa Física - Exercício 2026") + "\2" +
-                                  centre("Versão " + trim(VERSAO) + " de " + std::string(DVERATUAL)) +
-                                  centre("Terminal " + terminal));
+    const std::string lines[] = {"", "VORN2026", "Imposto de Renda Pessoa Física - Exercício 2026",
+                                 "\2Versão " + trim(VERSAO) + " de " + std::string(DVERATUAL),
+                                 "Terminal " + terminal};
+    std::string text;
+    for (const auto& l : lines) {
+        text += pad_center(l, l.starts_with('\2') ? 53 : 52);  // the colour switch takes no cell
+        text += '\n';
+    }
+    w.ESCRJAN(kOpeningWindow, text);
 }
 
 }  // namespace

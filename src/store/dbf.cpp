@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint64_t kOpenMarkByte = 0x7FFFFFFF;  // read lock = shared use, write lock = exclusive
 constexpr uint32_t kReadAheadBytes = 64 * 1024;
+constexpr size_t kWriteBehindBytes = 64 * 1024;
 constexpr size_t kRewriteChunk = 1 << 20;
 constexpr uint8_t kLdidCp850 = 0x02;
 constexpr uint8_t kLdidCp1252 = 0x03;
@@ -122,7 +123,10 @@ Logical parse_logical(char c) {
 std::string type_text(const Field& f) {
     std::string t(1, static_cast<char>(f.type));
     t += std::to_string(f.width);
-    if (f.type == FieldType::kNumeric) t += "." + std::to_string(f.decimals);
+    if (f.type == FieldType::kNumeric) {
+        t += '.';
+        t += std::to_string(f.decimals);
+    }
     return t;
 }
 
@@ -144,31 +148,66 @@ std::vector<Field> resolve_fields(const Layout& layout) {
     return out;
 }
 
+// Writes an N value right-aligned in f.width bytes, rounded half away from zero to the field's
+// decimals; false when it does not fit.
+bool put_number(const Field& f, Decimal v, char* out) {
+    __int128 step = 1;
+    for (int k = f.decimals; k < Decimal::kScale; ++k) step *= 10;
+    __int128 raw = v.raw(), q = raw / step, r = raw % step;
+    if (2 * (r < 0 ? -r : r) >= step) q += raw < 0 ? -1 : 1;
+    bool neg = q < 0;
+    unsigned __int128 a = static_cast<unsigned __int128>(neg ? -q : q);
+    char digits[48];
+    int n = 0;
+    if (a <= UINT64_MAX) {
+        uint64_t b = static_cast<uint64_t>(a);
+        do digits[n++] = static_cast<char>('0' + b % 10), b /= 10;
+        while (b);
+    } else {
+        do digits[n++] = static_cast<char>('0' + static_cast<int>(a % 10)), a /= 10;
+        while (a);
+    }
+    while (n < f.decimals + 1) digits[n++] = '0';
+    uint32_t len = static_cast<uint32_t>(n + (f.decimals ? 1 : 0) + (neg ? 1 : 0));
+    if (len > f.width) return false;
+    char* p = out + f.width;
+    for (int i = 0; i < n; ++i) {
+        if (f.decimals && i == f.decimals) *--p = '.';
+        *--p = digits[i];
+    }
+    if (neg) *--p = '-';
+    std::memset(out, ' ', static_cast<size_t>(p - out));
+    return true;
+}
+
 // Encodes one value into exactly f.width bytes at `out`; text in the given code page.
 Status encode_value(const Field& f, const FieldDef& def, const Value& v, bool cp850, char* out) {
     switch (f.type) {
         case FieldType::kChar: {
             const std::string& text = std::get<std::string>(v);
-            std::string bytes = cp850 ? to_cp850(text) : to_cp1252(text);
+            bool ascii = std::all_of(text.begin(), text.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+            std::string converted;
+            if (!ascii) converted = cp850 ? to_cp850(text) : to_cp1252(text);
+            const std::string& bytes = ascii ? text : converted;
             size_t n = std::min<size_t>(bytes.size(), f.width);
             std::memcpy(out, bytes.data(), n);
             std::memset(out + n, ' ', f.width - n);
             return Status::ok();
         }
         case FieldType::kNumeric: {
-            std::string s = std::get<Decimal>(v).to_string(f.decimals);
-            if (s.size() > f.width)
-                return Status::invalid("Valor " + s + " não cabe no campo " + def.name + " (" +
-                                       type_text(f) + ")");
-            std::memset(out, ' ', f.width - s.size());
-            std::memcpy(out + (f.width - s.size()), s.data(), s.size());
-            return Status::ok();
+            Decimal d = std::get<Decimal>(v);
+            if (put_number(f, d, out)) return Status::ok();
+            return Status::invalid("Valor " + d.to_string(f.decimals) + " não cabe no campo " +
+                                   def.name + " (" + type_text(f) + ")");
         }
         case FieldType::kDate: {
             Date d = std::get<Date>(v);
-            std::string s = d.blank() ? std::string(8, ' ') : d.dtos();
             std::memset(out, ' ', f.width);
-            std::memcpy(out, s.data(), std::min<size_t>(s.size(), f.width));
+            if (!d.blank()) {
+                std::string s = d.dtos();
+                std::memcpy(out, s.data(), std::min<size_t>(s.size(), f.width));
+            }
             return Status::ok();
         }
         case FieldType::kLogical:
@@ -390,14 +429,20 @@ Status Table::create(Env& env, const std::string& path, const Layout& layout,
     std::string data = build_header(layout, today, static_cast<uint32_t>(rows.size()));
     std::vector<Field> fields = resolve_fields(layout);
     size_t rec_len = layout.record_length();
+    auto shared_layout = std::make_shared<const Layout>(layout);
     for (const Record& r : rows) {
-        Record mine(std::make_shared<const Layout>(layout));
-        mine.assign_by_name(r);
+        const Record* src = &r;
+        Record mine;
+        if (&r.layout() != &layout) {
+            mine = Record(shared_layout);
+            mine.assign_by_name(r);
+            src = &mine;
+        }
         size_t at = data.size();
         data.append(rec_len, ' ');
         for (const Field& f : fields) {
             Status s =
-                encode_value(f, layout[f.index], mine.at(f.index), false, &data[at + f.offset]);
+                encode_value(f, layout[f.index], src->at(f.index), false, &data[at + f.offset]);
             if (!s) return Status::invalid(path + ": " + s.message());
         }
     }
@@ -431,8 +476,19 @@ Status Table::read_layout(Env& env, const std::string& path,
     return s;
 }
 
+Status Table::write_pending() {
+    if (pending_.empty()) return Status::ok();
+    pending_ += '\x1A';
+    Status s = file_->write(record_offset(pending_first_), pending_);
+    pending_.pop_back();
+    if (s) pending_.clear();
+    return s;
+}
+
 Status Table::flush() {
     if (read_only_) return Status::ok();
+    Status p = write_pending();
+    if (!p) return p;
     if (changed_) {
         Status s = write_header_counts();
         if (!s) return s;
@@ -451,7 +507,8 @@ Status Table::close() {
     if (!file_) return Status::ok();
     Status s = unlock();
     if (changed_ && !read_only_) {
-        Status h = write_header_counts();
+        Status h = write_pending();
+        if (h) h = write_header_counts();
         if (s) s = h;
     }
     indexes_.clear();
@@ -517,23 +574,10 @@ bool Table::logical(const Field& f) const {
 }
 
 Value Table::value_of(std::string_view rec, const Field& f) const {
-    std::string_view b = field_bytes(rec, f);
-    switch (f.type) {
-        case FieldType::kNumeric: {
-            Decimal d;
-            parse_number(b, &d);
-            return d;
-        }
-        case FieldType::kDate: {
-            Date d;
-            parse_date(b, &d);
-            return d;
-        }
-        case FieldType::kLogical:
-            return parse_logical(b[0]);
-        default:
-            return decode_text(b);
-    }
+    Value v = blank_value((*layout_)[f.index]);
+    Status ignored;  // malformed bytes read as blank, as in num() and date()
+    decode_into(field_bytes(rec, f), f, v, ignored);
+    return v;
 }
 
 std::string Table::context(const Field* f) const {
@@ -542,43 +586,63 @@ std::string Table::context(const Field* f) const {
     return c + "registro " + std::to_string(recno_) + " de " + path_;
 }
 
-Status Table::read(Record& rec) const {
-    if (rec.layout_ptr().get() != layout_.get()) {
-        Record mine(layout_);
-        Status s = read(mine);
-        rec.assign_by_name(mine);
-        rec.deleted = mine.deleted;
-        rec.recno = mine.recno;
-        return s;
-    }
-    Status bad;
-    for (const Field& f : fields_) {
-        Value& v = rec.at(f.index);
-        std::string_view b = raw(f);
-        switch (f.type) {
-            case FieldType::kNumeric: {
-                Decimal d;
-                if (!parse_number(b, &d) && bad)
-                    bad = Status::corrupt("Valor numérico inválido no " + context(&f));
-                v = d;
-                break;
-            }
-            case FieldType::kDate: {
-                Date d;
-                if (!parse_date(b, &d) && bad)
-                    bad = Status::corrupt("Data inválida no " + context(&f));
-                v = d;
-                break;
-            }
-            case FieldType::kLogical:
-                v = parse_logical(b[0]);
-                break;
-            default:
-                if (auto* s = std::get_if<std::string>(&v))
-                    *s = decode_text(b);
-                else
-                    v = decode_text(b);
+void Table::decode_into(std::string_view b, const Field& f, Value& v, Status& bad) const {
+    switch (f.type) {
+        case FieldType::kNumeric: {
+            Decimal d;
+            if (!parse_number(b, &d) && bad)
+                bad = Status::corrupt("Valor numérico inválido no " + context(&f));
+            v = d;
+            break;
         }
+        case FieldType::kDate: {
+            Date d;
+            if (!parse_date(b, &d) && bad) bad = Status::corrupt("Data inválida no " + context(&f));
+            v = d;
+            break;
+        }
+        case FieldType::kLogical:
+            v = parse_logical(b[0]);
+            break;
+        default:
+            if (auto* s = std::get_if<std::string>(&v))
+                *s = decode_text(b);
+            else
+                v = decode_text(b);
+    }
+}
+
+const Table::Mapping& Table::mapping(const std::shared_ptr<const Layout>& other) const {
+    if (mapping_.other != other) {
+        Mapping m;
+        m.other = other;
+        m.ours_in_theirs.assign(layout_->size(), -1);
+        m.theirs_in_ours.assign(other->size(), -1);
+        for (size_t i = 0; i < layout_->size(); ++i) {
+            int j = other->find((*layout_)[i].name);
+            if (j < 0) continue;
+            if ((*other)[static_cast<size_t>(j)].type != (*layout_)[i].type) m.same_types = false;
+            m.ours_in_theirs[i] = j;
+            m.theirs_in_ours[static_cast<size_t>(j)] = static_cast<int>(i);
+        }
+        mapping_ = std::move(m);
+    }
+    return mapping_;
+}
+
+Status Table::read(Record& rec) const {
+    Status bad;
+    if (rec.layout_ptr().get() == layout_.get()) {
+        for (const Field& f : fields_) decode_into(raw(f), f, rec.at(f.index), bad);
+    } else if (const Mapping& m = mapping(rec.layout_ptr()); m.same_types) {
+        for (size_t j = 0; j < m.theirs_in_ours.size(); ++j)
+            if (int i = m.theirs_in_ours[j]; i >= 0)
+                decode_into(raw(fields_[static_cast<size_t>(i)]), fields_[static_cast<size_t>(i)],
+                            rec.at(j), bad);
+    } else {
+        Record mine(layout_);
+        for (const Field& f : fields_) decode_into(raw(f), f, mine.at(f.index), bad);
+        rec.assign_by_name(mine);
     }
     rec.deleted = deleted();
     rec.recno = eof_ ? 0 : recno_;
@@ -594,6 +658,7 @@ Status Table::memo(const Field& f, std::string* text) {
     if (!parse_number(b, &blockd) || blockd.is_negative())
         return Status::corrupt("Referência de memo inválida no " + context(&f));
     uint64_t block = static_cast<uint64_t>(blockd.whole());
+    if (block == 0) return Status::ok();  // block 0 is the memo file's header: no text
     if (!memo_) {
         std::string name = base_of(path_);
         size_t dot = name.rfind('.');
@@ -615,7 +680,9 @@ Status Table::memo(const Field& f, std::string* text) {
         if (data.empty() && off == block * kBlock && got >= 8 && version_ == 0x8B &&
             static_cast<uint8_t>(chunk[0]) == 0xFF && static_cast<uint8_t>(chunk[1]) == 0xFF) {
             // dBASE IV memo block: FF FF 08 00, then the length including these 8 bytes.
-            want = std::min<size_t>(get32(chunk + 4) - 8, kMaxMemo);
+            uint32_t len = get32(chunk + 4);
+            if (len < 8) return Status::corrupt("Memo inválido no " + context(&f));
+            want = std::min<size_t>(len - 8, kMaxMemo);
             from = 8;
         }
         std::string_view part(chunk + from, got - from);
@@ -625,6 +692,30 @@ Status Table::memo(const Field& f, std::string* text) {
         off += kBlock;
     }
     *text = ldid_ == kLdidCp850 ? from_cp850(data) : from_cp1252(data);
+    return Status::ok();
+}
+
+Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_view row)>& fn) {
+    Status s = refresh_count();
+    if (!s) return s;
+    uint32_t in_file = pending_.empty() ? count_ : pending_first_ - 1;
+    uint32_t per_read = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
+    std::string chunk;
+    for (uint32_t first = 1; first <= in_file; first += per_read) {
+        uint32_t n = std::min(per_read, in_file - first + 1);
+        chunk.resize(static_cast<size_t>(n) * rec_len_);
+        size_t got = 0;
+        s = file_->read(record_offset(first), chunk.data(), chunk.size(), &got);
+        if (!s) return s;
+        uint32_t rows = static_cast<uint32_t>(got / rec_len_);
+        for (uint32_t i = 0; i < rows; ++i)
+            fn(first + i,
+               std::string_view(chunk).substr(static_cast<size_t>(i) * rec_len_, rec_len_));
+        if (rows < n) return Status::ok();  // cut short by another program meanwhile
+    }
+    for (size_t at = 0; at < pending_.size(); at += rec_len_)
+        fn(pending_first_ + static_cast<uint32_t>(at / rec_len_),
+           std::string_view(pending_).substr(at, rec_len_));
     return Status::ok();
 }
 
@@ -658,7 +749,10 @@ Status Table::load(uint32_t n) {
         return Status::ok();
     }
     buf_.resize(rec_len_);
-    if (exclusive_) {
+    if (!pending_.empty() && n >= pending_first_) {
+        std::memcpy(buf_.data(),
+                    pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_, rec_len_);
+    } else if (exclusive_) {
         if (n < cache_first_ || n >= cache_first_ + cache_n_) {
             uint32_t want = std::max<uint32_t>(1, kReadAheadBytes / rec_len_);
             want = std::min(want, count_ - n + 1);
@@ -857,6 +951,10 @@ void Table::set_order(size_t n) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+Status Table::read_only_error() const {
+    return Status::invalid(path_ + " está aberto somente para leitura");
+}
+
 Date Table::today() const {
     return clock_ ? clock_->today() : system_today();
 }
@@ -876,22 +974,40 @@ Status Table::encode_field(const Field& f, const Value& v, char* out) const {
 
 Status Table::encode_record(const Record& rec, std::string* out) const {
     const Record* src = &rec;
+    const Mapping* m = nullptr;
     Record mine;
     if (rec.layout_ptr().get() != layout_.get()) {
-        mine = Record(layout_);
-        mine.assign_by_name(rec);
-        src = &mine;
+        m = &mapping(rec.layout_ptr());
+        if (!m->same_types) {
+            mine = Record(layout_);
+            mine.assign_by_name(rec);
+            src = &mine;
+            m = nullptr;
+        }
     }
     for (const Field& f : fields_) {
         if (f.type == FieldType::kMemo) continue;
-        Status s = encode_field(f, src->at(f.index), out->data() + f.offset);
+        char* at = out->data() + f.offset;
+        Status s;
+        if (!m) {
+            s = encode_field(f, src->at(f.index), at);
+        } else if (int j = m->ours_in_theirs[f.index]; j >= 0) {
+            s = encode_field(f, rec.at(static_cast<size_t>(j)), at);
+        } else {
+            s = encode_field(f, blank_value((*layout_)[f.index]), at);
+        }
         if (!s) return s;
     }
     return Status::ok();
 }
 
 Status Table::write_record(uint32_t n, const std::string& old_bytes) {
-    Status s = file_->write(record_offset(n), buf_);
+    Status s;
+    if (!pending_.empty() && n >= pending_first_)
+        std::memcpy(pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_,
+                    buf_.data(), rec_len_);
+    else
+        s = file_->write(record_offset(n), buf_);
     if (!s) {
         buf_ = old_bytes;
         return s;
@@ -907,48 +1023,41 @@ Status Table::write_record(uint32_t n, const std::string& old_bytes) {
     return Status::ok();
 }
 
-Status Table::replace(const Field& f, const Value& v) {
-    if (eof_) throw std::logic_error("replace at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+Status Table::change_current(const char* what,
+                             const std::function<Status(std::string& rec)>& change) {
+    if (eof_) throw std::logic_error(std::string(what) + " at end of file");
+    if (read_only_) return read_only_error();
     require_write(recno_);
     std::string old = buf_;
-    Status s = encode_field(f, v, buf_.data() + f.offset);
+    Status s = change(buf_);
     if (!s) {
-        buf_ = old;
+        buf_ = std::move(old);
         return s;
     }
     return write_record(recno_, old);
 }
 
-Status Table::put(const Record& rec) {
-    if (eof_) throw std::logic_error("put at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    Status s = encode_record(rec, &buf_);
-    if (!s) {
-        buf_ = old;
-        return s;
-    }
-    return write_record(recno_, old);
+Status Table::replace(const Field& f, const Value& v) {
+    return change_current(
+        "replace", [&](std::string& rec) { return encode_field(f, v, rec.data() + f.offset); });
+}
+
+Status Table::put(const Record& r) {
+    return change_current("put", [&](std::string& rec) { return encode_record(r, &rec); });
 }
 
 Status Table::delete_record() {
-    if (eof_) throw std::logic_error("delete at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    buf_[0] = '*';
-    return write_record(recno_, old);
+    return change_current("delete", [](std::string& rec) {
+        rec[0] = '*';
+        return Status::ok();
+    });
 }
 
 Status Table::recall() {
-    if (eof_) throw std::logic_error("recall at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    buf_[0] = ' ';
-    return write_record(recno_, old);
+    return change_current("recall", [](std::string& rec) {
+        rec[0] = ' ';
+        return Status::ok();
+    });
 }
 
 Status Table::write_header_counts() {
@@ -967,20 +1076,25 @@ Status Table::write_header_counts() {
 }
 
 Status Table::append(const Record* rec) {
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    if (read_only_) return read_only_error();
     std::string bytes(rec_len_, ' ');
     if (rec) {
         Status s = encode_record(*rec, &bytes);
         if (!s) return s;
     }
-    std::string tail = bytes + '\x1A';
     uint32_t n = 0;
     if (exclusive_) {
+        // Nobody else sees the table: appends are gathered and written a batch at a time.
+        if (pending_.size() + rec_len_ > kWriteBehindBytes) {
+            Status s = write_pending();
+            if (!s) return s;
+        }
         n = count_ + 1;
-        Status s = file_->write(record_offset(n), tail);
-        if (!s) return s;
+        if (pending_.empty()) pending_first_ = n;
+        pending_ += bytes;
         count_ = n;
     } else {
+        std::string tail = bytes + '\x1A';
         Status s = file_->wait_lock(lock_header_byte(), 1, LockType::kWrite);
         if (!s) return s;
         s = refresh_count();
@@ -1029,7 +1143,7 @@ Status Table::zap() {
 
 Status Table::rewrite(bool keep_active) {
     if (!exclusive_) throw std::logic_error("pack/zap need exclusive use of " + path_);
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    if (read_only_) return read_only_error();
     std::string header(header_len_, '\0');
     size_t got = 0;
     Status s = file_->read(0, header.data(), header.size(), &got);
@@ -1046,28 +1160,29 @@ Status Table::rewrite(bool keep_active) {
         return err;
     };
 
+    // The kept rows (gathered appends included) go out a megabyte at a time.
     uint32_t kept = 0;
     uint64_t out_off = header_len_;
+    std::string out;
+    Status written;
+    auto write_out = [&] {
+        if (written && !out.empty()) written = tmp->write(out_off, out);
+        out_off += out.size();
+        out.clear();
+    };
     if (keep_active) {
-        std::string in, out;
-        uint32_t per_chunk = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
-        for (uint32_t first = 1; first <= count_; first += per_chunk) {
-            uint32_t n = std::min(per_chunk, count_ - first + 1);
-            in.resize(static_cast<size_t>(n) * rec_len_);
-            s = file_->read(record_offset(first), in.data(), in.size(), &got);
-            if (!s) return fail(s);
-            if (got < in.size()) return fail(Status::corrupt(path_ + ": registros incompletos"));
-            out.clear();
-            for (uint32_t i = 0; i < n; ++i) {
-                const char* r = in.data() + static_cast<size_t>(i) * rec_len_;
-                if (*r == '*') continue;
-                out.append(r, rec_len_);
-                ++kept;
-            }
-            s = tmp->write(out_off, out);
-            if (!s) return fail(s);
-            out_off += out.size();
-        }
+        uint32_t seen = 0;
+        s = scan_rows([&](uint32_t, std::string_view row) {
+            ++seen;
+            if (row[0] == '*') return;
+            out.append(row);
+            ++kept;
+            if (out.size() >= kRewriteChunk) write_out();
+        });
+        write_out();
+        if (s && seen != count_) s = Status::corrupt(path_ + ": registros incompletos");
+        if (!s) return fail(s);
+        if (!written) return fail(written);
     }
     s = tmp->write(out_off, "\x1A");
     if (!s) return fail(s);
@@ -1081,6 +1196,7 @@ Status Table::rewrite(bool keep_active) {
 
     // From here the new file is the table, whatever else happens.
     file_ = std::move(tmp);
+    pending_.clear();
     count_ = kept;
     cache_n_ = 0;
     changed_ = false;
@@ -1133,7 +1249,7 @@ Status Table::lock_record(uint32_t n, bool keep_others) {
         n = recno_;
     }
     if (!exclusive_ && !table_locked_ && locked_.count(n) == 0) {
-        if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+        if (read_only_) return read_only_error();
         if (!keep_others) {
             Status s = release_record_locks();
             if (!s) return s;
@@ -1148,7 +1264,7 @@ Status Table::lock_record(uint32_t n, bool keep_others) {
 
 Status Table::lock_table() {
     if (exclusive_ || table_locked_) return Status::ok();
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    if (read_only_) return read_only_error();
     Status s = release_record_locks();
     if (!s) return s;
     s = file_->try_lock(lock_table_start(), lock_table_len(), LockType::kWrite);

@@ -68,7 +68,7 @@ BrowseColumn array_column(ArraySource& rows, size_t index, std::string header, s
 struct BrowseOptions {
     BrowseOptions() = default;
     BrowseOptions(Rect r) : rect(r) {}  // NOLINT: a rectangle is enough options
-    Rect rect;              // the grid: a header line, a rule, then the rows
+    Rect rect;                          // the grid: a header line, a rule, then the rows
     int shown_columns = 0;  // columns shown when it opens (the rest are reached moving right)
     // Ins and Del: true when rows changed and the grid must be read again.
     std::function<bool()> on_insert;

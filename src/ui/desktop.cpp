@@ -15,6 +15,8 @@ constexpr uint8_t kAccelAttr = 0x74;     // R/W
 constexpr uint8_t kSelectAttr = 0x1F;    // W+/B
 constexpr uint8_t kDisabledAttr = 0x78;  // N+/W
 
+constexpr MenuStyle kDesktopStyle{kBarAttr, kAccelAttr, kSelectAttr, kDisabledAttr};
+
 uint8_t accel_attr(uint8_t base) {
     return static_cast<uint8_t>((base & 0xF0) | 0x04);
 }
@@ -47,6 +49,19 @@ char32_t upper_letter(char32_t c) {
 char32_t key_letter(const Key& k) {
     if (k.code != KeyCode::kChar || (k.mods & ~kAlt)) return 0;
     return upper_letter(k.ch);
+}
+
+// A button's caption with its accelerator marked: its own "&", or else its first letter or digit.
+std::string button_caption(std::string_view caption) {
+    if (caption_accelerator(caption)) return std::string(caption);
+    std::u32string t = to_u32(caption);
+    auto it = std::find_if(t.begin(), t.end(), [](char32_t c) {
+        return (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') ||
+               c >= 0xC0;
+    });
+    if (it == t.end()) return std::string(caption);
+    t.insert(it, U'&');
+    return to_utf8(t);
 }
 
 }  // namespace
@@ -102,18 +117,25 @@ std::vector<LMenuItem>& LMenu::level() {
 void LMenu::SubMenu(std::string caption, bool enabled) {
     if (next_id_ > kLastEvent) throw std::length_error("menu with more than 1000 entries");
     auto& items = level();
-    items.push_back({std::move(caption), {}, next_id_++, enabled, true, false, {}});
+    items.push_back({std::move(caption), {}, next_id_++, enabled, true, false, {}, {}});
     path_.push_back(static_cast<int>(items.size()) - 1);
 }
 
-void LMenu::MenuItem(std::string caption, std::function<void()> action, bool enabled) {
+void LMenu::MenuItem(std::string caption, std::function<void()> action, bool enabled,
+                     std::string note) {
     if (next_id_ > kLastEvent) throw std::length_error("menu with more than 1000 entries");
-    level().push_back(
-        {std::move(caption), std::move(action), next_id_++, enabled, false, false, {}});
+    level().push_back({std::move(caption),
+                       std::move(action),
+                       next_id_++,
+                       enabled,
+                       false,
+                       false,
+                       {},
+                       std::move(note)});
 }
 
 void LMenu::Separator() {
-    level().push_back({"", {}, 0, false, false, true, {}});
+    level().push_back({"", {}, 0, false, false, true, {}, {}});
 }
 
 void LMenu::EndMenu() {
@@ -143,9 +165,9 @@ LMenuItem* LMenu::find(int id) {
     return find_in(bar_, id);
 }
 
-void LToolBar::Button(std::string caption, std::function<void()> action, std::string tooltip) {
+void LToolBar::Button(std::string caption, std::function<void()> action) {
     int id = kFirstEvent + static_cast<int>(buttons_.size());
-    buttons_.push_back({std::move(caption), std::move(action), std::move(tooltip), id, true});
+    buttons_.push_back({std::move(caption), std::move(action), id, true});
 }
 
 void LToolBar::Create(Screen& screen) const {
@@ -167,7 +189,7 @@ void LStatusBar::set_text(int index, std::string text) {
             p.block = nullptr;
             return;
         }
-    parts.push_back({index, std::move(text), {}, {}, {}, 0});
+    parts.push_back({index, std::move(text), {}, 0});
     std::sort(parts.begin(), parts.end(),
               [](const LSBPart& a, const LSBPart& b) { return a.index < b.index; });
 }
@@ -182,7 +204,7 @@ void LSBDRAW(Screen& s, const std::vector<std::string>& texts) {
     LDialog& w = s.desktop().active();
     LStatusBar bar;
     for (size_t i = 0; i < texts.size(); ++i)
-        bar.parts.push_back({static_cast<int>(i) + 1, texts[i], {}, {}, {}, 0});
+        bar.parts.push_back({static_cast<int>(i) + 1, texts[i], {}, 0});
     w.status_bar = std::move(bar);
     s.desktop().draw_bars(w);
 }
@@ -231,9 +253,7 @@ void LDialog::draw_buttons() {
         int pad = (inner - static_cast<int>(char_count(label))) / 2;
         screen_.put(b.row, b.col, {U'[', attr}, layer_);
         screen_.fill({b.row, b.col + 1, b.row, b.col + inner}, {U' ', attr}, layer_);
-        std::string shown = b.caption;
-        if (caption_accelerator(b.caption) == 0 && !shown.empty()) shown = "&" + shown;
-        write_caption(screen_, b.row, b.col + 1 + pad, shown, attr,
+        write_caption(screen_, b.row, b.col + 1 + pad, button_caption(b.caption), attr,
                       focused ? attr : accel_attr(attr), layer_);
         screen_.put(b.row, b.col + inner + 1, {U']', attr}, layer_);
     }
@@ -276,20 +296,12 @@ bool LDialog::handle_button_key(const Key& k) {
         return true;
     }
     if (char32_t letter = key_letter(k)) {
-        for (int i = 0; i < n; ++i) {
-            const std::string& c = buttons_[static_cast<size_t>(i)].caption;
-            char32_t acc = caption_accelerator(c);
-            if (!acc) {
-                std::u32string t = to_u32(caption_text(c));
-                auto it = std::find_if(t.begin(), t.end(),
-                                       [](char32_t ch) { return ch > U' ' && ch != U'<'; });
-                acc = it == t.end() ? 0 : upper_letter(*it);
-            }
-            if (acc == letter) {
+        for (int i = 0; i < n; ++i)
+            if (caption_accelerator(button_caption(buttons_[static_cast<size_t>(i)].caption)) ==
+                letter) {
                 press(i);
                 return true;
             }
-        }
     }
     return false;
 }
@@ -350,8 +362,8 @@ Desktop::Desktop(Screen& screen) : screen_(screen) {
     windows_.front()->lExitEsc = false;
 }
 
-LDialog& Desktop::show(int top, int left, int bottom, int right, std::string title,
-                       std::optional<Colour> colour) {
+std::shared_ptr<LDialog> Desktop::show(int top, int left, int bottom, int right, std::string title,
+                                       std::optional<Colour> colour) {
     auto d = std::shared_ptr<LDialog>(new LDialog(screen_, false));
     d->nTop = top;
     d->nLeft = left;
@@ -364,7 +376,7 @@ LDialog& Desktop::show(int top, int left, int bottom, int right, std::string tit
     d->layer_ = screen_.save_area(d->frame());
     windows_.push_back(d);
     d->draw();
-    return *d;
+    return d;
 }
 
 bool Desktop::close(LDialog& w) {
@@ -399,37 +411,37 @@ LToolBar* Desktop::active_toolbar() {
     return nullptr;
 }
 
-bool Desktop::LMenuActivate(int event) {
-    LMenu* m = active_menu();
-    LMenuItem* item = m ? m->find(event) : nullptr;
+namespace {
+// Runs a menu item or toolbar button found for an event; an event nobody owns is an internal error.
+template <class Item>
+bool run_event(Screen& s, Item* item, const char* missing) {
     if (!item) {
-        LMSGBOX(screen_, "Erro interno. Nao foi encontrado um menu ativo (LMenuActivate)");
+        LMSGBOX(s, missing);
         return false;
     }
     if (!item->enabled || !item->action) return false;
-    auto action = item->action;  // the action may rebuild the menu
+    auto action = item->action;  // the action may rebuild the menu or the toolbar
     action();
     return true;
+}
+}  // namespace
+
+bool Desktop::LMenuActivate(int event) {
+    LMenu* m = active_menu();
+    return run_event(screen_, m ? m->find(event) : nullptr,
+                     "Erro interno. Nao foi encontrado um menu ativo (LMenuActivate)");
 }
 
 bool Desktop::LTBActivate(int event) {
     LToolBar* t = active_toolbar();
-    LTBButton* b = t ? t->find(event) : nullptr;
-    if (!b) {
-        LMSGBOX(screen_, "Erro interno. Nao foi encontrado um toolbar ativo (LTBActivate)");
-        return false;
-    }
-    if (!b->enabled || !b->action) return false;
-    auto action = b->action;
-    action();
-    return true;
+    return run_event(screen_, t ? t->find(event) : nullptr,
+                     "Erro interno. Nao foi encontrado um toolbar ativo (LTBActivate)");
 }
 
-std::vector<Desktop::Title> Desktop::titles(const LDialog& w) const {
-    std::vector<Title> out;
-    if (!w.menu) return out;
-    int col = w.nLeft + (w.is_main() ? 1 : 2);
-    for (const auto& item : w.menu->bar()) {
+std::vector<MenuTitle> menu_titles(const LMenu& menu, int left) {
+    std::vector<MenuTitle> out;
+    int col = left + 1;
+    for (const auto& item : menu.bar()) {
         int width = static_cast<int>(char_count(caption_text(item.caption))) + 2;
         out.push_back({col, width});
         col += width;
@@ -437,52 +449,23 @@ std::vector<Desktop::Title> Desktop::titles(const LDialog& w) const {
     return out;
 }
 
-void Desktop::draw_bars(LDialog& w, int highlighted) {
-    Screen::LayerId layer = w.layer();
-    int left = w.is_main() ? w.nLeft : w.nLeft + 1;
-    int right = w.is_main() ? w.nRight : w.nRight - 1;
-    int row = bar_row(w);
-    if (w.menu) {
-        screen_.fill({row, left, row, right}, {U' ', kBarAttr}, layer);
-        auto ts = titles(w);
-        const auto& bar = w.menu->bar();
-        for (size_t i = 0; i < bar.size(); ++i) {
-            bool sel = static_cast<int>(i) == highlighted;
-            uint8_t attr = sel ? kSelectAttr : bar[i].enabled ? kBarAttr : kDisabledAttr;
-            screen_.fill({row, ts[i].col, row, ts[i].col + ts[i].width - 1}, {U' ', attr}, layer);
-            write_caption(screen_, row, ts[i].col + 1, bar[i].caption, attr,
-                          sel || !bar[i].enabled ? attr : kAccelAttr, layer);
-        }
-        ++row;
-    }
-    if (w.toolbar) {
-        screen_.fill({row, left, row, right}, {U' ', kBarAttr}, layer);
-        int col = left + 1;
-        for (const auto& b : w.toolbar->buttons()) {
-            std::string label = "[" + caption_text(b.caption) + "]";
-            col += screen_.write(row, col, label, b.enabled ? kBarAttr : kDisabledAttr, layer) + 1;
-        }
-    }
-    if (w.status_bar) {
-        int srow = w.is_main() ? w.nBottom : w.nBottom - 1;
-        screen_.fill({srow, left, srow, right}, {U' ', kBarAttr}, layer);
-        int col = left;
-        bool first = true;
-        for (const auto& p : w.status_bar->parts) {
-            if (col > right) break;
-            if (!first) col += screen_.write(srow, col, "│", kBarAttr, layer);
-            first = false;
-            std::string text = p.shown();
-            int width = p.width > 0 ? p.width : static_cast<int>(char_count(text));
-            width = std::min(width, right - col + 1);
-            screen_.write(srow, col, pad_right(text, static_cast<size_t>(std::max(width, 0))),
-                          kBarAttr, layer);
-            col += width;
-        }
+void draw_menu_bar(Screen& s, const LMenu& menu, const MenuPlace& place, const MenuStyle& style,
+                   int highlighted) {
+    s.fill({place.row, place.left, place.row, place.right}, {U' ', style.normal}, place.layer);
+    auto ts = menu_titles(menu, place.left);
+    const auto& bar = menu.bar();
+    for (size_t i = 0; i < bar.size(); ++i) {
+        bool sel = static_cast<int>(i) == highlighted;
+        uint8_t attr = sel ? style.select : bar[i].enabled ? style.normal : style.disabled;
+        s.fill({place.row, ts[i].col, place.row, ts[i].col + ts[i].width - 1}, {U' ', attr},
+               place.layer);
+        write_caption(s, place.row, ts[i].col + 1, bar[i].caption, attr,
+                      sel || !bar[i].enabled ? attr : style.accel, place.layer);
     }
 }
 
-void Desktop::run_menu(LDialog& w, int title) {
+int navigate_menu(Screen& screen, LMenu& menu, const MenuPlace& place, const MenuStyle& style,
+                  int title, const MenuHooks& hooks) {
     struct Level {
         std::vector<LMenuItem>* items;
         int sel;
@@ -490,11 +473,17 @@ void Desktop::run_menu(LDialog& w, int title) {
         Screen::LayerId layer;
     };
     std::vector<Level> levels;
-    LMenu& menu = *w.menu;
     auto& bar = menu.items();
-    auto ts = titles(w);
+    auto ts = menu_titles(menu, place.left);
     const int n_titles = static_cast<int>(bar.size());
     int chosen = 0;
+    // Tells the caller which item is highlighted (none while only a title is).
+    auto highlight = [&] {
+        if (!hooks.on_highlight) return;
+        const Level* lv = levels.empty() ? nullptr : &levels.back();
+        hooks.on_highlight(lv && lv->sel >= 0 ? &(*lv->items)[static_cast<size_t>(lv->sel)]
+                                              : nullptr);
+    };
 
     auto selectable = [](const LMenuItem& it) { return !it.separator; };
     auto first_sel = [&](const std::vector<LMenuItem>& items) {
@@ -504,30 +493,36 @@ void Desktop::run_menu(LDialog& w, int title) {
     };
     auto draw_level = [&](const Level& lv) {
         const Rect& b = lv.box;
-        screen_.fill(b, {U' ', kBarAttr});
-        screen_.box(b, kBarAttr);
+        screen.fill(b, {U' ', style.normal});
+        screen.box(b, style.normal);
         for (size_t i = 0; i < lv.items->size(); ++i) {
             const LMenuItem& it = (*lv.items)[i];
             int row = b.top + 1 + static_cast<int>(i);
             if (it.separator) {
-                screen_.put(row, b.left, {kBoxLT, kBarAttr});
-                screen_.put(row, b.right, {kBoxRT, kBarAttr});
-                for (int c = b.left + 1; c < b.right; ++c) screen_.put(row, c, {kBoxH, kBarAttr});
+                screen.put(row, b.left, {kBoxLT, style.normal});
+                screen.put(row, b.right, {kBoxRT, style.normal});
+                for (int c = b.left + 1; c < b.right; ++c)
+                    screen.put(row, c, {kBoxH, style.normal});
                 continue;
             }
             bool sel = static_cast<int>(i) == lv.sel;
-            uint8_t attr = sel ? kSelectAttr : it.enabled ? kBarAttr : kDisabledAttr;
-            screen_.fill({row, b.left + 1, row, b.right - 1}, {U' ', attr});
-            write_caption(screen_, row, b.left + 2, it.caption, attr,
-                          sel || !it.enabled ? attr : kAccelAttr, Screen::kTop);
-            if (it.submenu) screen_.put(row, b.right - 2, {U'►', attr});
+            uint8_t attr = sel ? style.select : it.enabled ? style.normal : style.disabled;
+            screen.fill({row, b.left + 1, row, b.right - 1}, {U' ', attr});
+            write_caption(screen, row, b.left + 2, it.caption, attr,
+                          sel || !it.enabled ? attr : style.accel, Screen::kTop);
+            if (it.submenu) screen.put(row, b.right - 2, {U'►', attr});
+            if (!it.note.empty()) {
+                int w = static_cast<int>(char_count(it.note));
+                screen.write(row, b.right - 1 - w, it.note, attr);
+            }
         }
     };
     auto open_level = [&](std::vector<LMenuItem>& items, int top, int left) {
         int width = 0;
         bool subs = false;
         for (const auto& it : items) {
-            width = std::max(width, static_cast<int>(char_count(caption_text(it.caption))));
+            int note = it.note.empty() ? 0 : static_cast<int>(char_count(it.note)) + 2;
+            width = std::max(width, static_cast<int>(char_count(caption_text(it.caption))) + note);
             subs = subs || it.submenu;
         }
         width += subs ? 6 : 4;
@@ -535,13 +530,15 @@ void Desktop::run_menu(LDialog& w, int title) {
         top = std::clamp(top, 0, std::max(0, kRows - height));
         if (left + width > kCols) left = std::max(0, kCols - width);
         Rect box{top, left, top + height - 1, left + width - 1};
-        Level lv{&items, first_sel(items), box, screen_.save_area(box)};
+        Level lv{&items, first_sel(items), box, screen.save_area(box)};
         draw_level(lv);
         levels.push_back(lv);
+        highlight();
     };
     auto close_level = [&] {
-        screen_.restore_area(levels.back().layer);
+        screen.restore_area(levels.back().layer);
         levels.pop_back();
+        highlight();
     };
     auto close_all = [&] {
         while (!levels.empty()) close_level();
@@ -549,10 +546,10 @@ void Desktop::run_menu(LDialog& w, int title) {
     auto open_title = [&](int t) {
         close_all();
         title = (t + n_titles) % n_titles;
-        draw_bars(w, title);
+        draw_menu_bar(screen, menu, place, style, title);
         LMenuItem& it = bar[static_cast<size_t>(title)];
         if (it.submenu && it.enabled && !it.items.empty())
-            open_level(it.items, bar_row(w) + 1, ts[static_cast<size_t>(title)].col - 1);
+            open_level(it.items, place.row + 1, ts[static_cast<size_t>(title)].col - 1);
     };
     // Runs or opens an item; true when the menu is done.
     auto choose = [&](LMenuItem& it, const Rect* parent, int row) {
@@ -578,10 +575,14 @@ void Desktop::run_menu(LDialog& w, int title) {
     open_title(title);
     bool done = false;
     while (!done) {
-        Key k = screen_.wait_key();
+        Key k = screen.wait_key();
+        if (hooks.shortcut)
+            if (int id = hooks.shortcut(k)) {
+                chosen = id;
+                break;
+            }
         if (k.is_mouse()) {
-            int row = bar_row(w);
-            if (k.row == row) {
+            if (k.row == place.row) {
                 bool hit = false;
                 for (int t = 0; t < n_titles; ++t)
                     if (k.col >= ts[static_cast<size_t>(t)].col &&
@@ -610,6 +611,7 @@ void Desktop::run_menu(LDialog& w, int title) {
             if (!selectable(it)) continue;
             lv.sel = idx;
             draw_level(lv);
+            highlight();
             done = choose(it, &lv.box, k.row);
             continue;
         }
@@ -644,6 +646,7 @@ void Desktop::run_menu(LDialog& w, int title) {
             while (!selectable(items[static_cast<size_t>(i)]));
             lv.sel = i;
             draw_level(lv);
+            highlight();
         };
         if (k.is(KeyCode::kEsc)) {
             if (levels.size() > 1)
@@ -663,6 +666,7 @@ void Desktop::run_menu(LDialog& w, int title) {
                         break;
                     }
             draw_level(lv);
+            highlight();
         } else if (k.is(KeyCode::kLeft)) {
             if (levels.size() > 1)
                 close_level();
@@ -694,13 +698,145 @@ void Desktop::run_menu(LDialog& w, int title) {
         }
     }
     close_all();
+    return chosen;
+}
+
+namespace {
+
+bool is_separator_caption(std::string_view caption) {
+    std::u32string c = to_u32(caption);
+    return c.size() == 1 && c[0] >= 0x2500 && c[0] <= 0x257F;
+}
+
+// "Ctrl+F3", "Alt+X", "F1": how a hot key reads beside its item.
+std::string hot_key_label(const Key& k) {
+    std::string name = key_name(k), out;
+    for (auto [from, to] : {std::pair{"CTRL+", "Ctrl+"}, {"ALT+", "Alt+"}, {"SHIFT+", "Shift+"}})
+        if (name.starts_with(from)) {
+            out += to;
+            name = name.substr(std::string_view(from).size());
+        }
+    return out + name;
+}
+
+}  // namespace
+
+TextMenuBar::TextMenuBar(std::vector<TextMenuPad> pads) : pads_(std::move(pads)) {
+    // The menu numbers its entries in order: pads and items get consecutive ids.
+    for (size_t p = 0; p < pads_.size(); ++p) {
+        menu_.SubMenu(pads_[p].caption);
+        by_id_.push_back({p, std::string::npos});
+        for (size_t i = 0; i < pads_[p].items.size(); ++i) {
+            const TextMenuItem& item = pads_[p].items[i];
+            if (is_separator_caption(item.caption)) {
+                menu_.Separator();
+                continue;
+            }
+            menu_.MenuItem(item.caption, nullptr, true,
+                           item.hot_key ? hot_key_label(*item.hot_key) : "");
+            by_id_.push_back({p, i});
+        }
+        menu_.EndMenu();
+    }
+}
+
+const TextMenuItem* TextMenuBar::item(int id) const {
+    size_t at = static_cast<size_t>(id - LMenu::kFirstEvent);
+    if (id < LMenu::kFirstEvent || at >= by_id_.size() || by_id_[at].second == std::string::npos)
+        return nullptr;
+    return &pads_[by_id_[at].first].items[by_id_[at].second];
+}
+
+MenuStyle TextMenuBar::style(Screen& s) const {
+    ColourSet c(s.palette().CORMENU());
+    return {c.standard, c.unselected, c.enhanced, c.border};
+}
+
+void TextMenuBar::draw(Screen& s) {
+    draw_menu_bar(s, menu_, {}, style(s));
+}
+
+int TextMenuBar::code_for(const Key& k) const {
+    for (const auto& pad : pads_)
+        for (const auto& item : pad.items)
+            if (item.hot_key && *item.hot_key == k) return item.code;
+    return 0;
+}
+
+int TextMenuBar::run(Screen& s, int start) {
+    if (pads_.empty()) return 0;
+    Screen::LayerId bottom = s.save_area({kRows - 1, 0, kRows - 1, kCols - 1});
+    const MenuStyle st = style(s);
+    MenuHooks hooks;
+    hooks.on_highlight = [&](const LMenuItem* item) {
+        const TextMenuItem* t = item ? this->item(item->id) : nullptr;
+        s.write(kRows - 1, 0, pad_right(t ? t->description : "", kCols), st.normal);
+    };
+    int hot = 0;
+    hooks.shortcut = [&](const Key& k) {
+        hot = code_for(k);
+        return hot ? LMenu::kFirstEvent : 0;  // any id ends the navigation
+    };
+    int id = navigate_menu(s, menu_, {}, st, start, hooks);
+    s.restore_area(bottom);
+    draw(s);
+    if (hot) return hot;
+    const TextMenuItem* chosen = item(id);
+    return chosen ? chosen->code : 0;
+}
+
+MenuPlace Desktop::bar_place(const LDialog& w) const {
+    return {bar_row(w), w.is_main() ? w.nLeft : w.nLeft + 1, w.is_main() ? w.nRight : w.nRight - 1,
+            w.layer()};
+}
+
+void Desktop::draw_bars(LDialog& w, int highlighted) {
+    Screen::LayerId layer = w.layer();
+    int left = w.is_main() ? w.nLeft : w.nLeft + 1;
+    int right = w.is_main() ? w.nRight : w.nRight - 1;
+    int row = bar_row(w);
+    if (w.menu) {
+        draw_menu_bar(screen_, *w.menu, bar_place(w), kDesktopStyle, highlighted);
+        ++row;
+    }
+    if (w.toolbar) {
+        screen_.fill({row, left, row, right}, {U' ', kBarAttr}, layer);
+        int col = left + 1;
+        for (const auto& b : w.toolbar->buttons()) {
+            std::string label(1, '[');
+            label += caption_text(b.caption);
+            label += ']';
+            col += screen_.write(row, col, label, b.enabled ? kBarAttr : kDisabledAttr, layer) + 1;
+        }
+    }
+    if (w.status_bar) {
+        int srow = w.is_main() ? w.nBottom : w.nBottom - 1;
+        screen_.fill({srow, left, srow, right}, {U' ', kBarAttr}, layer);
+        int col = left;
+        bool first = true;
+        for (const auto& p : w.status_bar->parts) {
+            if (col > right) break;
+            if (!first) col += screen_.write(srow, col, "│", kBarAttr, layer);
+            first = false;
+            std::string text = p.shown();
+            int width = p.width > 0 ? p.width : static_cast<int>(char_count(text));
+            width = std::min(width, right - col + 1);
+            screen_.write(srow, col, pad_right(text, static_cast<size_t>(std::max(width, 0))),
+                          kBarAttr, layer);
+            col += width;
+        }
+    }
+}
+
+void Desktop::run_menu(LDialog& w, int title) {
+    int chosen = navigate_menu(screen_, *w.menu, bar_place(w), kDesktopStyle, title, {});
     draw_bars(w);
     if (chosen) LMenuActivate(chosen);
 }
 
 bool Desktop::handle_key(LDialog& w, const Key& k) {
     if (w.menu && !w.menu->bar().empty()) {
-        auto ts = titles(w);
+        auto ts = menu_titles(*w.menu, bar_place(w).left);
         if (k.is(KeyCode::kF, 0) && k.fn == 10) {
             run_menu(w, 0);
             return true;
@@ -781,7 +917,8 @@ int Desktop::activate(bool exit_on_esc) {
     return w.end_code_;
 }
 
-LDialog& LDLGSHOW(Screen& s, int top, int left, int bottom, int right, std::string title) {
+std::shared_ptr<LDialog> LDLGSHOW(Screen& s, int top, int left, int bottom, int right,
+                                  std::string title) {
     return s.desktop().show(top, left, bottom, right, std::move(title));
 }
 
@@ -817,9 +954,10 @@ int show_message(Screen& s, const MessageBox& box) {
     const int shown = std::min(total_lines, kMaxLines);
     int height = shown + 2 + (box.buttons.empty() ? 0 : 2);
     Rect r = centred(height, width);
-    LDialog& d =
+    auto dialog =
         s.desktop().show(r.top, r.left, r.bottom, r.right, box.title,
                          box.colour ? box.colour : std::optional<Colour>(Colour(kBarAttr)));
+    LDialog& d = *dialog;
     // Modal: no hot key runs while it is up (closing gives the bindings back).
     s.set_bindings({});
     s.hide_cursor();

@@ -1,7 +1,8 @@
 // The desktop layer drawn inside the grid: the main window and dialog windows (LDialog), the menu
-// bar with pull-down menus (LMenu), the toolbar, the status bar, message boxes (LMSGBOX, LMSGYN,
-// MSGALERT) and the window loop (LACTIVATE). Windows are held in a list; the last one opened is
-// the active one and a window restores, when it closes, what was in force before it opened.
+// bar with pull-down menus (LMenu) and the text-style menu bar, the toolbar, the status bar,
+// message boxes (LMSGBOX, LMSGYN, MSGALERT) and the window loop (LACTIVATE). Windows are held in a
+// list; the last one opened is the active one and a window restores, when it closes, what was in
+// force before it opened.
 #pragma once
 
 #include <functional>
@@ -29,6 +30,7 @@ struct LMenuItem {
     bool submenu = false;
     bool separator = false;
     std::vector<LMenuItem> items;  // of a submenu
+    std::string note;              // shown at the right of the item (a hot key)
 };
 
 // A menu bar built level by level: SubMenu opens a level, MenuItem adds to the current level,
@@ -37,7 +39,8 @@ class LMenu {
   public:
     static constexpr int kFirstEvent = 1000, kLastEvent = 1999;
     void SubMenu(std::string caption, bool enabled = true);
-    void MenuItem(std::string caption, std::function<void()> action, bool enabled = true);
+    void MenuItem(std::string caption, std::function<void()> action, bool enabled = true,
+                  std::string note = {});
     void Separator();
     void EndMenu();
     // Puts a copy of the menu on the active window as its menu bar and draws it.
@@ -58,7 +61,6 @@ class LMenu {
 struct LTBButton {
     std::string caption;
     std::function<void()> action;
-    std::string tooltip;
     int id = 0;
     bool enabled = true;
 };
@@ -67,7 +69,7 @@ struct LTBButton {
 class LToolBar {
   public:
     static constexpr int kFirstEvent = 2000;
-    void Button(std::string caption, std::function<void()> action, std::string tooltip = {});
+    void Button(std::string caption, std::function<void()> action);
     void Create(Screen& screen) const;
     LTBButton* find(int id);
     const std::vector<LTBButton>& buttons() const { return buttons_; }
@@ -80,9 +82,7 @@ struct LSBPart {
     int index = 0;  // 1-based; part 1 is the system's status line
     std::string text;
     std::function<std::string()> block;  // when set, yields the text each time it is drawn
-    std::string tooltip;
-    std::string icon;
-    int width = 0;  // 0: the width of the text
+    int width = 0;                       // 0: the width of the text
     std::string shown() const { return block ? block() : text; }
 };
 
@@ -95,6 +95,61 @@ struct LStatusBar {
 
 class Desktop;
 
+// Where a menu bar is drawn, its colours, and what its caller wants to hear during navigation.
+struct MenuPlace {
+    int row = 0, left = 0, right = kCols - 1;
+    Screen::LayerId layer = Screen::kBase;
+};
+struct MenuStyle {
+    uint8_t normal, accel, select, disabled;
+};
+struct MenuHooks {
+    std::function<void(const LMenuItem*)> on_highlight;  // the item highlighted, or none
+    std::function<int(const Key&)> shortcut;             // a key that chooses an item at once
+};
+struct MenuTitle {
+    int col, width;
+};
+std::vector<MenuTitle> menu_titles(const LMenu& menu, int left);
+void draw_menu_bar(Screen& s, const LMenu& menu, const MenuPlace& place, const MenuStyle& style,
+                   int highlighted = -1);
+// Pull-down navigation from bar title `title`: arrows, Enter, accelerators (Alt+letter on the
+// bar), Esc and the mouse. The id of the item chosen, 0 when none was.
+int navigate_menu(Screen& s, LMenu& menu, const MenuPlace& place, const MenuStyle& style, int title,
+                  const MenuHooks& hooks);
+
+// The text-style menu bar on row 0: pads of items, each with a hot key, a one-line description
+// shown on the bottom line while it is highlighted, and a command code. An item whose caption is
+// one line-drawing character is a separator. Drawn in the CORMENU colours.
+struct TextMenuItem {
+    std::string caption;
+    std::optional<Key> hot_key;
+    std::string description;
+    int code = 0;
+};
+struct TextMenuPad {
+    std::string caption;
+    std::vector<TextMenuItem> items;
+};
+class TextMenuBar {
+  public:
+    explicit TextMenuBar(std::vector<TextMenuPad> pads);
+    void draw(Screen& s);
+    // Opens pad `start`; the code of the item chosen (an item's hot key chooses it at once),
+    // 0 on Esc.
+    int run(Screen& s, int start = 0);
+    // The code of the item a hot key stands for, 0 when none.
+    int code_for(const Key& k) const;
+
+  private:
+    MenuStyle style(Screen& s) const;
+    // The item a menu id stands for (pads have ids too: nullptr for them).
+    const TextMenuItem* item(int id) const;
+    std::vector<TextMenuPad> pads_;
+    LMenu menu_;
+    std::vector<std::pair<size_t, size_t>> by_id_;  // pad and item per menu id; pads: npos
+};
+
 // A dialog window, or the main window (the whole screen, no frame). Coordinates are screen cells.
 class LDialog {
   public:
@@ -102,7 +157,6 @@ class LDialog {
     std::string title;
     uint8_t colour = 0x70;
     bool lExitEsc = true;  // Esc ends its loop
-    int nSValidRead = 0;
 
     std::optional<LMenu> menu;
     std::optional<LToolBar> toolbar;
@@ -192,8 +246,10 @@ class Desktop {
     size_t window_count() const { return windows_.size(); }
 
     // LDLGSHOW: a framed window with the title on its top line, drawn over a saved background.
-    LDialog& show(int top, int left, int bottom, int right, std::string title,
-                  std::optional<Colour> colour = {});
+    // The desktop holds it while it is open; a caller keeping the pointer may still ask a closed
+    // window to close (and is refused).
+    std::shared_ptr<LDialog> show(int top, int left, int bottom, int right, std::string title,
+                                  std::optional<Colour> colour = {});
     // Closes a window: refused (and logged for developers) for the main window, a window that is
     // not the active one, one closed already, or one with active input fields. Restores the
     // colours, cursor, cancel flag and key bindings of before it opened, and its background.
@@ -217,11 +273,8 @@ class Desktop {
     bool handle_key(LDialog& w, const Key& k);
 
   private:
-    struct Title {
-        int col, width;
-    };
-    std::vector<Title> titles(const LDialog& w) const;
     int bar_row(const LDialog& w) const { return w.is_main() ? w.nTop : w.nTop + 1; }
+    MenuPlace bar_place(const LDialog& w) const;
     void run_menu(LDialog& w, int title);
     void run_due_timers(LDialog& w);
 
@@ -229,7 +282,8 @@ class Desktop {
     std::vector<std::shared_ptr<LDialog>> windows_;
 };
 
-LDialog& LDLGSHOW(Screen& s, int top, int left, int bottom, int right, std::string title);
+std::shared_ptr<LDialog> LDLGSHOW(Screen& s, int top, int left, int bottom, int right,
+                                  std::string title);
 bool LDLGCLOSE(Screen& s);
 int LACTIVATE(Screen& s, bool exit_on_esc);
 // A status bar with one part per text on the active window, drawn at once.

@@ -91,7 +91,7 @@ FieldEditor::FieldEditor(Screen& screen, Get& get) : screen_(screen), get_(get),
             break;
         default:
             kind_ = Kind::kLogical;
-            tmpl_ = U"L";
+            tmpl_.assign(1, U'L');
             break;
     }
     slots_.resize(tmpl_.size());
@@ -287,8 +287,9 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
         int after = last_used < 0 ? first_slot() : next_slot(last_used, 1);
         return move_to(after < 0 ? last_slot() : after);
     }
-    if (k.is(KeyCode::kBackspace)) {
-        int p = was_full ? pos_ : next_slot(pos_, -1);
+    // Backspace takes the character before the cursor (the last one of a full field), Del the
+    // one under it; a text closes up, a number or date leaves a blank.
+    auto erase_at = [&](int p) {
         if (p < 0) return Typed::kUsed;
         pos_ = p;
         if (kind_ == Kind::kText)
@@ -298,16 +299,9 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
         edited_ = true;
         render_separators();
         return Typed::kUsed;
-    }
-    if (k.is(KeyCode::kDel)) {
-        if (kind_ == Kind::kText)
-            shift_left(pos_);
-        else
-            buffer_[static_cast<size_t>(pos_)] = U' ';
-        edited_ = true;
-        render_separators();
-        return Typed::kUsed;
-    }
+    };
+    if (k.is(KeyCode::kBackspace)) return erase_at(was_full ? pos_ : next_slot(pos_, -1));
+    if (k.is(KeyCode::kDel)) return erase_at(pos_);
     if (k == Key::ctrl('Y')) {
         clear_slots();
         pos_ = first_slot();

@@ -73,67 +73,47 @@ std::string MENS(Screen& s, int kind, std::string_view text, const MensArgs& arg
     return MENS(s, kind, std::vector<std::string>{std::string(text)}, args);
 }
 
-std::string MENS(Screen& s, int kind, const std::vector<std::string>& text, const MensArgs& args) {
-    const int units = kind % 10, tens = kind / 10;
-    std::vector<std::string> lines = break_lines(notice_lines(text, args.lines));
-    switch (units) {
-        case 0: {
-            LDialog& main = s.desktop().main();
-            std::string joined;
-            for (const auto& l : lines) joined += (joined.empty() ? "" : " ") + l;
-            if (trim(joined).empty()) joined = std::string(250, ' ');
-            if (!main.status_bar) main.status_bar = LStatusBar{};
-            main.status_bar->set_text(1, joined);
-            s.desktop().draw_bars(main);
-            return "";
-        }
-        case 1:
-        case 5:
-        case 9: {
-            if (units == 1) {
-                s.beep(300, 100);
-                s.beep(499, 100);
-            }
-            std::string title = units == 9 ? item_title(tens, args.item) : args.title;
-            show_message(s, {lines, {}, 1, title, Colour(s.palette().COR_MENS), Icon::kNone, true});
-            return "";
-        }
-        case 2:
-        case 3:
-        case 4:
-            break;
-        default:
-            throw std::invalid_argument("MENS kind " + std::to_string(kind));
-    }
-    const int type = tens;
+namespace {
+
+// Kind 0: part 1 of the status bar (created when missing); no text clears it.
+void status_line(Screen& s, const std::vector<std::string>& lines) {
+    LDialog& main = s.desktop().main();
+    std::string joined;
+    for (const auto& l : lines) joined += (joined.empty() ? "" : " ") + l;
+    if (trim(joined).empty()) joined = std::string(250, ' ');
+    if (!main.status_bar) main.status_bar = LStatusBar{};
+    main.status_bar->set_text(1, joined);
+    s.desktop().draw_bars(main);
+}
+
+// The field of kind 4: upper case and scrolling within the shown width unless a picture is given.
+Get notice_field(const MensArgs& args) {
+    if (!args.variable.bound()) throw std::invalid_argument("MENS kind 4 without a variable");
+    Get field;
+    field.var = args.variable;
+    field.valid = args.valid;
+    Value v = args.variable.get();
+    if (!args.picture.empty())
+        field.picture = args.picture;
+    else if (v.index() == 0)
+        field.picture = args.width > 0 ? "@!S" + std::to_string(args.width) : "@!";
+    if (v.index() == 0)
+        field.width =
+            std::max<int>(args.width, static_cast<int>(char_count(std::get<std::string>(v))));
+    if (v.index() == 1) field.width = args.width > 0 ? args.width : 10;
+    return field;
+}
+
+// Places the notice window by row, column rule and border type, opens it and writes the lines;
+// `extra` columns are kept free after the last line (the field of kind 4).
+Rect open_notice(Screen& s, const std::vector<std::string>& lines, int type, int extra,
+                 const MensArgs& args) {
     if (type != 0 && type != 1 && type != 2 && type != 7)
         throw std::invalid_argument("MENS border type " + std::to_string(type));
-
-    // Kind 4: the field follows the last line of text.
-    Get field;
-    if (units == 4) {
-        if (!args.variable.bound()) throw std::invalid_argument("MENS kind 4 without a variable");
-        field.var = args.variable;
-        Value v = args.variable.get();
-        if (!args.picture.empty())
-            field.picture = args.picture;
-        else if (v.index() == 0)
-            field.picture = args.width > 0 ? "@!S" + std::to_string(args.width) : "@!";
-        if (v.index() == 0)
-            field.width =
-                std::max<int>(args.width, static_cast<int>(char_count(std::get<std::string>(v))));
-        if (v.index() == 1) field.width = args.width > 0 ? args.width : 10;
-        field.valid = args.valid;
-        if (lines.empty()) lines.push_back("");
-    }
-    int field_w = 0;
-    if (units == 4) field_w = FieldEditor(s, field).view_width();
-    const int height = static_cast<int>(lines.size());
     int text_w = max_width(lines);
-    if (units == 4)
-        text_w = std::max(text_w, static_cast<int>(char_count(lines.back())) + 1 + field_w);
-    const int margin = type == 0 ? 0 : 2;
-    const int width = std::min(text_w + margin, kCols);
+    if (extra > 0)
+        text_w = std::max(text_w, static_cast<int>(char_count(lines.back())) + 1 + extra);
+    const int width = std::min(text_w + (type == 0 ? 0 : 2), kCols);
     int left = 0;
     switch (args.column.mode) {
         case MensColumn::Mode::kEndAt70:
@@ -150,8 +130,9 @@ std::string MENS(Screen& s, int kind, const std::vector<std::string>& text, cons
             break;
     }
     left = std::clamp(left, 0, std::max(0, kCols - width));
+    const int height = static_cast<int>(lines.size());
     const int rows = height + (type == 2 ? 2 : 0);  // type 7 gets its two rows from REDEFJAN
-    int top = std::clamp(args.row, 0, std::max(0, kRows - rows - (type == 7 ? 2 : 0)));
+    const int top = std::clamp(args.row, 0, std::max(0, kRows - rows - (type == 7 ? 2 : 0)));
 
     TextWindows& win = s.windows();
     const TextWindow& cur = win.get(args.window);
@@ -162,51 +143,83 @@ std::string MENS(Screen& s, int kind, const std::vector<std::string>& text, cons
     std::string joined;
     for (size_t i = 0; i < lines.size(); ++i) joined += (i ? "\n" : "") + lines[i];
     win.ESCRJAN(args.window, joined);
-    if (units == 3) return "";
+    return win.get(args.window).content();
+}
 
-    std::string result;
-    if (units == 2) {
-        std::u32string allowed = to_u32(upper(args.keys)), listed = to_u32(args.keys);
-        for (;;) {
-            Key k = s.wait_key();
-            if (k.is(KeyCode::kEsc)) {
-                result = " ";
-                break;
-            }
-            if (!k.is_text()) continue;
-            std::u32string typed = to_u32(upper(to_utf8(std::u32string(1, k.ch))));
-            size_t at = typed.size() == 1 ? allowed.find(typed[0]) : std::u32string::npos;
-            if (at == std::u32string::npos) continue;
-            result = to_utf8(listed.substr(at, 1));
-            break;
-        }
-    } else {
-        Rect c = win.get(args.window).content();
-        field.row = c.top + height - 1;
-        field.col = c.left + static_cast<int>(char_count(lines.back())) + 1;
-        std::vector<Get> fields{field};
-        ReadResult r = READ(s, fields);
-        if (r.escaped) {
-            Value v = args.variable.get();
-            switch (v.index()) {
-                case 0:
-                    args.variable.set(std::string());
-                    break;
-                case 1:
-                    args.variable.set(Decimal(0));
-                    break;
-                case 2:
-                    args.variable.set(s.clock().today());
-                    break;
-                default:
-                    args.variable.set(false);
-                    break;
-            }
-        }
-        result = value_text(args.variable.get());
+// Kind 2: the first typed key among `keys` (in any case), as the list spells it; " " on Esc.
+std::string wait_for_keys(Screen& s, std::string_view keys) {
+    std::u32string allowed = to_u32(upper(keys)), listed = to_u32(keys);
+    for (;;) {
+        Key k = s.wait_key();
+        if (k.is(KeyCode::kEsc)) return " ";
+        if (!k.is_text()) continue;
+        std::u32string typed = to_u32(upper(to_utf8(std::u32string(1, k.ch))));
+        size_t at = typed.size() == 1 ? allowed.find(typed[0]) : std::u32string::npos;
+        if (at != std::u32string::npos) return to_utf8(listed.substr(at, 1));
     }
-    win.FECHAJAN(args.window);
-    return result;
+}
+
+// The empty value of the variable's type: empty text, 0, today or false.
+Value empty_value(const Value& v, const Screen& s) {
+    switch (v.index()) {
+        case 0:
+            return std::string();
+        case 1:
+            return Decimal(0);
+        case 2:
+            return s.clock().today();
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+std::string MENS(Screen& s, int kind, const std::vector<std::string>& text, const MensArgs& args) {
+    const int units = kind % 10, tens = kind / 10;
+    std::vector<std::string> lines = break_lines(notice_lines(text, args.lines));
+    switch (units) {
+        case 0:
+            status_line(s, lines);
+            return "";
+        case 1:
+        case 5:
+        case 9:
+            if (units == 1) {
+                s.beep(300, 100);
+                s.beep(499, 100);
+            }
+            show_message(s, {lines,
+                             {},
+                             1,
+                             units == 9 ? item_title(tens, args.item) : args.title,
+                             Colour(s.palette().COR_MENS),
+                             Icon::kNone,
+                             true});
+            return "";
+        case 2:
+        case 3:
+            open_notice(s, lines, tens, 0, args);
+            if (units == 3) return "";
+            {
+                std::string answer = wait_for_keys(s, args.keys);
+                s.windows().FECHAJAN(args.window);
+                return answer;
+            }
+        case 4: {
+            Get field = notice_field(args);
+            if (lines.empty()) lines.push_back("");
+            Rect c = open_notice(s, lines, tens, FieldEditor(s, field).view_width(), args);
+            field.row = c.top + static_cast<int>(lines.size()) - 1;
+            field.col = c.left + static_cast<int>(char_count(lines.back())) + 1;
+            std::vector<Get> fields{field};
+            if (READ(s, fields).escaped) args.variable.set(empty_value(args.variable.get(), s));
+            s.windows().FECHAJAN(args.window);
+            return value_text(args.variable.get());
+        }
+        default:
+            throw std::invalid_argument("MENS kind " + std::to_string(kind));
+    }
 }
 
 std::string AVISOSN(Screen& s, const std::vector<std::string>& lines, int kind,

@@ -120,7 +120,9 @@ void Screen::box(Rect r, uint8_t attr, LayerId layer, std::string_view title) {
     put(r.bottom, r.left, {kBoxBL, attr}, layer);
     put(r.bottom, r.right, {kBoxBR, attr}, layer);
     if (!title.empty() && r.width() > 4) {
-        std::string t = " " + left(title, static_cast<size_t>(r.width() - 4)) + " ";
+        std::string t(1, ' ');
+        t += left(title, static_cast<size_t>(r.width() - 4));
+        t += ' ';
         int w = static_cast<int>(char_count(t));
         write(r.top, r.left + (r.width() - w) / 2, t, attr, layer);
     }

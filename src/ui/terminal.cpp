@@ -4,11 +4,13 @@
 #define NCURSES_WIDECHAR 1
 #include <curses.h>
 #include <langinfo.h>
+#include <sys/ioctl.h>
 
 #include <chrono>
 #include <clocale>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace vorn::ui {
 namespace {
@@ -30,6 +32,7 @@ void ensure_utf8_locale() {
 
 TerminalBackend::TerminalBackend(Options options) {
     ensure_utf8_locale();
+    out_fd_ = fileno(options.out);
     screen_ = newterm(options.term, options.out, options.in);
     if (!screen_) throw std::runtime_error("o terminal não pôde ser usado (TERM inválido?)");
     set_term(screen_);
@@ -41,9 +44,16 @@ TerminalBackend::TerminalBackend(Options options) {
     set_escdelay(25);
     mousemask(BUTTON1_CLICKED | BUTTON1_DOUBLE_CLICKED | BUTTON3_CLICKED, nullptr);
     mouseinterval(200);
-    // Ctrl+Enter as terminals with modified keys send it.
+    // Ctrl+Enter as terminals with modified keys send it, and the cursor keys of terminals that
+    // ignore the keypad mode their description asks for.
     define_key("\033[27;5;13~", kCtrlEnterCode);
     define_key("\033[13;5u", kCtrlEnterCode);
+    const std::pair<const char*, int> normal_mode[] = {
+        {"\033[A", KEY_UP},    {"\033[B", KEY_DOWN}, {"\033[C", KEY_RIGHT}, {"\033[D", KEY_LEFT},
+        {"\033[H", KEY_HOME},  {"\033[F", KEY_END},  {"\033[1~", KEY_HOME}, {"\033[4~", KEY_END},
+        {"\033[7~", KEY_HOME}, {"\033[8~", KEY_END}};
+    for (const auto& [seq, code] : normal_mode)
+        if (key_defined(seq) == 0) define_key(seq, code);
     if (has_colors() && start_color() == OK)
         colour_mode_ = COLORS >= 16 && COLOR_PAIRS > 256 ? 16 : 8;
     curs_set(0);
@@ -230,12 +240,22 @@ std::optional<Key> TerminalBackend::translate(int result, unsigned ch) {
     return Key::chr(static_cast<char32_t>(ch));
 }
 
+void TerminalBackend::check_size() {
+    winsize ws{};
+    if (ioctl(out_fd_, TIOCGWINSZ, &ws) != 0 || ws.ws_row == 0) return;
+    if (ws.ws_row == LINES && ws.ws_col == COLS) return;
+    resize_term(ws.ws_row, ws.ws_col);
+    shown_valid_ = false;
+    present(wanted_, cursor_);
+}
+
 std::optional<Key> TerminalBackend::read(Wait wait, double seconds) {
     set_term(screen_);
     using Clock = std::chrono::steady_clock;
     const auto deadline =
         Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
     for (;;) {
+        if (too_small_) check_size();
         int ms = -1;
         if (wait == Wait::kPoll) {
             ms = 0;
@@ -246,11 +266,13 @@ std::optional<Key> TerminalBackend::read(Wait wait, double seconds) {
             if (left <= 0) return std::nullopt;
             ms = static_cast<int>(std::min<long long>(left, 1 << 30));
         }
+        if (too_small_ && (ms < 0 || ms > 250)) ms = 250;
         wtimeout(stdscr, ms);
         wint_t ch;
         int r = wget_wch(stdscr, &ch);
         if (r == ERR) {
-            if (wait == Wait::kForever) continue;
+            if (wait == Wait::kForever || (wait != Wait::kPoll && Clock::now() < deadline))
+                continue;
             return std::nullopt;
         }
         if (r == KEY_CODE_YES && ch == KEY_RESIZE) {

@@ -41,10 +41,14 @@ class TerminalBackend final : public Backend {
   private:
     void draw(const Grid& grid);
     void show_too_small();
+    // Asks the terminal for its size and redraws when it changed (for terminals whose resize
+    // signal does not reach us while the screen is too small to use).
+    void check_size();
     std::optional<Key> translate(int result, unsigned ch);
     short pair_for(uint8_t attr, unsigned& extra);
 
     struct screen* screen_ = nullptr;
+    int out_fd_ = -1;
     Grid wanted_;  // the last grid presented
     Grid shown_;   // what the terminal shows
     bool shown_valid_ = false;

@@ -11,23 +11,28 @@ namespace {
 
 using testing::Harness;
 
-Decimal D(const char* s) { return Decimal::from(s); }
+Decimal D(const char* s) {
+    return Decimal::from(s);
+}
 
 std::vector<std::vector<Value>> months(int n) {
     std::vector<std::vector<Value>> rows;
     for (int i = 1; i <= n; ++i)
-        rows.push_back({Value("Mês " + std::to_string(i)), Value(Decimal(i * 100)), Value(Date(2025, 1, 1).add_days(i))});
+        rows.push_back({Value("Mês " + std::to_string(i)), Value(Decimal(i * 100)),
+                        Value(Date(2025, 1, 1).add_days(i))});
     return rows;
 }
 
 std::vector<BrowseColumn> columns(ArraySource& src) {
-    return {array_column(src, 0, "Descrição", "", 12), array_column(src, 1, "Valor", "@Ez 999,999.99"),
+    return {array_column(src, 0, "Descrição", "", 12),
+            array_column(src, 1, "Valor", "@Ez 999,999.99"),
             array_column(src, 2, "Data", "@d", 10)};
 }
 
 TEST(Browser, MovesScrollsAndEditsInPlaceGolden) {
-    Harness h("DOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nsnap\n"
-              "ENTER\ntext 5,5\nENTER\nPGDN\nEND\nUP\nHOME\nRIGHT\nRIGHT\nsnap\nTAB\n");
+    Harness h(
+        "DOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nsnap\n"
+        "ENTER\ntext 5,5\nENTER\nPGDN\nEND\nUP\nHOME\nRIGHT\nRIGHT\nsnap\nTAB\n");
     auto rows = months(30);
     ArraySource src(rows);
     Browser b(h.screen, src, columns(src), Rect{2, 5, 11, 45});
@@ -41,7 +46,8 @@ TEST(Browser, MovesScrollsAndEditsInPlaceGolden) {
 }
 
 TEST(Browser, RefusedOrUnwrittenCellsKeepTheirValue) {
-    Harness h("ENTER\ntext 500\nENTER\nESC\nDOWN\nENTER\ntext 7\nENTER\nDOWN\ntext 9\nENTER\nESC\n");
+    Harness h(
+        "ENTER\ntext 500\nENTER\nESC\nDOWN\nENTER\ntext 7\nENTER\nDOWN\ntext 9\nENTER\nESC\n");
     auto rows = months(3);
     ArraySource src(rows);
     auto cols = columns(src);
@@ -71,7 +77,8 @@ TEST(Browser, InsertAndDeleteHooksAndAnEmptyList) {
     ArraySource src(rows);
     BrowseOptions o(Rect{0, 0, 6, 40});
     o.on_insert = [&] {
-        rows.push_back({Value("novo " + std::to_string(rows.size())), Value(Decimal(0)), Value(Date())});
+        rows.push_back(
+            {Value("novo " + std::to_string(rows.size())), Value(Decimal(0)), Value(Date())});
         src.go_bottom();
         return true;
     };
@@ -90,7 +97,7 @@ TEST(Browser, InsertAndDeleteHooksAndAnEmptyList) {
 
 // A long table read only around the window: counts the rows it was asked to pass.
 class CountingSource final : public RowSource {
-public:
+  public:
     explicit CountingSource(long n) : n_(n) {}
     void go_top() override { pos_ = 0; }
     void go_bottom() override { pos_ = n_ - 1; }

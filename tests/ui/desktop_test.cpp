@@ -123,10 +123,12 @@ TEST(Dialog, ClosingRefusalsAndWhatClosingRestores) {
     Grid base = s.grid();
     s.colours = ColourSet("W/B,N/W");
     s.cancel_flag = false;
-    LDialog& first = LDLGSHOW(s, 2, 2, 10, 40, "Primeira");
+    auto first_ptr = LDLGSHOW(s, 2, 2, 10, 40, "Primeira");
+    LDialog& first = *first_ptr;
     s.set_cursor(5, 5, true);
     s.bind(Key::f(2), [] {});
-    LDialog& second = LDLGSHOW(s, 5, 20, 15, 60, "Segunda");
+    auto second_ptr = LDLGSHOW(s, 5, 20, 15, 60, "Segunda");
+    LDialog& second = *second_ptr;
     s.colours = ColourSet("R/W,W/R");
     s.cancel_flag = true;
     s.unbind(Key::f(2));
@@ -160,7 +162,8 @@ TEST(Dialog, ClosingRefusalsAndWhatClosingRestores) {
 TEST(Dialog, ButtonsTimersAndTheStatusBar) {
     Harness h("advance 30\nadvance 30\nTAB\nsnap\nENTER\n");
     Screen& s = h.screen;
-    LDialog& dlg = LDLGSHOW(s, 5, 10, 14, 60, "Botões");
+    auto dlg_ptr = LDLGSHOW(s, 5, 10, 14, 60, "Botões");
+    LDialog& dlg = *dlg_ptr;
     int ticks = 0;
     dlg.SetTimer(1, 60, [&] { ++ticks; });
     dlg.say(1, 2, "Escolha:");
@@ -209,6 +212,37 @@ TEST(MessageBoxes, MsgalertSizesToTheTextAndScrollsPastSixteenLines) {
     EXPECT_EQ(char_count(first.substr(line_start, corner - line_start)), 2u);
     Harness e("ESC\ntext d\n");
     EXPECT_EQ(MSGALERT(e.screen, {"Sem Esc"}, {"Um", "Dois"}, {}, "Escolha", false), 2);
+}
+
+}  // namespace
+}  // namespace vorn::ui
+
+namespace vorn::ui {
+namespace {
+
+TEST(TextMenu, DescriptionsHotKeysAndCodesGolden) {
+    std::vector<TextMenuPad> pads{
+        {"&Rendimentos",
+         {{"Titular", Key::f(1), "Rendimentos recebidos de pessoas jurídicas", 11},
+          {"─", std::nullopt, "", 0},
+          {"Fim da declaração", Key::alt('T'), "Termina a declaração", 17}}},
+        {"&Cálculo",
+         {{"Cálculo", Key::f(7), "Resumo do imposto", 71}, {"Saldo", Key::f(10), "Balanço", 72}}},
+    };
+    Harness h("DOWN\nsnap\nENTER\nALT+C\nF10\nESC\nLEFT\nDOWN\nENTER\n");
+    h.screen.windows().ENCHETELA(" ", "W+/B");
+    TextMenuBar bar(pads);
+    bar.draw(h.screen);
+    Grid drawn = h.screen.grid();
+    EXPECT_EQ(bar.run(h.screen), 17);  // Down skips the separator
+    EXPECT_EQ(drawn, h.screen.grid());
+    EXPECT_EQ(bar.run(h.screen), 72);  // the pad's accelerator, then the item's hot key
+    EXPECT_EQ(bar.run(h.screen), 0);   // Esc
+    EXPECT_EQ(bar.run(h.screen), 72);  // Left from the first pad comes round to the last
+    EXPECT_EQ(bar.code_for(Key::alt('T')), 17);
+    EXPECT_EQ(bar.code_for(Key::f(2)), 0);
+    std::string snap = h.snaps.str();
+    testing::expect_golden("text_menu", snap.substr(0, snap.find("----\n")));
 }
 
 }  // namespace
