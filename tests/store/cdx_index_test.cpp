@@ -319,7 +319,7 @@ TEST(CdxOpening, ADamagedOrStaleIndexIsReportedAndBuiltAgain) {
     Terminal term(dir);
     ASSERT_TRUE(term.open_registry(dir));
     for (int i = 0; i < 300; ++i) {
-        char cpf[12];
+        char cpf[32];
         std::snprintf(cpf, sizeof cpf, "%011d", (i * 7919) % 100000);
         ASSERT_TRUE(add(term.w, cpf, "Nome " + std::to_string(i), i % 5));
     }
@@ -363,7 +363,7 @@ TEST(CdxOpening, ADamagedOrStaleIndexIsReportedAndBuiltAgain) {
         ASSERT_OK(t->close());
     }
     good.erase(std::find(good.begin(), good.end(), [&] {
-        char cpf[12];
+        char cpf[32];
         std::snprintf(cpf, sizeof cpf, "%011d", (149 * 7919) % 100000);
         return std::string(cpf);
     }()));
@@ -417,7 +417,7 @@ TEST(CdxSharing, ProcessesAppendingAndReplacingKeepEveryIndexWhole) {
     }
     constexpr int kProcs = 4, kEach = 60;
     auto cpf_of = [](int p, int i, bool changed) {
-        char c[12];
+        char c[32];
         std::snprintf(c, sizeof c, "%d%04d%05d%d", p, (i * 37) % 10000, i, changed ? 1 : 0);
         return std::string(c);
     };
