@@ -27,7 +27,7 @@ constexpr uint32_t kBagRoot = kHeaderSize;     // our files: the tag bag's only 
 constexpr uint32_t kTagHeader = kHeaderSize + kPage;
 constexpr uint32_t kFirstNode = kTagHeader + kHeaderSize;
 constexpr int kMaxDepth = 32;
-constexpr size_t kCacheLimit = 16384;  // pages kept per file (8 MiB)
+constexpr size_t kCacheLimit = 32768;  // pages kept per file (16 MiB)
 
 Status read_at(File& f, void* buf, size_t n, uint64_t off) {
     size_t got = 0;
@@ -54,12 +54,12 @@ std::string upper_name(std::string_view s) {
 
 Status check_spec(const TagSpec& spec) {
     if (spec.name.empty() || spec.name.size() > 10)
-        return Status::invalid("tag name '" + spec.name + "' must have 1 to 10 characters");
+        return Status::invalid("nome de tag '" + spec.name + "' deve ter de 1 a 10 caracteres");
     if (spec.key_length < 1 || spec.key_length > kMaxKeyLength)
-        return Status::invalid("tag " + spec.name + ": key length " +
+        return Status::invalid("tag " + spec.name + ": tamanho de chave " +
                                std::to_string(spec.key_length));
     if (spec.key_expr.empty() || spec.key_expr.size() + spec.for_expr.size() + 2 > kPage)
-        return Status::invalid("tag " + spec.name + ": expressions too long");
+        return Status::invalid("tag " + spec.name + ": expressões longas demais");
     return Status::ok();
 }
 
@@ -129,7 +129,7 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
         level = std::move(up);
     }
     uint32_t root = level.front().off;
-    if (next > kMaxFileSize) return Status::invalid("index for " + spec.name + " too large");
+    if (next > kMaxFileSize) return Status::invalid("índice " + spec.name + " grande demais");
     image->assign(next, 0);
 
     cdx::Header bag;
@@ -304,7 +304,7 @@ class CdxFile::Access {
   private:
     Status begin() {
         if (write_ && f_.mode_ == CdxMode::kReadOnly)
-            return Status::invalid(f_.path_ + ": index opened read-only");
+            return Status::invalid(f_.path_ + ": índice aberto somente para leitura");
         if (f_.mode_ != CdxMode::kExclusive) {
             Status s =
                 f_.file_->wait_lock(kLockByte, 1, write_ ? LockType::kWrite : LockType::kRead);
@@ -381,14 +381,14 @@ Status CdxFile::with_context(Status s, uint32_t off) const {
     if (s) return s;
     return Status(
         s.code() == Status::Code::kCorrupt
-            ? Status::corrupt(path_ + ": page " + std::to_string(off) + ": " + s.message())
+            ? Status::corrupt(path_ + ": página " + std::to_string(off) + ": " + s.message())
             : s);
 }
 
 Status CdxFile::page(uint32_t off, const Page** out) {
     if (off % kPage != 0 || uint64_t{off} + kPage > size_)
-        return Status::corrupt(path_ + ": page pointer " + std::to_string(off) +
-                               " outside the file");
+        return Status::corrupt(path_ + ": ponteiro de página " + std::to_string(off) +
+                               " fora do arquivo");
     if (auto it = dirty_.find(off); it != dirty_.end()) {
         *out = &it->second;
         return Status::ok();
@@ -416,7 +416,8 @@ Status CdxFile::alloc(uint32_t* off) {
         return Status::ok();
     }
     uint64_t at = (size_ + kPage - 1) / kPage * kPage;
-    if (at + kPage > kMaxFileSize) return Status::io_error(path_ + ": index file too large");
+    if (at + kPage > kMaxFileSize)
+        return Status::io_error(path_ + ": arquivo de índice grande demais");
     size_ = at + kPage;
     *off = static_cast<uint32_t>(at);
     put(*off, Page{});
@@ -433,8 +434,8 @@ Status CdxFile::release(uint32_t off) {
 
 Status CdxFile::load(const Tag& t, uint32_t off, Node* n) {
     if (off < kHeaderSize)
-        return Status::corrupt(path_ + ": node pointer " + std::to_string(off) +
-                               " into the header");
+        return Status::corrupt(path_ + ": ponteiro de nó " + std::to_string(off) +
+                               " no cabeçalho");
     const Page* p;
     if (Status s = page(off, &p); !s) return s;
     return with_context(cdx::decode_node(*p, t.spec.key_length, t.fill, n), off);
@@ -444,7 +445,7 @@ Status CdxFile::store(const Tag& t, uint32_t off, const Node& n) {
     Page p;
     // Only a node read from a damaged file can fail here: the tree code splits what it grows.
     if (!cdx::encode_node(n, t.fill, &p))
-        return with_context(Status::corrupt("node does not fit a page when rewritten"), off);
+        return with_context(Status::corrupt("nó não cabe na página ao ser regravado"), off);
     put(off, p);
     return Status::ok();
 }
@@ -454,7 +455,7 @@ Status CdxFile::root_of(const Tag& t, uint32_t* root) {
     if (Status s = page(t.header, &p); !s) return s;
     *root = cdx::get32(p->data());
     if (cdx::get16(p->data() + 12) != t.spec.key_length)
-        return Status::corrupt(path_ + ": tag " + t.spec.name + " changed its key length");
+        return Status::corrupt(path_ + ": tag " + t.spec.name + " mudou o tamanho da chave");
     return Status::ok();
 }
 
@@ -501,14 +502,15 @@ Status CdxFile::open(Env& env, const std::string& path, CdxMode mode, const Layo
 
 Status CdxFile::load_tags(const Layout* layout) {
     tags_.clear();
-    if (size_ < kHeaderSize + kPage) return Status::corrupt(path_ + ": too short for an index");
+    if (size_ < kHeaderSize + kPage)
+        return Status::corrupt(path_ + ": curto demais para um índice");
     uint8_t raw[kHeaderSize];
     if (Status s = read_at(*file_, raw, kHeaderSize, 0); !s) return s;
     cdx::Header bag;
     if (Status s = cdx::decode_header(raw, &bag); !s)
-        return Status::corrupt(path_ + ": compound header: " + s.message());
+        return Status::corrupt(path_ + ": cabeçalho composto: " + s.message());
     if (!(bag.options & cdx::kOptTagBag) || bag.key_length != 10)
-        return Status::corrupt(path_ + ": not a compound index");
+        return Status::corrupt(path_ + ": não é um índice composto");
 
     Tag bag_tag;
     bag_tag.spec.name = "TAG BAG";
@@ -519,14 +521,15 @@ Status CdxFile::load_tags(const Layout* layout) {
     Status s = entries_locked(0, &names);
     tags_.clear();
     if (!s) return s;
-    if (names.empty()) return Status::corrupt(path_ + ": no tags");
+    if (names.empty()) return Status::corrupt(path_ + ": sem tags");
 
     for (const IndexEntry& e : names) {
         Tag t;
         t.header = e.recno;
         if (t.header % kPage != 0 || t.header < kHeaderSize ||
             uint64_t{t.header} + kHeaderSize > size_)
-            return Status::corrupt(path_ + ": bad tag header pointer " + std::to_string(t.header));
+            return Status::corrupt(path_ + ": ponteiro de cabeçalho de tag inválido " +
+                                   std::to_string(t.header));
         if (Status r = read_at(*file_, raw, kHeaderSize, t.header); !r) return r;
         cdx::Header h;
         t.spec.name = trim(e.key);
@@ -631,7 +634,7 @@ Status CdxFile::descend(const Tag& t, const Target& target, Path* path, Node* le
         path->push_back({off, i});
         off = n.childs[i];
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": tree too deep");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": árvore profunda demais");
 }
 
 Status CdxFile::locate(const Tag& t, const Target& target, Pos* pos) {
@@ -654,7 +657,7 @@ Status CdxFile::locate(const Tag& t, const Target& target, Pos* pos) {
         pos->off = pos->leaf.right;
         if (Status s = load(t, pos->off, &pos->leaf); !s) return s;
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": leaf links form a loop");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": ligações entre folhas em ciclo");
 }
 
 Status CdxFile::edge(const Tag& t, bool last, Pos* pos) {
@@ -670,7 +673,7 @@ Status CdxFile::edge(const Tag& t, bool last, Pos* pos) {
         }
         off = pos->leaf.childs[last ? pos->leaf.size() - 1 : 0];
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": tree too deep");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": árvore profunda demais");
 }
 
 Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
@@ -687,10 +690,11 @@ Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
     uint32_t off = forward ? pos->leaf.right : pos->leaf.left;
     for (uint64_t hops = 0; off != kNone; ++hops) {
         if (hops > size_ / kPage)
-            return Status::corrupt(path_ + ": tag " + t.spec.name + ": leaf links form a loop");
+            return Status::corrupt(path_ + ": tag " + t.spec.name +
+                                   ": ligações entre folhas em ciclo");
         if (Status s = load(t, off, &pos->leaf); !s) return s;
         if (!pos->leaf.leaf())
-            return with_context(Status::corrupt("sibling of a leaf is not a leaf"), off);
+            return with_context(Status::corrupt("vizinho de uma folha não é folha"), off);
         if (pos->leaf.size() > 0) {
             pos->off = off;
             pos->i = forward ? 0 : pos->leaf.size() - 1;
@@ -698,7 +702,7 @@ Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
             bool ordered = forward ? std::tie(from.key, from.recno) < std::tie(to.key, to.recno)
                                    : std::tie(to.key, to.recno) < std::tie(from.key, from.recno);
             if (!ordered)
-                return with_context(Status::corrupt("leaf keys out of order with its sibling"),
+                return with_context(Status::corrupt("chaves fora de ordem com a folha vizinha"),
                                     off);
             return Status::ok();
         }
@@ -1012,8 +1016,8 @@ Status CdxFile::verify(int tag, Check* out) {
             uint32_t want_left = i ? level[i - 1] : kNone;
             uint32_t want_right = i + 1 < level.size() ? level[i + 1] : kNone;
             if (n.left != want_left || n.right != want_right)
-                return with_context(Status::corrupt("sibling links do not match the tree"),
-                                    level[i]);
+                return with_context(
+                    Status::corrupt("ligações entre vizinhos não correspondem à árvore"), level[i]);
         }
     }
     if (w.any && (out->samples.empty() || !(out->samples.back() == w.last)))
@@ -1022,27 +1026,29 @@ Status CdxFile::verify(int tag, Check* out) {
 }
 
 Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, Walk* w, IndexEntry* max_out) {
-    if (depth >= kMaxDepth) return Status::corrupt(path_ + ": tag " + t.spec.name + ": too deep");
-    if (++w->visited > size_ / kPage) return Status::corrupt(path_ + ": pages met twice");
+    if (depth >= kMaxDepth)
+        return Status::corrupt(path_ + ": tag " + t.spec.name + ": profunda demais");
+    if (++w->visited > size_ / kPage)
+        return Status::corrupt(path_ + ": páginas encontradas duas vezes");
     Node n;
     if (Status s = load(t, off, &n); !s) return s;
-    if (n.root() != (depth == 0)) return with_context(Status::corrupt("wrong root flag"), off);
+    if (n.root() != (depth == 0)) return with_context(Status::corrupt("marca de raiz errada"), off);
     if (w->levels.size() <= static_cast<size_t>(depth))
         w->levels.resize(static_cast<size_t>(depth) + 1);
     w->levels[static_cast<size_t>(depth)].push_back(off);
     Check& out = *w->out;
     if (n.leaf()) {
         if (w->leaf_depth >= 0 && w->leaf_depth != depth)
-            return with_context(Status::corrupt("leaves at different depths"), off);
+            return with_context(Status::corrupt("folhas em profundidades diferentes"), off);
         w->leaf_depth = depth;
-        if (n.size() == 0 && depth > 0) return with_context(Status::corrupt("empty leaf"), off);
+        if (n.size() == 0 && depth > 0) return with_context(Status::corrupt("folha vazia"), off);
         for (size_t i = 0; i < n.size(); ++i) {
             IndexEntry e{std::string(n.key(i)), n.recs[i]};
-            if (e.recno < 1) return with_context(Status::corrupt("record number 0"), off);
+            if (e.recno < 1) return with_context(Status::corrupt("registro número 0"), off);
             if (w->any) {
                 int c = e.key.compare(w->last.key);
                 if (c < 0 || (c == 0 && (t.spec.unique || e.recno <= w->last.recno)))
-                    return with_context(Status::corrupt("keys out of order"), off);
+                    return with_context(Status::corrupt("chaves fora de ordem"), off);
             }
             out.max_recno = std::max(out.max_recno, e.recno);
             if (out.keys % w->stride == 0) {
@@ -1064,7 +1070,7 @@ Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, Walk* w, Inde
         IndexEntry child_max;
         if (Status s = verify_node(t, n.childs[i], depth + 1, w, &child_max); !s) return s;
         if (child_max.key != n.key(i) || child_max.recno != n.recs[i])
-            return with_context(Status::corrupt("interior key is not its child's largest"), off);
+            return with_context(Status::corrupt("chave interna não é a maior do filho"), off);
     }
     *max_out = max_of(n);
     return Status::ok();
