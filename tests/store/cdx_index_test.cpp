@@ -383,6 +383,51 @@ TEST(CdxOpening, ADamagedOrStaleIndexIsReportedAndBuiltAgain) {
     reopen_reports("missing key");
 }
 
+TEST(CdxOpening, AFailureAtAnyStepOfRebuildingLeavesIndexesThatOpenRight) {
+    TempDir dir;
+    Names by_cpf, by_name;
+    {
+        Terminal term(dir);
+        ASSERT_TRUE(term.open_registry(dir));
+        for (int i = 0; i < 80; ++i) {
+            char cpf[32];
+            std::snprintf(cpf, sizeof cpf, "%011d", (i * 7919) % 100003);
+            ASSERT_TRUE(add(term.w, cpf, "Nome " + std::to_string((i * 31) % 97), i % 4));
+        }
+        by_cpf = forward(term.w.current(), "CPF");
+        term.w.current().set_order(2);
+        by_name = forward(term.w.current(), "NOMECONTR");
+    }
+    // Rebuilding every index (REFAZ_IND) with the machine stopping at step 1, 2, 3 ...: the next
+    // opening finds either the old or the new file, or a damaged one it builds again.
+    for (int step = 1;; ++step) {
+        ASSERT_LT(step, 500);
+        FaultEnv faulty(Env::posix());
+        faulty.fail_at(step, true);
+        bool finished;
+        {
+            ScriptedOperator op;
+            CdxIndexFiles files(faulty, op);
+            WorkAreas w(faulty, op, test_clock());
+            w.index_files = &files;
+            w.REFAZ_IND = true;
+            finished = ABREARQ(w, 9, false, dir.file("IMP0926"), "CPF", "UPPER(NOMECONTR)", "",
+                               "ESTATUS", "");
+        }
+        finished = finished && !faulty.failed();
+        Terminal after(dir);
+        ASSERT_TRUE(after.open_registry(dir)) << "step " << step;
+        Table& t = after.w.current();
+        EXPECT_EQ(forward(t, "CPF"), by_cpf) << "step " << step;
+        t.set_order(2);
+        EXPECT_EQ(forward(t, "NOMECONTR"), by_name) << "step " << step;
+        if (finished) {
+            EXPECT_GT(step, 5);  // temp file, write, sync, rename, folder sync, two rewrites
+            break;
+        }
+    }
+}
+
 TEST(CdxOpening, SecondIndexRebuiltWhileAnotherTerminalUsesIt) {
     TempDir dir;
     Terminal a(dir), b(dir);
