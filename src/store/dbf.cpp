@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint64_t kOpenMarkByte = 0x7FFFFFFF;  // read lock = shared use, write lock = exclusive
 constexpr uint32_t kReadAheadBytes = 64 * 1024;
+constexpr size_t kWriteBehindBytes = 64 * 1024;
 constexpr size_t kRewriteChunk = 1 << 20;
 constexpr uint8_t kLdidCp850 = 0x02;
 constexpr uint8_t kLdidCp1252 = 0x03;
@@ -122,7 +123,10 @@ Logical parse_logical(char c) {
 std::string type_text(const Field& f) {
     std::string t(1, static_cast<char>(f.type));
     t += std::to_string(f.width);
-    if (f.type == FieldType::kNumeric) t += "." + std::to_string(f.decimals);
+    if (f.type == FieldType::kNumeric) {
+        t += '.';
+        t += std::to_string(f.decimals);
+    }
     return t;
 }
 
@@ -144,31 +148,66 @@ std::vector<Field> resolve_fields(const Layout& layout) {
     return out;
 }
 
+// Writes an N value right-aligned in f.width bytes, rounded half away from zero to the field's
+// decimals; false when it does not fit.
+bool put_number(const Field& f, Decimal v, char* out) {
+    __int128 step = 1;
+    for (int k = f.decimals; k < Decimal::kScale; ++k) step *= 10;
+    __int128 raw = v.raw(), q = raw / step, r = raw % step;
+    if (2 * (r < 0 ? -r : r) >= step) q += raw < 0 ? -1 : 1;
+    bool neg = q < 0;
+    unsigned __int128 a = static_cast<unsigned __int128>(neg ? -q : q);
+    char digits[48];
+    int n = 0;
+    if (a <= UINT64_MAX) {
+        uint64_t b = static_cast<uint64_t>(a);
+        do digits[n++] = static_cast<char>('0' + b % 10), b /= 10;
+        while (b);
+    } else {
+        do digits[n++] = static_cast<char>('0' + static_cast<int>(a % 10)), a /= 10;
+        while (a);
+    }
+    while (n < f.decimals + 1) digits[n++] = '0';
+    uint32_t len = static_cast<uint32_t>(n + (f.decimals ? 1 : 0) + (neg ? 1 : 0));
+    if (len > f.width) return false;
+    char* p = out + f.width;
+    for (int i = 0; i < n; ++i) {
+        if (f.decimals && i == f.decimals) *--p = '.';
+        *--p = digits[i];
+    }
+    if (neg) *--p = '-';
+    std::memset(out, ' ', static_cast<size_t>(p - out));
+    return true;
+}
+
 // Encodes one value into exactly f.width bytes at `out`; text in the given code page.
 Status encode_value(const Field& f, const FieldDef& def, const Value& v, bool cp850, char* out) {
     switch (f.type) {
         case FieldType::kChar: {
             const std::string& text = std::get<std::string>(v);
-            std::string bytes = cp850 ? to_cp850(text) : to_cp1252(text);
+            bool ascii = std::all_of(text.begin(), text.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+            std::string converted;
+            if (!ascii) converted = cp850 ? to_cp850(text) : to_cp1252(text);
+            const std::string& bytes = ascii ? text : converted;
             size_t n = std::min<size_t>(bytes.size(), f.width);
             std::memcpy(out, bytes.data(), n);
             std::memset(out + n, ' ', f.width - n);
             return Status::ok();
         }
         case FieldType::kNumeric: {
-            std::string s = std::get<Decimal>(v).to_string(f.decimals);
-            if (s.size() > f.width)
-                return Status::invalid("Valor " + s + " não cabe no campo " + def.name + " (" +
-                                       type_text(f) + ")");
-            std::memset(out, ' ', f.width - s.size());
-            std::memcpy(out + (f.width - s.size()), s.data(), s.size());
-            return Status::ok();
+            Decimal d = std::get<Decimal>(v);
+            if (put_number(f, d, out)) return Status::ok();
+            return Status::invalid("Valor " + d.to_string(f.decimals) + " não cabe no campo " +
+                                   def.name + " (" + type_text(f) + ")");
         }
         case FieldType::kDate: {
             Date d = std::get<Date>(v);
-            std::string s = d.blank() ? std::string(8, ' ') : d.dtos();
             std::memset(out, ' ', f.width);
-            std::memcpy(out, s.data(), std::min<size_t>(s.size(), f.width));
+            if (!d.blank()) {
+                std::string s = d.dtos();
+                std::memcpy(out, s.data(), std::min<size_t>(s.size(), f.width));
+            }
             return Status::ok();
         }
         case FieldType::kLogical:
@@ -431,8 +470,20 @@ Status Table::read_layout(Env& env, const std::string& path,
     return s;
 }
 
+Status Table::write_pending() {
+    if (pending_.empty()) return Status::ok();
+    pending_ += '\x1A';
+    Status s = file_->write(record_offset(pending_first_), pending_);
+    pending_.pop_back();
+    if (!s) return s;
+    pending_.clear();
+    return write_header_counts();
+}
+
 Status Table::flush() {
     if (read_only_) return Status::ok();
+    Status p = write_pending();
+    if (!p) return p;
     if (changed_) {
         Status s = write_header_counts();
         if (!s) return s;
@@ -451,7 +502,8 @@ Status Table::close() {
     if (!file_) return Status::ok();
     Status s = unlock();
     if (changed_ && !read_only_) {
-        Status h = write_header_counts();
+        Status h = write_pending();
+        if (h) h = write_header_counts();
         if (s) s = h;
     }
     indexes_.clear();
@@ -542,43 +594,63 @@ std::string Table::context(const Field* f) const {
     return c + "registro " + std::to_string(recno_) + " de " + path_;
 }
 
-Status Table::read(Record& rec) const {
-    if (rec.layout_ptr().get() != layout_.get()) {
-        Record mine(layout_);
-        Status s = read(mine);
-        rec.assign_by_name(mine);
-        rec.deleted = mine.deleted;
-        rec.recno = mine.recno;
-        return s;
-    }
-    Status bad;
-    for (const Field& f : fields_) {
-        Value& v = rec.at(f.index);
-        std::string_view b = raw(f);
-        switch (f.type) {
-            case FieldType::kNumeric: {
-                Decimal d;
-                if (!parse_number(b, &d) && bad)
-                    bad = Status::corrupt("Valor numérico inválido no " + context(&f));
-                v = d;
-                break;
-            }
-            case FieldType::kDate: {
-                Date d;
-                if (!parse_date(b, &d) && bad)
-                    bad = Status::corrupt("Data inválida no " + context(&f));
-                v = d;
-                break;
-            }
-            case FieldType::kLogical:
-                v = parse_logical(b[0]);
-                break;
-            default:
-                if (auto* s = std::get_if<std::string>(&v))
-                    *s = decode_text(b);
-                else
-                    v = decode_text(b);
+void Table::decode_into(const Field& f, Value& v, Status& bad) const {
+    std::string_view b = raw(f);
+    switch (f.type) {
+        case FieldType::kNumeric: {
+            Decimal d;
+            if (!parse_number(b, &d) && bad)
+                bad = Status::corrupt("Valor numérico inválido no " + context(&f));
+            v = d;
+            break;
         }
+        case FieldType::kDate: {
+            Date d;
+            if (!parse_date(b, &d) && bad) bad = Status::corrupt("Data inválida no " + context(&f));
+            v = d;
+            break;
+        }
+        case FieldType::kLogical:
+            v = parse_logical(b[0]);
+            break;
+        default:
+            if (auto* s = std::get_if<std::string>(&v))
+                *s = decode_text(b);
+            else
+                v = decode_text(b);
+    }
+}
+
+const Table::Mapping& Table::mapping(const std::shared_ptr<const Layout>& other) const {
+    if (mapping_.other != other) {
+        Mapping m;
+        m.other = other;
+        m.ours_in_theirs.assign(layout_->size(), -1);
+        m.theirs_in_ours.assign(other->size(), -1);
+        for (size_t i = 0; i < layout_->size(); ++i) {
+            int j = other->find((*layout_)[i].name);
+            if (j < 0) continue;
+            if ((*other)[static_cast<size_t>(j)].type != (*layout_)[i].type) m.same_types = false;
+            m.ours_in_theirs[i] = j;
+            m.theirs_in_ours[static_cast<size_t>(j)] = static_cast<int>(i);
+        }
+        mapping_ = std::move(m);
+    }
+    return mapping_;
+}
+
+Status Table::read(Record& rec) const {
+    Status bad;
+    if (rec.layout_ptr().get() == layout_.get()) {
+        for (const Field& f : fields_) decode_into(f, rec.at(f.index), bad);
+    } else if (const Mapping& m = mapping(rec.layout_ptr()); m.same_types) {
+        for (size_t j = 0; j < m.theirs_in_ours.size(); ++j)
+            if (int i = m.theirs_in_ours[j]; i >= 0)
+                decode_into(fields_[static_cast<size_t>(i)], rec.at(j), bad);
+    } else {
+        Record mine(layout_);
+        for (const Field& f : fields_) decode_into(f, mine.at(f.index), bad);
+        rec.assign_by_name(mine);
     }
     rec.deleted = deleted();
     rec.recno = eof_ ? 0 : recno_;
@@ -658,7 +730,10 @@ Status Table::load(uint32_t n) {
         return Status::ok();
     }
     buf_.resize(rec_len_);
-    if (exclusive_) {
+    if (!pending_.empty() && n >= pending_first_) {
+        std::memcpy(buf_.data(),
+                    pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_, rec_len_);
+    } else if (exclusive_) {
         if (n < cache_first_ || n >= cache_first_ + cache_n_) {
             // Reading ahead pays when records are read in file order; in key order they come
             // one here, one there.
@@ -880,22 +955,40 @@ Status Table::encode_field(const Field& f, const Value& v, char* out) const {
 
 Status Table::encode_record(const Record& rec, std::string* out) const {
     const Record* src = &rec;
+    const Mapping* m = nullptr;
     Record mine;
     if (rec.layout_ptr().get() != layout_.get()) {
-        mine = Record(layout_);
-        mine.assign_by_name(rec);
-        src = &mine;
+        m = &mapping(rec.layout_ptr());
+        if (!m->same_types) {
+            mine = Record(layout_);
+            mine.assign_by_name(rec);
+            src = &mine;
+            m = nullptr;
+        }
     }
     for (const Field& f : fields_) {
         if (f.type == FieldType::kMemo) continue;
-        Status s = encode_field(f, src->at(f.index), out->data() + f.offset);
+        char* at = out->data() + f.offset;
+        Status s;
+        if (!m) {
+            s = encode_field(f, src->at(f.index), at);
+        } else if (int j = m->ours_in_theirs[f.index]; j >= 0) {
+            s = encode_field(f, rec.at(static_cast<size_t>(j)), at);
+        } else {
+            s = encode_field(f, blank_value((*layout_)[f.index]), at);
+        }
         if (!s) return s;
     }
     return Status::ok();
 }
 
 Status Table::write_record(uint32_t n, const std::string& old_bytes) {
-    Status s = file_->write(record_offset(n), buf_);
+    Status s;
+    if (!pending_.empty() && n >= pending_first_)
+        std::memcpy(pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_,
+                    buf_.data(), rec_len_);
+    else
+        s = file_->write(record_offset(n), buf_);
     if (!s) {
         buf_ = old_bytes;
         return s;
@@ -977,14 +1070,19 @@ Status Table::append(const Record* rec) {
         Status s = encode_record(*rec, &bytes);
         if (!s) return s;
     }
-    std::string tail = bytes + '\x1A';
     uint32_t n = 0;
     if (exclusive_) {
+        // Nobody else sees the table: appends are gathered and written a batch at a time.
+        if (pending_.size() + rec_len_ > kWriteBehindBytes) {
+            Status s = write_pending();
+            if (!s) return s;
+        }
         n = count_ + 1;
-        Status s = file_->write(record_offset(n), tail);
-        if (!s) return s;
+        if (pending_.empty()) pending_first_ = n;
+        pending_ += bytes;
         count_ = n;
     } else {
+        std::string tail = bytes + '\x1A';
         Status s = file_->wait_lock(lock_header_byte(), 1, LockType::kWrite);
         if (!s) return s;
         s = refresh_count();
@@ -1034,9 +1132,11 @@ Status Table::zap() {
 Status Table::rewrite(bool keep_active) {
     if (!exclusive_) throw std::logic_error("pack/zap need exclusive use of " + path_);
     if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    Status s = write_pending();
+    if (!s) return s;
     std::string header(header_len_, '\0');
     size_t got = 0;
-    Status s = file_->read(0, header.data(), header.size(), &got);
+    s = file_->read(0, header.data(), header.size(), &got);
     if (!s) return s;
     if (got < header.size()) return Status::corrupt(path_ + ": cabeçalho incompleto");
 

@@ -203,7 +203,9 @@ class Table {
     [[nodiscard]] Status put(const Record& rec);
     // Appends a record (blank, or `rec` matched by name) and goes to it. In shared mode the new
     // record is locked and other record locks are released; Code::kLocked when the header or the
-    // new record's lock is held by another handle (the table locked elsewhere, for one).
+    // new record's lock is held by another handle (the table locked elsewhere, for one). In
+    // exclusive use appends are gathered and written in batches (at the latest by flush, close,
+    // pack or zap), so a write failure may surface on a later call.
     [[nodiscard]] Status append(const Record* rec = nullptr);
     [[nodiscard]] Status delete_record();
     [[nodiscard]] Status recall();
@@ -244,8 +246,18 @@ class Table {
     [[nodiscard]] Status first_visible(int dir);
     [[nodiscard]] Status write_record(uint32_t n, const std::string& old_bytes);
     [[nodiscard]] Status write_header_counts();
+    [[nodiscard]] Status write_pending();
     [[nodiscard]] Status encode_field(const Field& f, const Value& v, char* out) const;
     [[nodiscard]] Status encode_record(const Record& rec, std::string* out) const;
+    void decode_into(const Field& f, Value& v, Status& bad) const;
+    // Where the fields of a record of another layout are, by name, both ways.
+    struct Mapping {
+        std::shared_ptr<const Layout> other;
+        std::vector<int> ours_in_theirs;  // our field i → its position there, or -1
+        std::vector<int> theirs_in_ours;  // their field j → our position, or -1
+        bool same_types = true;           // false: values need converting (assign_by_name)
+    };
+    const Mapping& mapping(const std::shared_ptr<const Layout>& other) const;
     [[nodiscard]] Status rewrite(bool keep_active);
     [[nodiscard]] Status release_record_locks();
     void require_write(uint32_t n) const;
@@ -290,8 +302,14 @@ class Table {
     uint32_t cache_first_ = 0;
     uint32_t cache_n_ = 0;
 
+    // Appends not yet written (exclusive use): records from pending_first_ on.
+    std::string pending_;
+    uint32_t pending_first_ = 0;
+
     bool table_locked_ = false;
     std::set<uint32_t> locked_;  // records whose lock byte this handle holds
+
+    mutable Mapping mapping_;  // for records of the last other layout seen
 
     std::vector<std::unique_ptr<Index>> indexes_;
     size_t order_ = 0;

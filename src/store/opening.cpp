@@ -10,10 +10,6 @@
 namespace vorn::store {
 namespace {
 
-std::string two_digits(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
-}
-
 std::string folder_for(const WorkAreas& w, const TableDef& def) {
     return def.folder == Folder::kData ? w.LOCARQ : w.ARQDEF;
 }

@@ -1,6 +1,7 @@
 // Work areas, the opening routine with its index files, and the lock waits.
 #include "store/workareas.h"
 
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 
@@ -9,10 +10,6 @@
 
 namespace vorn::store {
 namespace {
-
-std::string two_digits(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
-}
 
 bool has_extension(std::string_view base) {
     return base.find('.') != std::string_view::npos;
@@ -78,6 +75,12 @@ bool wait_for_lock(WorkAreas& w, double seconds, bool zero_waits_forever, bool p
 }
 
 }  // namespace
+
+std::string two_digits(int n) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%02d", n);
+    return b;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Work areas

@@ -83,6 +83,9 @@ class WorkAreas {
     int selected_ = 1;
 };
 
+// A table or area number as two-digit text ("09"), as the creation routine takes it.
+std::string two_digits(int n);
+
 // Opens `file` in `area` with up to three indexes (key, index file): creates a missing table with
 // the structure for `create_as` (default: the area's), builds missing indexes, attaches them
 // with the first as the controlling order. file2/file3 empty with a key: the table's name + "B"

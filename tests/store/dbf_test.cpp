@@ -380,6 +380,37 @@ TEST(Dbf, MemoTextComesFromTheDbtFile) {
     EXPECT_EQ(t->replace(t->field("NOME"), "X").code(), Status::Code::kInvalid);
 }
 
+TEST(Dbf, ExclusiveAppendsReachTheFileInBatchesAndAtTheLatestOnFlush) {
+    TempDir dir;
+    std::string path = create_small(dir);
+    FaultEnv env(Env::posix());
+    auto t = testing::open_table(path, true, env);
+    Field nome = t->field("NOME");
+    for (int i = 1; i <= 1000; ++i) {
+        Record r = row(("N" + std::to_string(i)).c_str(), "1");
+        ASSERT_OK(t->append(&r));
+    }
+    ASSERT_OK(t->replace(nome, "ultimo"));  // still gathered: changed where it waits
+    ASSERT_OK(t->go_to(999));
+    EXPECT_EQ(t->str(nome), "N999");
+    ASSERT_OK(t->skip());
+    EXPECT_EQ(t->str(nome), "ultimo");
+    size_t reclen = t->record_length(), header = t->header_length();
+    EXPECT_LT(slurp(path).size(), header + 1000 * reclen);  // some still in memory
+    EXPECT_GE(slurp(path).size(), header + 900 * reclen);   // most already written
+    ASSERT_OK(t->flush());
+    std::string b = slurp(path);
+    ASSERT_EQ(b.size(), header + 1000 * reclen + 1);
+    EXPECT_EQ(u16(b, 4), 1000);
+    EXPECT_EQ(b.substr(header + 999 * reclen, 7), " ultimo");
+    // A failing write surfaces on close, and the records gathered so far are not claimed written.
+    Record last = row("N1001", "1");
+    ASSERT_OK(t->append(&last));
+    env.fail_at(1, true);
+    EXPECT_FALSE(t->close().is_ok());
+    EXPECT_EQ(slurp(path).size(), header + 1000 * reclen + 1);
+}
+
 TEST(Dbf, AttachedIndexIsKeptInStepAndDrivesNavigation) {
     TempDir dir;
     std::string path = create_small(dir, {row("Pedro", "1"), row("Ana", "2"), row("Maria", "3")});

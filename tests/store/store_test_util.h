@@ -23,11 +23,16 @@ namespace vorn::store::testing {
 // A fresh folder under the build tree, removed at the end of the test.
 class TempDir {
   public:
-    TempDir() {
+    // `short_path`: a short folder name, for tables that store folder names in narrow fields.
+    explicit TempDir(bool short_path = false) {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info ? info->test_suite_name() : "t") + "." +
                            (info ? info->name() : "x") + "." + std::to_string(::getpid());
-        path_ = std::filesystem::path(VORN_BINARY_DIR) / "test-tmp" / name;
+        if (short_path)
+            path_ = std::filesystem::temp_directory_path() /
+                    ("vorn-" + std::to_string(::getpid()) + "-" + std::to_string(++serial()));
+        else
+            path_ = std::filesystem::path(VORN_BINARY_DIR) / "test-tmp" / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -36,6 +41,10 @@ class TempDir {
     std::string file(const std::string& name) const { return (path_ / name).string(); }
 
   private:
+    static int& serial() {
+        static int n = 0;
+        return n;
+    }
     std::filesystem::path path_;
 };
 
