@@ -45,8 +45,7 @@ double shell_seconds(const std::string& cmd) {
 
 std::string random_cpf(std::mt19937_64& rng) {
     char k[32];
-    std::snprintf(k, sizeof k, "%011llu",
-                  static_cast<unsigned long long>(rng() % 100000000000ull));
+    std::snprintf(k, sizeof k, "%011llu", static_cast<unsigned long long>(rng() % 100000000000ull));
     return k;
 }
 
@@ -117,8 +116,8 @@ int main(int argc, char** argv) {
         dir = mkdtemp(tmpl);
     }
     const std::string dbf = dir + "/CPFS.DBF", cdx = dir + "/CPFS.CDX", txt = dir + "/cpfs.txt";
-    auto layout = std::make_shared<Layout>(std::vector<FieldDef>{
-        {"CPF", FieldType::kChar, 11, 0}, {"NOME", FieldType::kChar, 30, 0}});
+    auto layout = std::make_shared<Layout>(
+        std::vector<FieldDef>{{"CPF", FieldType::kChar, 11, 0}, {"NOME", FieldType::kChar, 30, 0}});
 
     // The table and the same keys as text.
     std::mt19937_64 rng(2026);

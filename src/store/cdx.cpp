@@ -45,13 +45,6 @@ uint8_t fill_for(KeyType t) {
     return t == KeyType::kChar ? ' ' : 0;
 }
 
-std::string upper_name(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return r;
-}
-
 Status check_spec(const TagSpec& spec) {
     if (spec.name.empty() || spec.name.size() > 10)
         return Status::invalid("nome de tag '" + spec.name + "' deve ter de 1 a 10 caracteres");
@@ -91,40 +84,40 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
     size_t leaves = starts.size() - 1;
 
     struct Child {
-        std::string key;
+        std::string key;  // largest key below, with its record
         uint32_t rec;
         uint32_t off;
+    };
+    struct Inner {
+        uint32_t off, left, right;
+        bool root;
+        std::vector<Child> children;
     };
     std::vector<Child> level;
     level.reserve(leaves);
     uint32_t next = kFirstNode;
     for (size_t k = 0; k < leaves; ++k, next += kPage) {
-        size_t last = starts[k + 1] ? starts[k + 1] - 1 : 0;
-        level.push_back(
-            {keys.size() ? std::string(keys.key(last)) : std::string(static_cast<size_t>(kl), ' '),
-             keys.size() ? keys.recno(last) : 0, next});
+        if (keys.size() == 0) {  // an empty tag: one empty root leaf
+            level.push_back({{}, 0, next});
+            continue;
+        }
+        size_t last = starts[k + 1] - 1;
+        level.push_back({std::string(keys.key(last)), keys.recno(last), next});
     }
     // Interior levels, children spread evenly over the fewest nodes that hold them.
-    std::vector<std::vector<Child>> interiors;  // per node, with its offset in `offsets`
-    std::vector<uint32_t> offsets, lefts, rights;
-    std::vector<bool> is_root;
+    std::vector<Inner> interiors;
     const size_t cap = cdx::interior_capacity(kl);
     while (level.size() > 1) {
         size_t m = level.size(), nodes = (m + cap - 1) / cap;
         std::vector<Child> up;
-        size_t at = 0;
-        for (size_t k = 0; k < nodes; ++k) {
-            size_t take = m / nodes + (k < m % nodes ? 1 : 0);
-            std::vector<Child> group(level.begin() + static_cast<ptrdiff_t>(at),
-                                     level.begin() + static_cast<ptrdiff_t>(at + take));
-            at += take;
-            up.push_back({group.back().key, group.back().rec, next});
-            offsets.push_back(next);
-            lefts.push_back(k == 0 ? kNone : next - kPage);
-            rights.push_back(k + 1 == nodes ? kNone : next + kPage);
-            is_root.push_back(nodes == 1);
-            interiors.push_back(std::move(group));
-            next += kPage;
+        auto from = level.begin();
+        for (size_t k = 0; k < nodes; ++k, next += kPage) {
+            auto take = static_cast<ptrdiff_t>(m / nodes + (k < m % nodes ? 1 : 0));
+            Inner in{next, k == 0 ? kNone : next - kPage, k + 1 == nodes ? kNone : next + kPage,
+                     nodes == 1, std::vector<Child>(from, from + take)};
+            from += take;
+            up.push_back({in.children.back().key, in.children.back().rec, next});
+            interiors.push_back(std::move(in));
         }
         level = std::move(up);
     }
@@ -141,7 +134,7 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
     Node bag_leaf;
     bag_leaf.attr = kAttrRoot | kAttrLeaf;
     bag_leaf.key_length = 10;
-    std::string name = upper_name(spec.name);
+    std::string name = upper(spec.name);
     name.resize(10, ' ');
     bag_leaf.insert(0, name, kTagHeader);
     put_node(image, kBagRoot, bag_leaf, ' ');
@@ -170,17 +163,14 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
             leaf.insert(leaf.size(), keys.key(i), keys.recno(i));
         put_node(image, off, leaf, fill);
     }
-    Node inner;
-    inner.key_length = kl;
-    for (size_t k = 0; k < interiors.size(); ++k) {
-        inner.keys.clear();
-        inner.recs.clear();
-        inner.childs.clear();
-        inner.attr = is_root[k] ? kAttrRoot : 0;
-        inner.left = lefts[k];
-        inner.right = rights[k];
-        for (const Child& c : interiors[k]) inner.insert(inner.size(), c.key, c.rec, c.off);
-        put_node(image, offsets[k], inner, fill);
+    for (const Inner& in : interiors) {
+        Node inner;
+        inner.key_length = kl;
+        inner.attr = in.root ? kAttrRoot : 0;
+        inner.left = in.left;
+        inner.right = in.right;
+        for (const Child& c : in.children) inner.insert(inner.size(), c.key, c.rec, c.off);
+        put_node(image, in.off, inner, fill);
     }
     return Status::ok();
 }
@@ -434,8 +424,7 @@ Status CdxFile::release(uint32_t off) {
 
 Status CdxFile::load(const Tag& t, uint32_t off, Node* n) {
     if (off < kHeaderSize)
-        return Status::corrupt(path_ + ": ponteiro de nó " + std::to_string(off) +
-                               " no cabeçalho");
+        return Status::corrupt(path_ + ": ponteiro de nó " + std::to_string(off) + " no cabeçalho");
     const Page* p;
     if (Status s = page(off, &p); !s) return s;
     return with_context(cdx::decode_node(*p, t.spec.key_length, t.fill, n), off);
@@ -475,7 +464,7 @@ const CdxFile::Tag& CdxFile::tag_at(int tag) const {
 }
 
 int CdxFile::find_tag(std::string_view name) const {
-    std::string n = upper_name(trim(name));
+    std::string n = upper(trim(name));
     for (size_t i = 0; i < tags_.size(); ++i)
         if (tags_[i].spec.name == n) return static_cast<int>(i);
     return -1;
@@ -745,18 +734,6 @@ Status CdxFile::replace(int tag, std::string_view old_key, std::string_view new_
     }
     if (Status s = insert_locked(t, new_key, recno); !s) return s;
     return a.commit();
-}
-
-Status CdxFile::contains(int tag, std::string_view key, uint32_t recno, bool* found) {
-    Access a(*this, false);
-    if (!a.status()) return a.status();
-    const Tag& t = tag_at(tag);
-    if (key.size() != static_cast<size_t>(t.spec.key_length))
-        throw std::invalid_argument("index key of the wrong length");
-    Pos p;
-    if (Status s = locate(t, {key, recno, Target::kEntry}, &p); !s) return s;
-    *found = p.on && p.leaf.key(p.i) == key && p.leaf.recs[p.i] == recno;
-    return Status::ok();
 }
 
 Status CdxFile::insert_locked(const Tag& t, std::string_view key, uint32_t recno) {

@@ -420,10 +420,6 @@ void KeyExpr::key_of_row(std::string_view row, bool cp850, std::string* out) con
     encode_key(n, eval(n, FromRow{row, cp850}), cp850, out);
 }
 
-std::string char_key(std::string_view utf8) {
-    return to_cp1252(utf8);
-}
-
 std::string numeric_key(double v) {
     if (v == 0) v = 0;  // -0 sorts with +0
     return flip_ordered(std::bit_cast<uint64_t>(v));
