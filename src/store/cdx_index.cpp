@@ -102,12 +102,15 @@ Status CdxIndex::attach_file() {
     cursor_.reset();
     if (Status s = CdxFile::open(env_, path_, mode, &table_.layout(), &file_); !s) return s;
     tag_ = std::max(0, file_->find_tag(tag_name(path_)));
-    const CdxFile::Tag& t = tag();
+    const CdxFile::Tag& t = file_->tags()[static_cast<size_t>(tag_)];
     if (t.expr.empty())
         return Status::corrupt(name() + ": a chave " + t.spec.key_expr +
                                " não corresponde aos campos de " + base_of(table_.path()));
     if (!t.spec.for_expr.empty() && t.condition.empty())
         return Status::corrupt(name() + ": condição " + t.spec.for_expr + " não reconhecida");
+    spec_ = t.spec;
+    expr_ = t.expr;
+    cond_ = t.condition;
     cursor_ = std::make_unique<CdxCursor>(file_.get(), tag_);
     return Status::ok();
 }
@@ -123,20 +126,24 @@ Status CdxIndex::build(Env& env, Table& table, const std::string& path, std::str
     return build_tag(env, table, path, spec, expr, nullptr);
 }
 
+// After pack or zap. Until it succeeds the index refuses every use: its record numbers are gone.
 Status CdxIndex::rebuild() {
-    TagSpec spec = tag().spec;
-    KeyExpr expr = tag().expr, cond = tag().condition;
     cursor_.reset();
     file_.reset();
-    if (Status s = build_tag(env_, table_, path_, spec, expr, cond.empty() ? nullptr : &cond); !s)
+    if (Status s = build_tag(env_, table_, path_, spec_, expr_, cond_.empty() ? nullptr : &cond_);
+        !s)
         return s;
     return attach_file();
 }
 
+Status CdxIndex::unusable() const {
+    return Status::corrupt(name() + " precisa ser recriado");
+}
+
 Status CdxIndex::check(std::string_view key, Operator& pause_with) {
-    const CdxFile::Tag& t = tag();
-    if (normalized(t.spec.key_expr) != normalized(key))
-        return Status::corrupt(name() + ": a chave é " + t.spec.key_expr + ", não " +
+    if (!cursor_) return unusable();
+    if (normalized(spec_.key_expr) != normalized(key))
+        return Status::corrupt(name() + ": a chave é " + spec_.key_expr + ", não " +
                                std::string(key));
     for (int attempt = 0;; ++attempt) {
         std::string problem;
@@ -149,12 +156,11 @@ Status CdxIndex::check(std::string_view key, Operator& pause_with) {
 }
 
 Status CdxIndex::find_problem(std::string* problem) {
-    const CdxFile::Tag& t = tag();
     CdxFile::Check c;
     if (Status s = file_->verify(tag_, &c); !s) return s;
     uint32_t count = 0;
     if (Status s = table_.record_count(&count); !s) return s;
-    bool every_record = t.spec.for_expr.empty() && !t.spec.unique;
+    bool every_record = spec_.for_expr.empty() && !spec_.unique;
     if (c.max_recno > count) {
         *problem = "chave do registro " + std::to_string(c.max_recno) + ", além do fim";
         return Status::ok();
@@ -205,17 +211,18 @@ std::string CdxIndex::name() const {
 }
 
 bool CdxIndex::key_of(std::string_view row, std::string* key) const {
-    const CdxFile::Tag& t = tag();
-    t.expr.key_of_row(row, cp850_, key);
-    return t.condition.empty() || t.condition.is_true_of_row(row);
+    expr_.key_of_row(row, cp850_, key);
+    return cond_.empty() || cond_.is_true_of_row(row);
 }
 
 Status CdxIndex::on_append(uint32_t recno, std::string_view rec) {
+    if (!cursor_) return unusable();
     if (!key_of(rec, &new_key_)) return Status::ok();
     return file_->insert(tag_, new_key_, recno);
 }
 
 Status CdxIndex::on_replace(uint32_t recno, std::string_view old_rec, std::string_view new_rec) {
+    if (!cursor_) return unusable();
     bool had = key_of(old_rec, &old_key_);
     bool has = key_of(new_rec, &new_key_);
     if (had && has) {
@@ -238,12 +245,16 @@ Status CdxIndex::on_zap() {
 // Key order
 
 Status CdxIndex::first(uint32_t* recno) {
+    *recno = 0;
+    if (!cursor_) return unusable();
     Status s = cursor_->first();
     *recno = s && cursor_->on() ? cursor_->recno() : 0;
     return s;
 }
 
 Status CdxIndex::last(uint32_t* recno) {
+    *recno = 0;
+    if (!cursor_) return unusable();
     Status s = cursor_->last();
     *recno = s && cursor_->on() ? cursor_->recno() : 0;
     return s;
@@ -262,6 +273,7 @@ Status CdxIndex::prev(uint32_t recno, std::string_view rec, uint32_t* out) {
 // for another position), or, when the record has no entry, the place it would have.
 Status CdxIndex::step(uint32_t recno, std::string_view rec, bool forward, uint32_t* out) {
     *out = 0;
+    if (!cursor_) return unusable();
     key_of(rec, &new_key_);
     Status s;
     if (!(cursor_->on() && cursor_->recno() == recno && cursor_->key() == new_key_)) {
@@ -282,13 +294,12 @@ Status CdxIndex::step(uint32_t recno, std::string_view rec, bool forward, uint32
 }
 
 Status CdxIndex::seek_value(const Value& v, std::string* key) const {
-    const CdxFile::Tag& t = tag();
-    switch (t.spec.type) {
+    switch (spec_.type) {
         case KeyType::kChar:
             if (const auto* text = std::get_if<std::string>(&v)) {
                 *key = cp850_ ? to_cp850(*text) : to_cp1252(*text);
-                if (key->size() > static_cast<size_t>(t.spec.key_length))
-                    key->resize(static_cast<size_t>(t.spec.key_length));
+                if (key->size() > static_cast<size_t>(spec_.key_length))
+                    key->resize(static_cast<size_t>(spec_.key_length));
                 return Status::ok();
             }
             break;
@@ -312,11 +323,12 @@ Status CdxIndex::seek_value(const Value& v, std::string* key) const {
             break;
     }
     return Status::invalid(name() + ": valor procurado de tipo diferente da chave " +
-                           t.spec.key_expr);
+                           spec_.key_expr);
 }
 
 Status CdxIndex::seek(const Value& key, uint32_t* recno) {
     *recno = 0;
+    if (!cursor_) return unusable();
     std::string k;
     if (Status s = seek_value(key, &k); !s) return s;
     Status s = cursor_->seek(k);

@@ -37,8 +37,6 @@ class CdxIndex final : public Index {
     // progress is looked at again after a pause before it counts.
     [[nodiscard]] Status check(std::string_view key, Operator& pause_with);
 
-    const CdxFile::Tag& tag() const { return file_->tags()[static_cast<size_t>(tag_)]; }
-
     // Index
     std::string name() const override;
     [[nodiscard]] Status on_append(uint32_t recno, std::string_view rec) override;
@@ -64,12 +62,16 @@ class CdxIndex final : public Index {
     Status seek_value(const Value& v, std::string* key) const;
     Status step(uint32_t recno, std::string_view rec, bool forward, uint32_t* out);
     Status rebuild();
+    Status unusable() const;
 
     Env& env_;
     Table& table_;
     std::string path_;
     std::unique_ptr<CdxFile> file_;
     int tag_ = 0;
+    TagSpec spec_;  // the order's tag, and its key and FOR expressions parsed for the table
+    KeyExpr expr_;
+    KeyExpr cond_;
     bool cp850_ = false;
     std::unique_ptr<CdxCursor> cursor_;
     std::string old_key_, new_key_;
