@@ -429,14 +429,20 @@ Status Table::create(Env& env, const std::string& path, const Layout& layout,
     std::string data = build_header(layout, today, static_cast<uint32_t>(rows.size()));
     std::vector<Field> fields = resolve_fields(layout);
     size_t rec_len = layout.record_length();
+    auto shared_layout = std::make_shared<const Layout>(layout);
     for (const Record& r : rows) {
-        Record mine(std::make_shared<const Layout>(layout));
-        mine.assign_by_name(r);
+        const Record* src = &r;
+        Record mine;
+        if (&r.layout() != &layout) {
+            mine = Record(shared_layout);
+            mine.assign_by_name(r);
+            src = &mine;
+        }
         size_t at = data.size();
         data.append(rec_len, ' ');
         for (const Field& f : fields) {
             Status s =
-                encode_value(f, layout[f.index], mine.at(f.index), false, &data[at + f.offset]);
+                encode_value(f, layout[f.index], src->at(f.index), false, &data[at + f.offset]);
             if (!s) return Status::invalid(path + ": " + s.message());
         }
     }
@@ -475,9 +481,8 @@ Status Table::write_pending() {
     pending_ += '\x1A';
     Status s = file_->write(record_offset(pending_first_), pending_);
     pending_.pop_back();
-    if (!s) return s;
-    pending_.clear();
-    return write_header_counts();
+    if (s) pending_.clear();
+    return s;
 }
 
 Status Table::flush() {
@@ -569,23 +574,10 @@ bool Table::logical(const Field& f) const {
 }
 
 Value Table::value_of(std::string_view rec, const Field& f) const {
-    std::string_view b = field_bytes(rec, f);
-    switch (f.type) {
-        case FieldType::kNumeric: {
-            Decimal d;
-            parse_number(b, &d);
-            return d;
-        }
-        case FieldType::kDate: {
-            Date d;
-            parse_date(b, &d);
-            return d;
-        }
-        case FieldType::kLogical:
-            return parse_logical(b[0]);
-        default:
-            return decode_text(b);
-    }
+    Value v = blank_value((*layout_)[f.index]);
+    Status ignored;  // malformed bytes read as blank, as in num() and date()
+    decode_into(field_bytes(rec, f), f, v, ignored);
+    return v;
 }
 
 std::string Table::context(const Field* f) const {
@@ -594,8 +586,7 @@ std::string Table::context(const Field* f) const {
     return c + "registro " + std::to_string(recno_) + " de " + path_;
 }
 
-void Table::decode_into(const Field& f, Value& v, Status& bad) const {
-    std::string_view b = raw(f);
+void Table::decode_into(std::string_view b, const Field& f, Value& v, Status& bad) const {
     switch (f.type) {
         case FieldType::kNumeric: {
             Decimal d;
@@ -642,14 +633,15 @@ const Table::Mapping& Table::mapping(const std::shared_ptr<const Layout>& other)
 Status Table::read(Record& rec) const {
     Status bad;
     if (rec.layout_ptr().get() == layout_.get()) {
-        for (const Field& f : fields_) decode_into(f, rec.at(f.index), bad);
+        for (const Field& f : fields_) decode_into(raw(f), f, rec.at(f.index), bad);
     } else if (const Mapping& m = mapping(rec.layout_ptr()); m.same_types) {
         for (size_t j = 0; j < m.theirs_in_ours.size(); ++j)
             if (int i = m.theirs_in_ours[j]; i >= 0)
-                decode_into(fields_[static_cast<size_t>(i)], rec.at(j), bad);
+                decode_into(raw(fields_[static_cast<size_t>(i)]), fields_[static_cast<size_t>(i)],
+                            rec.at(j), bad);
     } else {
         Record mine(layout_);
-        for (const Field& f : fields_) decode_into(f, mine.at(f.index), bad);
+        for (const Field& f : fields_) decode_into(raw(f), f, mine.at(f.index), bad);
         rec.assign_by_name(mine);
     }
     rec.deleted = deleted();
@@ -666,6 +658,7 @@ Status Table::memo(const Field& f, std::string* text) {
     if (!parse_number(b, &blockd) || blockd.is_negative())
         return Status::corrupt("Referência de memo inválida no " + context(&f));
     uint64_t block = static_cast<uint64_t>(blockd.whole());
+    if (block == 0) return Status::ok();  // block 0 is the memo file's header: no text
     if (!memo_) {
         std::string name = base_of(path_);
         size_t dot = name.rfind('.');
@@ -687,7 +680,9 @@ Status Table::memo(const Field& f, std::string* text) {
         if (data.empty() && off == block * kBlock && got >= 8 && version_ == 0x8B &&
             static_cast<uint8_t>(chunk[0]) == 0xFF && static_cast<uint8_t>(chunk[1]) == 0xFF) {
             // dBASE IV memo block: FF FF 08 00, then the length including these 8 bytes.
-            want = std::min<size_t>(get32(chunk + 4) - 8, kMaxMemo);
+            uint32_t len = get32(chunk + 4);
+            if (len < 8) return Status::corrupt("Memo inválido no " + context(&f));
+            want = std::min<size_t>(len - 8, kMaxMemo);
             from = 8;
         }
         std::string_view part(chunk + from, got - from);
@@ -697,6 +692,30 @@ Status Table::memo(const Field& f, std::string* text) {
         off += kBlock;
     }
     *text = ldid_ == kLdidCp850 ? from_cp850(data) : from_cp1252(data);
+    return Status::ok();
+}
+
+Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_view row)>& fn) {
+    Status s = refresh_count();
+    if (!s) return s;
+    uint32_t in_file = pending_.empty() ? count_ : pending_first_ - 1;
+    uint32_t per_read = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
+    std::string chunk;
+    for (uint32_t first = 1; first <= in_file; first += per_read) {
+        uint32_t n = std::min(per_read, in_file - first + 1);
+        chunk.resize(static_cast<size_t>(n) * rec_len_);
+        size_t got = 0;
+        s = file_->read(record_offset(first), chunk.data(), chunk.size(), &got);
+        if (!s) return s;
+        uint32_t rows = static_cast<uint32_t>(got / rec_len_);
+        for (uint32_t i = 0; i < rows; ++i)
+            fn(first + i,
+               std::string_view(chunk).substr(static_cast<size_t>(i) * rec_len_, rec_len_));
+        if (rows < n) return Status::ok();  // cut short by another program meanwhile
+    }
+    for (size_t at = 0; at < pending_.size(); at += rec_len_)
+        fn(pending_first_ + static_cast<uint32_t>(at / rec_len_),
+           std::string_view(pending_).substr(at, rec_len_));
     return Status::ok();
 }
 
@@ -936,6 +955,10 @@ void Table::set_order(size_t n) {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+Status Table::read_only_error() const {
+    return Status::invalid(path_ + " está aberto somente para leitura");
+}
+
 Date Table::today() const {
     return clock_ ? clock_->today() : system_today();
 }
@@ -1004,48 +1027,41 @@ Status Table::write_record(uint32_t n, const std::string& old_bytes) {
     return Status::ok();
 }
 
-Status Table::replace(const Field& f, const Value& v) {
-    if (eof_) throw std::logic_error("replace at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+Status Table::change_current(const char* what,
+                             const std::function<Status(std::string& rec)>& change) {
+    if (eof_) throw std::logic_error(std::string(what) + " at end of file");
+    if (read_only_) return read_only_error();
     require_write(recno_);
     std::string old = buf_;
-    Status s = encode_field(f, v, buf_.data() + f.offset);
+    Status s = change(buf_);
     if (!s) {
-        buf_ = old;
+        buf_ = std::move(old);
         return s;
     }
     return write_record(recno_, old);
 }
 
-Status Table::put(const Record& rec) {
-    if (eof_) throw std::logic_error("put at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    Status s = encode_record(rec, &buf_);
-    if (!s) {
-        buf_ = old;
-        return s;
-    }
-    return write_record(recno_, old);
+Status Table::replace(const Field& f, const Value& v) {
+    return change_current(
+        "replace", [&](std::string& rec) { return encode_field(f, v, rec.data() + f.offset); });
+}
+
+Status Table::put(const Record& r) {
+    return change_current("put", [&](std::string& rec) { return encode_record(r, &rec); });
 }
 
 Status Table::delete_record() {
-    if (eof_) throw std::logic_error("delete at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    buf_[0] = '*';
-    return write_record(recno_, old);
+    return change_current("delete", [](std::string& rec) {
+        rec[0] = '*';
+        return Status::ok();
+    });
 }
 
 Status Table::recall() {
-    if (eof_) throw std::logic_error("recall at end of file");
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    require_write(recno_);
-    std::string old = buf_;
-    buf_[0] = ' ';
-    return write_record(recno_, old);
+    return change_current("recall", [](std::string& rec) {
+        rec[0] = ' ';
+        return Status::ok();
+    });
 }
 
 Status Table::write_header_counts() {
@@ -1064,7 +1080,7 @@ Status Table::write_header_counts() {
 }
 
 Status Table::append(const Record* rec) {
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    if (read_only_) return read_only_error();
     std::string bytes(rec_len_, ' ');
     if (rec) {
         Status s = encode_record(*rec, &bytes);
@@ -1131,12 +1147,10 @@ Status Table::zap() {
 
 Status Table::rewrite(bool keep_active) {
     if (!exclusive_) throw std::logic_error("pack/zap need exclusive use of " + path_);
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
-    Status s = write_pending();
-    if (!s) return s;
+    if (read_only_) return read_only_error();
     std::string header(header_len_, '\0');
     size_t got = 0;
-    s = file_->read(0, header.data(), header.size(), &got);
+    Status s = file_->read(0, header.data(), header.size(), &got);
     if (!s) return s;
     if (got < header.size()) return Status::corrupt(path_ + ": cabeçalho incompleto");
 
@@ -1150,28 +1164,29 @@ Status Table::rewrite(bool keep_active) {
         return err;
     };
 
+    // The kept rows (gathered appends included) go out a megabyte at a time.
     uint32_t kept = 0;
     uint64_t out_off = header_len_;
+    std::string out;
+    Status written;
+    auto write_out = [&] {
+        if (written && !out.empty()) written = tmp->write(out_off, out);
+        out_off += out.size();
+        out.clear();
+    };
     if (keep_active) {
-        std::string in, out;
-        uint32_t per_chunk = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
-        for (uint32_t first = 1; first <= count_; first += per_chunk) {
-            uint32_t n = std::min(per_chunk, count_ - first + 1);
-            in.resize(static_cast<size_t>(n) * rec_len_);
-            s = file_->read(record_offset(first), in.data(), in.size(), &got);
-            if (!s) return fail(s);
-            if (got < in.size()) return fail(Status::corrupt(path_ + ": registros incompletos"));
-            out.clear();
-            for (uint32_t i = 0; i < n; ++i) {
-                const char* r = in.data() + static_cast<size_t>(i) * rec_len_;
-                if (*r == '*') continue;
-                out.append(r, rec_len_);
-                ++kept;
-            }
-            s = tmp->write(out_off, out);
-            if (!s) return fail(s);
-            out_off += out.size();
-        }
+        uint32_t seen = 0;
+        s = scan_rows([&](uint32_t, std::string_view row) {
+            ++seen;
+            if (row[0] == '*') return;
+            out.append(row);
+            ++kept;
+            if (out.size() >= kRewriteChunk) write_out();
+        });
+        write_out();
+        if (s && seen != count_) s = Status::corrupt(path_ + ": registros incompletos");
+        if (!s) return fail(s);
+        if (!written) return fail(written);
     }
     s = tmp->write(out_off, "\x1A");
     if (!s) return fail(s);
@@ -1185,6 +1200,7 @@ Status Table::rewrite(bool keep_active) {
 
     // From here the new file is the table, whatever else happens.
     file_ = std::move(tmp);
+    pending_.clear();
     count_ = kept;
     cache_n_ = 0;
     changed_ = false;
@@ -1237,7 +1253,7 @@ Status Table::lock_record(uint32_t n, bool keep_others) {
         n = recno_;
     }
     if (!exclusive_ && !table_locked_ && locked_.count(n) == 0) {
-        if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+        if (read_only_) return read_only_error();
         if (!keep_others) {
             Status s = release_record_locks();
             if (!s) return s;
@@ -1252,7 +1268,7 @@ Status Table::lock_record(uint32_t n, bool keep_others) {
 
 Status Table::lock_table() {
     if (exclusive_ || table_locked_) return Status::ok();
-    if (read_only_) return Status::invalid(path_ + " está aberto somente para leitura");
+    if (read_only_) return read_only_error();
     Status s = release_record_locks();
     if (!s) return s;
     s = file_->try_lock(lock_table_start(), lock_table_len(), LockType::kWrite);

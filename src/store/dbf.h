@@ -6,8 +6,10 @@
 // after every append, field replace, delete or recall the table calls on_append / on_replace with
 // the record's bytes as they were and as they are now (deletion flag included, fields in the
 // table's code page); after pack and zap it calls on_pack / on_zap, and the index rebuilds or
-// empties itself. The controlling order (set_order) drives go_top, go_bottom, skip and seek
-// through the Index navigation calls; without one the table moves in record-number order.
+// empties itself. The bytes passed are authoritative: in exclusive use an appended record may not
+// have reached the file yet (read records through the Table, never from the file directly). The
+// controlling order (set_order) drives go_top, go_bottom, skip and seek through the Index
+// navigation calls; without one the table moves in record-number order.
 // Deleted records (and records a filter rejects) are skipped by every navigation call.
 //
 // Locks. Open-file-description byte-range locks at the FoxPro offsets: a table whose header has
@@ -110,6 +112,7 @@ class Table {
     [[nodiscard]] Status flush();
 
     const std::string& path() const { return path_; }
+    Env& env() const { return *env_; }
     const Layout& layout() const { return *layout_; }
     const std::shared_ptr<const Layout>& layout_ptr() const { return layout_; }
     bool exclusive() const { return exclusive_; }
@@ -169,6 +172,12 @@ class Table {
     [[nodiscard]] Status read(Record& rec) const;
     // Text of a memo field from the ".DBT" file beside the table.
     [[nodiscard]] Status memo(const Field& f, std::string* text);
+
+    // Every row in record order, deleted ones included, as bytes (deletion flag first), read a
+    // megabyte at a time without moving the table; appends still gathered in memory come last.
+    // For building and checking indexes.
+    [[nodiscard]] Status scan_rows(
+        const std::function<void(uint32_t recno, std::string_view row)>& fn);
 
     // The current record's bytes, deletion flag first.
     std::string_view bytes() const { return buf_; }
@@ -245,11 +254,15 @@ class Table {
     [[nodiscard]] Status settle(int dir);
     [[nodiscard]] Status first_visible(int dir);
     [[nodiscard]] Status write_record(uint32_t n, const std::string& old_bytes);
+    // Applies `change` to the current record's bytes and writes them (restored on failure).
+    [[nodiscard]] Status change_current(const char* what,
+                                        const std::function<Status(std::string& rec)>& change);
+    Status read_only_error() const;
     [[nodiscard]] Status write_header_counts();
     [[nodiscard]] Status write_pending();
     [[nodiscard]] Status encode_field(const Field& f, const Value& v, char* out) const;
     [[nodiscard]] Status encode_record(const Record& rec, std::string* out) const;
-    void decode_into(const Field& f, Value& v, Status& bad) const;
+    void decode_into(std::string_view bytes, const Field& f, Value& v, Status& bad) const;
     // Where the fields of a record of another layout are, by name, both ways.
     struct Mapping {
         std::shared_ptr<const Layout> other;

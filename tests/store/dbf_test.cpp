@@ -245,6 +245,24 @@ TEST(Dbf, PackKeepsActiveRecordsAndZapEmptiesTheTable) {
     EXPECT_EQ(u16(b, 4), 1000);
     EXPECT_EQ(b.back(), 0x1A);
 
+    // Appends still gathered in memory are packed with the rest.
+    t = open_table(path, true);
+    for (const char* name : {"P1", "P2", "P3"}) {
+        Record r = row(name, "2");
+        ASSERT_OK(t->append(&r));
+    }
+    ASSERT_OK(t->go_to(1002));
+    ASSERT_OK(t->delete_record());
+    ASSERT_OK(t->pack());
+    ASSERT_OK(t->record_count(&n));
+    EXPECT_EQ(n, 1002u);
+    ASSERT_OK(t->go_bottom());
+    EXPECT_EQ(t->str(t->field("NOME")), "P3");
+    ASSERT_OK(t->skip(-1));
+    EXPECT_EQ(t->str(t->field("NOME")), "P1");
+    ASSERT_OK(t->close());
+    EXPECT_EQ(slurp(path).size(), header + 1002 * reclen + 1);
+
     t = open_table(path, true);
     ASSERT_OK(t->zap());
     ASSERT_OK(t->close());
@@ -263,10 +281,8 @@ TEST(Dbf, PackKeepsActiveRecordsAndZapEmptiesTheTable) {
 TEST(Dbf, ForeignTableIsReadWithItsQuirks) {
     TempDir dir;
     std::string path = dir.file("xbase_created.dbf");
-    std::filesystem::copy_file(std::string(VORN_SHARED_DIR) + "/formats/fixtures/xbase_created.dbf",
+    std::filesystem::copy_file(std::string(VORN_SOURCE_DIR) + "/tests/data/store/xbase_created.dbf",
                                path);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
     auto t = open_table(path);
     uint32_t count = 0;
     ASSERT_OK(t->record_count(&count));
@@ -305,10 +321,8 @@ TEST(Dbf, ForeignTableIsReadWithItsQuirks) {
 TEST(Dbf, SharedAppendToAForeignTableWithoutEndMark) {
     TempDir dir;
     std::string path = dir.file("XB.DBF");
-    std::filesystem::copy_file(std::string(VORN_SHARED_DIR) + "/formats/fixtures/xbase_updated.dbf",
+    std::filesystem::copy_file(std::string(VORN_SOURCE_DIR) + "/tests/data/store/xbase_updated.dbf",
                                path);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::add);
     std::string before = slurp(path);
     EXPECT_NE(before.back(), 0x1A);
     auto t = open_table(path);
@@ -398,6 +412,15 @@ TEST(Dbf, ExclusiveAppendsReachTheFileInBatchesAndAtTheLatestOnFlush) {
     size_t reclen = t->record_length(), header = t->header_length();
     EXPECT_LT(slurp(path).size(), header + 1000 * reclen);  // some still in memory
     EXPECT_GE(slurp(path).size(), header + 900 * reclen);   // most already written
+    // A bulk reader sees every row, gathered ones included, in order.
+    uint32_t seen = 0;
+    std::string last_row;
+    ASSERT_OK(t->scan_rows([&](uint32_t n, std::string_view r) {
+        EXPECT_EQ(n, ++seen);
+        last_row = std::string(r);
+    }));
+    EXPECT_EQ(seen, 1000u);
+    EXPECT_EQ(last_row.substr(0, 7), " ultimo");
     ASSERT_OK(t->flush());
     std::string b = slurp(path);
     ASSERT_EQ(b.size(), header + 1000 * reclen + 1);
