@@ -57,7 +57,7 @@ std::unique_ptr<Table> open_table(const std::string& path, bool exclusive) {
 
 void attach(Table& t, const std::string& cdx) {
     std::unique_ptr<CdxIndex> ix;
-    check(CdxIndex::open(Env::posix(), t, cdx, &ix), "open index");
+    check(CdxIndex::open(t, cdx, &ix), "open index");
     t.add_index(std::move(ix));
     t.set_order(1);
 }
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
     {
         auto t = open_table(dbf, true);
         auto t0 = Wall::now();
-        check(CdxIndex::build(Env::posix(), *t, cdx, "CPF"), "build");
+        check(CdxIndex::build(*t, cdx, "CPF"), "build");
         build = seconds_since(t0);
         check(t->close(), "close");
     }
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     {
         auto t = open_table(dbf, false);
         auto t0 = Wall::now();
-        check(CdxIndex::build(Env::posix(), *t, cdx, "CPF"), "rebuild");
+        check(CdxIndex::build(*t, cdx, "CPF"), "rebuild");
         std::printf("index rebuild in place (shared):   %.2f s\n\n", seconds_since(t0));
     }
 
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     {
         auto t = open_table(dbf, true);
         std::unique_ptr<CdxIndex> ix;
-        check(CdxIndex::open(Env::posix(), *t, cdx, &ix), "open index");
+        check(CdxIndex::open(*t, cdx, &ix), "open index");
         vorn::ScriptedOperator op;
         check(ix->check("CPF", op), "index check after the appends");
         std::printf("index checked: one key per record, in order\n");

@@ -2,7 +2,6 @@
 #include "store/cdx_index.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "base/text.h"
 
@@ -31,50 +30,24 @@ std::string normalized(std::string_view expr) {
     return upper(r);
 }
 
-// Every row of the table, deleted ones included, in record order, read straight from its file a
-// megabyte at a time: building or checking an index neither moves the table nor waits on it.
-Status for_each_row(Env& env, Table& table,
-                    const std::function<void(uint32_t recno, std::string_view row)>& fn) {
-    uint32_t count = 0;
-    if (Status s = table.record_count(&count); !s) return s;
-    std::unique_ptr<File> file;
-    if (Status s = env.open(table.path(), OpenFor::kRead, &file); !s) return s;
-    const uint32_t len = table.record_length();
-    const uint32_t per_read = std::max<uint32_t>(1, (1u << 20) / len);
-    std::string buf;
-    for (uint32_t first = 1; first <= count; first += per_read) {
-        uint32_t n = std::min(per_read, count - first + 1);
-        buf.resize(static_cast<size_t>(n) * len);
-        size_t got = 0;
-        uint64_t at = table.header_length() + static_cast<uint64_t>(first - 1) * len;
-        if (Status s = file->read(at, buf.data(), buf.size(), &got); !s) return s;
-        uint32_t rows = static_cast<uint32_t>(got / len);
-        for (uint32_t i = 0; i < rows; ++i)
-            fn(first + i, std::string_view(buf).substr(static_cast<size_t>(i) * len, len));
-        if (rows < n) break;  // cut short by another program meanwhile
-    }
-    return Status::ok();
-}
-
 // Every record's key (those the FOR condition admits).
-Status collect_keys(Env& env, Table& table, const KeyExpr& expr, const KeyExpr* cond,
-                    KeyBuffer& keys) {
+Status collect_keys(Table& table, const KeyExpr& expr, const KeyExpr* cond, KeyBuffer& keys) {
     bool cp850 = table.code_page_mark() == kLdidCp850;
     std::string key;
-    return for_each_row(env, table, [&](uint32_t recno, std::string_view row) {
+    return table.scan_rows([&](uint32_t recno, std::string_view row) {
         if (cond && !cond->is_true_of_row(row)) return;
         expr.key_of_row(row, cp850, &key);
         keys.add(key, recno);
     });
 }
 
-Status build_tag(Env& env, Table& table, const std::string& path, const TagSpec& spec,
-                 const KeyExpr& expr, const KeyExpr* cond) {
-    auto collect = [&](KeyBuffer& keys) { return collect_keys(env, table, expr, cond, keys); };
-    if (!table.exclusive()) return CdxFile::rewrite(env, path, spec, collect);
+Status build_tag(Table& table, const std::string& path, const TagSpec& spec, const KeyExpr& expr,
+                 const KeyExpr* cond) {
+    auto collect = [&](KeyBuffer& keys) { return collect_keys(table, expr, cond, keys); };
+    if (!table.exclusive()) return CdxFile::rewrite(table.env(), path, spec, collect);
     KeyBuffer keys(spec.key_length);
     if (Status s = collect(keys); !s) return s;
-    return CdxFile::create(env, path, spec, keys);
+    return CdxFile::create(table.env(), path, spec, keys);
 }
 
 }  // namespace
@@ -86,9 +59,8 @@ std::string damaged_index_notice(std::string_view file) {
 // ---------------------------------------------------------------------------------------------
 // Opening, building, checking
 
-Status CdxIndex::open(Env& env, Table& table, const std::string& path,
-                      std::unique_ptr<CdxIndex>* out) {
-    std::unique_ptr<CdxIndex> ix(new CdxIndex(env, table, path));
+Status CdxIndex::open(Table& table, const std::string& path, std::unique_ptr<CdxIndex>* out) {
+    std::unique_ptr<CdxIndex> ix(new CdxIndex(table, path));
     ix->cp850_ = table.code_page_mark() == kLdidCp850;
     if (Status s = ix->attach_file(); !s) return s;
     *out = std::move(ix);
@@ -100,7 +72,7 @@ Status CdxIndex::attach_file() {
                    : table_.exclusive() ? CdxMode::kExclusive
                                         : CdxMode::kShared;
     cursor_.reset();
-    if (Status s = CdxFile::open(env_, path_, mode, &table_.layout(), &file_); !s) return s;
+    if (Status s = CdxFile::open(table_.env(), path_, mode, &table_.layout(), &file_); !s) return s;
     tag_ = std::max(0, file_->find_tag(tag_name(path_)));
     const CdxFile::Tag& t = file_->tags()[static_cast<size_t>(tag_)];
     if (t.expr.empty())
@@ -115,7 +87,7 @@ Status CdxIndex::attach_file() {
     return Status::ok();
 }
 
-Status CdxIndex::build(Env& env, Table& table, const std::string& path, std::string_view key) {
+Status CdxIndex::build(Table& table, const std::string& path, std::string_view key) {
     KeyExpr expr;
     if (Status s = KeyExpr::parse(key, table.layout(), &expr); !s) return s;
     TagSpec spec;
@@ -123,15 +95,14 @@ Status CdxIndex::build(Env& env, Table& table, const std::string& path, std::str
     spec.key_expr = std::string(key);
     spec.type = expr.type();
     spec.key_length = expr.key_length();
-    return build_tag(env, table, path, spec, expr, nullptr);
+    return build_tag(table, path, spec, expr, nullptr);
 }
 
 // After pack or zap. Until it succeeds the index refuses every use: its record numbers are gone.
 Status CdxIndex::rebuild() {
     cursor_.reset();
     file_.reset();
-    if (Status s = build_tag(env_, table_, path_, spec_, expr_, cond_.empty() ? nullptr : &cond_);
-        !s)
+    if (Status s = build_tag(table_, path_, spec_, expr_, cond_.empty() ? nullptr : &cond_); !s)
         return s;
     return attach_file();
 }
@@ -185,8 +156,8 @@ Status CdxIndex::find_problem(std::string* problem) {
     }
     std::vector<std::string> keys(count + 1u);
     std::vector<char> has(count + 1u, 0);
-    Status s = for_each_row(env_, table_, [&](uint32_t recno, std::string_view row) {
-        has[recno] = key_of(row, &keys[recno]);
+    Status s = table_.scan_rows([&](uint32_t recno, std::string_view row) {
+        if (recno <= count) has[recno] = key_of(row, &keys[recno]);
     });
     if (!s) return s;
     std::vector<IndexEntry> entries;
@@ -347,7 +318,7 @@ bool CdxIndex::matches(std::string_view rec, const Value& key) const {
 // The opening routine's index files
 
 Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_view key) {
-    if (Status s = CdxIndex::build(env_, table, path, key); !s) return s;
+    if (Status s = CdxIndex::build(table, path, key); !s) return s;
     just_built_.insert(path);
     // The first index, named after its table, is the structural one: other xBase programs open
     // it with the table, and the table's locks take the Visual FoxPro offsets.
@@ -360,7 +331,7 @@ Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_v
 Status CdxIndexFiles::attach(Table& table, const std::string& path, std::string_view key) {
     bool fresh = just_built_.erase(path) > 0;
     std::unique_ptr<CdxIndex> ix;
-    Status s = CdxIndex::open(env_, table, path, &ix);
+    Status s = CdxIndex::open(table, path, &ix);
     if (s && !fresh) s = ix->check(key, op_);
     if (!s) {
         if (s.code() != Status::Code::kCorrupt) return s;
@@ -368,7 +339,7 @@ Status CdxIndexFiles::attach(Table& table, const std::string& path, std::string_
                    damaged_index_notice(base_of(path)) + "\n" + s.message());
         ix.reset();
         s = build(table, path, key);
-        if (s) s = CdxIndex::open(env_, table, path, &ix);
+        if (s) s = CdxIndex::open(table, path, &ix);
         if (!s) return s;
     }
     table.add_index(std::move(ix));

@@ -20,8 +20,7 @@ using testing::TempDir;
 using testing::test_clock;
 
 struct Terminal {
-    explicit Terminal(const TempDir& dir)
-        : files(Env::posix(), op), w(Env::posix(), op, test_clock()) {
+    explicit Terminal(const TempDir& dir) : files(op), w(Env::posix(), op, test_clock()) {
         w.LOCARQ = dir.path();
         w.ARQDEF = dir.path();
         w.index_files = &files;
@@ -408,7 +407,7 @@ TEST(CdxOpening, AFailureAtAnyStepOfRebuildingLeavesIndexesThatOpenRight) {
         bool finished;
         {
             ScriptedOperator op;
-            CdxIndexFiles files(faulty, op);
+            CdxIndexFiles files(op);
             WorkAreas w(faulty, op, test_clock());
             w.index_files = &files;
             w.REFAZ_IND = true;
@@ -454,7 +453,7 @@ TEST(CdxOpening, APackFailingAtAnyStepNeverLeavesAWrongOrder) {
         bool finished;
         {
             ScriptedOperator op;
-            CdxIndexFiles index_files(faulty, op);
+            CdxIndexFiles index_files(op);
             WorkAreas w(faulty, op, test_clock());
             w.index_files = &index_files;
             ASSERT_TRUE(ABREARQ(w, 9, true, dir.file("IMP0926"), "CPF", "UPPER(NOMECONTR)", "",
