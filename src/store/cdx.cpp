@@ -27,7 +27,7 @@ constexpr uint32_t kBagRoot = kHeaderSize;     // our files: the tag bag's only 
 constexpr uint32_t kTagHeader = kHeaderSize + kPage;
 constexpr uint32_t kFirstNode = kTagHeader + kHeaderSize;
 constexpr int kMaxDepth = 32;
-constexpr size_t kCacheLimit = 16384;  // pages kept per file (8 MiB)
+constexpr size_t kCacheLimit = 32768;  // pages kept per file (16 MiB)
 
 Status read_at(File& f, void* buf, size_t n, uint64_t off) {
     size_t got = 0;
@@ -45,21 +45,14 @@ uint8_t fill_for(KeyType t) {
     return t == KeyType::kChar ? ' ' : 0;
 }
 
-std::string upper_name(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return r;
-}
-
 Status check_spec(const TagSpec& spec) {
     if (spec.name.empty() || spec.name.size() > 10)
-        return Status::invalid("tag name '" + spec.name + "' must have 1 to 10 characters");
+        return Status::invalid("nome de tag '" + spec.name + "' deve ter de 1 a 10 caracteres");
     if (spec.key_length < 1 || spec.key_length > kMaxKeyLength)
-        return Status::invalid("tag " + spec.name + ": key length " +
+        return Status::invalid("tag " + spec.name + ": tamanho de chave " +
                                std::to_string(spec.key_length));
     if (spec.key_expr.empty() || spec.key_expr.size() + spec.for_expr.size() + 2 > kPage)
-        return Status::invalid("tag " + spec.name + ": expressions too long");
+        return Status::invalid("tag " + spec.name + ": expressões longas demais");
     return Status::ok();
 }
 
@@ -91,45 +84,45 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
     size_t leaves = starts.size() - 1;
 
     struct Child {
-        std::string key;
+        std::string key;  // largest key below, with its record
         uint32_t rec;
         uint32_t off;
+    };
+    struct Inner {
+        uint32_t off, left, right;
+        bool root;
+        std::vector<Child> children;
     };
     std::vector<Child> level;
     level.reserve(leaves);
     uint32_t next = kFirstNode;
     for (size_t k = 0; k < leaves; ++k, next += kPage) {
-        size_t last = starts[k + 1] ? starts[k + 1] - 1 : 0;
-        level.push_back(
-            {keys.size() ? std::string(keys.key(last)) : std::string(static_cast<size_t>(kl), ' '),
-             keys.size() ? keys.recno(last) : 0, next});
+        if (keys.size() == 0) {  // an empty tag: one empty root leaf
+            level.push_back({{}, 0, next});
+            continue;
+        }
+        size_t last = starts[k + 1] - 1;
+        level.push_back({std::string(keys.key(last)), keys.recno(last), next});
     }
     // Interior levels, children spread evenly over the fewest nodes that hold them.
-    std::vector<std::vector<Child>> interiors;  // per node, with its offset in `offsets`
-    std::vector<uint32_t> offsets, lefts, rights;
-    std::vector<bool> is_root;
+    std::vector<Inner> interiors;
     const size_t cap = cdx::interior_capacity(kl);
     while (level.size() > 1) {
         size_t m = level.size(), nodes = (m + cap - 1) / cap;
         std::vector<Child> up;
-        size_t at = 0;
-        for (size_t k = 0; k < nodes; ++k) {
-            size_t take = m / nodes + (k < m % nodes ? 1 : 0);
-            std::vector<Child> group(level.begin() + static_cast<ptrdiff_t>(at),
-                                     level.begin() + static_cast<ptrdiff_t>(at + take));
-            at += take;
-            up.push_back({group.back().key, group.back().rec, next});
-            offsets.push_back(next);
-            lefts.push_back(k == 0 ? kNone : next - kPage);
-            rights.push_back(k + 1 == nodes ? kNone : next + kPage);
-            is_root.push_back(nodes == 1);
-            interiors.push_back(std::move(group));
-            next += kPage;
+        auto from = level.begin();
+        for (size_t k = 0; k < nodes; ++k, next += kPage) {
+            auto take = static_cast<ptrdiff_t>(m / nodes + (k < m % nodes ? 1 : 0));
+            Inner in{next, k == 0 ? kNone : next - kPage, k + 1 == nodes ? kNone : next + kPage,
+                     nodes == 1, std::vector<Child>(from, from + take)};
+            from += take;
+            up.push_back({in.children.back().key, in.children.back().rec, next});
+            interiors.push_back(std::move(in));
         }
         level = std::move(up);
     }
     uint32_t root = level.front().off;
-    if (next > kMaxFileSize) return Status::invalid("index for " + spec.name + " too large");
+    if (next > kMaxFileSize) return Status::invalid("índice " + spec.name + " grande demais");
     image->assign(next, 0);
 
     cdx::Header bag;
@@ -141,7 +134,7 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
     Node bag_leaf;
     bag_leaf.attr = kAttrRoot | kAttrLeaf;
     bag_leaf.key_length = 10;
-    std::string name = upper_name(spec.name);
+    std::string name = upper(spec.name);
     name.resize(10, ' ');
     bag_leaf.insert(0, name, kTagHeader);
     put_node(image, kBagRoot, bag_leaf, ' ');
@@ -170,17 +163,14 @@ Status build_image(const TagSpec& spec, const KeyBuffer& keys, uint32_t counter,
             leaf.insert(leaf.size(), keys.key(i), keys.recno(i));
         put_node(image, off, leaf, fill);
     }
-    Node inner;
-    inner.key_length = kl;
-    for (size_t k = 0; k < interiors.size(); ++k) {
-        inner.keys.clear();
-        inner.recs.clear();
-        inner.childs.clear();
-        inner.attr = is_root[k] ? kAttrRoot : 0;
-        inner.left = lefts[k];
-        inner.right = rights[k];
-        for (const Child& c : interiors[k]) inner.insert(inner.size(), c.key, c.rec, c.off);
-        put_node(image, offsets[k], inner, fill);
+    for (const Inner& in : interiors) {
+        Node inner;
+        inner.key_length = kl;
+        inner.attr = in.root ? kAttrRoot : 0;
+        inner.left = in.left;
+        inner.right = in.right;
+        for (const Child& c : in.children) inner.insert(inner.size(), c.key, c.rec, c.off);
+        put_node(image, in.off, inner, fill);
     }
     return Status::ok();
 }
@@ -304,7 +294,7 @@ class CdxFile::Access {
   private:
     Status begin() {
         if (write_ && f_.mode_ == CdxMode::kReadOnly)
-            return Status::invalid(f_.path_ + ": index opened read-only");
+            return Status::invalid(f_.path_ + ": índice aberto somente para leitura");
         if (f_.mode_ != CdxMode::kExclusive) {
             Status s =
                 f_.file_->wait_lock(kLockByte, 1, write_ ? LockType::kWrite : LockType::kRead);
@@ -381,14 +371,14 @@ Status CdxFile::with_context(Status s, uint32_t off) const {
     if (s) return s;
     return Status(
         s.code() == Status::Code::kCorrupt
-            ? Status::corrupt(path_ + ": page " + std::to_string(off) + ": " + s.message())
+            ? Status::corrupt(path_ + ": página " + std::to_string(off) + ": " + s.message())
             : s);
 }
 
 Status CdxFile::page(uint32_t off, const Page** out) {
     if (off % kPage != 0 || uint64_t{off} + kPage > size_)
-        return Status::corrupt(path_ + ": page pointer " + std::to_string(off) +
-                               " outside the file");
+        return Status::corrupt(path_ + ": ponteiro de página " + std::to_string(off) +
+                               " fora do arquivo");
     if (auto it = dirty_.find(off); it != dirty_.end()) {
         *out = &it->second;
         return Status::ok();
@@ -416,7 +406,8 @@ Status CdxFile::alloc(uint32_t* off) {
         return Status::ok();
     }
     uint64_t at = (size_ + kPage - 1) / kPage * kPage;
-    if (at + kPage > kMaxFileSize) return Status::io_error(path_ + ": index file too large");
+    if (at + kPage > kMaxFileSize)
+        return Status::io_error(path_ + ": arquivo de índice grande demais");
     size_ = at + kPage;
     *off = static_cast<uint32_t>(at);
     put(*off, Page{});
@@ -433,8 +424,7 @@ Status CdxFile::release(uint32_t off) {
 
 Status CdxFile::load(const Tag& t, uint32_t off, Node* n) {
     if (off < kHeaderSize)
-        return Status::corrupt(path_ + ": node pointer " + std::to_string(off) +
-                               " into the header");
+        return Status::corrupt(path_ + ": ponteiro de nó " + std::to_string(off) + " no cabeçalho");
     const Page* p;
     if (Status s = page(off, &p); !s) return s;
     return with_context(cdx::decode_node(*p, t.spec.key_length, t.fill, n), off);
@@ -444,7 +434,7 @@ Status CdxFile::store(const Tag& t, uint32_t off, const Node& n) {
     Page p;
     // Only a node read from a damaged file can fail here: the tree code splits what it grows.
     if (!cdx::encode_node(n, t.fill, &p))
-        return with_context(Status::corrupt("node does not fit a page when rewritten"), off);
+        return with_context(Status::corrupt("nó não cabe na página ao ser regravado"), off);
     put(off, p);
     return Status::ok();
 }
@@ -454,7 +444,7 @@ Status CdxFile::root_of(const Tag& t, uint32_t* root) {
     if (Status s = page(t.header, &p); !s) return s;
     *root = cdx::get32(p->data());
     if (cdx::get16(p->data() + 12) != t.spec.key_length)
-        return Status::corrupt(path_ + ": tag " + t.spec.name + " changed its key length");
+        return Status::corrupt(path_ + ": tag " + t.spec.name + " mudou o tamanho da chave");
     return Status::ok();
 }
 
@@ -474,7 +464,7 @@ const CdxFile::Tag& CdxFile::tag_at(int tag) const {
 }
 
 int CdxFile::find_tag(std::string_view name) const {
-    std::string n = upper_name(trim(name));
+    std::string n = upper(trim(name));
     for (size_t i = 0; i < tags_.size(); ++i)
         if (tags_[i].spec.name == n) return static_cast<int>(i);
     return -1;
@@ -501,14 +491,15 @@ Status CdxFile::open(Env& env, const std::string& path, CdxMode mode, const Layo
 
 Status CdxFile::load_tags(const Layout* layout) {
     tags_.clear();
-    if (size_ < kHeaderSize + kPage) return Status::corrupt(path_ + ": too short for an index");
+    if (size_ < kHeaderSize + kPage)
+        return Status::corrupt(path_ + ": curto demais para um índice");
     uint8_t raw[kHeaderSize];
     if (Status s = read_at(*file_, raw, kHeaderSize, 0); !s) return s;
     cdx::Header bag;
     if (Status s = cdx::decode_header(raw, &bag); !s)
-        return Status::corrupt(path_ + ": compound header: " + s.message());
+        return Status::corrupt(path_ + ": cabeçalho composto: " + s.message());
     if (!(bag.options & cdx::kOptTagBag) || bag.key_length != 10)
-        return Status::corrupt(path_ + ": not a compound index");
+        return Status::corrupt(path_ + ": não é um índice composto");
 
     Tag bag_tag;
     bag_tag.spec.name = "TAG BAG";
@@ -519,14 +510,15 @@ Status CdxFile::load_tags(const Layout* layout) {
     Status s = entries_locked(0, &names);
     tags_.clear();
     if (!s) return s;
-    if (names.empty()) return Status::corrupt(path_ + ": no tags");
+    if (names.empty()) return Status::corrupt(path_ + ": sem tags");
 
     for (const IndexEntry& e : names) {
         Tag t;
         t.header = e.recno;
         if (t.header % kPage != 0 || t.header < kHeaderSize ||
             uint64_t{t.header} + kHeaderSize > size_)
-            return Status::corrupt(path_ + ": bad tag header pointer " + std::to_string(t.header));
+            return Status::corrupt(path_ + ": ponteiro de cabeçalho de tag inválido " +
+                                   std::to_string(t.header));
         if (Status r = read_at(*file_, raw, kHeaderSize, t.header); !r) return r;
         cdx::Header h;
         t.spec.name = trim(e.key);
@@ -631,7 +623,7 @@ Status CdxFile::descend(const Tag& t, const Target& target, Path* path, Node* le
         path->push_back({off, i});
         off = n.childs[i];
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": tree too deep");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": árvore profunda demais");
 }
 
 Status CdxFile::locate(const Tag& t, const Target& target, Pos* pos) {
@@ -654,7 +646,7 @@ Status CdxFile::locate(const Tag& t, const Target& target, Pos* pos) {
         pos->off = pos->leaf.right;
         if (Status s = load(t, pos->off, &pos->leaf); !s) return s;
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": leaf links form a loop");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": ligações entre folhas em ciclo");
 }
 
 Status CdxFile::edge(const Tag& t, bool last, Pos* pos) {
@@ -670,7 +662,7 @@ Status CdxFile::edge(const Tag& t, bool last, Pos* pos) {
         }
         off = pos->leaf.childs[last ? pos->leaf.size() - 1 : 0];
     }
-    return Status::corrupt(path_ + ": tag " + t.spec.name + ": tree too deep");
+    return Status::corrupt(path_ + ": tag " + t.spec.name + ": árvore profunda demais");
 }
 
 Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
@@ -687,10 +679,11 @@ Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
     uint32_t off = forward ? pos->leaf.right : pos->leaf.left;
     for (uint64_t hops = 0; off != kNone; ++hops) {
         if (hops > size_ / kPage)
-            return Status::corrupt(path_ + ": tag " + t.spec.name + ": leaf links form a loop");
+            return Status::corrupt(path_ + ": tag " + t.spec.name +
+                                   ": ligações entre folhas em ciclo");
         if (Status s = load(t, off, &pos->leaf); !s) return s;
         if (!pos->leaf.leaf())
-            return with_context(Status::corrupt("sibling of a leaf is not a leaf"), off);
+            return with_context(Status::corrupt("vizinho de uma folha não é folha"), off);
         if (pos->leaf.size() > 0) {
             pos->off = off;
             pos->i = forward ? 0 : pos->leaf.size() - 1;
@@ -698,7 +691,7 @@ Status CdxFile::step(const Tag& t, Pos* pos, bool forward) {
             bool ordered = forward ? std::tie(from.key, from.recno) < std::tie(to.key, to.recno)
                                    : std::tie(to.key, to.recno) < std::tie(from.key, from.recno);
             if (!ordered)
-                return with_context(Status::corrupt("leaf keys out of order with its sibling"),
+                return with_context(Status::corrupt("chaves fora de ordem com a folha vizinha"),
                                     off);
             return Status::ok();
         }
@@ -741,18 +734,6 @@ Status CdxFile::replace(int tag, std::string_view old_key, std::string_view new_
     }
     if (Status s = insert_locked(t, new_key, recno); !s) return s;
     return a.commit();
-}
-
-Status CdxFile::contains(int tag, std::string_view key, uint32_t recno, bool* found) {
-    Access a(*this, false);
-    if (!a.status()) return a.status();
-    const Tag& t = tag_at(tag);
-    if (key.size() != static_cast<size_t>(t.spec.key_length))
-        throw std::invalid_argument("index key of the wrong length");
-    Pos p;
-    if (Status s = locate(t, {key, recno, Target::kEntry}, &p); !s) return s;
-    *found = p.on && p.leaf.key(p.i) == key && p.leaf.recs[p.i] == recno;
-    return Status::ok();
 }
 
 Status CdxFile::insert_locked(const Tag& t, std::string_view key, uint32_t recno) {
@@ -1012,8 +993,8 @@ Status CdxFile::verify(int tag, Check* out) {
             uint32_t want_left = i ? level[i - 1] : kNone;
             uint32_t want_right = i + 1 < level.size() ? level[i + 1] : kNone;
             if (n.left != want_left || n.right != want_right)
-                return with_context(Status::corrupt("sibling links do not match the tree"),
-                                    level[i]);
+                return with_context(
+                    Status::corrupt("ligações entre vizinhos não correspondem à árvore"), level[i]);
         }
     }
     if (w.any && (out->samples.empty() || !(out->samples.back() == w.last)))
@@ -1022,27 +1003,29 @@ Status CdxFile::verify(int tag, Check* out) {
 }
 
 Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, Walk* w, IndexEntry* max_out) {
-    if (depth >= kMaxDepth) return Status::corrupt(path_ + ": tag " + t.spec.name + ": too deep");
-    if (++w->visited > size_ / kPage) return Status::corrupt(path_ + ": pages met twice");
+    if (depth >= kMaxDepth)
+        return Status::corrupt(path_ + ": tag " + t.spec.name + ": profunda demais");
+    if (++w->visited > size_ / kPage)
+        return Status::corrupt(path_ + ": páginas encontradas duas vezes");
     Node n;
     if (Status s = load(t, off, &n); !s) return s;
-    if (n.root() != (depth == 0)) return with_context(Status::corrupt("wrong root flag"), off);
+    if (n.root() != (depth == 0)) return with_context(Status::corrupt("marca de raiz errada"), off);
     if (w->levels.size() <= static_cast<size_t>(depth))
         w->levels.resize(static_cast<size_t>(depth) + 1);
     w->levels[static_cast<size_t>(depth)].push_back(off);
     Check& out = *w->out;
     if (n.leaf()) {
         if (w->leaf_depth >= 0 && w->leaf_depth != depth)
-            return with_context(Status::corrupt("leaves at different depths"), off);
+            return with_context(Status::corrupt("folhas em profundidades diferentes"), off);
         w->leaf_depth = depth;
-        if (n.size() == 0 && depth > 0) return with_context(Status::corrupt("empty leaf"), off);
+        if (n.size() == 0 && depth > 0) return with_context(Status::corrupt("folha vazia"), off);
         for (size_t i = 0; i < n.size(); ++i) {
             IndexEntry e{std::string(n.key(i)), n.recs[i]};
-            if (e.recno < 1) return with_context(Status::corrupt("record number 0"), off);
+            if (e.recno < 1) return with_context(Status::corrupt("registro número 0"), off);
             if (w->any) {
                 int c = e.key.compare(w->last.key);
                 if (c < 0 || (c == 0 && (t.spec.unique || e.recno <= w->last.recno)))
-                    return with_context(Status::corrupt("keys out of order"), off);
+                    return with_context(Status::corrupt("chaves fora de ordem"), off);
             }
             out.max_recno = std::max(out.max_recno, e.recno);
             if (out.keys % w->stride == 0) {
@@ -1064,7 +1047,7 @@ Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, Walk* w, Inde
         IndexEntry child_max;
         if (Status s = verify_node(t, n.childs[i], depth + 1, w, &child_max); !s) return s;
         if (child_max.key != n.key(i) || child_max.recno != n.recs[i])
-            return with_context(Status::corrupt("interior key is not its child's largest"), off);
+            return with_context(Status::corrupt("chave interna não é a maior do filho"), off);
     }
     *max_out = max_of(n);
     return Status::ok();

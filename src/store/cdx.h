@@ -109,8 +109,6 @@ class CdxFile {
     // Moves a record's entry from old_key to new_key in one locked step.
     [[nodiscard]] Status replace(int tag, std::string_view old_key, std::string_view new_key,
                                  uint32_t recno);
-    // Whether the entry is present.
-    [[nodiscard]] Status contains(int tag, std::string_view key, uint32_t recno, bool* found);
 
     // What a whole-tag check found.
     struct Check {
@@ -197,7 +195,6 @@ class CdxCursor {
     [[nodiscard]] Status seek_entry(std::string_view key, uint32_t recno);
     [[nodiscard]] Status next();
     [[nodiscard]] Status prev();
-    void reset() { on_ = found_ = false; }
 
     bool on() const { return on_; }        // positioned on an entry
     bool found() const { return found_; }  // the last seek matched

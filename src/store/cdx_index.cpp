@@ -30,30 +30,24 @@ std::string normalized(std::string_view expr) {
     return upper(r);
 }
 
-// Every record's key, deleted records included, read in record order.
+// Every record's key (those the FOR condition admits).
 Status collect_keys(Table& table, const KeyExpr& expr, const KeyExpr* cond, KeyBuffer& keys) {
-    uint32_t count = 0;
-    if (Status s = table.record_count(&count); !s) return s;
     bool cp850 = table.code_page_mark() == kLdidCp850;
     std::string key;
-    for (uint32_t n = 1; n <= count; ++n) {
-        if (Status s = table.go_to(n); !s) return s;
-        if (table.eof()) break;  // cut short by another program meanwhile
-        std::string_view row = table.bytes();
-        if (cond && !cond->is_true_of_row(row)) continue;
+    return table.scan_rows([&](uint32_t recno, std::string_view row) {
+        if (cond && !cond->is_true_of_row(row)) return;
         expr.key_of_row(row, cp850, &key);
-        keys.add(key, n);
-    }
-    return Status::ok();
+        keys.add(key, recno);
+    });
 }
 
-Status build_tag(Env& env, Table& table, const std::string& path, const TagSpec& spec,
-                 const KeyExpr& expr, const KeyExpr* cond) {
+Status build_tag(Table& table, const std::string& path, const TagSpec& spec, const KeyExpr& expr,
+                 const KeyExpr* cond) {
     auto collect = [&](KeyBuffer& keys) { return collect_keys(table, expr, cond, keys); };
-    if (!table.exclusive()) return CdxFile::rewrite(env, path, spec, collect);
+    if (!table.exclusive()) return CdxFile::rewrite(table.env(), path, spec, collect);
     KeyBuffer keys(spec.key_length);
     if (Status s = collect(keys); !s) return s;
-    return CdxFile::create(env, path, spec, keys);
+    return CdxFile::create(table.env(), path, spec, keys);
 }
 
 }  // namespace
@@ -65,9 +59,8 @@ std::string damaged_index_notice(std::string_view file) {
 // ---------------------------------------------------------------------------------------------
 // Opening, building, checking
 
-Status CdxIndex::open(Env& env, Table& table, const std::string& path,
-                      std::unique_ptr<CdxIndex>* out) {
-    std::unique_ptr<CdxIndex> ix(new CdxIndex(env, table, path));
+Status CdxIndex::open(Table& table, const std::string& path, std::unique_ptr<CdxIndex>* out) {
+    std::unique_ptr<CdxIndex> ix(new CdxIndex(table, path));
     ix->cp850_ = table.code_page_mark() == kLdidCp850;
     if (Status s = ix->attach_file(); !s) return s;
     *out = std::move(ix);
@@ -79,19 +72,22 @@ Status CdxIndex::attach_file() {
                    : table_.exclusive() ? CdxMode::kExclusive
                                         : CdxMode::kShared;
     cursor_.reset();
-    if (Status s = CdxFile::open(env_, path_, mode, &table_.layout(), &file_); !s) return s;
+    if (Status s = CdxFile::open(table_.env(), path_, mode, &table_.layout(), &file_); !s) return s;
     tag_ = std::max(0, file_->find_tag(tag_name(path_)));
-    const CdxFile::Tag& t = tag();
+    const CdxFile::Tag& t = file_->tags()[static_cast<size_t>(tag_)];
     if (t.expr.empty())
         return Status::corrupt(name() + ": a chave " + t.spec.key_expr +
                                " não corresponde aos campos de " + base_of(table_.path()));
     if (!t.spec.for_expr.empty() && t.condition.empty())
         return Status::corrupt(name() + ": condição " + t.spec.for_expr + " não reconhecida");
+    spec_ = t.spec;
+    expr_ = t.expr;
+    cond_ = t.condition;
     cursor_ = std::make_unique<CdxCursor>(file_.get(), tag_);
     return Status::ok();
 }
 
-Status CdxIndex::build(Env& env, Table& table, const std::string& path, std::string_view key) {
+Status CdxIndex::build(Table& table, const std::string& path, std::string_view key) {
     KeyExpr expr;
     if (Status s = KeyExpr::parse(key, table.layout(), &expr); !s) return s;
     TagSpec spec;
@@ -99,23 +95,26 @@ Status CdxIndex::build(Env& env, Table& table, const std::string& path, std::str
     spec.key_expr = std::string(key);
     spec.type = expr.type();
     spec.key_length = expr.key_length();
-    return build_tag(env, table, path, spec, expr, nullptr);
+    return build_tag(table, path, spec, expr, nullptr);
 }
 
+// After pack or zap. Until it succeeds the index refuses every use: its record numbers are gone.
 Status CdxIndex::rebuild() {
-    TagSpec spec = tag().spec;
-    KeyExpr expr = tag().expr, cond = tag().condition;
     cursor_.reset();
     file_.reset();
-    if (Status s = build_tag(env_, table_, path_, spec, expr, cond.empty() ? nullptr : &cond); !s)
+    if (Status s = build_tag(table_, path_, spec_, expr_, cond_.empty() ? nullptr : &cond_); !s)
         return s;
     return attach_file();
 }
 
+Status CdxIndex::unusable() const {
+    return Status::corrupt(name() + " precisa ser recriado");
+}
+
 Status CdxIndex::check(std::string_view key, Operator& pause_with) {
-    const CdxFile::Tag& t = tag();
-    if (normalized(t.spec.key_expr) != normalized(key))
-        return Status::corrupt(name() + ": a chave é " + t.spec.key_expr + ", não " +
+    if (!cursor_) return unusable();
+    if (normalized(spec_.key_expr) != normalized(key))
+        return Status::corrupt(name() + ": a chave é " + spec_.key_expr + ", não " +
                                std::string(key));
     for (int attempt = 0;; ++attempt) {
         std::string problem;
@@ -128,12 +127,11 @@ Status CdxIndex::check(std::string_view key, Operator& pause_with) {
 }
 
 Status CdxIndex::find_problem(std::string* problem) {
-    const CdxFile::Tag& t = tag();
     CdxFile::Check c;
     if (Status s = file_->verify(tag_, &c); !s) return s;
     uint32_t count = 0;
     if (Status s = table_.record_count(&count); !s) return s;
-    bool every_record = t.spec.for_expr.empty() && !t.spec.unique;
+    bool every_record = spec_.for_expr.empty() && !spec_.unique;
     if (c.max_recno > count) {
         *problem = "chave do registro " + std::to_string(c.max_recno) + ", além do fim";
         return Status::ok();
@@ -144,28 +142,34 @@ Status CdxIndex::find_problem(std::string* problem) {
     }
     // A table of a few megabytes is read whole: every key is compared with its record, and each
     // record has one key. A bigger one is judged by the keys spread over the index.
-    std::vector<IndexEntry> entries;
-    if (uint64_t{count} * table_.record_length() <= kFullCheckBytes) {
-        if (Status s = file_->entries(tag_, &entries); !s) return s;
-        std::vector<bool> seen(count + 1u);
-        for (const IndexEntry& e : entries) {
-            if (e.recno > count || seen[e.recno]) {
-                *problem = "o registro " + std::to_string(e.recno) + " tem mais de uma chave";
+    std::string row_key;
+    if (uint64_t{count} * table_.record_length() > kFullCheckBytes) {
+        for (const IndexEntry& e : c.samples) {
+            if (Status s = table_.go_to(e.recno); !s) return s;
+            bool has = !table_.eof() && key_of(table_.bytes(), &row_key);
+            if (!has || row_key != e.key) {
+                *problem = "o registro " + std::to_string(e.recno) + " não tem a sua chave";
                 return Status::ok();
             }
-            seen[e.recno] = true;
         }
-    } else {
-        entries = std::move(c.samples);
+        return Status::ok();
     }
-    std::string row_key;
+    std::vector<std::string> keys(count + 1u);
+    std::vector<char> has(count + 1u, 0);
+    Status s = table_.scan_rows([&](uint32_t recno, std::string_view row) {
+        if (recno <= count) has[recno] = key_of(row, &keys[recno]);
+    });
+    if (!s) return s;
+    std::vector<IndexEntry> entries;
+    if (s = file_->entries(tag_, &entries); !s) return s;
     for (const IndexEntry& e : entries) {
-        if (Status s = table_.go_to(e.recno); !s) return s;
-        bool has = !table_.eof() && key_of(table_.bytes(), &row_key);
-        if (!has || row_key != e.key) {
-            *problem = "o registro " + std::to_string(e.recno) + " não tem a sua chave";
+        if (e.recno > count || has[e.recno] != 1 || keys[e.recno] != e.key) {
+            bool twice = e.recno <= count && has[e.recno] == 2;
+            *problem = "o registro " + std::to_string(e.recno) +
+                       (twice ? " tem mais de uma chave" : " não tem a sua chave");
             return Status::ok();
         }
+        has[e.recno] = 2;  // seen
     }
     return Status::ok();
 }
@@ -178,17 +182,18 @@ std::string CdxIndex::name() const {
 }
 
 bool CdxIndex::key_of(std::string_view row, std::string* key) const {
-    const CdxFile::Tag& t = tag();
-    t.expr.key_of_row(row, cp850_, key);
-    return t.condition.empty() || t.condition.is_true_of_row(row);
+    expr_.key_of_row(row, cp850_, key);
+    return cond_.empty() || cond_.is_true_of_row(row);
 }
 
 Status CdxIndex::on_append(uint32_t recno, std::string_view rec) {
+    if (!cursor_) return unusable();
     if (!key_of(rec, &new_key_)) return Status::ok();
     return file_->insert(tag_, new_key_, recno);
 }
 
 Status CdxIndex::on_replace(uint32_t recno, std::string_view old_rec, std::string_view new_rec) {
+    if (!cursor_) return unusable();
     bool had = key_of(old_rec, &old_key_);
     bool has = key_of(new_rec, &new_key_);
     if (had && has) {
@@ -211,12 +216,16 @@ Status CdxIndex::on_zap() {
 // Key order
 
 Status CdxIndex::first(uint32_t* recno) {
+    *recno = 0;
+    if (!cursor_) return unusable();
     Status s = cursor_->first();
     *recno = s && cursor_->on() ? cursor_->recno() : 0;
     return s;
 }
 
 Status CdxIndex::last(uint32_t* recno) {
+    *recno = 0;
+    if (!cursor_) return unusable();
     Status s = cursor_->last();
     *recno = s && cursor_->on() ? cursor_->recno() : 0;
     return s;
@@ -235,6 +244,7 @@ Status CdxIndex::prev(uint32_t recno, std::string_view rec, uint32_t* out) {
 // for another position), or, when the record has no entry, the place it would have.
 Status CdxIndex::step(uint32_t recno, std::string_view rec, bool forward, uint32_t* out) {
     *out = 0;
+    if (!cursor_) return unusable();
     key_of(rec, &new_key_);
     Status s;
     if (!(cursor_->on() && cursor_->recno() == recno && cursor_->key() == new_key_)) {
@@ -255,13 +265,12 @@ Status CdxIndex::step(uint32_t recno, std::string_view rec, bool forward, uint32
 }
 
 Status CdxIndex::seek_value(const Value& v, std::string* key) const {
-    const CdxFile::Tag& t = tag();
-    switch (t.spec.type) {
+    switch (spec_.type) {
         case KeyType::kChar:
             if (const auto* text = std::get_if<std::string>(&v)) {
                 *key = cp850_ ? to_cp850(*text) : to_cp1252(*text);
-                if (key->size() > static_cast<size_t>(t.spec.key_length))
-                    key->resize(static_cast<size_t>(t.spec.key_length));
+                if (key->size() > static_cast<size_t>(spec_.key_length))
+                    key->resize(static_cast<size_t>(spec_.key_length));
                 return Status::ok();
             }
             break;
@@ -285,11 +294,12 @@ Status CdxIndex::seek_value(const Value& v, std::string* key) const {
             break;
     }
     return Status::invalid(name() + ": valor procurado de tipo diferente da chave " +
-                           t.spec.key_expr);
+                           spec_.key_expr);
 }
 
 Status CdxIndex::seek(const Value& key, uint32_t* recno) {
     *recno = 0;
+    if (!cursor_) return unusable();
     std::string k;
     if (Status s = seek_value(key, &k); !s) return s;
     Status s = cursor_->seek(k);
@@ -308,7 +318,7 @@ bool CdxIndex::matches(std::string_view rec, const Value& key) const {
 // The opening routine's index files
 
 Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_view key) {
-    if (Status s = CdxIndex::build(env_, table, path, key); !s) return s;
+    if (Status s = CdxIndex::build(table, path, key); !s) return s;
     just_built_.insert(path);
     // The first index, named after its table, is the structural one: other xBase programs open
     // it with the table, and the table's locks take the Visual FoxPro offsets.
@@ -321,7 +331,7 @@ Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_v
 Status CdxIndexFiles::attach(Table& table, const std::string& path, std::string_view key) {
     bool fresh = just_built_.erase(path) > 0;
     std::unique_ptr<CdxIndex> ix;
-    Status s = CdxIndex::open(env_, table, path, &ix);
+    Status s = CdxIndex::open(table, path, &ix);
     if (s && !fresh) s = ix->check(key, op_);
     if (!s) {
         if (s.code() != Status::Code::kCorrupt) return s;
@@ -329,7 +339,7 @@ Status CdxIndexFiles::attach(Table& table, const std::string& path, std::string_
                    damaged_index_notice(base_of(path)) + "\n" + s.message());
         ix.reset();
         s = build(table, path, key);
-        if (s) s = CdxIndex::open(env_, table, path, &ix);
+        if (s) s = CdxIndex::open(table, path, &ix);
         if (!s) return s;
     }
     table.add_index(std::move(ix));

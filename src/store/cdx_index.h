@@ -20,15 +20,14 @@ class CdxIndex final : public Index {
     // Opens an existing index file for `table`: shared, exclusive or read-only as the table is.
     // The order used is the tag named after the file, or else the file's first tag. kCorrupt
     // when the file is damaged or its key does not fit the table's fields.
-    [[nodiscard]] static Status open(Env& env, Table& table, const std::string& path,
+    [[nodiscard]] static Status open(Table& table, const std::string& path,
                                      std::unique_ptr<CdxIndex>* out);
 
     // Builds `path` on `key` over every record of `table`, deleted ones included, as one tag named
     // after the file. With the table held alone the file is written beside and renamed over the
     // old one; otherwise it is rewritten in place under the index lock, so that other terminals
     // that have it open go on with the new tree.
-    [[nodiscard]] static Status build(Env& env, Table& table, const std::string& path,
-                                      std::string_view key);
+    [[nodiscard]] static Status build(Table& table, const std::string& path, std::string_view key);
 
     // Checks the file against the table: the key expression is `key`, the tree is sound, there
     // is one key per record, and the keys are those of their records (every key for a table of
@@ -36,8 +35,6 @@ class CdxIndex final : public Index {
     // With the table shared, a difference that may come from another terminal's write in
     // progress is looked at again after a pause before it counts.
     [[nodiscard]] Status check(std::string_view key, Operator& pause_with);
-
-    const CdxFile::Tag& tag() const { return file_->tags()[static_cast<size_t>(tag_)]; }
 
     // Index
     std::string name() const override;
@@ -54,8 +51,7 @@ class CdxIndex final : public Index {
     bool matches(std::string_view rec, const Value& key) const override;
 
   private:
-    CdxIndex(Env& env, Table& table, std::string path)
-        : env_(env), table_(table), path_(std::move(path)) {}
+    CdxIndex(Table& table, std::string path) : table_(table), path_(std::move(path)) {}
     Status attach_file();
     // What makes the index unfit for the table ("" when nothing).
     Status find_problem(std::string* problem);
@@ -64,12 +60,15 @@ class CdxIndex final : public Index {
     Status seek_value(const Value& v, std::string* key) const;
     Status step(uint32_t recno, std::string_view rec, bool forward, uint32_t* out);
     Status rebuild();
+    Status unusable() const;
 
-    Env& env_;
     Table& table_;
     std::string path_;
     std::unique_ptr<CdxFile> file_;
     int tag_ = 0;
+    TagSpec spec_;  // the order's tag, and its key and FOR expressions parsed for the table
+    KeyExpr expr_;
+    KeyExpr cond_;
     bool cp850_ = false;
     std::unique_ptr<CdxCursor> cursor_;
     std::string old_key_, new_key_;
@@ -79,14 +78,13 @@ class CdxIndex final : public Index {
 // attaching is told to the operator and built again instead of being used.
 class CdxIndexFiles final : public IndexFiles {
   public:
-    CdxIndexFiles(Env& env, Operator& op) : env_(env), op_(op) {}
+    explicit CdxIndexFiles(Operator& op) : op_(op) {}
     [[nodiscard]] Status build(Table& table, const std::string& path,
                                std::string_view key) override;
     [[nodiscard]] Status attach(Table& table, const std::string& path,
                                 std::string_view key) override;
 
   private:
-    Env& env_;
     Operator& op_;
     std::set<std::string> just_built_;  // files built by this opening: attached unchecked
 };

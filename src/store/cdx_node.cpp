@@ -100,10 +100,10 @@ Status decode_node(const Page& p, int key_length, uint8_t fill, Node* out) {
     n.childs.clear();
     size_t count = get16(b + 2);
     size_t kl = static_cast<size_t>(key_length);
-    if (n.attr > 3) return Status::corrupt("bad node attribute " + std::to_string(n.attr));
+    if (n.attr > 3) return Status::corrupt("atributo de nó inválido " + std::to_string(n.attr));
     if (!n.leaf()) {
         if (count == 0 || count > interior_capacity(key_length))
-            return Status::corrupt("interior node with " + std::to_string(count) + " keys");
+            return Status::corrupt("nó interno com " + std::to_string(count) + " chaves");
         n.keys.reserve(count * kl);
         for (size_t i = 0; i < count; ++i) {
             const uint8_t* e = b + kNodeHeader + i * (kl + 8);
@@ -117,9 +117,9 @@ Status decode_node(const Page& p, int key_length, uint8_t fill, Node* out) {
     uint32_t dup_mask = b[18], trail_mask = b[19];
     int rbits = b[20], dbits = b[21], tbits = b[22], bytes = b[23];
     if (bytes < 1 || bytes > 8 || rbits + dbits + tbits > 8 * bytes || rbits > 32)
-        return Status::corrupt("bad leaf bit widths");
+        return Status::corrupt("larguras de bits da folha inválidas");
     if (kLeafHeader + count * static_cast<size_t>(bytes) > kPage)
-        return Status::corrupt("leaf with " + std::to_string(count) + " keys");
+        return Status::corrupt("folha com " + std::to_string(count) + " chaves");
     n.keys.resize(count * kl);
     n.recs.resize(count);
     size_t end = kPage, floor = kLeafHeader + count * static_cast<size_t>(bytes);
@@ -131,9 +131,10 @@ Status decode_node(const Page& p, int key_length, uint8_t fill, Node* out) {
         size_t dup = (v >> rbits) & dup_mask;
         size_t trail = (v >> (rbits + dbits)) & trail_mask;
         if (dup + trail > kl || (i == 0 && dup > 0))
-            return Status::corrupt("bad compression counts in leaf");
+            return Status::corrupt("contagens de compressão inválidas na folha");
         size_t stored = kl - dup - trail;
-        if (end < floor + stored) return Status::corrupt("leaf key data overruns its entries");
+        if (end < floor + stored)
+            return Status::corrupt("dados das chaves invadem as entradas da folha");
         end -= stored;
         char* key = n.keys.data() + i * kl;
         if (dup) std::memcpy(key, key - kl, dup);
@@ -215,12 +216,12 @@ Status decode_header(const uint8_t* b, Header* out) {
     h.key_length = get16(b + 12);
     h.options = b[14];
     if (b[15] == 0x21 || (std::memcmp(b + 20, "RCHB", 4) == 0 && b[15] != 0x01))
-        return Status::corrupt("index written with a page size other than 512 bytes");
+        return Status::corrupt("índice gravado com página diferente de 512 bytes");
     if (h.key_length < 1 || h.key_length > 240)
-        return Status::corrupt("key length " + std::to_string(h.key_length));
-    if (!(h.options & kOptCompact)) return Status::corrupt("not a compact index");
+        return Status::corrupt("tamanho de chave " + std::to_string(h.key_length));
+    if (!(h.options & kOptCompact)) return Status::corrupt("não é um índice compacto");
     if (h.root == kNone || h.root % kPage != 0 || h.root < kPage)
-        return Status::corrupt("bad root pointer");
+        return Status::corrupt("ponteiro de raiz inválido");
     h.descending = get16(b + 502) != 0;
     size_t for_len = get16(b + 506), key_pos = get16(b + 508), key_len = get16(b + 510);
     auto text_at = [&](size_t pos, size_t len, std::string* s) {
@@ -232,7 +233,7 @@ Status decode_header(const uint8_t* b, Header* out) {
     // The FOR expression follows the key expression's terminating NUL.
     if (!text_at(key_pos, key_len, &h.key_expr) ||
         !text_at(key_pos + key_len, for_len, &h.for_expr))
-        return Status::corrupt("bad expression lengths");
+        return Status::corrupt("tamanhos de expressão inválidos");
     return Status::ok();
 }
 

@@ -63,13 +63,13 @@ class Parser {
     NodePtr parse_all() {
         NodePtr n = parse_sum();
         skip_blanks();
-        if (pos_ != s_.size()) fail("unexpected text");
+        if (pos_ != s_.size()) fail("texto inesperado");
         return n;
     }
 
   private:
     [[noreturn]] void fail(const std::string& what) {
-        throw std::invalid_argument(what + " at position " + std::to_string(pos_ + 1));
+        throw std::invalid_argument(what + " na posição " + std::to_string(pos_ + 1));
     }
 
     void skip_blanks() {
@@ -84,7 +84,7 @@ class Parser {
         return false;
     }
     void expect(char c) {
-        if (!accept(c)) fail(std::string("expected '") + c + "'");
+        if (!accept(c)) fail(std::string("esperado '") + c + "'");
     }
 
     NodePtr parse_sum() {
@@ -92,7 +92,7 @@ class Parser {
         std::vector<NodePtr> terms{first};
         while (accept('+')) {
             NodePtr t = parse_term();
-            if (t->type != first->type) fail("'+' joins values of different types");
+            if (t->type != first->type) fail("'+' une valores de tipos diferentes");
             terms.push_back(t);
         }
         if (terms.size() == 1) return first;
@@ -106,7 +106,7 @@ class Parser {
             n->width = 10;
             for (const auto& t : terms) n->decimals = std::max(n->decimals, t->decimals);
         } else {
-            fail("'+' needs text or numbers");
+            fail("'+' pede texto ou números");
         }
         n->args = std::move(terms);
         return n;
@@ -114,7 +114,7 @@ class Parser {
 
     NodePtr parse_term() {
         skip_blanks();
-        if (pos_ >= s_.size()) fail("expression ends too early");
+        if (pos_ >= s_.size()) fail("expressão termina cedo demais");
         char c = s_[pos_];
         if (c == '"' || c == '\'') return parse_text(c);
         if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') return parse_number();
@@ -124,7 +124,7 @@ class Parser {
             expect(')');
             return n;
         }
-        if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_') fail("unexpected character");
+        if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_') fail("caractere inesperado");
         size_t start = pos_;
         while (pos_ < s_.size() &&
                (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_'))
@@ -136,7 +136,7 @@ class Parser {
 
     NodePtr parse_text(char quote) {
         size_t end = s_.find(quote, pos_ + 1);
-        if (end == std::string_view::npos) fail("unterminated text");
+        if (end == std::string_view::npos) fail("texto sem aspas de fechamento");
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::kText;
         n->text = std::string(s_.substr(pos_ + 1, end - pos_ - 1));
@@ -151,7 +151,7 @@ class Parser {
                (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '.'))
             ++pos_;
         auto v = Decimal::parse(s_.substr(start, pos_ - start));
-        if (!v) fail("malformed number");
+        if (!v) fail("número malformado");
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::kNumber;
         n->type = KeyType::kNumeric;
@@ -163,7 +163,7 @@ class Parser {
 
     NodePtr parse_field(const std::string& name) {
         int i = layout_.find(name);
-        if (i < 0) fail("no field named " + name);
+        if (i < 0) fail("não há campo " + name);
         const FieldDef& f = layout_[static_cast<size_t>(i)];
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::kField;
@@ -187,7 +187,7 @@ class Parser {
                 n->type = KeyType::kLogical;
                 break;
             default:
-                fail("memo field " + name + " cannot be part of a key");
+                fail("campo memo " + name + " não pode fazer parte de uma chave");
         }
         return n;
     }
@@ -196,9 +196,9 @@ class Parser {
     int parse_count(int min, int max) {
         NodePtr a = parse_sum();
         if (a->kind != Node::Kind::kNumber || a->number.decimals_used() != 0)
-            fail("expected a whole number");
+            fail("esperado um número inteiro");
         long long v = a->number.whole();
-        if (v < min || v > max) fail("number out of range");
+        if (v < min || v > max) fail("número fora do intervalo");
         return static_cast<int>(v);
     }
 
@@ -207,18 +207,18 @@ class Parser {
         NodePtr arg = parse_sum();
         n->args.push_back(arg);
         auto want = [&](KeyType t, const char* what) {
-            if (arg->type != t) fail(name + "() needs " + what);
+            if (arg->type != t) fail(name + "() pede " + what);
         };
         if (name == "UPPER") {
-            want(KeyType::kChar, "text");
+            want(KeyType::kChar, "texto");
             n->kind = Node::Kind::kUpper;
             n->width = arg->width;
         } else if (name == "DTOS" || name == "DTOC") {
-            want(KeyType::kDate, "a date");
+            want(KeyType::kDate, "uma data");
             n->kind = name == "DTOS" ? Node::Kind::kDtos : Node::Kind::kDtoc;
             n->width = name == "DTOS" ? 8 : 10;
         } else if (name == "STR" || name == "STRZERO") {
-            want(KeyType::kNumeric, "a number");
+            want(KeyType::kNumeric, "um número");
             n->kind = name == "STR" ? Node::Kind::kStr : Node::Kind::kStrZero;
             n->width = name == "STR" ? (arg->kind == Node::Kind::kField ? arg->width : 10) : 0;
             n->decimals = name == "STR" && arg->kind == Node::Kind::kField ? arg->decimals : 0;
@@ -227,10 +227,10 @@ class Parser {
                 n->decimals = 0;
                 if (accept(',')) n->decimals = parse_count(0, 15);
             } else if (name == "STRZERO") {
-                fail("STRZERO() needs a width");
+                fail("STRZERO() pede um tamanho");
             }
         } else {
-            fail("unknown function " + name + "()");
+            fail("função desconhecida " + name + "()");
         }
         expect(')');
         n->type = KeyType::kChar;
@@ -361,12 +361,12 @@ Status KeyExpr::parse(std::string_view text, const Layout& layout, KeyExpr* out)
     try {
         NodePtr root = p.parse_all();
         if (root->type == KeyType::kChar && root->width < 1)
-            return Status::invalid("key expression " + std::string(text) + " is empty");
+            return Status::invalid("expressão de chave " + std::string(text) + " vazia");
         out->text_ = std::string(text);
         out->root_ = std::move(root);
         return Status::ok();
     } catch (const std::invalid_argument& e) {
-        return Status::invalid("key expression " + std::string(text) + ": " + e.what());
+        return Status::invalid("expressão de chave " + std::string(text) + ": " + e.what());
     }
 }
 
@@ -418,10 +418,6 @@ void KeyExpr::key_of_row(std::string_view row, bool cp850, std::string* out) con
         return;
     }
     encode_key(n, eval(n, FromRow{row, cp850}), cp850, out);
-}
-
-std::string char_key(std::string_view utf8) {
-    return to_cp1252(utf8);
 }
 
 std::string numeric_key(double v) {

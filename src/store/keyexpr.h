@@ -58,8 +58,6 @@ class KeyExpr {
 };
 
 // Key encodings, for seek values and for index keys read from elsewhere.
-// Text to Windows-1252, neither padded nor cut: a shorter seek value matches as a prefix.
-std::string char_key(std::string_view utf8);
 // A number as the big-endian IEEE double with its sign bit flipped (or all bits inverted when
 // negative), so that bytewise order is numeric order. -0 is stored as +0.
 std::string numeric_key(double v);

@@ -441,11 +441,6 @@ TEST(CdxMaintain, DuplicatesUniqueTagsAndReplacement) {
     EXPECT_EQ(all(*f), (std::vector<IndexEntry>{{"11111111111", 5}}));
     ASSERT_TRUE(f->replace(0, "11111111111", "00000000000", 5).is_ok());
     EXPECT_EQ(all(*f), (std::vector<IndexEntry>{{"00000000000", 5}}));
-    bool found = false;
-    ASSERT_TRUE(f->contains(0, "00000000000", 5, &found).is_ok());
-    EXPECT_TRUE(found);
-    ASSERT_TRUE(f->contains(0, "00000000000", 6, &found).is_ok());
-    EXPECT_FALSE(found);
 }
 
 TEST(CdxMaintain, KeysArrivingInOrderFillPages) {
@@ -454,7 +449,7 @@ TEST(CdxMaintain, KeysArrivingInOrderFillPages) {
     ASSERT_TRUE(CdxFile::create(Env::posix(), dir.file("S.CDX"), cpf_spec(), none).is_ok());
     auto f = open_cdx(dir.file("S.CDX"), CdxMode::kExclusive);
     for (uint32_t r = 1; r <= 20000; ++r) {
-        char k[12];
+        char k[32];
         std::snprintf(k, sizeof k, "%011u", r * 7919u);
         ASSERT_TRUE(f->insert(0, k, r).is_ok());
     }
@@ -474,7 +469,7 @@ TEST(CdxShared, AnotherHandlesChangesAreSeenAtTheNextMove) {
     TempDir dir;
     KeyBuffer keys(11);
     for (uint32_t r = 1; r <= 3000; ++r) {
-        char k[12];
+        char k[32];
         std::snprintf(k, sizeof k, "%011u", r * 10);
         keys.add(k, r);
     }
@@ -497,7 +492,7 @@ TEST(CdxShared, AnotherHandlesChangesAreSeenAtTheNextMove) {
     // Rebuilt in place by the other handle: the cursor finds its place in the new tree.
     ASSERT_TRUE(CdxFile::rewrite(Env::posix(), path, cpf_spec(), [](KeyBuffer& k) {
                     for (uint32_t r = 1; r <= 3000; ++r) {
-                        char key[12];
+                        char key[32];
                         std::snprintf(key, sizeof key, "%011u", r * 10 + 1);
                         k.add(key, r);
                     }
@@ -515,7 +510,7 @@ TEST(CdxShared, ProcessesInsertingAtOnceLoseNothing) {
     ASSERT_TRUE(CdxFile::create(Env::posix(), path, cpf_spec(), none).is_ok());
     constexpr int kProcs = 4, kEach = 400;
     auto key_of = [](int p, int i) {
-        char k[12];
+        char k[32];
         std::snprintf(k, sizeof k, "%05d%06d", (i * 7717 + p * 31) % 99991, p);
         return std::string(k);
     };

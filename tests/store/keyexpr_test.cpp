@@ -149,20 +149,20 @@ TEST(KeyExpr, MalformedExpressionsAreRefusedWithTheReason) {
         const char* text;
         const char* reason;
     } cases[] = {
-        {"NOPE", "no field named NOPE"},
-        {"LOWER(CPF)", "unknown function LOWER()"},
-        {"STR(CPF,4)", "STR() needs a number"},
-        {"UPPER(VALOR)", "UPPER() needs text"},
-        {"DTOS(CPF)", "DTOS() needs a date"},
-        {"CPF+VALOR", "different types"},
-        {"STRZERO(VALOR)", "needs a width"},
-        {"STR(VALOR,W)", "no field named W"},
-        {"STR(VALOR,0)", "out of range"},
-        {"CPF)", "unexpected text"},
-        {"UPPER(CPF", "expected ')'"},
-        {"CPF+", "ends too early"},
-        {"'abc", "unterminated"},
-        {"", "ends too early"},
+        {"NOPE", "não há campo NOPE"},
+        {"LOWER(CPF)", "função desconhecida LOWER()"},
+        {"STR(CPF,4)", "STR() pede um número"},
+        {"UPPER(VALOR)", "UPPER() pede texto"},
+        {"DTOS(CPF)", "DTOS() pede uma data"},
+        {"CPF+VALOR", "tipos diferentes"},
+        {"STRZERO(VALOR)", "pede um tamanho"},
+        {"STR(VALOR,W)", "não há campo W"},
+        {"STR(VALOR,0)", "fora do intervalo"},
+        {"CPF)", "texto inesperado"},
+        {"UPPER(CPF", "esperado ')'"},
+        {"CPF+", "termina cedo demais"},
+        {"'abc", "sem aspas"},
+        {"", "termina cedo demais"},
     };
     for (const Case& c : cases) {
         KeyExpr e;
