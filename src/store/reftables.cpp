@@ -81,7 +81,7 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
     std::vector<std::string> row;
     std::string field;
     bool quoted = false, any = false;
-    size_t line = 1;
+    size_t line = 1, quote_line = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (quoted) {
@@ -101,6 +101,7 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
         switch (c) {
             case '"':
                 quoted = true;
+                quote_line = line;
                 any = true;
                 break;
             case ',':
@@ -128,7 +129,8 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
         }
     }
     if (quoted)
-        return Status::invalid("aspas sem fechamento a partir da linha " + std::to_string(line));
+        return Status::invalid("aspas sem fechamento a partir da linha " +
+                               std::to_string(quote_line));
     if (any || !field.empty()) {
         row.push_back(std::move(field));
         rows->push_back(std::move(row));
