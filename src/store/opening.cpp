@@ -206,14 +206,8 @@ bool CORRIGE(WorkAreas& w, int n) {
         return fail(s);
     }
     fresh.reset();
-    op.progress(base + ".DBF" + " Atualizado");
-    // The renamed work file replaces the table in one step; until then the old table is whole.
-    s = env.rename(work, path);
-    op.progress_done();
-    if (!s) return fail(s);
-    (void)old->close();  // the old file is no longer the table: nothing of it matters now
-    old.reset();
-    // Its indexes hold the old record numbers: the next opening builds them again.
+    // The table's indexes hold the old record numbers: they go first, so whatever happens next
+    // the next opening builds them again.
     for (const auto& ix : def->index_files(w.NUSU)) {
         std::string cdx = find_file(env, dir, ix.file + ".CDX");
         if (env.exists(cdx)) {
@@ -221,6 +215,13 @@ bool CORRIGE(WorkAreas& w, int n) {
             if (!s) return fail(s);
         }
     }
+    op.progress(base + ".DBF" + " Atualizado");
+    // The renamed work file replaces the table in one step; until then the old table is whole.
+    s = env.rename(work, path);
+    op.progress_done();
+    if (!s) return fail(s);
+    (void)old->close();  // the old file is no longer the table: nothing of it matters now
+    old.reset();
     s = env.sync_dir(dir);
     if (!s) {
         op.notice(NoticeKind::kError, "", s.message());

@@ -149,6 +149,11 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
             op.notice(NoticeKind::kError, "", stem + ".DBF não está disponível \n" + s.message());
         return done(false);
     };
+    auto broken = [&](const Status& s) {
+        op.notice(NoticeKind::kError, "", s.message());
+        w.close(area);
+        return done(false);
+    };
 
     std::string path = find_file(env, dir, has_extension(name) ? name : name + ".DBF");
     if (!env.exists(path) && !CRIA(w, two_digits(create_as ? create_as : area), path)) {
@@ -172,11 +177,7 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
         if (missing) s = t.pack();
         if (s && w.MOS_MENS) op.progress(left("Criando o indice " + stem + ".CDX", 79));
         if (s) s = w.index_files->build(t, cdx1, key1);
-        if (!s) {
-            op.notice(NoticeKind::kError, "", s.message());
-            w.close(area);
-            return done(false);
-        }
+        if (!s) return broken(s);
         if (!exclusive) {
             w.close(area);
             s = open_in(w, area, path, false, alias);
@@ -193,19 +194,16 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
         if (key.empty()) continue;
         std::string g = f.empty() ? stem + suffix[i] : trim(f);
         std::string gdir = folder_of(g).empty() ? dir : folder_of(g);
-        std::string gname = stem_of(base_of(g)) + ".CDX";
+        std::string gname = upper(stem_of(base_of(g))) + ".CDX";
         std::string p = find_file(env, gdir, gname);
         if (w.MOS_MENS) op.progress(left("Criando o indice " + gname, 79));
         s = w.index_files->build(t, p, key);
         if (s) s = w.index_files->attach(t, p, key);
     }
-    if (!s) {
-        op.notice(NoticeKind::kError, "", s.message());
-        w.close(area);
-        return done(false);
-    }
+    if (!s) return broken(s);
     t.set_order(1);
-    return done(true);
+    s = t.go_top();
+    return s ? done(true) : broken(s);
 }
 
 bool NETUSE(WorkAreas& w, std::string_view file, bool exclusive) {

@@ -380,84 +380,12 @@ TEST(Dbf, MemoTextComesFromTheDbtFile) {
     EXPECT_EQ(t->replace(t->field("NOME"), "X").code(), Status::Code::kInvalid);
 }
 
-// An in-memory index over NOME, enough to drive the order seam and watch the hooks.
-class NameIndex final : public Index {
-  public:
-    explicit NameIndex(Table& t) : t_(t), nome_(t.field("NOME")) {}
-    std::vector<std::string> calls;
-    std::string name() const override { return "NOME"; }
-    Status on_append(uint32_t n, std::string_view rec) override {
-        calls.push_back("append " + std::to_string(n));
-        keys_.insert({key(rec), n});
-        return Status::ok();
-    }
-    Status on_replace(uint32_t n, std::string_view o, std::string_view r) override {
-        calls.push_back("replace " + std::to_string(n) + (o[0] != r[0] ? " flag" : ""));
-        keys_.erase({key(o), n});
-        keys_.insert({key(r), n});
-        return Status::ok();
-    }
-    Status on_pack() override {
-        calls.push_back("pack");
-        return rebuild();
-    }
-    Status on_zap() override {
-        calls.push_back("zap");
-        keys_.clear();
-        return Status::ok();
-    }
-    Status first(uint32_t* n) override {
-        *n = keys_.empty() ? 0 : keys_.begin()->second;
-        return Status::ok();
-    }
-    Status last(uint32_t* n) override {
-        *n = keys_.empty() ? 0 : keys_.rbegin()->second;
-        return Status::ok();
-    }
-    Status next(uint32_t n, std::string_view rec, uint32_t* out) override {
-        auto it = keys_.upper_bound({key(rec), n});
-        *out = it == keys_.end() ? 0 : it->second;
-        return Status::ok();
-    }
-    Status prev(uint32_t n, std::string_view rec, uint32_t* out) override {
-        auto it = keys_.lower_bound({key(rec), n});
-        *out = it == keys_.begin() ? 0 : std::prev(it)->second;
-        return Status::ok();
-    }
-    Status seek(const Value& k, uint32_t* out) override {
-        auto it = keys_.lower_bound({std::get<std::string>(k), 0});
-        *out = it == keys_.end() ? 0 : it->second;
-        return Status::ok();
-    }
-    bool matches(std::string_view rec, const Value& k) const override {
-        return key(rec).rfind(std::get<std::string>(k), 0) == 0;
-    }
-    Status rebuild() {
-        keys_.clear();
-        uint32_t count = 0;
-        Status s = t_.record_count(&count);
-        for (uint32_t n = 1; s && n <= count; ++n) {
-            s = t_.go_to(n);
-            keys_.insert({key(t_.bytes()), n});
-        }
-        return s;
-    }
-
-  private:
-    std::string key(std::string_view rec) const {
-        return std::string(Table::field_bytes(rec, nome_));
-    }
-    Table& t_;
-    Field nome_;
-    std::set<std::pair<std::string, uint32_t>> keys_;
-};
-
 TEST(Dbf, AttachedIndexIsKeptInStepAndDrivesNavigation) {
     TempDir dir;
     std::string path = create_small(dir, {row("Pedro", "1"), row("Ana", "2"), row("Maria", "3")});
     auto t = open_table(path, true);
-    auto owned = std::make_unique<NameIndex>(*t);
-    NameIndex& ix = *owned;
+    auto owned = std::make_unique<testing::FieldIndex>(*t, "NOME");
+    testing::FieldIndex& ix = *owned;
     ASSERT_OK(ix.rebuild());
     t->add_index(std::move(owned));
     t->set_order(1);
