@@ -573,38 +573,43 @@ Status CdxFile::create(Env& env, const std::string& path, const TagSpec& spec, K
     return env.sync_dir(dir_of(path));
 }
 
-Status CdxFile::rebuild(const TagSpec& spec, const Layout* layout,
+Status CdxFile::rewrite(Env& env, const std::string& path, const TagSpec& spec,
                         const std::function<Status(KeyBuffer&)>& collect) {
-    Access a(*this, true);
-    if (!a.status()) return a.status();
+    if (!env.exists(path)) {  // an empty file first, unless another process made it meanwhile
+        std::unique_ptr<File> tmp;
+        std::string tmp_path;
+        if (Status s = env.create_temp(path, &tmp, &tmp_path); !s) return s;
+        tmp.reset();
+        bool existed = false;
+        Status s = env.rename_new(tmp_path, path, &existed);
+        if (!s || existed) static_cast<void>(env.remove(tmp_path));
+        if (!s) return s;
+    }
+    std::unique_ptr<File> file;
+    if (Status s = env.open(path, OpenFor::kReadWrite, &file); !s) return s;
+    if (Status s = file->wait_lock(kLockByte, 1, LockType::kWrite); !s) return s;
+    auto done = [&](Status s) {
+        Status u = file->unlock(kLockByte, 1);
+        return s ? u : s;
+    };
+    uint64_t size = 0;
+    uint8_t h[12] = {};
+    size_t got = 0;
+    if (Status s = file->size(&size); !s) return done(s);
+    if (Status s = file->read(0, reinterpret_cast<char*>(h), sizeof h, &got); !s) return done(s);
     KeyBuffer keys(spec.key_length);
-    if (Status s = collect(keys); !s) return s;
+    if (Status s = collect(keys); !s) return done(s);
     keys.sort(spec.unique);
     std::vector<uint8_t> image;
-    if (Status s = build_image(spec, keys, counter_ + 1, &image); !s) return s;
-    // Other processes may have the file open, so it is rewritten where it is; pages beyond the
-    // new tree join the free list instead of being cut off.
+    if (Status s = build_image(spec, keys, cdx::get32be(h + 8) + 1, &image); !s) return done(s);
     uint32_t free_list = 0;
-    uint64_t old_size = size_ / kPage * kPage;
-    for (uint64_t off = image.size(); off + kPage <= old_size; off += kPage) {
+    for (uint64_t off = image.size(); off + kPage <= size / kPage * kPage; off += kPage) {
         image.resize(off + kPage, 0);
         cdx::put32(image.data() + off, free_list);
         free_list = static_cast<uint32_t>(off);
     }
     cdx::put32(image.data() + 4, free_list);
-    cache_.clear();
-    dirty_.clear();
-    Status s = write_at(*file_, image.data(), image.size(), 0);
-    if (!s) {
-        synced_ = false;
-        return s;
-    }
-    counter_ += 1;
-    free_ = free_list;
-    size_ = std::max<uint64_t>(size_, image.size());
-    s = load_tags(layout);
-    Status c = a.commit();
-    return s ? c : s;
+    return done(write_at(*file, image.data(), image.size(), 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -978,23 +983,29 @@ Status CdxFile::entries_locked(int tag, std::vector<IndexEntry>* out) {
     return Status::ok();
 }
 
-Status CdxFile::verify(int tag, uint32_t max_recno, size_t* keys) {
+struct CdxFile::Walk {
+    std::vector<std::vector<uint32_t>> levels;  // node offsets met at each depth, in key order
+    int leaf_depth = -1;
+    size_t visited = 0;
+    bool any = false;
+    IndexEntry last;
+    size_t stride = 1;  // keep every stride-th entry as a sample
+    Check* out;
+};
+
+Status CdxFile::verify(int tag, Check* out) {
     Access a(*this, false);
     if (!a.status()) return a.status();
     const Tag& t = tag_at(tag);
     uint32_t root;
     if (Status s = root_of(t, &root); !s) return s;
-    std::vector<std::vector<uint32_t>> levels;
-    size_t count = 0;
-    IndexEntry last, max;
-    bool any = false;
-    int leaf_depth = -1;
-    if (Status s =
-            verify_node(t, root, 0, &leaf_depth, max_recno, &levels, &count, &last, &any, &max);
-        !s)
-        return s;
+    *out = Check{};
+    Walk w;
+    w.out = out;
+    IndexEntry max;
+    if (Status s = verify_node(t, root, 0, &w, &max); !s) return s;
     // Each level must be one chain of sibling links, in key order.
-    for (const auto& level : levels) {
+    for (const auto& level : w.levels) {
         for (size_t i = 0; i < level.size(); ++i) {
             Node n;
             if (Status s = load(t, level[i], &n); !s) return s;
@@ -1005,51 +1016,53 @@ Status CdxFile::verify(int tag, uint32_t max_recno, size_t* keys) {
                                     level[i]);
         }
     }
-    *keys = count;
+    if (w.any && (out->samples.empty() || !(out->samples.back() == w.last)))
+        out->samples.push_back(w.last);
     return Status::ok();
 }
 
-Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, int* leaf_depth,
-                            uint32_t max_recno, std::vector<std::vector<uint32_t>>* levels,
-                            size_t* keys, IndexEntry* last, bool* any, IndexEntry* max_out) {
+Status CdxFile::verify_node(const Tag& t, uint32_t off, int depth, Walk* w, IndexEntry* max_out) {
     if (depth >= kMaxDepth) return Status::corrupt(path_ + ": tag " + t.spec.name + ": too deep");
-    size_t visited = 0;
-    for (const auto& l : *levels) visited += l.size();
-    if (visited > size_ / kPage) return Status::corrupt(path_ + ": pages visited twice");
+    if (++w->visited > size_ / kPage) return Status::corrupt(path_ + ": pages met twice");
     Node n;
     if (Status s = load(t, off, &n); !s) return s;
     if (n.root() != (depth == 0)) return with_context(Status::corrupt("wrong root flag"), off);
-    if (levels->size() <= static_cast<size_t>(depth))
-        levels->resize(static_cast<size_t>(depth) + 1);
-    (*levels)[static_cast<size_t>(depth)].push_back(off);
+    if (w->levels.size() <= static_cast<size_t>(depth))
+        w->levels.resize(static_cast<size_t>(depth) + 1);
+    w->levels[static_cast<size_t>(depth)].push_back(off);
+    Check& out = *w->out;
     if (n.leaf()) {
-        if (*leaf_depth >= 0 && *leaf_depth != depth)
+        if (w->leaf_depth >= 0 && w->leaf_depth != depth)
             return with_context(Status::corrupt("leaves at different depths"), off);
-        *leaf_depth = depth;
+        w->leaf_depth = depth;
         if (n.size() == 0 && depth > 0) return with_context(Status::corrupt("empty leaf"), off);
         for (size_t i = 0; i < n.size(); ++i) {
             IndexEntry e{std::string(n.key(i)), n.recs[i]};
-            if (e.recno < 1 || e.recno > max_recno)
-                return with_context(
-                    Status::corrupt("record " + std::to_string(e.recno) + " out of range"), off);
-            if (*any) {
-                int c = e.key.compare(last->key);
-                if (c < 0 || (c == 0 && (t.spec.unique || e.recno <= last->recno)))
+            if (e.recno < 1) return with_context(Status::corrupt("record number 0"), off);
+            if (w->any) {
+                int c = e.key.compare(w->last.key);
+                if (c < 0 || (c == 0 && (t.spec.unique || e.recno <= w->last.recno)))
                     return with_context(Status::corrupt("keys out of order"), off);
             }
-            *last = std::move(e);
-            *any = true;
-            ++*keys;
+            out.max_recno = std::max(out.max_recno, e.recno);
+            if (out.keys % w->stride == 0) {
+                if (out.samples.size() == 64) {  // keep every other one and sample half as often
+                    for (size_t k = 0; k < 32; ++k) out.samples[k] = out.samples[2 * k];
+                    out.samples.resize(32);
+                    w->stride *= 2;
+                }
+                if (out.keys % w->stride == 0) out.samples.push_back(e);
+            }
+            ++out.keys;
+            w->last = std::move(e);
+            w->any = true;
         }
         if (n.size()) *max_out = max_of(n);
         return Status::ok();
     }
     for (size_t i = 0; i < n.size(); ++i) {
         IndexEntry child_max;
-        if (Status s = verify_node(t, n.childs[i], depth + 1, leaf_depth, max_recno, levels, keys,
-                                   last, any, &child_max);
-            !s)
-            return s;
+        if (Status s = verify_node(t, n.childs[i], depth + 1, w, &child_max); !s) return s;
         if (child_max.key != n.key(i) || child_max.recno != n.recs[i])
             return with_context(Status::corrupt("interior key is not its child's largest"), off);
     }

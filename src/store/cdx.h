@@ -89,11 +89,13 @@ class CdxFile {
     // and renamed over it, so a crash leaves either the old file or the new one.
     [[nodiscard]] static Status create(Env& env, const std::string& path, const TagSpec& spec,
                                        KeyBuffer& keys);
-    // Rewrites this open file as one tag, in place and under the index write lock; `collect`
-    // gathers the keys while the lock is held. Processes that have the file open see the new
-    // contents at their next access.
-    [[nodiscard]] Status rebuild(const TagSpec& spec, const Layout* layout,
-                                 const std::function<Status(KeyBuffer&)>& collect);
+    // Writes the file anew as one tag where it is, under the index write lock, for a file other
+    // processes may have open: `collect` gathers the keys while the lock is held, and those
+    // processes see the new tree at their next access. A missing file is created first; a
+    // damaged one is simply overwritten. The file never gets shorter: pages beyond the new tree
+    // join the free list.
+    [[nodiscard]] static Status rewrite(Env& env, const std::string& path, const TagSpec& spec,
+                                        const std::function<Status(KeyBuffer&)>& collect);
 
     const std::string& path() const { return path_; }
     CdxMode mode() const { return mode_; }
@@ -110,10 +112,16 @@ class CdxFile {
     // Whether the entry is present.
     [[nodiscard]] Status contains(int tag, std::string_view key, uint32_t recno, bool* found);
 
+    // What a whole-tag check found.
+    struct Check {
+        size_t keys = 0;
+        uint32_t max_recno = 0;
+        std::vector<IndexEntry> samples;  // up to 64 entries spread over the tag
+    };
     // Walks the whole tag and checks it: page pointers, node kinds, sibling links, interior keys
     // against their children, ascending order (no equal keys in a unique tag), record numbers
-    // from 1 to max_recno. Gives the number of keys.
-    [[nodiscard]] Status verify(int tag, uint32_t max_recno, size_t* keys);
+    // from 1. Status::corrupt says what is wrong.
+    [[nodiscard]] Status verify(int tag, Check* out);
     // Every entry of the tag in the order it is stored (ascending).
     [[nodiscard]] Status entries(int tag, std::vector<IndexEntry>* out);
 
@@ -153,9 +161,8 @@ class CdxFile {
     Status fix_parent(const Tag& t, const Path& path, size_t level, const cdx::Node& node);
     Status shrink(const Tag& t, Path& path, size_t level, cdx::Node& node);
     Status link_sibling(const Tag& t, uint32_t off, bool left_link, uint32_t to);
-    Status verify_node(const Tag& t, uint32_t off, int depth, int* leaf_depth, uint32_t max_recno,
-                       std::vector<std::vector<uint32_t>>* levels, size_t* keys, IndexEntry* last,
-                       bool* any, IndexEntry* max_out);
+    struct Walk;
+    Status verify_node(const Tag& t, uint32_t off, int depth, Walk* w, IndexEntry* max_out);
     Status entries_locked(int tag, std::vector<IndexEntry>* out);
     const Tag& tag_at(int tag) const;
 

@@ -1,6 +1,7 @@
 // Key expressions: a small recursive-descent parser into a tree, evaluated per record.
 #include "store/keyexpr.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <cstdlib>
@@ -16,11 +17,12 @@ struct KeyExpr::Node {
     enum class Kind { kField, kText, kNumber, kConcat, kAdd, kUpper, kStr, kStrZero, kDtos, kDtoc };
     Kind kind = Kind::kField;
     KeyType type = KeyType::kChar;
-    int width = 0;     // characters of a text value; display width of a number (STR default)
-    int decimals = 0;  // of a number (STR default)
-    size_t field = 0;  // kField: position in the layout
-    std::string text;  // kText
-    Decimal number;    // kNumber
+    int width = 0;      // characters of a text value; display width of a number (STR default)
+    int decimals = 0;   // of a number (STR default)
+    size_t field = 0;   // kField: position in the layout
+    size_t offset = 0;  // kField: first byte in a table row (after the deletion flag)
+    std::string text;   // kText
+    Decimal number;     // kNumber
     std::vector<std::shared_ptr<const Node>> args;
 };
 
@@ -166,6 +168,9 @@ class Parser {
         auto n = std::make_shared<Node>();
         n->kind = Node::Kind::kField;
         n->field = static_cast<size_t>(i);
+        for (int k = 0; k < i; ++k)
+            n->offset += static_cast<size_t>(layout_[static_cast<size_t>(k)].width);
+        n->offset += 1;
         n->width = f.width;
         n->decimals = f.decimals;
         switch (f.type) {
@@ -237,46 +242,105 @@ class Parser {
     size_t pos_ = 0;
 };
 
-Value eval(const Node& n, const Record& rec);
+// Where field values come from: a Record, or a row's bytes decoded on the way.
+struct FromRecord {
+    const Record& rec;
+    Value field(const Node& n) const {
+        const Value& v = rec.at(n.field);
+        if (n.type == KeyType::kChar)
+            return pad_right(std::get<std::string>(v), static_cast<size_t>(n.width));
+        return v;
+    }
+};
 
-std::string eval_text(const Node& n, const Record& rec) {
-    return std::get<std::string>(eval(n, rec));
+struct FromRow {
+    std::string_view row;
+    bool cp850;
+    Value field(const Node& n) const {
+        std::string_view b =
+            row.substr(std::min(n.offset, row.size()), static_cast<size_t>(n.width));
+        switch (n.type) {
+            case KeyType::kChar:
+                return cp850 ? from_cp850(b) : from_cp1252(b);
+            case KeyType::kNumeric: {
+                auto d = Decimal::parse(b);  // blank or overflow ('*') counts as 0
+                return d ? *d : Decimal();
+            }
+            case KeyType::kDate: {
+                auto d = Date::from_dtos(b);
+                return d ? *d : Date();
+            }
+            case KeyType::kLogical: {
+                char c = b.empty() ? ' ' : b[0];
+                if (c == 'T' || c == 't' || c == 'Y' || c == 'y') return Logical::kTrue;
+                if (c == 'F' || c == 'f' || c == 'N' || c == 'n') return Logical::kFalse;
+                return Logical::kUnset;
+            }
+        }
+        return std::string();
+    }
+};
+
+template <class Source>
+Value eval(const Node& n, const Source& src);
+
+template <class Source>
+std::string eval_text(const Node& n, const Source& src) {
+    return std::get<std::string>(eval(n, src));
 }
 
-Value eval(const Node& n, const Record& rec) {
+template <class Source>
+Value eval(const Node& n, const Source& src) {
     switch (n.kind) {
-        case Node::Kind::kField: {
-            const Value& v = rec.at(n.field);
-            if (n.type == KeyType::kChar)
-                return pad_right(std::get<std::string>(v), static_cast<size_t>(n.width));
-            return v;
-        }
+        case Node::Kind::kField:
+            return src.field(n);
         case Node::Kind::kText:
             return n.text;
         case Node::Kind::kNumber:
             return n.number;
         case Node::Kind::kConcat: {
             std::string s;
-            for (const auto& a : n.args) s += eval_text(*a, rec);
+            for (const auto& a : n.args) s += eval_text(*a, src);
             return s;
         }
         case Node::Kind::kAdd: {
             Decimal sum;
-            for (const auto& a : n.args) sum += std::get<Decimal>(eval(*a, rec));
+            for (const auto& a : n.args) sum += std::get<Decimal>(eval(*a, src));
             return sum;
         }
         case Node::Kind::kUpper:
-            return pad_right(upper(eval_text(*n.args[0], rec)), static_cast<size_t>(n.width));
+            return pad_right(upper(eval_text(*n.args[0], src)), static_cast<size_t>(n.width));
         case Node::Kind::kStr:
-            return str_of(std::get<Decimal>(eval(*n.args[0], rec)), n.width, n.decimals);
+            return str_of(std::get<Decimal>(eval(*n.args[0], src)), n.width, n.decimals);
         case Node::Kind::kStrZero:
-            return strzero_of(std::get<Decimal>(eval(*n.args[0], rec)), n.width, n.decimals);
+            return strzero_of(std::get<Decimal>(eval(*n.args[0], src)), n.width, n.decimals);
         case Node::Kind::kDtos:
-            return std::get<Date>(eval(*n.args[0], rec)).dtos();
+            return std::get<Date>(eval(*n.args[0], src)).dtos();
         case Node::Kind::kDtoc:
-            return std::get<Date>(eval(*n.args[0], rec)).dmy();
+            return std::get<Date>(eval(*n.args[0], src)).dmy();
     }
     throw std::logic_error("key expression node");
+}
+
+// The index bytes of an expression's value; text in the given code page, padded or cut.
+void encode_key(const Node& root, const Value& v, bool cp850, std::string* out) {
+    switch (root.type) {
+        case KeyType::kChar: {
+            const auto& text = std::get<std::string>(v);
+            *out = cp850 ? to_cp850(text) : to_cp1252(text);
+            out->resize(static_cast<size_t>(std::min(root.width, kMaxKeyLength)), ' ');
+            break;
+        }
+        case KeyType::kNumeric:
+            *out = numeric_key(std::get<Decimal>(v));
+            break;
+        case KeyType::kDate:
+            *out = date_key(std::get<Date>(v));
+            break;
+        case KeyType::kLogical:
+            *out = logical_key(std::get<Logical>(v) == Logical::kTrue);
+            break;
+    }
 }
 
 std::string flip_ordered(uint64_t bits) {
@@ -296,10 +360,8 @@ Status KeyExpr::parse(std::string_view text, const Layout& layout, KeyExpr* out)
     Parser p(text, layout);
     try {
         NodePtr root = p.parse_all();
-        if (root->type == KeyType::kChar && (root->width < 1 || root->width > kMaxKeyLength))
-            return Status::invalid("key expression " + std::string(text) + " is " +
-                                   std::to_string(root->width) + " characters wide (1 to " +
-                                   std::to_string(kMaxKeyLength) + " allowed)");
+        if (root->type == KeyType::kChar && root->width < 1)
+            return Status::invalid("key expression " + std::string(text) + " is empty");
         out->text_ = std::string(text);
         out->root_ = std::move(root);
         return Status::ok();
@@ -315,7 +377,7 @@ KeyType KeyExpr::type() const {
 int KeyExpr::key_length() const {
     switch (root_->type) {
         case KeyType::kChar:
-            return root_->width;
+            return std::min(root_->width, kMaxKeyLength);
         case KeyType::kLogical:
             return 1;
         default:
@@ -324,11 +386,16 @@ int KeyExpr::key_length() const {
 }
 
 Value KeyExpr::value(const Record& rec) const {
-    return eval(*root_, rec);
+    return eval(*root_, FromRecord{rec});
 }
 
 bool KeyExpr::is_true(const Record& rec) const {
     Value v = value(rec);
+    return std::holds_alternative<Logical>(v) && std::get<Logical>(v) == Logical::kTrue;
+}
+
+bool KeyExpr::is_true_of_row(std::string_view row) const {
+    Value v = eval(*root_, FromRow{row, false});
     return std::holds_alternative<Logical>(v) && std::get<Logical>(v) == Logical::kTrue;
 }
 
@@ -339,28 +406,18 @@ std::string KeyExpr::key(const Record& rec) const {
 }
 
 void KeyExpr::key(const Record& rec, std::string* out) const {
-    if (root_->kind == Node::Kind::kField && root_->type == KeyType::kChar) {
-        // The common case: one text field, converted without the intermediate padded copy.
-        *out = to_cp1252(std::get<std::string>(rec.at(root_->field)));
-        out->resize(static_cast<size_t>(root_->width), ' ');
+    encode_key(*root_, value(rec), false, out);
+}
+
+void KeyExpr::key_of_row(std::string_view row, bool cp850, std::string* out) const {
+    const Node& n = *root_;
+    size_t length = static_cast<size_t>(key_length());
+    if (n.kind == Node::Kind::kField && n.type == KeyType::kChar &&
+        n.offset + length <= row.size()) {
+        out->assign(row.substr(n.offset, length));  // the stored bytes
         return;
     }
-    Value v = value(rec);
-    switch (root_->type) {
-        case KeyType::kChar:
-            *out = to_cp1252(std::get<std::string>(v));
-            out->resize(static_cast<size_t>(root_->width), ' ');
-            break;
-        case KeyType::kNumeric:
-            *out = numeric_key(std::get<Decimal>(v));
-            break;
-        case KeyType::kDate:
-            *out = date_key(std::get<Date>(v));
-            break;
-        case KeyType::kLogical:
-            *out = logical_key(std::get<Logical>(v) == Logical::kTrue);
-            break;
-    }
+    encode_key(n, eval(n, FromRow{row, cp850}), cp850, out);
 }
 
 std::string char_key(std::string_view utf8) {

@@ -17,7 +17,8 @@ namespace vorn::store {
 // The type of an expression's value and so of the index key built from it.
 enum class KeyType : char { kChar = 'C', kNumeric = 'N', kDate = 'D', kLogical = 'L' };
 
-// Longest character key an index can hold.
+// Longest character key an index can hold; wider text keys are cut to it, so they order and
+// match by their first 240 characters.
 inline constexpr int kMaxKeyLength = 240;
 
 class KeyExpr {
@@ -31,12 +32,18 @@ class KeyExpr {
     bool empty() const { return root_ == nullptr; }
     const std::string& text() const { return text_; }
     KeyType type() const;
-    // Bytes of the key: the character width for text, 8 for numbers and dates, 1 for logicals.
+    // Bytes of the key: the character width for text (at most kMaxKeyLength), 8 for numbers and
+    // dates, 1 for logicals.
     int key_length() const;
 
     // The key bytes for this record, exactly key_length() long.
     std::string key(const Record& rec) const;
     void key(const Record& rec, std::string* out) const;  // reuses the caller's buffer
+    // The same from a row as a table file stores it (deletion flag, then the fields in layout
+    // order, text in the table's code page: Windows-1252, or 850 when `cp850`). Text keys keep
+    // the table's own bytes.
+    void key_of_row(std::string_view row, bool cp850, std::string* out) const;
+    bool is_true_of_row(std::string_view row) const;
 
     // The xBase value: text (UTF-8, blank padded to its width), Decimal, Date or Logical.
     Value value(const Record& rec) const;
