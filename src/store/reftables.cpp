@@ -14,9 +14,8 @@
 #include "base/decimal.h"
 #include "base/text.h"
 #include "store/catalogue.h"
-#include "store/cdx.h"
+#include "store/cdx_index.h"
 #include "store/dbf.h"
-#include "store/keyexpr.h"
 
 namespace vorn::store {
 
@@ -580,33 +579,13 @@ Status build_reference_indexes(Env& env, const std::string& dbf, int number) {
     if (ixs.empty()) return Status::ok();
     std::unique_ptr<Table> table;
     OpenOptions opt;
-    opt.read_only = true;
+    opt.exclusive = true;
     Status s = Table::open(env, dbf, opt, &table);
-    if (!s) return s;
-    uint32_t count = 0;
-    s = table->record_count(&count);
-    for (const IndexDef& ix : ixs) {
-        KeyExpr expr;
-        if (s) s = KeyExpr::parse(ix.key, table->layout(), &expr);
-        if (!s) break;
-        KeyBuffer keys(expr.key_length());
-        Record rec(table->layout_ptr());
-        std::string key;
-        for (uint32_t n = 1; s && n <= count; ++n) {
-            s = table->go_to(n);
-            if (s) s = table->read(rec);
-            if (!s) break;
-            expr.key(rec, &key);
-            keys.add(key, n);
-        }
-        if (!s) break;
-        TagSpec spec;
-        spec.name = upper(ix.file);
-        spec.key_expr = ix.key;
-        spec.type = expr.type();
-        spec.key_length = expr.key_length();
-        s = CdxFile::create(env, join_path(dir_of(dbf), upper(ix.file) + ".CDX"), spec, keys);
-    }
+    for (const IndexDef& ix : ixs)
+        if (s)
+            s = CdxIndex::build(env, *table, join_path(dir_of(dbf), upper(ix.file) + ".CDX"),
+                                ix.key);
+    if (!table) return s;
     Status c = table->close();
     return s ? c : s;
 }
