@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -451,16 +452,19 @@ Status printer_strings(Builder& b) {
                   {{"numero", "NUMERO"}, {"descricao", "DESCRICAO"}, {"sequencia", "SEQUENCIA"}});
 }
 
-// Help texts: one file per entry in irpf/ajuda, named after the entry; first line the title.
+// Help texts: one file "NOME.txt" per entry in irpf/ajuda, in name order; first line the title.
 Status help(Builder& b, const std::string& data_dir) {
-    const std::string index_path = data_dir + "/irpf/ajuda";
-    static const char* kNames[] = {"GERAL",    "TECLAS",    "ESCOLHA", "TELA01", "TELA02",
-                                   "TELA03",   "TELA04",    "TELA05",  "TELA06", "TELA07",
-                                   "TELA08",   "TELA09",    "TELA10",  "TELA11", "TELA12",
-                                   "LANCAMEN", "IMPRESSAO", "ENVIO",   "COPIA"};
+    const std::filesystem::path folder = std::filesystem::path(data_dir) / "irpf" / "ajuda";
+    std::error_code ec;
+    std::vector<std::filesystem::path> paths;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.path().extension() == ".txt") paths.push_back(e.path());
+    if (ec || paths.empty())
+        return Status::not_found("Textos de ajuda não encontrados em " + folder.string());
+    std::sort(paths.begin(), paths.end());
     ReferenceFile& f = b.file(45, "HELPTXT");
-    for (const char* name : kNames) {
-        std::string path = index_path + "/" + name + ".txt";
+    for (const auto& p : paths) {
+        const std::string path = p.string();
         std::ifstream in(path, std::ios::binary);
         if (!in) return Status::not_found("Arquivo " + path + " não encontrado");
         std::string title, line, body;
@@ -468,7 +472,7 @@ Status help(Builder& b, const std::string& data_dir) {
         while (std::getline(in, line)) body += line + "\r\n";
         if (title.empty() || body.empty()) return Status::invalid(path + ": texto vazio");
         Record r = Builder::row(f);
-        r.set("NOME", name);
+        TRY(b.put(path, 1, r, "NOME", upper(p.stem().string())));
         TRY(b.put(path, 1, r, "TITULO", title));
         f.rows.push_back(std::move(r));
         f.memos.push_back(std::move(body));
