@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
+#include <set>
 #include <system_error>
 
 #include "base/text.h"
@@ -88,7 +88,7 @@ Status copy_beside(Env& env, const std::string& from, const std::string& near, s
 Status merge_rows(Table& installed, Table& delivered, Unit& u) {
     const store::TableDef& t = *u.def;
     const std::string key = t.indexes.at(0).key;  // a plain field name for these tables
-    std::map<std::string, bool> taken;
+    std::set<std::string> taken;
     std::vector<store::Record> rows;
     uint32_t count = 0;
     Status s = installed.record_count(&count);
@@ -98,7 +98,7 @@ Status merge_rows(Table& installed, Table& delivered, Unit& u) {
         store::Record r(t.layout);
         s = installed.read(r);
         if (!s) break;
-        taken[r.str(key)] = true;
+        taken.insert(r.str(key));
         if (!installed.deleted()) rows.push_back(std::move(r));
     }
     if (!s) return s;

@@ -3,19 +3,20 @@
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <fstream>
-#include <map>
+#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "base/decimal.h"
 #include "base/text.h"
 #include "store/catalogue.h"
-#include "store/cdx.h"
+#include "store/cdx_index.h"
 #include "store/dbf.h"
-#include "store/keyexpr.h"
 
 namespace vorn::store {
 
@@ -80,7 +81,7 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
     std::vector<std::string> row;
     std::string field;
     bool quoted = false, any = false;
-    size_t line = 1;
+    size_t line = 1, quote_line = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (quoted) {
@@ -100,6 +101,7 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
         switch (c) {
             case '"':
                 quoted = true;
+                quote_line = line;
                 any = true;
                 break;
             case ',':
@@ -127,7 +129,8 @@ Status parse_csv(std::string_view text, std::vector<std::vector<std::string>>* r
         }
     }
     if (quoted)
-        return Status::invalid("aspas sem fechamento a partir da linha " + std::to_string(line));
+        return Status::invalid("aspas sem fechamento a partir da linha " +
+                               std::to_string(quote_line));
     if (any || !field.empty()) {
         row.push_back(std::move(field));
         rows->push_back(std::move(row));
@@ -166,9 +169,6 @@ class Source {
             if (header_[c] == column) return rows_[i][c];
         throw std::out_of_range(path_ + ": sem a coluna " + std::string(column));
     }
-    bool has(std::string_view column) const {
-        return std::find(header_.begin(), header_.end(), column) != header_.end();
-    }
     const std::string& path() const { return path_; }
 
   private:
@@ -176,6 +176,9 @@ class Source {
     std::vector<std::string> header_;
     std::vector<std::vector<std::string>> rows_;
 };
+
+// Pairs of (CSV column, table field).
+using Columns = std::vector<std::pair<const char*, const char*>>;
 
 // Collects the delivered files and checks each value against its field.
 class Builder {
@@ -197,7 +200,7 @@ class Builder {
     // A blank row of that file's table.
     static Record row(const ReferenceFile& f) { return Record(table_def(f.number)->layout); }
 
-    // A number of a code column, checked against the field's width.
+    // A number of a column; malformed text is refused with its place.
     [[nodiscard]] Status number(const Source& src, size_t i, std::string_view column,
                                 Decimal* out) {
         const std::string& text = src.at(i, column);
@@ -208,6 +211,40 @@ class Builder {
         *out = *d;
         return Status::ok();
     }
+    // Copies columns of row i into fields, each read as its field's type requires.
+    [[nodiscard]] Status fill(const Source& src, size_t i, Record& rec, const Columns& columns) {
+        for (const auto& [column, field] : columns) {
+            const FieldDef& f = rec.layout()[rec.layout().index(field)];
+            Status s;
+            if (f.type == FieldType::kNumeric) {
+                Decimal v;
+                s = number(src, i, column, &v);
+                if (s && v.to_string(f.decimals).size() > static_cast<size_t>(f.width))
+                    s = Status::invalid(src.path() + ": linha " + std::to_string(i + 2) + ": " +
+                                        src.at(i, column) + " não cabe em " + f.name);
+                if (s) rec.set(field, v);
+            } else {
+                s = text(src, i, column, rec, field);
+            }
+            if (!s) return s;
+        }
+        return Status::ok();
+    }
+    // A file whose rows are the rows of `src` (those `keep` accepts), column by column.
+    [[nodiscard]] Status copy(int number, std::string name, const Source& src,
+                              const Columns& columns,
+                              const std::function<bool(size_t)>& keep = nullptr) {
+        ReferenceFile& f = file(number, std::move(name));
+        for (size_t i = 0; i < src.size(); ++i) {
+            if (keep && !keep(i)) continue;
+            Record r = row(f);
+            Status s = fill(src, i, r, columns);
+            if (!s) return s;
+            f.rows.push_back(std::move(r));
+        }
+        return Status::ok();
+    }
+
     // Text that must fit its field: a cut description would reach the operator unnoticed.
     [[nodiscard]] Status text(const Source& src, size_t i, std::string_view column, Record& rec,
                               std::string_view field) {
@@ -225,6 +262,7 @@ class Builder {
         return Status::ok();
     }
 
+    ReferenceFile& last() { return out_.back(); }
     std::vector<ReferenceFile> take() {
         return {std::make_move_iterator(out_.begin()), std::make_move_iterator(out_.end())};
     }
@@ -240,44 +278,31 @@ class Builder {
         if (!s_) return s_; \
     } while (0)
 
-// A table of numeric codes and descriptions (CODEPEN, CODDIVI, DESPESA).
-Status code_table(Builder& b, int number, const char* name, const char* csv, const char* key) {
+// A table of codes and descriptions (CODEPEN, CODDIVI, DESPESA, OCUPACAO, CODNATUR).
+Status code_table(Builder& b, int number, const char* name, const char* csv, const char* code,
+                  const char* desc) {
     Source src;
     TRY(b.source(csv, &src));
-    ReferenceFile& f = b.file(number, name);
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        Decimal code;
-        TRY(b.number(src, i, "codigo", &code));
-        r.set(key, code);
-        TRY(b.text(src, i, "descricao", r, "DESCRICAO"));
-        f.rows.push_back(std::move(r));
-    }
-    return Status::ok();
+    return b.copy(number, name, src, {{"codigo", code}, {"descricao", desc}});
 }
 
+// Groups and codes of assets: CODBENS has both (a group's row keyed by the group alone),
+// CODABENS the codes.
 Status assets(Builder& b) {
     Source src;
     TRY(b.source("irpf/bens.csv", &src));
-    ReferenceFile& groups = b.file(46, "CODBENS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(groups);
-        const std::string &g = src.at(i, "grupo"), &c = src.at(i, "codigo");
-        TRY(b.put(src.path(), i + 2, r, "GRUBEM", g + (c.empty() ? "  " : c)));
-        TRY(b.text(src, i, "grupo", r, "GRUPO"));
-        TRY(b.text(src, i, "codigo", r, "CODIGO"));
-        TRY(b.text(src, i, "descricao", r, "DESCRICAO"));
-        groups.rows.push_back(std::move(r));
-    }
-    ReferenceFile& codes = b.file(69, "CODABENS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        if (src.at(i, "codigo").empty()) continue;
-        Record r = Builder::row(codes);
-        TRY(b.put(src.path(), i + 2, r, "CODBEM", src.at(i, "grupo") + src.at(i, "codigo")));
-        TRY(b.text(src, i, "grupo", r, "GRUPO"));
-        TRY(b.text(src, i, "codigo", r, "CODIGO"));
-        TRY(b.text(src, i, "descricao", r, "DESCRICAO"));
-        codes.rows.push_back(std::move(r));
+    const Columns columns = {{"grupo", "GRUPO"}, {"codigo", "CODIGO"}, {"descricao", "DESCRICAO"}};
+    for (auto [number, name, key] :
+         {std::tuple{46, "CODBENS", "GRUBEM"}, std::tuple{69, "CODABENS", "CODBEM"}}) {
+        ReferenceFile& f = b.file(number, name);
+        for (size_t i = 0; i < src.size(); ++i) {
+            const std::string& code = src.at(i, "codigo");
+            if (number == 69 && code.empty()) continue;
+            Record r = Builder::row(f);
+            TRY(b.fill(src, i, r, columns));
+            r.set(key, src.at(i, "grupo") + code);
+            f.rows.push_back(std::move(r));
+        }
     }
     return Status::ok();
 }
@@ -292,11 +317,9 @@ Status selic(Builder& b) {
             return Status::invalid(src.path() + ": linha " + std::to_string(i + 2) +
                                    ": mês inválido \"" + month + "\"");
         Record r = Builder::row(f);
+        TRY(b.fill(src, i, r, {{"selic_mes_percent", "TJM"}}));
         r.set("ANOMES", month.substr(0, 4) + month.substr(5, 2));
-        Decimal rate;
-        TRY(b.number(src, i, "selic_mes_percent", &rate));
-        r.set("TJM", rate);
-        r.set("MULTIPL", Decimal(1) + rate / Decimal(100));
+        r.set("MULTIPL", Decimal(1) + r.num("TJM") / Decimal(100));
         r.set("SIMB_MOED", "R$");
         f.rows.push_back(std::move(r));
     }
@@ -306,24 +329,16 @@ Status selic(Builder& b) {
 Status errors(Builder& b) {
     Source src;
     TRY(b.source("irpf/liserro.csv", &src));
-    ReferenceFile& f = b.file(54, "LisErro");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        Decimal v;
-        TRY(b.number(src, i, "codigo", &v));
-        r.set("CODERR", v);
-        TRY(b.text(src, i, "descricao", r, "DESCRI"));
-        TRY(b.number(src, i, "grau", &v));
-        if (v < Decimal(1) || v > Decimal(3))
-            return Status::invalid(src.path() + ": linha " + std::to_string(i + 2) +
+    TRY(b.copy(54, "LisErro", src,
+               {{"codigo", "CODERR"},
+                {"descricao", "DESCRI"},
+                {"grau", "GRAU"},
+                {"pagina", "PAGINA"},
+                {"posicao", "POSICAO"}}));
+    for (const Record& r : b.last().rows)
+        if (r.num("GRAU") < Decimal(1) || r.num("GRAU") > Decimal(3))
+            return Status::invalid(src.path() + ": código " + r.num("CODERR").to_string(0) +
                                    ": grau fora de 1 a 3");
-        r.set("GRAU", v);
-        TRY(b.number(src, i, "pagina", &v));
-        r.set("PAGINA", v);
-        TRY(b.number(src, i, "posicao", &v));
-        r.set("POSICAO", v);
-        f.rows.push_back(std::move(r));
-    }
     return Status::ok();
 }
 
@@ -333,79 +348,48 @@ Status banks(Builder& b) {
     std::set<std::string> takes_debit;
     for (size_t i = 0; i < debit.size(); ++i) takes_debit.insert(debit.at(i, "compe"));
     TRY(b.source("ref/bancos_compe.csv", &src));
-    ReferenceFile& f = b.file(55, "BANCOS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        TRY(b.text(src, i, "compe", r, "NUMBAN"));
-        TRY(b.text(src, i, "nome_curto", r, "NOMEBAN"));
-        TRY(b.text(src, i, "cnpj", r, "CNPJBAN"));
-        TRY(b.text(src, i, "ispb", r, "ISPB"));
-        TRY(b.text(src, i, "nome", r, "NOMECOMP"));
-        r.set("DEBAUTO", takes_debit.count(src.at(i, "compe")) ? "S" : "N");
+    TRY(b.copy(55, "BANCOS", src,
+               {{"compe", "NUMBAN"},
+                {"nome_curto", "NOMEBAN"},
+                {"cnpj", "CNPJBAN"},
+                {"ispb", "ISPB"},
+                {"nome", "NOMECOMP"}}));
+    for (Record& r : b.last().rows) {
+        r.set("DEBAUTO", takes_debit.count(r.str("NUMBAN")) ? "S" : "N");
         r.set("DEPOSITO", "S");
-        f.rows.push_back(std::move(r));
     }
     return Status::ok();
 }
 
-Status two_columns(Builder& b, int number, const char* name, const char* csv, const char* code,
-                   const char* desc) {
-    Source src;
-    TRY(b.source(csv, &src));
-    ReferenceFile& f = b.file(number, name);
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        TRY(b.text(src, i, "codigo", r, code));
-        TRY(b.text(src, i, "descricao", r, desc));
-        f.rows.push_back(std::move(r));
-    }
-    return Status::ok();
-}
-
+// Countries, and the codes abroad (every country but Brasil).
 Status countries(Builder& b) {
     Source src;
     TRY(b.source("ref/paises_siscomex_bacen.csv", &src));
-    ReferenceFile& f = b.file(60, "TABPAIS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        TRY(b.text(src, i, "codigo_pais", r, "CODPAIS"));
-        TRY(b.text(src, i, "nome", r, "NOMPAIS"));
-        TRY(b.text(src, i, "iso_alfa3", r, "SIGLA"));
-        f.rows.push_back(std::move(r));
-    }
-    ReferenceFile& abroad = b.file(61, "TABEMBA");
-    for (size_t i = 0; i < src.size(); ++i) {
-        if (src.at(i, "codigo_pais") == "105") continue;  // Brasil
-        Record r = Builder::row(abroad);
-        TRY(b.text(src, i, "codigo_pais", r, "CD_EX"));
-        TRY(b.text(src, i, "nome", r, "NOME_EX"));
-        abroad.rows.push_back(std::move(r));
-    }
-    return Status::ok();
+    TRY(b.copy(60, "TABPAIS", src,
+               {{"codigo_pais", "CODPAIS"}, {"nome", "NOMPAIS"}, {"iso_alfa3", "SIGLA"}}));
+    return b.copy(61, "TABEMBA", src, {{"codigo_pais", "CD_EX"}, {"nome", "NOME_EX"}},
+                  [&](size_t i) { return src.at(i, "codigo_pais") != "105"; });
 }
 
 Status accounts(Builder& b) {
     Source src;
     TRY(b.source("irpf/contas.csv", &src));
-    ReferenceFile& f = b.file(62, "CONTAS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        TRY(b.text(src, i, "codigo", r, "CDCONTA"));
-        TRY(b.text(src, i, "descricao", r, "NMDESCRICA"));
-        TRY(b.text(src, i, "detalhada", r, "CDSTATUS"));
-        Decimal v;
-        TRY(b.number(src, i, "pagina", &v));
-        r.set("PAGINA", v);
-        TRY(b.number(src, i, "linha", &v));
-        r.set("LINHA", v);
-        for (const char* flag : {"TEMCPF", "TEMCGC", "LIVROCX", "TEMDESCR", "TEMOBSV"})
-            TRY(b.text(src, i, lower(flag), r, flag));
+    TRY(b.copy(62, "CONTAS", src,
+               {{"codigo", "CDCONTA"},
+                {"descricao", "NMDESCRICA"},
+                {"detalhada", "CDSTATUS"},
+                {"pagina", "PAGINA"},
+                {"linha", "LINHA"},
+                {"temcpf", "TEMCPF"},
+                {"temcgc", "TEMCGC"},
+                {"livrocx", "LIVROCX"},
+                {"temdescr", "TEMDESCR"},
+                {"temobsv", "TEMOBSV"}}));
+    for (const Record& r : b.last().rows)
         for (const char* flag : {"CDSTATUS", "TEMCPF", "TEMCGC", "LIVROCX", "TEMDESCR", "TEMOBSV"})
             if (r.str(flag) != "S" && r.str(flag) != "N")
-                return Status::invalid(src.path() + ": linha " + std::to_string(i + 2) + ": " +
-                                       flag + " deve ser S ou N");
-        f.rows.push_back(std::move(r));
-    }
+                return Status::invalid(src.path() + ": conta " + r.str("CDCONTA") + ": " + flag +
+                                       " deve ser S ou N");
     return Status::ok();
 }
 
@@ -414,24 +398,16 @@ Status places(Builder& b) {
     Source src, states;
     TRY(b.source("ref/municipios_tom_ibge.csv", &src));
     TRY(b.source("ref/ufs.csv", &states));
-    ReferenceFile& ibge = b.file(64, "TABMUNI");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(ibge);
-        TRY(b.text(src, i, "codigo_ibge", r, "CODCID"));
-        TRY(b.text(src, i, "codigo_tom", r, "CODMUNI"));
-        TRY(b.text(src, i, "nome", r, "NOMEMUNI"));
-        TRY(b.text(src, i, "uf", r, "UNIFED"));
-        ibge.rows.push_back(std::move(r));
-    }
-    ReferenceFile& tom = b.file(94, "TAB_MUNI");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(tom);
-        TRY(b.text(src, i, "codigo_tom", r, "CODCID"));
-        TRY(b.text(src, i, "codigo_ibge", r, "CODIBGE"));
-        TRY(b.text(src, i, "nome", r, "NOMEMUNI"));
-        TRY(b.text(src, i, "uf", r, "UNIFED"));
-        tom.rows.push_back(std::move(r));
-    }
+    TRY(b.copy(64, "TABMUNI", src,
+               {{"codigo_ibge", "CODCID"},
+                {"codigo_tom", "CODMUNI"},
+                {"nome", "NOMEMUNI"},
+                {"uf", "UNIFED"}}));
+    TRY(b.copy(94, "TAB_MUNI", src,
+               {{"codigo_tom", "CODCID"},
+                {"codigo_ibge", "CODIBGE"},
+                {"nome", "NOMEMUNI"},
+                {"uf", "UNIFED"}}));
     // The funds: the national one, one per state (in state order) and one per municipality.
     std::vector<std::string> ufs;
     for (size_t i = 0; i < states.size(); ++i) ufs.push_back(states.at(i, "uf"));
@@ -453,9 +429,8 @@ Status places(Builder& b) {
         for (size_t i = 0; i < src.size(); ++i) {
             Record r = Builder::row(f);
             r.set("TIPOFUNDO", "M");
-            TRY(b.text(src, i, "uf", r, "UNIFED"));
-            TRY(b.text(src, i, "codigo_tom", r, "CODMUNI"));
-            TRY(b.text(src, i, "nome", r, "NOMEMUNI"));
+            TRY(b.fill(src, i, r,
+                       {{"uf", "UNIFED"}, {"codigo_tom", "CODMUNI"}, {"nome", "NOMEMUNI"}}));
             TRY(b.put(src.path(), i + 2, r, "NOMEFUNDO",
                       src.at(i, "uf") + " - " + src.at(i, "nome")));
             f.rows.push_back(std::move(r));
@@ -467,42 +442,29 @@ Status places(Builder& b) {
 Status street_types(Builder& b) {
     Source src;
     TRY(b.source("ref/tipos_logradouro_esocial.csv", &src));
-    ReferenceFile& f = b.file(65, "TABLOGR");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        TRY(b.text(src, i, "codigo", r, "CODLOGRA"));
-        TRY(b.text(src, i, "descricao", r, "NOMELOGRA"));
-        f.rows.push_back(std::move(r));
-    }
-    return Status::ok();
+    return b.copy(65, "TABLOGR", src, {{"codigo", "CODLOGRA"}, {"descricao", "NOMELOGRA"}});
 }
 
 Status printer_strings(Builder& b) {
     Source src;
     TRY(b.source("irpf/impressao.csv", &src));
-    ReferenceFile& f = b.file(76, "PRINTS");
-    for (size_t i = 0; i < src.size(); ++i) {
-        Record r = Builder::row(f);
-        Decimal n;
-        TRY(b.number(src, i, "numero", &n));
-        r.set("NUMERO", n);
-        TRY(b.text(src, i, "descricao", r, "DESCRICAO"));
-        TRY(b.text(src, i, "sequencia", r, "SEQUENCIA"));
-        f.rows.push_back(std::move(r));
-    }
-    return Status::ok();
+    return b.copy(76, "PRINTS", src,
+                  {{"numero", "NUMERO"}, {"descricao", "DESCRICAO"}, {"sequencia", "SEQUENCIA"}});
 }
 
-// Help texts: one file per entry in irpf/ajuda, named after the entry; first line the title.
+// Help texts: one file "NOME.txt" per entry in irpf/ajuda, in name order; first line the title.
 Status help(Builder& b, const std::string& data_dir) {
-    const std::string index_path = data_dir + "/irpf/ajuda";
-    static const char* kNames[] = {"GERAL",    "TECLAS",    "ESCOLHA", "TELA01", "TELA02",
-                                   "TELA03",   "TELA04",    "TELA05",  "TELA06", "TELA07",
-                                   "TELA08",   "TELA09",    "TELA10",  "TELA11", "TELA12",
-                                   "LANCAMEN", "IMPRESSAO", "ENVIO",   "COPIA"};
+    const std::filesystem::path folder = std::filesystem::path(data_dir) / "irpf" / "ajuda";
+    std::error_code ec;
+    std::vector<std::filesystem::path> paths;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        if (e.path().extension() == ".txt") paths.push_back(e.path());
+    if (ec || paths.empty())
+        return Status::not_found("Textos de ajuda não encontrados em " + folder.string());
+    std::sort(paths.begin(), paths.end());
     ReferenceFile& f = b.file(45, "HELPTXT");
-    for (const char* name : kNames) {
-        std::string path = index_path + "/" + name + ".txt";
+    for (const auto& p : paths) {
+        const std::string path = p.string();
         std::ifstream in(path, std::ios::binary);
         if (!in) return Status::not_found("Arquivo " + path + " não encontrado");
         std::string title, line, body;
@@ -510,7 +472,7 @@ Status help(Builder& b, const std::string& data_dir) {
         while (std::getline(in, line)) body += line + "\r\n";
         if (title.empty() || body.empty()) return Status::invalid(path + ": texto vazio");
         Record r = Builder::row(f);
-        r.set("NOME", name);
+        TRY(b.put(path, 1, r, "NOME", upper(p.stem().string())));
         TRY(b.put(path, 1, r, "TITULO", title));
         f.rows.push_back(std::move(r));
         f.memos.push_back(std::move(body));
@@ -526,14 +488,14 @@ Status load_reference_files(const std::string& data_dir, std::vector<ReferenceFi
     Builder b(data_dir);
     Status s = help(b, data_dir);
     if (s) s = assets(b);
-    if (s) s = code_table(b, 47, "CODEPEN", "irpf/dependentes.csv", "CODDEP");
-    if (s) s = code_table(b, 48, "CODDIVI", "irpf/dividas.csv", "CODDIV");
-    if (s) s = code_table(b, 49, "DESPESA", "irpf/pagamentos.csv", "CODDES");
+    if (s) s = code_table(b, 47, "CODEPEN", "irpf/dependentes.csv", "CODDEP", "DESCRICAO");
+    if (s) s = code_table(b, 48, "CODDIVI", "irpf/dividas.csv", "CODDIV", "DESCRICAO");
+    if (s) s = code_table(b, 49, "DESPESA", "irpf/pagamentos.csv", "CODDES", "DESCRICAO");
     if (s) s = selic(b);
     if (s) s = errors(b);
     if (s) s = banks(b);
-    if (s) s = two_columns(b, 58, "OCUPACAO", "irpf/ocupacoes.csv", "CDPRO", "OCUPACAO");
-    if (s) s = two_columns(b, 59, "CODNATUR", "irpf/naturezas.csv", "CODAT", "DESCRAT");
+    if (s) s = code_table(b, 58, "OCUPACAO", "irpf/ocupacoes.csv", "CDPRO", "OCUPACAO");
+    if (s) s = code_table(b, 59, "CODNATUR", "irpf/naturezas.csv", "CODAT", "DESCRAT");
     if (s) s = countries(b);
     if (s) s = accounts(b);
     if (s) s = places(b);
@@ -621,33 +583,13 @@ Status build_reference_indexes(Env& env, const std::string& dbf, int number) {
     if (ixs.empty()) return Status::ok();
     std::unique_ptr<Table> table;
     OpenOptions opt;
-    opt.read_only = true;
+    opt.exclusive = true;
     Status s = Table::open(env, dbf, opt, &table);
-    if (!s) return s;
-    uint32_t count = 0;
-    s = table->record_count(&count);
-    for (const IndexDef& ix : ixs) {
-        KeyExpr expr;
-        if (s) s = KeyExpr::parse(ix.key, table->layout(), &expr);
-        if (!s) break;
-        KeyBuffer keys(expr.key_length());
-        Record rec(table->layout_ptr());
-        std::string key;
-        for (uint32_t n = 1; s && n <= count; ++n) {
-            s = table->go_to(n);
-            if (s) s = table->read(rec);
-            if (!s) break;
-            expr.key(rec, &key);
-            keys.add(key, n);
-        }
-        if (!s) break;
-        TagSpec spec;
-        spec.name = upper(ix.file);
-        spec.key_expr = ix.key;
-        spec.type = expr.type();
-        spec.key_length = expr.key_length();
-        s = CdxFile::create(env, join_path(dir_of(dbf), upper(ix.file) + ".CDX"), spec, keys);
-    }
+    for (const IndexDef& ix : ixs)
+        if (s)
+            s = CdxIndex::build(env, *table, join_path(dir_of(dbf), upper(ix.file) + ".CDX"),
+                                ix.key);
+    if (!table) return s;
     Status c = table->close();
     return s ? c : s;
 }

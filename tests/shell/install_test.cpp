@@ -11,9 +11,8 @@
 #include "base/operator.h"
 #include "base/text.h"
 #include "store/catalogue.h"
-#include "store/cdx.h"
+#include "store/cdx_index.h"
 #include "store/dbf.h"
-#include "store/keyexpr.h"
 #include "store/opening.h"
 #include "store/reftables.h"
 
@@ -82,31 +81,44 @@ void make_table(const std::string& path, int number,
     ASSERT_TRUE(Table::create(Env::posix(), path, *t->layout, {r}, nullptr, true));
 }
 
-Record seek(const std::string& dir, const std::string& table, const std::string& index,
-            const std::string& key);
-
-// Every index file of the installed tables that exists is whole and has a key per record.
-void expect_indexes_match_tables(const std::string& dir, const std::string& when) {
-    for (int n : store::delivered_tables()) {
-        const store::TableDef* def = store::table_def(n);
-        std::string dbf = dir + "/" + upper(def->name) + ".DBF";
-        if (!std::filesystem::exists(dbf)) continue;
-        auto t = open(dbf);
-        uint32_t count = 0;
-        ASSERT_TRUE(t->record_count(&count));
-        for (const store::IndexDef& ix : def->index_files("")) {
-            std::string path = dir + "/" + upper(ix.file) + ".CDX";
-            if (!std::filesystem::exists(path)) continue;
-            std::unique_ptr<store::CdxFile> cdx;
-            ASSERT_TRUE(store::CdxFile::open(Env::posix(), path, store::CdxMode::kReadOnly,
-                                             &t->layout(), &cdx))
-                << ix.file << when;
-            store::CdxFile::Check check;
-            ASSERT_TRUE(cdx->verify(0, &check)) << ix.file << when;
-            EXPECT_EQ(check.keys, count) << ix.file << when;
-            EXPECT_LE(check.max_recno, count) << ix.file << when;
-        }
+// A terminal of the office working on an installation directory, with the CDX index layer.
+struct Terminal {
+    explicit Terminal(const std::string& dir)
+        : files(Env::posix(), op), w(Env::posix(), op, store::testing::test_clock()) {
+        w.ARQDEF = dir;
+        w.LOCARQ = dir;
+        w.NUSU = "01";
+        w.index_files = &files;
     }
+    ScriptedOperator op;
+    store::CdxIndexFiles files;
+    store::WorkAreas w;
+};
+
+// Every delivered table opens through ABERTURA with its indexes, none of them found damaged.
+void expect_tables_open_with_sound_indexes(const std::string& dir, const std::string& when) {
+    Terminal t(dir);
+    for (int n : store::delivered_tables()) {
+        if (n == 45 && !std::filesystem::exists(dir + "/HELPTXT.DBF")) continue;
+        ASSERT_TRUE(store::ABERTURA(t.w, n)) << n << when;
+        EXPECT_EQ(t.w.table(n)->index_count(), store::table_def(n)->indexes.size()) << n << when;
+    }
+    for (const auto& said : t.op.said) EXPECT_NE(said.what, "notice") << said.text << when;
+}
+
+// The record table `n` finds for `key` in its order `order` (1 = first index), opened by number.
+Record seek(Terminal& t, int n, size_t order, const store::Value& key) {
+    EXPECT_TRUE(store::ABERTURA(t.w, n)) << n;
+    Table* table = t.w.table(n);
+    Record r(store::table_def(n)->layout);
+    if (!table) return r;
+    table->set_order(order);
+    EXPECT_TRUE(table->seek(key));
+    EXPECT_TRUE(table->found()) << n << " order " << order;
+    if (table->found()) {
+        EXPECT_TRUE(table->read(r));
+    }
+    return r;
 }
 
 TEST(Install, NewInstallationHoldsEveryDeliveredTable) {
@@ -122,6 +134,8 @@ TEST(Install, NewInstallationHoldsEveryDeliveredTable) {
     }
     auto help = open(dir.file("HELPTXT.DBF"));
     ASSERT_TRUE(help->go_top());
+    while (!help->eof() && help->str("NOME") != "GERAL") ASSERT_TRUE(help->skip());
+    ASSERT_FALSE(help->eof());
     std::string text;
     ASSERT_TRUE(help->memo(help->field("TEXTO"), &text));
     EXPECT_NE(text.find("VORN2026"), std::string::npos);
@@ -132,82 +146,52 @@ TEST(Install, NewInstallationHoldsEveryDeliveredTable) {
 TEST(Install, EveryTableOpensThroughABERTURA) {
     TempDir dir;
     ASSERT_TRUE(install(dir.path()));
-    ScriptedOperator op;
-    store::WorkAreas w(Env::posix(), op, store::testing::test_clock());
-    w.ARQDEF = dir.path();
-    w.LOCARQ = dir.path();
-    w.NUSU = "01";
-    ASSERT_TRUE(store::ABERTURA(w, 0));
+    Terminal t(dir.path());
+    ASSERT_TRUE(store::ABERTURA(t.w, 0));
     for (int n : store::delivered_tables()) {
-        ASSERT_TRUE(store::ABERTURA(w, n)) << n;
-        store::Table* t = w.table(n);
-        ASSERT_NE(t, nullptr) << n;
+        ASSERT_TRUE(store::ABERTURA(t.w, n)) << n;
         uint32_t count = 0;
-        ASSERT_TRUE(t->record_count(&count));
+        ASSERT_TRUE(t.w.table(n)->record_count(&count));
         EXPECT_GT(count, 0u) << n;
     }
-    EXPECT_EQ(w.alias(75), "IDOCIDAD");
-    w.OPCIR_1 = 44;
-    ASSERT_TRUE(store::ABERTURA(w, 75));
-    EXPECT_EQ(w.alias(75), "ECACIDAD");
-    for (const auto& said : op.said) EXPECT_NE(said.what, "notice") << said.text;
+    EXPECT_EQ(t.w.alias(75), "IDOCIDAD");
+    t.w.OPCIR_1 = 44;
+    ASSERT_TRUE(store::ABERTURA(t.w, 75));
+    EXPECT_EQ(t.w.alias(75), "ECACIDAD");
+    for (const auto& said : t.op.said) EXPECT_NE(said.what, "notice") << said.text;
 }
 
-// The record an installed index file leads to for `key` (encoded as the index stores it).
-Record seek(const std::string& dir, const std::string& table, const std::string& index,
-            const std::string& key) {
-    auto t = open(dir + "/" + table + ".DBF");
-    std::unique_ptr<store::CdxFile> cdx;
-    Status s = store::CdxFile::open(Env::posix(), dir + "/" + index + ".CDX",
-                                    store::CdxMode::kReadOnly, &t->layout(), &cdx);
-    EXPECT_TRUE(s) << index << ": " << s.message();
-    Record r(t->layout_ptr());
-    if (!s) return r;
-    store::CdxCursor cursor(cdx.get(), 0);
-    EXPECT_TRUE(cursor.seek(key));
-    EXPECT_TRUE(cursor.found()) << index;
-    if (!cursor.found()) return r;
-    EXPECT_TRUE(t->go_to(cursor.recno()));
-    EXPECT_TRUE(t->read(r));
-    return r;
-}
-
-// Every installed index is whole, has a key for every record and finds the codes offices look
-// up every day.
+// Every table opens by its number with its installed indexes, and finds the codes offices look
+// up every day in each of its orders.
 TEST(Install, IndexesAreInstalledAndSeekTheirKeys) {
     TempDir dir;
     ASSERT_TRUE(install(dir.path()));
-    expect_indexes_match_tables(dir.path(), "");
     for (int n : store::delivered_tables())
         for (const store::IndexDef& ix : store::table_def(n)->index_files(""))
             EXPECT_TRUE(std::filesystem::exists(dir.file(upper(ix.file) + ".CDX"))) << ix.file;
-    using store::char_key;
-    using store::numeric_key;
-    const std::string d = dir.path();
-    EXPECT_EQ(seek(d, "TABPAIS", "TABPAIS", char_key("105")).str("NOMPAIS"), "Brasil");
-    EXPECT_EQ(seek(d, "TABEMBA", "TABEMBA", char_key("249")).str("NOME_EX"), "Estados Unidos");
-    EXPECT_EQ(seek(d, "BANCOS", "BANCOS", char_key("341")).str("CNPJBAN"), "60.701.190/0001-04");
-    EXPECT_EQ(seek(d, "BANCOS", "BANCOSC", char_key("60.701.190/0001-04")).str("NUMBAN"), "341");
-    EXPECT_EQ(seek(d, "BANCOS", "BANCOSB", char_key("BCO DO BRASIL")).str("NUMBAN"), "001");
-    EXPECT_EQ(seek(d, "DESPESA", "DESPESA", numeric_key(Decimal(10))).str("DESCRICAO"),
-              "Médicos no Brasil");
-    EXPECT_NE(
-        seek(d, "CODEPEN", "CODEPEN", numeric_key(Decimal(21))).str("DESCRICAO").find("Filho"),
-        std::string::npos);
-    EXPECT_EQ(seek(d, "CODDIVI", "CODDIVI", numeric_key(Decimal(16))).str("DESCRICAO"),
-              "Pessoas físicas");
-    EXPECT_EQ(seek(d, "CODBENS", "CODBENS", char_key("07")).str("DESCRICAO"), "Fundos");
-    EXPECT_EQ(seek(d, "CODABENS", "CODABENS", char_key("0111")).str("DESCRICAO"), "Apartamento");
-    EXPECT_EQ(seek(d, "UFIRM", "UFIRM", char_key("202412")).num("TJM"), Decimal::from("0.93"));
-    EXPECT_EQ(seek(d, "LISERRO", "LISERRO", numeric_key(Decimal(83))).str("DESCRI"),
-              "Falta preencher");
-    EXPECT_EQ(seek(d, "OCUPACAO", "OCUPACAO", char_key("241")).str("OCUPACAO"), "Advogado");
-    EXPECT_EQ(seek(d, "OCUPACAO", "OCUPACAB", char_key("ODONT")).str("CDPRO"), "226");
-    EXPECT_EQ(seek(d, "CODNATUR", "CODNATUR", char_key("81")).str("DESCRAT"), "Espólio");
-    EXPECT_EQ(seek(d, "CODNATUR", "CODNATB", char_key("ESPÓLIO")).str("CODAT"), "81");
-    EXPECT_EQ(seek(d, "CONTAS", "CONTAS", char_key("5041")).num("LINHA"), Decimal(4));
-    EXPECT_EQ(seek(d, "TABLOGR", "TABLOGR", char_key("RUA")).str("CODLOGRA"), "R");
-    EXPECT_EQ(seek(d, "HELPTXT", "HELPTXT", char_key("TECLAS")).str("TITULO"), "Teclas de função");
+    expect_tables_open_with_sound_indexes(dir.path(), "");
+
+    using S = std::string;
+    Terminal t(dir.path());
+    EXPECT_EQ(seek(t, 60, 1, S("105")).str("NOMPAIS"), "Brasil");
+    EXPECT_EQ(seek(t, 61, 1, S("249")).str("NOME_EX"), "Estados Unidos");
+    EXPECT_EQ(seek(t, 55, 1, S("341")).str("CNPJBAN"), "60.701.190/0001-04");
+    EXPECT_EQ(seek(t, 55, 2, S("BCO DO BRASIL")).str("NUMBAN"), "001");
+    EXPECT_EQ(seek(t, 55, 3, S("60.701.190/0001-04")).str("NUMBAN"), "341");
+    EXPECT_EQ(seek(t, 49, 1, Decimal(10)).str("DESCRICAO"), "Médicos no Brasil");
+    EXPECT_NE(seek(t, 47, 1, Decimal(21)).str("DESCRICAO").find("Filho"), std::string::npos);
+    EXPECT_EQ(seek(t, 48, 1, Decimal(16)).str("DESCRICAO"), "Pessoas físicas");
+    EXPECT_EQ(seek(t, 46, 1, S("07")).str("DESCRICAO"), "Fundos");
+    EXPECT_EQ(seek(t, 69, 1, S("0111")).str("DESCRICAO"), "Apartamento");
+    EXPECT_EQ(seek(t, 51, 1, S("202412")).num("TJM"), Decimal::from("0.93"));
+    EXPECT_EQ(seek(t, 54, 1, Decimal(83)).str("DESCRI"), "Falta preencher");
+    EXPECT_EQ(seek(t, 58, 1, S("241")).str("OCUPACAO"), "Advogado");
+    EXPECT_EQ(seek(t, 58, 2, S("ODONT")).str("CDPRO"), "226");
+    EXPECT_EQ(seek(t, 59, 1, S("81")).str("DESCRAT"), "Espólio");
+    EXPECT_EQ(seek(t, 59, 2, S("ESPÓLIO")).str("CODAT"), "81");
+    EXPECT_EQ(seek(t, 62, 1, S("5041")).num("LINHA"), Decimal(4));
+    EXPECT_EQ(seek(t, 65, 1, S("RUA")).str("CODLOGRA"), "R");
+    EXPECT_EQ(seek(t, 45, 1, S("TECLAS")).str("TITULO"), "Teclas de função");
 }
 
 TEST(Install, MissingTargetOrSourceChangesNothing) {
@@ -284,10 +268,10 @@ TEST(Install, ReinstallKeepsTheOfficesTablesAndRows) {
     EXPECT_TRUE(accounts.count("9999"));
     EXPECT_TRUE(accounts.count("5041"));
 
-    expect_indexes_match_tables(dir.path(), "");
-    EXPECT_EQ(seek(dir.path(), "UFIRM", "UFIRM", store::char_key("202605")).num("TJM"),
-              Decimal::from("1.14"));
-    EXPECT_EQ(seek(dir.path(), "CONTAS", "CONTAS", store::char_key("9999")).str("CDCONTA"), "9999");
+    expect_tables_open_with_sound_indexes(dir.path(), "");
+    Terminal t(dir.path());
+    EXPECT_EQ(seek(t, 51, 1, std::string("202605")).num("TJM"), Decimal::from("1.14"));
+    EXPECT_EQ(seek(t, 62, 1, std::string("9999")).str("CDCONTA"), "9999");
 }
 
 TEST(Install, AccountsTheOfficeLacksAreAdded) {
@@ -339,7 +323,8 @@ TEST(Install, ACrashMidwayLeavesWholeTables) {
             Status s = Table::open(Env::posix(), dir.file(name), o, &t);
             ASSERT_TRUE(s) << "step " << n << ": " << s.message();
         }
-        expect_indexes_match_tables(dir.path(), " after a crash at step " + std::to_string(n));
+        expect_tables_open_with_sound_indexes(dir.path(),
+                                              " after a crash at step " + std::to_string(n));
         ASSERT_TRUE(install(dir.path())) << "after a crash at step " << n;
     }
 }
