@@ -388,17 +388,17 @@ void FI13_32(Context& c, const AnnualTable& table, int show) {
         d.set("I13_32", w.foreign_limit);
         if (show == 1 && before != w.foreign_limit)
             c.op.notice(NoticeKind::kWarning, "",
-                        "O imposto pago no exterior " + picture_e(typed, 9, true) +
+                        "O imposto pago no exterior " + picture_e(typed, "999,999,999.99", true) +
                             " não pode execeder\n"
                             "a diferença entre o imposto devido com e sem esses rendimentos.     \n"
                             "Ir devido com o Rendimento Exterior:" +
-                            picture_e(w.foreign_with, 10, true) +
+                            picture_e(w.foreign_with, "9999,999,999.99", true) +
                             "     \n"
                             "Ir devido sem o Rendimento Exterior:" +
-                            picture_e(w.foreign_without, 10, true) +
+                            picture_e(w.foreign_without, "9999,999,999.99", true) +
                             "     \n"
                             "      O limite Legal assumido é de :" +
-                            picture_e(w.foreign_limit, 10, true));
+                            picture_e(w.foreign_limit, "9999,999,999.99", true));
     }
 }
 
@@ -640,20 +640,33 @@ EffectiveRate effective_rate(const Declaration& d) {
     return r;
 }
 
-std::string picture_e(Decimal v, int int_digits, bool zero_blank) {
-    const int width = int_digits + (int_digits - 1) / 3 + 3;
-    if (zero_blank && v.round(2).is_zero()) return std::string(static_cast<size_t>(width), ' ');
-    std::string plain = v.abs().to_string(2);
-    const std::string whole = plain.substr(0, plain.size() - 3);
-    std::string grouped;
-    for (size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0) grouped += '.';
-        grouped += whole[i];
+std::string picture_e(Decimal v, std::string_view picture, bool zero_blank) {
+    const size_t point = picture.find('.');
+    const std::string_view whole_part = picture.substr(0, point);
+    const int places =
+        point == std::string_view::npos ? 0 : static_cast<int>(picture.size() - point - 1);
+    if (zero_blank && v.round(places).is_zero()) return std::string(picture.size(), ' ');
+    const std::string plain = v.abs().to_string(places);
+    std::string digits =
+        plain.substr(0, places > 0 ? plain.size() - static_cast<size_t>(places) - 1 : plain.size());
+    std::string sign = v.round(places).is_negative() ? "-" : "";
+    std::string out(whole_part.size(), ' ');
+    size_t next = digits.size();  // digits still to place, from the right
+    for (size_t i = whole_part.size(); i-- > 0;) {
+        if (whole_part[i] == '9') {
+            if (next > 0)
+                out[i] = digits[--next];
+            else if (!sign.empty()) {
+                out[i] = '-';
+                sign.clear();
+            }
+        } else if (whole_part[i] == ',' && next > 0) {
+            out[i] = '.';
+        }
     }
-    std::string text =
-        (v.round(2).is_negative() ? "-" : "") + grouped + "," + plain.substr(plain.size() - 2);
-    if (static_cast<int>(text.size()) > width) return std::string(static_cast<size_t>(width), '*');
-    return pad_left(text, static_cast<size_t>(width));
+    if (next > 0 || !sign.empty()) return std::string(picture.size(), '*');
+    if (places > 0) out += "," + plain.substr(plain.size() - static_cast<size_t>(places));
+    return out;
 }
 
 }  // namespace vorn::tax

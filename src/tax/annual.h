@@ -92,8 +92,9 @@ struct EffectiveRate {
 };
 EffectiveRate effective_rate(const Declaration& d);
 
-// The picture "@E 999,999,999.99" (blank-padded, point thousands, comma decimals) of an amount,
-// `int_digits` digits before the decimals; with `zero_blank` a zero shows as blanks.
-std::string picture_e(Decimal v, int int_digits, bool zero_blank = false);
+// An amount through an "@E" number picture such as "999,999,999.99": digits fill the 9s from the
+// right, a separator shows only between digits, and the output swaps the point and the comma
+// (1.234,56). With `zero_blank` ("@EZ") a zero shows as blanks; too wide a value shows asterisks.
+std::string picture_e(Decimal v, std::string_view picture, bool zero_blank = false);
 
 }  // namespace vorn::tax

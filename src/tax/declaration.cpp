@@ -68,6 +68,9 @@ void Declaration::set(std::string_view name, std::string_view v) {
 void Declaration::set(std::string_view name, bool v) {
     set_in_both(summary, registry, name, v);
 }
+void Declaration::set(std::string_view name, Date v) {
+    set_in_both(summary, registry, name, v);
+}
 
 std::string field_text(const store::Record& r, std::string_view name) {
     if (r.layout().find(name) < 0) return "";

@@ -72,6 +72,7 @@ struct Declaration {
     void set(std::string_view name, std::string_view v);
     void set(std::string_view name, const char* v) { set(name, std::string_view(v)); }
     void set(std::string_view name, bool v);
+    void set(std::string_view name, Date v);
     // Shorthands for the option flags.
     bool simplified() const { return str("USAPADRAO") == "S"; }
     bool is_final() const { return str("DECFINAL") == "S"; }

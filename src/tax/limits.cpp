@@ -56,7 +56,7 @@ std::string cpf_mask(std::string_view cpf) {
 }
 
 std::string brl(Decimal v) {
-    return trim(picture_e(v, 12));
+    return trim(picture_e(v, "999,999,999,999.99"));
 }
 
 namespace {
