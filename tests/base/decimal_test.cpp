@@ -53,6 +53,8 @@ TEST(Decimal, RoundsHalfAwayFromZeroAndTruncatesTowardZero) {
 
 TEST(Decimal, DesprezaTruncatesToTheCentAfterRoundingTwoPlacesFurther) {
     EXPECT_EQ(DESPREZA(D("1234.5678"), 15), D("1234.56"));
+    EXPECT_EQ(DESPREZA(D("1234.5678"), 14), D("1234.56"));
+    EXPECT_EQ(DESPREZA(D("0.999"), 14), D("0.99"));  // never rounded up to the next cent
     // Written with four places first: 0.009999 becomes 0.0100, so the cent survives.
     EXPECT_EQ(DESPREZA(D("0.009999"), 15), D("0.01"));
     EXPECT_EQ(DESPREZA(D("0.009949"), 15), D("0.00"));
