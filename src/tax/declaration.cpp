@@ -25,33 +25,51 @@ Declaration Declaration::blank(std::string_view cpf) {
     return d;
 }
 
-const store::Record& Declaration::holder_of(std::string_view name) const {
-    if (summary.layout().find(name) >= 0) return summary;
-    if (registry.layout().find(name) >= 0) return registry;
+// The record holding a global value and the field's position in it.
+std::pair<const store::Record*, size_t> Declaration::locate(std::string_view name) const {
+    if (int i = summary.layout().find(name); i >= 0) return {&summary, static_cast<size_t>(i)};
+    if (int i = registry.layout().find(name); i >= 0) return {&registry, static_cast<size_t>(i)};
     throw std::out_of_range("no global value named " + std::string(name));
 }
 
 Decimal Declaration::num(std::string_view name) const {
-    return holder_of(name).num(name);
+    auto [r, i] = locate(name);
+    return std::get<Decimal>(r->at(i));
 }
 std::string Declaration::str(std::string_view name) const {
-    return holder_of(name).str(name);
+    auto [r, i] = locate(name);
+    return trim_right(std::get<std::string>(r->at(i)));
 }
 Date Declaration::date(std::string_view name) const {
-    return holder_of(name).date(name);
+    auto [r, i] = locate(name);
+    return std::get<Date>(r->at(i));
 }
 bool Declaration::logical(std::string_view name) const {
-    return holder_of(name).logical(name);
+    auto [r, i] = locate(name);
+    return std::get<store::Logical>(r->at(i)) == store::Logical::kTrue;
 }
 
 namespace {
+
+store::Value to_value(Decimal v) {
+    return v;
+}
+store::Value to_value(Date v) {
+    return v;
+}
+store::Value to_value(std::string_view v) {
+    return std::string(v);
+}
+store::Value to_value(bool v) {
+    return v ? store::Logical::kTrue : store::Logical::kFalse;
+}
 
 template <typename V>
 void set_in_both(store::Record& a, store::Record& b, std::string_view name, V v) {
     bool found = false;
     for (store::Record* r : {&a, &b})
-        if (r->layout().find(name) >= 0) {
-            r->set(name, v);
+        if (int i = r->layout().find(name); i >= 0) {
+            r->set_value(static_cast<size_t>(i), to_value(v));
             found = true;
         }
     if (!found) throw std::out_of_range("no global value named " + std::string(name));

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/date.h"
@@ -79,7 +80,7 @@ struct Declaration {
     bool is_departure() const { return str("DECSAIDA") == "S"; }
 
   private:
-    const store::Record& holder_of(std::string_view name) const;
+    std::pair<const store::Record*, size_t> locate(std::string_view name) const;
 };
 
 // Items of a list that are not marked deleted.

@@ -14,6 +14,18 @@ std::string table_file(int number) {
     return store::table_def(number)->file_base("") + ".DBF";
 }
 
+// The layout records of a table are read into: the file's own when it holds every field of the
+// wanted layout with the same type (reading is then direct), else the wanted one, filled by name.
+std::shared_ptr<const store::Layout> reading_layout(
+    const store::Table& t, const std::shared_ptr<const store::Layout>& wanted) {
+    if (!wanted) return t.layout_ptr();
+    for (const auto& f : wanted->fields()) {
+        const int i = t.layout().find(f.name);
+        if (i < 0 || t.layout()[static_cast<size_t>(i)].type != f.type) return wanted;
+    }
+    return t.layout_ptr();
+}
+
 // Calls `take(cpf, record)` for every live record of a table, read into `layout` (the file's own
 // when null); a missing file is an empty table unless `required`.
 template <typename Take>
@@ -33,10 +45,11 @@ Status scan(store::Env& env, const std::string& path,
         f = t->field("CPF");
         cpf_field = &f;
     }
+    const std::shared_ptr<const store::Layout> into = reading_layout(*t, layout);
     for (s = t->go_top(); s && !t->eof(); s = t->skip()) {
         const std::string cpf = cpf_field ? t->str(*cpf_field) : std::string();
         if (!only_cpf.empty() && cpf != only_cpf) continue;
-        store::Record rec(layout ? layout : t->layout_ptr());
+        store::Record rec(into);
         Status r = t->read(rec);
         if (!r)
             return Status::corrupt(path + " registro " + std::to_string(t->recno()) + ": " +

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/helpers.h"
 #include "base/text.h"
 #include "tax/year.h"
 
@@ -48,12 +49,6 @@ Decimal net(const store::Record& p) {
 }
 
 }  // namespace
-
-std::string cpf_mask(std::string_view cpf) {
-    std::string c(cpf);
-    if (c.size() != 11) return c;
-    return c.substr(0, 3) + "." + c.substr(3, 3) + "." + c.substr(6, 3) + "-" + c.substr(9, 2);
-}
 
 std::string brl(Decimal v) {
     return trim(picture_e(v, "999,999,999,999.99"));
@@ -120,8 +115,9 @@ Decimal limit_65(Context& c, store::Record& item, Decimal value, std::string_vie
     if (total + thirteenth <= limit + limit13) return value;
     if (!holder && dependant != nullptr && relationship(*dependant) == 31) {
         c.op.notice(NoticeKind::kError, "",
-                    "O dependente " + cpf_mask(beneficiary_cpf) + " tem o rendimento maior que\n" +
-                        "o limite R$ " + brl(min(limit, NBASEAN1)) +
+                    "O dependente " + mask_picture(beneficiary_cpf, "999.999.999-99") +
+                        " tem o rendimento maior que\n" + "o limite R$ " +
+                        brl(min(limit, NBASEAN1)) +
                         " permitido para ser dependente.\n"
                         "Ele não pode ser dependente e deve ser retirado dessa declaração");
         return Decimal();
@@ -306,7 +302,7 @@ bool CONF_DEP(Context& c, store::Record& payment, int& number, int mode) {
         for (const auto& p : list)
             if (p.number == number && candidate(p)) {
                 payment.set("I6_1", p.record->str("NOMEDEPEN"));
-                payment.set("I6_2", cpf_mask(p.record->str("CPFDEPEN")));
+                payment.set("I6_2", mask_picture(p.record->str("CPFDEPEN"), "999.999.999-99"));
                 return true;
             }
         c.op.notice(NoticeKind::kError, "",

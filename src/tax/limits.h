@@ -61,8 +61,6 @@ struct BalanceFigures {
 };
 BalanceFigures MOS_BALAN(Declaration& d);
 
-// "999.999.999-99".
-std::string cpf_mask(std::string_view cpf);
 // An amount as "22.847,76".
 std::string brl(Decimal v);
 
