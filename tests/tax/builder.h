@@ -2,12 +2,20 @@
 // monthly grids with the catalogue's layouts, and the context the computations run in.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "base/date.h"
 #include "base/operator.h"
 #include "tax/annual.h"
 #include "tax/declaration.h"
+
+namespace vorn {
+// Amounts in test failures as numbers.
+inline void PrintTo(const Decimal& d, std::ostream* os) {
+    *os << d.to_plain();
+}
+}  // namespace vorn
 
 namespace vorn::tax::testing {
 

@@ -250,20 +250,20 @@ TEST(WholeDeclaration, AccumulatedIncomeTaxedExclusively) {
     rra.set("TIPOCR", "N");
     rra.set("I1_4", D("30000.00"));
     rra.set("I1_25", D("30000.00"));
-    rra.set("I1_20", D("428.40"));
+    rra.set("I1_20", D("558.40"));
     rra.set("I1_5", D("900.00"));
     b.d.items.push_back(rra);
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_05"], D("0"));
     EXPECT_EQ(complete["I4_05"], D("29100.00"));
-    EXPECT_EQ(complete["I13_25"], D("428.40"));
+    EXPECT_EQ(complete["I13_25"], D("558.40"));
     EXPECT_EQ(complete["I13_34"], D("900.00"));
-    EXPECT_EQ(complete["I13_26"], D("1320.97") + D("428.40"));
-    EXPECT_EQ(complete["I13_36"], D("849.37"));
+    EXPECT_EQ(complete["I13_26"], D("1879.37"));
+    EXPECT_EQ(complete["I13_36"], D("979.37"));
 
     Computed simple(b.d, true);
-    EXPECT_EQ(simple["I13_26"], D("264.96") + D("428.40"));
+    EXPECT_EQ(simple["I13_26"], D("823.36"));
 }
 
 }  // namespace
