@@ -640,6 +640,41 @@ EffectiveRate effective_rate(const Declaration& d) {
     return r;
 }
 
+std::vector<std::string> complete_option_panel(const Declaration& d) {
+    const Work& w = d.work;
+    if (w.NSIMPL == w.NCOMPL) return {"Os dois", "Formulários", "são iguais"};
+    const Decimal balance = d.num("I13_35") - w.NCOMPL;
+    if (balance > Decimal())
+        return {"No completo", "Devolução", trim(picture_e(balance, "999,999,999.99"))};
+    if (balance.is_zero()) return {"No completo", "Imposto", "ZERO"};
+    return {"No completo", "Imposto", trim(picture_e(-balance, "999,999,999.99"))};
+}
+
+std::string balance_label(EffectiveRate::Balance balance, bool complete_screen) {
+    switch (balance) {
+        case EffectiveRate::Balance::kPay:
+            return complete_screen ? "    Imposto a PAGAR" : "Imposto  a  PAGAR";
+        case EffectiveRate::Balance::kRefund:
+            return complete_screen ? "Imposto a Restituir" : "Imposto  a  Restituir";
+        default:
+            return "Sem saldo de Imposto";
+    }
+}
+
+CorrectedBalance corrected_balance(Decimal IMPPGRE, Decimal QTD_QUOTA, Decimal interest_percent) {
+    CorrectedBalance r;
+    if (IMPPGRE < Decimal()) {
+        r.RESTITU = -IMPPGRE;
+        r.CORRIGI = r.RESTITU + DESPREZA(r.RESTITU * interest_percent / Decimal(100), 15);
+    } else if (IMPPGRE > Decimal()) {
+        // No number of quotas stored yet: the balance is one quota, never a division by zero.
+        const Decimal quotas = QTD_QUOTA >= Decimal(1) ? QTD_QUOTA.floor() : Decimal(1);
+        r.IMPOSTO = DESPREZA(IMPPGRE / quotas, 15);
+        r.CORRIGI = r.IMPOSTO + DESPREZA(r.IMPOSTO * interest_percent / Decimal(100), 15);
+    }
+    return r;
+}
+
 std::string picture_e(Decimal v, std::string_view picture, bool zero_blank) {
     const size_t point = picture.find('.');
     const std::string_view whole_part = picture.substr(0, point);

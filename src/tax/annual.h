@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/date.h"
 #include "base/operator.h"
@@ -91,6 +92,22 @@ struct EffectiveRate {
     bool zero_word = false;  // nothing was paid: the word "Zero" is shown
 };
 EffectiveRate effective_rate(const Declaration& d);
+
+// The right-hand panel of the simplified summary: what the complete option would give (three
+// lines: "No completo" / "Devolução" or "Imposto" / the amount or "ZERO"; or "Os dois" /
+// "Formulários" / "são iguais" when both options give the same tax).
+std::vector<std::string> complete_option_panel(const Declaration& d);
+// The label of the balance on the summary screens.
+std::string balance_label(EffectiveRate::Balance balance, bool complete_screen);
+
+// The balance of a declaration brought to today for the list of corrected taxes: a refund
+// (negative IMPPGRE) grows by the interest; a balance to pay is one quota's value (the whole
+// balance when no number of quotas was set) plus its interest. Interest amounts are cut to the
+// cent.
+struct CorrectedBalance {
+    Decimal IMPOSTO, RESTITU, CORRIGI;
+};
+CorrectedBalance corrected_balance(Decimal IMPPGRE, Decimal QTD_QUOTA, Decimal interest_percent);
 
 // An amount through an "@E" number picture such as "999,999,999.99": digits fill the 9s from the
 // right, a separator shows only between digits, and the output swaps the point and the comma

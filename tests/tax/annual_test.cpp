@@ -281,3 +281,42 @@ TEST(Pictures, EuropeanNumberPictures) {
 
 }  // namespace
 }  // namespace vorn::tax
+
+namespace vorn::tax {
+namespace {
+
+using testing::Builder;
+using testing::D;
+
+TEST(SummaryTexts, PanelOfTheCompleteOptionAndBalanceLabels) {
+    Builder b;
+    b.d.set("I13_35", D("5000.00"));
+    b.d.work.NCOMPL = D("4095.03");
+    b.d.work.NSIMPL = D("2745.03");
+    EXPECT_EQ(complete_option_panel(b.d),
+              (std::vector<std::string>{"No completo", "Devolução", "904,97"}));
+    b.d.work.NCOMPL = D("6000.00");
+    EXPECT_EQ(complete_option_panel(b.d)[2], "1.000,00");
+    b.d.work.NCOMPL = D("5000.00");
+    EXPECT_EQ(complete_option_panel(b.d)[2], "ZERO");
+    b.d.work.NSIMPL = D("5000.00");
+    EXPECT_EQ(complete_option_panel(b.d)[0], "Os dois");
+    EXPECT_EQ(balance_label(EffectiveRate::Balance::kPay, true), "    Imposto a PAGAR");
+    EXPECT_EQ(balance_label(EffectiveRate::Balance::kRefund, false), "Imposto  a  Restituir");
+}
+
+TEST(CorrectedBalance, RefundsGrowAndQuotasNeverDivideByZero) {
+    CorrectedBalance r = corrected_balance(D("-1000.00"), D("0"), D("3.5"));
+    EXPECT_EQ(r.RESTITU, D("1000.00"));
+    EXPECT_EQ(r.CORRIGI, D("1035.00"));
+    r = corrected_balance(D("1000.00"), D("3"), D("1.07"));
+    EXPECT_EQ(r.IMPOSTO, D("333.33"));
+    EXPECT_EQ(r.CORRIGI, D("336.89"));  // 333.33 + 3.566631 cut to 3.56
+    r = corrected_balance(D("1000.00"), D("0"), D("1"));
+    EXPECT_EQ(r.IMPOSTO, D("1000.00"));
+    EXPECT_EQ(r.CORRIGI, D("1010.00"));
+    EXPECT_EQ(corrected_balance(D("0"), D("0"), D("5")).CORRIGI, D("0"));
+}
+
+}  // namespace
+}  // namespace vorn::tax
