@@ -107,29 +107,31 @@ std::vector<std::string> output_names() {
     return names;
 }
 
+// Values of the computation that are not fields of the declaration's records.
+struct WorkValue {
+    const char* name;
+    Decimal tax::Work::*member;
+};
+constexpr WorkValue kWorkValues[] = {
+    {"DESCON", &tax::Work::DESCON},   {"NCOMPL", &tax::Work::NCOMPL},
+    {"NSIMPL", &tax::Work::NSIMPL},   {"NILEI14754", &tax::Work::NILEI14754},
+    {"RECEITA", &tax::Work::RECEITA}, {"DESPESA", &tax::Work::DESPESA},
+};
+
 void print(const tax::Declaration& d, const std::vector<std::string>& names, std::string& out) {
-    const tax::Work& w = d.work;
     out += "CPF=" + d.cpf() + "\n";
     for (const auto& n : names) {
         std::string v;
-        if (n == "USAPADRAO")
+        if (n == "USAPADRAO") {
             v = d.str(n);
-        else if (n == "QTD_QUOTA")
+        } else if (n == "QTD_QUOTA") {
             v = std::to_string(d.num(n).whole());
-        else if (n == "DESCON")
-            v = w.DESCON.to_string(2);
-        else if (n == "NCOMPL")
-            v = w.NCOMPL.to_string(2);
-        else if (n == "NSIMPL")
-            v = w.NSIMPL.to_string(2);
-        else if (n == "NILEI14754")
-            v = w.NILEI14754.to_string(2);
-        else if (n == "RECEITA")
-            v = w.RECEITA.to_string(2);
-        else if (n == "DESPESA")
-            v = w.DESPESA.to_string(2);
-        else
-            v = d.num(n).to_string(2);
+        } else {
+            const WorkValue* work = nullptr;
+            for (const auto& wv : kWorkValues)
+                if (n == wv.name) work = &wv;
+            v = (work ? d.work.*(work->member) : d.num(n)).to_string(2);
+        }
         out += n + "=" + v + "\n";
     }
 }

@@ -402,11 +402,12 @@ void FI13_32(Context& c, const AnnualTable& table, int show) {
     }
 }
 
-// Steps shared by both options up to the total of deductions.
-void deductions(Context& c) {
+// The whole computation under the declaration's option.
+void annual_computation(Context& c, int show) {
     Declaration& d = c.decl;
+    const AnnualTable table = annual_table_for(c);
     if (!d.work.JA_CALC) FDE_TUDO(d);
-    CALC_LEAOTOTAL(c.decl);
+    CALC_LEAOTOTAL(d);
     FI13_09(d);
     if (d.num("QTD_QUOTA") == Decimal(1)) VEJA_UMA_QUOTA(c);
     FI13_08(d);
@@ -414,33 +415,19 @@ void deductions(Context& c) {
     FI13_12(d);
     FI13_13(d);
     FI13_19(d);
-}
-
-void complete_option(Context& c, int show) {
-    Declaration& d = c.decl;
-    const AnnualTable table = annual_table_for(c);
-    deductions(c);
     FI13_20(c, table);
     d.set("I13_21", table(d.num("I13_20")));
-    FI13_22(c);
-    d.set("I13_23", d.num("I13_21") - d.num("I13_22"));
-    d.set("I13_26",
-          max(d.num("I13_23") + d.num("I13_25") + d.work.NILEI14754 - d.num("I13_24"), Decimal()));
-    FI13_32(c, table, show);
-    FI13_35(d);
-    SOMA_TRIBENAO(d);
-    VE_SALDO(d);
-}
-
-void simplified_option(Context& c, int show) {
-    Declaration& d = c.decl;
-    const AnnualTable table = annual_table_for(c);
-    deductions(c);
-    FI13_20(c, table);
-    d.set("I13_21", table(d.num("I13_20")));
-    d.set("I13_22", Decimal());
-    d.set("I13_23", d.num("I13_21"));
-    d.set("I13_26", d.num("I13_23") + d.num("I13_25") + d.work.NILEI14754);
+    if (d.simplified()) {
+        // No incentive deductions and no I13_24 in the simplified option.
+        d.set("I13_22", Decimal());
+        d.set("I13_23", d.num("I13_21"));
+        d.set("I13_26", d.num("I13_23") + d.num("I13_25") + d.work.NILEI14754);
+    } else {
+        FI13_22(c);
+        d.set("I13_23", d.num("I13_21") - d.num("I13_22"));
+        d.set("I13_26", max(d.num("I13_23") + d.num("I13_25") + d.work.NILEI14754 - d.num("I13_24"),
+                            Decimal()));
+    }
     FI13_32(c, table, show);
     FI13_35(d);
     SOMA_TRIBENAO(d);
@@ -513,10 +500,7 @@ bool CALC(Context& c, int kind, int show) {
             FI13_09(d);
             break;
         case 7:
-            if (d.simplified())
-                simplified_option(c, show);
-            else
-                complete_option(c, show);
+            annual_computation(c, show);
             break;
         default:
             throw std::invalid_argument("CALC: unknown kind");
@@ -525,7 +509,7 @@ bool CALC(Context& c, int kind, int show) {
 }
 
 void CSIMPLES(Context& c, int mode, int show) {
-    if (mode == 1) simplified_option(c, show);
+    if (mode == 1) annual_computation(c, show);
     FQTD_QUOTA(c, show);
 }
 

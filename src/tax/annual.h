@@ -67,7 +67,8 @@ void FI13_22(Context& c);
 // Line 36 / 38 and IMPPGRE from lines 26 and 35.
 void FI13_35(Declaration& d);
 
-// The simplified option: mode 1 the whole computation, mode 2 only the quotas.
+// The simplified summary's recomputation (the declaration being in the simplified option): mode 1
+// the whole computation and the quotas, mode 2 only the quotas.
 void CSIMPLES(Context& c, int mode, int show);
 
 // Quotas: the number allowed by the balance (at most 8, at least 1, one in a final or departure
