@@ -80,7 +80,7 @@ void recompute(Context& c, store::Record& person, bool holder, TypeTotals& types
     const std::string cpf_dependant = person.str("CPFDEPEN");
     Decimal inss[13];
     if (mode == 1 || mode == 3) {
-        Decimal col[6][13];  // columns 1, 2, 3 and 5 (index 4) by month
+        Decimal col[6][13];  // columns 1, 2, 3 and 5, by column number and month
         for_each_live(d.items, [&](store::Record& it) {
             const std::string kind = it.str("I1_1");
             if (!monthly_kind(kind) || !belongs(it, holder, cpf_dependant)) return;
