@@ -122,7 +122,10 @@ Logical parse_logical(char c) {
 std::string type_text(const Field& f) {
     std::string t(1, static_cast<char>(f.type));
     t += std::to_string(f.width);
-    if (f.type == FieldType::kNumeric) t += "." + std::to_string(f.decimals);
+    if (f.type == FieldType::kNumeric) {
+        t += '.';
+        t += std::to_string(f.decimals);
+    }
     return t;
 }
 

@@ -684,7 +684,10 @@ std::string picture_e(Decimal v, std::string_view picture, bool zero_blank) {
         }
     }
     if (next > 0 || !sign.empty()) return std::string(picture.size(), '*');
-    if (places > 0) out += "," + plain.substr(plain.size() - static_cast<size_t>(places));
+    if (places > 0) {
+        out += ',';
+        out += plain.substr(plain.size() - static_cast<size_t>(places));
+    }
     return out;
 }
 
