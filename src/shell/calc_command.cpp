@@ -124,8 +124,6 @@ void print(const tax::Declaration& d, const std::vector<std::string>& names, std
         std::string v;
         if (n == "USAPADRAO") {
             v = d.str(n);
-        } else if (n == "QTD_QUOTA") {
-            v = std::to_string(d.num(n).whole());
         } else {
             const WorkValue* work = nullptr;
             for (const auto& wv : kWorkValues)

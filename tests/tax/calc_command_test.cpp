@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "builder.h"
@@ -113,13 +114,23 @@ TEST_F(CalcCommand, OneDeclarationPrintsItsSummaryLinesAndChangesNoFile) {
     EXPECT_EQ(v.at("NCOMPL"), "4095.03");
     EXPECT_EQ(v.at("DESPADRAO"), "12000.00");
     EXPECT_EQ(v.at("DESCON"), "6000.00");
-    EXPECT_EQ(v.at("QTD_QUOTA"), "0");
+    EXPECT_EQ(v.at("QTD_QUOTA"), "0.00");
     EXPECT_EQ(v.at("IMPPGRE"), "-904.97");
     EXPECT_EQ(v.at("RECEITA"), "65000.00");
-    EXPECT_EQ(v.at("INDGAS"), "83.07");
-    for (const char* n :
-         {"I13_51", "I3_26", "I4_15", "BASE14754", "NILEI14754", "SALDO", "DESPESA"})
-        EXPECT_TRUE(v.count(n)) << n;
+    EXPECT_EQ(v.at("INDGAS"), "83.08");
+    // Every line asked for, each number with two decimals after a point.
+    std::vector<std::string> names;
+    for (int k = 1; k <= 51; ++k) names.push_back("I13_" + two_digits(k));
+    for (int k = 1; k <= 26; ++k) names.push_back("I3_" + two_digits(k));
+    for (int k = 1; k <= 15; ++k) names.push_back("I4_" + two_digits(k));
+    for (const char* n : {"DESPADRAO", "DESCON", "NCOMPL", "NSIMPL", "NILEI14754", "BASE14754",
+                          "QTD_QUOTA", "IMPPGRE", "RECEITA", "DESPESA", "SALDO", "INDGAS"})
+        names.push_back(n);
+    const std::regex amount("-?[0-9]+\\.[0-9]{2}");
+    for (const auto& n : names) {
+        ASSERT_TRUE(v.count(n)) << n;
+        EXPECT_TRUE(std::regex_match(v.at(n), amount)) << n << "=" << v.at(n);
+    }
     EXPECT_EQ(o.out.rfind("CPF=11144477735\n", 0), 0u);
     EXPECT_EQ(file_bytes(dir), before);
 }
@@ -132,7 +143,7 @@ TEST_F(CalcCommand, AllComputesEveryDeclarationOfTheFolder) {
     EXPECT_EQ(family.at("USAPADRAO"), "S");
     EXPECT_EQ(family.at("I13_13"), "8123.00");
     EXPECT_EQ(family.at("I13_21"), "17538.77");
-    EXPECT_EQ(family.at("QTD_QUOTA"), "8");
+    EXPECT_EQ(family.at("QTD_QUOTA"), "8.00");
     EXPECT_EQ(family.at("I13_37"), "317.34");
     EXPECT_EQ(family.at("NCOMPL"), "11126.10");
     EXPECT_LT(o.out.find("CPF=11144477735"), o.out.find("CPF=52998224725"));  // registry order
