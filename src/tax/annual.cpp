@@ -29,13 +29,13 @@ Decimal simplified_discount(Decimal income) {
 }
 
 // Exempt and exclusive lines fed by the columns of the company income items.
-constexpr std::array<std::pair<const char*, const char*>, 21> kItemColumns = {{
+constexpr std::array<std::pair<const char*, const char*>, 22> kItemColumns = {{
     {"I3_01", "I1_29"}, {"I3_03", "I1_30"}, {"I3_05", "I1_15"}, {"I3_06", "I1_17"},
     {"I3_06", "I1_43"}, {"I3_08", "I1_37"}, {"I3_09", "I1_16"}, {"I3_10", "I1_23"},
     {"I3_12", "I1_31"}, {"I3_13", "I1_13"}, {"I3_14", "I1_14"}, {"I3_15", "I1_24"},
     {"I3_17", "I1_26"}, {"I3_18", "I1_27"}, {"I3_19", "I1_28"}, {"I3_24", "I1_9"},
     {"I3_26", "I1_44"}, {"I4_04", "I1_38"}, {"I4_08", "I1_32"}, {"I4_09", "I1_33"},
-    {"I4_10", "I1_34"},
+    {"I4_10", "I1_34"}, {"I4_15", "I1_45"},
 }};
 // Lines that FI1_T rebuilds from the items.
 constexpr std::array<const char*, 38> kItemLines = {
@@ -185,7 +185,7 @@ void FDE_TUDO(Declaration& d) {
 void FI7_T(Declaration& d) {
     Work& w = d.work;
     w.NTOTBEMANT = w.NTOTBEMBASE = Decimal();
-    Decimal saldo;
+    Decimal saldo, results;
     for_each_live(d.assets, [&](const store::Record& a) {
         w.NTOTBEMANT += a.num("I7_3");
         w.NTOTBEMBASE += a.num("I7_4");
@@ -193,6 +193,7 @@ void FI7_T(Declaration& d) {
         // entities: the base is grossed up from the tax left after the tax already paid, so that
         // 15 % of it is that tax.
         const Decimal applications = a.num("VAL_APLIC");
+        results += applications;
         if (applications < Decimal()) {
             saldo += applications;
         } else if (applications > Decimal()) {
@@ -202,6 +203,7 @@ void FI7_T(Declaration& d) {
         }
         const Decimal profit = a.num("VAL_LUCRO");
         if (profit > Decimal()) {
+            results += profit;
             Decimal tax = DESPREZA(profit * k15Percent, 15);
             saldo +=
                 round_half_up(max(tax - a.num("VAL_IRBR"), Decimal()) * Decimal::from("6.6667"), 2);
@@ -209,6 +211,10 @@ void FI7_T(Declaration& d) {
     });
     d.set("I13_39", w.NTOTBEMANT);
     d.set("I13_40", w.NTOTBEMBASE);
+    // Exclusive line 12: the year's results of the applications (losses of the year set against
+    // gains) and the profits of the entities; the loss carried from earlier years stays on its
+    // own line I4_14.
+    d.set("I4_13", max(results, Decimal()));
     d.set("BASE14754", max(saldo - d.num("I4_14"), Decimal()));
 }
 
@@ -283,7 +289,7 @@ void FI13_08(Declaration& d) {
 }
 
 void FI13_11(Declaration& d) {
-    d.set("I13_11", min(d.work.I13_11T, DESPREZA(d.num("I13_08") * k12Percent, 15)));
+    d.set("I13_11", min(d.work.I13_11T, pension_limit(d.num("I13_08"))));
 }
 
 // Relationship codes: below 98 a dependant, 98 and 99 alimony recipients abroad and in Brazil,
@@ -338,11 +344,9 @@ void FI13_20(Context& c, const AnnualTable& table) {
     w.NILEI14754 = DESPREZA(d.num("BASE14754") * k15Percent, 15);
     const Decimal discount = simplified_discount(income);
     d.set("DESPADRAO", discount);
-    // The complete option's tax counts the incentives it would allow now, not those of an earlier
-    // pass, so that the verdict always compares the two options of the same figures.
-    const Decimal complete_table = table(income - d.num("I13_19"));
-    w.NCOMPL = complete_table - incentive_deduction(d, complete_table, false) - d.num("I13_24") +
-               w.NILEI14754;
+    // The incentives are those of line 22 as it stands: the previous pass's, which the simplified
+    // option keeps untouched.
+    w.NCOMPL = table(income - d.num("I13_19")) - d.num("I13_22") - d.num("I13_24") + w.NILEI14754;
     w.NSIMPL = table(income - discount) + w.NILEI14754;
     if (w.NSIMPL < w.NCOMPL)
         w.verdict = d.is_final()       ? "Na declaração Final somente uma quota e completa"
@@ -373,7 +377,7 @@ void FI13_32(Context& c, const AnnualTable& table, int show) {
     } else {
         w.foreign_with = d.num("I13_23");
         const Decimal deductions =
-            d.num("I13_19") - d.num("I13_11") + min(w.I13_11T, DESPREZA(reduced * k12Percent, 15));
+            d.num("I13_19") - d.num("I13_11") + min(w.I13_11T, pension_limit(reduced));
         const Decimal tax = table(reduced - deductions);
         w.foreign_without = tax - min(w.I13_22T, round_half_up(tax * k6Percent, 2));
     }
@@ -418,8 +422,8 @@ void annual_computation(Context& c, int show) {
     FI13_20(c, table);
     d.set("I13_21", table(d.num("I13_20")));
     if (d.simplified()) {
-        // No incentive deductions and no I13_24 in the simplified option.
-        d.set("I13_22", Decimal());
+        // No incentive deductions and no I13_24 in the simplified option; line 22 keeps what the
+        // complete option found, for the comparison of the options.
         d.set("I13_23", d.num("I13_21"));
         d.set("I13_26", d.num("I13_23") + d.num("I13_25") + d.work.NILEI14754);
     } else {
@@ -465,6 +469,10 @@ void FI13_22(Context& c) {
         return;
     }
     d.set("I13_22", incentive_deduction(d, d.num("I13_21"), true));
+}
+
+Decimal pension_limit(Decimal income) {
+    return round_half_up(income * k12Percent, 2);
 }
 
 void FI13_35(Declaration& d) {
@@ -557,7 +565,7 @@ void FQTD_QUOTA(Context& c, int show) {
 
 bool VEJA_UMA_QUOTA(Context& c) {
     Declaration& d = c.decl;
-    if (c.clock.today() <= DDIADEBA || d.num("QTD_QUOTA") > Decimal(1) || d.str("DEBITAUT") != "S")
+    if (c.clock.today() <= DDIADEBA || d.num("QTD_QUOTA") > Decimal(1) || d.str("DEBITAUT") == "N")
         return true;
     const Date delivered = d.date("DENTREGA");
     if (!delivered.blank() && delivered <= DDIADEBA) return true;
@@ -649,12 +657,12 @@ CorrectedBalance corrected_balance(Decimal IMPPGRE, Decimal QTD_QUOTA, Decimal i
     CorrectedBalance r;
     if (IMPPGRE < Decimal()) {
         r.RESTITU = -IMPPGRE;
-        r.CORRIGI = r.RESTITU + DESPREZA(r.RESTITU * interest_percent / Decimal(100), 15);
+        r.CORRIGI = round_half_up(r.RESTITU + r.RESTITU * interest_percent / Decimal(100), 2);
     } else if (IMPPGRE > Decimal()) {
         // No number of quotas stored yet: the balance is one quota, never a division by zero.
         const Decimal quotas = QTD_QUOTA >= Decimal(1) ? QTD_QUOTA.floor() : Decimal(1);
-        r.IMPOSTO = DESPREZA(IMPPGRE / quotas, 15);
-        r.CORRIGI = r.IMPOSTO + DESPREZA(r.IMPOSTO * interest_percent / Decimal(100), 15);
+        r.IMPOSTO = round_half_up(IMPPGRE / quotas, 2);
+        r.CORRIGI = round_half_up(r.IMPOSTO + r.IMPOSTO * interest_percent / Decimal(100), 2);
     }
     return r;
 }

@@ -40,7 +40,8 @@ void compute_declaration(Context& c);
 void FI1_T(Declaration& d);
 // Totals of the payments (table 6): education, medical, alimony, pensions, donations.
 void FDE_TUDO(Declaration& d);
-// Totals of the assets: I13_39, I13_40 and BASE14754 (foreign applications and entities).
+// Totals of the assets: I13_39, I13_40, and the foreign applications and entities of Lei 14.754:
+// their exclusive income I4_13 and the base BASE14754.
 void FI7_T(Declaration& d);
 // Totals of the debts: I13_41, I13_42, I13_51.
 void FI8_T(Declaration& d);
@@ -63,6 +64,10 @@ Decimal incentive_deduction(Declaration& d, Decimal tax, bool rewrite);
 // Line 22 (complete option); in the simplified option the operator is told incentives belong to the
 // complete option and every such payment becomes non-deductible.
 void FI13_22(Context& c);
+
+// The most of the complementary pension deductible against a taxable income: 12 % of it, to the
+// cent.
+Decimal pension_limit(Decimal income);
 
 // Line 36 / 38 and IMPPGRE from lines 26 and 35.
 void FI13_35(Declaration& d);
@@ -103,8 +108,7 @@ std::string balance_label(EffectiveRate::Balance balance, bool complete_screen);
 
 // The balance of a declaration brought to today for the list of corrected taxes: a refund
 // (negative IMPPGRE) grows by the interest; a balance to pay is one quota's value (the whole
-// balance when no number of quotas was set) plus its interest. Interest amounts are cut to the
-// cent.
+// balance when no number of quotas was set) plus its interest, each to the cent.
 struct CorrectedBalance {
     Decimal IMPOSTO, RESTITU, CORRIGI;
 };

@@ -186,8 +186,9 @@ void CORR_DARF(Context& c, MonthlyGrid& g) {
             interest = Decimal(1) + c.selic.sum_between(due.year(), due.month(), payment.year(),
                                                         payment.month());
         g.set(7, m,
-              difference + DESPREZA(difference * fine / Decimal(100), 15) +
-                  DESPREZA(difference * interest / Decimal(100), 15));
+              round_half_up(difference + difference * fine / Decimal(100) +
+                                difference * interest / Decimal(100),
+                            2));
     }
 }
 

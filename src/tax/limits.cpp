@@ -447,12 +447,12 @@ BalanceFigures MOS_BALAN(Declaration& d) {
     // A ratio over no receipts is 0.
     Decimal ratio;
     if (!b.total_receipts.is_zero())
-        ratio = DESPREZA(b.saldo / b.total_receipts * Decimal(100), 15);
+        ratio = round_half_up(b.saldo / b.total_receipts * Decimal(100), 2);
     if (ratio < Decimal::from("-99.99")) ratio = Decimal::from("-99.99");
     if (ratio > Decimal(1000)) ratio = Decimal(999);
     b.indgas = ratio;
-    b.monthly_receipts = DESPREZA(b.total_receipts / Decimal(12), 15);
-    b.monthly_saldo = DESPREZA(b.saldo / Decimal(12), 15);
+    b.monthly_receipts = round_half_up(b.total_receipts / Decimal(12), 2);
+    b.monthly_saldo = round_half_up(b.saldo / Decimal(12), 2);
     b.alert = b.saldo <= Decimal() || b.indgas < d.num("INDALERTA");
     return b;
 }

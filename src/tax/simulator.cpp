@@ -67,7 +67,7 @@ std::optional<Decimal> SIMUL_complete_income(Context& c, Decimal wanted_balance)
     Decimal pension;
     Decimal income = income_for(others);
     for (int pass = 0; pass < 50 && d.work.I13_11T > Decimal(); ++pass) {
-        const Decimal next = min(d.work.I13_11T, DESPREZA(income * Decimal::from("0.12"), 15));
+        const Decimal next = min(d.work.I13_11T, pension_limit(income));
         if (next == pension) break;
         pension = next;
         income = income_for(others + pension);

@@ -61,11 +61,22 @@ TEST(Quotas, AutomaticDebitOfASingleQuotaEndsOnTheNinthOfMay) {
         Session s(several.d, Date(2026, 5, 20));
         EXPECT_TRUE(VEJA_UMA_QUOTA(s.ctx));
     }
-    Session s(b.d, Date(2026, 5, 10));
-    EXPECT_FALSE(VEJA_UMA_QUOTA(s.ctx));
-    EXPECT_EQ(b.d.str("DEBITAUT"), "N");
-    EXPECT_TRUE(
-        s.op.saw("notice", "Não é permitido débito automático com uma quota após 09/05/2026"));
+    Builder declined = b;
+    declined.d.set("DEBITAUT", "N");
+    {
+        Session s(declined.d, Date(2026, 5, 20));
+        EXPECT_TRUE(VEJA_UMA_QUOTA(s.ctx));
+        EXPECT_TRUE(s.op.said.empty());
+    }
+    for (const char* flag : {"S", ""}) {
+        Builder late = b;
+        late.d.set("DEBITAUT", flag);
+        Session s(late.d, Date(2026, 5, 10));
+        EXPECT_FALSE(VEJA_UMA_QUOTA(s.ctx)) << flag;
+        EXPECT_EQ(late.d.str("DEBITAUT"), "N");
+        EXPECT_TRUE(
+            s.op.saw("notice", "Não é permitido débito automático com uma quota após 09/05/2026"));
+    }
 }
 
 TEST(Options, SwitchingRecomputesAndIsRefusedForFinalDeclarations) {
@@ -158,6 +169,7 @@ TEST(Totals, IncomeItemsFeedTheirLines) {
     illness.set("I1_39", D("50.00"));
     illness.set("I1_19", D("400.00"));
     illness.set("I1_20", D("150.00"));
+    illness.set("I1_45", D("640.00"));
     store::Record other = b.d.new_record(2);
     other.set("I1_1", "V");
     other.set("I1_4", D("77.00"));
@@ -170,6 +182,7 @@ TEST(Totals, IncomeItemsFeedTheirLines) {
     EXPECT_EQ(b.d.num("I13_27"), D("150.00"));   // 100 + the 13th's tax of the illness item
     EXPECT_EQ(b.d.num("I3_07"), D("32500.00"));  // illness income and its 13th
     EXPECT_EQ(b.d.num("I4_01"), D("900.00"));
+    EXPECT_EQ(b.d.num("I4_15"), D("640.00"));  // fixed-odds lottery prize
     EXPECT_EQ(b.d.num("EXGSUSP"), D("250.00"));
     EXPECT_EQ(b.d.work.VARIA, D("77.00"));
     EXPECT_EQ(b.d.str("CGCPAGADOR"), "99888777000166");
@@ -184,7 +197,7 @@ TEST(Totals, IncomeItemsFeedTheirLines) {
     b.d.set("I4_14", D("5000.00"));
     b.d.set("I4_13", D("700.00"));
     SOMA_TRIBENAO(b.d);
-    EXPECT_EQ(b.d.num("I13_45"), D("1600.00"));
+    EXPECT_EQ(b.d.num("I13_45"), D("2240.00"));
 
     for (const char* n : {"I3_04GCPV", "I3_04UNICC", "I3_04EXTR"}) b.d.set(n, D("10.00"));
     FI3_04(b.d);
@@ -218,6 +231,8 @@ TEST(Totals, AssetsDebtsForeignApplicationsAndPatrimony) {
     EXPECT_EQ(b.d.num("I13_40"), D("120000.00"));
     // (1500 − 500) × 6.667 + 300 × 6.6667 − 3000 − 1000.
     EXPECT_EQ(b.d.num("BASE14754"), D("4667.01"));
+    // The year's results, the loss of one application set against the other's income.
+    EXPECT_EQ(b.d.num("I4_13"), D("9000.00"));
     EXPECT_EQ(b.d.num("I13_41"), D("30000.00"));
     EXPECT_EQ(b.d.num("I13_42"), D("45000.00"));
     EXPECT_EQ(b.d.num("I13_51"), D("6000.00"));
@@ -259,6 +274,10 @@ TEST(Simulator, WorksTheTableBackwards) {
     const Decimal income = *SIMUL_complete_income(s.ctx, D("3095.03"));
     EXPECT_EQ(annual_tax(income - D("11000.00")), D("4095.03"));
     EXPECT_FALSE(SIMUL_complete_income(s.ctx, D("-2000.00")));
+    // The Lei 14.754 tax is part of the balance, not of the table's tax: 4095.03 + 150 − 1000.
+    b.d.work.I13_11T = Decimal();
+    b.d.work.NILEI14754 = D("150.00");
+    EXPECT_EQ(SIMUL_complete_income(s.ctx, D("3245.03")), D("60000.00"));
 
     b.d.set("I13_20", D("54000.00"));
     b.d.work.I13_22T = D("1000.00");
@@ -311,7 +330,7 @@ TEST(CorrectedBalance, RefundsGrowAndQuotasNeverDivideByZero) {
     EXPECT_EQ(r.CORRIGI, D("1035.00"));
     r = corrected_balance(D("1000.00"), D("3"), D("1.07"));
     EXPECT_EQ(r.IMPOSTO, D("333.33"));
-    EXPECT_EQ(r.CORRIGI, D("336.89"));  // 333.33 + 3.566631 cut to 3.56
+    EXPECT_EQ(r.CORRIGI, D("336.90"));  // 333.33 + 3.566631, to the cent
     r = corrected_balance(D("1000.00"), D("0"), D("1"));
     EXPECT_EQ(r.IMPOSTO, D("1000.00"));
     EXPECT_EQ(r.CORRIGI, D("1010.00"));

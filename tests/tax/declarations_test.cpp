@@ -49,7 +49,7 @@ TEST(WholeDeclaration, EmployeeWithSocialSecurityAndThirteenth) {
     EXPECT_EQ(complete.d.work.RECEITA, D("65000.00"));
     EXPECT_EQ(complete.d.work.DESPESA, D("11000.00"));
     EXPECT_EQ(complete["SALDO"], D("54000.00"));
-    EXPECT_EQ(complete["INDGAS"], D("83.07"));
+    EXPECT_EQ(complete["INDGAS"], D("83.08"));  // 83.0769…
 
     Computed simple(b.d, true);
     EXPECT_EQ(simple["DESPADRAO"], D("12000.00"));
@@ -76,6 +76,7 @@ TEST(WholeDeclaration, FamilyWithEducationMedicalAndPensionLimits) {
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_11"], D("14400.00"));
+    EXPECT_EQ(pension_limit(D("100000.05")), D("12000.01"));  // 12000.006 to the cent
     EXPECT_EQ(complete["I13_12"], D("4550.16"));
     EXPECT_EQ(complete["I13_13"], D("8123.00"));
     EXPECT_EQ(complete["I13_14"], D("4000.00"));
@@ -113,13 +114,23 @@ TEST(WholeDeclaration, IncentiveDonationsWithinTheirLimits) {
     EXPECT_EQ(complete["I13_23"], D("15480.99"));
     EXPECT_EQ(complete["I13_36"], D("3480.99"));
     EXPECT_EQ(complete["I13_37"], D("435.12"));
-    EXPECT_EQ(complete.d.work.NCOMPL, D("15480.99"));  // the verdict counts this pass's incentives
+    // The comparison ran before line 22 was found: it counted the incentives held then (none).
+    EXPECT_EQ(complete.d.work.NCOMPL, D("16646.22"));
+    CALC(complete.s.ctx, 7, 1);
+    EXPECT_EQ(complete.d.work.NCOMPL, D("15480.99"));
 
     Computed simple(b.d, true);
-    EXPECT_EQ(simple["I13_22"], D("0"));
     EXPECT_EQ(simple["I13_23"], D("12038.77"));
     EXPECT_EQ(simple["I13_36"], D("38.77"));
     EXPECT_EQ(simple["QTD_QUOTA"], D("1"));
+
+    // Switching to the simplified option keeps line 22 of the complete one for the comparison.
+    ASSERT_TRUE(MUDA(complete.s.ctx));
+    EXPECT_EQ(complete["I13_22"], D("1165.23"));
+    EXPECT_EQ(complete["I13_23"], D("12038.77"));
+    EXPECT_EQ(complete["I13_26"], D("12038.77"));
+    EXPECT_EQ(complete.d.work.NCOMPL, D("15480.99"));
+    EXPECT_EQ(complete.d.work.NSIMPL, D("12038.77"));
 }
 
 TEST(WholeDeclaration, CarneLeaoOnIncomeFromIndividuals) {

@@ -130,11 +130,12 @@ TEST(LateCorrection, FineCappedAtTwentyPercentAndSelicUpToThePaymentMonth) {
     s.selic.add(2025, 5, D("1.14"));  // nor the month of payment
     CALC(s.ctx, 1, 0);
     MonthlyGrid g = holder_grid(b.d);
-    // January: 98.68 short, due 28/02, late from 03/03 to 30/05 (89 days): 20 % and 1 + 2.02 %.
-    EXPECT_EQ(g.get(7, 1), D("121.39"));
+    // January: 98.68 short, due 28/02, late from 03/03 to 30/05 (89 days): 20 % and 1 + 2.02 %,
+    // 98.68 + 19.736 + 2.980136 to the cent.
+    EXPECT_EQ(g.get(7, 1), D("121.40"));
     // April is due on 30/05, the payment day itself: no fine, no interest.
     EXPECT_EQ(g.get(7, 4), D("598.68"));
-    EXPECT_EQ(g.get(7, 13), D("720.07"));
+    EXPECT_EQ(g.get(7, 13), D("720.08"));
 }
 
 TEST(InverseMode, IncomeFromTheCarneLeaoPaid) {
