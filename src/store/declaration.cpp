@@ -250,8 +250,8 @@ Status Declaration::create_working(int n, const std::vector<Record>& rows) {
     Status s = Table::create(env, path, layout, rows, &clock_, true);
     if (!s) return s;
     // The private index of the table it replaces would not match it: built here, at once.
-    s = env.remove(cdx);
-    if (!s && s.code() != Status::Code::kNotFound) return s;
+    s = env_remove(base_of(cdx));
+    if (!s) return s;
     if (!w_.index_files) return Status::ok();
     std::unique_ptr<Table> t;
     OpenOptions o;
@@ -261,6 +261,11 @@ Status Declaration::create_working(int n, const std::vector<Record>& rows) {
     if (s) s = w_.index_files->build(*t, cdx, working_index_key(n));
     Status c = t ? t->close() : Status::ok();
     return s ? c : s;
+}
+
+Status Declaration::env_remove(const std::string& name) {
+    Status s = w_.env().remove(find_file(w_.env(), place_.work_folder, name));
+    return s || s.code() == Status::Code::kNotFound ? Status::ok() : s;
 }
 
 Status Declaration::open_working(int n) {
@@ -320,8 +325,8 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
         op_.status(is_new_ ? "Criando os dados." : "Reprocessando....");
         // The working registry goes first and comes back last: a load cut short leaves no working
         // set that could be taken for this CPF's.
-        s = w_.env().remove(working_path(9));
-        if (!s && s.code() != Status::Code::kNotFound) return s;
+        s = env_remove(base_of(working_path(9)));
+        if (!s) return s;
         for (int n : load_order()) {
             Table* shared = nullptr;
             if (n == 9) {
@@ -338,6 +343,12 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
         }
     }
     for (int n : load_order()) {
+        if (mode == LoadMode::kRecovery) {
+            // The private indexes are built anew: a terminal that died left them behind its
+            // tables.
+            s = env_remove(working_table_name(n, w_.NUSU) + ".CDX");
+            if (!s) return s;
+        }
         s = open_working(n);
         if (!s) return s;
     }
@@ -390,6 +401,13 @@ Status Declaration::keep_values() {
         t->set_order(order);
         if (!s) return s;
     }
+    // Whatever the screens wrote reaches the files now, so that a terminal that dies leaves it
+    // to be recovered.
+    for (int n = 1; n <= 21; ++n)
+        if (Table* t = working(n)) {
+            Status s = t->flush();
+            if (!s) return s;
+        }
     return Status::ok();
 }
 
@@ -459,13 +477,18 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
     return s ? u : s;
 }
 
-Status Declaration::write_registry(long elapsed) {
-    values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), elapsed));
+Status Declaration::write_registry(bool final) {
     Record r = values_.registry();
-    r.set("NUSUAT", w_.NUSU);  // freed only once every table is written
+    r.set("NUSUAT", final ? std::string() : w_.NUSU);
     r.set("NOMEAG", place_.operator_name);
     r.set("I13_27", values_.num("I13_27") + values_.num("I13_28"));
     r.set("I13_35", values_.num("I13_35") - values_.num("I13_34"));
+    if (final) {
+        DateTime now = clock_.now();
+        r.set("DATAFIM", now.date);
+        r.set("HORAFIM", SEG_HORA(now.seconds));
+        r.set("ORDEM", Decimal(0));
+    }
 
     Table* reg = nullptr;
     Status s = registry(&reg);
@@ -531,15 +554,16 @@ Status Declaration::save(bool final) {
     values_.set("DFQUOTA", values_.num("I13_37"));
 
     const long start = interval_start_, end = now_seconds();
-    const long elapsed = running_seconds();
+    values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), running_seconds()));
     interval_start_ = end;
-    s = write_registry(elapsed);
-    if (s) s = keep_values();
+    // The tables first and the registry last: until the registry is written the declaration
+    // stays marked as open here, so a save cut short is offered for recovery.
+    s = keep_values();
     for (int n = 1; s && n <= tables_to_save_last(); ++n)
         if (n != 9 && n != 13) s = save_table(n, final);
     if (s && tables_to_save_last() == 14) s = save_table(20, final);
     if (s && final) s = append_usage_line(clock_off_ ? end : start, end);
-    if (s && final) s = mark_registry("", true);
+    if (s) s = write_registry(final);
     op_.progress_done();
     if (!s) return s;
     last_save_ = clock_.now();

@@ -95,9 +95,9 @@ class Declaration {
     // waiting for a table another terminal holds (nothing was changed).
     [[nodiscard]] Status load(std::string_view cpf, LoadMode mode, bool for_entry);
 
-    // SALVATUDO: writes everything back. A periodic save keeps the declaration open and marked;
-    // the final save clears the in-use mark only after every table is written, appends the
-    // usage-log line and closes the working set.
+    // SALVATUDO: writes everything back, the declaration's tables first and its registry record
+    // last. A periodic save keeps the declaration open and marked; the final save clears the
+    // in-use mark with that last write, appends the usage-log line and closes the working set.
     [[nodiscard]] Status save(bool final);
     // SALVA_PARC: writes working table n back into the shared table n.
     [[nodiscard]] Status save_table(int n, bool final);
@@ -136,12 +136,14 @@ class Declaration {
     [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status read_working(int n, std::vector<Record>* rows);
     [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
-    [[nodiscard]] Status write_registry(long elapsed);
+    [[nodiscard]] Status write_registry(bool final);
     [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
     [[nodiscard]] Status append_usage_line(long start, long end);
     [[nodiscard]] Status registry(Table** out);
     [[nodiscard]] Status lock_current(int area);
     std::string working_path(int n) const;
+    // Removes a file of the working folder; a missing one is no error.
+    [[nodiscard]] Status env_remove(const std::string& name);
     void close_working();
     long now_seconds() const;
     int tables_to_save_last() const;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store_test_util.h"
@@ -30,7 +32,7 @@ struct Terminal {
     WorkAreas w;
     std::unique_ptr<Declaration> decl;
     explicit Terminal(Office& o, const std::string& nusu = "01", Env& env = Env::posix())
-        : cdx(env, o.op), w(env, o.op, o.clock) {
+        : cdx(o.op), w(env, o.op, o.clock) {
         w.ARQDEF = w.LOCARQ = o.dir.path();
         w.NUSU = nusu;
         w.index_files = &cdx;
@@ -258,12 +260,12 @@ TEST(Declaration, LeavingANewClientUnsavedLeavesNoTrace) {
 }
 
 TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
-    // Fail the final save at every step in turn, as a crash there would.
-    for (int step = 1;; ++step) {
+    // The final save is failed at a step, as a crash there would: at every one of the first and
+    // the last steps, and at steps spread over the rest.
+    auto attempt = [](int step, bool* completed, int* steps) {
         Office o;
         create_client(o, kAna, "ANA", {1, 2});
         FaultEnv faults(Env::posix());
-        bool completed = false;
         {
             Terminal d(o, "01", faults);
             ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
@@ -271,11 +273,8 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
             add_item(*d, 4, "I7_0", 3);
             ASSERT_TRUE(d->keep_values().is_ok());
             faults.fail_at(step, true);
-            completed = d->save(true).is_ok();
-        }
-        if (completed) {
-            EXPECT_GT(step, 15);
-            break;
+            *completed = d->save(true).is_ok();
+            *steps = faults.steps();
         }
         SCOPED_TRACE("failed at step " + std::to_string(step));
         // Either the declaration is still marked as open here, and its working set is there to
@@ -291,6 +290,18 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
         EXPECT_EQ(reg[0].str("NOMECONTR"), "ANA NOVA");
         EXPECT_EQ(reg[0].str("NUSUAT"), "");
         EXPECT_EQ(live(o.data(4), kAna).size(), 3u);
+    };
+    bool completed = false;
+    int total = 0;
+    attempt(0, &completed, &total);  // a save that does not fail, to count its steps
+    ASSERT_TRUE(completed);
+    ASSERT_GT(total, 15);
+    std::set<int> steps;
+    for (int k = 1; k <= 4; ++k) steps.insert(k), steps.insert(total + 1 - k);
+    for (int k = 1; k < 12; ++k) steps.insert(k * total / 12);
+    for (int step : steps) {
+        int ignored = 0;
+        attempt(step, &completed, &ignored);
     }
 }
 
