@@ -732,7 +732,7 @@ TextMenuBar::TextMenuBar(std::vector<TextMenuPad> pads) : pads_(std::move(pads))
                 menu_.Separator();
                 continue;
             }
-            menu_.MenuItem(item.caption, nullptr, true,
+            menu_.MenuItem(item.caption, nullptr, item.enabled,
                            item.hot_key ? hot_key_label(*item.hot_key) : "");
             by_id_.push_back({p, i});
         }
@@ -759,7 +759,7 @@ void TextMenuBar::draw(Screen& s) {
 int TextMenuBar::code_for(const Key& k) const {
     for (const auto& pad : pads_)
         for (const auto& item : pad.items)
-            if (item.hot_key && *item.hot_key == k) return item.code;
+            if (item.enabled && item.hot_key && *item.hot_key == k) return item.code;
     return 0;
 }
 

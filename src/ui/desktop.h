@@ -126,6 +126,7 @@ struct TextMenuItem {
     std::optional<Key> hot_key;
     std::string description;
     int code = 0;
+    bool enabled = true;  // a disabled item is shown but cannot be chosen, nor its hot key used
 };
 struct TextMenuPad {
     std::string caption;
