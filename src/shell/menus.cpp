@@ -335,19 +335,19 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
     bar.push_back(sub("P&F", pf));
 
     bar.push_back(
-        sub("&Isentos",
+        sub("&Isen",
             {ditem("&Isentos e não tributáveis", 31, "F3", "Rendimentos isentos e não tributáveis"),
              ditem("&Tributação exclusiva", 32, "CTRL+F3",
                    "Rendimentos sujeitos à tributação exclusiva ou definitiva")}));
 
     bar.push_back(
-        sub("&Depend.", {ditem("&Dependentes", 41, "F4", "Dependentes da declaração"),
+        sub("&Dep", {ditem("&Dependentes", 41, "F4", "Dependentes da declaração"),
                          ditem("&Alimentandos", 42, "", "Alimentandos (pensão alimentícia paga)"),
                          ditem("&Herdeiros e meação", 45, "",
                                "Herdeiros e meeiro da declaração final de espólio")}));
 
     bar.push_back(sub(
-        "Pa&gto", {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
+        "Pa&g", {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
                    ditem("Doação direta &ECA", 44, "",
                          "Doações diretas na declaração ao fundo da criança e do adolescente"),
                    ditem("Doação direta &Idoso", 46, "",
@@ -363,9 +363,9 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
          ditem("&Cônjuge", 56, "ALT+F3", "Informações do cônjuge")}));
 
     bar.push_back(
-        sub("I&dent.", {ditem("&Identificação", 61, "F6", "Identificação do contribuinte")}));
+        sub("I&den", {ditem("&Identificação", 61, "F6", "Identificação do contribuinte")}));
 
-    bar.push_back(sub("&Cálculo",
+    bar.push_back(sub("&Calc",
                       {ditem("&Cálculo", 71, "F7", "Cálculo do imposto, completo ou simplificado"),
                        ditem("&Balanço", 72, "F10", "Balanço das receitas e despesas"),
                        ditem("&Avisos", 62, "F11", "Conferência e avisos da declaração"),
@@ -425,7 +425,7 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
     }
 
     bar.push_back(
-        sub("Es&pólio",
+        sub("&Esp",
             {ditem("&Partilha do espólio", 57, "", "Declaração final de espólio"),
              ditem("&Saída definitiva", 58, "", "Declaração de saída definitiva do país")}));
 

@@ -60,27 +60,6 @@ void Session::refresh_irpf_folder() {
                   : with_slash(cfg("ROTAJAVA"));
 }
 
-std::string Session::CORNORM() const {
-    return CORES.str("COR_SAY") + "," + CORES.str("COR_GET") + ",\"N/N\",\"N/N\"," +
-           CORES.str("COR_SAY");
-}
-
-std::string Session::CORLIMP() const {
-    return CORES.str("COR_1_CLI") + "," + CORES.str("COR_GET") + ",\"N/N\",\"N/N\"," +
-           CORES.str("COR_SAY");
-}
-
-std::string Session::CORSELE() const {
-    return CORES.str("COR_CLI_HE") + "," + CORES.str("COR_GET") + ",\"N/N\",\"N/N\"," +
-           CORES.str("COR_SAY");
-}
-
-std::string Session::CORMENU() const {
-    return CORES.str("COR_1_CLI") + "," + CORES.str("COR_ESC_CL") + "," + CORES.str("COR_ENCH_C") +
-           "," + CORES.str("COR_ENCH_C") + "," + CORES.str("COR_2_CLI") + "," +
-           CORES.str("COR_2_CLI");
-}
-
 store::Record default_colours(std::string_view nusu) {
     store::Record r(layout_of(56));
     r.set("NRO_TERM", nusu);

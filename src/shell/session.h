@@ -103,14 +103,6 @@ struct Session {
     int STATRAVA() const { return static_cast<int>(def_num("STATRAVA")); }
     std::string OPCIRPF() const { return cfg("OPCIRPF"); }
 
-    // Composed colour strings (standard, enhanced, border, background, unselected).
-    std::string CORNORM() const;
-    std::string CORLIMP() const;
-    std::string CORSELE() const;
-    std::string CORMENU() const;
-    static constexpr std::string_view INVISIVEL = "W/W,W/W,N/N,N/N,W/W";
-    static constexpr std::string_view CORATEN = "R/W*";
-    static constexpr std::string_view COR_AZUL = "B+/W";
 };
 
 // The colours a terminal without a CORES record receives.

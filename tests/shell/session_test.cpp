@@ -56,11 +56,11 @@ TEST(Session, OfficeRecordCorrectionsAndDollarText) {
     EXPECT_EQ(s.TEMP_SAL(), 15);
 }
 
-TEST(Session, ComposedColours) {
-    Session s;
-    EXPECT_EQ(s.CORNORM(), "N/W+,W/N,\"N/N\",\"N/N\",N/W+");
-    EXPECT_EQ(s.CORMENU(), "GR+/B,W/R+,W+/B,W+/B,W+/B,W+/B");
-    EXPECT_EQ(s.CORES.num("COR_MENS"), Decimal(112));
+TEST(Session, DefaultColours) {
+    store::Record c = default_colours("03");
+    EXPECT_EQ(c.str("NRO_TERM"), "03");
+    EXPECT_EQ(c.num("COR_MENS"), Decimal(112));
+    EXPECT_EQ(c.str("COR_ESC_CL"), "W/R+");
 }
 
 TEST(Platform, TerminalNumberFromArgumentVariableOrDialog) {

@@ -1,0 +1,42 @@
+// Screen 6 of an open declaration: the taxpayer's identification (rural activity, name, birth,
+// spouse, amending declaration and receipts, bank account, race, residence, address, telephones,
+// e-mail, occupation, NIT), every field with its picture and its validation, written into the
+// declaration's values as each one is accepted.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "base/date.h"
+#include "base/operator.h"
+#include "store/declaration.h"
+#include "store/workareas.h"
+#include "ui/field.h"
+#include "ui/grid.h"
+#include "ui/screen.h"
+
+namespace vorn::entry {
+
+// The reference tables the screen looks things up in, read once.
+struct IdentificationTables {
+    std::map<std::string, std::string> banks;        // NUMBAN → name
+    std::map<std::string, std::string> natures;      // CODAT → DESCRAT
+    std::map<std::string, std::string> occupations;  // CDPRO → OCUPACAO
+    std::map<std::string, std::string> street_kinds;  // upper NOMELOGRA → as written
+    std::map<std::string, std::string> countries;     // CODPAIS → name
+    std::map<std::string, std::string> municipalities;  // upper NOMEMUNI + UF → CODMUNI
+};
+IdentificationTables read_identification_tables(store::WorkAreas& w);
+
+// The states of the address in Brazil.
+bool is_state(std::string_view uf);
+// "42 anos e 3 meses" on `today` for a birth date; empty for the blank date.
+std::string age_text(Date birth, Date today);
+
+// GTELA(6): draws the screen in `area` and reads its fields; the read's result (the key that ended
+// it). Values accepted before Esc are kept.
+ui::ReadResult identification_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
+                                     store::Declaration& d, ui::Rect area);
+
+}  // namespace vorn::entry

@@ -1,0 +1,157 @@
+// Questions with typed answers, notices, and tables shown in the grid browser.
+#include "shell/app.h"
+
+#include "base/text.h"
+#include "store/catalogue.h"
+#include "ui/desktop.h"
+#include "ui/notices.h"
+
+namespace vorn::shell {
+namespace {
+
+ui::Value to_ui(const store::Value& v) {
+    if (auto* s = std::get_if<std::string>(&v)) return *s;
+    if (auto* d = std::get_if<Decimal>(&v)) return *d;
+    if (auto* t = std::get_if<Date>(&v)) return *t;
+    return std::get<store::Logical>(v) == store::Logical::kTrue;
+}
+
+store::Value to_store(const ui::Value& v) {
+    if (auto* s = std::get_if<std::string>(&v)) return trim_right(*s);
+    if (auto* d = std::get_if<Decimal>(&v)) return *d;
+    if (auto* t = std::get_if<Date>(&v)) return *t;
+    return std::get<bool>(v) ? store::Logical::kTrue : store::Logical::kFalse;
+}
+
+}  // namespace
+
+bool App::ask(const std::vector<std::string>& lines, ui::Var var, const std::string& picture,
+              int width, std::function<bool()> valid) {
+    ui::MensArgs a;
+    a.column = "C";
+    a.row = 10;
+    a.variable = var;
+    a.picture = picture;
+    a.width = width;
+    a.valid = std::move(valid);
+    ui::MENS(screen, 14, lines, a);
+    // MENS empties the variable on Esc: an empty answer counts as given up.
+    ui::Value v = var.get();
+    if (auto* s = std::get_if<std::string>(&v)) return !trim(*s).empty();
+    if (auto* d = std::get_if<Decimal>(&v)) return !d->is_zero();
+    if (auto* t = std::get_if<Date>(&v)) return !t->blank();
+    return true;
+}
+
+bool App::yes(const std::vector<std::string>& lines, const std::string& title) {
+    return ui::AVISOSN(screen, lines, 2, {}, title) == "S";
+}
+
+void App::tell(const std::vector<std::string>& lines, const std::string& title) {
+    ui::AVISOSN(screen, lines, 0, {}, title);
+}
+
+void App::error(const std::vector<std::string>& lines, const std::string& title) {
+    ui::AVISOSN(screen, lines, 8, {}, title);
+}
+
+void TableSource::go_top() {
+    (void)t_.go_top();
+}
+
+void TableSource::go_bottom() {
+    (void)t_.go_bottom();
+}
+
+long TableSource::skip(long count) {
+    // SKIPPED: moves one record at a time and stops on the first or the last one.
+    long moved = 0;
+    if (t_.eof()) return 0;
+    const int dir = count < 0 ? -1 : 1;
+    while (moved != count) {
+        uint32_t at = t_.recno();
+        if (!t_.skip(dir)) break;
+        if (t_.eof() || t_.bof()) {
+            (void)t_.go_to(at);
+            break;
+        }
+        moved += dir;
+    }
+    return moved;
+}
+
+bool TableSource::empty() {
+    uint32_t at = t_.recno();
+    bool was_eof = t_.eof();
+    bool none = !t_.go_top() || t_.eof();
+    if (!none && !was_eof) (void)t_.go_to(at);
+    return none;
+}
+
+ui::BrowseColumn field_column(App& app, int area, const std::string& field, std::string header,
+                              std::string picture, bool writable, int width) {
+    ui::BrowseColumn c;
+    c.header = std::move(header);
+    c.picture = std::move(picture);
+    c.width = width;
+    store::Table* t = app.w.table(area);
+    const store::FieldDef& def = t->layout()[t->layout().index(field)];
+    if (def.type == store::FieldType::kChar) c.value_width = def.width;
+    if (def.type == store::FieldType::kNumeric) {
+        c.value_width = def.width;
+        c.decimals = def.decimals;
+    }
+    const store::Field f = t->field(field);
+    c.get = [t, f] {
+        store::Value v = t->eof() ? store::Value(std::string()) : t->value_of(t->bytes(), f);
+        return to_ui(v);
+    };
+    if (writable)
+        c.put = [&app, area, t, f](const ui::Value& v) {
+            if (t->eof()) return false;
+            app.w.select(area);
+            if (!store::REC_LOCK(app.w, 5)) return false;
+            Status s = t->replace(f, to_store(v));
+            Status u = t->unlock();
+            if (!s || !u) {
+                app.error({(s ? u : s).message()});
+                return false;
+            }
+            return true;
+        };
+    return c;
+}
+
+void browse_table(App& app, int area, const std::string& title,
+                  std::vector<ui::BrowseColumn> columns, bool editable) {
+    store::Table* t = app.w.table(area);
+    if (!t) return;
+    auto dlg = ui::LDLGSHOW(app.screen, 3, 1, 22, 78, title);
+    TableSource rows(*t);
+    ui::BrowseOptions o(ui::Rect{5, 3, 20, 76});
+    if (editable) {
+        o.on_insert = [&] {
+            app.w.select(area);
+            if (!store::ADD_REC(app.w, 5)) return false;
+            (void)t->unlock();
+            return true;
+        };
+        o.on_delete = [&] {
+            if (t->eof() || !app.yes({"Confirma a exclusão deste registro?"})) return false;
+            app.w.select(area);
+            if (!store::REC_LOCK(app.w, 5)) return false;
+            Status s = t->delete_record();
+            Status u = t->unlock();
+            if (!s) app.error({s.message()});
+            (void)u;
+            (void)t->skip(0);
+            if (t->eof()) (void)t->go_bottom();
+            return true;
+        };
+    }
+    ui::Browser b(app.screen, rows, std::move(columns), o);
+    b.run();
+    ui::LDLGCLOSE(app.screen);
+}
+
+}  // namespace vorn::shell

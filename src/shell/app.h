@@ -1,0 +1,66 @@
+// The running program as the menus' commands see it: the screen, the session's global values, the
+// terminal's work areas, the operator and the machine, and the questions that need a typed answer.
+// Also the table browsing the commands share: a table as rows of the grid browser.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/operator.h"
+#include "shell/platform.h"
+#include "shell/session.h"
+#include "store/workareas.h"
+#include "ui/browse.h"
+#include "ui/field.h"
+#include "ui/screen.h"
+
+namespace vorn::shell {
+
+class OpenDeclaration;
+
+struct App {
+    ui::Screen& screen;
+    Session& s;
+    store::WorkAreas& w;
+    Operator& op;
+    const Platform& platform;
+    bool quit = false;  // the operator confirmed the end of the program
+
+    // A notice with an input field (lines of text, the field after the last one). False when the
+    // operator pressed Esc (the variable is then empty, zero or blank).
+    bool ask(const std::vector<std::string>& lines, ui::Var var, const std::string& picture,
+             int width = 0, std::function<bool()> valid = {});
+    // A yes/no question as a message box; true for "Sim".
+    bool yes(const std::vector<std::string>& lines, const std::string& title = {});
+    void tell(const std::vector<std::string>& lines, const std::string& title = {});
+    void error(const std::vector<std::string>& lines, const std::string& title = {});
+};
+
+// A table walked by the grid browser through its own navigation (order, deleted records hidden).
+class TableSource final : public ui::RowSource {
+  public:
+    explicit TableSource(store::Table& t) : t_(t) {}
+    void go_top() override;
+    void go_bottom() override;
+    long skip(long count) override;
+    bool empty() override;
+    store::Table& table() { return t_; }
+
+  private:
+    store::Table& t_;
+};
+
+// A browser column over a field of the table's current record. Writable columns write under the
+// record's lock.
+ui::BrowseColumn field_column(App& app, int area, const std::string& field, std::string header,
+                              std::string picture, bool writable, int width = 0);
+
+// Browses and edits a table of an area in a window titled `title`: Ins appends a record, Del
+// deletes the current one after confirmation. Returns when the operator leaves with Esc.
+void browse_table(App& app, int area, const std::string& title,
+                  std::vector<ui::BrowseColumn> columns, bool editable);
+
+}  // namespace vorn::shell

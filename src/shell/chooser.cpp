@@ -1,0 +1,447 @@
+// DECLARA: choosing, creating, recovering and opening declarations.
+#include "shell/chooser.h"
+
+#include <map>
+
+#include "base/helpers.h"
+#include "base/text.h"
+#include "base/validate.h"
+#include "shell/declaration_ui.h"
+#include "shell/dispatch.h"
+#include "shell/folders.h"
+#include "shell/receipts.h"
+#include "store/catalogue.h"
+#include "store/declaration.h"
+#include "store/opening.h"
+#include "ui/desktop.h"
+#include "ui/notices.h"
+
+namespace vorn::shell {
+namespace {
+
+constexpr const char* kHint = "F1=Nome F2=CPF F3=Stat F4=Rec F5=Corr F6=Det F7=Pasta F8=AAR F11=Pen";
+
+store::Table* registry(App& app) {
+    store::Table* t = app.w.table(9);
+    if (!t) {
+        sync_areas(app.s, app.w);
+        if (!store::ABERTURA(app.w, 9)) return nullptr;
+        t = app.w.table(9);
+    }
+    return t;
+}
+
+// The registry positioned on `cpf`; false when it is not there.
+bool seek_cpf(store::Table& t, const std::string& cpf) {
+    std::vector<uint32_t> hits;
+    t.set_order(t.index_count() > 0 ? 1 : 0);
+    if (!store::records_of(t, cpf, nullptr, &hits) || hits.empty()) return false;
+    return t.go_to(hits.front()).is_ok();
+}
+
+// The first declaration whose name begins with `name` (upper case), by the name order.
+std::optional<std::string> cpf_by_name(store::Table& t, const std::string& name) {
+    std::string want = upper(trim(name));
+    if (want.empty()) return std::nullopt;
+    if (t.index_count() >= 2) {
+        t.set_order(2);
+        if (t.seek(store::Value(want), true) && !t.eof() &&
+            upper(t.str("NOMECONTR")).rfind(want, 0) == 0)
+            return t.str("CPF");
+        return std::nullopt;
+    }
+    t.set_order(0);
+    std::optional<std::string> best;
+    std::string best_name;
+    for (Status s = t.go_top(); s && !t.eof(); s = t.skip()) {
+        std::string n = upper(t.str("NOMECONTR"));
+        if (n.rfind(want, 0) == 0 && (!best || n < best_name)) {
+            best = t.str("CPF");
+            best_name = n;
+        }
+    }
+    return best;
+}
+
+std::map<long, std::string> status_names(App& app) {
+    std::map<long, std::string> out;
+    sync_areas(app.s, app.w);
+    if (!store::ABERTURA(app.w, 66)) return out;
+    store::Table& t = *app.w.table(66);
+    for (Status s = t.go_top(); s && !t.eof(); s = t.skip())
+        out[t.num("COD").whole()] = t.str("DESCRICAO");
+    app.w.close(66);
+    return out;
+}
+
+std::string masked_cpf(const std::string& cpf) {
+    return mask_picture(cpf, "999.999.999-99");
+}
+
+// The list of the folder's declarations (F1, F2, F3) in an order; the CPF chosen with Enter.
+std::optional<std::string> declaration_list(App& app, int order, bool rural_only) {
+    store::Table* t = registry(app);
+    if (!t) return std::nullopt;
+    auto names = status_names(app);
+    t->set_order(std::min<size_t>(static_cast<size_t>(order), t->index_count()));
+    if (rural_only)
+        t->set_filter([](const store::Table& r) { return r.str("TEMRURAL") == "S"; });
+    auto col = [&](const char* field, std::string header, std::string picture, int width = 0) {
+        return field_column(app, 9, field, std::move(header), std::move(picture), false, width);
+    };
+    std::vector<ui::BrowseColumn> c;
+    c.push_back(col("NOMECONTR", "Nome", "", 24));
+    c.push_back(col("CPF", "CPF", "@R 999.999.999-99", 14));
+    ui::BrowseColumn status;
+    status.header = "Status";
+    status.width = 16;
+    status.get = [t, &names] {
+        long code = t->eof() ? 0 : t->num("ESTATUS").whole();
+        auto it = names.find(code);
+        return ui::Value(pad_right(it == names.end() ? "" : it->second, 13) + " " +
+                         pad_left(std::to_string(code), 2));
+    };
+    c.push_back(status);
+    c.push_back(col("RECIBOATU", "Recibo", "@R 9999999999-99", 13));
+    c.push_back(col("TEMRURAL", "AAR", "", 3));
+    c.push_back(col("USAPADRAO", "Simp", "", 4));
+    c.push_back(col("IMPPGRE", "Pagar/Restituir", "@E 999,999,999.99"));
+    c.push_back(col("NRETIF", "Ret", "999"));
+    c.push_back(col("NRQUOTA", "Qt", "9"));
+    c.push_back(col("DFQUOTA", "Quotas", "@E 999,999.99"));
+    c.push_back(col("NRCLEAO", "Ms", "99"));
+    c.push_back(col("DFCLEAO", "Carnê-Leão", "@E 999,999.99"));
+    c.push_back(col("NRGCAPIT", "Ms", "99"));
+    c.push_back(col("DFGCAPIT", "G.Capital", "@E 999,999.99"));
+    c.push_back(col("NRRVARIV", "Ms", "99"));
+    c.push_back(col("DFRVARIV", "R.Variável", "@E 999,999.99"));
+    c.push_back(col("INDGAS", "Sobra", "@E 999.99"));
+    c.push_back(col("NOMEAG", "Operador", "", 22));
+
+    ListTotals totals = list_totals(*t);
+    std::optional<std::string> chosen;
+    auto dlg = ui::LDLGSHOW(app.screen, 1, 0, 23, 79,
+                            order == 1   ? "Contribuintes por CPF"
+                            : order == 3 ? "Contribuintes por Status"
+                                         : "Contribuintes por Nome");
+    app.screen.write(22, 1, pad_right(totals_line(totals), 78), 0x70);
+    TableSource rows(*t);
+    ui::BrowseOptions o(ui::Rect{2, 1, 21, 78});
+    ui::Browser* browser = nullptr;
+    o.on_key = [&](const ui::Key& k) {
+        if (!k.is(ui::KeyCode::kEnter)) return false;
+        if (!t->eof()) chosen = t->str("CPF");
+        browser->stop(k);
+        return true;
+    };
+    ui::Browser b(app.screen, rows, std::move(c), o);
+    browser = &b;
+    b.run();
+    ui::LDLGCLOSE(app.screen);
+    t->set_filter(nullptr);
+    return chosen;
+}
+
+void details(App& app, const std::string& cpf) {
+    store::Table* t = registry(app);
+    if (!t || cpf.empty() || !seek_cpf(*t, cpf)) return;
+    auto f = [&](const char* n) { return t->str(n); };
+    std::vector<std::string> lines = {
+        "Nome      : " + f("NOMECONTR"),
+        "CPF       : " + masked_cpf(f("CPF")) + "   Nascimento: " + t->date("NASCIMENTO").dmy(),
+        "Título    : " + f("TITULO") + "   NIT: " + f("NIT_TIT"),
+        "Cód.acesso: " + f("CODACESSO") + "   Senha: " + f("SENACESSO") +
+            "   Validade: " + t->date("VALIDSENA").dmy(),
+        "Recibo    : " + mask_picture(f("RECIBOATU"), "9999999999-99") +
+            "   Retificado: " + mask_picture(f("NRORECIBO"), "9999999999-99"),
+        "Ano ant.  : " + mask_picture(f("RECIBOANT"), "9999999999-99") +
+            "   Entrega: " + t->date("DENTREGA").dmy(),
+        "Banco     : " + f("BANCO") + "  Agência: " + f("AGENCIA") + "  Conta: " + f("CONTACO"),
+        "Endereço  : " + f("TIPOEND") + " " + f("ENDERECO") + ", " + f("NUMERO") + " " +
+            f("COMPLEM"),
+        "            " + f("BAIRRO") + " - " + f("MUNICIPIO") + "/" + f("UF") + "  CEP " + f("CEP"),
+        "Telefone  : (" + f("DDDTEL") + ") " + f("TELEFO") + "  Celular: (" + f("DDDFAX") + ") " +
+            f("TELCELU"),
+        "E-mail    : " + f("EMAIL")};
+    ui::MensArgs a;
+    a.column = "C";
+    a.row = 5;
+    a.title = "Detalhes";
+    ui::MENS(app.screen, 15, lines, a);
+}
+
+void findings(App& app, const std::string& cpf) {
+    sync_areas(app.s, app.w);
+    std::vector<store::Record> rows;
+    if (store::ABERTURA(app.w, 11)) {
+        Status s = store::records_of(*app.w.table(11), cpf, &rows, nullptr);
+        app.w.close(11);
+        if (!s) return app.error({s.message()});
+    }
+    if (rows.empty() || cpf.empty()) {
+        app.tell({"Não existem pendências nesse CPF", "ou a declaração ainda não foi processada"});
+        return;
+    }
+    // Shown from memory, in code order: this terminal's working set may hold a declaration to
+    // recover, and is left alone.
+    std::stable_sort(rows.begin(), rows.end(), [](const store::Record& a, const store::Record& b) {
+        return a.num("CODERR") < b.num("CODERR");
+    });
+    std::vector<std::vector<ui::Value>> cells;
+    for (const auto& r : rows)
+        cells.push_back({ui::Value(r.num("CODERR")), ui::Value(r.str("OBSERV"))});
+    ui::ArraySource src(cells);
+    auto dlg = ui::LDLGSHOW(app.screen, 3, 1, 21, 78, "Pendências " + masked_cpf(cpf));
+    ui::Browser b(app.screen, src,
+                  {ui::array_column(src, 0, "Cód", "99", 4),
+                   ui::array_column(src, 1, "Pendência", "", 70)},
+                  ui::BrowseOptions(ui::Rect{5, 3, 19, 76}));
+    b.run();
+    ui::LDLGCLOSE(app.screen);
+}
+
+enum class Choice { kNone, kEsc, kCpf, kRecover };
+
+// The entry of the chooser: the CPF, or a name; the keys of the hint line. `cpf` comes back with
+// what was chosen.
+Choice entry(App& app, std::string& cpf, bool& rural_only) {
+    for (;;) {
+        std::string digits = cpf;
+        std::string name(53, ' ');
+        auto dlg = ui::LDLGSHOW(app.screen, 8, 10, 15, 70, "Declaração");
+        dlg->say(1, 2, "CPF : ");
+        dlg->say(3, 2, "Nome: ");
+        app.screen.write(ui::kRows - 1, 0, pad_right(kHint, ui::kCols), 0x70);
+        std::vector<ui::Get> f(2);
+        f[0].row = 1, f[0].col = 8, f[0].var = digits, f[0].picture = "@R 999.999.999-99";
+        f[0].width = 11;
+        f[0].valid = [&] { return VAL_CPF(app.op, trim(digits), true, 1); };
+        f[1].row = 3, f[1].col = 8, f[1].var = name, f[1].picture = "@!S44";
+        f[1].when = [&] { return trim(digits).empty(); };
+        int pressed = 0;
+        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11})
+            app.screen.bind(ui::Key::f(fn), [&, fn] {
+                pressed = fn;
+                app.screen.end_input();
+            });
+        ui::ReadResult r = dlg->ReadModal(f);
+        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11}) app.screen.unbind(ui::Key::f(fn));
+        ui::LDLGCLOSE(app.screen);
+        cpf = trim(digits);
+        switch (pressed) {
+            case 1:
+            case 2:
+            case 3:
+                if (auto c = declaration_list(app, pressed == 1 ? 2 : pressed == 2 ? 1 : 3,
+                                              rural_only))
+                    cpf = *c;
+                continue;
+            case 8:
+                rural_only = !rural_only;
+                if (auto c = declaration_list(app, 2, rural_only)) cpf = *c;
+                continue;
+            case 4:
+                return Choice::kRecover;
+            case 6:
+                details(app, cpf);
+                continue;
+            case 7:
+                folders_dialog(app);
+                continue;
+            case 11:
+                findings(app, cpf);
+                continue;
+            default:
+                break;
+        }
+        if (r.escaped) return Choice::kEsc;
+        if (!cpf.empty()) return Choice::kCpf;
+        if (store::Table* t = registry(app)) {
+            if (auto c = cpf_by_name(*t, name)) {
+                cpf = *c;
+                continue;  // shown in the entry, to be confirmed
+            }
+            if (!trim(name).empty()) app.tell({"Nome não encontrado nesta pasta."});
+        }
+    }
+}
+
+// Opens a loaded declaration for entry; true when the chooser goes on with the next client.
+bool work_on(App& app, store::Declaration& d) {
+    Leave how = run_declaration(app, d);
+    if (how == Leave::kWithoutSaving) return false;
+    return app.s.cfg_num("OPCFIM") != 1;
+}
+
+store::DeclarationPlace place_of(const App& app) {
+    return {app.s.DIRTRAB, app.s.NOMEAG};
+}
+
+// Loads and opens `cpf`; false when the chooser should end.
+bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode) {
+    store::Declaration d(app.w, place_of(app));
+    Status s = d.load(cpf, mode, true);
+    if (!s) {
+        if (s.code() != Status::Code::kCancelled) app.error({s.message()});
+        return true;
+    }
+    app.s.ULT_CPF = app.s.CPF = cpf;
+    return work_on(app, d);
+}
+
+// The folder whose registry has `cpf` marked as open on this terminal, if any (the current
+// folder first).
+std::optional<std::string> folder_of_open(App& app, const std::string& cpf) {
+    auto marked = [&](const std::string& folder) {
+        std::unique_ptr<store::Table> t;
+        std::string path = store::data_table_path(app.w.env(), folder, 9);
+        if (!app.w.env().exists(path) ||
+            !store::Table::open(app.w.env(), path, store::OpenOptions{}, &t))
+            return false;
+        std::vector<store::Record> rows;
+        bool yes = store::records_of(*t, cpf, &rows, nullptr) && !rows.empty() &&
+                   rows.front().str("NUSUAT") == app.s.NUSU;
+        (void)t->close();
+        return yes;
+    };
+    if (marked(app.s.ROTADOANO)) return app.s.ROTADOANO;
+    for (const auto& e : folder_list(app.w))
+        if (marked(e.folder)) return e.folder;
+    return std::nullopt;
+}
+
+}  // namespace
+
+ListTotals list_totals(store::Table& t) {
+    ListTotals out;
+    const size_t order = t.order();
+    t.set_order(0);
+    for (Status s = t.go_top(); s && !t.eof(); s = t.skip()) {
+        ++out.declarations;
+        if (!t.str("RECIBOATU").empty()) ++out.delivered;
+        if (t.str("TEMRURAL") == "S") ++out.rural;
+        if (t.str("USAPADRAO") == "S") ++out.simplified;
+        if (t.str("USAPADRAO") == "N") ++out.complete;
+    }
+    t.set_order(order);
+    (void)t.go_top();
+    return out;
+}
+
+std::string totals_line(const ListTotals& t) {
+    auto pct = [&](int n) {
+        return t.declarations ? std::to_string(n * 100 / t.declarations) + "%" : std::string("0%");
+    };
+    return "Declarações: " + std::to_string(t.declarations) + "  Entregues: " +
+           std::to_string(t.delivered) + "  Simpl.: " + pct(t.simplified) + "  Compl.: " +
+           pct(t.complete) + "  Rural: " + std::to_string(t.rural) + "  Simpl.: " +
+           std::to_string(t.simplified) + "  Compl.: " + std::to_string(t.complete);
+}
+
+void update_receipts(App& app) {
+    Session& s = app.s;
+    store::Table* t = registry(app);
+    if (!t || trim(s.cfg("ROTAJAVA")).empty()) return;
+    const std::string sent = transmitted_folder(s.cfg("ROTAJAVA"));
+    std::vector<uint32_t> pending;
+    const size_t order = t->order();
+    t->set_order(0);
+    for (Status st = t->go_top(); st && !t->eof(); st = t->skip())
+        if (!t->date("DENTREGA").blank() && t->str("RECIBOATU").empty())
+            pending.push_back(t->recno());
+    bool copy = s.cfg("BACKAUTO") == "S";
+    for (uint32_t recno : pending) {
+        if (!t->go_to(recno)) continue;
+        const std::string cpf = t->str("CPF");
+        auto files = government_files(sent, cpf, ".DEC");
+        if (!files.empty()) {
+            Status err;
+            auto r = read_receipts(files.front(), &err);
+            if (!r) {
+                app.error({err.message()});
+            } else {
+                app.w.select(9);
+                if (store::REC_LOCK(app.w, 5)) {
+                    Status w = t->replace(t->field("RECIBOATU"), r->RECIBOATU);
+                    if (w) w = t->replace(t->field("NRORECIBO"), r->NRORECIBO);
+                    if (w) w = t->replace(t->field("RECIBOANT"), r->RECIBOANT);
+                    Status u = t->unlock();
+                    if (!w || !u) app.error({(w ? u : w).message()});
+                }
+            }
+        }
+        if (!copy) continue;
+        if (trim(s.cfg("ROTABACK")).empty()) {
+            app.tell({"Configue em opções a pasta para salvar automaticamente os arquivos do "
+                      "IRPF."});
+            copy = false;
+            continue;
+        }
+        Status c = copy_government_files(sent, cpf, trim(s.cfg("ROTABACK")));
+        if (!c) app.error({c.message()});
+    }
+    t->set_order(order);
+}
+
+void DECLARA(App& app) {
+    Session& s = app.s;
+    if (!registry(app)) return;
+    update_receipts(app);
+    std::string cpf = s.ULT_CPF;
+    bool rural_only = false;
+    for (;;) {
+        Choice c = entry(app, cpf, rural_only);
+        if (c == Choice::kEsc || c == Choice::kNone) return;
+        if (c == Choice::kRecover) {
+            auto last = store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU);
+            if (!last) {
+                app.error({"Impossível recuperar o último CPF."});
+                continue;
+            }
+            // Back into the folder it belongs to, when it is marked there.
+            if (auto folder = folder_of_open(app, *last);
+                folder && without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder))
+                continue;
+            if (!open_cpf(app, *last, store::LoadMode::kRecovery)) return;
+            cpf = *last;
+            continue;
+        }
+        store::Table* t = registry(app);
+        if (!t) return;
+        bool found = seek_cpf(*t, cpf);
+        if (!found) {
+            const std::string before = s.ROTADOANO;
+            if (auto folder = find_cpf_in_folders(s, app.w, cpf)) {
+                found = TROCASIM(s, app.w, *folder);
+                t = registry(app);
+                found = found && t && seek_cpf(*t, cpf);
+            }
+            if (!found && s.ROTADOANO != before) (void)TROCASIM(s, app.w, before);
+        }
+        if (!found) {
+            if (!app.yes({" Esse Contribuinte não está cadastrado  ",
+                          "em nenhuma das Pastas indicadas. Inclui?"}))
+                continue;
+            if (!open_cpf(app, cpf, store::LoadMode::kNew)) return;
+            continue;
+        }
+        const std::string nusuat = t->str("NUSUAT");
+        store::LoadMode mode = store::LoadMode::kExisting;
+        if (nusuat == s.NUSU &&
+            store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU) == std::optional(cpf)) {
+            if (app.yes({"A declaração desse contribuinte não terminou corretamente.",
+                         "Deseja recuperar as últimas informações trabalhadas?"}))
+                mode = store::LoadMode::kRecovery;
+        } else if (!nusuat.empty() && nusuat != s.NUSU) {
+            if (!app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " +
+                              nusuat,
+                          "Caso tenha outra pessoa utilizando os dados daquele que salvar por "
+                          "último que",
+                          "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
+                continue;
+        }
+        if (!open_cpf(app, cpf, mode)) return;
+    }
+}
+
+}  // namespace vorn::shell

@@ -1,0 +1,31 @@
+// The declaration chooser (DECLARA): the CPF or name entry with its keys (lists by name, CPF and
+// status, recovery of the last declaration, details, folders, the rural filter, findings), the
+// receipts read from transmitted declarations and the copy of the government files, the search
+// through every folder, the questions about a declaration left open, and the opening of the
+// chosen declaration for entry.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "shell/app.h"
+
+namespace vorn::shell {
+
+// Menu command 11: chooses declarations and opens them for entry until the operator goes back to
+// the main menu.
+void DECLARA(App& app);
+
+// For every declaration of the data folder delivered without its receipt: the receipts read from
+// the government program's transmitted file, and (when the terminal keeps them) copies of the
+// client's government files.
+void update_receipts(App& app);
+
+// The registry line of the chooser's lists, and the totals line under them.
+struct ListTotals {
+    int declarations = 0, delivered = 0, rural = 0, simplified = 0, complete = 0;
+};
+ListTotals list_totals(store::Table& registry);
+std::string totals_line(const ListTotals& t);
+
+}  // namespace vorn::shell

@@ -1,0 +1,363 @@
+// The open declaration's window, menu, screen loop, saving and leaving.
+#include "shell/declaration_ui.h"
+
+#include "base/helpers.h"
+#include "base/text.h"
+#include "entry/identification.h"
+#include "shell/giro.h"
+#include "shell/menus.h"
+#include "ui/desktop.h"
+#include "ui/notices.h"
+
+namespace vorn::shell {
+namespace {
+
+constexpr const char* kScreenIndex =
+    "1=PJ 2=PF 3=Ise 4=Pgto 5=Bem 6=Iden 7=Cal 8=GCap 9=RVar 10=Balan 11=notas 12=AAR";
+constexpr const char* kNoRural =
+    "Esse contribuinte não está selecionado que tenha necessidade da Atividade Rural. Se for o "
+    "caso vá na tela de identificação e marque essa condição.";
+
+bool is_protected(const App& app, const store::Declaration& d) {
+    const int trava = app.s.STATRAVA();
+    return trava > 0 && d.values().num("ESTATUS") == Decimal(trava);
+}
+
+// The keys that end an entry screen and choose the next one.
+std::vector<ui::Key> jump_keys() {
+    std::vector<ui::Key> keys;
+    for (int n = 1; n <= 12; ++n) keys.push_back(ui::Key::f(n));
+    for (int n : {1, 2, 3, 7}) keys.push_back(ui::Key::f(n, ui::kAlt));
+    keys.push_back(ui::Key::f(3, ui::kCtrl));
+    keys.push_back(ui::Key::alt('X'));
+    keys.push_back(ui::Key::alt('Z'));
+    keys.push_back(ui::Key::of(ui::KeyCode::kTab));
+    keys.push_back(ui::Key::of(ui::KeyCode::kTab, ui::kShift));
+    return keys;
+}
+
+class Run {
+  public:
+    Run(App& app, store::Declaration& d) : app_(app), s_(app.s), d_(d) {}
+    Leave run();
+
+  private:
+    DeclarationShape shape() const;
+    std::string title() const;
+    void draw_idle();
+    int window_menu();
+    int text_menu();
+    void MENUCOMUM(int code);
+    void GIRO(ScreenPos start);
+    ui::Key run_screen(ScreenPos at);
+    void after_screen();
+    void leave(int code);
+    void save_now();
+
+    App& app_;
+    Session& s_;
+    store::Declaration& d_;
+    std::shared_ptr<ui::LDialog> win_;
+    bool done_ = false;
+    Leave how_ = Leave::kSaved;
+    ScreenPos pending_jump_{0, 0};
+};
+
+DeclarationShape Run::shape() const {
+    DeclarationShape sh;
+    const auto& v = d_.values();
+    sh.rural = v.str("TEMRURAL") == "S";
+    sh.rural_abroad = v.str("AAR_EXTER") == "S";
+    if (store::Table* t = d_.working(3)) {
+        // Dependants: relationship codes below 97 (the others are alimony recipients and heirs).
+        const size_t order = t->order();
+        t->set_order(0);
+        for (Status st = t->go_top(); st && !t->eof(); st = t->skip())
+            if (t->num("CODIDEPEN") < Decimal(97)) sh.has_dependants = true;
+        t->set_order(order);
+    }
+    if (store::Table* t = d_.working(15)) {
+        const size_t order = t->order();
+        t->set_order(0);
+        for (Status st = t->go_top(); st && !t->eof(); st = t->skip())
+            if (t->num("TIPO_LANCA") == Decimal(2)) sh.digital_cash_book = true;
+        t->set_order(order);
+    }
+    return sh;
+}
+
+std::string Run::title() const {
+    return "Ver. " + std::string(VERSAO) + " " + s_.ROTADOANO + " CPF:" +
+           mask_picture(d_.cpf(), "999.999.999-99") + " - " + d_.values().str("NOMECONTR");
+}
+
+void Run::draw_idle() {
+    ui::Rect c = win_->client();
+    app_.screen.fill(c, {U' ', win_->colour});
+    win_->say(c.height() / 2 - 1, 2, pad_center(d_.values().str("NOMECONTR"), c.width() - 4));
+    win_->say(c.height() / 2 + 1, 2, pad_center(kScreenIndex, c.width() - 4));
+}
+
+// The window-style menu bar, rebuilt for every command; the code chosen (0: none, Esc).
+int Run::window_menu() {
+    int chosen = 0;
+    ui::LMenu menu;
+    std::function<void(const std::vector<MenuEntry>&)> add = [&](const std::vector<MenuEntry>& t) {
+        for (const auto& e : t) {
+            if (e.separator) {
+                menu.Separator();
+            } else if (e.submenu()) {
+                menu.SubMenu(e.caption, e.enabled);
+                add(e.items);
+                menu.EndMenu();
+            } else {
+                const int code = e.code;
+                menu.MenuItem(
+                    e.caption,
+                    [this, &chosen, code] {
+                        chosen = code;
+                        win_->End(1);
+                    },
+                    e.enabled, e.hotkey.empty() ? "" : e.hotkey);
+            }
+        }
+    };
+    add(declaration_menu(shape()));
+    win_->menu = menu;
+    app_.screen.desktop().draw_bars(*win_);
+    win_->on_key = [this, &chosen](const ui::Key& k) {
+        std::optional<int> code = declaration_hotkey(ui::key_name(k));
+        if (!code) return false;
+        chosen = *code;
+        win_->End(1);
+        return true;
+    };
+    win_->lExitEsc = false;
+    ui::LACTIVATE(app_.screen, false);
+    win_->on_key = nullptr;
+    return chosen;
+}
+
+// The text top bar on row 0; Esc at the bar counts as Alt+T.
+int Run::text_menu() {
+    std::vector<ui::TextMenuPad> pads;
+    for (const auto& top : declaration_menu(shape())) {
+        ui::TextMenuPad pad;
+        pad.caption = top.caption;
+        for (const auto& e : top.items) {
+            ui::TextMenuItem item;
+            item.caption = e.separator ? "─" : e.caption;
+            if (!e.hotkey.empty()) item.hot_key = ui::parse_key_name(e.hotkey);
+            item.description = e.description;
+            item.code = e.code;
+            item.enabled = e.enabled;
+            pad.items.push_back(item);
+        }
+        pads.push_back(pad);
+    }
+    ui::TextMenuBar bar(std::move(pads));
+    bar.draw(app_.screen);
+    int code = bar.run(app_.screen);
+    return code == 0 ? 17 : code;
+}
+
+void Run::save_now() {
+    if (s_.TEMP_SAL() >= 98 || !d_.loaded()) return;
+    (void)SAL_DEC(app_, d_);
+}
+
+void Run::after_screen() {
+    Status st = d_.keep_values();
+    if (!st) app_.error({st.message()});
+    const int minutes = s_.TEMP_SAL();
+    if (minutes > 0 && minutes < 98 && d_.seconds_since_save() >= minutes * 60L)
+        (void)SAL_DEC(app_, d_);
+}
+
+void Run::leave(int code) {
+    switch (SAI_DA_DEC(app_, d_, code)) {
+        case LeaveAnswer::kStay:
+            return;
+        case LeaveAnswer::kSave: {
+            Status st = d_.save(true);
+            if (!st) {
+                app_.error({"A declaração não foi gravada:", st.message()});
+                return;
+            }
+            how_ = Leave::kSaved;
+            done_ = true;
+            return;
+        }
+        case LeaveAnswer::kDiscard: {
+            Status st = d_.release();
+            if (!st) app_.error({st.message()});
+            how_ = Leave::kWithoutSaving;
+            done_ = true;
+            return;
+        }
+    }
+}
+
+ui::Key Run::run_screen(ScreenPos at) {
+    ui::Screen& sc = app_.screen;
+    ui::Key last;
+    bool jumped = false, alt_t = false;
+    auto bindings = sc.bindings();
+    for (const ui::Key& k : jump_keys())
+        sc.bind(k, [&, k] {
+            last = k;
+            jumped = true;
+            sc.end_input();
+        });
+    sc.bind(ui::Key::alt('T'), [&] {
+        alt_t = true;
+        sc.end_input();
+    });
+    sc.bind(ui::Key::alt('H'), [this] {
+        d_.toggle_clock();
+        ui::MENS(app_.screen, 0,
+                 d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
+    });
+    ui::ReadResult r;
+    if (at.screen == 6) {
+        draw_idle();
+        r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
+    }
+    sc.set_bindings(bindings);
+    if (alt_t) return ui::Key::alt('T');
+    return jumped ? last : r.last_key;
+}
+
+void Run::GIRO(ScreenPos start) {
+    GiroContext ctx;
+    ScreenPos at = start;
+    while (!done_) {
+        if (at.screen != 6) return;  // the other entry screens are not part of this build
+        s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
+        ui::Key k = run_screen(at);
+        after_screen();
+        if (k == ui::Key::alt('T')) {
+            leave(111);
+            return;
+        }
+        ctx.rural = d_.values().str("TEMRURAL") == "S";
+        ctx.rural_abroad = d_.values().str("AAR_EXTER") == "S" && at.item >= 200;
+        ctx.new_declaration = d_.is_new();
+        ctx.window_menu = s_.OPCIRPF() == "J";
+        ScreenPos next = GIRO_next(at, ui::key_name(k), ctx);
+        if (next.screen == -1) {
+            app_.tell({kNoRural});
+            next = {1, 11};
+        }
+        if (next.screen == 0 || next.screen == 99) return;
+        at = next;
+    }
+}
+
+void Run::MENUCOMUM(int code) {
+    s_.OPCIR_1 = code;
+    const DeclarationShape sh = shape();
+    if (code == 17) return leave(17);
+    if (code == 123) {
+        app_.tell({"VORN20" + std::string(CANOATUAL) + " Versão " + std::string(VERSAO),
+                   "de " + std::string(DVERATUAL)},
+                  "Sobre o VORN");
+        return;
+    }
+    if ((code >= 101 && code <= 109) || (code >= 201 && code <= 206)) {
+        if (!sh.rural) return app_.tell({kNoRural});
+        if (code >= 107 && code <= 109 && !sh.digital_cash_book) {
+            return app_.tell({code == 109 ? "Esse arquivo só é gerado para quem usa o"
+                                          : "Esse cadastro só é necessário para o",
+                              "Livro Caixa Digital do Produtor Rural (LCDPR)"});
+        }
+    }
+    static const std::set<int> kDependants = {13, 14, 22, 85, 86, 87, 88, 94, 95, 96};
+    if (kDependants.count(code) && !sh.has_dependants)
+        return app_.tell({"Sem dependentes para usar essa opção"});
+    if (!declaration_command_enabled(code)) return;
+    ScreenPos at = screen_for_code(code);
+    if (at.screen > 0) GIRO(at);
+}
+
+Leave Run::run() {
+    s_.LESTOUNADECL = true;
+    const bool window_style = s_.OPCIRPF() == "J";
+    win_ = ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1,
+                        title());
+    // Alt+W saves at once, at the menu and in every screen, unless saving is only at the end.
+    // The window's closing takes the binding away again.
+    if (s_.TEMP_SAL() < 98) app_.screen.bind(ui::Key::alt('W'), [this] { save_now(); });
+    while (!done_) {
+        win_->title = title();
+        win_->draw();
+        draw_idle();
+        int code = 0;
+        if (window_style) {
+            code = window_menu();
+        } else {
+            code = text_menu();
+        }
+        if (code == 101 && !shape().rural) {  // F12 without rural activity
+            app_.tell({"Sem Atividade Rural"});
+            continue;
+        }
+        if (code) MENUCOMUM(code);
+    }
+    win_->menu.reset();
+    ui::LDLGCLOSE(app_.screen);
+    win_.reset();
+    s_.LESTOUNADECL = false;
+    s_.OPCIR_1 = 0;
+    return how_;
+}
+
+}  // namespace
+
+LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
+    if (is_protected(app, d)) {
+        if (app.yes({"Declaração com Status de proteção contra alteração.",
+                     "Configurado para não salvar qualquer modificação!",
+                     "Desejando salvar alterações mude o Status na tela F11",
+                     "O programa pode alterar agora esse Status?"})) {
+            d.values().set("ESTATUS", Decimal(2));
+            return LeaveAnswer::kStay;
+        }
+        return LeaveAnswer::kDiscard;
+    }
+    if (code == 111) return LeaveAnswer::kSave;
+    if (code == 112)
+        return app.yes({"Sai da declação sem Salvar as alterações?"}) ? LeaveAnswer::kDiscard
+                                                                        : LeaveAnswer::kStay;
+    std::string a = ui::AVISOSN(app.screen,
+                                {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
+                                 "Não....... Volte para a declaração.",
+                                 "Cancelar.. Sai sem salvar as alterações."},
+                                3);
+    if (a == "S") return LeaveAnswer::kSave;
+    if (a == "I" && app.yes({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
+    return LeaveAnswer::kStay;
+}
+
+bool SAL_DEC(App& app, store::Declaration& d) {
+    if (is_protected(app, d)) {
+        if (!app.yes({"Declaração com Status de proteção contra alteração.",
+                      "Configurado para não salvar qualquer modificação!",
+                      "Se desejar salvar mude o Status na tela F11",
+                      "Deseja alterar agora esse Status?"}))
+            return false;
+        d.values().set("ESTATUS", Decimal(2));
+    }
+    Status st = d.save(false);
+    if (!st) {
+        app.error({"A declaração não foi gravada:", st.message()});
+        return false;
+    }
+    return true;
+}
+
+Leave run_declaration(App& app, store::Declaration& d) {
+    return Run(app, d).run();
+}
+
+}  // namespace vorn::shell
