@@ -16,6 +16,11 @@ namespace {
 
 constexpr const char* kSimNao = "Digite S de sim ou N de não";
 
+// Upper case without accents: how names typed on the screen are matched with the tables'.
+std::string plain(std::string_view text) {
+    return trim(MATCAR(upper(trim(text))));
+}
+
 ui::Value to_ui(const store::Value& v) {
     if (auto* s = std::get_if<std::string>(&v)) return *s;
     if (auto* d = std::get_if<Decimal>(&v)) return *d;
@@ -217,8 +222,7 @@ void Form::build() {
         std::string& atual = str("RECIBOATU");
         std::string& retificado = str("NRORECIBO");
         if (!trim(atual).empty()) {
-            if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?"))
-                return true;
+            if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?")) return true;
             retificado = pad_right(trim(atual), retificado.size());
             atual = std::string(atual.size(), ' ');
             v("DENTREGA") = Date();
@@ -236,8 +240,7 @@ void Form::build() {
     label(4, 39, "Recibo retificado:");
     field(
         4, 58, "NRORECIBO", "@r 9999999999-99",
-        [this] { return check_receipt(op_, str("NRORECIBO")); },
-        [yes] { return yes("RETIFICA"); });
+        [this] { return check_receipt(op_, str("NRORECIBO")); }, [yes] { return yes("RETIFICA"); });
 
     label(5, 1, "Último recibo de 2026:");
     field(5, 24, "RECIBOATU", "@r 9999999999-99",
@@ -304,8 +307,8 @@ void Form::build() {
     label(8, 1, "Raça/cor:");
     field(8, 11, "RACA", "@r 9", [this] {
         if (num("RACA") <= Decimal(5)) return true;
-        return refuse({"Informe a raça/cor", "0-", "1-Amarela", "2-Branca", "3-Indigena",
-                       "4-Parda", "5-Preta"});
+        return refuse({"Informe a raça/cor", "0-", "1-Amarela", "2-Branca", "3-Indigena", "4-Parda",
+                       "5-Preta"});
     });
     label(8, 14, "Doença grave/deficiência:");
     field(8, 40, "E_INVALIDO", "!", [this] { return sn("E_INVALIDO"); });
@@ -342,9 +345,9 @@ void Form::build() {
     field(10, 28, "CEP", "@r 99999-999", {}, [yes] { return yes("EBRASIL"); });
     label(10, 39, "Tipo:");
     field(10, 45, "TIPOEND", "@!", [this] {
-        std::string t = upper(trim(str("TIPOEND")));
+        std::string t = plain(str("TIPOEND"));
         if (t.empty() || tables_.street_kinds.empty() || tables_.street_kinds.count(t)) return true;
-        return refuse({"Tipo de logradouro " + t + " não cadastrado."});
+        return refuse({"Tipo de logradouro " + trim(str("TIPOEND")) + " não cadastrado."});
     });
     label(11, 1, "Logradouro:");
     field(11, 13, "ENDERECO", "@!");
@@ -365,7 +368,7 @@ void Form::build() {
     label(13, 8, "Município:");
     field(13, 19, "MUNICIPIO", "@!", [this, yes] {
         if (!yes("EBRASIL") || tables_.municipalities.empty()) return true;
-        auto it = tables_.municipalities.find(upper(trim(str("MUNICIPIO"))) + trim(str("UF")));
+        auto it = tables_.municipalities.find(plain(str("MUNICIPIO")) + trim(str("UF")));
         if (it == tables_.municipalities.end())
             return refuse({"Município não encontrado em " + trim(str("UF")) + "."});
         d_.values().set("CODMUNI", it->second);
@@ -481,12 +484,11 @@ IdentificationTables read_identification_tables(store::WorkAreas& w) {
     read(55, [&](store::Table& r) { t.banks[r.str("NUMBAN")] = r.str("NOMEBAN"); });
     read(59, [&](store::Table& r) { t.natures[r.str("CODAT")] = r.str("DESCRAT"); });
     read(58, [&](store::Table& r) { t.occupations[r.str("CDPRO")] = r.str("OCUPACAO"); });
-    read(65, [&](store::Table& r) {
-        t.street_kinds[upper(r.str("NOMELOGRA"))] = r.str("NOMELOGRA");
-    });
+    read(65,
+         [&](store::Table& r) { t.street_kinds[plain(r.str("NOMELOGRA"))] = r.str("NOMELOGRA"); });
     read(60, [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
     read(64, [&](store::Table& r) {
-        t.municipalities[upper(r.str("NOMEMUNI")) + r.str("UNIFED")] = r.str("CODMUNI");
+        t.municipalities[plain(r.str("NOMEMUNI")) + r.str("UNIFED")] = r.str("CODMUNI");
     });
     return t;
 }

@@ -23,9 +23,10 @@ struct IdentificationTables {
     std::map<std::string, std::string> banks;        // NUMBAN → name
     std::map<std::string, std::string> natures;      // CODAT → DESCRAT
     std::map<std::string, std::string> occupations;  // CDPRO → OCUPACAO
-    std::map<std::string, std::string> street_kinds;  // upper NOMELOGRA → as written
-    std::map<std::string, std::string> countries;     // CODPAIS → name
-    std::map<std::string, std::string> municipalities;  // upper NOMEMUNI + UF → CODMUNI
+    // Names in upper case without accents.
+    std::map<std::string, std::string> street_kinds;    // NOMELOGRA → as written
+    std::map<std::string, std::string> countries;       // CODPAIS → name
+    std::map<std::string, std::string> municipalities;  // NOMEMUNI + UF → CODMUNI
 };
 IdentificationTables read_identification_tables(store::WorkAreas& w);
 

@@ -19,7 +19,8 @@
 namespace vorn::shell {
 namespace {
 
-constexpr const char* kHint = "F1=Nome F2=CPF F3=Stat F4=Rec F5=Corr F6=Det F7=Pasta F8=AAR F11=Pen";
+constexpr const char* kHint =
+    "F1=Nome F2=CPF F3=Stat F4=Rec F5=Corr F6=Det F7=Pasta F8=AAR F11=Pen";
 
 store::Table* registry(App& app) {
     store::Table* t = app.w.table(9);
@@ -84,8 +85,7 @@ std::optional<std::string> declaration_list(App& app, int order, bool rural_only
     if (!t) return std::nullopt;
     auto names = status_names(app);
     t->set_order(std::min<size_t>(static_cast<size_t>(order), t->index_count()));
-    if (rural_only)
-        t->set_filter([](const store::Table& r) { return r.str("TEMRURAL") == "S"; });
+    if (rural_only) t->set_filter([](const store::Table& r) { return r.str("TEMRURAL") == "S"; });
     auto col = [&](const char* field, std::string header, std::string picture, int width = 0) {
         return field_column(app, 9, field, std::move(header), std::move(picture), false, width);
     };
@@ -192,10 +192,10 @@ void findings(App& app, const std::string& cpf) {
         cells.push_back({ui::Value(r.num("CODERR")), ui::Value(r.str("OBSERV"))});
     ui::ArraySource src(cells);
     auto dlg = ui::LDLGSHOW(app.screen, 3, 1, 21, 78, "Pendências " + masked_cpf(cpf));
-    ui::Browser b(app.screen, src,
-                  {ui::array_column(src, 0, "Cód", "99", 4),
-                   ui::array_column(src, 1, "Pendência", "", 70)},
-                  ui::BrowseOptions(ui::Rect{5, 3, 19, 76}));
+    ui::Browser b(
+        app.screen, src,
+        {ui::array_column(src, 0, "Cód", "99", 4), ui::array_column(src, 1, "Pendência", "", 70)},
+        ui::BrowseOptions(ui::Rect{5, 3, 19, 76}));
     b.run();
     ui::LDLGCLOSE(app.screen);
 }
@@ -232,7 +232,10 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
             case 1:
             case 2:
             case 3:
-                if (auto c = declaration_list(app, pressed == 1 ? 2 : pressed == 2 ? 1 : 3,
+                if (auto c = declaration_list(app,
+                                              pressed == 1   ? 2
+                                              : pressed == 2 ? 1
+                                                             : 3,
                                               rural_only))
                     cpf = *c;
                 continue;
@@ -332,10 +335,10 @@ std::string totals_line(const ListTotals& t) {
     auto pct = [&](int n) {
         return t.declarations ? std::to_string(n * 100 / t.declarations) + "%" : std::string("0%");
     };
-    return "Declarações: " + std::to_string(t.declarations) + "  Entregues: " +
-           std::to_string(t.delivered) + "  Simpl.: " + pct(t.simplified) + "  Compl.: " +
-           pct(t.complete) + "  Rural: " + std::to_string(t.rural) + "  Simpl.: " +
-           std::to_string(t.simplified) + "  Compl.: " + std::to_string(t.complete);
+    return "Declarações: " + std::to_string(t.declarations) +
+           "  Entregues: " + std::to_string(t.delivered) + "  Simpl.: " + pct(t.simplified) +
+           "  Compl.: " + pct(t.complete) + "  Rural: " + std::to_string(t.rural) +
+           "  Simpl.: " + std::to_string(t.simplified) + "  Compl.: " + std::to_string(t.complete);
 }
 
 void update_receipts(App& app) {
@@ -372,8 +375,9 @@ void update_receipts(App& app) {
         }
         if (!copy) continue;
         if (trim(s.cfg("ROTABACK")).empty()) {
-            app.tell({"Configue em opções a pasta para salvar automaticamente os arquivos do "
-                      "IRPF."});
+            app.tell(
+                {"Configue em opções a pasta para salvar automaticamente os arquivos do "
+                 "IRPF."});
             copy = false;
             continue;
         }
@@ -433,11 +437,11 @@ void DECLARA(App& app) {
                          "Deseja recuperar as últimas informações trabalhadas?"}))
                 mode = store::LoadMode::kRecovery;
         } else if (!nusuat.empty() && nusuat != s.NUSU) {
-            if (!app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " +
-                              nusuat,
-                          "Caso tenha outra pessoa utilizando os dados daquele que salvar por "
-                          "último que",
-                          "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
+            if (!app.yes(
+                    {"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
+                     "Caso tenha outra pessoa utilizando os dados daquele que salvar por "
+                     "último que",
+                     "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
                 continue;
         }
         if (!open_cpf(app, cpf, mode)) return;

@@ -87,8 +87,9 @@ DeclarationShape Run::shape() const {
 }
 
 std::string Run::title() const {
-    return "Ver. " + std::string(VERSAO) + " " + s_.ROTADOANO + " CPF:" +
-           mask_picture(d_.cpf(), "999.999.999-99") + " - " + d_.values().str("NOMECONTR");
+    return "Ver. " + std::string(VERSAO) + " " + s_.ROTADOANO +
+           " CPF:" + mask_picture(d_.cpf(), "999.999.999-99") + " - " +
+           d_.values().str("NOMECONTR");
 }
 
 void Run::draw_idle() {
@@ -215,8 +216,7 @@ ui::Key Run::run_screen(ScreenPos at) {
     });
     sc.bind(ui::Key::alt('H'), [this] {
         d_.toggle_clock();
-        ui::MENS(app_.screen, 0,
-                 d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
+        ui::MENS(app_.screen, 0, d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
     });
     ui::ReadResult r;
     if (at.screen == 6) {
@@ -283,8 +283,8 @@ void Run::MENUCOMUM(int code) {
 Leave Run::run() {
     s_.LESTOUNADECL = true;
     const bool window_style = s_.OPCIRPF() == "J";
-    win_ = ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1,
-                        title());
+    win_ =
+        ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1, title());
     // Alt+W saves at once, at the menu and in every screen, unless saving is only at the end.
     // The window's closing takes the binding away again.
     if (s_.TEMP_SAL() < 98) app_.screen.bind(ui::Key::alt('W'), [this] { save_now(); });
@@ -328,12 +328,12 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
     if (code == 111) return LeaveAnswer::kSave;
     if (code == 112)
         return app.yes({"Sai da declação sem Salvar as alterações?"}) ? LeaveAnswer::kDiscard
-                                                                        : LeaveAnswer::kStay;
-    std::string a = ui::AVISOSN(app.screen,
-                                {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
-                                 "Não....... Volte para a declaração.",
-                                 "Cancelar.. Sai sem salvar as alterações."},
-                                3);
+                                                                      : LeaveAnswer::kStay;
+    std::string a = ui::AVISOSN(
+        app.screen,
+        {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
+         "Não....... Volte para a declaração.", "Cancelar.. Sai sem salvar as alterações."},
+        3);
     if (a == "S") return LeaveAnswer::kSave;
     if (a == "I" && app.yes({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
     return LeaveAnswer::kStay;

@@ -3,11 +3,11 @@
 
 #include <sys/wait.h>
 
+#include <spawn.h>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
-#include <spawn.h>
 
 #include "base/helpers.h"
 #include "base/text.h"
@@ -110,8 +110,8 @@ void update_data_base_impl(App& app) {
         app.tell({"Pastas atualizadas: " + std::to_string(upgraded)}, "Atualizar a base de dados");
     for (int n = 1; n <= 21; ++n)
         for (const char* ext : {".DBF", ".CDX"}) {
-            std::string path = store::find_file(
-                w.env(), s.DIRTRAB, store::working_table_name(n, s.NUSU) + ext);
+            std::string path =
+                store::find_file(w.env(), s.DIRTRAB, store::working_table_name(n, s.NUSU) + ext);
             Status r = w.env().remove(path);
             (void)r;  // a working table that is not there is nothing to remove
         }
@@ -206,22 +206,23 @@ void screen_settings(App& app, int arg) {
     if (arg == 1) {
         const bool novo = s.OPCIRPF() == "J";
         std::string title = novo ? "Tela Atual com menu Novo" : "Tela Atual com menu Antigo";
-        bool sim = app.yes({std::string("Sim - ") + (novo ? "Mantém a Tela com " : "Muda a tela para ") +
-                                " menu Novo",
-                            std::string("Não - ") + (novo ? "Muda a tela para " : "Mantém a Tela com ") +
-                                " menu Antigo"},
-                           title);
+        bool sim =
+            app.yes({std::string("Sim - ") + (novo ? "Mantém a Tela com " : "Muda a tela para ") +
+                         " menu Novo",
+                     std::string("Não - ") + (novo ? "Muda a tela para " : "Mantém a Tela com ") +
+                         " menu Antigo"},
+                    title);
         set_config(app, "OPCIRPF", std::string(sim ? "J" : "N"));
         return;
     }
     const bool menu = s.cfg_num("OPCFIM") == 1;
     std::string title = std::string("Configurado: Declaração ao terminar ") +
                         (menu ? " vai para o menu inicial" : " fica na seleção");
-    bool sim = app.yes({std::string("Sim - ") + (menu ? "Mantém: " : "Muda: ") +
-                            "ao terminar vai para o menu inicial",
-                        std::string("Não - ") + (menu ? "Muda: " : "Mantém: ") +
-                            "ao terminar fica na seleção"},
-                       title);
+    bool sim = app.yes(
+        {std::string("Sim - ") + (menu ? "Mantém: " : "Muda: ") +
+             "ao terminar vai para o menu inicial",
+         std::string("Não - ") + (menu ? "Muda: " : "Mantém: ") + "ao terminar fica na seleção"},
+        title);
     set_config(app, "OPCFIM", Decimal(sim ? 1 : 0));
 }
 
@@ -283,8 +284,8 @@ void mobile_and_email(App& app, int arg) {
     if (r.escaped) return;
     auto valid = [](const std::string& f) { return !trim(f).empty() && trim(f)[0] == '/'; };
     if (!valid(from) || !valid(to)) {
-        app.error({"Corrija os endereços. Caso contrário não",
-                   "será possível fazer a cópia automática"});
+        app.error(
+            {"Corrija os endereços. Caso contrário não", "será possível fazer a cópia automática"});
         return;
     }
     s.CONFIG.set("ROTABACK", without_slash(to));
@@ -344,7 +345,8 @@ void remove_repeated(App& app, int area, const char* field) {
     if (s && removed) s = t.pack();
     app.w.close(area);
     if (!s) return app.error({s.message()});
-    app.tell({removed ? "Excluidos " + std::to_string(removed) + " CNPJs" : "Não tem CNPJ repetido"});
+    app.tell(
+        {removed ? "Excluidos " + std::to_string(removed) + " CNPJs" : "Não tem CNPJ repetido"});
 }
 
 // Documents of an auxiliary list, with punctuation or without.
@@ -565,9 +567,8 @@ void auxiliary(App& app, int arg) {
 
 void fill_municipalities(App& app) {
     if (!app.yes({"Essa opção precorre a declarações de bens",
-                  "de todos os contribuintes da pasta atual",
-                  "preenchendo os códigos das cidades ", "evitando a sua falta ao transferir a",
-                  "declaração para a Receita."}))
+                  "de todos os contribuintes da pasta atual", "preenchendo os códigos das cidades ",
+                  "evitando a sua falta ao transferir a", "declaração para a Receita."}))
         return;
     sync_areas(app.s, app.w);
     std::map<std::string, std::string> codes;
@@ -604,9 +605,10 @@ void postal_and_city(App& app, int arg) {
     Session& s = app.s;
     if (arg == 1) {
         const bool on = s.BUSCA_CEP;
-        if (app.yes({std::string("A busca do CEP está ") + (on ? "ativada" : "desativada"),
-                     std::string("Deseja ") + (on ? "desativar" : "ativar") + " nessa sessão a busca?"},
-                    std::string(on ? "desativar" : "ativar") + " a busca pelo CEP"))
+        if (app.yes(
+                {std::string("A busca do CEP está ") + (on ? "ativada" : "desativada"),
+                 std::string("Deseja ") + (on ? "desativar" : "ativar") + " nessa sessão a busca?"},
+                std::string(on ? "desativar" : "ativar") + " a busca pelo CEP"))
             s.BUSCA_CEP = !on;
         return;
     }
@@ -648,9 +650,10 @@ void print_selection(App& app, int code, int arg) {
             set_config(app, "quecon", Decimal(arg));
             return;
         case 46: {
-            static const char* kText[] = {"Mostre as Impressoras Existentes antes de imprimir ?",
-                                          "Mostre no video o texto a ser impresso antes de imprimir ?",
-                                          "Cria uma cópia (TXT) do texto a ser impresso?"};
+            static const char* kText[] = {
+                "Mostre as Impressoras Existentes antes de imprimir ?",
+                "Mostre no video o texto a ser impresso antes de imprimir ?",
+                "Cria uma cópia (TXT) do texto a ser impresso?"};
             static const char* kField[] = {"mosimp", "mostel", "mosCPF"};
             if (arg < 1 || arg > 3) return;
             set_config(app, kField[arg - 1], std::string(app.yes({kText[arg - 1]}) ? "S" : "N"));

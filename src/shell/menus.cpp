@@ -342,16 +342,16 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
 
     bar.push_back(
         sub("&Dep", {ditem("&Dependentes", 41, "F4", "Dependentes da declaração"),
-                         ditem("&Alimentandos", 42, "", "Alimentandos (pensão alimentícia paga)"),
-                         ditem("&Herdeiros e meação", 45, "",
-                               "Herdeiros e meeiro da declaração final de espólio")}));
+                     ditem("&Alimentandos", 42, "", "Alimentandos (pensão alimentícia paga)"),
+                     ditem("&Herdeiros e meação", 45, "",
+                           "Herdeiros e meeiro da declaração final de espólio")}));
 
-    bar.push_back(sub(
-        "Pa&g", {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
-                   ditem("Doação direta &ECA", 44, "",
-                         "Doações diretas na declaração ao fundo da criança e do adolescente"),
-                   ditem("Doação direta &Idoso", 46, "",
-                         "Doações diretas na declaração ao fundo do idoso")}));
+    bar.push_back(
+        sub("Pa&g", {ditem("&Pagamentos e doações", 43, "ALT+F7", "Pagamentos e doações efetuados"),
+                     ditem("Doação direta &ECA", 44, "",
+                           "Doações diretas na declaração ao fundo da criança e do adolescente"),
+                     ditem("Doação direta &Idoso", 46, "",
+                           "Doações diretas na declaração ao fundo do idoso")}));
 
     bar.push_back(sub(
         "&Bens",
@@ -365,11 +365,11 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
     bar.push_back(
         sub("I&den", {ditem("&Identificação", 61, "F6", "Identificação do contribuinte")}));
 
-    bar.push_back(sub("&Calc",
-                      {ditem("&Cálculo", 71, "F7", "Cálculo do imposto, completo ou simplificado"),
-                       ditem("&Balanço", 72, "F10", "Balanço das receitas e despesas"),
-                       ditem("&Avisos", 62, "F11", "Conferência e avisos da declaração"),
-                       ditem("&Notas pessoais", 63, "ALT+F1", "Anotações sobre o contribuinte")}));
+    bar.push_back(
+        sub("&Calc", {ditem("&Cálculo", 71, "F7", "Cálculo do imposto, completo ou simplificado"),
+                      ditem("&Balanço", 72, "F10", "Balanço das receitas e despesas"),
+                      ditem("&Avisos", 62, "F11", "Conferência e avisos da declaração"),
+                      ditem("&Notas pessoais", 63, "ALT+F1", "Anotações sobre o contribuinte")}));
 
     std::vector<MenuEntry> gcap = {
         ditem("&Imóveis", 81, "F8", "Ganho de capital na alienação de imóveis"),
@@ -424,10 +424,9 @@ std::vector<MenuEntry> declaration_menu(const DeclarationShape& d) {
         bar.push_back(sub("&Rural", aar));
     }
 
-    bar.push_back(
-        sub("&Esp",
-            {ditem("&Partilha do espólio", 57, "", "Declaração final de espólio"),
-             ditem("&Saída definitiva", 58, "", "Declaração de saída definitiva do país")}));
+    bar.push_back(sub(
+        "&Esp", {ditem("&Partilha do espólio", 57, "", "Declaração final de espólio"),
+                 ditem("&Saída definitiva", 58, "", "Declaração de saída definitiva do país")}));
 
     bar.push_back(sub("A&juda", {ditem("&Calculadora", 120, "", "Calculadora do sistema"),
                                  ditem("A&juda geral", 121, "", "Ajuda geral"),

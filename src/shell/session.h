@@ -102,7 +102,6 @@ struct Session {
     int TEMP_SAL() const { return static_cast<int>(def_num("TEMP_SAL")); }
     int STATRAVA() const { return static_cast<int>(def_num("STATRAVA")); }
     std::string OPCIRPF() const { return cfg("OPCIRPF"); }
-
 };
 
 // The colours a terminal without a CORES record receives.

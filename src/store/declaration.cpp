@@ -205,7 +205,9 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
             return Status::ok();
         }
         // Told apart here: held by another terminal (wait or ask), or broken (already told).
-        const std::string path = data_table_path(env, w_.LOCARQ, n);
+        const TableDef& t = def(n);
+        const std::string path = find_file(env, t.folder == Folder::kData ? w_.LOCARQ : w_.ARQDEF,
+                                           t.file_base(w_.NUSU) + ".DBF");
         std::unique_ptr<Table> probe;
         OpenOptions o;
         o.exclusive = exclusive;
@@ -215,7 +217,7 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
             // Free now: the other terminal may just have let it go; otherwise the opening
             // failed for a reason of its own.
             if (++free_but_failed < 3) continue;
-            return Status::io_error("IMP" + two(n) + "26.DBF não está disponível");
+            return Status::io_error(t.file_base(w_.NUSU) + ".DBF não está disponível");
         }
         if (s.code() != Status::Code::kLocked) return s;
         if (wait_forever) {
@@ -509,9 +511,9 @@ Status Declaration::write_registry(bool final) {
 }
 
 Status Declaration::append_usage_line(long start, long end) {
-    if (!ABERTURA(w_, 73)) return Status::io_error("USOLOG.DBF não está disponível");
+    Status s = open_shared_table(73, false, true);
+    if (!s) return s;
     w_.select(73);
-    Status s;
     if (!ADD_REC(w_, 0)) s = Status::locked("USOLOG.DBF em uso");
     Table& t = *w_.table(73);
     Record r(def(73).layout);

@@ -131,6 +131,8 @@ class Declaration {
     const DeclarationPlace& place() const { return place_; }
 
   private:
+    // Opens table n in its area (ABERTURA), waiting while another terminal holds it: for ever,
+    // or asking the operator whether to wait. Code::kCancelled when the operator gives up.
     [[nodiscard]] Status open_shared_table(int n, bool exclusive, bool wait_forever);
     [[nodiscard]] Status open_working(int n);
     [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
