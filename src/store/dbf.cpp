@@ -754,7 +754,11 @@ Status Table::load(uint32_t n) {
                     pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_, rec_len_);
     } else if (exclusive_) {
         if (n < cache_first_ || n >= cache_first_ + cache_n_) {
-            uint32_t want = std::max<uint32_t>(1, kReadAheadBytes / rec_len_);
+            // Reading ahead pays when records are read in file order; in key order they come
+            // one here, one there.
+            bool in_order = cache_n_ > 0 && n == cache_first_ + cache_n_;
+            uint32_t want =
+                in_order || n == 1 ? std::max<uint32_t>(1, kReadAheadBytes / rec_len_) : 1;
             want = std::min(want, count_ - n + 1);
             cache_.resize(static_cast<size_t>(want) * rec_len_);
             size_t got = 0;
