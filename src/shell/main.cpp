@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/date.h"
+#include "shell/install.h"
 #include "shell/program.h"
 #include "ui/headless.h"
 #include "ui/terminal.h"
@@ -34,8 +35,15 @@ struct Command {
     std::string_view name;
     int (*run)(const Args&);
 };
+int install(const Args& args) {
+    Args with_name{"install"};
+    with_name.insert(with_name.end(), args.begin(), args.end());
+    return vorn::shell::run_install(with_name);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version},
+    {"install", install},
 };
 
 int usage(const std::string& problem) {

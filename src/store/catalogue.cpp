@@ -6,6 +6,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "store/reftables.h"
+
 namespace vorn::store {
 namespace {
 
@@ -352,7 +354,8 @@ std::vector<TableDef> build() {
     office(52, "AUXBENS", S, "DESCRICAO C512, CODIGO N3.0", {{"upper(DESCRICAO)", ""}});
     office(53, "AUXPAG", S, "NOME C50, CGCCPF C18, CODIGO N2.0",
            {{"upper(NOME)", ""}, {"CGCCPF", "=AUXPAGB"}, {"CODIGO", "=AUXPAGC"}});
-    office(54, "LisErro", S, "coderr N2.0, DESCRI C60, GRAU N1.0, PAGINA N2.0", {{"CODERR", ""}});
+    office(54, "LisErro", S, "coderr N2.0, DESCRI C60, GRAU N1.0, PAGINA N2.0, POSICAO N1.0",
+           {{"CODERR", ""}});
     office(56, "CORES", S, kCores, {{"NRO_TERM", ""}});
     office(57, "ListaIMP", S, "NRO_TERM C2, NOMEIMP C60, IPADRAO C60, SEQ0 C2, SEQ1 C2",
            {{"NRO_TERM", ""}});
@@ -379,7 +382,7 @@ std::vector<TableDef> build() {
     office(92, "STBCOIN", X, "DESCRICAO C26", {{"DESCRICAO", ""}});
 
     auto ref = [&](int n, const char* name, std::vector<std::pair<std::string, std::string>> idx) {
-        specs.push_back({n, name, I, S, "", std::move(idx), true});
+        specs.push_back({n, name, I, S, std::string(reference_fields(n)), std::move(idx), true});
     };
     ref(45, "HELPTXT", {{"UPPER(NOME)", ""}});
     ref(46, "CODBENS", {{"GRUBEM", ""}});
