@@ -587,7 +587,7 @@ Status build_reference_indexes(Env& env, const std::string& dbf, int number) {
     Status s = Table::open(env, dbf, opt, &table);
     for (const IndexDef& ix : ixs)
         if (s)
-            s = CdxIndex::build(env, *table, join_path(dir_of(dbf), upper(ix.file) + ".CDX"),
+            s = CdxIndex::build(*table, join_path(dir_of(dbf), upper(ix.file) + ".CDX"),
                                 ix.key);
     if (!table) return s;
     Status c = table->close();

@@ -84,7 +84,7 @@ void make_table(const std::string& path, int number,
 // A terminal of the office working on an installation directory, with the CDX index layer.
 struct Terminal {
     explicit Terminal(const std::string& dir)
-        : files(Env::posix(), op), w(Env::posix(), op, store::testing::test_clock()) {
+        : files(op), w(Env::posix(), op, store::testing::test_clock()) {
         w.ARQDEF = dir;
         w.LOCARQ = dir;
         w.NUSU = "01";
