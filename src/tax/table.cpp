@@ -62,6 +62,11 @@ Decimal monthly_tax(Decimal base, int month, Decimal deductions) {
     return max(tax, Decimal());
 }
 
+Decimal up_to_cent(Decimal v) {
+    const Decimal cut = v.trunc(2);
+    return cut < v ? cut + Decimal::from("0.01") : cut;
+}
+
 Decimal CALC_IMPOS(const AnnualTable& annual, int divisor, Decimal base, int month,
                    Decimal deductions) {
     return divisor == 1 ? annual(base) : monthly_tax(base, month, deductions);

@@ -21,6 +21,10 @@ Decimal CALC_PARCIAL(Decimal base, int months);
 // are rounded to the cent, the 22.5 % result truncated; never below 0.
 Decimal monthly_tax(Decimal base, int month, Decimal deductions);
 
+// The smallest whole-cent amount not below `v`: an income found by working a table backwards,
+// shown so that it still gives the tax it was found for.
+Decimal up_to_cent(Decimal v);
+
 // The table the annual adjustment of one declaration uses: the plain annual table, or the
 // cumulated table of the first `months` months for a final estate or departure declaration.
 struct AnnualTable {
