@@ -3,9 +3,15 @@
 // Pure functions of the base; every result is already truncated or rounded by the table's own rule.
 #pragma once
 
+#include <array>
+
 #include "base/decimal.h"
 
 namespace vorn::tax {
+
+// The taxed bracket (0: 7.5 % … 3: 27.5 %) of a base above the exempt bound `bounds[0]`; the
+// bounds are upper bounds, so a base equal to one stays in the lower bracket.
+int taxed_bracket(Decimal base, const std::array<Decimal, 4>& bounds);
 
 // Annual table: the difference base × rate − amount is cut to the cent by DESPREZA; never below 0.
 // A base equal to a bound stays in the lower bracket.
