@@ -20,8 +20,11 @@ bool ascii(std::string_view s) {
     return true;
 }
 
+// Two digits with a leading zero below 10 (n is 0..99).
 std::string two(long n) {
-    return n < 10 ? "0" + std::to_string(n) : std::to_string(n);
+    std::string s = std::to_string(n);
+    if (s.size() < 2) s.insert(s.begin(), '0');
+    return s;
 }
 
 }  // namespace

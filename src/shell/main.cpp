@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/date.h"
+#include "shell/commands.h"
 #include "shell/install.h"
 #include "shell/program.h"
 #include "ui/headless.h"
@@ -41,9 +42,16 @@ int install(const Args& args) {
     return vorn::shell::run_install(with_name);
 }
 
+int calc(const Args& args) {
+    std::vector<char*> argv{const_cast<char*>("calc")};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    return vorn::run_calc_command(static_cast<int>(argv.size()), argv.data());
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version},
     {"install", install},
+    {"calc", calc},
 };
 
 int usage(const std::string& problem) {

@@ -220,7 +220,8 @@ TEST(Dbf, DeletedRecordsAreHiddenFromNavigation) {
 TEST(Dbf, PackKeepsActiveRecordsAndZapEmptiesTheTable) {
     TempDir dir;
     std::vector<Record> rows;
-    for (int i = 0; i < 2000; ++i) rows.push_back(row(("N" + std::to_string(i)).c_str(), "1.5"));
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back(row(std::string("N").append(std::to_string(i)).c_str(), "1.5"));
     std::string path = create_small(dir, rows);
     auto t = open_table(path, true);
     for (uint32_t n = 1; n <= 2000; n += 2) {

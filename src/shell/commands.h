@@ -1,0 +1,12 @@
+// Batch commands of the program, run from the command line without the terminal screens.
+#pragma once
+
+namespace vorn {
+
+// vorn2026 calc --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// Computes declarations of a data folder as the summary screen does, changing no file, and
+// prints NAME=value lines. argv[0] is "calc". Returns the exit status: 0, or 1 after a message on
+// standard error (unknown folder or CPF, unreadable table, bad arguments).
+int run_calc_command(int argc, char** argv);
+
+}  // namespace vorn

@@ -1,0 +1,112 @@
+// A declaration in memory.
+#include "tax/declaration.h"
+
+#include <stdexcept>
+
+#include "base/text.h"
+#include "store/catalogue.h"
+
+namespace vorn::tax {
+
+store::Record Declaration::new_record(int number) const {
+    const store::TableDef* def = store::table_def(number);
+    if (def == nullptr || !def->layout)
+        throw std::out_of_range("no layout for table " + std::to_string(number));
+    store::Record r(def->layout);
+    if (r.layout().find("CPF") >= 0) r.set("CPF", cpf());
+    return r;
+}
+
+Declaration Declaration::blank(std::string_view cpf) {
+    Declaration d;
+    d.registry = store::Record(store::table_def(9)->layout);
+    d.registry.set("CPF", cpf);
+    d.summary = d.new_record(1);
+    return d;
+}
+
+// The record holding a global value and the field's position in it.
+std::pair<const store::Record*, size_t> Declaration::locate(std::string_view name) const {
+    if (int i = summary.layout().find(name); i >= 0) return {&summary, static_cast<size_t>(i)};
+    if (int i = registry.layout().find(name); i >= 0) return {&registry, static_cast<size_t>(i)};
+    throw std::out_of_range("no global value named " + std::string(name));
+}
+
+Decimal Declaration::num(std::string_view name) const {
+    auto [r, i] = locate(name);
+    return std::get<Decimal>(r->at(i));
+}
+std::string Declaration::str(std::string_view name) const {
+    auto [r, i] = locate(name);
+    return trim_right(std::get<std::string>(r->at(i)));
+}
+Date Declaration::date(std::string_view name) const {
+    auto [r, i] = locate(name);
+    return std::get<Date>(r->at(i));
+}
+bool Declaration::logical(std::string_view name) const {
+    auto [r, i] = locate(name);
+    return std::get<store::Logical>(r->at(i)) == store::Logical::kTrue;
+}
+
+namespace {
+
+store::Value to_value(Decimal v) {
+    return v;
+}
+store::Value to_value(Date v) {
+    return v;
+}
+store::Value to_value(std::string_view v) {
+    return std::string(v);
+}
+store::Value to_value(bool v) {
+    return v ? store::Logical::kTrue : store::Logical::kFalse;
+}
+
+template <typename V>
+void set_in_both(store::Record& a, store::Record& b, std::string_view name, V v) {
+    bool found = false;
+    for (store::Record* r : {&a, &b})
+        if (int i = r->layout().find(name); i >= 0) {
+            r->set_value(static_cast<size_t>(i), to_value(v));
+            found = true;
+        }
+    if (!found) throw std::out_of_range("no global value named " + std::string(name));
+}
+
+}  // namespace
+
+void Declaration::set(std::string_view name, Decimal v) {
+    set_in_both(summary, registry, name, v);
+}
+void Declaration::set(std::string_view name, std::string_view v) {
+    set_in_both(summary, registry, name, v);
+}
+void Declaration::set(std::string_view name, bool v) {
+    set_in_both(summary, registry, name, v);
+}
+void Declaration::set(std::string_view name, Date v) {
+    set_in_both(summary, registry, name, v);
+}
+
+std::string field_text(const store::Record& r, std::string_view name) {
+    if (r.layout().find(name) < 0) return "";
+    const store::Value& v = r.value(name);
+    if (const auto* s = std::get_if<std::string>(&v)) return trim(*s);
+    if (const auto* d = std::get_if<Decimal>(&v)) return d->to_plain();
+    if (const auto* l = std::get_if<store::Logical>(&v))
+        return *l == store::Logical::kTrue ? "T" : "";
+    return std::get<Date>(v).dtos();
+}
+
+long long field_int(const store::Record& r, std::string_view name) {
+    auto d = Decimal::parse(field_text(r, name));
+    return d ? d->whole() : 0;
+}
+
+std::string two_digits(int n) {
+    return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+}
+
+}  // namespace vorn::tax

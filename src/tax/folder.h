@@ -1,0 +1,52 @@
+// Reads the declarations of a data folder for computation without changing any file: the
+// per-declaration tables are opened read-only and shared, without their index files, under
+// whatever case their names were written in, and each record is taken into the catalogue's
+// layout by field name (so tables written by other xBase tools or older layouts read too).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "store/env.h"
+#include "tax/declaration.h"
+#include "tax/interest.h"
+
+namespace vorn::tax {
+
+class FolderReader {
+  public:
+    // Reads the registry (table 9) and the tables the computation uses, keeping only the
+    // records of `only_cpf` when it is not empty. kNotFound when the folder or its registry is
+    // missing; kCorrupt with the file and record when a table cannot be read.
+    [[nodiscard]] static Status read(store::Env& env, const std::string& folder,
+                                     const std::string& only_cpf, FolderReader* out);
+
+    // CPFs of the registry in its record order.
+    const std::vector<std::string>& cpfs() const { return cpfs_; }
+    bool has(const std::string& cpf) const { return registry_.count(cpf) > 0; }
+    // The declaration of a CPF of the registry.
+    Declaration declaration(const std::string& cpf) const;
+
+  private:
+    std::vector<std::string> cpfs_;
+    std::map<std::string, store::Record> registry_;
+    std::map<std::string, store::Record> summary_;
+    // Table number → CPF → records in table order.
+    std::map<int, std::map<std::string, std::vector<store::Record>>> lists_;
+};
+
+// Writes declarations as a new data folder: tables 1 to 21 created (replacing any there), each
+// holding the records of these declarations in their order. For seeding folders (generated test
+// and benchmark data); the folder must exist.
+[[nodiscard]] Status write_folder(store::Env& env, const std::string& folder,
+                                  const std::vector<Declaration>& declarations, const Clock* clock);
+
+// The interest table UFIRM of an installation directory; an empty table when the file is
+// absent. kCorrupt when it exists and cannot be read.
+[[nodiscard]] Status read_interest_table(store::Env& env, const std::string& install_dir,
+                                         InterestTable* out);
+
+}  // namespace vorn::tax

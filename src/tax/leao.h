@@ -1,0 +1,57 @@
+// Monthly income from individuals and from abroad and the Carnê-Leão: the grid of each person
+// (table 12: income, abroad, cash book, deductions, paid, due, corrected), the tax due month by
+// month, the late-payment correction, the annual lines fed by the grids, the inverse computation
+// and the transfer of the office's cash-book postings into the declaration.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "tax/annual.h"
+
+namespace vorn::tax {
+
+// The 13 × 7 grid of one table-12 record: column 1 income from individuals, 2 from abroad, 3
+// cash-book expenses, 4 deductions, 5 Carnê-Leão paid, 6 due, 7 corrected; month 13 the totals.
+class MonthlyGrid {
+  public:
+    explicit MonthlyGrid(store::Record& r);
+    Decimal get(int column, int month) const;
+    void set(int column, int month, Decimal v);
+    // Row 13 of every column as the sum of the twelve months.
+    void total();
+
+  private:
+    store::Record& r_;
+    size_t idx_[7][13];
+};
+
+// Recomputes the grid of one person, `person` being a record of decl.monthly: the holder's, or a
+// dependant's (then every dependant's grid, since their totals are kept together). Also refreshes
+// the social-security totals, the alimony and dependants' deduction and the income-by-type totals,
+// then the annual lines.
+void FDE_LEAO(Context& c, store::Record& person, bool holder);
+// The holder's grid (created in memory when missing), then the annual lines.
+void FDE_LEAO_holder(Context& c);
+// Every dependant's grid (created in memory for a dependant with monthly items but no record),
+// then the annual lines.
+void FDE_LEAO_dependants(Context& c);
+// Carnê-Leão due of one month (column 6) from the grid's income, cash book and deductions, and
+// with `total` the total row; then the corrected amounts.
+void VE_LEAO(Context& c, MonthlyGrid& g, int month, bool total);
+// The corrected amount (column 7) of each month whose due exceeds what was paid.
+void CORR_DARF(Context& c, MonthlyGrid& g);
+// Lines 03, 04, 18, 49, 50 and the Carnê-Leão lines 29 and 30 from the records of table 12.
+void CALC_LEAOTOTAL(Declaration& d);
+
+// Inverse mode: the month's income from individuals that makes the Carnê-Leão paid `paid` (tax
+// compared in whole reais), given the month's deductions and income from abroad; nullopt when no
+// bracket gives that tax.
+std::optional<Decimal> LEAO_INVERSO(Decimal paid, int month, Decimal deductions, Decimal abroad);
+
+// Transfers every posting (table 13) not yet transferred into the declaration's lines, items and
+// grids by its account (the chart of accounts: records of table 62), marks it transferred and
+// tells the operator how many were done. Returns the number transferred.
+int LANCAVAL(Context& c, const std::vector<store::Record>& accounts);
+
+}  // namespace vorn::tax

@@ -1,0 +1,196 @@
+// The calc batch command end to end: declarations written as DBF tables (lower-case names, no
+// index files), computed read-only, printed as NAME=value lines.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "builder.h"
+#include "shell/commands.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
+#include "tax/folder.h"
+
+namespace vorn::tax {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Builder;
+using testing::D;
+
+struct Output {
+    int status = 0;
+    std::string out, err;
+    // NAME=value lines of each declaration block, by CPF.
+    std::map<std::string, std::map<std::string, std::string>> blocks;
+};
+
+Output run(std::vector<std::string> args) {
+    args.insert(args.begin(), "calc");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    std::ostringstream out, err;
+    auto* old_out = std::cout.rdbuf(out.rdbuf());
+    auto* old_err = std::cerr.rdbuf(err.rdbuf());
+    Output o;
+    o.status = run_calc_command(static_cast<int>(argv.size()), argv.data());
+    std::cout.rdbuf(old_out);
+    std::cerr.rdbuf(old_err);
+    o.out = out.str();
+    o.err = err.str();
+    std::istringstream lines(o.out);
+    std::string line, cpf;
+    while (std::getline(lines, line)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (line.compare(0, eq, "CPF") == 0) cpf = line.substr(eq + 1);
+        o.blocks[cpf][line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return o;
+}
+
+std::map<std::string, std::string> file_bytes(const fs::path& dir) {
+    std::map<std::string, std::string> m;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        std::ifstream f(e.path(), std::ios::binary);
+        m[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    return m;
+}
+
+class CalcCommand : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::path(VORN_BINARY_DIR) / "calc_command_test" /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        Builder employee("11144477735");
+        employee.d.registry.set("NOMECONTR", "FULANO DE TAL");
+        employee.company("60000.00", "5000.00", "6000.00", "5000.00");
+        Builder family("52998224725");
+        family.d.set("USAPADRAO", "S");
+        family.company("120000.00", "15000.00", "9000.00", "10000.00");
+        family.dependant(21, "11111111111", Date(2012, 3, 4), 1);
+        family.dependant(21, "22222222222", Date(2015, 7, 8), 2);
+        family.payment(36, "20000.00");
+        family.payment(1, "5000.00", "0", 0);
+        family.payment(1, "1000.00", "0", 1);
+        family.payment(2, "4000.00", "0", 2);
+        family.payment(10, "3000.00", "500.00");
+        family.payment(9, "1500.00");
+        ManualClock clock(DateTime{Date(2026, 3, 1), 0});
+        ASSERT_TRUE(
+            write_folder(store::Env::posix(), dir.string(), {employee.d, family.d}, &clock));
+        // Offices copy folders from Windows: names in lower case, no index files.
+        for (const auto& e : fs::directory_iterator(dir)) {
+            std::string lower = e.path().filename().string();
+            for (char& ch : lower)
+                ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            fs::rename(e.path(), dir / lower);
+        }
+    }
+    fs::path dir;
+};
+
+TEST_F(CalcCommand, OneDeclarationPrintsItsSummaryLinesAndChangesNoFile) {
+    const auto before = file_bytes(dir);
+    Output o =
+        run({"--folder", dir.string(), "--cpf", "111.444.777-35", "--now", "2026-04-15 10:00:00"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.blocks.size(), 1u);
+    const auto& v = o.blocks.at("11144477735");
+    EXPECT_EQ(v.at("I13_01"), "60000.00");
+    EXPECT_EQ(v.at("I13_20"), "54000.00");
+    EXPECT_EQ(v.at("I13_21"), "4095.03");
+    EXPECT_EQ(v.at("I13_38"), "904.97");
+    EXPECT_EQ(v.at("I4_01"), "5000.00");
+    EXPECT_EQ(v.at("USAPADRAO"), "N");
+    EXPECT_EQ(v.at("NSIMPL"), "2745.03");
+    EXPECT_EQ(v.at("NCOMPL"), "4095.03");
+    EXPECT_EQ(v.at("DESPADRAO"), "12000.00");
+    EXPECT_EQ(v.at("DESCON"), "6000.00");
+    EXPECT_EQ(v.at("QTD_QUOTA"), "0.00");
+    EXPECT_EQ(v.at("IMPPGRE"), "-904.97");
+    EXPECT_EQ(v.at("RECEITA"), "65000.00");
+    EXPECT_EQ(v.at("INDGAS"), "83.08");
+    // Every line asked for, each number with two decimals after a point.
+    std::vector<std::string> names;
+    for (int k = 1; k <= 51; ++k) names.push_back("I13_" + two_digits(k));
+    for (int k = 1; k <= 26; ++k) names.push_back("I3_" + two_digits(k));
+    for (int k = 1; k <= 15; ++k) names.push_back("I4_" + two_digits(k));
+    for (const char* n : {"DESPADRAO", "DESCON", "NCOMPL", "NSIMPL", "NILEI14754", "BASE14754",
+                          "QTD_QUOTA", "IMPPGRE", "RECEITA", "DESPESA", "SALDO", "INDGAS"})
+        names.push_back(n);
+    const std::regex amount("-?[0-9]+\\.[0-9]{2}");
+    for (const auto& n : names) {
+        ASSERT_TRUE(v.count(n)) << n;
+        EXPECT_TRUE(std::regex_match(v.at(n), amount)) << n << "=" << v.at(n);
+    }
+    EXPECT_EQ(o.out.rfind("CPF=11144477735\n", 0), 0u);
+    EXPECT_EQ(file_bytes(dir), before);
+}
+
+TEST_F(CalcCommand, AllComputesEveryDeclarationOfTheFolder) {
+    Output o = run({"--folder", dir.string(), "--all", "--now", "2026-04-15 10:00:00"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    ASSERT_EQ(o.blocks.size(), 2u);
+    const auto& family = o.blocks.at("52998224725");
+    EXPECT_EQ(family.at("USAPADRAO"), "S");
+    EXPECT_EQ(family.at("I13_13"), "8123.00");
+    EXPECT_EQ(family.at("I13_21"), "17538.77");
+    EXPECT_EQ(family.at("QTD_QUOTA"), "8.00");
+    EXPECT_EQ(family.at("I13_37"), "317.34");
+    EXPECT_EQ(family.at("NCOMPL"), "11126.10");
+    EXPECT_LT(o.out.find("CPF=11144477735"), o.out.find("CPF=52998224725"));  // registry order
+}
+
+TEST_F(CalcCommand, UnknownCpfFolderOrArgumentsFailWithAMessage) {
+    Output o = run({"--folder", dir.string(), "--cpf", "98765432100"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("CPF 98765432100 não encontrado"), std::string::npos);
+    EXPECT_TRUE(o.out.empty());
+
+    o = run({"--folder", (dir / "nenhuma").string(), "--all"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("pasta não encontrada"), std::string::npos);
+
+    EXPECT_EQ(run({"--folder", dir.string()}).status, 1);
+    EXPECT_EQ(run({"--folder", dir.string(), "--cpf", "123"}).status, 1);
+    EXPECT_EQ(run({"--folder", dir.string(), "--all", "--now", "ontem"}).status, 1);
+
+    fs::remove(dir / "imp0926.dbf");
+    o = run({"--folder", dir.string(), "--all"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("não localizado"), std::string::npos);
+}
+
+TEST_F(CalcCommand, ReadsTheInterestTableOfTheInstallation) {
+    auto layout =
+        std::make_shared<store::Layout>(store::parse_fields("ANOMES C6, TJM N6.2, SIMB_MOED C2"));
+    std::vector<store::Record> rows;
+    for (const auto& [month, rate] :
+         {std::pair{"202503", "0.96"}, {"202504", "1.06"}, {"2025XX", "9"}}) {
+        store::Record r(layout);
+        r.set("ANOMES", month);
+        r.set("TJM", D(rate));
+        rows.push_back(r);
+    }
+    const fs::path install = dir / "install";
+    fs::create_directories(install);
+    ASSERT_TRUE(store::Table::create(store::Env::posix(), (install / "ufirm.dbf").string(), *layout,
+                                     rows, nullptr, true));
+    InterestTable t;
+    ASSERT_TRUE(read_interest_table(store::Env::posix(), install.string(), &t));
+    EXPECT_EQ(t.sum_between(2025, 2, 2025, 5), D("2.02"));
+    EXPECT_EQ(t.last_month(), 202504);
+    Output o = run({"--folder", dir.string(), "--all", "--install", install.string()});
+    EXPECT_EQ(o.status, 0) << o.err;
+}
+
+}  // namespace
+}  // namespace vorn::tax
