@@ -286,9 +286,9 @@ std::optional<Decimal> LEAO_INVERSO(Decimal paid, int month, Decimal deductions,
     const Decimal reduction = max(deductions, kMonthlyDiscount[column]);
     for (int k = 3; k >= 0; --k) {
         const Decimal base =
-            ((paid + monthly_deduction(column, k) + reduction * kRate[k]) / kRate[k]).round(2);
+            (paid + monthly_deduction(column, k) + reduction * kRate[k]) / kRate[k];
         if (monthly_tax(base, month, deductions).round(0) == paid.round(0))
-            return max(base - abroad, Decimal());
+            return max(up_to_cent(base) - abroad, Decimal());
     }
     return std::nullopt;
 }

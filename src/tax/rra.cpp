@@ -39,13 +39,10 @@ bool CALC_RAA(Context& c, store::Record& item, int /*show*/, int require, int mo
     // The monthly table multiplied by the number of months: bounds and amounts alike.
     const int column = month_column(month);
     Decimal tax;
-    if (base > monthly_bound(column, 0) * months) {
-        int k = 3;
-        for (int i = 1; i < 4; ++i)
-            if (base <= monthly_bound(column, i) * months) {
-                k = i - 1;
-                break;
-            }
+    std::array<Decimal, 4> bounds;
+    for (int i = 0; i < 4; ++i) bounds[static_cast<size_t>(i)] = monthly_bound(column, i) * months;
+    if (base > bounds[0]) {
+        const int k = taxed_bracket(base, bounds);
         tax = base * kRate[k] - monthly_deduction(column, k) * months;
     }
     item.set("I1_20", max(DESPREZA(tax, 15), Decimal()));

@@ -11,15 +11,16 @@ namespace {
 const Decimal k08 = Decimal::from("0.8");
 
 // The income whose table tax, after taking `reduction(income)` off it, is `tax`; brackets tried
-// from 27.5 % down, the last accepted in any case.
+// from 27.5 % down, the last accepted in any case. Each candidate is checked as found, before it
+// is taken up to the cent.
 template <typename Reduction, typename Solve>
-Decimal search(Decimal tax, Reduction reduction, Solve solve) {
+Decimal search(const AnnualTable& table, Decimal tax, Reduction reduction, Solve solve) {
     Decimal income;
     for (int k = 3; k >= 0; --k) {
-        income = solve(k).round(2);
-        if (annual_tax((income - reduction(income)).round(2)) == tax) return income;
+        income = solve(k);
+        if (table(income - reduction(income)) == tax) break;
     }
-    return income;
+    return up_to_cent(income);
 }
 
 bool refund_too_large(Context& c, Decimal wanted_balance, const char* text) {
@@ -31,8 +32,9 @@ bool refund_too_large(Context& c, Decimal wanted_balance, const char* text) {
 
 }  // namespace
 
-Decimal SIMUL_deduction(const Declaration& d, Decimal extra_deduction) {
-    const Decimal tax = annual_tax(d.num("I13_20") - extra_deduction);
+Decimal SIMUL_deduction(Context& c, Decimal extra_deduction) {
+    const Declaration& d = c.decl;
+    const Decimal tax = annual_table_for(c)(d.num("I13_20") - extra_deduction);
     const Decimal incentives = min(d.work.I13_22T, round_half_up(tax * Decimal::from("0.06"), 2));
     return tax - incentives - d.num("I13_35") + d.num("I13_25");
 }
@@ -42,9 +44,9 @@ std::optional<Decimal> SIMUL_simplified_income(Context& c, Decimal wanted_balanc
         return std::nullopt;
     const Decimal t = wanted_balance + c.decl.num("I13_35");
     if (t >= Decimal::from("8127.07"))
-        return ((t + NDEDUAN4 + NDESCPRAD * kRate[3]) / kRate[3]).round(2);
+        return up_to_cent((t + NDEDUAN4 + NDESCPRAD * kRate[3]) / kRate[3]);
     return search(
-        t, [](Decimal income) { return income - k08 * income; },
+        AnnualTable{}, t, [](Decimal income) { return income - k08 * income; },
         [&](int k) { return (t + kAnnualDeduction[k]) / (k08 * kRate[k]); });
 }
 
@@ -57,9 +59,10 @@ std::optional<Decimal> SIMUL_complete_income(Context& c, Decimal wanted_balance)
     const Decimal t = wanted_balance + d.num("I13_22") + d.num("I13_24") - d.num("I13_25") +
                       d.num("I13_35") - d.work.NILEI14754;
     const Decimal others = d.num("I13_19") - d.num("I13_11");
+    const AnnualTable table = annual_table_for(c);
     auto income_for = [&](Decimal deductions) {
         return search(
-            t, [&](Decimal) { return deductions; },
+            table, t, [&](Decimal) { return deductions; },
             [&](int k) { return (t + kAnnualDeduction[k] + deductions * kRate[k]) / kRate[k]; });
     };
     // The pension deducted is the smaller of what was paid and 12 % of the income found; start

@@ -10,7 +10,7 @@
 namespace vorn::tax {
 
 // Mode 1 (complete): the balance NSIMPOSTO with an extra deduction NSDEDUCAO.
-Decimal SIMUL_deduction(const Declaration& d, Decimal extra_deduction);
+Decimal SIMUL_deduction(Context& c, Decimal extra_deduction);
 // Mode 2 (simplified): the taxable income NSRECEITA that gives the wanted balance (negative for a
 // refund). nullopt when the refund asked for is larger than the tax paid (operator told).
 std::optional<Decimal> SIMUL_simplified_income(Context& c, Decimal wanted_balance);

@@ -17,32 +17,29 @@ Decimal monthly_deduction(int column, int k) {
     return kDeductions[k][column];
 }
 
+int taxed_bracket(Decimal base, const std::array<Decimal, 4>& bounds) {
+    for (int i = 1; i < 4; ++i)
+        if (base <= bounds[static_cast<size_t>(i)]) return i - 1;
+    return 3;
+}
+
 Decimal annual_tax(Decimal base) {
     if (base <= kAnnualBound[0]) return Decimal();
-    int k = 3;
-    for (int i = 1; i < 4; ++i)
-        if (base <= kAnnualBound[i]) {
-            k = i - 1;
-            break;
-        }
+    const int k = taxed_bracket(base, kAnnualBound);
     return max(DESPREZA(base * kRate[k] - kAnnualDeduction[k], 15), Decimal());
 }
 
 Decimal CALC_PARCIAL(Decimal base, int months) {
     if (months < 1 || months > 12) throw std::invalid_argument("CALC_PARCIAL: months out of 1..12");
-    Decimal bound[4], deduction[4];
+    std::array<Decimal, 4> bound;
+    Decimal deduction[4];
     for (int m = 1; m <= months; ++m)
         for (int k = 0; k < 4; ++k) {
-            bound[k] += monthly_bound(month_column(m), k);
+            bound[static_cast<size_t>(k)] += monthly_bound(month_column(m), k);
             deduction[k] += monthly_deduction(month_column(m), k);
         }
     if (base <= bound[0]) return Decimal();
-    int k = 3;
-    for (int i = 1; i < 4; ++i)
-        if (base <= bound[i]) {
-            k = i - 1;
-            break;
-        }
+    const int k = taxed_bracket(base, bound);
     return max(DESPREZA(base * kRate[k], 15) - deduction[k], Decimal());
 }
 
@@ -51,15 +48,16 @@ Decimal monthly_tax(Decimal base, int month, Decimal deductions) {
     const int c = month_column(month);
     base -= deductions > kMonthlyDiscount[c] ? deductions : kMonthlyDiscount[c];
     if (base <= monthly_bound(c, 0)) return Decimal();
-    int k = 3;
-    for (int i = 1; i < 4; ++i)
-        if (base <= monthly_bound(c, i)) {
-            k = i - 1;
-            break;
-        }
+    const int k = taxed_bracket(
+        base, {monthly_bound(c, 0), monthly_bound(c, 1), monthly_bound(c, 2), monthly_bound(c, 3)});
     Decimal tax = base * kRate[k] - monthly_deduction(c, k);
     tax = k == 2 ? DESPREZA(tax, 15) : round_half_up(tax, 2);
     return max(tax, Decimal());
+}
+
+Decimal up_to_cent(Decimal v) {
+    const Decimal cut = v.trunc(2);
+    return cut < v ? cut + Decimal::from("0.01") : cut;
 }
 
 Decimal CALC_IMPOS(const AnnualTable& annual, int divisor, Decimal base, int month,

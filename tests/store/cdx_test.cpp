@@ -1,8 +1,6 @@
 #include "store/cdx.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -501,62 +499,6 @@ TEST(CdxShared, AnotherHandlesChangesAreSeenAtTheNextMove) {
     ASSERT_TRUE(c.next().is_ok());
     EXPECT_EQ(c.key(), "00000010011");
     EXPECT_EQ(all(*b).size(), 3000u);
-}
-
-TEST(CdxShared, ProcessesInsertingAtOnceLoseNothing) {
-    TempDir dir;
-    KeyBuffer none(11);
-    std::string path = dir.file("P.CDX");
-    ASSERT_TRUE(CdxFile::create(Env::posix(), path, cpf_spec(), none).is_ok());
-    constexpr int kProcs = 4, kEach = 400;
-    auto key_of = [](int p, int i) {
-        char k[32];
-        std::snprintf(k, sizeof k, "%05d%06d", (i * 7717 + p * 31) % 99991, p);
-        return std::string(k);
-    };
-    int done[2], go[2];
-    ASSERT_EQ(pipe(done), 0);
-    ASSERT_EQ(pipe(go), 0);
-    std::vector<pid_t> kids;
-    for (int p = 0; p < kProcs; ++p) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            close(done[0]);
-            close(go[1]);
-            std::unique_ptr<CdxFile> f;
-            if (!CdxFile::open(Env::posix(), path, CdxMode::kShared, nullptr, &f)) _exit(2);
-            for (int i = 0; i < kEach; ++i)
-                if (!f->insert(0, key_of(p, i), static_cast<uint32_t>(p * kEach + i + 1))) _exit(3);
-            char x = 1;
-            if (write(done[1], &x, 1) != 1) _exit(4);
-            if (read(go[0], &x, 1) != 0) _exit(5);  // wait until every process finished
-            // Every other process's keys must be found through this process's own handle.
-            CdxCursor c(f.get(), 0);
-            for (int q = 0; q < kProcs; ++q)
-                for (int i = 0; i < kEach; i += 7) {
-                    if (!c.seek_entry(key_of(q, i), static_cast<uint32_t>(q * kEach + i + 1)) ||
-                        !c.found())
-                        _exit(6);
-                }
-            _exit(0);
-        }
-        kids.push_back(pid);
-    }
-    close(done[1]);
-    close(go[0]);
-    char x;
-    for (int p = 0; p < kProcs; ++p) ASSERT_EQ(read(done[0], &x, 1), 1);
-    close(go[1]);
-    for (pid_t pid : kids) {
-        int st = 0;
-        waitpid(pid, &st, 0);
-        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "child status " << st;
-    }
-    auto f = open_cdx(path);
-    size_t n = 0;
-    Status s = verify(*f, 0, &n, kProcs * kEach);
-    EXPECT_TRUE(s.is_ok()) << s.message();
-    EXPECT_EQ(n, static_cast<size_t>(kProcs * kEach));
 }
 
 // ---------------------------------------------------------------------------------------------

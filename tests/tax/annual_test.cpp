@@ -264,11 +264,17 @@ TEST(Simulator, WorksTheTableBackwards) {
     const Decimal high = *SIMUL_simplified_income(s.ctx, D("20000.00"));
     EXPECT_EQ(SIMUL_tax_of_income(high), D("21000.00"));
     EXPECT_FALSE(SIMUL_simplified_income(s.ctx, D("-1000.01")));
+    // 409.82 is 42407.0833… in the 15 % bracket: found there, not in a lower bracket, and shown
+    // up to the cent so that it gives the same tax.
+    const Decimal found = *SIMUL_simplified_income(s.ctx, D("-590.18"));
+    EXPECT_EQ(found, D("42407.09"));
+    EXPECT_EQ(SIMUL_tax_of_income(found), D("409.82"));
     EXPECT_TRUE(s.op.saw("notice", "O valor máximo de restituição de imposto é R$ 1.000,00"));
 
     // Complete: deductions 6000 and a tax of 4095.03 give back an income of 60000.
     b.d.set("I13_19", D("6000.00"));
     EXPECT_EQ(SIMUL_complete_income(s.ctx, D("3095.03")), D("60000.00"));
+    EXPECT_EQ(annual_tax(*SIMUL_complete_income(s.ctx, D("-835.14")) - D("6000.00")), D("164.86"));
     // With a complementary pension of 5000 (below 12 % of the income) it is deducted in full.
     b.d.work.I13_11T = D("5000.00");
     const Decimal income = *SIMUL_complete_income(s.ctx, D("3095.03"));
@@ -282,7 +288,12 @@ TEST(Simulator, WorksTheTableBackwards) {
     b.d.set("I13_20", D("54000.00"));
     b.d.work.I13_22T = D("1000.00");
     // table(53000) = 3870.03, incentives limited to 6 % = 232.20, less 1000 paid.
-    EXPECT_EQ(SIMUL_deduction(b.d, D("1000.00")), D("2637.83"));
+    EXPECT_EQ(SIMUL_deduction(s.ctx, D("1000.00")), D("2637.83"));
+    // A departure in June simulates with the table of its six months: 53000 × 27.5 % − 5401.46
+    // = 9173.54, incentives 6 % = 550.41, less 1000 paid.
+    b.d.set("DECSAIDA", "S");
+    b.d.set("DATASAIDA", Date(2025, 6, 20));
+    EXPECT_EQ(SIMUL_deduction(s.ctx, D("1000.00")), D("7623.13"));
 
     EXPECT_TRUE(FAZINVER(s.ctx, "n"));
     EXPECT_FALSE(FAZINVER(s.ctx, "T"));

@@ -141,8 +141,12 @@ TEST(LateCorrection, FineCappedAtTwentyPercentAndSelicUpToThePaymentMonth) {
 TEST(InverseMode, IncomeFromTheCarneLeaoPaid) {
     EXPECT_EQ(LEAO_INVERSO(D("574.29"), 5, D("0"), D("0")), D("6000.00"));
     EXPECT_EQ(LEAO_INVERSO(D("574.29"), 5, D("0"), D("1000.00")), D("5000.00"));
+    // Deductions above the month's simplified discount are what the table takes off.
     const Decimal tax = monthly_tax(D("7000.00"), 5, D("1000.00"));
     EXPECT_EQ(LEAO_INVERSO(tax, 5, D("1000.00"), D("0")), D("7000.00"));
+    // 325.50 in July is a base of 5056.0444…: checked as found, then taken up to 5056.05, which
+    // still gives 325.50 (5056.04 would give 325.49).
+    EXPECT_EQ(LEAO_INVERSO(D("325.50"), 7, D("0"), D("0")), D("5056.05"));
     EXPECT_EQ(LEAO_INVERSO(D("13.20"), 4, D("0"), D("0")), D("3000.00"));
     EXPECT_FALSE(LEAO_INVERSO(D("0"), 5, D("0"), D("0")));
 }

@@ -47,6 +47,35 @@ TEST(Age65Portion, TheExcessBecomesATaxableItemOnRequest) {
     EXPECT_EQ(b.d.items[1].str("CPF"), "12345678909");
 }
 
+TEST(Age65Portion, EachPersonHasHisOwnLimitAndTheExempt13thKeepsItsShare) {
+    Builder b;
+    b.d.set("NASCIMENTO", Date(1950, 1, 1));
+    b.d.set("CODAT", "61");
+    b.company("30000.00").set("I1_43", D("2000.00"));
+    b.dependant(11, "11111111111", Date(1952, 5, 5), 1);
+    b.company("30000.00", "0", "0", "0", "11111111111").set("I1_17", D("20000.00"));
+    Session s(b.d);
+    // The spouse's 20000 exempt do not use up the holder's limit.
+    EXPECT_EQ(LIMIT3(s.ctx, 0, D("22000.00"), ""), D("22000.00"));
+    EXPECT_FALSE(s.op.saw("yes_no", "O limite Isento"));
+
+    // Over both limits: 152.24 above the annual one, 96.02 above the 13th's. The exempt 13th
+    // keeps its 1903.98 and only the excesses become taxable.
+    s.op.yes_no_answers = {true};
+    EXPECT_EQ(LIMIT3(s.ctx, 0, D("23000.00"), ""), D("22847.76"));
+    EXPECT_EQ(b.d.items[0].num("I1_43"), D("1903.98"));
+    ASSERT_EQ(b.d.items.size(), 3u);
+    EXPECT_EQ(b.d.items[2].num("I1_4"), D("152.24"));
+    EXPECT_EQ(b.d.items[2].num("I1_7"), D("96.02"));
+
+    // Declining keeps what is left of the limit beside the other items, never more.
+    b.d.items.pop_back();
+    b.company("10000.00").set("I1_17", D("20000.00"));
+    s.op.yes_no_answers = {false};
+    EXPECT_EQ(LIMIT3(s.ctx, 0, D("5000.00"), ""), D("2847.76"));
+    EXPECT_EQ(b.d.items.size(), 3u);
+}
+
 TEST(Age65Portion, RefusalsByAgeBirthDateOccupationAndParents) {
     Builder b;
     b.d.set("NASCIMENTO", Date(1970, 1, 1));
