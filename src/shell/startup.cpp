@@ -72,6 +72,12 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     // 5. Installation directory.
     InstallDirectory inst = installation_directory(platform);
     if (!inst.notice.empty()) op.notice(NoticeKind::kWarning, "", inst.notice);
+    if (char_count(inst.dir) > 80) {
+        // The settings and the folder list hold folders of up to 80 characters.
+        op.notice(NoticeKind::kError, "",
+                  "A pasta de instalação tem mais de 80 caracteres:\n" + inst.dir);
+        return false;
+    }
     s.ROTADEF = inst.dir;
     s.ARQDEF = with_slash(inst.dir);
     s.DIRINST = with_slash(platform.current_directory());
