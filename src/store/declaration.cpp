@@ -7,6 +7,7 @@
 #include "base/helpers.h"
 #include "base/text.h"
 #include "store/catalogue.h"
+#include "store/cdx_index.h"
 #include "store/declaration_rules.h"
 #include "store/opening.h"
 
@@ -131,14 +132,16 @@ std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folde
 Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
                   std::vector<uint32_t>* recnos) {
     const Field f = t.field("CPF");
-    const bool ordered = t.order() > 0;
+    const size_t before = t.order();
+    const bool ordered = t.index_count() > 0;
+    t.set_order(ordered ? 1 : 0);
     Status s = ordered ? t.seek(Value(std::string(cpf))) : t.go_top();
     while (s && !t.eof()) {
         if (t.str(f) == cpf) {
             if (rows) {
                 rows->emplace_back(t.layout_ptr());
                 s = t.read(rows->back());
-                if (!s) return s;
+                if (!s) break;
             }
             if (recnos) recnos->push_back(t.recno());
         } else if (ordered) {
@@ -146,6 +149,7 @@ Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
         }
         s = t.skip();
     }
+    t.set_order(before);
     return s;
 }
 
@@ -230,6 +234,49 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
                                 "                Aguarde ?"))
             return Status::cancelled("IMP" + two(n) + "26.DBF em uso em outro terminal");
     }
+}
+
+Status Declaration::open_for_save(int n) {
+    Env& env = w_.env();
+    const TableDef& t = def(n);
+    const std::string path = data_table_path(env, w_.LOCARQ, n);
+    std::vector<std::string> files;
+    bool ready = w_.index_files != nullptr && env.exists(path);
+    for (const auto& ix : t.index_files("")) {
+        files.push_back(find_file(env, w_.LOCARQ, ix.file + ".CDX"));
+        ready = ready && env.exists(files.back());
+    }
+    // A table or an index still to be made goes through the ordinary opening.
+    if (!ready) return open_shared_table(n, true, true);
+    std::unique_ptr<Table> table;
+    for (bool waited = false;;) {
+        OpenOptions o;
+        o.exclusive = true;
+        o.clock = &clock_;
+        Status s = Table::open(env, path, o, &table);
+        if (s) {
+            if (waited) op_.status("");
+            break;
+        }
+        if (s.code() != Status::Code::kLocked) return s;
+        op_.status("Aguardando outro Terminal carregar dados...");
+        waited = true;
+        op_.pause(0.5);
+    }
+    // The indexes are attached as they are: the declaration was read through them moments
+    // before by the checked opening, and every writer keeps them in step since.
+    for (const auto& f : files) {
+        std::unique_ptr<CdxIndex> ix;
+        Status s = CdxIndex::open(*table, f, &ix);
+        if (!s) {
+            (void)table->close();
+            return open_shared_table(n, true, true);
+        }
+        table->add_index(std::move(ix));
+    }
+    table->set_order(1);
+    w_.put(n, std::move(table), t.file_base(""));
+    return Status::ok();
 }
 
 Status Declaration::create_working(int n, const std::vector<Record>& rows) {
@@ -589,7 +636,7 @@ Status Declaration::save_table(int n, bool final) {
         s = rewrite_working(n, rows);
         if (!s) return s;
     }
-    s = open_shared_table(n, true, true);
+    s = open_for_save(n);
     if (!s) return s;
     op_.status("Salvando IMP" + two(n));
     s = replace_records(*w_.table(n), cpf_, rows);

@@ -134,6 +134,9 @@ class Declaration {
     // Opens table n in its area (ABERTURA), waiting while another terminal holds it: for ever,
     // or asking the operator whether to wait. Code::kCancelled when the operator gives up.
     [[nodiscard]] Status open_shared_table(int n, bool exclusive, bool wait_forever);
+    // Table n held alone for writing the declaration back, waiting for ever while another
+    // terminal has it.
+    [[nodiscard]] Status open_for_save(int n);
     [[nodiscard]] Status open_working(int n);
     [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status read_working(int n, std::vector<Record>* rows);
@@ -164,9 +167,9 @@ class Declaration {
     DateTime last_save_;
 };
 
-// Reads every visible record of `cpf` from a table, with their record numbers: through the
-// controlling order when the table has one (every per-declaration table's first index begins with
-// the CPF), else by a scan.
+// Reads every visible record of `cpf` from a per-declaration table, with their record numbers:
+// through its first index (every per-declaration table's first index begins with the CPF) when
+// one is attached, else by a scan. The table's controlling order is left as it was.
 [[nodiscard]] Status records_of(Table& t, std::string_view cpf, std::vector<Record>* rows,
                                 std::vector<uint32_t>* recnos);
 

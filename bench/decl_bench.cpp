@@ -1,0 +1,108 @@
+// decl_bench [N1 N2 ...]: opens one declaration for entry and saves it back, in generated data
+// folders of N declarations each (default 10 and 5000; folders written by gen_folder, found beside
+// this program), and prints the median times and their ratio to the first folder's. The indexes
+// are built before timing, as they are after a folder's first opening.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/operator.h"
+#include "store/cdx_index.h"
+#include "store/declaration.h"
+#include "store/opening.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double ms_since(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Times {
+    double open = 0, save = 0, pack = 0;
+};
+
+Times measure(const fs::path& base, int n, const std::string& generator) {
+    const fs::path folder = base / ("pasta" + std::to_string(n));
+    fs::create_directories(folder);
+    std::string cmd = generator + " " + folder.string() + " " + std::to_string(n) + " > /dev/null";
+    if (std::system(cmd.c_str()) != 0) {
+        std::fprintf(stderr, "decl_bench: %s failed\n", cmd.c_str());
+        std::exit(1);
+    }
+    vorn::ScriptedOperator op;
+    vorn::SystemClock clock;
+    vorn::store::CdxIndexFiles indexes(op);
+    vorn::store::WorkAreas w(vorn::store::Env::posix(), op, clock);
+    w.ARQDEF = w.LOCARQ = folder.string();
+    w.NUSU = "01";
+    w.index_files = &indexes;
+    // The indexes of the folder, as its first opening builds them.
+    for (int t = 1; t <= 21; ++t) {
+        if (t != 13 && !vorn::store::ABERTURA(w, t)) std::exit(1);
+        w.close(t);
+    }
+    if (!vorn::store::ABERTURA(w, 9)) std::exit(1);
+    // A client from the middle of the folder.
+    vorn::store::Table& reg = *w.table(9);
+    reg.set_order(0);
+    uint32_t count = 0;
+    if (!reg.record_count(&count) || !reg.go_to(count / 2 + 1)) std::exit(1);
+    const std::string cpf = reg.str("CPF");
+
+    std::vector<double> opens, saves;
+    for (int k = 0; k < 7; ++k) {
+        vorn::store::Declaration d(w, {folder.string(), "BENCH"});
+        auto t0 = Clock::now();
+        if (!d.load(cpf, vorn::store::LoadMode::kExisting, true)) std::exit(1);
+        opens.push_back(ms_since(t0));
+        d.values().set("NOMECONTR", "NOME " + std::to_string(k));
+        auto t1 = Clock::now();
+        if (!d.save(true)) std::exit(1);
+        saves.push_back(ms_since(t1));
+    }
+    Times out{median(opens), median(saves), 0};
+    // For comparison: what packing the assets table of the folder costs (what every save did
+    // before the declaration's own records were rewritten in place).
+    if (!vorn::store::ABERTURA(w, 4, true)) std::exit(1);
+    auto t2 = Clock::now();
+    if (!w.table(4)->pack()) std::exit(1);
+    out.pack = ms_since(t2);
+    w.close_all();
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty()) sizes = {10, 5000};
+    const fs::path self = fs::canonical("/proc/self/exe");
+    const std::string generator = (self.parent_path() / "gen_folder").string();
+    const fs::path base = fs::temp_directory_path() / ("decl_bench_" + std::to_string(getpid()));
+    std::printf("%12s %12s %12s %10s %14s\n", "declarações", "abrir (ms)", "salvar (ms)", "razão",
+                "pack IMP04 (ms)");
+    Times first{};
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        Times t = measure(base, sizes[i], generator);
+        if (i == 0) first = t;
+        std::printf("%12d %12.1f %12.1f %10.2f %14.1f\n", sizes[i], t.open, t.save,
+                    t.save / first.save, t.pack);
+    }
+    fs::remove_all(base);
+    return 0;
+}
