@@ -280,6 +280,27 @@ store::DeclarationPlace place_of(const App& app) {
     return {app.s.DIRTRAB, app.s.NOMEAG};
 }
 
+std::optional<std::string> folder_of_open(App& app, const std::string& cpf);
+bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode);
+
+// Before another declaration takes this terminal's working set: one that did not end properly
+// here is offered for recovery first, so that its unsaved work is not overwritten. True when the
+// chooser goes on with the one asked for.
+bool keep_pending_work(App& app, const std::string& cpf, bool* ended) {
+    Session& s = app.s;
+    auto pending = store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU);
+    if (!pending || *pending == cpf) return true;
+    auto folder = folder_of_open(app, *pending);
+    if (!folder) return true;
+    if (!app.yes({"A declaração do CPF " + masked_cpf(*pending),
+                  "não terminou corretamente neste terminal.",
+                  "Deseja recuperá-la antes de abrir outra?"}))
+        return true;
+    if (without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder)) return false;
+    *ended = !open_cpf(app, *pending, store::LoadMode::kRecovery);
+    return false;
+}
+
 // Loads and opens `cpf`; false when the chooser should end.
 bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode) {
     store::Declaration d(app.w, place_of(app));
@@ -422,10 +443,15 @@ void DECLARA(App& app) {
             }
             if (!found && s.ROTADOANO != before) (void)TROCASIM(s, app.w, before);
         }
+        bool ended = false;
         if (!found) {
             if (!app.yes({" Esse Contribuinte não está cadastrado  ",
                           "em nenhuma das Pastas indicadas. Inclui?"}))
                 continue;
+            if (!keep_pending_work(app, cpf, &ended)) {
+                if (ended) return;
+                continue;
+            }
             if (!open_cpf(app, cpf, store::LoadMode::kNew)) return;
             continue;
         }
@@ -443,6 +469,10 @@ void DECLARA(App& app) {
                      "último que",
                      "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
                 continue;
+        }
+        if (mode != store::LoadMode::kRecovery && !keep_pending_work(app, cpf, &ended)) {
+            if (ended) return;
+            continue;
         }
         if (!open_cpf(app, cpf, mode)) return;
     }

@@ -254,9 +254,4 @@ bool ROTSAIDA(Session& s, store::WorkAreas& w, bool from_exit_command) {
     return true;
 }
 
-void FIMSISTEMA(Session& s, store::WorkAreas& w) {
-    s.CONFIG.set("NOMEAG", s.NOMEAG);
-    (void)store_config(s, w, {"NOMEAG"});
-}
-
 }  // namespace vorn::shell

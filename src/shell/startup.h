@@ -1,7 +1,7 @@
 // The program's start-up in its documented order (terminal number, installation directory,
 // colours, CONFIG, DEFINE, data folder, table check, folder list, reminders, registry, structure
 // check, backup reminder), the appointment reminders announced at their minute, and the orderly
-// end (ROTSAIDA, FIMSISTEMA).
+// end (ROTSAIDA).
 #pragma once
 
 #include <functional>
@@ -51,8 +51,6 @@ bool backup_reminder(Session& s, store::WorkAreas& w);
 // ROTSAIDA: when called from the exit command, asks "Confirma saída do programa?" (false: stay).
 // Stores the terminal's settings back into its CONFIG record and closes every table.
 bool ROTSAIDA(Session& s, store::WorkAreas& w, bool from_exit_command);
-// FIMSISTEMA: stores only the operator name.
-void FIMSISTEMA(Session& s, store::WorkAreas& w);
 
 // The session's values that live in CONFIG fields of their own names (NOMEAG, ROTADOANO, ult_cpf,
 // dirtrab) copied into the record before it is stored.

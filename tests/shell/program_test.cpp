@@ -397,6 +397,27 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
     }
 }
 
+TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
+    Office o;
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+                              kLeaveAndExit)
+                  .status,
+              0);
+    // Terminal 01 stops with Ana's declaration open and a new name typed.
+    EXPECT_EQ(
+        o.run("01", open_client(kAna, false) + "F6\nENTER\nCTRL+Y\ntext ANA SALVA\nENTER\nESC\n")
+            .status,
+        3);
+    // Opening Bia there first offers to recover Ana, whose work would otherwise be overwritten.
+    Result r = o.run("01", open_client(kBia, false) + "ENTER\nsnap\nENTER\nsnap\n" + kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 2u);
+    EXPECT_NE(r.snaps[0].find("não terminou corretamente neste terminal"), std::string::npos)
+        << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA SALVA");
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "");
+}
+
 TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
     Office o;
     for (auto [cpf, name] : {std::pair{kBia, "BIA"}, std::pair{kAna, "ANA"}})
