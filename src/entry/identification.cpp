@@ -1,6 +1,8 @@
 // The identification screen: its fields, pictures and validations.
 #include "entry/identification.h"
 
+#include "entry/field_values.h"
+
 #include <functional>
 #include <vector>
 
@@ -19,20 +21,6 @@ constexpr const char* kSimNao = "Digite S de sim ou N de não";
 // Upper case without accents: how names typed on the screen are matched with the tables'.
 std::string plain(std::string_view text) {
     return trim(MATCAR(upper(trim(text))));
-}
-
-ui::Value to_ui(const store::Value& v) {
-    if (auto* s = std::get_if<std::string>(&v)) return *s;
-    if (auto* d = std::get_if<Decimal>(&v)) return *d;
-    if (auto* t = std::get_if<Date>(&v)) return *t;
-    return std::get<store::Logical>(v) == store::Logical::kTrue;
-}
-
-store::Value to_store(const ui::Value& v) {
-    if (auto* s = std::get_if<std::string>(&v)) return trim_right(*s);
-    if (auto* d = std::get_if<Decimal>(&v)) return *d;
-    if (auto* t = std::get_if<Date>(&v)) return *t;
-    return std::get<bool>(v) ? store::Logical::kTrue : store::Logical::kFalse;
 }
 
 // The screen being read: the values of the fields (bound to the input fields), the labels, and

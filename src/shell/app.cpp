@@ -1,29 +1,39 @@
 // Questions with typed answers, notices, and tables shown in the grid browser.
 #include "shell/app.h"
 
+#include "entry/field_values.h"
+#include "shell/menus.h"
+
 #include "base/text.h"
 #include "store/catalogue.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
 namespace vorn::shell {
-namespace {
 
-ui::Value to_ui(const store::Value& v) {
-    if (auto* s = std::get_if<std::string>(&v)) return *s;
-    if (auto* d = std::get_if<Decimal>(&v)) return *d;
-    if (auto* t = std::get_if<Date>(&v)) return *t;
-    return std::get<store::Logical>(v) == store::Logical::kTrue;
+using entry::to_store;
+using entry::to_ui;
+
+ui::LMenu desktop_menu(const std::vector<MenuEntry>& tree,
+                       const std::function<void(const MenuEntry&)>& chosen) {
+    ui::LMenu menu;
+    std::function<void(const std::vector<MenuEntry>&)> add = [&](const auto& items) {
+        for (const auto& e : items) {
+            if (e.separator) {
+                menu.Separator();
+            } else if (e.submenu()) {
+                menu.SubMenu(e.caption, e.enabled);
+                add(e.items);
+                menu.EndMenu();
+            } else {
+                menu.MenuItem(
+                    e.caption, [chosen, e] { chosen(e); }, e.enabled, e.hotkey);
+            }
+        }
+    };
+    add(tree);
+    return menu;
 }
-
-store::Value to_store(const ui::Value& v) {
-    if (auto* s = std::get_if<std::string>(&v)) return trim_right(*s);
-    if (auto* d = std::get_if<Decimal>(&v)) return *d;
-    if (auto* t = std::get_if<Date>(&v)) return *t;
-    return std::get<bool>(v) ? store::Logical::kTrue : store::Logical::kFalse;
-}
-
-}  // namespace
 
 bool App::ask(const std::vector<std::string>& lines, ui::Var var, const std::string& picture,
               int width, std::function<bool()> valid) {

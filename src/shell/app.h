@@ -14,12 +14,13 @@
 #include "shell/session.h"
 #include "store/workareas.h"
 #include "ui/browse.h"
+#include "ui/desktop.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
 namespace vorn::shell {
 
-class OpenDeclaration;
+struct MenuEntry;
 
 struct App {
     ui::Screen& screen;
@@ -38,6 +39,10 @@ struct App {
     void tell(const std::vector<std::string>& lines, const std::string& title = {});
     void error(const std::vector<std::string>& lines, const std::string& title = {});
 };
+
+// A menu bar of the desktop built from a menu tree; `chosen` runs with the item picked.
+ui::LMenu desktop_menu(const std::vector<MenuEntry>& tree,
+                       const std::function<void(const MenuEntry&)>& chosen);
 
 // A table walked by the grid browser through its own navigation (order, deleted records hidden).
 class TableSource final : public ui::RowSource {

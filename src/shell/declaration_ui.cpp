@@ -102,28 +102,10 @@ void Run::draw_idle() {
 // The window-style menu bar, rebuilt for every command; the code chosen (0: none, Esc).
 int Run::window_menu() {
     int chosen = 0;
-    ui::LMenu menu;
-    std::function<void(const std::vector<MenuEntry>&)> add = [&](const std::vector<MenuEntry>& t) {
-        for (const auto& e : t) {
-            if (e.separator) {
-                menu.Separator();
-            } else if (e.submenu()) {
-                menu.SubMenu(e.caption, e.enabled);
-                add(e.items);
-                menu.EndMenu();
-            } else {
-                const int code = e.code;
-                menu.MenuItem(
-                    e.caption,
-                    [this, &chosen, code] {
-                        chosen = code;
-                        win_->End(1);
-                    },
-                    e.enabled, e.hotkey.empty() ? "" : e.hotkey);
-            }
-        }
-    };
-    add(declaration_menu(shape()));
+    ui::LMenu menu = desktop_menu(declaration_menu(shape()), [this, &chosen](const MenuEntry& e) {
+        chosen = e.code;
+        win_->End(1);
+    });
     win_->menu = menu;
     app_.screen.desktop().draw_bars(*win_);
     win_->on_key = [this, &chosen](const ui::Key& k) {

@@ -80,28 +80,10 @@ void main_loop(App& app) {
     ui::LSBDRAW(screen, {std::string(250, ' ')});
     while (!app.quit) {
         Pending p;
-        ui::LMenu menu;
-        std::function<void(const std::vector<MenuEntry>&)> add = [&](const auto& tree) {
-            for (const auto& e : tree) {
-                if (e.separator) {
-                    menu.Separator();
-                } else if (e.submenu()) {
-                    menu.SubMenu(e.caption, e.enabled);
-                    add(e.items);
-                    menu.EndMenu();
-                } else {
-                    Pending chosen{e.code, e.arg, e.arg2};
-                    menu.MenuItem(
-                        e.caption,
-                        [&main, &p, chosen] {
-                            p = chosen;
-                            main.End(1);
-                        },
-                        e.enabled);
-                }
-            }
-        };
-        add(main_menu(app.s));
+        ui::LMenu menu = desktop_menu(main_menu(app.s), [&](const MenuEntry& e) {
+            p = {e.code, e.arg, e.arg2};
+            main.End(1);
+        });
         menu.Create(screen);
         main.on_key = [&](const ui::Key& k) {
             if (k == ui::Key::alt('I')) {
