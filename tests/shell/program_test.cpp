@@ -418,6 +418,42 @@ TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
     EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "");
 }
 
+TEST(Program, ACpfFoundOnlyInTheThirdFolderOfTheListSelectsIt) {
+    Office o;
+    ASSERT_EQ(o.run("01", "ALT+T\nENTER\n").status, 0);
+    const std::string a = o.inst.sub("a"), b = o.inst.sub("b"), c = o.inst.sub("c");
+    {
+        // The terminal's list holds three more folders; the client lives in the third.
+        auto list = o.hold(o.inst.path() + "/DIRET01.DBF");
+        for (const auto& f : {a, b, c}) {
+            store::Record r(list->layout_ptr());
+            r.set("SELEC", "N");
+            r.set("DIRETOR", f);
+            ASSERT_TRUE(list->append(&r).is_ok());
+        }
+        ASSERT_TRUE(list->close().is_ok());
+        // Written without its index: the next opening builds it anew.
+        std::filesystem::remove(o.inst.path() + "/DIRET01.CDX");
+        ScriptedOperator op;
+        ManualClock clock(DateTime{Date(2026, 4, 10), 9 * 3600});
+        store::WorkAreas w(store::Env::posix(), op, clock);
+        w.ARQDEF = o.inst.path();
+        w.LOCARQ = c;
+        w.NUSU = "09";
+        store::Declaration d(w, {o.inst.path(), "OUTRO"});
+        ASSERT_TRUE(d.load(kBia, store::LoadMode::kNew, true).is_ok());
+        d.values().set("NOMECONTR", "BIA DA PASTA C");
+        ASSERT_TRUE(d.save(true).is_ok());
+    }
+    Result r = o.run("01", open_client(kBia, false) + "snap\n" + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_NE(r.snaps.at(0).find("BIA DA PASTA C"), std::string::npos) << r.snaps.at(0);
+    EXPECT_EQ(rows_of(o.inst.path() + "/CONFIG.DBF").at(0).str("ROTADOANO"), c);
+    for (auto& e : rows_of(o.inst.path() + "/DIRET01.DBF"))
+        EXPECT_EQ(e.str("SELEC") == "S", e.str("DIRETOR") == c) << e.str("DIRETOR");
+    EXPECT_FALSE(file_holds(o.data(9), kBia));  // nothing was made in the first folder
+}
+
 TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
     Office o;
     for (auto [cpf, name] : {std::pair{kBia, "BIA"}, std::pair{kAna, "ANA"}})
