@@ -354,12 +354,12 @@ ListTotals list_totals(store::Table& t) {
 
 std::string totals_line(const ListTotals& t) {
     auto pct = [&](int n) {
-        return t.declarations ? std::to_string(n * 100 / t.declarations) + "%" : std::string("0%");
+        return std::to_string(t.declarations ? n * 100 / t.declarations : 0) + "%";
     };
     return "Declarações: " + std::to_string(t.declarations) +
-           "  Entregues: " + std::to_string(t.delivered) + "  Simpl.: " + pct(t.simplified) +
-           "  Compl.: " + pct(t.complete) + "  Rural: " + std::to_string(t.rural) +
-           "  Simpl.: " + std::to_string(t.simplified) + "  Compl.: " + std::to_string(t.complete);
+           " Entregues: " + std::to_string(t.delivered) + " Simpl.: " + pct(t.simplified) +
+           " Compl.: " + pct(t.complete) + " Rural: " + std::to_string(t.rural) + " (S " +
+           std::to_string(t.simplified) + " C " + std::to_string(t.complete) + ")";
 }
 
 void update_receipts(App& app) {

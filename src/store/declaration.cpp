@@ -230,8 +230,8 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
             op_.pause(0.5);
             continue;
         }
-        if (!op_.yes_no("", "Outro terminal esta usando o arquivo IMP" + two(n) + "26.DBF\n" +
-                                "                Aguarde ?"))
+        if (!op_.yes_no("", "Outro terminal esta usando o arquivo IMP" + two(n) +
+                                std::string(CANOATUAL) + ".DBF\n" + "                Aguarde ?"))
             return Status::cancelled("IMP" + two(n) + "26.DBF em uso em outro terminal");
     }
 }
