@@ -18,30 +18,16 @@
 #include "store/cdx_index.h"
 #include "store/dbf.h"
 
+#include "bench_util.h"
+
 namespace {
 
 using vorn::Status;
 using namespace vorn::store;
-using Wall = std::chrono::steady_clock;
-
-double seconds_since(Wall::time_point t0) {
-    return std::chrono::duration<double>(Wall::now() - t0).count();
-}
-
-void check(const Status& s, const char* what) {
-    if (s) return;
-    std::fprintf(stderr, "%s: %s\n", what, s.message().c_str());
-    std::exit(1);
-}
-
-double shell_seconds(const std::string& cmd) {
-    auto t0 = Wall::now();
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-        std::exit(1);
-    }
-    return seconds_since(t0);
-}
+using bench::check;
+using bench::seconds_since;
+using bench::shell_seconds;
+using bench::Wall;
 
 std::string random_cpf(std::mt19937_64& rng) {
     char k[32];

@@ -14,33 +14,19 @@
 #include "store/catalogue.h"
 #include "store/dbf.h"
 
+#include "bench_util.h"
+
 namespace {
 
 using namespace vorn;
 using namespace vorn::store;
-using Wall = std::chrono::steady_clock;
-
-double seconds_since(Wall::time_point t0) {
-    return std::chrono::duration<double>(Wall::now() - t0).count();
-}
-
-void check(const Status& s, const char* what) {
-    if (s) return;
-    std::fprintf(stderr, "%s: %s\n", what, s.message().c_str());
-    std::exit(1);
-}
+using bench::check;
+using bench::seconds_since;
+using bench::shell_seconds;
+using bench::Wall;
 
 double mb(const std::string& path) {
     return static_cast<double>(std::filesystem::file_size(path)) / 1e6;
-}
-
-double shell_seconds(const std::string& cmd) {
-    auto t0 = Wall::now();
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-        std::exit(1);
-    }
-    return seconds_since(t0);
 }
 
 // python3-dbfread's own scan time (after its imports), reading every record as dicts.
