@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "base/operator.h"
+#include "bench_util.h"
 #include "store/cdx_index.h"
 #include "store/declaration.h"
 #include "store/opening.h"
@@ -20,10 +20,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-double ms_since(Clock::time_point t) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+double ms_since(bench::Wall::time_point t) {
+    return 1000 * bench::seconds_since(t);
+}
+
+void opened(bool ok, int table) {
+    if (!ok) bench::check(vorn::Status::io_error("tabela " + std::to_string(table)), "abrir");
 }
 
 double median(std::vector<double> v) {
@@ -38,11 +41,8 @@ struct Times {
 Times measure(const fs::path& base, int n, const std::string& generator) {
     const fs::path folder = base / ("pasta" + std::to_string(n));
     fs::create_directories(folder);
-    std::string cmd = generator + " " + folder.string() + " " + std::to_string(n) + " > /dev/null";
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "decl_bench: %s failed\n", cmd.c_str());
-        std::exit(1);
-    }
+    bench::shell_seconds(generator + " " + folder.string() + " " + std::to_string(n) +
+                         " > /dev/null");
     vorn::ScriptedOperator op;
     vorn::SystemClock clock;
     vorn::store::CdxIndexFiles indexes(op);
@@ -52,34 +52,35 @@ Times measure(const fs::path& base, int n, const std::string& generator) {
     w.index_files = &indexes;
     // The indexes of the folder, as its first opening builds them.
     for (int t = 1; t <= 21; ++t) {
-        if (t != 13 && !vorn::store::ABERTURA(w, t)) std::exit(1);
+        if (t != 13) opened(vorn::store::ABERTURA(w, t), t);
         w.close(t);
     }
-    if (!vorn::store::ABERTURA(w, 9)) std::exit(1);
+    opened(vorn::store::ABERTURA(w, 9), 9);
     // A client from the middle of the folder.
     vorn::store::Table& reg = *w.table(9);
     reg.set_order(0);
     uint32_t count = 0;
-    if (!reg.record_count(&count) || !reg.go_to(count / 2 + 1)) std::exit(1);
+    bench::check(reg.record_count(&count), "registro");
+    bench::check(reg.go_to(count / 2 + 1), "registro");
     const std::string cpf = reg.str("CPF");
 
     std::vector<double> opens, saves;
     for (int k = 0; k < 7; ++k) {
         vorn::store::Declaration d(w, {folder.string(), "BENCH"});
-        auto t0 = Clock::now();
-        if (!d.load(cpf, vorn::store::LoadMode::kExisting, true)) std::exit(1);
+        auto t0 = bench::Wall::now();
+        bench::check(d.load(cpf, vorn::store::LoadMode::kExisting, true), "abrir a declaração");
         opens.push_back(ms_since(t0));
         d.values().set("NOMECONTR", "NOME " + std::to_string(k));
-        auto t1 = Clock::now();
-        if (!d.save(true)) std::exit(1);
+        auto t1 = bench::Wall::now();
+        bench::check(d.save(true), "salvar a declaração");
         saves.push_back(ms_since(t1));
     }
     Times out{median(opens), median(saves), 0};
     // For comparison: what packing the assets table of the folder costs (what every save did
     // before the declaration's own records were rewritten in place).
-    if (!vorn::store::ABERTURA(w, 4, true)) std::exit(1);
-    auto t2 = Clock::now();
-    if (!w.table(4)->pack()) std::exit(1);
+    opened(vorn::store::ABERTURA(w, 4, true), 4);
+    auto t2 = bench::Wall::now();
+    bench::check(w.table(4)->pack(), "pack");
     out.pack = ms_since(t2);
     w.close_all();
     return out;
