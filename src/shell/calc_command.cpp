@@ -122,16 +122,14 @@ constexpr WorkValue kWorkValues[] = {
 // (QTD_QUOTA=8, I13_20=12345.67), text as typed; values of the computation that are no field are
 // amounts of the summary's width. A number too wide for its field is an error naming it.
 Status print(const tax::Declaration& d, const std::vector<std::string>& names, std::string& out) {
-    static const store::FieldDef kAmount{"", store::FieldType::kNumeric, 15, 2};
     std::string lines = "CPF=" + d.cpf() + "\n", v;
     for (const auto& n : names) {
         const WorkValue* work = nullptr;
         for (const auto& wv : kWorkValues)
             if (n == wv.name) work = &wv;
         if (work != nullptr) {
-            store::FieldDef f = kAmount;
-            f.name = n;
-            if (Status s = tax::number_in_field(f, d.work.*(work->member), &v); !s) return s;
+            const store::FieldDef amount{n, store::FieldType::kNumeric, 15, 2};
+            if (Status s = tax::number_in_field(amount, d.work.*(work->member), &v); !s) return s;
         } else if (const store::FieldDef& f = d.field(n); f.type == store::FieldType::kNumeric) {
             if (Status s = tax::number_in_field(f, d.num(n), &v); !s) return s;
         } else {

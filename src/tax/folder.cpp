@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "base/text.h"
-
 #include "store/catalogue.h"
 #include "store/dbf.h"
 

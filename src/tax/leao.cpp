@@ -100,7 +100,8 @@ void work_receipts(const Declaration& d, const store::Record& person, Decimal wo
         const std::string kind = it.str("I1_1");
         if ((kind != "F" && kind != "E") || !belongs(it, cpf_dependant.empty(), cpf_dependant))
             return;
-        if (kind == "F" && (payer_type(d, it) == "A" || payer_type(d, it) == "O")) return;
+        const std::string type = kind == "F" ? payer_type(d, it) : "T";
+        if (type == "A" || type == "O") return;  // rent and other income bear no cash book
         Decimal months[13];
         if (!item_months(it, kind, mode, months)) return;
         for (int m = 1; m <= 12; ++m) work[m] += months[m];
