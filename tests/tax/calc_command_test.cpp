@@ -8,7 +8,6 @@
 #include <map>
 #include <regex>
 #include <sstream>
-#include <tuple>
 
 #include "builder.h"
 #include "shell/commands.h"
@@ -183,13 +182,7 @@ TEST_F(CalcCommand, UnknownCpfFolderOrArgumentsFailWithAMessage) {
 }
 
 TEST_F(CalcCommand, CashBookDeductedUpToTheSelfEmployedIncome) {
-    Builder b("39053344705");
-    for (const auto& [type, per_month, last] :
-         {std::tuple{"T", "4000.00", 10}, {"A", "2500.00", 12}})
-        b.monthly_item("F", per_month, 1, last).set("I1_41", type);
-    b.monthly_item("L", "5000.00");
-    b.d.set("SO_REC", true);
-    write({b.d});
+    write({testing::cash_book_client("39053344705").d});
     Output o = run({"--folder", dir.string(), "--cpf", "39053344705"});
     ASSERT_EQ(o.status, 0) << o.err;
     const auto& v = o.blocks.at("39053344705");
@@ -202,11 +195,16 @@ TEST_F(CalcCommand, CashBookDeductedUpToTheSelfEmployedIncome) {
 }
 
 TEST_F(CalcCommand, DamagedOrIncompleteTablesAreRefused) {
+    // Header length and record length of a DBF file's bytes.
+    auto lengths = [](const std::string& b) {
+        auto u16 = [&](size_t at) {
+            return static_cast<size_t>(static_cast<unsigned char>(b[at]) |
+                                       static_cast<unsigned char>(b[at + 1]) << 8);
+        };
+        return std::pair{u16(8), u16(10)};
+    };
     const std::string whole_registry = file_bytes(dir).at("imp0926.dbf");
-    const size_t header = static_cast<unsigned char>(whole_registry[8]) |
-                          static_cast<unsigned char>(whole_registry[9]) << 8;
-    const size_t reclen = static_cast<unsigned char>(whole_registry[10]) |
-                          static_cast<unsigned char>(whole_registry[11]) << 8;
+    const auto [header, reclen] = lengths(whole_registry);
     auto spit = [&](const char* name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary | std::ios::trunc) << bytes;
     };
@@ -218,10 +216,7 @@ TEST_F(CalcCommand, DamagedOrIncompleteTablesAreRefused) {
 
     // The items table counting 1,000 records over one.
     const std::string whole_items = file_bytes(dir).at("imp0226.dbf");
-    const size_t items_header = static_cast<unsigned char>(whole_items[8]) |
-                                static_cast<unsigned char>(whole_items[9]) << 8;
-    const size_t items_reclen = static_cast<unsigned char>(whole_items[10]) |
-                                static_cast<unsigned char>(whole_items[11]) << 8;
+    const auto [items_header, items_reclen] = lengths(whole_items);
     std::string claims = whole_items.substr(0, items_header + items_reclen) + "\x1A";
     claims[4] = static_cast<char>(1000 & 0xFF);
     claims[5] = static_cast<char>(1000 >> 8);

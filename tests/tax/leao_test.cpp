@@ -127,11 +127,7 @@ void payer(Builder& b, const char* type, const char* per_month, int first, int l
 // The cash book is deductible only up to the month's self-employed work income; the rest goes to
 // later months of the year. Rent is never reduced by it.
 TEST(CashBook, HeldToTheWorkIncomeNotToRent) {
-    Builder b;
-    payer(b, "T", "4000.00", 1, 10);  // 40,000.00 of self-employed work
-    payer(b, "A", "2500.00", 1, 12);  // 30,000.00 of rent from individuals
-    b.monthly_item("L", "5000.00");   // 60,000.00 of cash-book expenses
-    b.d.set("SO_REC", true);          // no Carnê-Leão was paid, and only what was paid counts
+    Builder b = testing::cash_book_client();
     Session s(b.d);
     compute_declaration(s.ctx);
     EXPECT_EQ(b.d.num("I13_18"), D("40000.00"));
