@@ -76,8 +76,8 @@ class Form {
     bool send_mobile();
     bool mobile() { return check_phone(op_, str("TELCELU")); }
     bool email() { return CHECKEMAIL(op_, trim(str("EMAIL"))); }
-    bool nature();
-    bool occupation();
+    bool nature() { return coded(nature_); }
+    bool occupation() { return coded(occupation_); }
     bool nit() { return VAL_NIT(op_, trim(str("NIT_TIT")), 0); }
 
     // When-conditions.
@@ -111,8 +111,16 @@ class Form {
     void show_age();
     void show_bank();
     void show_country();
-    void show_nature();
-    void show_occupation();
+    // A code looked up in a reference table; its description kept in `text` and shown.
+    struct Coded {
+        const std::map<std::string, std::string>& table;
+        const char* code;
+        const char* text;
+        const char* what;
+        int row, col;
+    };
+    bool coded(const Coded& c);
+    void describe(const Coded& c);
     void hide_mobile();
     void build();
 
@@ -124,6 +132,8 @@ class Form {
     IdentificationTables tables_;
     std::map<std::string, ui::Value, std::less<>> values_;
     std::vector<ui::Get> gets_;
+    const Coded nature_{tables_.natures, "CODAT", "DESCRAT", "Natureza da ocupação", 16, 27};
+    const Coded occupation_{tables_.occupations, "CDPRO", "OCUPACAO", "Ocupação", 17, 26};
 };
 
 using F = Form;
@@ -460,37 +470,20 @@ bool Form::send_mobile() {
     return true;
 }
 
-void Form::show_nature() {
-    auto it = tables_.natures.find(trim(str("CODAT")));
-    if (it != tables_.natures.end()) {
-        str("DESCRAT") = pad_right(it->second, str("DESCRAT").size());
-        keep("DESCRAT");
+void Form::describe(const Coded& c) {
+    auto it = c.table.find(trim(str(c.code)));
+    if (it != c.table.end()) {
+        str(c.text) = pad_right(it->second, str(c.text).size());
+        keep(c.text);
     }
-    show(16, 27, trim(str("DESCRAT")), 51);
+    show(c.row, c.col, trim(str(c.text)), ui::kCols - 2 - c.col);  // up to the frame
 }
 
-bool Form::nature() {
-    std::string c = trim(str("CODAT"));
-    if (!c.empty() && !tables_.natures.empty() && !tables_.natures.count(c))
-        return refuse({join_words({"Natureza da ocupação", c, "não cadastrada."})});
-    show_nature();
-    return true;
-}
-
-void Form::show_occupation() {
-    auto it = tables_.occupations.find(trim(str("CDPRO")));
-    if (it != tables_.occupations.end()) {
-        str("OCUPACAO") = pad_right(it->second, str("OCUPACAO").size());
-        keep("OCUPACAO");
-    }
-    show(17, 26, trim(str("OCUPACAO")), 52);
-}
-
-bool Form::occupation() {
-    std::string c = trim(str("CDPRO"));
-    if (!c.empty() && !tables_.occupations.empty() && !tables_.occupations.count(c))
-        return refuse({join_words({"Ocupação", c, "não cadastrada."})});
-    show_occupation();
+bool Form::coded(const Coded& c) {
+    std::string code = trim(str(c.code));
+    if (!code.empty() && !c.table.empty() && !c.table.count(code))
+        return refuse({join_words({c.what, code, "não cadastrada."})});
+    describe(c);
     return true;
 }
 
@@ -521,8 +514,8 @@ void Form::build() {
     show_age();
     show_bank();
     show_country();
-    show_nature();
-    show_occupation();
+    describe(nature_);
+    describe(occupation_);
     if (!sends_mobile()) hide_mobile();
 }
 
