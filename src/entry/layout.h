@@ -48,7 +48,8 @@ ScreenFields screen_fields(std::string name, std::vector<int> tables,
     return s;
 }
 
-// Every entry screen laid out as data.
+// Every entry screen laid out as data. Each screen built from a layout table is listed here, and
+// the tests then hold each of its fields against the column it is stored in.
 std::vector<ScreenFields> entry_screens();
 
 // The column `name` in the first of `tables` that has it; nullptr when none has.
