@@ -3,6 +3,7 @@
 // declaration open or in the middle of a save; the same terminal number twice.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -489,6 +490,46 @@ TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
         ASSERT_TRUE(t->close().is_ok());
     }
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA OUTRA");
+}
+
+// Alt+S in a text field of screen 6: a division by zero is told and changes nothing; a result
+// is appended after what was typed, and the field keeps it when accepted.
+TEST(Program, AltSAppendsTheCalculatorsResultToTheFieldBeingEdited) {
+    Office o;
+    Result r = o.run("01", open_client(kAna, true) +
+                               "F6\ntext N\nENTER\ntext ANA\n"
+                               "ALT+S\ntext 10/0\nENTER\nsnap\nENTER\nESC\n"
+                               "ALT+S\ntext (2+3)*1,5\nENTER\nENTER\nsnap\nENTER\nESC\n" +
+                               kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 2u) << r.last();
+    EXPECT_NE(r.snaps[0].find("Divisão por zero"), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("ANA 7,5000"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA 7,5000");
+}
+
+// Alt+K and the menu's calculator run VORN_CALC without a shell, wait for it and show the screen
+// again as it was; the help items show the general help and the function keys.
+TEST(Program, TheOutsideCalculatorRunsAndTheHelpTextsShow) {
+    Office o;
+    const std::string mark = o.inst.path() + "/calculadora.marca";
+    const std::string calc = o.inst.path() + "/calculadora de teste";
+    std::ofstream(calc) << "#!/bin/sh\necho \"$#\" >> '" << mark << "'\n";
+    ASSERT_EQ(::chmod(calc.c_str(), 0755), 0);
+    ::setenv("VORN_CALC", calc.c_str(), 1);
+    Result r = o.run("01", open_client(kAna, true) + "F6\nsnap\nALT+K\nsnap\nESC\n" +
+                               "ALT+J\ntext C\nsnap\nALT+J\ntext J\nsnap\nESC\n" +
+                               "ALT+J\ntext T\nsnap\nESC\n" + kLeaveAndExit);
+    ::unsetenv("VORN_CALC");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 5u) << r.last();
+    EXPECT_EQ(r.snaps[1], r.snaps[0]) << "the screen comes back as it was";
+    std::ifstream in(mark);
+    std::stringstream runs;
+    runs << in.rdbuf();
+    EXPECT_EQ(runs.str(), "0\n0\n") << "started twice, with no arguments, and waited for";
+    EXPECT_NE(r.snaps[3].find("Ajuda geral do VORN2026"), std::string::npos) << r.snaps[3];
+    EXPECT_NE(r.snaps[4].find("Teclas de função"), std::string::npos) << r.snaps[4];
 }
 
 }  // namespace
