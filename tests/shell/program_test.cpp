@@ -508,6 +508,24 @@ TEST(Program, AltSAppendsTheCalculatorsResultToTheFieldBeingEdited) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA 7,5000");
 }
 
+// Alt+S in a number field (the race code): a result that does not fit the field is told and
+// nothing is written; one that fits is rounded into it and accepted with Enter.
+TEST(Program, AltSPutsAResultIntoANumberFieldOnlyWhenItFits) {
+    Office o;
+    std::string fill = fill_identification();
+    const std::string race = "text 4\nENTER\n";
+    const size_t at = fill.find(race, fill.find("text 1234\nENTER\ntext 123456\nENTER\n"));
+    ASSERT_NE(at, std::string::npos);
+    fill.replace(at, race.size(),
+                 "ALT+S\ntext 6+6\nENTER\nENTER\nsnap\nENTER\n"
+                 "ALT+S\ntext 8/3+1,4\nENTER\nENTER\nENTER\n");
+    Result r = o.run("01", open_client(kAna, true) + fill + kLastField + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 1u) << r.last();
+    EXPECT_NE(r.snaps[0].find("O resultado não cabe no campo."), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(o.registry(kAna).num("RACA"), Decimal(4));  // 4.0666… rounded to no decimals
+}
+
 // Alt+K and the menu's calculator run VORN_CALC without a shell, wait for it and show the screen
 // again as it was; the help items show the general help and the function keys.
 TEST(Program, TheOutsideCalculatorRunsAndTheHelpTextsShow) {
