@@ -11,34 +11,35 @@
 
 namespace vorn::shell {
 
-bool read_help(store::WorkAreas& w, const std::string& name, std::string* title,
-               std::string* text) {
+Status read_help(store::WorkAreas& w, const std::string& name, std::string* title,
+                 std::string* text) {
+    const Status missing = Status::not_found("Texto de ajuda não encontrado: " + name);
     store::Env& env = w.env();
     if (!env.exists(store::find_file(env, w.ARQDEF, "HELPTXT.DBF")) ||
         !env.exists(store::find_file(env, w.ARQDEF, "HELPTXT.DBT")))
-        return false;
+        return missing;
     const bool was_open = w.table(45) != nullptr;
-    if (!was_open && !store::ABERTURA(w, 45)) return false;
+    if (!was_open && !store::ABERTURA(w, 45)) return missing;
     store::Table& t = *w.table(45);
     const size_t order = t.order();
     t.set_order(0);
     const store::Field nome = t.field("NOME"), titulo = t.field("TITULO"), texto = t.field("TEXTO");
-    bool found = false;
-    for (Status st = t.go_top(); st && !t.eof() && !found; st = t.skip()) {
+    Status result = missing;
+    for (Status st = t.go_top(); st && !t.eof(); st = t.skip()) {
         if (upper(t.str(nome)) != upper(trim(name))) continue;
         *title = t.str(titulo);
-        found = static_cast<bool>(t.memo(texto, text));
+        result = t.memo(texto, text);
+        break;
     }
     t.set_order(order);
     if (!was_open) w.close(45);
-    return found;
+    return result;
 }
 
 void show_help(App& app, const std::string& name) {
     std::string title, text;
-    if (!read_help(app.w, name, &title, &text)) {
-        app.error(
-            {"Texto de ajuda não encontrado: " + name, "Instale de novo as tabelas do programa."});
+    if (Status st = read_help(app.w, name, &title, &text); !st) {
+        app.error({st.message(), "Instale de novo as tabelas do programa."});
         return;
     }
     std::vector<std::string> lines;

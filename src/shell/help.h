@@ -9,9 +9,10 @@
 
 namespace vorn::shell {
 
-// The title and text of the help named `name` (NOME, any case): false when HELPTXT or its memo
-// file is not installed, the name is missing, or the memo cannot be read.
-bool read_help(store::WorkAreas& w, const std::string& name, std::string* title, std::string* text);
+// The title and text of the help named `name` (NOME, any case). Fails with kNotFound when HELPTXT
+// or its memo file is not installed or the name is missing, or with the memo file's error.
+[[nodiscard]] Status read_help(store::WorkAreas& w, const std::string& name, std::string* title,
+                               std::string* text);
 
 // Shows the help named `name` ("GERAL" for 121, "TECLAS" for 122) until Esc or Enter; when it
 // cannot be read the operator is told so.

@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "base/text.h"
 #include "base/validate.h"
 #include "shell_test_util.h"
 #include "store/catalogue.h"
@@ -548,6 +550,19 @@ TEST(Program, TheOutsideCalculatorRunsAndTheHelpTextsShow) {
     EXPECT_EQ(runs.str(), "0\n0\n") << "started twice, with no arguments, and waited for";
     EXPECT_NE(r.snaps[3].find("Ajuda geral do VORN2026"), std::string::npos) << r.snaps[3];
     EXPECT_NE(r.snaps[4].find("Teclas de função"), std::string::npos) << r.snaps[4];
+}
+
+// Without the help's memo file the operator is told, and the declaration goes on.
+TEST(Program, AMissingHelpTextIsTold) {
+    Office o;
+    for (const auto& f : std::filesystem::directory_iterator(o.inst.path()))
+        if (upper(f.path().filename().string()) == "HELPTXT.DBT") std::filesystem::remove(f.path());
+    Result r =
+        o.run("01", open_client(kAna, true) + "ALT+J\ntext J\nsnap\nENTER\n" + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 1u) << r.last();
+    EXPECT_NE(r.snaps[0].find("Texto de ajuda não encontrado: GERAL"), std::string::npos)
+        << r.snaps[0];
 }
 
 }  // namespace
