@@ -432,10 +432,18 @@ bool FieldEditor::put(const Value& v) {
             if (transform(n, pic_).find('*') != std::string::npos) return false;
             break;
         }
-        case Kind::kText:
-            if (char_count(std::get<std::string>(v)) > static_cast<size_t>(text_capacity()))
-                return false;
+        case Kind::kText: {
+            const std::u32string t = to_u32(std::get<std::string>(v));
+            if (t.size() > static_cast<size_t>(text_capacity())) return false;
+            // Every character must be one the template takes where it lands, as when typed.
+            int at = pic_.R ? first_slot() : 0;
+            for (char32_t c : t) {
+                if (at < 0) return false;
+                if (is_slot(at) && !accepts(at, c)) return false;
+                at = pic_.R ? next_slot(at, 1) : at + 1;
+            }
             break;
+        }
         case Kind::kDate:
         case Kind::kLogical:
             break;

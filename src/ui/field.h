@@ -99,7 +99,8 @@ class FieldEditor {
     int text_capacity() const;
     // Puts the value into the field as if typed (Enter then assigns it and runs the valid-
     // condition) when it fits whole: a number must fit the template at the field's decimals (it
-    // is not rounded here), a text must fit the field's characters. False changes nothing.
+    // is not rounded here), a text must fit the field's characters, each one a character its
+    // template position takes. False changes nothing.
     bool put(const Value& v);
     bool contains(int row, int col) const;
     // Characters the field takes on screen (@S scrolls within fewer than the value has).

@@ -100,6 +100,17 @@ TEST(Calculator, AResultThatDoesNotFitLeavesTheFieldAsItWas) {
     EXPECT_EQ(g.number, Decimal(1));
 }
 
+TEST(Calculator, ATextTemplateTakesOnlyCharactersItAccepts) {
+    // A digits-only template (a CPF) refuses the comma and the blank of an appended result.
+    Form f("ENTER\nALT+S\ntext 1\nENTER\nENTER\nsnap\nENTER\nENTER\n", "");
+    f.fields[1].picture = "@R 999.999.999-99";
+    f.fields[1].width = 0;
+    f.text = "";
+    f.read();
+    EXPECT_EQ(f.text, "") << "nothing written";
+    EXPECT_NE(f.h.snaps.str().find("O resultado não cabe no campo."), std::string::npos);
+}
+
 TEST(Calculator, DivisionByZeroLeavesTheFieldAsItWas) {
     Form f("ALT+S\ntext 5/(1-1)\nENTER\nENTER\nESC\nENTER\nESC\n");
     f.read();
