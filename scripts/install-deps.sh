@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
+  # libFuzzer targets
+  clang
   # libraries the program links
   libncurses-dev
   # tests and benchmarks

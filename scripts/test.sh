@@ -18,3 +18,14 @@ run_suite() {  # build-dir, extra cmake args...
 run_suite build
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build-asan -DVORN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+# The libFuzzer targets (clang), each for a short while on a copy of its seed corpus; a crash
+# leaves its input in build-fuzz/ and fails the run.
+cmake -S . -B build-fuzz -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_CXX_COMPILER=clang++ \
+  -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
+cmake --build build-fuzz -j "$jobs" --target expression_fuzz
+corpus=$(mktemp -d)
+trap 'rm -rf "$corpus"' EXIT
+cp fuzz/corpus/expression/* "$corpus"
+build-fuzz/fuzz/expression_fuzz -max_total_time=20 -max_len=256 -artifact_prefix=build-fuzz/ \
+  "$corpus"

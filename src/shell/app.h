@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/operator.h"
+#include "base/process.h"
 #include "shell/platform.h"
 #include "shell/session.h"
 #include "store/workareas.h"
@@ -29,6 +30,7 @@ struct App {
     Operator& op;
     const Platform& platform;
     bool quit = false;  // the operator confirmed the end of the program
+    Processes* processes = &SystemProcesses::instance();  // outside programs (calculator, print)
 
     // A notice with an input field (lines of text, the field after the last one). False when the
     // operator pressed Esc (the variable is then empty, zero or blank).

@@ -3,8 +3,11 @@
 
 #include "base/helpers.h"
 #include "base/text.h"
+#include "entry/calculator.h"
+#include "entry/converter.h"
 #include "entry/identification.h"
 #include "shell/giro.h"
+#include "shell/help.h"
 #include "shell/menus.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
@@ -53,6 +56,7 @@ class Run {
     void after_screen();
     void leave(int code);
     void save_now();
+    void outside_calculator();
 
     App& app_;
     Session& s_;
@@ -149,6 +153,12 @@ void Run::save_now() {
     (void)SAL_DEC(app_, d_);
 }
 
+// Command 120 and Alt+K: the calculator named by VORN_CALC, or the built-in one.
+void Run::outside_calculator() {
+    entry::run_calculator(app_.screen, *app_.processes,
+                          app_.platform.variable("VORN_CALC").value_or(""));
+}
+
 void Run::after_screen() {
     Status st = d_.keep_values();
     if (!st) app_.error({st.message()});
@@ -200,6 +210,10 @@ ui::Key Run::run_screen(ScreenPos at) {
         d_.toggle_clock();
         ui::MENS(app_.screen, 0, d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
     });
+    // The calculators work on the field being edited, whatever the screen.
+    sc.bind(ui::Key::alt('K'), [this] { outside_calculator(); });
+    sc.bind(ui::Key::alt('S'), [this] { entry::calculator_into_field(app_.screen); });
+    sc.bind(ui::Key::alt('U'), [this] { entry::converter_into_field(app_.screen, s_.NVALDOLAR); });
     ui::ReadResult r;
     if (at.screen == 6) {
         draw_idle();
@@ -240,6 +254,9 @@ void Run::MENUCOMUM(int code) {
     s_.OPCIR_1 = code;
     const DeclarationShape sh = shape();
     if (code == 17) return leave(17);
+    if (code == 120) return outside_calculator();
+    if (code == 121) return show_help(app_, "GERAL");
+    if (code == 122) return show_help(app_, "TECLAS");
     if (code == 123) {
         app_.tell({"VORN20" + std::string(CANOATUAL) + " Versão " + std::string(VERSAO),
                    "de " + std::string(DVERATUAL)},

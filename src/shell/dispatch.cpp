@@ -1,9 +1,6 @@
 // MENUSELECT and the commands the main menu's dispatcher carries out itself.
 #include "shell/dispatch.h"
 
-#include <sys/wait.h>
-
-#include <spawn.h>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -20,8 +17,6 @@
 #include "store/opening.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
-
-extern char** environ;
 
 namespace vorn::shell {
 namespace {
@@ -696,15 +691,7 @@ void print_last_file(App& app) {
         return;
     }
     std::string command = app.platform.variable("VORN_LP").value_or("lp");
-    std::vector<std::string> args = {command, path};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
-    int status = 0;
-    if (rc == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        return;
+    if (app.processes->run({command, path})) return;
     app.error({"Não foi possível imprimir " + path, "com o comando " + command + "."});
 }
 

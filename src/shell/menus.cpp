@@ -78,6 +78,9 @@ bool declaration_command_enabled(int code) {
     switch (code) {
         case 17:   // end of the declaration
         case 61:   // identification
+        case 120:  // calculator
+        case 121:  // general help
+        case 122:  // function keys
         case 123:  // about
             return true;
         default:

@@ -33,6 +33,11 @@ class Backend {
     virtual std::optional<Key> read(Wait wait, double seconds) = 0;
     // A tone; back ends that cannot play one ring the bell or count it.
     virtual void beep(int hz, int ms) = 0;
+    // Lends the terminal to an outside program (the terminal leaves its screen mode) until
+    // resume(), which takes it back and shows the whole grid again. A back end without a
+    // terminal has nothing to lend.
+    virtual void suspend() {}
+    virtual void resume() {}
 };
 
 // Thrown by the headless back end when its key script has run out while the program waits for a

@@ -417,6 +417,44 @@ bool FieldEditor::paste(std::string_view text) {
     return true;
 }
 
+int FieldEditor::text_capacity() const {
+    return pic_.R ? static_cast<int>(std::count(slots_.begin(), slots_.end(), true))
+                  : static_cast<int>(tmpl_.size());
+}
+
+bool FieldEditor::put(const Value& v) {
+    const Value current = get_.var.get();
+    if (v.index() != current.index()) return false;
+    switch (kind_) {
+        case Kind::kNumber: {
+            const Decimal n = std::get<Decimal>(v);
+            if (n.round(decimals()) != n) return false;
+            if (transform(n, pic_).find('*') != std::string::npos) return false;
+            break;
+        }
+        case Kind::kText: {
+            const std::u32string t = to_u32(std::get<std::string>(v));
+            if (t.size() > static_cast<size_t>(text_capacity())) return false;
+            // Every character must be one the template takes where it lands, as when typed.
+            int at = pic_.R ? first_slot() : 0;
+            for (char32_t c : t) {
+                if (at < 0) return false;
+                if (is_slot(at) && !accepts(at, c)) return false;
+                at = pic_.R ? next_slot(at, 1) : at + 1;
+            }
+            break;
+        }
+        case Kind::kDate:
+        case Kind::kLogical:
+            break;
+    }
+    set_buffer_from(v);
+    edited_ = true;
+    full_ = false;
+    pos_ = first_slot();
+    return true;
+}
+
 std::string FieldEditor::copy_text() const {
     Value v = value().value_or(get_.var.get());
     switch (kind_) {

@@ -89,6 +89,19 @@ class FieldEditor {
     bool paste(std::string_view text);
     // Ctrl+C: the field's current value as text.
     std::string copy_text() const;
+    // What the field holds, for the keys that fill it from a window (calculator, converter).
+    bool is_number() const { return kind_ == Kind::kNumber; }
+    bool is_text() const { return kind_ == Kind::kText; }
+    // A number field's decimals and digits (whole and decimal) in its template.
+    int decimals() const { return static_cast<int>(num_.dec_digits.size()); }
+    int digits() const { return static_cast<int>(num_.int_digits.size() + num_.dec_digits.size()); }
+    // Characters a text field's value takes.
+    int text_capacity() const;
+    // Puts the value into the field as if typed (Enter then assigns it and runs the valid-
+    // condition) when it fits whole: a number must fit the template at the field's decimals (it
+    // is not rounded here), a text must fit the field's characters, each one a character its
+    // template position takes. False changes nothing.
+    bool put(const Value& v);
     bool contains(int row, int col) const;
     // Characters the field takes on screen (@S scrolls within fewer than the value has).
     int view_width() const;

@@ -112,6 +112,21 @@ class Screen {
     void bind_clipboard_keys();
 
     void beep(int hz, int ms) { backend_.beep(hz, ms); }
+    // Runs `outside` (an outside program) with the terminal lent to it, then shows the grid again
+    // as it was; keys typed meanwhile belong to the outside program.
+    template <class F>
+    auto lend_terminal(F&& outside) {
+        refresh();
+        backend_.suspend();
+        struct Resume {
+            Screen& s;
+            ~Resume() {
+                s.backend_.resume();
+                s.refresh();
+            }
+        } resume{*this};
+        return outside();
+    }
     // Messages for developers (refused closes and the like); never shown to the operator.
     void dev_log(std::string msg);
     const std::vector<std::string>& dev_messages() const { return dev_log_; }

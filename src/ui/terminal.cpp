@@ -287,6 +287,21 @@ std::optional<Key> TerminalBackend::read(Wait wait, double seconds) {
     }
 }
 
+void TerminalBackend::suspend() {
+    set_term(screen_);
+    def_prog_mode();
+    endwin();
+}
+
+void TerminalBackend::resume() {
+    set_term(screen_);
+    reset_prog_mode();
+    // The outside program wrote over everything: draw every cell again.
+    shown_valid_ = false;
+    clearok(stdscr, TRUE);
+    present(wanted_, cursor_);
+}
+
 void TerminalBackend::beep(int, int) {
     set_term(screen_);
     ::beep();

@@ -33,6 +33,8 @@ class TerminalBackend final : public Backend {
     void present(const Grid& grid, const CursorState& cursor) override;
     std::optional<Key> read(Wait wait, double seconds) override;
     void beep(int hz, int ms) override;
+    void suspend() override;
+    void resume() override;
 
     // Cells written to the terminal since it was opened.
     long cells_written() const { return cells_written_; }

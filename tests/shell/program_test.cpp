@@ -3,14 +3,17 @@
 // declaration open or in the middle of a save; the same terminal number twice.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "base/text.h"
 #include "base/validate.h"
 #include "shell_test_util.h"
 #include "store/catalogue.h"
@@ -582,6 +585,77 @@ TEST(Program, IdentificationAddressChecksAndForms) {
     EXPECT_EQ(reg.str("CODMUNI"), "7099");
     EXPECT_EQ(reg.str("TELEFO"), "32221111");
     EXPECT_EQ(reg.str("TELCELU"), "998887777");
+}
+
+// Alt+S in a text field of screen 6: a division by zero is told and changes nothing; a result
+// is appended after what was typed, and the field keeps it when accepted.
+TEST(Program, AltSAppendsTheCalculatorsResultToTheFieldBeingEdited) {
+    Office o;
+    Result r = o.run("01", open_client(kAna, true) +
+                               "F6\ntext N\nENTER\ntext ANA\n"
+                               "ALT+S\ntext 10/0\nENTER\nsnap\nENTER\nESC\n"
+                               "ALT+S\ntext (2+3)*1,5\nENTER\nENTER\nsnap\nENTER\nESC\n" +
+                               kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 2u) << r.last();
+    EXPECT_NE(r.snaps[0].find("Divisão por zero"), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("ANA 7,5000"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA 7,5000");
+}
+
+// Alt+S in a number field (the race code): a result that does not fit the field is told and
+// nothing is written; one that fits is rounded into it and accepted with Enter.
+TEST(Program, AltSPutsAResultIntoANumberFieldOnlyWhenItFits) {
+    Office o;
+    std::string fill = fill_identification();
+    const std::string race = "text 4\nENTER\n";
+    const size_t at = fill.find(race, fill.find("text 1234\nENTER\ntext 123456\nENTER\n"));
+    ASSERT_NE(at, std::string::npos);
+    fill.replace(at, race.size(),
+                 "ALT+S\ntext 6+6\nENTER\nENTER\nsnap\nENTER\n"
+                 "ALT+S\ntext 8/3+1,4\nENTER\nENTER\nENTER\n");
+    Result r = o.run("01", open_client(kAna, true) + fill + kLastField + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 1u) << r.last();
+    EXPECT_NE(r.snaps[0].find("O resultado não cabe no campo."), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(o.registry(kAna).num("RACA"), Decimal(4));  // 4.0666… rounded to no decimals
+}
+
+// Alt+K and the menu's calculator run VORN_CALC without a shell, wait for it and show the screen
+// again as it was; the help items show the general help and the function keys.
+TEST(Program, TheOutsideCalculatorRunsAndTheHelpTextsShow) {
+    Office o;
+    const std::string mark = o.inst.path() + "/calculadora.marca";
+    const std::string calc = o.inst.path() + "/calculadora de teste";
+    std::ofstream(calc) << "#!/bin/sh\necho \"$#\" >> '" << mark << "'\n";
+    ASSERT_EQ(::chmod(calc.c_str(), 0755), 0);
+    ::setenv("VORN_CALC", calc.c_str(), 1);
+    Result r = o.run("01", open_client(kAna, true) + "F6\nsnap\nALT+K\nsnap\nESC\n" +
+                               "ALT+J\ntext C\nsnap\nALT+J\ntext J\nsnap\nESC\n" +
+                               "ALT+J\ntext T\nsnap\nESC\n" + kLeaveAndExit);
+    ::unsetenv("VORN_CALC");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 5u) << r.last();
+    EXPECT_EQ(r.snaps[1], r.snaps[0]) << "the screen comes back as it was";
+    std::ifstream in(mark);
+    std::stringstream runs;
+    runs << in.rdbuf();
+    EXPECT_EQ(runs.str(), "0\n0\n") << "started twice, with no arguments, and waited for";
+    EXPECT_NE(r.snaps[3].find("Ajuda geral do VORN2026"), std::string::npos) << r.snaps[3];
+    EXPECT_NE(r.snaps[4].find("Teclas de função"), std::string::npos) << r.snaps[4];
+}
+
+// Without the help's memo file the operator is told, and the declaration goes on.
+TEST(Program, AMissingHelpTextIsTold) {
+    Office o;
+    for (const auto& f : std::filesystem::directory_iterator(o.inst.path()))
+        if (upper(f.path().filename().string()) == "HELPTXT.DBT") std::filesystem::remove(f.path());
+    Result r =
+        o.run("01", open_client(kAna, true) + "ALT+J\ntext J\nsnap\nENTER\n" + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 1u) << r.last();
+    EXPECT_NE(r.snaps[0].find("Texto de ajuda não encontrado: GERAL"), std::string::npos)
+        << r.snaps[0];
 }
 
 }  // namespace

@@ -129,6 +129,24 @@ TEST(TerminalBackend, WritesOnlyTheCellsThatChanged) {
     EXPECT_LT(small.size() * 20, full.size());
 }
 
+// An outside program gets the terminal out of screen mode; afterwards every cell is drawn again,
+// since the program wrote over them.
+TEST(TerminalBackend, LendsTheTerminalAndDrawsEverythingAgainAfter) {
+    Pty pty(25, 80);
+    TerminalBackend t(pty.options());
+    Grid g;
+    for (int r = 0; r < kRows; ++r)
+        for (int c = 0; c < kCols; ++c) g.at(r, c) = {U'x', static_cast<uint8_t>(0x1F)};
+    t.present(g, {});
+    (void)pty.take();
+    t.suspend();
+    const std::string left = pty.take();
+    EXPECT_NE(left.find("\x1b[?1049l"), std::string::npos) << "leaves the alternate screen";
+    t.resume();
+    EXPECT_EQ(t.cells_written(), 2 * kRows * kCols);
+    EXPECT_NE(pty.take().find("xxxxxxxx"), std::string::npos);
+}
+
 TEST(TerminalBackend, SaysSoWhenTheTerminalIsTooSmall) {
     Pty pty(20, 70);
     TerminalBackend t(pty.options());
