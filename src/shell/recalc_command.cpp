@@ -1,0 +1,88 @@
+// The recalc batch command: recomputes declarations of a data folder as their save would and
+// writes back what changed, leaving alone those open on a terminal or protected.
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "shell/batch_options.h"
+#include "shell/commands.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
+#include "store/env.h"
+#include "tax/folder.h"
+#include "tax/recompute.h"
+
+namespace vorn {
+namespace {
+
+int fail(const std::string& message) {
+    std::cerr << "vorn2026 recalc: " << message << "\n";
+    return 1;
+}
+
+// The office's protected status (DEFINE.STATRAVA of the installation); 0 when it has none.
+long protected_status_of(store::Env& env, const std::string& install) {
+    const std::string path =
+        store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    if (!env.exists(path) || !store::Table::open(env, path, o, &t)) return 0;
+    long status = 0;
+    if (t->go_top() && !t->eof() && t->layout().find("STATRAVA") >= 0)
+        status = t->num("STATRAVA").whole();
+    (void)t->close();
+    return status;
+}
+
+std::string outcome_text(const tax::Recomputed& r) {
+    switch (r.outcome) {
+        case tax::Recomputed::Outcome::kUnchanged:
+            return "inalterada";
+        case tax::Recomputed::Outcome::kSaved:
+            return "gravada";
+        case tax::Recomputed::Outcome::kInUse:
+            return "em uso no terminal " + r.terminal;
+        case tax::Recomputed::Outcome::kProtected:
+            return "protegida";
+    }
+    return {};
+}
+
+}  // namespace
+
+int run_recalc_command(int argc, char** argv) {
+    BatchOptions o;
+    if (auto error = parse_batch_options(argc, argv, &o)) return fail(*error);
+    store::Env& env = store::Env::posix();
+    if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
+
+    tax::InterestTable selic;
+    if (Status s = tax::read_interest_table(env, o.install, &selic); !s)
+        std::cerr << "vorn2026 recalc: tabela da Selic ilegível, juros sem Selic: " << s.message()
+                  << "\n";
+    SystemClock system_clock;
+    std::optional<ManualClock> fixed;
+    if (o.now) fixed.emplace(*o.now);
+
+    tax::RecomputeRequest rq;
+    rq.folder = o.folder;
+    rq.only_cpf = o.cpf;
+    rq.STATRAVA = protected_status_of(env, o.install);
+    rq.clock = fixed ? static_cast<const Clock*>(&*fixed) : &system_clock;
+    rq.selic = &selic;
+    bool skipped = false;
+    Status s = tax::recompute_folder(env, rq, [&](const tax::Recomputed& r) {
+        using Outcome = tax::Recomputed::Outcome;
+        skipped = skipped || r.outcome == Outcome::kInUse || r.outcome == Outcome::kProtected;
+        std::cout << r.cpf << " IMPPGRE=" << r.IMPPGRE.to_string(2) << " USAPADRAO=" << r.USAPADRAO
+                  << " " << outcome_text(r) << "\n";
+    });
+    std::cout << std::flush;
+    if (!s) return fail(s.message());
+    if (!std::cout) return fail("erro ao escrever a saída");
+    return skipped ? 4 : 0;
+}
+
+}  // namespace vorn
