@@ -48,8 +48,8 @@ int main(int argc, char** argv) {
     fs::remove_all(copy);
     fs::copy(argv[1], copy, fs::copy_options::recursive);
     auto args = [&](const char* verb) {
-        return std::vector<std::string>{verb,  "--folder", copy,
-                                        "--all", "--now",  "2026-04-15 10:00:00"};
+        return std::vector<std::string>{verb,    "--folder", copy,
+                                        "--all", "--now",    "2026-04-15 10:00:00"};
     };
     size_t n = 0, saved = 0, unchanged = 0, n2 = 0;
     const double calc1 = timed(vorn::run_calc_command, args("calc"), "CPF=", &n);

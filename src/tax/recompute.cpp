@@ -57,7 +57,8 @@ Status open_for_update(store::Env& env, const RecomputeRequest& rq, int n,
 // `rows`: their slots are rewritten in order, what does not fit is appended and the surplus is
 // deleted. The whole table is locked meanwhile, as a terminal's save holds it.
 Status write_list(store::Env& env, const RecomputeRequest& rq, int n, const std::string& cpf,
-                  const std::vector<store::Record>& before, const std::vector<store::Record>& rows) {
+                  const std::vector<store::Record>& before,
+                  const std::vector<store::Record>& rows) {
     std::unique_ptr<store::Table> t;
     Status s = open_for_update(env, rq, n, &t);
     if (!s) return s;
@@ -112,8 +113,8 @@ class Run {
 
     // One declaration: left alone, unchanged, or written back. `stale` is set when its registry
     // record changed since it was read (a terminal saved it meanwhile): it must be read again.
-    Status one(const Declaration& stored, const std::vector<store::Record>& gains,
-               Recomputed* line, bool* stale) {
+    Status one(const Declaration& stored, const std::vector<store::Record>& gains, Recomputed* line,
+               bool* stale) {
         *stale = false;
         const std::string cpf = stored.cpf();
         line->cpf = cpf;
@@ -134,8 +135,8 @@ class Run {
         std::vector<int> lists;
         for (int n : kComputedLists)
             if (!same_lists(*d.list(n), *stored.list(n))) lists.push_back(n);
-        const bool summary = stored.summary.recno == 0 ||
-                             !store::same_when_stored(d.summary, stored.summary);
+        const bool summary =
+            stored.summary.recno == 0 || !store::same_when_stored(d.summary, stored.summary);
         const bool registry = !store::same_when_stored(d.registry, stored.registry);
         if (lists.empty() && !summary && !registry) {
             line->outcome = Outcome::kUnchanged;
@@ -209,8 +210,7 @@ Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
         }
         if (!s) return s;
         if (gone) continue;
-        if (stale)
-            return Status::locked("CPF " + cpf + ": a declaração mudou durante o recálculo");
+        if (stale) return Status::locked("CPF " + cpf + ": a declaração mudou durante o recálculo");
         each(line);
     }
     return Status::ok();

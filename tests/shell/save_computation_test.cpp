@@ -54,8 +54,9 @@ class Office {
         const std::string keys = inst.path() + "/run" + std::to_string(++runs_) + ".keys";
         std::ofstream(keys) << script;
         int status = 0;
-        run(inst, kBinary + " " + nusu + " --keys " + keys + " --screens " + keys +
-                      ".screens --now '" + kNow + "'",
+        run(inst,
+            kBinary + " " + nusu + " --keys " + keys + " --screens " + keys + ".screens --now '" +
+                kNow + "'",
             &status);
         return status;
     }
@@ -68,9 +69,8 @@ class Office {
     // calc's NAME=value lines by CPF.
     std::map<std::string, Fields> calc() {
         int status = 0;
-        std::istringstream lines(
-            run(inst, kBinary + " calc --folder . --all --now '" + kNow + "' 2>/dev/null",
-                &status));
+        std::istringstream lines(run(
+            inst, kBinary + " calc --folder . --all --now '" + kNow + "' 2>/dev/null", &status));
         EXPECT_EQ(status, 0);
         std::map<std::string, Fields> out;
         std::string line, cpf;
@@ -210,9 +210,9 @@ TEST(Recalc, SkipsADeclarationOpenOnAnotherTerminalOrProtectedAndLeavesItsRecord
     // The office protects status 7; the second declaration has it.
     {
         std::unique_ptr<store::Table> t;
-        ASSERT_TRUE(store::Table::open(store::Env::posix(),
-                                       store::data_table_path(store::Env::posix(), o.inst.path(), 9),
-                                       {}, &t)
+        ASSERT_TRUE(store::Table::open(
+                        store::Env::posix(),
+                        store::data_table_path(store::Env::posix(), o.inst.path(), 9), {}, &t)
                         .is_ok());
         std::vector<uint32_t> slots;
         ASSERT_TRUE(store::records_of(*t, o.cpf(1), nullptr, &slots).is_ok());
@@ -221,9 +221,9 @@ TEST(Recalc, SkipsADeclarationOpenOnAnotherTerminalOrProtectedAndLeavesItsRecord
         ASSERT_TRUE(t->replace(t->field("ESTATUS"), Decimal(7)).is_ok());
         ASSERT_TRUE(t->close().is_ok());
         std::unique_ptr<store::Table> define;
-        ASSERT_TRUE(store::Table::open(store::Env::posix(), o.inst.path() + "/DEFINE.DBF", {},
-                                       &define)
-                        .is_ok());
+        ASSERT_TRUE(
+            store::Table::open(store::Env::posix(), o.inst.path() + "/DEFINE.DBF", {}, &define)
+                .is_ok());
         ASSERT_TRUE(define->go_top().is_ok());
         ASSERT_TRUE(define->lock_record().is_ok());
         ASSERT_TRUE(define->replace(define->field("STATRAVA"), Decimal(7)).is_ok());
