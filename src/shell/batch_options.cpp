@@ -2,8 +2,10 @@
 #include "shell/batch_options.h"
 
 #include <cstdlib>
+#include <iostream>
 
 #include "store/env.h"
+#include "tax/folder.h"
 
 namespace vorn {
 
@@ -43,6 +45,17 @@ std::optional<std::string> parse_batch_options(int argc, char** argv, BatchOptio
         o->install = dir != nullptr && store::Env::posix().is_directory(dir) ? dir : ".";
     }
     return std::nullopt;
+}
+
+BatchContext::BatchContext(const BatchOptions& o, const std::string& verb) {
+    if (o.now) fixed_.emplace(*o.now);
+    if (Status s = tax::read_interest_table(store::Env::posix(), o.install, &selic_); !s)
+        std::cerr << "vorn2026 " << verb
+                  << ": tabela da Selic ilegível, juros sem Selic: " << s.message() << "\n";
+}
+
+const Clock& BatchContext::clock() const {
+    return fixed_ ? static_cast<const Clock&>(*fixed_) : system_;
 }
 
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/date.h"
+#include "tax/interest.h"
 
 namespace vorn {
 
@@ -23,5 +24,22 @@ std::optional<std::string> parse_batch_options(int argc, char** argv, BatchOptio
 
 // The usage line of a batch command over a data folder.
 std::string batch_usage(const std::string& verb);
+
+// What a batch command computes with: the clock (standing at --now, else the system's) and the
+// installation's SELIC rates (an unreadable table is told on standard error under the command's
+// name, and the computation goes on without them).
+class BatchContext {
+  public:
+    BatchContext(const BatchOptions& o, const std::string& verb);
+    BatchContext(const BatchContext&) = delete;
+    BatchContext& operator=(const BatchContext&) = delete;
+    const Clock& clock() const;
+    const tax::InterestTable& selic() const { return selic_; }
+
+  private:
+    SystemClock system_;
+    std::optional<ManualClock> fixed_;
+    tax::InterestTable selic_;
+};
 
 }  // namespace vorn

@@ -1,9 +1,7 @@
 // The calc batch command: loads declarations read-only, runs the whole computation and prints
 // the summary lines.
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,15 +103,7 @@ int run_calc_command(int argc, char** argv) {
         return fail(s.message());
     if (!o.all && !folder.has(o.cpf))
         return fail("CPF " + o.cpf + " não encontrado na pasta " + o.folder);
-    tax::InterestTable selic;
-    if (Status s = tax::read_interest_table(env, o.install, &selic); !s)
-        std::cerr << "vorn2026 calc: tabela da Selic ilegível, juros sem Selic: " << s.message()
-                  << "\n";
-
-    SystemClock system_clock;
-    std::optional<ManualClock> fixed;
-    if (o.now) fixed.emplace(*o.now);
-    const Clock& clock = fixed ? static_cast<const Clock&>(*fixed) : system_clock;
+    const BatchContext context(o, "calc");
 
     BatchOperator op;
     const std::vector<std::string> names = output_names();
@@ -121,7 +111,7 @@ int run_calc_command(int argc, char** argv) {
     for (const auto& cpf : folder.cpfs()) {
         op.cpf = cpf;
         tax::Declaration d = folder.declaration(cpf);
-        tax::Context c{d, op, clock, selic};
+        tax::Context c{d, op, context.clock(), context.selic()};
         tax::compute_declaration(c);
         print(d, names, out);
         if (out.size() > (1 << 20)) {

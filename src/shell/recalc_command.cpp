@@ -2,7 +2,6 @@
 // writes back what changed, leaving alone those open on a terminal or protected.
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "shell/batch_options.h"
@@ -10,7 +9,6 @@
 #include "store/catalogue.h"
 #include "store/dbf.h"
 #include "store/env.h"
-#include "tax/folder.h"
 #include "tax/recompute.h"
 
 namespace vorn {
@@ -58,20 +56,14 @@ int run_recalc_command(int argc, char** argv) {
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
 
-    tax::InterestTable selic;
-    if (Status s = tax::read_interest_table(env, o.install, &selic); !s)
-        std::cerr << "vorn2026 recalc: tabela da Selic ilegível, juros sem Selic: " << s.message()
-                  << "\n";
-    SystemClock system_clock;
-    std::optional<ManualClock> fixed;
-    if (o.now) fixed.emplace(*o.now);
+    const BatchContext context(o, "recalc");
 
     tax::RecomputeRequest rq;
     rq.folder = o.folder;
     rq.only_cpf = o.cpf;
     rq.STATRAVA = protected_status_of(env, o.install);
-    rq.clock = fixed ? static_cast<const Clock*>(&*fixed) : &system_clock;
-    rq.selic = &selic;
+    rq.clock = &context.clock();
+    rq.selic = &context.selic();
     bool skipped = false;
     Status s = tax::recompute_folder(env, rq, [&](const tax::Recomputed& r) {
         using Outcome = tax::Recomputed::Outcome;
