@@ -5,6 +5,7 @@
 // terminal or of the protected status.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -13,6 +14,7 @@
 
 #include "generator.h"
 #include "shell_test_util.h"
+#include "store/cdx_index.h"
 #include "store/declaration.h"
 #include "tax/folder.h"
 
@@ -151,6 +153,31 @@ void expect_stored_as_calc(Office& o, const std::vector<std::string>& cpfs) {
     }
 }
 
+// The records of each CPF found through table n's first index file are those a scan finds.
+void expect_index_in_step(const Office& o, int n) {
+    SCOPED_TRACE("table " + std::to_string(n));
+    store::Env& env = store::Env::posix();
+    const std::string path = store::data_table_path(env, o.inst.path(), n);
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(env, path, {}, &t).is_ok());
+    std::vector<std::vector<uint32_t>> scanned(o.declarations.size());
+    for (size_t i = 0; i < scanned.size(); ++i)
+        ASSERT_TRUE(store::records_of(*t, o.cpf(i), nullptr, &scanned[i]).is_ok());
+    const std::string cdx =
+        store::find_file(env, o.inst.path(), store::table_def(n)->index_files("")[0].file + ".CDX");
+    ASSERT_TRUE(env.exists(cdx));
+    std::unique_ptr<store::CdxIndex> index;
+    ASSERT_TRUE(store::CdxIndex::open(*t, cdx, &index).is_ok());
+    t->add_index(std::move(index));
+    std::vector<std::vector<uint32_t>> indexed(o.declarations.size());
+    for (size_t i = 0; i < indexed.size(); ++i) {
+        ASSERT_TRUE(store::records_of(*t, o.cpf(i), nullptr, &indexed[i]).is_ok());
+        std::sort(indexed[i].begin(), indexed[i].end());  // the key goes on past the CPF
+    }
+    EXPECT_EQ(indexed, scanned);
+    ASSERT_TRUE(t->close().is_ok());
+}
+
 TEST(SaveComputation, TwentyGeneratedDeclarationsEndedWithSimStoreCalcsFigures) {
     Office o(20);
     std::string script;
@@ -230,7 +257,7 @@ TEST(Recalc, SkipsADeclarationOpenOnAnotherTerminalOrProtectedAndLeavesItsRecord
         ASSERT_TRUE(define->close().is_ok());
     }
     std::map<int, std::map<std::string, Fields>> before;
-    for (int n : {1, 2, 6, 9}) before[n] = o.dbfread(n);
+    for (int n : {1, 2, 6, 9, 12}) before[n] = o.dbfread(n);
 
     int status = -1;
     std::istringstream out(o.recalc("--all", &status));
@@ -246,6 +273,9 @@ TEST(Recalc, SkipsADeclarationOpenOnAnotherTerminalOrProtectedAndLeavesItsRecord
         for (size_t i : {0, 1}) EXPECT_EQ(after[o.cpf(i)], before[n][o.cpf(i)]) << "table " << n;
     }
     EXPECT_NE(o.dbfread(9)[o.cpf(2)], before[9][o.cpf(2)]);
+    // Records were rewritten and appended (the monthly grids) through the folder's indexes.
+    EXPECT_GT(o.dbfread(12).size(), before[12].size());
+    for (int n : {1, 6, 9, 12}) expect_index_in_step(o, n);
 }
 
 }  // namespace
