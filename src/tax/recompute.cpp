@@ -157,7 +157,8 @@ class Run {
         if (s) s = waiting(rq_.wait_seconds, [&] { return reg->lock_record(); });
         store::Record now(stored.registry.layout_ptr());
         if (s) s = reg->read(now);
-        if (s && now.str("CPF") != stored.cpf()) *stale = true;
+        // Deleted or replaced since: read again (and left out when it is gone).
+        if (s && (reg->deleted() || now.str("CPF") != stored.cpf())) *stale = true;
         if (s && !*stale && !now.str("NUSUAT").empty()) {
             line->outcome = Outcome::kInUse;
             line->terminal = now.str("NUSUAT");
