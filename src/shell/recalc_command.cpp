@@ -19,19 +19,22 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The office's protected status (DEFINE.STATRAVA of the installation); 0 when it has none.
-long protected_status_of(store::Env& env, const std::string& install) {
+// The office's protected status (DEFINE.STATRAVA of the installation); 0 when the installation
+// has no office record. A record that exists but cannot be read stops the command: guessing
+// would write declarations the office protected.
+Status protected_status_of(store::Env& env, const std::string& install, long* status) {
+    *status = 0;
     const std::string path =
         store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
+    if (!env.exists(path)) return Status::ok();
     std::unique_ptr<store::Table> t;
     store::OpenOptions o;
     o.read_only = true;
-    if (!env.exists(path) || !store::Table::open(env, path, o, &t)) return 0;
-    long status = 0;
-    if (t->go_top() && !t->eof() && t->layout().find("STATRAVA") >= 0)
-        status = t->num("STATRAVA").whole();
-    (void)t->close();
-    return status;
+    Status s = store::Table::open(env, path, o, &t);
+    if (s) s = t->go_top();
+    if (s && !t->eof() && t->layout().find("STATRAVA") >= 0) *status = t->num("STATRAVA").whole();
+    Status c = t ? t->close() : Status::ok();
+    return s ? c : s;
 }
 
 std::string outcome_text(const tax::Recomputed& r) {
@@ -61,7 +64,8 @@ int run_recalc_command(int argc, char** argv) {
     tax::RecomputeRequest rq;
     rq.folder = o.folder;
     rq.only_cpf = o.cpf;
-    rq.STATRAVA = protected_status_of(env, o.install);
+    if (Status s = protected_status_of(env, o.install, &rq.STATRAVA); !s)
+        return fail("status de proteção ilegível: " + s.message());
     rq.clock = &context.clock();
     rq.selic = &context.selic();
     bool skipped = false;
