@@ -1,14 +1,13 @@
 // The calc batch command: loads declarations read-only, runs the whole computation and prints
 // the summary lines.
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/date.h"
 #include "base/operator.h"
+#include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/env.h"
 #include "tax/annual.h"
@@ -16,10 +15,6 @@
 
 namespace vorn {
 namespace {
-
-constexpr const char* kUsage =
-    "uso: vorn2026 calc --folder PASTA (--cpf CPF | --all) [--now \"AAAA-MM-DD HH:MM:SS\"] "
-    "[--install PASTA]";
 
 int fail(const std::string& message) {
     std::cerr << "vorn2026 calc: " << message << "\n";
@@ -54,45 +49,6 @@ class BatchOperator final : public Operator {
         std::cerr << "vorn2026 calc: CPF " << cpf << ": " << line << "\n";
     }
 };
-
-struct Options {
-    std::string folder, cpf, install;
-    bool all = false;
-    std::optional<DateTime> now;
-};
-
-std::optional<std::string> parse(int argc, char** argv, Options* o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (a == "--all") {
-            o->all = true;
-        } else if (a == "--folder" || a == "--cpf" || a == "--now" || a == "--install") {
-            const char* v = value();
-            if (v == nullptr) return a + " sem valor";
-            if (a == "--folder") o->folder = v;
-            if (a == "--install") o->install = v;
-            if (a == "--cpf") {
-                for (const char* p = v; *p; ++p)
-                    if (*p >= '0' && *p <= '9') o->cpf += *p;
-                if (o->cpf.size() != 11) return std::string("CPF inválido: ") + v;
-            }
-            if (a == "--now") {
-                o->now = parse_datetime(v);
-                if (!o->now) return std::string("data e hora inválidas: ") + v;
-            }
-        } else {
-            return "argumento desconhecido: " + a;
-        }
-    }
-    if (o->folder.empty() || o->all == !o->cpf.empty()) return std::string(kUsage);
-    if (o->install.empty()) {
-        // The installation directory: DIR2026 when it names a folder, else the current one.
-        const char* dir = std::getenv("DIR2026");
-        o->install = dir != nullptr && store::Env::posix().is_directory(dir) ? dir : ".";
-    }
-    return std::nullopt;
-}
 
 // The lines printed for each declaration, in this order.
 std::vector<std::string> output_names() {
@@ -144,8 +100,8 @@ Status print(const tax::Declaration& d, const std::vector<std::string>& names, s
 }  // namespace
 
 int run_calc_command(int argc, char** argv) {
-    Options o;
-    if (auto error = parse(argc, argv, &o)) return fail(*error);
+    BatchOptions o;
+    if (auto error = parse_batch_options(argc, argv, &o)) return fail(*error);
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
 
@@ -154,15 +110,7 @@ int run_calc_command(int argc, char** argv) {
         return fail(s.message());
     if (!o.all && !folder.has(o.cpf))
         return fail("CPF " + o.cpf + " não encontrado na pasta " + o.folder);
-    tax::InterestTable selic;
-    if (Status s = tax::read_interest_table(env, o.install, &selic); !s)
-        std::cerr << "vorn2026 calc: tabela da Selic ilegível, juros sem Selic: " << s.message()
-                  << "\n";
-
-    SystemClock system_clock;
-    std::optional<ManualClock> fixed;
-    if (o.now) fixed.emplace(*o.now);
-    const Clock& clock = fixed ? static_cast<const Clock&>(*fixed) : system_clock;
+    const BatchContext context(o, "calc");
 
     BatchOperator op;
     const std::vector<std::string> names = output_names();
@@ -170,7 +118,7 @@ int run_calc_command(int argc, char** argv) {
     for (const auto& cpf : folder.cpfs()) {
         op.cpf = cpf;
         tax::Declaration d = folder.declaration(cpf);
-        tax::Context c{d, op, clock, selic};
+        tax::Context c{d, op, context.clock(), context.selic()};
         tax::compute_declaration(c);
         Status s = tax::check_field_widths(d);
         if (s) s = print(d, names, out);

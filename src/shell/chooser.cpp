@@ -13,6 +13,8 @@
 #include "store/catalogue.h"
 #include "store/declaration.h"
 #include "store/opening.h"
+#include "tax/folder.h"
+#include "tax/open_computation.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
@@ -301,9 +303,18 @@ bool keep_pending_work(App& app, const std::string& cpf, bool* ended) {
     return false;
 }
 
+// The computation loading and saving run, with the installation's SELIC rates.
+tax::OpenComputation open_computation(App& app) {
+    tax::InterestTable selic;
+    if (Status s = tax::read_interest_table(app.w.env(), app.s.ROTADEF, &selic); !s)
+        app.error({"Tabela da Selic ilegível:", s.message()});
+    return tax::OpenComputation(app.w.clock(), std::move(selic));
+}
+
 // Loads and opens `cpf`; false when the chooser should end.
 bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode) {
     store::Declaration d(app.w, place_of(app));
+    d.set_computation(open_computation(app));
     Status s = d.load(cpf, mode, true);
     if (!s) {
         if (s.code() != Status::Code::kCancelled) app.error({s.message()});

@@ -9,4 +9,12 @@ namespace vorn {
 // standard error (unknown folder or CPF, unreadable table, bad arguments).
 int run_calc_command(int argc, char** argv);
 
+// vorn2026 recalc --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// Recomputes declarations as their save does and writes back the records whose stored values
+// change, skipping those open on a terminal (NUSUAT) or of the protected status (STATRAVA). One
+// line per declaration: "CPF IMPPGRE=value USAPADRAO=S|N" and "inalterada", "gravada", "em uso no
+// terminal NN" or "protegida". Returns 0; 4 when any declaration was skipped; 1 after a message
+// on standard error.
+int run_recalc_command(int argc, char** argv);
+
 }  // namespace vorn

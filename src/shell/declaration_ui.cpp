@@ -9,6 +9,7 @@
 #include "shell/giro.h"
 #include "shell/help.h"
 #include "shell/menus.h"
+#include "store/declaration_rules.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
@@ -22,8 +23,7 @@ constexpr const char* kNoRural =
     "caso vá na tela de identificação e marque essa condição.";
 
 bool is_protected(const App& app, const store::Declaration& d) {
-    const int trava = app.s.STATRAVA();
-    return trava > 0 && d.values().num("ESTATUS") == Decimal(trava);
+    return store::protected_status(d.values().num("ESTATUS"), app.s.STATRAVA());
 }
 
 // The keys that end an entry screen and choose the next one.

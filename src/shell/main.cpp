@@ -49,10 +49,17 @@ int calc(const Args& args) {
     return vorn::run_calc_command(static_cast<int>(argv.size()), argv.data());
 }
 
+int recalc(const Args& args) {
+    std::vector<char*> argv{const_cast<char*>("recalc")};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    return vorn::run_recalc_command(static_cast<int>(argv.size()), argv.data());
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version},
     {"install", install},
     {"calc", calc},
+    {"recalc", recalc},
 };
 
 int usage(const std::string& problem) {

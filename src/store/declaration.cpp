@@ -328,7 +328,7 @@ Status Declaration::open_working(int n) {
     return Status::ok();
 }
 
-Status Declaration::read_working(int n, std::vector<Record>* rows) {
+Status Declaration::working_records(int n, std::vector<Record>* rows) {
     Table* t = working(n);
     if (!t) throw std::logic_error("working table " + std::to_string(n) + " is not open");
     // Record order: the order items were entered in.
@@ -353,6 +353,22 @@ Status Declaration::rewrite_working(int n, const std::vector<Record>& rows) {
         s = t->put(rows[k]);
         if (s) s = t->skip();
     }
+    t->set_order(order);
+    return s;
+}
+
+Status Declaration::replace_working(int n, const std::vector<Record>& rows) {
+    Table* t = working(n);
+    if (!t) throw std::logic_error("working table " + std::to_string(n) + " is not open");
+    const size_t order = t->order();
+    t->set_order(0);
+    Status s = t->go_top();
+    size_t k = 0;
+    for (; s && !t->eof(); ++k) {
+        s = k < rows.size() ? t->put(rows[k]) : t->delete_record();
+        if (s) s = t->skip();
+    }
+    for (; s && k < rows.size(); ++k) s = t->append(&rows[k]);
     t->set_order(order);
     return s;
 }
@@ -402,8 +418,8 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
         if (!s) return s;
     }
     std::vector<Record> regs, sums;
-    s = read_working(9, &regs);
-    if (s) s = read_working(1, &sums);
+    s = working_records(9, &regs);
+    if (s) s = working_records(1, &sums);
     if (!s) return s;
     if (mode == LoadMode::kRecovery && (regs.empty() || regs.front().str("CPF") != cpf_))
         return Status::not_found("Impossível recuperar o último CPF.");
@@ -414,6 +430,11 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     values_.set("CPF", cpf_);
     values_.set("NOMEAG", place_.operator_name);
     op_.status("");
+    held_notices_.clear();
+    if (computation_) {
+        s = computation_(*this);
+        if (!s) return s;
+    }
 
     // Both value records live in the working set from the start.
     s = keep_values();
@@ -530,8 +551,7 @@ Status Declaration::write_registry(bool final) {
     Record r = values_.registry();
     r.set("NUSUAT", final ? std::string() : w_.NUSU);
     r.set("NOMEAG", place_.operator_name);
-    r.set("I13_27", values_.num("I13_27") + values_.num("I13_28"));
-    r.set("I13_35", values_.num("I13_35") - values_.num("I13_34"));
+    store_paid_totals(r, values_.summary());
     if (final) {
         DateTime now = clock_.now();
         r.set("DATAFIM", now.date);
@@ -585,22 +605,16 @@ Status Declaration::save(bool final) {
     if (!loaded_) throw std::logic_error("save without an open declaration");
     op_.progress(final ? "Salvando Dados..." : "Salvando as informaçoes");
 
+    // The final computation first: the counters below and the chooser's lists read its figures.
+    Status s = computation_ ? computation_(*this) : Status::ok();
     std::vector<Record> monthly, gains;
-    Status s = read_working(12, &monthly);
-    if (s) s = read_working(7, &gains);
+    if (s) s = working_records(12, &monthly);
+    if (s) s = working_records(7, &gains);
     if (!s) {
         op_.progress_done();
         return s;
     }
-    SummaryCounters c = summary_counters(monthly, gains);
-    values_.set("NRCLEAO", Decimal(c.NRCLEAO));
-    values_.set("DFCLEAO", c.DFCLEAO);
-    values_.set("NRGCAPIT", Decimal(c.NRGCAPIT));
-    values_.set("DFGCAPIT", c.DFGCAPIT);
-    values_.set("NRRVARIV", Decimal(c.NRRVARIV));
-    values_.set("DFRVARIV", c.DFRVARIV);
-    values_.set("NRQUOTA", values_.num("QTD_QUOTA"));
-    values_.set("DFQUOTA", values_.num("I13_37"));
+    store_counters(values_.registry(), values_.summary(), monthly, gains);
 
     const long start = interval_start_, end = now_seconds();
     values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), running_seconds()));
@@ -627,7 +641,7 @@ Status Declaration::save(bool final) {
 Status Declaration::save_table(int n, bool final) {
     (void) final;  // the working table stays open either way; the final save closes them all
     std::vector<Record> rows;
-    Status s = read_working(n, &rows);
+    Status s = working_records(n, &rows);
     if (!s) return s;
     if (n == 4 || n == 5 || n == 7) {
         if (n == 4) renumber_items(rows, "I7_0");

@@ -5,6 +5,7 @@
 // records, so other declarations of the folder, deleted ones included, are never disturbed.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,12 @@ std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folde
 
 class Declaration {
   public:
+    // The computation of the declaration: it derives the summary from the working set into the
+    // values and the working tables, keeping its messages in held_notices(). Run at the end of
+    // every load and first in every save, so that what is shown and what is stored are the
+    // computation's figures.
+    using Computation = std::function<Status(Declaration&)>;
+
     // The declaration lives in the terminal's work areas: the data folder's tables are opened by
     // number in their areas, the working tables in areas 21 to 41, and the registry (area 9) is
     // left open for the chooser.
@@ -105,6 +112,18 @@ class Declaration {
     // Leaving without saving: frees the registry record (NUSUAT blank, DATAFIM/HORAFIM, ORDEM 0;
     // a new declaration never saved loses its registry record) and closes the working set.
     [[nodiscard]] Status release();
+
+    // The computation run by load and save; without one the values are kept as they are.
+    void set_computation(Computation c) { computation_ = std::move(c); }
+    // Messages of the last computation, kept for the summary screen (loading and saving compute
+    // silently).
+    std::vector<std::string>& held_notices() { return held_notices_; }
+
+    // The live records of working table n in record order (the order items were entered in).
+    [[nodiscard]] Status working_records(int n, std::vector<Record>* rows);
+    // Makes working table n hold `rows` in that order: its records are rewritten in place, what
+    // does not fit is appended and the surplus is deleted.
+    [[nodiscard]] Status replace_working(int n, const std::vector<Record>& rows);
 
     // Writes the values into the working records of tables 1 and 9 (after every screen, so that
     // recovery after a crash finds what the operator typed), and refreshes TAM_USO and the caps.
@@ -139,7 +158,6 @@ class Declaration {
     [[nodiscard]] Status open_for_save(int n);
     [[nodiscard]] Status open_working(int n);
     [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
-    [[nodiscard]] Status read_working(int n, std::vector<Record>* rows);
     [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status write_registry(bool final);
     [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
@@ -165,6 +183,8 @@ class Declaration {
     long interval_start_ = 0;  // INI_DECLA
     bool clock_off_ = false;   // SEMHORA
     DateTime last_save_;
+    Computation computation_;
+    std::vector<std::string> held_notices_;
 };
 
 // Reads every visible record of `cpf` from a per-declaration table, with their record numbers:

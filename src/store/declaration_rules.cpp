@@ -106,4 +106,26 @@ SummaryCounters summary_counters(const std::vector<Record>& monthly,
     return c;
 }
 
+void store_counters(Record& registry, const Record& summary, const std::vector<Record>& monthly,
+                    const std::vector<Record>& gains) {
+    const SummaryCounters c = summary_counters(monthly, gains);
+    registry.set("NRCLEAO", Decimal(c.NRCLEAO));
+    registry.set("DFCLEAO", c.DFCLEAO);
+    registry.set("NRGCAPIT", Decimal(c.NRGCAPIT));
+    registry.set("DFGCAPIT", c.DFGCAPIT);
+    registry.set("NRRVARIV", Decimal(c.NRRVARIV));
+    registry.set("DFRVARIV", c.DFRVARIV);
+    registry.set("NRQUOTA", summary.num("QTD_QUOTA"));
+    registry.set("DFQUOTA", summary.num("I13_37"));
+}
+
+void store_paid_totals(Record& registry, const Record& summary) {
+    registry.set("I13_27", summary.num("I13_27") + summary.num("I13_28"));
+    registry.set("I13_35", summary.num("I13_35") - summary.num("I13_34"));
+}
+
+bool protected_status(Decimal ESTATUS, long STATRAVA) {
+    return STATRAVA > 0 && ESTATUS == Decimal(static_cast<long long>(STATRAVA));
+}
+
 }  // namespace vorn::store

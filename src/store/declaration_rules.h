@@ -50,5 +50,17 @@ struct SummaryCounters {
 // From the monthly values (table 12) and the capital-gain and variable-income records (table 7).
 SummaryCounters summary_counters(const std::vector<Record>& monthly,
                                  const std::vector<Record>& gains);
+// Writes the counters into the registry record, with the quotas of the computation that preceded
+// them: NRQUOTA = QTD_QUOTA and DFQUOTA = I13_37 (the value of each quota, from table 1).
+void store_counters(Record& registry, const Record& summary, const std::vector<Record>& monthly,
+                    const std::vector<Record>& gains);
+
+// The tax paid as the registry keeps it for the declaration list: I13_27 + I13_28 into I13_27 and
+// I13_35 − I13_34 into I13_35, from the values of table 1.
+void store_paid_totals(Record& registry, const Record& summary);
+
+// Whether a declaration's status is the office's protected one (STATRAVA; 0 protects none): such a
+// declaration is never saved.
+bool protected_status(Decimal ESTATUS, long STATRAVA);
 
 }  // namespace vorn::store

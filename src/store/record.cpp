@@ -121,4 +121,24 @@ void Record::assign_by_name(const Record& other) {
     }
 }
 
+bool same_when_stored(const Record& a, const Record& b) {
+    const Layout& layout = a.layout();
+    if (a.layout_ptr() != b.layout_ptr() && layout.size() != b.layout().size()) return false;
+    for (size_t i = 0; i < layout.size(); ++i) {
+        const FieldDef& f = layout[i];
+        const Value &x = a.at(i), &y = b.at(i);
+        if (x.index() != y.index()) return false;
+        if (const auto* d = std::get_if<Decimal>(&x)) {
+            if (d->round(f.decimals) != std::get<Decimal>(y).round(f.decimals)) return false;
+        } else if (const auto* t = std::get_if<std::string>(&x)) {
+            const size_t width = static_cast<size_t>(f.width);
+            if (trim_right(left(*t, width)) != trim_right(left(std::get<std::string>(y), width)))
+                return false;
+        } else if (x != y) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace vorn::store

@@ -97,4 +97,8 @@ class Record {
 // The blank value of a field's type.
 Value blank_value(const FieldDef& f);
 
+// Whether two records of one layout would be stored alike: numbers compared at their field's
+// decimals (rounded as they are written), text within its field's width without trailing blanks.
+bool same_when_stored(const Record& a, const Record& b);
+
 }  // namespace vorn::store

@@ -31,6 +31,31 @@ Declaration Declaration::blank(std::string_view cpf) {
     return d;
 }
 
+std::vector<store::Record>* Declaration::list(int number) {
+    switch (number) {
+        case 2:
+            return &items;
+        case 3:
+            return &dependants;
+        case 4:
+            return &assets;
+        case 5:
+            return &debts;
+        case 6:
+            return &payments;
+        case 12:
+            return &monthly;
+        case 13:
+            return &postings;
+        default:
+            return nullptr;
+    }
+}
+
+const std::vector<store::Record>* Declaration::list(int number) const {
+    return const_cast<Declaration*>(this)->list(number);
+}
+
 // The record holding a global value and the field's position in it.
 std::pair<const store::Record*, size_t> Declaration::locate(std::string_view name) const {
     if (int i = summary.layout().find(name); i >= 0) return {&summary, static_cast<size_t>(i)};

@@ -75,6 +75,10 @@ struct Declaration {
 
     std::string cpf() const { return registry.str("CPF"); }
 
+    // The item list held from table `number` (2 to 6, 12, 13); null for any other table.
+    std::vector<store::Record>* list(int number);
+    const std::vector<store::Record>* list(int number) const;
+
     // Global values: the name is looked up in the summary record, then in the registry; an
     // unknown name is a programming error (throws std::out_of_range).
     Decimal num(std::string_view name) const;

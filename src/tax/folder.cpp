@@ -11,9 +11,10 @@
 namespace vorn::tax {
 namespace {
 
-// The item tables a declaration's computation reads; a folder may lack any of them (no capital
-// gains, no dependants), which then reads as empty.
-constexpr int kLists[] = {2, 3, 4, 5, 6, 12, 13};
+// The item tables a declaration's computation reads, and the capital gains (table 7) its save
+// counts; a folder may lack any of them (no capital gains, no dependants), which then reads as
+// empty.
+constexpr int kLists[] = {2, 3, 4, 5, 6, 7, 12, 13};
 
 // The fields the computation reads, by table ("X*" is every field of the table's layout whose
 // name starts with X). A table without one of them is refused: read as blank, the field would
@@ -33,6 +34,7 @@ constexpr std::pair<int, const char*> kReadFields[] = {
     {4, "I7_3 I7_4 VAL_APLIC VAL_IRFOR VAL_LUCRO VAL_IRBR"},
     {5, "I8_3 I8_4 I8_7"},
     {6, "I6_3 I6_4* I6_5 I6_6"},
+    {7, "TIPO_BEM VAL_TRIBU RVAR_NRO DAY_TRADE REC_MES* IMP_DEV* IMP_PAG0* IMP_PAG1*"},
     {9, "NASCIMENTO CODAT DENTREGA SOMAG I9_2 I9_3 DEBITAUT SO_SIMPLES USAPADRAO"},
     {12, "CPFDEPEN I2_*"},
 };
@@ -147,19 +149,19 @@ Declaration FolderReader::declaration(const std::string& cpf) const {
     Declaration d = Declaration::blank(cpf);
     d.registry = registry_.at(cpf);
     if (auto it = summary_.find(cpf); it != summary_.end()) d.summary = it->second;
-    auto list = [&](int n) {
-        const auto& by_cpf = lists_.at(n);
-        auto it = by_cpf.find(cpf);
-        return it == by_cpf.end() ? std::vector<store::Record>() : it->second;
-    };
-    d.items = list(2);
-    d.dependants = list(3);
-    d.assets = list(4);
-    d.debts = list(5);
-    d.payments = list(6);
-    d.monthly = list(12);
-    d.postings = list(13);
+    for (int n : kLists)
+        if (auto* list = d.list(n)) *list = records(n, cpf);
     return d;
+}
+
+std::vector<store::Record> FolderReader::gains(const std::string& cpf) const {
+    return records(7, cpf);
+}
+
+std::vector<store::Record> FolderReader::records(int n, const std::string& cpf) const {
+    const auto& by_cpf = lists_.at(n);
+    auto it = by_cpf.find(cpf);
+    return it == by_cpf.end() ? std::vector<store::Record>() : it->second;
 }
 
 Status write_folder(store::Env& env, const std::string& folder,
@@ -169,14 +171,7 @@ Status write_folder(store::Env& env, const std::string& folder,
         for (const auto& d : declarations) {
             if (n == 1) rows.push_back(d.summary);
             if (n == 9) rows.push_back(d.registry);
-            const std::vector<store::Record>* list = n == 2    ? &d.items
-                                                     : n == 3  ? &d.dependants
-                                                     : n == 4  ? &d.assets
-                                                     : n == 5  ? &d.debts
-                                                     : n == 6  ? &d.payments
-                                                     : n == 12 ? &d.monthly
-                                                     : n == 13 ? &d.postings
-                                                               : nullptr;
+            const std::vector<store::Record>* list = d.list(n);
             if (list != nullptr) rows.insert(rows.end(), list->begin(), list->end());
         }
         Status s = store::Table::create(env, store::join_path(folder, table_file(n)),

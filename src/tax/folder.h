@@ -31,8 +31,13 @@ class FolderReader {
     bool has(const std::string& cpf) const { return registry_.count(cpf) > 0; }
     // The declaration of a CPF of the registry.
     Declaration declaration(const std::string& cpf) const;
+    // The capital-gain and variable-income records of a CPF (table 7), which the declaration
+    // does not hold.
+    std::vector<store::Record> gains(const std::string& cpf) const;
 
   private:
+    std::vector<store::Record> records(int n, const std::string& cpf) const;
+
     std::vector<std::string> cpfs_;
     std::map<std::string, store::Record> registry_;
     std::map<std::string, store::Record> summary_;

@@ -137,6 +137,41 @@ TEST(Declaration, NewClientIsMarkedAtOnceSavedAndFoundAgain) {
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");
 }
 
+TEST(Declaration, TheComputationRunsOnLoadingAndBeforeTheSaveDerivesItsCounters) {
+    Office o;
+    create_client(o, kAna, "ANA", {});
+    Terminal d(o);
+    int runs = 0;
+    // A computation that, once the operator has typed, finds three quotas and a month of
+    // Carnê-Leão: the counters the declaration list shows must be the computed ones.
+    d->set_computation([&](Declaration& open) {
+        ++runs;
+        if (open.values().str("NOMECONTR") != "ANA NOVA") return Status::ok();
+        open.values().set("QTD_QUOTA", Decimal(3));
+        open.values().set("I13_37", Decimal::from("250.00"));
+        std::vector<Record> grid;
+        Status s = open.working_records(12, &grid);
+        if (!s) return s;
+        if (grid.empty()) grid.emplace_back(table_def(12)->layout);
+        grid[0].set("I2_701", Decimal::from("80.00"));
+        return open.replace_working(12, grid);
+    });
+    ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+    EXPECT_EQ(runs, 1);
+    d->values().set("NOMECONTR", "ANA NOVA");
+    ASSERT_TRUE(d->save(true).is_ok());
+    EXPECT_EQ(runs, 2);
+    auto reg = live(o.data(9), kAna);
+    ASSERT_EQ(reg.size(), 1u);
+    EXPECT_EQ(reg[0].num("NRQUOTA"), Decimal(3));
+    EXPECT_EQ(reg[0].num("DFQUOTA"), Decimal::from("250.00"));
+    EXPECT_EQ(reg[0].num("NRCLEAO"), Decimal(1));
+    EXPECT_EQ(reg[0].num("DFCLEAO"), Decimal::from("80.00"));
+    auto grid = live(o.data(12), kAna);
+    ASSERT_EQ(grid.size(), 1u);
+    EXPECT_EQ(grid[0].num("I2_701"), Decimal::from("80.00"));
+}
+
 TEST(Declaration, SavingOneClientLeavesADeletedClientRecoverable) {
     Office o;
     create_client(o, kBia, "BIA", {1, 2});

@@ -1,0 +1,39 @@
+// The computation of a declaration open for entry: its values and working tables taken into a
+// computation's declaration, computed whole, and the results written back into the values and
+// the working tables. The program makes it the open declaration's computation, so loading and
+// every save compute silently; the messages wait for the summary screen.
+#pragma once
+
+#include <vector>
+
+#include "base/date.h"
+#include "base/status.h"
+#include "store/declaration.h"
+#include "tax/declaration.h"
+#include "tax/interest.h"
+
+namespace vorn::tax {
+
+// The item tables the computation reads and may change (income items gain the excess of an
+// exempt portion, payments their non-deductible parts, the monthly grids their Carnê-Leão).
+inline constexpr int kComputedLists[] = {2, 3, 4, 5, 6, 12};
+
+// Whether two lists of records would be stored alike (same count, each record alike).
+bool same_lists(const std::vector<store::Record>& a, const std::vector<store::Record>& b);
+
+class OpenComputation {
+  public:
+    OpenComputation(const Clock& clock, InterestTable selic)
+        : clock_(clock), selic_(std::move(selic)) {}
+
+    // Computes `open` as the summary screen does and writes the results back: every value, and
+    // the working tables whose records changed. The computation's notices and questions (answered
+    // with their defaults) are kept in open.held_notices().
+    [[nodiscard]] Status operator()(store::Declaration& open) const;
+
+  private:
+    const Clock& clock_;
+    InterestTable selic_;
+};
+
+}  // namespace vorn::tax

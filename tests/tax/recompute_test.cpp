@@ -1,0 +1,87 @@
+// Recomputing a folder when a terminal saves one of its declarations between the folder's reading
+// and the writing back: the declaration is read again, so nothing the terminal saved is lost.
+#include "tax/recompute.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "builder.h"
+#include "store/dbf.h"
+#include "store/declaration.h"
+#include "tax/folder.h"
+
+namespace vorn::tax {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Builder;
+
+// The CPF's record of data table n, rewritten by `change` under its lock, as a terminal's save
+// writes it.
+template <typename Change>
+void rewrite(const std::string& folder, int n, const std::string& cpf, Change change) {
+    store::Env& env = store::Env::posix();
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(env, store::data_table_path(env, folder, n), {}, &t).is_ok());
+    std::vector<store::Record> rows;
+    std::vector<uint32_t> slots;
+    ASSERT_TRUE(store::records_of(*t, cpf, &rows, &slots).is_ok());
+    ASSERT_EQ(rows.size(), 1u);
+    change(rows[0]);
+    ASSERT_TRUE(t->go_to(slots[0]).is_ok());
+    ASSERT_TRUE(t->lock_record().is_ok());
+    ASSERT_TRUE(t->put(rows[0]).is_ok());
+    ASSERT_TRUE(t->close().is_ok());
+}
+
+TEST(Recompute, ADeclarationSavedMeanwhileIsReadAgainBeforeItIsWritten) {
+    const fs::path dir = fs::path(VORN_BINARY_DIR) / "recompute_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    Builder first("11144477735"), second("52998224725");
+    first.company("60000.00", "5000.00", "6000.00", "5000.00");
+    second.company("90000.00", "9000.00", "8000.00", "7000.00");
+    second.payment(10, "3000.00");
+    ManualClock clock(DateTime{Date(2026, 4, 15), 36000});
+    ASSERT_TRUE(write_folder(store::Env::posix(), dir.string(), {first.d, second.d}, &clock));
+
+    RecomputeRequest rq;
+    rq.folder = dir.string();
+    rq.clock = &clock;
+    InterestTable selic;
+    rq.selic = &selic;
+    std::vector<Recomputed> lines;
+    Status s = recompute_folder(store::Env::posix(), rq, [&](const Recomputed& r) {
+        lines.push_back(r);
+        if (lines.size() > 1) return;
+        // While the first is written, a terminal saves the second with a larger medical payment
+        // and closes it.
+        rewrite(rq.folder, 6, "52998224725",
+                [](store::Record& p) { p.set("I6_4", Decimal::from("13000.00")); });
+        rewrite(rq.folder, 9, "52998224725", [](store::Record& r) {
+            r.set("NOMECONTR", "SALVA NO TERMINAL 02");
+            r.set("DATAFIM", Date(2026, 4, 15));
+        });
+    });
+    ASSERT_TRUE(s.is_ok()) << s.to_string();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].outcome, Recomputed::Outcome::kSaved);
+
+    // What the terminal saved stays, and the stored summary is the computation of it.
+    FolderReader after;
+    ASSERT_TRUE(FolderReader::read(store::Env::posix(), rq.folder, "", &after).is_ok());
+    Declaration saved = after.declaration("52998224725");
+    EXPECT_EQ(saved.registry.str("NOMECONTR"), "SALVA NO TERMINAL 02");
+    EXPECT_EQ(saved.payments.at(0).num("I6_4"), Decimal::from("13000.00"));
+    Declaration expected = saved;
+    testing::Session session(expected);
+    compute_declaration(session.ctx);
+    EXPECT_EQ(saved.summary.num("I13_14"), Decimal::from("13000.00"));
+    EXPECT_EQ(saved.registry.num("IMPPGRE"), expected.num("IMPPGRE"));
+    EXPECT_EQ(lines[1].IMPPGRE, expected.num("IMPPGRE"));
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace vorn::tax
