@@ -102,7 +102,8 @@ void Form::field(int row, int col, const std::string& name, std::string picture,
     g.var = ui::Var(v(name));
     g.picture = std::move(picture);
     g.name = name;
-    if (auto* text = std::get_if<std::string>(&v(name))) g.width = static_cast<int>(text->size());
+    if (auto* text = std::get_if<std::string>(&v(name)))
+        g.width = static_cast<int>(char_count(*text));
     g.valid = [this, name, check] {
         if (check && !check()) return false;
         keep(name);
@@ -176,6 +177,8 @@ void Form::build() {
         show(2, 25, age_text(std::get<Date>(v("NASCIMENTO")), s_.clock().today()), 24);
         return true;
     });
+    // A refused date leaves no age of the date it was to replace.
+    gets_.back().refused = [this] { show(2, 25, "", 24); };
     show(2, 25, age_text(std::get<Date>(v("NASCIMENTO")), s_.clock().today()), 24);
 
     label(3, 1, "Cônjuge/companheiro:");
@@ -211,8 +214,8 @@ void Form::build() {
         std::string& retificado = str("NRORECIBO");
         if (!trim(atual).empty()) {
             if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?")) return true;
-            retificado = pad_right(trim(atual), retificado.size());
-            atual = std::string(atual.size(), ' ');
+            retificado = pad_right(trim(atual), char_count(retificado));
+            atual = std::string(char_count(atual), ' ');
             v("DENTREGA") = Date();
             keep("NRORECIBO");
             keep("RECIBOATU");
@@ -411,7 +414,7 @@ void Form::build() {
     auto nature = [this] {
         auto it = tables_.natures.find(trim(str("CODAT")));
         if (it != tables_.natures.end()) {
-            str("DESCRAT") = pad_right(it->second, str("DESCRAT").size());
+            str("DESCRAT") = pad_right(it->second, char_count(str("DESCRAT")));
             keep("DESCRAT");
         }
         show(16, 27, trim(str("DESCRAT")), 51);
@@ -428,7 +431,7 @@ void Form::build() {
     auto occupation = [this] {
         auto it = tables_.occupations.find(trim(str("CDPRO")));
         if (it != tables_.occupations.end()) {
-            str("OCUPACAO") = pad_right(it->second, str("OCUPACAO").size());
+            str("OCUPACAO") = pad_right(it->second, char_count(str("OCUPACAO")));
             keep("OCUPACAO");
         }
         show(17, 26, trim(str("OCUPACAO")), 52);
