@@ -219,13 +219,13 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
         f[1].row = 3, f[1].col = 8, f[1].var = name, f[1].picture = "@!S44";
         f[1].when = [&] { return trim(digits).empty(); };
         int pressed = 0;
-        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11})
+        for (int fn : {1, 2, 3, 4, 5, 6, 7, 8, 11})
             app.screen.bind(ui::Key::f(fn), [&, fn] {
                 pressed = fn;
                 app.screen.end_input();
             });
         ui::ReadResult r = dlg->ReadModal(f);
-        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11}) app.screen.unbind(ui::Key::f(fn));
+        for (int fn : {1, 2, 3, 4, 5, 6, 7, 8, 11}) app.screen.unbind(ui::Key::f(fn));
         ui::LDLGCLOSE(app.screen);
         cpf = trim(digits);
         switch (pressed) {
@@ -245,6 +245,9 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
                 continue;
             case 4:
                 return Choice::kRecover;
+            case 5:
+                app.tell({"F5 - Imposto ou devolução atualizado:", ui::kNotAvailable});
+                continue;
             case 6:
                 details(app, cpf);
                 continue;
