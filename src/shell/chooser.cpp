@@ -75,6 +75,23 @@ std::map<long, std::string> status_names(App& app) {
     return out;
 }
 
+// A status's name from the status table; the codes the program gives by itself (1 imported, 2 a
+// new declaration) are named even when the office has not registered them.
+std::string status_name(const std::map<long, std::string>& names, long code) {
+    auto it = names.find(code);
+    if (it != names.end() && !trim(it->second).empty()) return trim(it->second);
+    switch (code) {
+        case 0:
+            return "";
+        case 1:
+            return "Importada";
+        case 2:
+            return "Nova";
+        default:
+            return "Sem nome";
+    }
+}
+
 std::string masked_cpf(const std::string& cpf) {
     return mask_picture(cpf, "999.999.999-99");
 }
@@ -97,8 +114,7 @@ std::optional<std::string> declaration_list(App& app, int order, bool rural_only
     status.width = 16;
     status.get = [t, &names] {
         long code = t->eof() ? 0 : t->num("ESTATUS").whole();
-        auto it = names.find(code);
-        return ui::Value(pad_right(it == names.end() ? "" : it->second, 13) + " " +
+        return ui::Value(pad_right(status_name(names, code), 13) + " " +
                          pad_left(std::to_string(code), 2));
     };
     c.push_back(status);

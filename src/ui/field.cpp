@@ -521,8 +521,8 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                     redraw_others();
                     if (s.take_end_input()) {
                         // The key has done its work (a jump, leaving): the input ends. A value
-                        // that cannot be accepted is told and given up, as Esc gives it up.
-                        if (!ed.commit()) ed.load();
+                        // that cannot be accepted is told (once) and given up, as Esc gives it up.
+                        if (ed.refused_as_shown() || !ed.commit()) ed.load();
                         res.last_key = k;
                         done = true;
                     }

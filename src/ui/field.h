@@ -90,6 +90,8 @@ class FieldEditor {
     // position and what is typed next replaces the refused value.
     bool commit();
     bool edited() const { return edited_; }
+    // The value shown was refused and nothing was typed since.
+    bool refused_as_shown() const { return replace_; }
     bool updated() const { return updated_; }
     // Alt+V: the text padded or cut to the field's width, converted to a number or a date when
     // the field is one; an empty or unconvertible text changes nothing.
