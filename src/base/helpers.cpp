@@ -53,6 +53,17 @@ std::string TIRA_PONTO(std::string_view text) {
     return out;
 }
 
+std::string join_words(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view p : parts) {
+        std::string t = trim(p);
+        if (t.empty()) continue;
+        if (!out.empty()) out += ' ';
+        out += t;
+    }
+    return out;
+}
+
 std::optional<Decimal> CAR_TO_VAL(std::string_view text) {
     std::string t;
     bool comma_seen = false;

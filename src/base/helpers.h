@@ -3,6 +3,7 @@
 // of accented letters from the ISO-8859-1 form to the DOS form.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ std::string CONTAPONTO(std::string_view document);
 
 // The text trimmed and without ".", "-" and "/".
 std::string TIRA_PONTO(std::string_view text);
+
+// The parts of a message joined by single blanks, each trimmed, empty ones left out, so that a
+// message about an empty value has no double blank: join_words({"UF", "", "inválida."}) ==
+// "UF inválida.".
+std::string join_words(std::initializer_list<std::string_view> parts);
 
 // A number written the Brazilian way ("1.234,56"): every "." is dropped and the first "," is the
 // decimal point. Blank text gives 0; text that is not a number gives nullopt.

@@ -341,6 +341,42 @@ bool CHECKEMAIL(Operator& op, std::string_view address) {
     return ok;
 }
 
+bool check_cep(Operator& op, std::string_view cep) {
+    const std::string t = TIRA_PONTO(cep);
+    if (t.empty() || (t.size() == 8 && all_digits(t))) return true;
+    warn(op, "O CEP deve ter 8 dígitos.");
+    return false;
+}
+
+bool check_phone(Operator& op, std::string& field) {
+    std::string digits;
+    for (char c : field)
+        if (c != ' ') digits += c;
+    if (digits.empty()) {
+        field = std::string(field.size(), ' ');
+        return true;
+    }
+    if (!all_digits(digits) || digits.size() < 8 || digits.size() > 9) {
+        warn(op, "O telefone deve ter 8 ou 9 dígitos.");
+        return false;
+    }
+    field = pad_left(digits, std::max<size_t>(field.size(), 9));
+    return true;
+}
+
+std::string clean_account(std::string_view account) {
+    constexpr size_t kNumber = 13, kDigit = 2;
+    const std::string t = trim(account);
+    if (t.find_first_of(".- ") == std::string::npos) return std::string(account);
+    const size_t dash = t.rfind('-');
+    std::string number, digit;
+    for (char c : t.substr(0, dash))
+        if (c != '.' && c != '-' && c != ' ') number += c;
+    if (dash != std::string::npos) digit = trim(t.substr(dash + 1));
+    if (number.size() > kNumber || digit.size() > kDigit) return std::string(account);
+    return pad_left(number, kNumber) + pad_right(digit, kDigit);
+}
+
 bool ESPCIF(Operator& op, std::string_view folder) {
     const std::string t = trim(folder);
     if (t.empty())

@@ -85,6 +85,20 @@ bool check_receipt(Operator& op, std::string& field);
 // " *&%$#@!^~+=?|\/<>,;" in them. Empty is accepted.
 bool CHECKEMAIL(Operator& op, std::string_view address);
 
+// Postal code (CEP): empty, or eight digits ("O CEP deve ter 8 dígitos.").
+bool check_cep(Operator& op, std::string_view cep);
+
+// Telephone number of a field with the picture "#9999-9999": empty, or eight digits (a fixed
+// line, rewritten with a leading blank so that it shows as "9999-9999") or nine (a mobile,
+// "99999-9999"); blanks typed among the digits are dropped. Other counts are refused.
+bool check_phone(Operator& op, std::string& field);
+
+// A bank account as the account field keeps it (13 positions of number and 2 of check digit):
+// typed with its own dash, what follows the last dash is the check digit and the number before
+// it is right-aligned; dots, blanks and dashes inside the number are dropped. An account typed
+// without punctuation comes back unchanged.
+std::string clean_account(std::string_view account);
+
 // A folder typed by the operator: always accepted, with a warning when it is empty or not a full
 // path from the root.
 bool ESPCIF(Operator& op, std::string_view folder);

@@ -1,30 +1,41 @@
 // The identification screen: its fields, pictures and validations.
 #include "entry/identification.h"
 
-#include "entry/field_values.h"
-
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "base/helpers.h"
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/layout.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
+#include "ui/browse.h"
+#include "ui/desktop.h"
 #include "ui/notices.h"
 
 namespace vorn::entry {
 namespace {
 
 constexpr const char* kSimNao = "Digite S de sim ou N de não";
+constexpr const char* kCpf = "@r 999.999.999-99";
+constexpr const char* kReceipt = "@r 9999999999-99";
+constexpr const char* kPhone = "@R #9999-9999";
+// The declaration's summary (1) and registry (9) hold the screen's values.
+const std::vector<int> kTables = {1, 9};
+
+bool is_phone(std::string_view name) {
+    return name == "TELEFO" || name == "TELCELU";
+}
 
 // Upper case without accents: how names typed on the screen are matched with the tables'.
 std::string plain(std::string_view text) {
     return trim(MATCAR(upper(trim(text))));
 }
 
-// The screen being read: the values of the fields (bound to the input fields), the labels, and
-// what each field checks before it is written into the declaration.
+// The screen being read: the values of the fields (bound to the input fields), and what each
+// field checks before it is written into the declaration.
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area)
@@ -32,19 +43,85 @@ class Form {
 
     ui::ReadResult run();
 
+    // Valid-conditions.
+    bool rural();
+    bool rural_abroad();
+    bool name();
+    bool birth();
+    bool spouse();
+    bool relation();
+    bool spouse_cpf() { return VAL_CPF(op_, trim(str("CPFCONJU")), false, 0); }
+    bool amending();
+    bool amended_receipt() { return check_receipt(op_, str("NRORECIBO")); }
+    bool receipt_now() { return check_receipt(op_, str("RECIBOATU")); }
+    bool receipt_before() { return check_receipt(op_, str("RECIBOANT")); }
+    bool automatic_debit();
+    bool account_kind();
+    bool bank();
+    bool branch();
+    bool account();
+    bool race();
+    bool illness() { return sn("E_INVALIDO"); }
+    bool resident_again();
+    bool in_brazil();
+    bool abroad();
+    bool attorney() { return VAL_CPF(op_, trim(str("PROCBRASIL")), false, 0); }
+    bool new_address() { return sn("NOVOEND"); }
+    bool postal_code() { return check_cep(op_, str("CEP")); }
+    bool street_kind();
+    bool state();
+    bool municipality();
+    bool country();
+    bool phone() { return check_phone(op_, str("TELEFO")); }
+    bool send_mobile();
+    bool mobile() { return check_phone(op_, str("TELCELU")); }
+    bool email() { return CHECKEMAIL(op_, trim(str("EMAIL"))); }
+    bool nature() { return coded(nature_); }
+    bool occupation() { return coded(occupation_); }
+    bool nit() { return VAL_NIT(op_, trim(str("NIT_TIT")), 0); }
+
+    // When-conditions.
+    bool has_rural() { return yes("TEMRURAL"); }
+    bool has_spouse() { return yes("TEMCONJU"); }
+    bool amends() { return yes("RETIFICA"); }
+    bool has_quotas() { return to_pay() && d_.values().num("QTD_QUOTA") >= Decimal(1); }
+    bool returned() { return yes("VOLTA_RES"); }
+    bool lives_in_brazil() { return yes("EBRASIL"); }
+    bool lives_abroad() { return yes("EXTERIOR"); }
+    bool sends_mobile() { return yes("NOVREG"); }
+
   private:
-    std::string& str(const std::string& name) { return std::get<std::string>(v(name)); }
-    Decimal& num(const std::string& name) { return std::get<Decimal>(v(name)); }
-    ui::Value& v(const std::string& name);
-    void keep(const std::string& name) { d_.values().set(name, to_store(v(name))); }
+    std::string& str(std::string_view name) { return std::get<std::string>(v(name)); }
+    Decimal& num(std::string_view name) { return std::get<Decimal>(v(name)); }
+    ui::Value& v(std::string_view name);
+    const store::FieldDef& column(std::string_view name) const;
+    void keep(std::string_view name);
+    bool yes(std::string_view name) { return trim(str(name)) == "S"; }
+    bool to_pay() const { return d_.values().num("IMPPGRE") > Decimal(0); }
+    bool needs_account() {
+        const Decimal k = num("TIPOCONTA");
+        return !k.is_zero() && k != Decimal(4);
+    }
     void label(int row, int col, std::string_view text);
     void show(int row, int col, std::string_view text, int width);
-    // A field of the declaration's value `name`; `check` runs before the value is kept.
-    void field(int row, int col, const std::string& name, std::string picture,
-               std::function<bool()> check = {}, std::function<bool()> when = {});
-    bool sn(const std::string& name);
+    bool sn(std::string_view name);
     bool refuse(const std::vector<std::string>& lines);
     bool has_rural_entries(bool abroad_only);
+    const Municipality* pick(const std::vector<const Municipality*>& found);
+    void show_age();
+    void show_bank();
+    void show_country();
+    // A code looked up in a reference table; its description kept in `text` and shown.
+    struct Coded {
+        const std::map<std::string, std::string>& table;
+        const char* code;
+        const char* text;
+        const char* what;
+        int row, col;
+    };
+    bool coded(const Coded& c);
+    void describe(const Coded& c);
+    void hide_mobile();
     void build();
 
     ui::Screen& s_;
@@ -53,23 +130,84 @@ class Form {
     store::Declaration& d_;
     ui::Rect area_;
     IdentificationTables tables_;
-    std::map<std::string, ui::Value> values_;
+    std::map<std::string, ui::Value, std::less<>> values_;
     std::vector<ui::Get> gets_;
-    std::string send_mobile_;  // NOVREG as "S"/"N"
+    const Coded nature_{tables_.natures, "CODAT", "DESCRAT", "Natureza da ocupação", 16, 27};
+    const Coded occupation_{tables_.occupations, "CDPRO", "OCUPACAO", "Ocupação", 17, 26};
 };
 
-ui::Value& Form::v(const std::string& name) {
+using F = Form;
+
+// Screen 6, read in this order.
+const LayoutRow<Form> kLayout[] = {
+    {0, 24, "Atividade rural:", 41, "TEMRURAL", "!", &F::rural},
+    {0, 44, "Rural no exterior:", 63, "AAR_EXTER", "!", &F::rural_abroad, &F::has_rural},
+    {1, 1, "Nome:", 7, "NOMECONTR", "@!", &F::name},
+    {2, 1, "Nascimento:", 13, "NASCIMENTO", "@d", &F::birth},
+    {3, 1, "Cônjuge/companheiro:", 22, "TEMCONJU", "@!", &F::spouse},
+    {3, 25, "Relação:", 34, "TIPOREL", "9", &F::relation, &F::has_spouse},
+    {3, 37, "CPF do cônjuge:", 53, "CPFCONJU", kCpf, &F::spouse_cpf, &F::has_spouse},
+    {4, 1, "Retificadora:", 15, "RETIFICA", "!", &F::amending},
+    {4, 18, "Entrega:", 27, "DENTREGA", "@d"},
+    {4, 39, "Recibo retificado:", 58, "NRORECIBO", kReceipt, &F::amended_receipt, &F::amends},
+    {5, 1, "Último recibo de 2026:", 24, "RECIBOATU", kReceipt, &F::receipt_now},
+    {5, 40, "Último recibo de 2025:", 63, "RECIBOANT", kReceipt, &F::receipt_before},
+    {6, 1, "Débito automático:", 20, "DEBITAUT", "!", &F::automatic_debit, &F::has_quotas},
+    {6, 23, "Tipo de conta:", 38, "TIPOCONTA", "9", &F::account_kind},
+    {6, 41, "Banco:", 48, "BANCO", "@r ###", &F::bank},
+    {7, 1, "Agência:", 10, "AGENCIA", "@r !!!!", &F::branch},
+    {7, 16, "Conta:", 23, "CONTACO", "@r !!!!!!!!!!!!!-!!", &F::account},
+    {8, 1, "Raça/cor:", 11, "RACA", "@r 9", &F::race},
+    {8, 14, "Doença grave/deficiência:", 40, "E_INVALIDO", "!", &F::illness},
+    {8, 43, "Voltou a residir:", 61, "VOLTA_RES", "!", &F::resident_again},
+    {8, 64, "", 64, "DATARETOR", "@d", nullptr, &F::returned},
+    {9, 1, "Endereço no Brasil:", 21, "EBRASIL", "!", &F::in_brazil},
+    {9, 24, "no exterior:", 37, "EXTERIOR", "!", &F::abroad},
+    {9, 40, "Procurador:", 52, "PROCBRASIL", kCpf, &F::attorney, &F::lives_abroad},
+    {10, 1, "Mudou de endereço:", 20, "NOVOEND", "!", &F::new_address},
+    {10, 23, "CEP:", 28, "CEP", "@r 99999-999", &F::postal_code, &F::lives_in_brazil},
+    {10, 39, "Tipo:", 45, "TIPOEND", "@!", &F::street_kind},
+    {11, 1, "Logradouro:", 13, "ENDERECO", "@!"},
+    {11, 51, "Número:", 59, "NUMERO", "@!"},
+    {12, 1, "Complemento:", 14, "COMPLEM", "@!"},
+    {12, 36, "Bairro:", 44, "BAIRRO", "@!S19"},
+    {13, 1, "UF:", 5, "UF", "@!", &F::state, &F::lives_in_brazil},
+    {13, 8, "Município:", 19, "MUNICIPIO", "@!", &F::municipality},
+    {13, 50, "País:", 56, "CODPAIS", "999", &F::country, &F::lives_abroad},
+    {14, 1, "Telefone: (", 12, "DDDTEL", "@R 99"},
+    {14, 14, ")", 16, "TELEFO", kPhone, &F::phone},
+    {14, 29, "Enviar celular:", 45, "NOVREG", "@!", &F::send_mobile},
+    {14, 48, "Celular: (", 58, "DDDFAX", "@R 99", nullptr, &F::sends_mobile},
+    {14, 60, ")", 62, "TELCELU", kPhone, &F::mobile, &F::sends_mobile},
+    {15, 1, "E-mail:", 9, "EMAIL", "@S40", &F::email},
+    {16, 1, "Natureza da ocupação:", 23, "CODAT", "99", &F::nature},
+    {17, 1, "Ocupação principal:", 21, "CDPRO", "999", &F::occupation},
+    {18, 1, "Registro profissional:", 24, "REGPROF", "@!"},
+    {18, 43, "NIT:", 48, "NIT_TIT", "@r 999.99999.99-9", &F::nit},
+};
+
+const store::FieldDef& Form::column(std::string_view name) const {
+    const store::FieldDef* c = column_of(kTables, name);
+    if (!c) throw std::out_of_range("identification: no column " + std::string(name));
+    return *c;
+}
+
+ui::Value& Form::v(std::string_view name) {
     auto it = values_.find(name);
     if (it != values_.end()) return it->second;
-    ui::Value value = to_ui(d_.values().value(name));
-    if (auto* text = std::get_if<std::string>(&value)) {
-        // Text fields are edited at their full width.
-        const store::Layout& l = d_.values().summary().layout().find(name) >= 0
-                                     ? d_.values().summary().layout()
-                                     : d_.values().registry().layout();
-        *text = pad_right(*text, static_cast<size_t>(l[l.index(name)].width));
+    ui::Value value = field_value(column(name), d_.values().value(name));
+    if (is_phone(name)) {
+        // Shown by their digit count: eight digits as "9999-9999", nine as "99999-9999".
+        std::string& t = std::get<std::string>(value);
+        t = pad_left(trim(t), t.size());
     }
-    return values_.emplace(name, std::move(value)).first->second;
+    return values_.emplace(std::string(name), std::move(value)).first->second;
+}
+
+void Form::keep(std::string_view name) {
+    store::Value value = column_value(column(name), v(name));
+    if (is_phone(name)) value = trim(std::get<std::string>(value));
+    d_.values().set(name, value);
 }
 
 void Form::label(int row, int col, std::string_view text) {
@@ -88,29 +226,10 @@ bool Form::refuse(const std::vector<std::string>& lines) {
     return false;
 }
 
-bool Form::sn(const std::string& name) {
+bool Form::sn(std::string_view name) {
     std::string t = trim(str(name));
     if (t == "S" || t == "N") return true;
     return refuse({kSimNao});
-}
-
-void Form::field(int row, int col, const std::string& name, std::string picture,
-                 std::function<bool()> check, std::function<bool()> when) {
-    ui::Get g;
-    g.row = area_.top + row;
-    g.col = area_.left + col;
-    g.var = ui::Var(v(name));
-    g.picture = std::move(picture);
-    g.name = name;
-    if (auto* text = std::get_if<std::string>(&v(name)))
-        g.width = static_cast<int>(char_count(*text));
-    g.valid = [this, name, check] {
-        if (check && !check()) return false;
-        keep(name);
-        return true;
-    };
-    g.when = std::move(when);
-    gets_.push_back(std::move(g));
 }
 
 bool Form::has_rural_entries(bool abroad_only) {
@@ -128,10 +247,247 @@ bool Form::has_rural_entries(bool abroad_only) {
     return false;
 }
 
-void Form::build() {
-    auto yes = [this](const char* n) { return trim(str(n)) == "S"; };
-    const bool to_pay = d_.values().num("IMPPGRE") > Decimal(0);
+bool Form::rural() {
+    if (!sn("TEMRURAL")) return false;
+    if (yes("TEMRURAL")) {
+        d_.values().set("ATV_BRASIL", "S");
+        return true;
+    }
+    if (has_rural_entries(false))
+        return refuse({"Existem lançamentos na Atividade que devem ser retirados",
+                       "antes da retirada da Atividade Rural!"});
+    d_.values().set("ATV_BRASIL", "");
+    str("AAR_EXTER") = "N";
+    keep("AAR_EXTER");
+    return true;
+}
 
+bool Form::rural_abroad() {
+    if (!sn("AAR_EXTER")) return false;
+    if (!yes("AAR_EXTER") && has_rural_entries(true))
+        return refuse({"Existem lançamentos na Atividade que devem ser retirados",
+                       "antes da retirada da Atividade Rural no exterior!"});
+    return true;
+}
+
+bool Form::name() {
+    if (!trim(str("NOMECONTR")).empty()) return true;
+    return refuse({"Informe o nome do contribuinte."});
+}
+
+bool Form::birth() {
+    const Date born = std::get<Date>(v("NASCIMENTO"));
+    if (!born.blank() && born > s_.clock().today())
+        return refuse({"A data de nascimento não pode ser posterior a hoje."});
+    show_age();
+    return true;
+}
+
+void Form::show_age() {
+    show(2, 25, age_text(std::get<Date>(v("NASCIMENTO")), s_.clock().today()), 24);
+}
+
+bool Form::spouse() {
+    if (!sn("TEMCONJU")) return false;
+    if (!yes("TEMCONJU")) {
+        num("TIPOREL") = Decimal(0);
+        keep("TIPOREL");
+    }
+    return true;
+}
+
+bool Form::relation() {
+    if (num("TIPOREL") >= Decimal(1) && num("TIPOREL") <= Decimal(5)) return true;
+    return refuse({"1 - Comunhão Universal de Bens", "2 - Comunhão Parcial de Bens  ",
+                   "3 - Separação de Bens         ", "4 - União Estável             ",
+                   "5 - Parti. Final nos Aquestos "});
+}
+
+bool Form::amending() {
+    if (!sn("RETIFICA")) return false;
+    if (!yes("RETIFICA")) return true;
+    std::string& atual = str("RECIBOATU");
+    std::string& retificado = str("NRORECIBO");
+    if (!trim(atual).empty()) {
+        if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?")) return true;
+        retificado = pad_right(trim(atual), char_count(retificado));
+        atual = std::string(char_count(atual), ' ');
+        v("DENTREGA") = Date();
+        keep("NRORECIBO");
+        keep("RECIBOATU");
+        keep("DENTREGA");
+        return true;
+    }
+    if (!trim(retificado).empty()) return true;
+    return refuse({"Para ser uma retificadora é necessário ter o campo",
+                   "Último recibo de 20" + std::string(store::CANOATUAL) + " preenchido"});
+}
+
+bool Form::automatic_debit() {
+    if (!sn("DEBITAUT")) return false;
+    // One quota by automatic debit only up to its last day, unless delivered by then.
+    const Date last(2026, 5, 9);
+    Date delivered = d_.values().date("DENTREGA");
+    if (yes("DEBITAUT") && d_.values().num("QTD_QUOTA") <= Decimal(1) &&
+        s_.clock().today() > last && (delivered.blank() || delivered > last)) {
+        str("DEBITAUT") = "N";
+        op_.notice(NoticeKind::kWarning, "",
+                   "Não é permitido débito automático com uma quota após " + last.dmy());
+    }
+    return true;
+}
+
+bool Form::account_kind() {
+    const Decimal k = num("TIPOCONTA");
+    const bool any = !d_.values().num("IMPPGRE").is_zero();
+    if (k.is_zero() && !any) return true;
+    if (k == Decimal(4) && to_pay())
+        return refuse({"1 - Conta corrente", "2 - Conta poupança", "3 - Conta pagamento"});
+    if (k >= Decimal(1) && k <= Decimal(4)) return true;
+    return refuse({"1 - Conta corrente", "2 - Conta poupança", "3 - Conta pagamento", "4 - PIX"});
+}
+
+void Form::show_bank() {
+    auto it = tables_.banks.find(trim(str("BANCO")));
+    show(6, 52, it == tables_.banks.end() ? "" : it->second, 26);
+}
+
+bool Form::bank() {
+    std::string b = trim(str("BANCO"));
+    if (b.empty() && !needs_account()) return true;
+    b = std::string(3 - std::min<size_t>(3, b.size()), '0') + b;
+    if (!tables_.banks.count(b)) return refuse({join_words({"Banco", b, "não cadastrado."})});
+    str("BANCO") = b;
+    show_bank();
+    return true;
+}
+
+bool Form::branch() {
+    if (needs_account() && trim(str("AGENCIA")).empty()) return refuse({"Informe a Agência!"});
+    return true;
+}
+
+bool Form::account() {
+    std::string& a = str("CONTACO");
+    a = pad_right(clean_account(a), a.size());
+    return true;
+}
+
+bool Form::race() {
+    if (num("RACA") <= Decimal(5)) return true;
+    return refuse(
+        {"Informe a raça/cor", "0-", "1-Amarela", "2-Branca", "3-Indigena", "4-Parda", "5-Preta"});
+}
+
+bool Form::resident_again() {
+    if (trim(str("VOLTA_RES")).empty()) str("VOLTA_RES") = "N";
+    return sn("VOLTA_RES");
+}
+
+bool Form::in_brazil() {
+    if (!sn("EBRASIL")) return false;
+    str("EXTERIOR") = yes("EBRASIL") ? "N" : "S";
+    keep("EXTERIOR");
+    return true;
+}
+
+bool Form::abroad() {
+    if (!sn("EXTERIOR")) return false;
+    str("EBRASIL") = yes("EXTERIOR") ? "N" : "S";
+    keep("EBRASIL");
+    return true;
+}
+
+bool Form::street_kind() {
+    std::string t = plain(str("TIPOEND"));
+    if (t.empty() || tables_.street_kinds.empty() || tables_.street_kinds.count(t)) return true;
+    return refuse({join_words({"Tipo de logradouro", str("TIPOEND"), "não cadastrado."})});
+}
+
+bool Form::state() {
+    if (is_state(trim(str("UF")))) return true;
+    return refuse({join_words({"UF", str("UF"), "inválida."})});
+}
+
+const Municipality* Form::pick(const std::vector<const Municipality*>& found) {
+    std::vector<std::vector<ui::Value>> rows;
+    for (const Municipality* m : found) rows.push_back({ui::Value(m->name)});
+    const int shown = std::min<int>(static_cast<int>(rows.size()), 14);
+    const int top = 4, left = 20, right = 59, bottom = top + shown + 3;
+    ui::ArraySource source(rows);
+    auto dialog = ui::LDLGSHOW(s_, top, left, bottom, right, "Municípios de " + trim(str("UF")));
+    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
+    const Municipality* chosen = nullptr;
+    ui::Browser* browser = nullptr;
+    o.on_key = [&](const ui::Key& k) {
+        if (!k.is(ui::KeyCode::kEnter)) return false;
+        chosen = found[source.position()];
+        browser->stop(k);
+        return true;
+    };
+    ui::Browser b(s_, source, {ui::array_column(source, 0, "Município", "", right - left - 1)}, o);
+    browser = &b;
+    op_.status("Escolha o município com Enter; Esc volta ao campo");
+    b.run();
+    op_.status("");
+    ui::LDLGCLOSE(s_);
+    return chosen;
+}
+
+bool Form::municipality() {
+    if (!yes("EBRASIL") || tables_.municipalities.empty()) return true;
+    const std::string uf = trim(str("UF"));
+    const std::vector<const Municipality*> found =
+        find_municipalities(tables_, uf, str("MUNICIPIO"));
+    if (found.empty())
+        return refuse({join_words({"Município", str("MUNICIPIO"), "não encontrado em", uf}) + "."});
+    const Municipality* m = found.size() == 1 ? found.front() : pick(found);
+    if (!m) return false;
+    str("MUNICIPIO") = pad_right(upper(m->name), char_count(str("MUNICIPIO")));
+    d_.values().set("CODMUNI", m->code);
+    return true;
+}
+
+void Form::show_country() {
+    auto it = tables_.countries.find(trim(str("CODPAIS")));
+    show(13, 60, it == tables_.countries.end() ? "" : it->second, 18);
+}
+
+bool Form::country() {
+    if (!tables_.countries.empty() && !tables_.countries.count(trim(str("CODPAIS"))))
+        return refuse({join_words({"País", str("CODPAIS"), "não cadastrado."})});
+    show_country();
+    return true;
+}
+
+void Form::hide_mobile() {
+    show(14, 48, "Celular: (**) *****-****", 24);
+}
+
+bool Form::send_mobile() {
+    if (!sn("NOVREG")) return false;
+    if (!sends_mobile()) hide_mobile();
+    return true;
+}
+
+void Form::describe(const Coded& c) {
+    auto it = c.table.find(trim(str(c.code)));
+    if (it != c.table.end()) {
+        str(c.text) = pad_right(it->second, char_count(str(c.text)));
+        keep(c.text);
+    }
+    show(c.row, c.col, trim(str(c.text)), ui::kCols - 2 - c.col);  // up to the frame
+}
+
+bool Form::coded(const Coded& c) {
+    std::string code = trim(str(c.code));
+    if (!code.empty() && !c.table.empty() && !c.table.count(code))
+        return refuse({join_words({c.what, code, "não cadastrada."})});
+    describe(c);
+    return true;
+}
+
+void Form::build() {
     // Both blank: the address is in Brazil.
     if (trim(str("EBRASIL")).empty() && trim(str("EXTERIOR")).empty()) {
         str("EBRASIL") = "S";
@@ -139,316 +495,30 @@ void Form::build() {
         keep("EBRASIL");
         keep("EXTERIOR");
     }
-    send_mobile_ = d_.values().summary().logical("NOVREG") ? "S" : "N";
-
     label(0, 1, "CPF: " + mask_picture(d_.cpf(), "999.999.999-99"));
-    label(0, 24, "Atividade rural:");
-    field(0, 41, "TEMRURAL", "!", [this, yes] {
-        if (!sn("TEMRURAL")) return false;
-        if (yes("TEMRURAL")) {
-            d_.values().set("ATV_BRASIL", "S");
-            return true;
-        }
-        if (has_rural_entries(false))
-            return refuse({"Existem lançamentos na Atividade que devem ser retirados",
-                           "antes da retirada da Atividade Rural!"});
-        d_.values().set("ATV_BRASIL", "");
-        str("AAR_EXTER") = "N";
-        keep("AAR_EXTER");
-        return true;
-    });
-    label(0, 44, "Rural no exterior:");
-    field(
-        0, 63, "AAR_EXTER", "!",
-        [this, yes] {
-            if (!sn("AAR_EXTER")) return false;
-            if (!yes("AAR_EXTER") && has_rural_entries(true))
-                return refuse({"Existem lançamentos na Atividade que devem ser retirados",
-                               "antes da retirada da Atividade Rural no exterior!"});
-            return true;
-        },
-        [yes] { return yes("TEMRURAL"); });
-
-    label(1, 1, "Nome:");
-    field(1, 7, "NOMECONTR", "@!");
-
-    label(2, 1, "Nascimento:");
-    field(2, 13, "NASCIMENTO", "@d", [this] {
-        show(2, 25, age_text(std::get<Date>(v("NASCIMENTO")), s_.clock().today()), 24);
-        return true;
-    });
-    // A refused date leaves no age of the date it was to replace.
-    gets_.back().refused = [this] { show(2, 25, "", 24); };
-    show(2, 25, age_text(std::get<Date>(v("NASCIMENTO")), s_.clock().today()), 24);
-
-    label(3, 1, "Cônjuge/companheiro:");
-    field(3, 22, "TEMCONJU", "@!", [this, yes] {
-        if (!sn("TEMCONJU")) return false;
-        if (!yes("TEMCONJU")) {
-            num("TIPOREL") = Decimal(0);
-            keep("TIPOREL");
-        }
-        return true;
-    });
-    label(3, 25, "Relação:");
-    field(
-        3, 34, "TIPOREL", "9",
-        [this] {
-            if (num("TIPOREL") >= Decimal(1) && num("TIPOREL") <= Decimal(5)) return true;
-            return refuse({"1 - Comunhão Universal de Bens", "2 - Comunhão Parcial de Bens  ",
-                           "3 - Separação de Bens         ", "4 - União Estável             ",
-                           "5 - Parti. Final nos Aquestos "});
-        },
-        [yes] { return yes("TEMCONJU"); });
-    label(3, 37, "CPF do cônjuge:");
-    field(
-        3, 53, "CPFCONJU", "@r 999.999.999-99",
-        [this] { return VAL_CPF(op_, trim(str("CPFCONJU")), false, 0); },
-        [yes] { return yes("TEMCONJU"); });
-
-    label(4, 1, "Retificadora:");
-    field(4, 15, "RETIFICA", "!", [this, yes] {
-        if (!sn("RETIFICA")) return false;
-        if (!yes("RETIFICA")) return true;
-        std::string& atual = str("RECIBOATU");
-        std::string& retificado = str("NRORECIBO");
-        if (!trim(atual).empty()) {
-            if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?")) return true;
-            retificado = pad_right(trim(atual), char_count(retificado));
-            atual = std::string(char_count(atual), ' ');
-            v("DENTREGA") = Date();
-            keep("NRORECIBO");
-            keep("RECIBOATU");
-            keep("DENTREGA");
-            return true;
-        }
-        if (!trim(retificado).empty()) return true;
-        return refuse({"Para ser uma retificadora é necessário ter o campo",
-                       "Último recibo de 20" + std::string(store::CANOATUAL) + " preenchido"});
-    });
-    label(4, 18, "Entrega:");
-    field(4, 27, "DENTREGA", "@d");
-    label(4, 39, "Recibo retificado:");
-    field(
-        4, 58, "NRORECIBO", "@r 9999999999-99",
-        [this] { return check_receipt(op_, str("NRORECIBO")); }, [yes] { return yes("RETIFICA"); });
-
-    label(5, 1, "Último recibo de 2026:");
-    field(5, 24, "RECIBOATU", "@r 9999999999-99",
-          [this] { return check_receipt(op_, str("RECIBOATU")); });
-    label(5, 40, "Último recibo de 2025:");
-    field(5, 63, "RECIBOANT", "@r 9999999999-99",
-          [this] { return check_receipt(op_, str("RECIBOANT")); });
-
-    label(6, 1, "Débito automático:");
-    field(
-        6, 20, "DEBITAUT", "!",
-        [this, yes] {
-            if (!sn("DEBITAUT")) return false;
-            // One quota by automatic debit only up to its last day, unless delivered by then.
-            const Date last(2026, 5, 9);
-            Date delivered = d_.values().date("DENTREGA");
-            if (yes("DEBITAUT") && d_.values().num("QTD_QUOTA") <= Decimal(1) &&
-                s_.clock().today() > last && (delivered.blank() || delivered > last)) {
-                str("DEBITAUT") = "N";
-                op_.notice(NoticeKind::kWarning, "",
-                           "Não é permitido débito automático com uma quota após " + last.dmy());
-            }
-            return true;
-        },
-        [this, to_pay] { return to_pay && d_.values().num("QTD_QUOTA") >= Decimal(1); });
-    label(6, 23, "Tipo de conta:");
-    field(6, 38, "TIPOCONTA", "9", [this, to_pay] {
-        const Decimal k = num("TIPOCONTA");
-        const bool any = !d_.values().num("IMPPGRE").is_zero();
-        if (k.is_zero() && !any) return true;
-        if (k == Decimal(4) && to_pay)
-            return refuse({"1 - Conta corrente", "2 - Conta poupança", "3 - Conta pagamento"});
-        if (k >= Decimal(1) && k <= Decimal(4)) return true;
-        return refuse(
-            {"1 - Conta corrente", "2 - Conta poupança", "3 - Conta pagamento", "4 - PIX"});
-    });
-    label(6, 41, "Banco:");
-    auto bank_name = [this] {
-        auto it = tables_.banks.find(trim(str("BANCO")));
-        show(6, 52, it == tables_.banks.end() ? "" : it->second, 26);
-    };
-    auto needs_account = [this] {
-        const Decimal k = num("TIPOCONTA");
-        return !k.is_zero() && k != Decimal(4);
-    };
-    field(6, 48, "BANCO", "@r ###", [this, bank_name, needs_account] {
-        std::string b = trim(str("BANCO"));
-        if (b.empty() && !needs_account()) return true;
-        b = std::string(3 - std::min<size_t>(3, b.size()), '0') + b;
-        if (!tables_.banks.count(b)) return refuse({"Banco " + b + " não cadastrado."});
-        str("BANCO") = b;
-        bank_name();
-        return true;
-    });
-    bank_name();
-    label(7, 1, "Agência:");
-    field(7, 10, "AGENCIA", "@r !!!!", [this, needs_account] {
-        if (needs_account() && trim(str("AGENCIA")).empty()) return refuse({"Informe a Agência!"});
-        return true;
-    });
-    label(7, 16, "Conta:");
-    field(7, 23, "CONTACO", "@r !!!!!!!!!!!!!-!!");
-
-    label(8, 1, "Raça/cor:");
-    field(8, 11, "RACA", "@r 9", [this] {
-        if (num("RACA") <= Decimal(5)) return true;
-        return refuse({"Informe a raça/cor", "0-", "1-Amarela", "2-Branca", "3-Indigena", "4-Parda",
-                       "5-Preta"});
-    });
-    label(8, 14, "Doença grave/deficiência:");
-    field(8, 40, "E_INVALIDO", "!", [this] { return sn("E_INVALIDO"); });
-    label(8, 43, "Voltou a residir:");
-    field(8, 61, "VOLTA_RES", "!", [this] {
-        if (trim(str("VOLTA_RES")).empty()) str("VOLTA_RES") = "N";
-        return sn("VOLTA_RES");
-    });
-    field(8, 64, "DATARETOR", "@d", {}, [yes] { return yes("VOLTA_RES"); });
-
-    label(9, 1, "Endereço no Brasil:");
-    field(9, 21, "EBRASIL", "!", [this, yes] {
-        if (!sn("EBRASIL")) return false;
-        str("EXTERIOR") = yes("EBRASIL") ? "N" : "S";
-        keep("EXTERIOR");
-        return true;
-    });
-    label(9, 24, "no exterior:");
-    field(9, 37, "EXTERIOR", "!", [this, yes] {
-        if (!sn("EXTERIOR")) return false;
-        str("EBRASIL") = yes("EXTERIOR") ? "N" : "S";
-        keep("EBRASIL");
-        return true;
-    });
-    label(9, 40, "Procurador:");
-    field(
-        9, 52, "PROCBRASIL", "@r 999.999.999-99",
-        [this] { return VAL_CPF(op_, trim(str("PROCBRASIL")), false, 0); },
-        [yes] { return yes("EXTERIOR"); });
-
-    label(10, 1, "Mudou de endereço:");
-    field(10, 20, "NOVOEND", "!", [this] { return sn("NOVOEND"); });
-    label(10, 23, "CEP:");
-    field(10, 28, "CEP", "@r 99999-999", {}, [yes] { return yes("EBRASIL"); });
-    label(10, 39, "Tipo:");
-    field(10, 45, "TIPOEND", "@!", [this] {
-        std::string t = plain(str("TIPOEND"));
-        if (t.empty() || tables_.street_kinds.empty() || tables_.street_kinds.count(t)) return true;
-        return refuse({"Tipo de logradouro " + trim(str("TIPOEND")) + " não cadastrado."});
-    });
-    label(11, 1, "Logradouro:");
-    field(11, 13, "ENDERECO", "@!");
-    label(11, 51, "Número:");
-    field(11, 59, "NUMERO", "@!");
-    label(12, 1, "Complemento:");
-    field(12, 14, "COMPLEM", "@!");
-    label(12, 36, "Bairro:");
-    field(12, 44, "BAIRRO", "@!S19");
-    label(13, 1, "UF:");
-    field(
-        13, 5, "UF", "@!",
-        [this] {
-            if (is_state(trim(str("UF")))) return true;
-            return refuse({"UF " + trim(str("UF")) + " inválida."});
-        },
-        [yes] { return yes("EBRASIL"); });
-    label(13, 8, "Município:");
-    field(13, 19, "MUNICIPIO", "@!", [this, yes] {
-        if (!yes("EBRASIL") || tables_.municipalities.empty()) return true;
-        auto it = tables_.municipalities.find(plain(str("MUNICIPIO")) + trim(str("UF")));
-        if (it == tables_.municipalities.end())
-            return refuse({"Município não encontrado em " + trim(str("UF")) + "."});
-        d_.values().set("CODMUNI", it->second);
-        return true;
-    });
-    label(13, 50, "País:");
-    auto country = [this] {
-        auto it = tables_.countries.find(trim(str("CODPAIS")));
-        show(13, 60, it == tables_.countries.end() ? "" : it->second, 18);
-    };
-    field(
-        13, 56, "CODPAIS", "999",
-        [this, country] {
-            if (!tables_.countries.empty() && !tables_.countries.count(trim(str("CODPAIS"))))
-                return refuse({"País " + trim(str("CODPAIS")) + " não cadastrado."});
-            country();
-            return true;
-        },
-        [yes] { return yes("EXTERIOR"); });
-    country();
-
-    label(14, 1, "Telefone: (");
-    field(14, 12, "DDDTEL", "@R 99");
-    label(14, 14, ")");
-    field(14, 16, "TELEFO", "@R #9999-9999");
-    label(14, 29, "Enviar celular:");
-    {
-        ui::Get g;
-        g.row = area_.top + 14;
-        g.col = area_.left + 45;
-        g.var = ui::Var(send_mobile_);
-        g.picture = "@!";
-        g.width = 1;
-        g.valid = [this] {
-            if (send_mobile_ != "S" && send_mobile_ != "N") return refuse({kSimNao});
-            d_.values().summary().set("NOVREG", send_mobile_ == "S");
-            if (send_mobile_ == "N") show(14, 48, "Celular: (**) *****-****", 24);
+    for (const auto& row : kLayout) {
+        if (!row.label.empty()) label(row.row, row.col, row.label);
+        if (row.field.empty()) continue;
+        const std::string name(row.field);
+        ui::Get g = column_field(column(name), v(name), row.picture);
+        g.row = area_.top + row.row;
+        g.col = area_.left + row.at;
+        g.valid = [this, name, check = row.valid] {
+            if (check && !(this->*check)()) return false;
+            keep(name);
             return true;
         };
+        if (row.when) g.when = [this, when = row.when] { return (this->*when)(); };
+        // A refused birth date leaves no age of the date it was to replace.
+        if (name == "NASCIMENTO") g.refused = [this] { show(2, 25, "", 24); };
         gets_.push_back(std::move(g));
     }
-    label(14, 48, "Celular: (");
-    field(14, 58, "DDDFAX", "@R 99", {}, [this] { return send_mobile_ == "S"; });
-    label(14, 60, ")");
-    field(14, 62, "TELCELU", "@R #9999-9999", {}, [this] { return send_mobile_ == "S"; });
-    if (send_mobile_ == "N") show(14, 48, "Celular: (**) *****-****", 24);
-
-    label(15, 1, "E-mail:");
-    field(15, 9, "EMAIL", "@S40", [this] { return CHECKEMAIL(op_, trim(str("EMAIL"))); });
-
-    label(16, 1, "Natureza da ocupação:");
-    auto nature = [this] {
-        auto it = tables_.natures.find(trim(str("CODAT")));
-        if (it != tables_.natures.end()) {
-            str("DESCRAT") = pad_right(it->second, char_count(str("DESCRAT")));
-            keep("DESCRAT");
-        }
-        show(16, 27, trim(str("DESCRAT")), 51);
-    };
-    field(16, 23, "CODAT", "99", [this, nature] {
-        std::string c = trim(str("CODAT"));
-        if (!c.empty() && !tables_.natures.empty() && !tables_.natures.count(c))
-            return refuse({"Natureza da ocupação " + c + " não cadastrada."});
-        nature();
-        return true;
-    });
-    nature();
-    label(17, 1, "Ocupação principal:");
-    auto occupation = [this] {
-        auto it = tables_.occupations.find(trim(str("CDPRO")));
-        if (it != tables_.occupations.end()) {
-            str("OCUPACAO") = pad_right(it->second, char_count(str("OCUPACAO")));
-            keep("OCUPACAO");
-        }
-        show(17, 26, trim(str("OCUPACAO")), 52);
-    };
-    field(17, 21, "CDPRO", "999", [this, occupation] {
-        std::string c = trim(str("CDPRO"));
-        if (!c.empty() && !tables_.occupations.empty() && !tables_.occupations.count(c))
-            return refuse({"Ocupação " + c + " não cadastrada."});
-        occupation();
-        return true;
-    });
-    occupation();
-    label(18, 1, "Registro profissional:");
-    field(18, 24, "REGPROF", "@!");
-    label(18, 43, "NIT:");
-    field(18, 48, "NIT_TIT", "@r 999.99999.99-9",
-          [this] { return VAL_NIT(op_, trim(str("NIT_TIT")), 0); });
+    show_age();
+    show_bank();
+    show_country();
+    describe(nature_);
+    describe(occupation_);
+    if (!sends_mobile()) hide_mobile();
 }
 
 ui::ReadResult Form::run() {
@@ -479,9 +549,27 @@ IdentificationTables read_identification_tables(store::WorkAreas& w) {
          [&](store::Table& r) { t.street_kinds[plain(r.str("NOMELOGRA"))] = r.str("NOMELOGRA"); });
     read(60, [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
     read(64, [&](store::Table& r) {
-        t.municipalities[plain(r.str("NOMEMUNI")) + r.str("UNIFED")] = r.str("CODMUNI");
+        t.municipalities[r.str("UNIFED")][plain(r.str("NOMEMUNI"))] = {r.str("NOMEMUNI"),
+                                                                       r.str("CODMUNI")};
     });
     return t;
+}
+
+std::vector<const Municipality*> find_municipalities(const IdentificationTables& t,
+                                                     std::string_view uf, std::string_view typed) {
+    std::vector<const Municipality*> found;
+    auto state = t.municipalities.find(trim(uf));
+    if (state == t.municipalities.end()) return found;
+    const std::string key = plain(typed);
+    if (auto exact = state->second.find(key); exact != state->second.end()) return {&exact->second};
+    for (auto it = state->second.lower_bound(key);
+         it != state->second.end() && it->first.compare(0, key.size(), key) == 0; ++it)
+        found.push_back(&it->second);
+    return found;
+}
+
+ScreenFields identification_fields() {
+    return screen_fields("identificação", kTables, kLayout);
 }
 
 bool is_state(std::string_view uf) {

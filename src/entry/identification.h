@@ -7,9 +7,11 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/date.h"
 #include "base/operator.h"
+#include "entry/layout.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
 #include "ui/field.h"
@@ -18,17 +20,31 @@
 
 namespace vorn::entry {
 
+struct Municipality {
+    std::string name;  // as the table writes it ("São José dos Campos")
+    std::string code;  // CODMUNI
+};
+
 // The reference tables the screen looks things up in, read once.
 struct IdentificationTables {
     std::map<std::string, std::string> banks;        // NUMBAN → name
     std::map<std::string, std::string> natures;      // CODAT → DESCRAT
     std::map<std::string, std::string> occupations;  // CDPRO → OCUPACAO
     // Names in upper case without accents.
-    std::map<std::string, std::string> street_kinds;    // NOMELOGRA → as written
-    std::map<std::string, std::string> countries;       // CODPAIS → name
-    std::map<std::string, std::string> municipalities;  // NOMEMUNI + UF → CODMUNI
+    std::map<std::string, std::string> street_kinds;  // NOMELOGRA → as written
+    std::map<std::string, std::string> countries;     // CODPAIS → name
+    // UF → name in upper case without accents → the municipality.
+    std::map<std::string, std::map<std::string, Municipality>> municipalities;
 };
 IdentificationTables read_identification_tables(store::WorkAreas& w);
+
+// The municipalities of the state `uf` a typed name stands for, whatever its accents and case:
+// the one of exactly that name, or else every one whose name begins with it, in name order.
+std::vector<const Municipality*> find_municipalities(const IdentificationTables& t,
+                                                     std::string_view uf, std::string_view typed);
+
+// The screen's fields and the columns they edit.
+ScreenFields identification_fields();
 
 // The states of the address in Brazil.
 bool is_state(std::string_view uf);

@@ -118,20 +118,27 @@ constexpr WorkValue kWorkValues[] = {
     {"RECEITA", &tax::Work::RECEITA}, {"DESPESA", &tax::Work::DESPESA},
 };
 
-void print(const tax::Declaration& d, const std::vector<std::string>& names, std::string& out) {
-    out += "CPF=" + d.cpf() + "\n";
+// The declaration's lines, each value in its field's form: numbers with the field's decimals
+// (QTD_QUOTA=8, I13_20=12345.67), text as typed; values of the computation that are no field are
+// amounts of the summary's width. A number too wide for its field is an error naming it.
+Status print(const tax::Declaration& d, const std::vector<std::string>& names, std::string& out) {
+    std::string lines = "CPF=" + d.cpf() + "\n", v;
     for (const auto& n : names) {
-        std::string v;
-        if (n == "USAPADRAO") {
-            v = d.str(n);
+        const WorkValue* work = nullptr;
+        for (const auto& wv : kWorkValues)
+            if (n == wv.name) work = &wv;
+        if (work != nullptr) {
+            const store::FieldDef amount{n, store::FieldType::kNumeric, 15, 2};
+            if (Status s = tax::number_in_field(amount, d.work.*(work->member), &v); !s) return s;
+        } else if (const store::FieldDef& f = d.field(n); f.type == store::FieldType::kNumeric) {
+            if (Status s = tax::number_in_field(f, d.num(n), &v); !s) return s;
         } else {
-            const WorkValue* work = nullptr;
-            for (const auto& wv : kWorkValues)
-                if (n == wv.name) work = &wv;
-            v = (work ? d.work.*(work->member) : d.num(n)).to_string(2);
+            v = d.str(n);
         }
-        out += n + "=" + v + "\n";
+        lines += n + "=" + v + "\n";
     }
+    out += lines;
+    return Status::ok();
 }
 
 }  // namespace
@@ -165,7 +172,9 @@ int run_calc_command(int argc, char** argv) {
         tax::Declaration d = folder.declaration(cpf);
         tax::Context c{d, op, clock, selic};
         tax::compute_declaration(c);
-        print(d, names, out);
+        Status s = tax::check_field_widths(d);
+        if (s) s = print(d, names, out);
+        if (!s) return fail("CPF " + cpf + ": " + s.message());
         if (out.size() > (1 << 20)) {
             std::cout << out;
             out.clear();

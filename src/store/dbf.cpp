@@ -320,6 +320,7 @@ Date system_today() {
 struct HeaderInfo {
     uint8_t version = 0, flags = 0, ldid = 0;
     uint32_t header_len = 0, rec_len = 0;
+    uint32_t count = 0;  // records the header counts
     Date last_update;
     std::shared_ptr<const Layout> layout;
 };
@@ -331,6 +332,7 @@ Status read_header(File& file, const std::string& path, HeaderInfo* info) {
     if (!s) return s;
     if (got < 32) return Status::corrupt(path + ": cabeçalho incompleto");
     info->version = static_cast<uint8_t>(h32[0]);
+    info->count = get32(h32 + 4);
     info->header_len = get16(h32 + 8);
     info->rec_len = get16(h32 + 10);
     info->flags = static_cast<uint8_t>(h32[28]);
@@ -414,6 +416,15 @@ Status Table::open(Env& env, const std::string& path, const OpenOptions& opt,
     if (!s) return s;
     t->count_ =
         size > t->header_len_ ? static_cast<uint32_t>((size - t->header_len_) / t->rec_len_) : 0;
+    // Records the header counts that the file does not hold were lost (a copy cut short, a
+    // damaged disk): reading on would take a part of the table for the whole. More records than
+    // the header counts are those of a writer that stopped before updating the header.
+    if (t->count_ < info.count) {
+        const bool partial = size > t->record_offset(t->count_ + 1) + 1;
+        return Status::corrupt(path + ": o cabeçalho indica " + std::to_string(info.count) +
+                               " registros e o arquivo tem " + std::to_string(t->count_) +
+                               (partial ? " e parte de outro" : ""));
+    }
     t->load_blank_eof();
     s = t->go_top();
     if (!s) return s;

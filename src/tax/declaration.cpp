@@ -8,6 +8,12 @@
 
 namespace vorn::tax {
 
+Decimal CashBook::deductible_total() const {
+    Decimal s;
+    for (int m = 1; m <= 12; ++m) s += deductible[m];
+    return s;
+}
+
 store::Record Declaration::new_record(int number) const {
     const store::TableDef* def = store::table_def(number);
     if (def == nullptr || !def->layout)
@@ -30,6 +36,11 @@ std::pair<const store::Record*, size_t> Declaration::locate(std::string_view nam
     if (int i = summary.layout().find(name); i >= 0) return {&summary, static_cast<size_t>(i)};
     if (int i = registry.layout().find(name); i >= 0) return {&registry, static_cast<size_t>(i)};
     throw std::out_of_range("no global value named " + std::string(name));
+}
+
+const store::FieldDef& Declaration::field(std::string_view name) const {
+    auto [r, i] = locate(name);
+    return r->layout()[i];
 }
 
 Decimal Declaration::num(std::string_view name) const {
@@ -103,6 +114,26 @@ std::string field_text(const store::Record& r, std::string_view name) {
 long long field_int(const store::Record& r, std::string_view name) {
     auto d = Decimal::parse(field_text(r, name));
     return d ? d->whole() : 0;
+}
+
+Status number_in_field(const store::FieldDef& f, Decimal v, std::string* out) {
+    std::string text = v.to_string(f.decimals);
+    if (text.size() > static_cast<size_t>(f.width))
+        return Status::invalid("o valor " + text + " não cabe no campo " + f.name + " (N" +
+                               std::to_string(f.width) + "." + std::to_string(f.decimals) + ")");
+    *out = std::move(text);
+    return Status::ok();
+}
+
+Status check_field_widths(const Declaration& d) {
+    std::string text;
+    for (const store::Record* r : {&d.summary, &d.registry})
+        for (size_t i = 0; i < r->layout().size(); ++i)
+            if (r->layout()[i].type == store::FieldType::kNumeric) {
+                Status s = number_in_field(r->layout()[i], std::get<Decimal>(r->at(i)), &text);
+                if (!s) return s;
+            }
+    return Status::ok();
 }
 
 std::string two_digits(int n) {

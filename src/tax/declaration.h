@@ -3,6 +3,7 @@
 // the per-declaration tables, and the intermediate values of the computation that are not stored.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,9 +11,20 @@
 
 #include "base/date.h"
 #include "base/decimal.h"
+#include "base/status.h"
 #include "store/record.h"
 
 namespace vorn::tax {
+
+// The cash book (livro-caixa) of one person over the year, month by month (index 1 … 12): the
+// month's expenses, what earlier months carried into it, the month's receipts of self-employed
+// work that bound the deduction, the deductible amount and what is carried on. Expenses are
+// deductible only up to that work income; what December carries on is lost.
+struct CashBook {
+    Decimal expenses[13], carried_in[13], work[13], deductible[13], carried_out[13];
+    Decimal deductible_total() const;
+    Decimal lost() const { return carried_out[12]; }
+};
 
 // Values of the computation that live only while a declaration is open (never stored).
 struct Work {
@@ -41,6 +53,7 @@ struct Work {
     Decimal RECEITA, DESPESA, DESPSIMP;
     // Monthly entries.
     Decimal PENSAOM, NTOTDEP;
+    std::map<std::string, CashBook> cash_books;  // by the dependant's CPF; "" the holder
 };
 
 struct Declaration {
@@ -68,6 +81,8 @@ struct Declaration {
     std::string str(std::string_view name) const;
     Date date(std::string_view name) const;
     bool logical(std::string_view name) const;
+    // The field that holds a global value (its type, width and decimals).
+    const store::FieldDef& field(std::string_view name) const;
     // Writes every record that holds the field (both, for names kept in both).
     void set(std::string_view name, Decimal v);
     void set(std::string_view name, std::string_view v);
@@ -94,6 +109,13 @@ void for_each_live(const std::vector<store::Record>& list, F f) {
     for (const auto& r : list)
         if (!r.deleted) f(r);
 }
+
+// A number as an N field of this width and decimals writes it ("8", "-904.97"); kInvalid naming
+// the field when it does not fit, never a longer number.
+[[nodiscard]] Status number_in_field(const store::FieldDef& f, Decimal v, std::string* out);
+// Every number of the summary and registry records checked against its field's width: a total
+// computed too large for its field is an error naming the field.
+[[nodiscard]] Status check_field_widths(const Declaration& d);
 
 // "01" … "13".
 std::string two_digits(int n);

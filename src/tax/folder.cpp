@@ -1,14 +1,61 @@
 // Read-only loading of a data folder's declarations.
 #include "tax/folder.h"
 
+#include <iterator>
+#include <sstream>
+
+#include "base/text.h"
 #include "store/catalogue.h"
 #include "store/dbf.h"
 
 namespace vorn::tax {
 namespace {
 
-// The item tables a declaration's computation reads.
+// The item tables a declaration's computation reads; a folder may lack any of them (no capital
+// gains, no dependants), which then reads as empty.
 constexpr int kLists[] = {2, 3, 4, 5, 6, 12, 13};
+
+// The fields the computation reads, by table ("X*" is every field of the table's layout whose
+// name starts with X). A table without one of them is refused: read as blank, the field would
+// change the result without a word (withholding read as zero turns a refund into tax to pay).
+// Values kept in both the summary and the registry are read from the summary.
+constexpr std::pair<int, const char*> kReadFields[] = {
+    {1,
+     "I3_* I4_* I13_* INDSOBRE DATAPARTI DATADECIS DECFINAL DECSAIDA DATASAIDA DECJUDI DATALAVRA "
+     "IR_EXTER QTD_QUOTA BASE14754 CARNEINSS CARNEDEPEN TIPO_PF CAL_AUTO SO_REC EMPRUR AMORUR "
+     "OUTREC VALFUTUR OUTRDES PREJVEN1 PREJRUR PREJRVA LUCRRVA DESPNAO EMPREST INDALERTA IMPOANTER "
+     "CUSTOANT CUSTOANO ENTRADGP ISENTNAO"},
+    {2,
+     "I1_1 I1_3 I1_4* I1_5 I1_6 I1_7 I1_8 I1_9 I1_11 I1_12 I1_13 I1_14 I1_15 I1_16 I1_17 I1_18 "
+     "I1_19 I1_20 I1_21 I1_23 I1_24 I1_25 I1_26 I1_27 I1_28 I1_29 I1_30 I1_31 I1_32 I1_33 I1_34 "
+     "I1_37 I1_38 I1_39 DT_LC TIPOCR"},
+    {3, "CODIDEPEN DATADEPEN CPFDEPEN NRODEPEN"},
+    {4, "I7_3 I7_4 VAL_APLIC VAL_IRFOR VAL_LUCRO VAL_IRBR"},
+    {5, "I8_3 I8_4 I8_7"},
+    {6, "I6_3 I6_4* I6_5 I6_6"},
+    {9, "NASCIMENTO CODAT DENTREGA SOMAG I9_2 I9_3 DEBITAUT SO_SIMPLES USAPADRAO"},
+    {12, "CPFDEPEN I2_*"},
+};
+
+// The first field of kReadFields for table `number` that the opened file lacks; "" when none.
+std::string missing_read_field(const store::Table& t, int number) {
+    const char* names = nullptr;
+    for (const auto& [n, list] : kReadFields)
+        if (n == number) names = list;
+    if (names == nullptr) return "";
+    std::istringstream in(names);
+    const std::vector<std::string> wanted{std::istream_iterator<std::string>(in), {}};
+    for (const auto& f : store::table_def(number)->layout->fields()) {
+        const std::string name = upper(f.name);
+        for (const auto& w : wanted) {
+            const bool matches = w.back() == '*'
+                                     ? name.compare(0, w.size() - 1, w, 0, w.size() - 1) == 0
+                                     : name == w;
+            if (matches && t.layout().find(f.name) < 0) return f.name;
+        }
+    }
+    return "";
+}
 
 std::string table_file(int number) {
     return store::table_def(number)->file_base("") + ".DBF";
@@ -27,9 +74,10 @@ std::shared_ptr<const store::Layout> reading_layout(
 }
 
 // Calls `take(cpf, record)` for every live record of a table, read into `layout` (the file's own
-// when null); a missing file is an empty table unless `required`.
+// when null); a missing file is an empty table unless `required`. `number` names the catalogue
+// table whose fields the computation reads (0: none checked).
 template <typename Take>
-Status scan(store::Env& env, const std::string& path,
+Status scan(store::Env& env, const std::string& path, int number,
             const std::shared_ptr<const store::Layout>& layout, const std::string& only_cpf,
             bool required, Take take) {
     if (!env.exists(path))
@@ -39,6 +87,9 @@ Status scan(store::Env& env, const std::string& path,
     opt.read_only = true;
     Status s = store::Table::open(env, path, opt, &t);
     if (!s) return s;
+    if (const std::string field = missing_read_field(*t, number); !field.empty())
+        return Status::corrupt(path + ": falta o campo " + field +
+                               ", que o cálculo lê (atualize a estrutura da tabela)");
     const store::Field* cpf_field = nullptr;
     store::Field f;
     if (t->layout().find("CPF") >= 0) {
@@ -68,21 +119,21 @@ Status FolderReader::read(store::Env& env, const std::string& folder, const std:
     if (!env.is_directory(folder)) return Status::not_found("pasta não encontrada: " + folder);
     FolderReader r;
     auto path = [&](int n) { return store::find_file(env, folder, table_file(n)); };
-    Status s = scan(env, path(9), store::table_def(9)->layout, only_cpf, true,
+    Status s = scan(env, path(9), 9, store::table_def(9)->layout, only_cpf, true,
                     [&](const std::string& cpf, store::Record rec) {
                         if (cpf.empty() || r.registry_.count(cpf)) return;
                         r.cpfs_.push_back(cpf);
                         r.registry_.emplace(cpf, std::move(rec));
                     });
     if (!s) return s;
-    s = scan(env, path(1), store::table_def(1)->layout, only_cpf, false,
+    s = scan(env, path(1), 1, store::table_def(1)->layout, only_cpf, true,
              [&](const std::string& cpf, store::Record rec) {
                  r.summary_.emplace(cpf, std::move(rec));
              });
     if (!s) return s;
     for (int n : kLists) {
         auto& by_cpf = r.lists_[n];
-        s = scan(env, path(n), store::table_def(n)->layout, only_cpf, false,
+        s = scan(env, path(n), n, store::table_def(n)->layout, only_cpf, false,
                  [&](const std::string& cpf, store::Record rec) {
                      if (r.registry_.count(cpf)) by_cpf[cpf].push_back(std::move(rec));
                  });
@@ -140,7 +191,7 @@ Status read_interest_table(store::Env& env, const std::string& install_dir, Inte
     *out = InterestTable();
     if (!env.exists(path)) return Status::ok();
     std::vector<store::Record> rows;
-    Status s = scan(env, path, nullptr, "", true,
+    Status s = scan(env, path, 0, nullptr, "", true,
                     [&](const std::string&, store::Record rec) { rows.push_back(std::move(rec)); });
     if (!s) return s;
     *out = InterestTable::from_records(rows);

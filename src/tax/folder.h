@@ -19,8 +19,10 @@ namespace vorn::tax {
 class FolderReader {
   public:
     // Reads the registry (table 9) and the tables the computation uses, keeping only the
-    // records of `only_cpf` when it is not empty. kNotFound when the folder or its registry is
-    // missing; kCorrupt with the file and record when a table cannot be read.
+    // records of `only_cpf` when it is not empty; a missing item table reads as empty. kNotFound
+    // when the folder, its registry or its summary table (table 1) is missing; kCorrupt with the
+    // file (and record) when a table cannot be read, holds fewer records than its header counts
+    // or lacks a field the computation reads.
     [[nodiscard]] static Status read(store::Env& env, const std::string& folder,
                                      const std::string& only_cpf, FolderReader* out);
 

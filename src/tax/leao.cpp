@@ -58,6 +58,56 @@ std::string item_month_field(int month) {
     return "I1_4" + two_digits(month);
 }
 
+// The income type of an individual payer's item: its own when set, else work when the payer's
+// CPF is known, else the declaration's type for such income.
+std::string payer_type(const Declaration& d, const store::Record& it) {
+    std::string type = it.str("I1_41");
+    if (type != "T" && type != "A" && type != "O")
+        type = it.str("I1_3").empty() ? d.str("TIPO_PF") : "T";
+    return type;
+}
+
+// In mode 3 the entries from individuals, from abroad and of the cash book carry a date.
+bool dated(const std::string& kind, int mode) {
+    return mode == 3 && (kind == "F" || kind == "L" || kind == "E");
+}
+
+// The twelve monthly values of a monthly item (index 1 … 12): a dated entry puts its whole value
+// in the month of its date; false for a dated entry without a date, which is skipped.
+bool item_months(const store::Record& it, const std::string& kind, int mode, Decimal months[13]) {
+    if (dated(kind, mode)) {
+        const Date when = it.date("DT_LC");
+        if (when.blank()) return false;
+        months[when.month()] = it.num("I1_4");
+        return true;
+    }
+    for (int m = 1; m <= 12; ++m) months[m] = it.num(item_month_field(m));
+    return true;
+}
+
+// A person's receipts of self-employed work month by month: with the grid filled from the items,
+// the income of work from individuals and the income from abroad; with typed totals the whole
+// income typed, the grid not telling work from rent there.
+void work_receipts(const Declaration& d, const store::Record& person, Decimal work[13]) {
+    const int mode = fill_mode(d);
+    if (mode == 2 || mode == 4) {
+        for (int m = 1; m <= 12; ++m)
+            work[m] = person.num("I2_1" + two_digits(m)) + person.num("I2_2" + two_digits(m));
+        return;
+    }
+    const std::string cpf_dependant = person.str("CPFDEPEN");
+    for_each_live(d.items, [&](const store::Record& it) {
+        const std::string kind = it.str("I1_1");
+        if ((kind != "F" && kind != "E") || !belongs(it, cpf_dependant.empty(), cpf_dependant))
+            return;
+        const std::string type = kind == "F" ? payer_type(d, it) : "T";
+        if (type == "A" || type == "O") return;  // rent and other income bear no cash book
+        Decimal months[13];
+        if (!item_months(it, kind, mode, months)) return;
+        for (int m = 1; m <= 12; ++m) work[m] += months[m];
+    });
+}
+
 // Income by type of the person being recomputed: work, rent, other.
 struct TypeTotals {
     Decimal work, rent, other;
@@ -85,15 +135,9 @@ void recompute(Context& c, store::Record& person, bool holder, TypeTotals& types
             const std::string kind = it.str("I1_1");
             if (!monthly_kind(kind) || !belongs(it, holder, cpf_dependant)) return;
             Decimal months[13];
-            if (mode == 3 && (kind == "F" || kind == "L" || kind == "E")) {
-                const Date when = it.date("DT_LC");
-                if (when.blank()) return;
-                for (int m = 1; m <= 12; ++m)
-                    it.set(item_month_field(m), m == when.month() ? it.num("I1_4") : Decimal());
-                months[when.month()] = it.num("I1_4");
-            } else {
-                for (int m = 1; m <= 12; ++m) months[m] = it.num(item_month_field(m));
-            }
+            if (!item_months(it, kind, mode, months)) return;
+            if (dated(kind, mode))
+                for (int m = 1; m <= 12; ++m) it.set(item_month_field(m), months[m]);
             Decimal sum;
             for (int m = 1; m <= 12; ++m) sum += months[m];
             const int column = kind == "F"   ? 1
@@ -106,12 +150,7 @@ void recompute(Context& c, store::Record& person, bool holder, TypeTotals& types
                 if (kind == "P") inss[m] += months[m];
             }
             if (kind == "P") carne += sum;
-            if (kind == "F") {
-                std::string type = it.str("I1_41");
-                if (type != "T" && type != "A" && type != "O")
-                    type = it.str("I1_3").empty() ? d.str("TIPO_PF") : "T";
-                types.add(type, sum);
-            }
+            if (kind == "F") types.add(payer_type(d, it), sum);
         });
         for (int m = 1; m <= 12; ++m)
             for (int column : {1, 2, 3, 5}) g.set(column, m, col[column][m]);
@@ -148,16 +187,36 @@ void recompute(Context& c, store::Record& person, bool holder, TypeTotals& types
         }
         if (holder) d.work.NTOTDEP = dependants_total;
     }
-    for (int m = 1; m <= 12; ++m) VE_LEAO(c, g, m, false);
-    VE_LEAO(c, g, 13, true);
+    const CashBook book = person_cash_book(d, person);
+    for (int m = 1; m <= 12; ++m) VE_LEAO(c, g, book, m, false);
+    VE_LEAO(c, g, book, 13, true);
 }
 
 }  // namespace
 
-void VE_LEAO(Context& c, MonthlyGrid& g, int month, bool total) {
+void limit_cash_book(CashBook& b) {
+    Decimal carried;
+    for (int m = 1; m <= 12; ++m) {
+        b.carried_in[m] = carried;
+        const Decimal available = b.expenses[m] + carried;
+        b.deductible[m] = max(min(available, b.work[m]), Decimal());
+        carried = max(available - b.deductible[m], Decimal());
+        b.carried_out[m] = carried;
+    }
+}
+
+CashBook person_cash_book(const Declaration& d, const store::Record& person) {
+    CashBook b;
+    for (int m = 1; m <= 12; ++m) b.expenses[m] = person.num("I2_3" + two_digits(m));
+    work_receipts(d, person, b.work);
+    limit_cash_book(b);
+    return b;
+}
+
+void VE_LEAO(Context& c, MonthlyGrid& g, const CashBook& book, int month, bool total) {
     if (month >= 1 && month <= 12) {
         const Decimal base = max(g.get(1, month) + g.get(2, month), Decimal());
-        g.set(6, month, monthly_tax(base, month, g.get(3, month) + g.get(4, month)));
+        g.set(6, month, monthly_tax(base, month, book.deductible[month] + g.get(4, month)));
     }
     if (total) {
         CORR_DARF(c, g);
@@ -259,14 +318,16 @@ void FDE_LEAO_dependants(Context& c) {
 void CALC_LEAOTOTAL(Declaration& d) {
     const bool paid_only = d.logical("SO_REC") || fill_mode(d) == 4;
     Decimal income[2], abroad[2], leao[2], cash_book;
+    d.work.cash_books.clear();
     for (auto& r : d.monthly) {
         if (r.deleted) continue;
         MonthlyGrid g(r);
         const int who = r.str("CPFDEPEN").empty() ? 0 : 1;
+        const CashBook& book = d.work.cash_books[r.str("CPFDEPEN")] = person_cash_book(d, r);
+        cash_book += book.deductible_total();
         for (int m = 1; m <= 12; ++m) {
             income[who] += g.get(1, m);
             abroad[who] += g.get(2, m);
-            cash_book += g.get(3, m);
             leao[who] += paid_only ? g.get(5, m) : max(g.get(5, m), g.get(6, m));
         }
     }

@@ -36,12 +36,24 @@ void FDE_LEAO_holder(Context& c);
 // Every dependant's grid (created in memory for a dependant with monthly items but no record),
 // then the annual lines.
 void FDE_LEAO_dependants(Context& c);
-// Carnê-Leão due of one month (column 6) from the grid's income, cash book and deductions, and
-// with `total` the total row; then the corrected amounts.
-void VE_LEAO(Context& c, MonthlyGrid& g, int month, bool total);
+// The cash book of a person held to the receipts of self-employed work: given the expenses and the
+// work income of each month of `b`, the deductible amount of month m is the lesser of its work
+// income and its expenses plus what earlier months carried; the rest is carried to month m + 1,
+// and what December carries on is lost (never to the next year).
+void limit_cash_book(CashBook& b);
+// The cash book of one record of decl.monthly: expenses from the grid's column 3, work income
+// from the person's items of work from individuals and from abroad (or, with monthly totals typed,
+// the whole income of columns 1 and 2), limited as above.
+CashBook person_cash_book(const Declaration& d, const store::Record& person);
+// Carnê-Leão due of one month (column 6) from the grid's income, the deductible cash book of the
+// person's `book` and the grid's deductions, and with `total` the total row; then the corrected
+// amounts.
+void VE_LEAO(Context& c, MonthlyGrid& g, const CashBook& book, int month, bool total);
 // The corrected amount (column 7) of each month whose due exceeds what was paid.
 void CORR_DARF(Context& c, MonthlyGrid& g);
-// Lines 03, 04, 18, 49, 50 and the Carnê-Leão lines 29 and 30 from the records of table 12.
+// Lines 03, 04, 18, 49, 50 and the Carnê-Leão lines 29 and 30 from the records of table 12; line
+// 18 adds up the deductible cash book of every person, whose books are kept in
+// decl.work.cash_books (carried and lost amounts for the screens).
 void CALC_LEAOTOTAL(Declaration& d);
 
 // Inverse mode: the month's income from individuals that makes the Carnê-Leão paid `paid` (tax

@@ -18,6 +18,12 @@ TEST(Masks, CpfAndCnpjBothEighteenWide) {
     EXPECT_EQ(mask_picture("123456789", "999.999.999-99"), "123.456.789-  ");
 }
 
+TEST(Messages, EmptyValuesLeaveNoDoubleBlank) {
+    EXPECT_EQ(join_words({"UF", "  ", "inválida."}), "UF inválida.");
+    EXPECT_EQ(join_words({"UF", " XX", "inválida."}), "UF XX inválida.");
+    EXPECT_EQ(join_words({"", "País", ""}), "País");
+}
+
 TEST(NumberText, BrazilianForm) {
     EXPECT_EQ(CAR_TO_VAL("1.234.567,89"), Decimal::from("1234567.89"));
     EXPECT_EQ(CAR_TO_VAL("-12,5"), Decimal::from("-12.5"));

@@ -309,5 +309,58 @@ TEST(Folder, AlwaysAcceptedWarnedWhenIncomplete) {
     EXPECT_EQ(op.said.size(), 2u);
 }
 
+TEST(Address, CepHasEightDigits) {
+    for (std::string_view fine : {"", "         ", "01310100 ", "01310-100"}) {
+        ScriptedOperator op;
+        EXPECT_TRUE(check_cep(op, fine)) << fine;
+        EXPECT_EQ(told(op), "");
+    }
+    for (std::string_view wrong : {"01310    ", "013101001", "0131A100 "}) {
+        ScriptedOperator op;
+        EXPECT_FALSE(check_cep(op, wrong)) << wrong;
+        EXPECT_EQ(told(op), "O CEP deve ter 8 dígitos.");
+    }
+}
+
+TEST(Address, PhonesAlignedByTheirDigitCount) {
+    ScriptedOperator op;
+    std::string fixed = "32221111 ", mobile = "998887777", spaced = "3222 1111", empty = "  ";
+    EXPECT_TRUE(check_phone(op, fixed));
+    EXPECT_EQ(fixed, " 32221111");  // under "#9999-9999": " 3222-1111"
+    EXPECT_TRUE(check_phone(op, mobile));
+    EXPECT_EQ(mobile, "998887777");
+    EXPECT_TRUE(check_phone(op, spaced));
+    EXPECT_EQ(spaced, " 32221111");
+    EXPECT_TRUE(check_phone(op, empty));
+    EXPECT_EQ(told(op), "");
+    for (std::string wrong : {"3222111  ", "32A21111 "}) {
+        ScriptedOperator refused;
+        const std::string typed = wrong;
+        EXPECT_FALSE(check_phone(refused, wrong)) << typed;
+        EXPECT_EQ(wrong, typed);
+        EXPECT_EQ(told(refused), "O telefone deve ter 8 ou 9 dígitos.");
+    }
+}
+
+TEST(Address, AccountTypedWithItsOwnPunctuation) {
+    // Thirteen positions of number, right-aligned, and two of check digit.
+    EXPECT_EQ(clean_account("12345-6        "),
+              "        12345"
+              "6 ");
+    EXPECT_EQ(clean_account("1.234.567-X    "),
+              "      1234567"
+              "X ");
+    EXPECT_EQ(clean_account("98.765-43"),
+              "        98765"
+              "43");
+    EXPECT_EQ(clean_account("12.345"),
+              "        12345"
+              "  ");
+    // Already in place, or too long to be cleaned: as typed.
+    EXPECT_EQ(clean_account("123456         "), "123456         ");
+    EXPECT_EQ(clean_account("        123456 "), "        123456 ");
+    EXPECT_EQ(clean_account("12345678901234-56"), "12345678901234-56");
+}
+
 }  // namespace
 }  // namespace vorn

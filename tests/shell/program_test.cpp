@@ -669,5 +669,98 @@ TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA OUTRA");
 }
 
+// The screen row holding a text, or "" when no row does.
+std::string row_with(const std::string& snap, const std::string& text) {
+    std::istringstream in(snap);
+    for (std::string line; std::getline(in, line);)
+        if (line.find(text) != std::string::npos) return line;
+    return "";
+}
+
+TEST(Program, TheNameTakesNoMoreCharactersThanItsColumnWhateverItsAccents) {
+    Office o;
+    ASSERT_EQ(
+        o.run("01", open_client(kAna, true) +
+                        "F6\ntext N\nENTER\ntext JOSÉ DA CONCEIÇÃO\nENTER\nESC\n" + kLeaveAndExit)
+            .status,
+        0);
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "JOSÉ DA CONCEIÇÃO");
+    // Reopened, the accented name is replaced by more letters than the column holds.
+    Result r = o.run("01", open_client(kAna, false) + "F6\nENTER\nCTRL+Y\ntext " +
+                               std::string(60, 'A') + "\nsnap\nENTER\nESC\n" + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    const std::string line = row_with(r.snaps.at(0), "Nome:");
+    const size_t from = line.find('A');
+    ASSERT_NE(from, std::string::npos) << r.snaps.at(0);
+    EXPECT_EQ(line.find_first_not_of('A', from) - from, 53u) << line;
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), std::string(53, 'A'));
+}
+
+// Screen 6 of a new client from the name on: `steps` are typed there, one per line ("text X" or
+// a key), with a snap after each step marked with a trailing " |".
+std::string on_identification(const std::vector<std::string>& steps) {
+    std::string s = "F6\ntext N\nENTER\n";
+    for (const auto& step : steps) {
+        const bool snap = step.size() > 2 && step.compare(step.size() - 2, 2, " |") == 0;
+        s += (snap ? step.substr(0, step.size() - 2) : step) + "\n" + (snap ? "snap\n" : "");
+    }
+    return s;
+}
+
+TEST(Program, IdentificationRefusesAnEmptyNameAFutureBirthAndAShortCep) {
+    Office o;
+    Result r = o.run("01", open_client(kAna, true) +
+                               on_identification({"ENTER |", "ENTER", "text ANA", "ENTER",
+                                                  "text 11042026", "ENTER |", "ENTER", "HOME",
+                                                  "CTRL+Y", "text 10041980", "ENTER", "ESC"}) +
+                               kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_GE(r.snaps.size(), 2u);
+    EXPECT_NE(r.snaps[0].find("Informe o nome do contribuinte."), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("A data de nascimento não pode ser posterior a hoje."),
+              std::string::npos)
+        << r.snaps[1];
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
+    EXPECT_EQ(o.registry(kAna).date("NASCIMENTO"), Date(1980, 4, 10));
+}
+
+TEST(Program, IdentificationAddressChecksAndForms) {
+    Office o;
+    auto enter = [](const std::string& text) { return "text " + text + "\nENTER"; };
+    Result r = o.run(
+        "01",
+        open_client(kAna, true) +
+            on_identification({enter("ANA"), "ENTER", enter("N"), enter("N"), "ENTER", "ENTER",
+                               "ENTER", enter("1"), enter("341"), enter("1234"), enter("12345-6"),
+                               enter("4"), enter("N"), enter("N"), "ENTER", "ENTER", enter("S"),
+                               // A CEP of five digits, then the state left empty: both refused.
+                               "text 01310", "ENTER |", "ENTER", "HOME", "CTRL+Y",
+                               enter("12227010"), enter("RUA"), enter("DAS FLORES"), enter("10"),
+                               "ENTER", enter("CENTRO"), "ENTER |", "ENTER", enter("SP"),
+                               // Several municipalities begin so: the list, and the fifth chosen.
+                               "text sao jose", "ENTER |", "DOWN", "DOWN", "DOWN", "DOWN",
+                               "ENTER |", enter("12"), enter("32221111"), enter("S"), enter("12"),
+                               "text 998887777", "ENTER |", "ESC"}) +
+            kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_GE(r.snaps.size(), 5u);
+    EXPECT_NE(r.snaps[0].find("O CEP deve ter 8 dígitos."), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("UF inválida."), std::string::npos) << r.snaps[1];
+    for (const char* m : {"São José do Barreiro", "São José dos Campos", "São José do Rio Preto"})
+        EXPECT_NE(r.snaps[2].find(m), std::string::npos) << m << "\n" << r.snaps[2];
+    EXPECT_NE(r.snaps[3].find("Município: SÃO JOSÉ DOS CAMPOS"), std::string::npos) << r.snaps[3];
+    const std::string& last = r.snaps[4];
+    // The account's number right-aligned before its check digit; telephones by their digits.
+    EXPECT_NE(last.find("Conta: " + std::string(8, ' ') + "12345-6 "), std::string::npos) << last;
+    EXPECT_NE(last.find("Telefone: (12)  3222-1111"), std::string::npos) << last;
+    EXPECT_NE(last.find("Celular: (12) 99888-7777"), std::string::npos) << last;
+    store::Record reg = o.registry(kAna);
+    EXPECT_EQ(reg.str("CEP"), "12227010");
+    EXPECT_EQ(reg.str("MUNICIPIO"), "SÃO JOSÉ DOS CAMPOS");
+    EXPECT_EQ(reg.str("CODMUNI"), "7099");
+    EXPECT_EQ(reg.str("TELEFO"), "32221111");
+    EXPECT_EQ(reg.str("TELCELU"), "998887777");
+}
+
 }  // namespace
 }  // namespace vorn::shell

@@ -349,6 +349,54 @@ TEST(Dbf, SharedAppendToAForeignTableWithoutEndMark) {
     EXPECT_EQ(after.substr(header + 206 * reclen, 1 + 12 + 10), " Zulu              2.25");
 }
 
+// A table whose file holds fewer records than its header counts lost some: opening it fails,
+// naming the file and both counts, whoever opens it. More records than counted (a writer that
+// stopped before updating the header) are read.
+TEST(Dbf, FileShorterThanItsHeaderCountsIsRefusedAtOpening) {
+    TempDir dir;
+    const std::string path = create_small(dir, {row("UM", "1"), row("DOIS", "2")});
+    const std::string whole = slurp(path);
+    const size_t header = u16(whole, 8), reclen = u16(whole, 10);
+    ASSERT_EQ(whole.size(), header + 2 * reclen + 1);
+    auto open_status = [&](bool exclusive) {
+        std::unique_ptr<Table> t;
+        OpenOptions opt;
+        opt.read_only = !exclusive;
+        opt.exclusive = exclusive;
+        return Table::open(Env::posix(), path, opt, &t);
+    };
+
+    testing::spit(path, whole.substr(0, header + reclen + reclen / 2));  // cut in the last record
+    for (bool exclusive : {false, true}) {
+        Status s = open_status(exclusive);
+        EXPECT_EQ(s.code(), Status::Code::kCorrupt);
+        EXPECT_NE(s.message().find("SMALL.DBF"), std::string::npos) << s.message();
+        EXPECT_NE(s.message().find("indica 2 registros e o arquivo tem 1 e parte de outro"),
+                  std::string::npos)
+            << s.message();
+    }
+
+    std::string claims = whole.substr(0, header + reclen) + "\x1A";  // one record, counted 1000
+    claims[4] = static_cast<char>(1000 & 0xFF);
+    claims[5] = static_cast<char>(1000 >> 8);
+    testing::spit(path, claims);
+    Status s = open_status(false);
+    EXPECT_EQ(s.code(), Status::Code::kCorrupt);
+    EXPECT_NE(s.message().find("indica 1000 registros e o arquivo tem 1"), std::string::npos)
+        << s.message();
+    EXPECT_EQ(slurp(path), claims);  // nothing written
+
+    std::string longer = whole;  // counted 1, holding 2 and part of a third
+    longer[4] = 1;
+    testing::spit(path, longer.substr(0, longer.size() - 1) + "  PARTE");
+    auto t = open_table(path);
+    uint32_t count = 0;
+    ASSERT_OK(t->record_count(&count));
+    EXPECT_EQ(count, 2u);
+    ASSERT_OK(t->go_bottom());
+    EXPECT_EQ(t->str("NOME"), "DOIS");
+}
+
 TEST(Dbf, FilesAreFoundWithoutRegardToCase) {
     TempDir dir;
     ASSERT_OK(Table::create(Env::posix(), dir.file("imp0926.dbf"), *small_layout(), {},

@@ -89,6 +89,18 @@ class Builder {
     Declaration d;
 };
 
+// A self-employed client with 40,000.00 of work receipts (January to October), 30,000.00 of rent
+// from individuals and 60,000.00 of cash-book expenses, who paid no Carnê-Leão and counts only
+// what was paid: the cash book is deductible up to the work income, 40,000.00.
+inline Builder cash_book_client(const char* cpf = "39053344705") {
+    Builder b(cpf);
+    b.monthly_item("F", "4000.00", 1, 10).set("I1_41", "T");
+    b.monthly_item("F", "2500.00", 1, 12).set("I1_41", "A");
+    b.monthly_item("L", "5000.00");
+    b.d.set("SO_REC", true);
+    return b;
+}
+
 // The context of a computation, with a scripted operator and a clock standing at `today`.
 struct Session {
     explicit Session(Declaration& d, Date today = Date(2026, 4, 15))

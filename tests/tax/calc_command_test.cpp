@@ -83,9 +83,11 @@ class CalcCommand : public ::testing::Test {
         family.payment(2, "4000.00", "0", 2);
         family.payment(10, "3000.00", "500.00");
         family.payment(9, "1500.00");
+        write({employee.d, family.d});
+    }
+    void write(const std::vector<Declaration>& declarations) {
         ManualClock clock(DateTime{Date(2026, 3, 1), 0});
-        ASSERT_TRUE(
-            write_folder(store::Env::posix(), dir.string(), {employee.d, family.d}, &clock));
+        ASSERT_TRUE(write_folder(store::Env::posix(), dir.string(), declarations, &clock));
         // Offices copy folders from Windows: names in lower case, no index files.
         for (const auto& e : fs::directory_iterator(dir)) {
             std::string lower = e.path().filename().string();
@@ -93,6 +95,16 @@ class CalcCommand : public ::testing::Test {
                 ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
             fs::rename(e.path(), dir / lower);
         }
+    }
+    // The run of one declaration that must fail: exit 1, a message holding every one of
+    // `expected`, nothing on standard output and no file of the folder changed.
+    void expect_refused(const char* cpf, std::initializer_list<const char*> expected) {
+        const auto before = file_bytes(dir);
+        Output o = run({"--folder", dir.string(), "--cpf", cpf});
+        EXPECT_EQ(o.status, 1);
+        for (const char* text : expected) EXPECT_NE(o.err.find(text), std::string::npos) << o.err;
+        EXPECT_TRUE(o.out.empty()) << o.out;
+        EXPECT_EQ(file_bytes(dir), before);
     }
     fs::path dir;
 };
@@ -114,7 +126,7 @@ TEST_F(CalcCommand, OneDeclarationPrintsItsSummaryLinesAndChangesNoFile) {
     EXPECT_EQ(v.at("NCOMPL"), "4095.03");
     EXPECT_EQ(v.at("DESPADRAO"), "12000.00");
     EXPECT_EQ(v.at("DESCON"), "6000.00");
-    EXPECT_EQ(v.at("QTD_QUOTA"), "0.00");
+    EXPECT_EQ(v.at("QTD_QUOTA"), "0");
     EXPECT_EQ(v.at("IMPPGRE"), "-904.97");
     EXPECT_EQ(v.at("RECEITA"), "65000.00");
     EXPECT_EQ(v.at("INDGAS"), "83.08");
@@ -124,7 +136,7 @@ TEST_F(CalcCommand, OneDeclarationPrintsItsSummaryLinesAndChangesNoFile) {
     for (int k = 1; k <= 26; ++k) names.push_back("I3_" + two_digits(k));
     for (int k = 1; k <= 15; ++k) names.push_back("I4_" + two_digits(k));
     for (const char* n : {"DESPADRAO", "DESCON", "NCOMPL", "NSIMPL", "NILEI14754", "BASE14754",
-                          "QTD_QUOTA", "IMPPGRE", "RECEITA", "DESPESA", "SALDO", "INDGAS"})
+                          "IMPPGRE", "RECEITA", "DESPESA", "SALDO", "INDGAS"})
         names.push_back(n);
     const std::regex amount("-?[0-9]+\\.[0-9]{2}");
     for (const auto& n : names) {
@@ -143,7 +155,7 @@ TEST_F(CalcCommand, AllComputesEveryDeclarationOfTheFolder) {
     EXPECT_EQ(family.at("USAPADRAO"), "S");
     EXPECT_EQ(family.at("I13_13"), "8123.00");
     EXPECT_EQ(family.at("I13_21"), "17538.77");
-    EXPECT_EQ(family.at("QTD_QUOTA"), "8.00");
+    EXPECT_EQ(family.at("QTD_QUOTA"), "8");  // the form of its field, N1.0
     EXPECT_EQ(family.at("I13_37"), "317.34");
     EXPECT_EQ(family.at("NCOMPL"), "11126.10");
     EXPECT_LT(o.out.find("CPF=11144477735"), o.out.find("CPF=52998224725"));  // registry order
@@ -167,6 +179,79 @@ TEST_F(CalcCommand, UnknownCpfFolderOrArgumentsFailWithAMessage) {
     o = run({"--folder", dir.string(), "--all"});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("não localizado"), std::string::npos);
+}
+
+TEST_F(CalcCommand, CashBookDeductedUpToTheSelfEmployedIncome) {
+    write({testing::cash_book_client("39053344705").d});
+    Output o = run({"--folder", dir.string(), "--cpf", "39053344705"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto& v = o.blocks.at("39053344705");
+    EXPECT_EQ(v.at("I13_18"), "40000.00");
+    EXPECT_EQ(v.at("I13_19"), "40000.00");
+    EXPECT_EQ(v.at("I13_20"), "30000.00");
+    EXPECT_EQ(v.at("I13_21"), "114.96");
+    EXPECT_EQ(v.at("QTD_QUOTA"), "2");
+    EXPECT_EQ(v.at("I13_37"), "57.48");
+}
+
+TEST_F(CalcCommand, DamagedOrIncompleteTablesAreRefused) {
+    // Header length and record length of a DBF file's bytes.
+    auto lengths = [](const std::string& b) {
+        auto u16 = [&](size_t at) {
+            return static_cast<size_t>(static_cast<unsigned char>(b[at]) |
+                                       static_cast<unsigned char>(b[at + 1]) << 8);
+        };
+        return std::pair{u16(8), u16(10)};
+    };
+    const std::string whole_registry = file_bytes(dir).at("imp0926.dbf");
+    const auto [header, reclen] = lengths(whole_registry);
+    auto spit = [&](const char* name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary | std::ios::trunc) << bytes;
+    };
+
+    // The registry cut in the middle of its last record.
+    spit("imp0926.dbf", whole_registry.substr(0, header + reclen + reclen / 2));
+    expect_refused("11144477735", {"imp0926.dbf", "indica 2 registros e o arquivo tem 1"});
+    spit("imp0926.dbf", whole_registry);
+
+    // The items table counting 1,000 records over one.
+    const std::string whole_items = file_bytes(dir).at("imp0226.dbf");
+    const auto [items_header, items_reclen] = lengths(whole_items);
+    std::string claims = whole_items.substr(0, items_header + items_reclen) + "\x1A";
+    claims[4] = static_cast<char>(1000 & 0xFF);
+    claims[5] = static_cast<char>(1000 >> 8);
+    claims[6] = claims[7] = 0;
+    spit("imp0226.dbf", claims);
+    expect_refused("11144477735", {"imp0226.dbf", "indica 1000 registros e o arquivo tem 1"});
+
+    // The items table without the tax withheld: read as zero it would turn a refund into tax to
+    // pay.
+    std::vector<store::FieldDef> fields = store::table_def(2)->layout->fields();
+    std::erase_if(fields, [](const store::FieldDef& f) { return f.name == "I1_5"; });
+    auto without = std::make_shared<const store::Layout>(fields);
+    Builder employee("11144477735");
+    store::Record item(without);
+    item.assign_by_name(employee.company("60000.00", "5000.00", "6000.00", "5000.00"));
+    fs::remove(dir / "imp0226.dbf");
+    ASSERT_TRUE(store::Table::create(store::Env::posix(), (dir / "imp0226.dbf").string(), *without,
+                                     {item}, nullptr, true));
+    expect_refused("11144477735", {"imp0226.dbf", "falta o campo I1_5"});
+
+    // A folder without capital gains or assets reads them as empty; without its summary table it
+    // cannot be computed.
+    spit("imp0226.dbf", whole_items);
+    fs::remove(dir / "imp0426.dbf");
+    EXPECT_EQ(run({"--folder", dir.string(), "--cpf", "11144477735"}).status, 0);
+    fs::remove(dir / "imp0126.dbf");
+    expect_refused("11144477735", {"não localizado"});
+}
+
+TEST_F(CalcCommand, TotalTooWideForItsFieldIsAnError) {
+    Builder b("39053344705");
+    b.company("999999999999.99");
+    b.company("999999999999.99", "0", "0", "0", "11111111111");
+    write({b.d});
+    expect_refused("39053344705", {"I13_08", "não cabe"});
 }
 
 TEST_F(CalcCommand, ReadsTheInterestTableOfTheInstallation) {

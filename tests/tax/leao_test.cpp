@@ -118,6 +118,95 @@ TEST(MonthlyGrid, TypedTotalsAndWhichCarneLeaoCounts) {
     EXPECT_EQ(b.d.num("I13_29"), D("600.00"));  // inverse mode: paid
 }
 
+// An individual payer's monthly income of a type: "T" work, "A" rent, "O" other.
+void payer(Builder& b, const char* type, const char* per_month, int first, int last,
+           const char* dependant_cpf = "") {
+    b.monthly_item("F", per_month, first, last, dependant_cpf).set("I1_41", type);
+}
+
+// The cash book is deductible only up to the month's self-employed work income; the rest goes to
+// later months of the year. Rent is never reduced by it.
+TEST(CashBook, HeldToTheWorkIncomeNotToRent) {
+    Builder b = testing::cash_book_client();
+    Session s(b.d);
+    compute_declaration(s.ctx);
+    EXPECT_EQ(b.d.num("I13_18"), D("40000.00"));
+    EXPECT_EQ(b.d.num("I13_19"), D("40000.00"));
+    EXPECT_EQ(b.d.num("I13_20"), D("30000.00"));
+    EXPECT_EQ(b.d.num("I13_21"), D("114.96"));
+    EXPECT_EQ(b.d.num("I13_29"), D("0"));
+    EXPECT_EQ(b.d.num("QTD_QUOTA"), D("2"));
+    EXPECT_EQ(b.d.num("I13_37"), D("57.48"));
+    const CashBook& book = b.d.work.cash_books.at("");
+    EXPECT_EQ(book.deductible[10], D("4000.00"));
+    EXPECT_EQ(book.carried_in[11], D("10000.00"));  // 1,000.00 left over each month
+    EXPECT_EQ(book.deductible[11], D("0"));         // November has rent only
+    EXPECT_EQ(book.lost(), D("20000.00"));
+    MonthlyGrid g = holder_grid(b.d);
+    EXPECT_EQ(g.get(3, 13), D("60000.00"));  // the grid keeps the expenses
+    // January: 6500 − 4000 = 2500, 7.5 %: 187.50 − 169.44.
+    EXPECT_EQ(g.get(6, 1), D("18.06"));
+}
+
+TEST(CashBook, ExcessCarriedToLaterMonthsAndLostAfterDecember) {
+    Builder b;
+    payer(b, "T", "1000.00", 3, 3);
+    payer(b, "T", "6000.00", 4, 4);
+    payer(b, "T", "1000.00", 12, 12);
+    payer(b, "A", "5000.00", 6, 6);
+    b.monthly_item("L", "2500.00", 3, 3);
+    b.monthly_item("L", "2000.00", 6, 6);
+    b.monthly_item("L", "5000.00", 12, 12);
+    Session s(b.d);
+    CALC(s.ctx, 1, 0);
+    const CashBook& book = b.d.work.cash_books.at("");
+    EXPECT_EQ(book.deductible[3], D("1000.00"));
+    EXPECT_EQ(book.carried_out[3], D("1500.00"));
+    EXPECT_EQ(book.carried_in[4], D("1500.00"));
+    EXPECT_EQ(book.deductible[4], D("1500.00"));
+    EXPECT_EQ(book.deductible[6], D("0"));
+    EXPECT_EQ(book.carried_in[12], D("2000.00"));
+    EXPECT_EQ(book.deductible[12], D("1000.00"));
+    EXPECT_EQ(book.lost(), D("6000.00"));
+    EXPECT_EQ(b.d.num("I13_18"), D("3500.00"));
+    MonthlyGrid g = holder_grid(b.d);
+    // April: 6000 − 1500 carried from March = 4500, 22.5 %: 1012.50 − 662.77.
+    EXPECT_EQ(g.get(6, 4), D("349.73"));
+    // June's rent untouched by June's expenses: 5000 − 607.20, 22.5 %: 988.38 − 675.49.
+    EXPECT_EQ(g.get(6, 6), D("312.89"));
+}
+
+TEST(CashBook, EachPersonHasHisOwn) {
+    Builder b;
+    b.dependant(21, "11111111111", Date(2000, 1, 1), 1);
+    payer(b, "T", "5000.00", 5, 5);
+    payer(b, "T", "1000.00", 5, 5, "11111111111");
+    b.monthly_item("L", "3000.00", 5, 5, "11111111111");
+    Session s(b.d);
+    compute_declaration(s.ctx);
+    EXPECT_EQ(b.d.num("I13_18"), D("1000.00"));
+    EXPECT_EQ(b.d.work.cash_books.at("").deductible_total(), D("0"));
+    EXPECT_EQ(b.d.work.cash_books.at("11111111111").deductible[5], D("1000.00"));
+    EXPECT_EQ(b.d.work.cash_books.at("11111111111").lost(), D("2000.00"));
+}
+
+TEST(CashBook, TypedTotalsCountAsWorkIncome) {
+    Builder b;
+    b.d.set("CAL_AUTO", Decimal(2));
+    b.d.set("TIPO_PF", "A");
+    store::Record grid = b.d.new_record(12);
+    MonthlyGrid g(grid);
+    g.set(1, 5, D("3000.00"));
+    g.set(2, 5, D("1000.00"));
+    g.set(3, 5, D("6000.00"));
+    g.set(1, 6, D("2500.00"));
+    b.d.monthly.push_back(grid);
+    Session s(b.d);
+    CALC(s.ctx, 1, 0);
+    EXPECT_EQ(b.d.num("I13_18"), D("6000.00"));  // 4000 in May, the 2000 carried in June
+    EXPECT_EQ(b.d.work.cash_books.at("").carried_in[6], D("2000.00"));
+}
+
 TEST(LateCorrection, FineCappedAtTwentyPercentAndSelicUpToThePaymentMonth) {
     Builder b;
     b.monthly_item("F", "6000.00", 1, 1);

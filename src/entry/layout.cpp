@@ -1,0 +1,55 @@
+// Input fields bound to table columns, and the list of the entry screens laid out as data.
+#include "entry/layout.h"
+
+#include "base/text.h"
+#include "entry/field_values.h"
+#include "entry/identification.h"
+#include "store/catalogue.h"
+
+namespace vorn::entry {
+
+std::vector<ScreenFields> entry_screens() {
+    return {identification_fields()};
+}
+
+const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {
+    for (int n : tables) {
+        const store::TableDef* t = store::table_def(n);
+        if (!t || !t->layout) continue;
+        const int i = t->layout->find(name);
+        if (i >= 0) return &(*t->layout)[static_cast<size_t>(i)];
+    }
+    return nullptr;
+}
+
+ui::Value field_value(const store::FieldDef& column, const store::Value& stored) {
+    if (column.type == store::FieldType::kLogical)
+        return std::string(std::get<store::Logical>(stored) == store::Logical::kTrue ? "S" : "N");
+    ui::Value v = to_ui(stored);
+    if (auto* text = std::get_if<std::string>(&v))
+        *text = pad_right(*text, static_cast<size_t>(column.width));
+    return v;
+}
+
+store::Value column_value(const store::FieldDef& column, const ui::Value& edited) {
+    if (column.type == store::FieldType::kLogical)
+        return trim(std::get<std::string>(edited)) == "S" ? store::Logical::kTrue
+                                                          : store::Logical::kFalse;
+    return to_store(edited);
+}
+
+ui::Get column_field(const store::FieldDef& column, ui::Value& value, std::string_view picture) {
+    ui::Get g;
+    g.var = ui::Var(value);
+    g.picture = std::string(picture);
+    g.name = column.name;
+    if (std::holds_alternative<std::string>(value)) {
+        g.width = column.type == store::FieldType::kLogical ? 1 : column.width;
+    } else if (std::holds_alternative<Decimal>(value)) {
+        g.width = column.width;
+        g.decimals = column.decimals;
+    }
+    return g;
+}
+
+}  // namespace vorn::entry
