@@ -263,7 +263,7 @@ void Run::MENUCOMUM(int code) {
     static const std::set<int> kDependants = {13, 14, 22, 85, 86, 87, 88, 94, 95, 96};
     if (kDependants.count(code) && !sh.has_dependants)
         return app_.tell({"Sem dependentes para usar essa opção"});
-    if (!declaration_command_enabled(code)) return;
+    if (!declaration_command_enabled(code)) return app_.tell({ui::kNotAvailable});  // a hot key
     ScreenPos at = screen_for_code(code);
     if (at.screen > 0) GIRO(at);
 }

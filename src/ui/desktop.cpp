@@ -784,6 +784,13 @@ void TextMenuBar::draw(Screen& s) {
     draw_menu_bar(s, menu_, {}, style(s));
 }
 
+bool TextMenuBar::has_disabled_hot_key(const Key& k) const {
+    for (const auto& pad : pads_)
+        for (const auto& item : pad.items)
+            if (!item.enabled && item.hot_key && *item.hot_key == k) return true;
+    return false;
+}
+
 int TextMenuBar::code_for(const Key& k) const {
     for (const auto& pad : pads_)
         for (const auto& item : pad.items)
@@ -805,6 +812,7 @@ int TextMenuBar::run(Screen& s, int start) {
     int hot = 0;
     hooks.shortcut = [&](const Key& k) {
         hot = code_for(k);
+        if (!hot && has_disabled_hot_key(k)) hooks.on_disabled();
         return hot ? LMenu::kFirstEvent : 0;  // any id ends the navigation
     };
     int id = navigate_menu(s, menu_, {}, st, start, hooks);

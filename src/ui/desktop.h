@@ -150,6 +150,7 @@ class TextMenuBar {
 
   private:
     MenuStyle style(Screen& s) const;
+    bool has_disabled_hot_key(const Key& k) const;
     // The item a menu id stands for (pads have ids too: nullptr for them).
     const TextMenuItem* item(int id) const;
     std::vector<TextMenuPad> pads_;

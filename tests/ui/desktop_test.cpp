@@ -141,16 +141,18 @@ TEST(Menu, DisabledItemsAreGreyHighlightedOrNotAndSaySoWhenChosen) {
     EXPECT_TRUE(ran.empty());
 
     // The text style, in the CORMENU colours (yellow on blue, white on red when highlighted).
-    Recording t("DOWN\nENTER\nESC\n");
+    Recording t("DOWN\nENTER\nUP\nF2\nESC\n");
     TextMenuBar bar({{"&Rendimentos",
                       {{"Titular", Key::f(1), "Do titular", 11},
-                       {"Acumulados", std::nullopt, "Acumulados", 12, false}}}});
+                       {"Acumulados", Key::f(2), "Rendimentos acumulados", 12, false}}}});
     bar.draw(t.screen);
     EXPECT_EQ(bar.run(t.screen), 0);
-    ASSERT_EQ(t.at_keys.size(), 3u);
+    ASSERT_EQ(t.at_keys.size(), 5u);
     EXPECT_EQ(attr_of(t.at_keys[0], "Acumulados"), 0x18);
     EXPECT_EQ(attr_of(t.at_keys[1], "Acumulados"), 0xC8);
     EXPECT_EQ(t.at_keys[2].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_NE(t.at_keys[3].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_EQ(t.at_keys[4].row_text(kRows - 1), pad_right(kNotAvailable, kCols));  // its key
 }
 
 TEST(Menu, MouseOpensAndChooses) {
