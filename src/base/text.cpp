@@ -1,6 +1,7 @@
 // UTF-8 character counting, padding, case mapping, code-page conversion and the accent table.
 #include "base/text.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
@@ -133,6 +134,34 @@ std::string pad_center(std::string_view s, size_t width, char fill) {
     if (n >= width) return left(s, width);
     size_t l = (width - n) / 2;
     return std::string(l, fill) + std::string(s) + std::string(width - n - l, fill);
+}
+
+std::vector<std::string> wrap_words(std::string_view s, size_t width) {
+    std::vector<std::string> lines;
+    std::u32string text = to_u32(trim_right(s)), line;
+    const size_t w = std::max<size_t>(width, 1);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t rest = text.size() - at;
+        if (rest <= w) {
+            line = text.substr(at);
+            at = text.size();
+        } else {
+            // The last blank that lets the line end within the width; none: a hard break.
+            size_t cut = text.rfind(U' ', at + w);
+            if (cut == std::u32string::npos || cut <= at) {
+                line = text.substr(at, w);
+                at += w;
+            } else {
+                line = text.substr(at, cut - at);
+                at = cut + 1;
+            }
+            while (at < text.size() && text[at] == U' ') ++at;
+        }
+        lines.push_back(trim_right(to_utf8(line)));
+    }
+    if (lines.empty()) lines.emplace_back();
+    return lines;
 }
 
 std::string trim_right(std::string_view s) {

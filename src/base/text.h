@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorn {
 
@@ -26,6 +27,9 @@ std::string upper(std::string_view utf8);
 std::string lower(std::string_view utf8);
 // A string of n copies of the character.
 std::string replicate(std::string_view s, size_t n);
+// The text in lines of at most `width` characters, broken at blanks; a word longer than a line is
+// broken where the line ends. Nothing is cut: every character but the blanks at a break is kept.
+std::vector<std::string> wrap_words(std::string_view utf8, size_t width);
 
 // UTF-8 text ⇄ code points (a cell of the screen holds one code point). Malformed bytes decode as
 // the Latin-1 character of the same value.

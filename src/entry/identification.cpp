@@ -310,8 +310,8 @@ bool Form::amending() {
     std::string& retificado = str("NRORECIBO");
     if (!trim(atual).empty()) {
         if (!trim(retificado).empty() && !op_.yes_no("", "Uma nova retificadora?")) return true;
-        retificado = pad_right(trim(atual), retificado.size());
-        atual = std::string(atual.size(), ' ');
+        retificado = pad_right(trim(atual), char_count(retificado));
+        atual = std::string(char_count(atual), ' ');
         v("DENTREGA") = Date();
         keep("NRORECIBO");
         keep("RECIBOATU");
@@ -443,7 +443,7 @@ bool Form::municipality() {
         return refuse({join_words({"Município", str("MUNICIPIO"), "não encontrado em", uf}) + "."});
     const Municipality* m = found.size() == 1 ? found.front() : pick(found);
     if (!m) return false;
-    str("MUNICIPIO") = pad_right(upper(m->name), str("MUNICIPIO").size());
+    str("MUNICIPIO") = pad_right(upper(m->name), char_count(str("MUNICIPIO")));
     d_.values().set("CODMUNI", m->code);
     return true;
 }
@@ -473,7 +473,7 @@ bool Form::send_mobile() {
 void Form::describe(const Coded& c) {
     auto it = c.table.find(trim(str(c.code)));
     if (it != c.table.end()) {
-        str(c.text) = pad_right(it->second, str(c.text).size());
+        str(c.text) = pad_right(it->second, char_count(str(c.text)));
         keep(c.text);
     }
     show(c.row, c.col, trim(str(c.text)), ui::kCols - 2 - c.col);  // up to the frame
@@ -509,6 +509,8 @@ void Form::build() {
             return true;
         };
         if (row.when) g.when = [this, when = row.when] { return (this->*when)(); };
+        // A refused birth date leaves no age of the date it was to replace.
+        if (name == "NASCIMENTO") g.refused = [this] { show(2, 25, "", 24); };
         gets_.push_back(std::move(g));
     }
     show_age();

@@ -132,6 +132,11 @@ ui::BrowseColumn field_column(App& app, int area, const std::string& field, std:
     return c;
 }
 
+void leave_deleted(store::Table& t) {
+    (void)t.skip(1);
+    if (t.eof()) (void)t.go_bottom();
+}
+
 void browse_table(App& app, int area, const std::string& title,
                   std::vector<ui::BrowseColumn> columns, bool editable) {
     store::Table* t = app.w.table(area);
@@ -154,8 +159,7 @@ void browse_table(App& app, int area, const std::string& title,
             Status u = t->unlock();
             if (!s) app.error({s.message()});
             (void)u;
-            (void)t->skip(0);
-            if (t->eof()) (void)t->go_bottom();
+            leave_deleted(*t);
             return true;
         };
     }

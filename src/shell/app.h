@@ -65,6 +65,9 @@ class TableSource final : public ui::RowSource {
 ui::BrowseColumn field_column(App& app, int area, const std::string& field, std::string header,
                               std::string picture, bool writable, int width = 0);
 
+// Moves off a record just deleted (deleted records are hidden): to the next one, else the last.
+void leave_deleted(store::Table& t);
+
 // Browses and edits a table of an area in a window titled `title`: Ins appends a record, Del
 // deletes the current one after confirmation. Returns when the operator leaves with Esc.
 void browse_table(App& app, int area, const std::string& title,

@@ -77,6 +77,23 @@ std::map<long, std::string> status_names(App& app) {
     return out;
 }
 
+// A status's name from the status table; the codes the program gives by itself (1 imported, 2 a
+// new declaration) are named even when the office has not registered them.
+std::string status_name(const std::map<long, std::string>& names, long code) {
+    auto it = names.find(code);
+    if (it != names.end() && !trim(it->second).empty()) return trim(it->second);
+    switch (code) {
+        case 0:
+            return "";
+        case 1:
+            return "Importada";
+        case 2:
+            return "Nova";
+        default:
+            return "Sem nome";
+    }
+}
+
 std::string masked_cpf(const std::string& cpf) {
     return mask_picture(cpf, "999.999.999-99");
 }
@@ -99,8 +116,7 @@ std::optional<std::string> declaration_list(App& app, int order, bool rural_only
     status.width = 16;
     status.get = [t, &names] {
         long code = t->eof() ? 0 : t->num("ESTATUS").whole();
-        auto it = names.find(code);
-        return ui::Value(pad_right(it == names.end() ? "" : it->second, 13) + " " +
+        return ui::Value(pad_right(status_name(names, code), 13) + " " +
                          pad_left(std::to_string(code), 2));
     };
     c.push_back(status);
@@ -221,13 +237,13 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
         f[1].row = 3, f[1].col = 8, f[1].var = name, f[1].picture = "@!S44";
         f[1].when = [&] { return trim(digits).empty(); };
         int pressed = 0;
-        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11})
+        for (int fn : {1, 2, 3, 4, 5, 6, 7, 8, 11})
             app.screen.bind(ui::Key::f(fn), [&, fn] {
                 pressed = fn;
                 app.screen.end_input();
             });
         ui::ReadResult r = dlg->ReadModal(f);
-        for (int fn : {1, 2, 3, 4, 6, 7, 8, 11}) app.screen.unbind(ui::Key::f(fn));
+        for (int fn : {1, 2, 3, 4, 5, 6, 7, 8, 11}) app.screen.unbind(ui::Key::f(fn));
         ui::LDLGCLOSE(app.screen);
         cpf = trim(digits);
         switch (pressed) {
@@ -247,6 +263,9 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
                 continue;
             case 4:
                 return Choice::kRecover;
+            case 5:
+                app.tell({"F5 - Imposto ou devolução atualizado:", ui::kNotAvailable});
+                continue;
             case 6:
                 details(app, cpf);
                 continue;

@@ -177,6 +177,12 @@ void Run::leave(int code) {
                 app_.error({"A declaração não foi gravada:", st.message()});
                 return;
             }
+            // The terminal is set to send the declaration to the government program on closing.
+            const long transfer = s_.cfg_num("OPTTRAN");
+            if (transfer == 1 ||
+                (transfer == 2 && d_.values().num("ESTATUS").whole() == s_.cfg_num("SOESTE")))
+                app_.tell({"Transferência para o programa da Receita ao terminar:",
+                           ui::kNotAvailable, "A declaração foi salva e não foi transferida."});
             how_ = Leave::kSaved;
             done_ = true;
             return;
@@ -274,7 +280,7 @@ void Run::MENUCOMUM(int code) {
     static const std::set<int> kDependants = {13, 14, 22, 85, 86, 87, 88, 94, 95, 96};
     if (kDependants.count(code) && !sh.has_dependants)
         return app_.tell({"Sem dependentes para usar essa opção"});
-    if (!declaration_command_enabled(code)) return;
+    if (!declaration_command_enabled(code)) return app_.tell({ui::kNotAvailable});  // a hot key
     ScreenPos at = screen_for_code(code);
     if (at.screen > 0) GIRO(at);
 }

@@ -121,6 +121,10 @@ void update_data_base(App& app) {
     update_data_base_impl(app);
 }
 
+// The keys of the folder list, under it.
+constexpr const char* kFolderKeys =
+    "Ins=Inclui  Del=Retira  Enter=Altera  S em Sel=Pasta de dados  Esc=Sai";
+
 void folders_dialog(App& app) {
     store::Table* t = app.w.table(50);
     if (!t) return;
@@ -149,6 +153,7 @@ void folders_dialog(App& app) {
             return put_dir(ui::Value(without_slash(std::get<std::string>(v))));
         };
         auto dlg = ui::LDLGSHOW(app.screen, 3, 1, 22, 78, "Pastas");
+        dlg->say(17, 2, kFolderKeys);
         TableSource rows(*t);
         ui::BrowseOptions o(ui::Rect{5, 3, 20, 76});
         o.on_insert = [&] {
@@ -160,8 +165,7 @@ void folders_dialog(App& app) {
             if (t->eof() || t->str("SELEC") == "S") return false;
             if (!app.yes({"Retira da lista a pasta", t->str("DIRETOR") + "?"})) return false;
             (void)t->delete_record();
-            (void)t->skip(0);
-            if (t->eof()) (void)t->go_bottom();
+            leave_deleted(*t);
             return true;
         };
         ui::Browser b(app.screen, rows, std::move(cols), o);

@@ -152,7 +152,7 @@ InstallDirectory installation_directory(const Platform& env) {
         out.dir = dir;
         return out;
     }
-    if (!dir.empty()) out.notice = "<Dir> " + out.variable + "não encontrado. Assumindo o padrão!";
+    if (!dir.empty()) out.notice = "<Dir> " + out.variable + " não encontrado. Assumindo o padrão!";
     out.dir = without_slash(env.current_directory());
     return out;
 }

@@ -68,6 +68,11 @@ std::optional<std::string> ask_terminal(ui::Screen& s, std::string_view text,
     return trim(number);
 }
 
+// The main keys, on the status line while it has nothing else to say. Alt+I opens the chooser:
+// the printing pad is reached from its neighbours with the arrows.
+constexpr const char* kMainKeys =
+    "Alt+I Declaração  Alt+D/O/S/E/C/F Menus  F10 Menu  Alt+T Terminar";
+
 struct Pending {
     int code = 0, arg = 0, arg2 = 0;
 };
@@ -78,6 +83,7 @@ void main_loop(App& app) {
     ui::Screen& screen = app.screen;
     ui::LDialog& main = screen.desktop().main();
     ui::LSBDRAW(screen, {std::string(250, ' ')});
+    main.status_bar->idle = kMainKeys;
     while (!app.quit) {
         Pending p;
         ui::LMenu menu = desktop_menu(main_menu(app.s), [&](const MenuEntry& e) {
@@ -137,12 +143,16 @@ int run_program(ui::Screen& screen, const ProgramArgs& args) {
         screen.refresh();
         return 1;
     }
-    if (backup_reminder(s, w) && main_command_enabled(71, 1, 2)) {
-        app.tell({"Deve ser informado a seguir a letra do PenDrive",
-                  "ou do HD externo/interno diferente de onde está",
-                  "instalado a sua base de dados. Havendo mais de ",
-                  "uma pasta programa fará a cópia de todas elas. "});
-        MENUSELECT(app, 71, 1, 2);
+    if (backup_reminder(s, w)) {
+        if (main_command_enabled(71, 1, 2)) {
+            app.tell({"Deve ser informado a seguir a letra do PenDrive",
+                      "ou do HD externo/interno diferente de onde está",
+                      "instalado a sua base de dados. Havendo mais de ",
+                      "uma pasta programa fará a cópia de todas elas. "});
+            MENUSELECT(app, 71, 1, 2);
+        } else {
+            app.tell({"Cópia de segurança:", ui::kNotAvailable});
+        }
     }
     main_loop(app);
     screen.windows().ENCHETELA(" ", "W/N");

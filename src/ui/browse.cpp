@@ -131,6 +131,16 @@ void Browser::refresh() {
     source_.skip(row_ - at);
 }
 
+void Browser::fit_rows() {
+    if (source_.empty()) return;
+    const long n = rows_shown();
+    const long above = -source_.skip(-(n - 1));
+    source_.skip(above);
+    const long below = source_.skip(n - 1);
+    source_.skip(-below);
+    row_ = static_cast<int>(std::min(above, std::max<long>(row_, n - 1 - below)));
+}
+
 bool Browser::move_rows(long n) {
     if (source_.empty()) return false;
     long moved = source_.skip(n);
@@ -174,6 +184,7 @@ bool Browser::edit() {
     std::vector<Get> fields{g};
     ReadResult r = READ(screen_, fields);
     bool written = !r.escaped && candidate != original && col.put(candidate);
+    if (written) fit_rows();
     refresh();
     return written;
 }
@@ -253,7 +264,10 @@ Key Browser::run() {
         } else {
             redraw = false;
         }
-        if (redraw) refresh();
+        if (redraw) {
+            if (k.is(KeyCode::kIns) || k.is(KeyCode::kDel)) fit_rows();
+            refresh();
+        }
     }
     return stop_key_;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "base/text.h"
 
@@ -19,6 +20,16 @@ constexpr MenuStyle kDesktopStyle{kBarAttr, kAccelAttr, kSelectAttr, kDisabledAt
 
 uint8_t accel_attr(uint8_t base) {
     return static_cast<uint8_t>((base & 0xF0) | 0x04);
+}
+
+// A disabled item in grey (N+) on the background it stands on, highlighted or not.
+uint8_t greyed(uint8_t base) {
+    return static_cast<uint8_t>((base & 0xF0) | 0x08);
+}
+
+uint8_t item_attr(const MenuStyle& style, bool selected, bool enabled) {
+    if (selected) return enabled ? style.select : greyed(style.select);
+    return enabled ? style.normal : style.disabled;
 }
 
 // Writes a caption without its "&", the accelerator letter in its own colour.
@@ -456,7 +467,7 @@ void draw_menu_bar(Screen& s, const LMenu& menu, const MenuPlace& place, const M
     const auto& bar = menu.bar();
     for (size_t i = 0; i < bar.size(); ++i) {
         bool sel = static_cast<int>(i) == highlighted;
-        uint8_t attr = sel ? style.select : bar[i].enabled ? style.normal : style.disabled;
+        uint8_t attr = item_attr(style, sel, bar[i].enabled);
         s.fill({place.row, ts[i].col, place.row, ts[i].col + ts[i].width - 1}, {U' ', attr},
                place.layer);
         write_caption(s, place.row, ts[i].col + 1, bar[i].caption, attr,
@@ -477,8 +488,20 @@ int navigate_menu(Screen& screen, LMenu& menu, const MenuPlace& place, const Men
     auto ts = menu_titles(menu, place.left);
     const int n_titles = static_cast<int>(bar.size());
     int chosen = 0;
+    // A disabled item chosen says so on the status line (the bottom line) until the highlight
+    // moves.
+    std::optional<Screen::LayerId> status_line;
+    auto unavailable = [&] {
+        if (hooks.on_disabled) return hooks.on_disabled();
+        if (!status_line) status_line = screen.save_area({kRows - 1, 0, kRows - 1, kCols - 1});
+        screen.write(kRows - 1, 0, pad_right(kNotAvailable, kCols), kBarAttr);
+    };
+    auto clear_unavailable = [&] {
+        if (status_line) screen.restore_area(*std::exchange(status_line, std::nullopt));
+    };
     // Tells the caller which item is highlighted (none while only a title is).
     auto highlight = [&] {
+        clear_unavailable();
         if (!hooks.on_highlight) return;
         const Level* lv = levels.empty() ? nullptr : &levels.back();
         hooks.on_highlight(lv && lv->sel >= 0 ? &(*lv->items)[static_cast<size_t>(lv->sel)]
@@ -506,7 +529,7 @@ int navigate_menu(Screen& screen, LMenu& menu, const MenuPlace& place, const Men
                 continue;
             }
             bool sel = static_cast<int>(i) == lv.sel;
-            uint8_t attr = sel ? style.select : it.enabled ? style.normal : style.disabled;
+            uint8_t attr = item_attr(style, sel, it.enabled);
             screen.fill({row, b.left + 1, row, b.right - 1}, {U' ', attr});
             write_caption(screen, row, b.left + 2, it.caption, attr,
                           sel || !it.enabled ? attr : style.accel, Screen::kTop);
@@ -553,7 +576,11 @@ int navigate_menu(Screen& screen, LMenu& menu, const MenuPlace& place, const Men
     };
     // Runs or opens an item; true when the menu is done.
     auto choose = [&](LMenuItem& it, const Rect* parent, int row) {
-        if (!it.enabled || it.separator) return false;
+        if (it.separator) return false;
+        if (!it.enabled) {
+            unavailable();
+            return false;
+        }
         if (it.submenu) {
             if (it.items.empty()) return false;
             if (!parent) {
@@ -698,6 +725,7 @@ int navigate_menu(Screen& screen, LMenu& menu, const MenuPlace& place, const Men
         }
     }
     close_all();
+    clear_unavailable();
     return chosen;
 }
 
@@ -749,11 +777,18 @@ const TextMenuItem* TextMenuBar::item(int id) const {
 
 MenuStyle TextMenuBar::style(Screen& s) const {
     ColourSet c(s.palette().CORMENU());
-    return {c.standard, c.unselected, c.enhanced, c.border};
+    return {c.standard, c.unselected, c.enhanced, greyed(c.standard)};
 }
 
 void TextMenuBar::draw(Screen& s) {
     draw_menu_bar(s, menu_, {}, style(s));
+}
+
+bool TextMenuBar::has_disabled_hot_key(const Key& k) const {
+    for (const auto& pad : pads_)
+        for (const auto& item : pad.items)
+            if (!item.enabled && item.hot_key && *item.hot_key == k) return true;
+    return false;
 }
 
 int TextMenuBar::code_for(const Key& k) const {
@@ -772,9 +807,12 @@ int TextMenuBar::run(Screen& s, int start) {
         const TextMenuItem* t = item ? this->item(item->id) : nullptr;
         s.write(kRows - 1, 0, pad_right(t ? t->description : "", kCols), st.normal);
     };
+    // The bottom line is this menu's status line.
+    hooks.on_disabled = [&] { s.write(kRows - 1, 0, pad_right(kNotAvailable, kCols), st.normal); };
     int hot = 0;
     hooks.shortcut = [&](const Key& k) {
         hot = code_for(k);
+        if (!hot && has_disabled_hot_key(k)) hooks.on_disabled();
         return hot ? LMenu::kFirstEvent : 0;  // any id ends the navigation
     };
     int id = navigate_menu(s, menu_, {}, st, start, hooks);
@@ -819,6 +857,8 @@ void Desktop::draw_bars(LDialog& w, int highlighted) {
             if (!first) col += screen_.write(srow, col, "│", kBarAttr, layer);
             first = false;
             std::string text = p.shown();
+            if (p.index == 1 && trim(text).empty() && !w.status_bar->idle.empty())
+                text = pad_right(w.status_bar->idle, char_count(text));
             int width = p.width > 0 ? p.width : static_cast<int>(char_count(text));
             width = std::min(width, right - col + 1);
             screen_.write(srow, col, pad_right(text, static_cast<size_t>(std::max(width, 0))),
@@ -934,14 +974,24 @@ int LACTIVATE(Screen& s, bool exit_on_esc) {
 // Message boxes
 
 int show_message(Screen& s, const MessageBox& box) {
-    constexpr int kMaxLines = 16, kMaxWidth = kCols - 4;
+    constexpr int kMaxLines = 16, kMaxWidth = kCols;
     const char* icon = box.icon == Icon::kInformation ? "(i) "
                        : box.icon == Icon::kQuestion  ? "(?) "
                        : box.icon == Icon::kError     ? "(X) "
                                                       : "";
     const int icon_w = static_cast<int>(char_count(icon));
+    // A line wider than the screen allows goes on over more lines, broken between words.
+    const size_t room = static_cast<size_t>(kMaxWidth - 4 - icon_w);
+    std::vector<std::string> lines;
+    for (const auto& l : box.lines) {
+        if (char_count(l) <= room) {
+            lines.push_back(l);
+            continue;
+        }
+        for (auto& part : wrap_words(l, room)) lines.push_back(std::move(part));
+    }
     int text_w = 0;
-    for (const auto& l : box.lines) text_w = std::max(text_w, static_cast<int>(char_count(l)));
+    for (const auto& l : lines) text_w = std::max(text_w, static_cast<int>(char_count(l)));
     text_w += icon_w;
     int buttons_w = 0;
     for (const auto& b : box.buttons)
@@ -950,7 +1000,7 @@ int show_message(Screen& s, const MessageBox& box) {
     int inner = std::max({text_w, buttons_w, static_cast<int>(char_count(box.title)) + 2, 10});
     int width = std::min(inner + 4, kMaxWidth);
     inner = width - 4;
-    const int total_lines = static_cast<int>(box.lines.size());
+    const int total_lines = static_cast<int>(lines.size());
     const int shown = std::min(total_lines, kMaxLines);
     int height = shown + 2 + (box.buttons.empty() ? 0 : 2);
     Rect r = centred(height, width);
@@ -964,7 +1014,7 @@ int show_message(Screen& s, const MessageBox& box) {
     int first = 0;  // first line shown (texts longer than 16 lines scroll)
     auto draw_text = [&] {
         for (int i = 0; i < shown; ++i) {
-            std::string line = box.lines[static_cast<size_t>(first + i)];
+            const std::string& line = lines[static_cast<size_t>(first + i)];
             std::string prefix =
                 i == 0 && first == 0 ? icon : std::string(static_cast<size_t>(icon_w), ' ');
             d.say(i, 1, pad_right(prefix + line, static_cast<size_t>(inner)));

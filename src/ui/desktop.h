@@ -88,6 +88,8 @@ struct LSBPart {
 
 struct LStatusBar {
     std::vector<LSBPart> parts;
+    // Shown in part 1 while it holds no text: the keys of the window.
+    std::string idle;
     // Part `index` (1-based); setting a missing part adds it.
     void set_text(int index, std::string text);
     std::string text(int index) const;
@@ -106,7 +108,11 @@ struct MenuStyle {
 struct MenuHooks {
     std::function<void(const LMenuItem*)> on_highlight;  // the item highlighted, or none
     std::function<int(const Key&)> shortcut;             // a key that chooses an item at once
+    // A disabled item was chosen; by default the bottom line says kNotAvailable.
+    std::function<void()> on_disabled;
 };
+// What a disabled item, or a choice whose command this build does not carry out, answers.
+inline constexpr const char* kNotAvailable = "Opção ainda não disponível nesta versão.";
 struct MenuTitle {
     int col, width;
 };
@@ -144,6 +150,7 @@ class TextMenuBar {
 
   private:
     MenuStyle style(Screen& s) const;
+    bool has_disabled_hot_key(const Key& k) const;
     // The item a menu id stands for (pads have ids too: nullptr for them).
     const TextMenuItem* item(int id) const;
     std::vector<TextMenuPad> pads_;
@@ -292,7 +299,9 @@ void LSBDRAW(Screen& s, const std::vector<std::string>& texts);
 
 enum class Icon { kNone, kInformation, kQuestion, kError };
 
-// A modal message: framed, centred, lines of text, a row of buttons at the bottom.
+// A modal message: framed, centred, lines of text, a row of buttons at the bottom. It widens up to
+// the screen; a longer line goes on over more lines, broken between words, and more than 16
+// lines scroll with PgUp/PgDn: no text is ever cut.
 struct MessageBox {
     std::vector<std::string> lines;
     std::vector<std::string> buttons;  // none: any key closes it
@@ -308,7 +317,7 @@ int show_message(Screen& s, const MessageBox& box);
 // ";" in the text starts a new line.
 void LMSGBOX(Screen& s, std::string_view text, std::string_view title = "DURO");
 bool LMSGYN(Screen& s, std::string_view text = "Confirma ?", std::string_view title = "DURO");
-// A dialog sized to the text (at most 16 lines shown, at most 76 wide), buttons in a row
+// A dialog sized to the text (as show_message), buttons in a row
 // ("<ENTER>" when none are given); the number of the button pressed, 0 on Esc.
 int MSGALERT(Screen& s, const std::vector<std::string>& lines,
              const std::vector<std::string>& buttons = {}, std::optional<Colour> colour = {},

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "ui/desktop.h"
+#include "ui/notices.h"
 #include "ui/screen.h"
 
 namespace vorn::ui {
@@ -130,6 +131,7 @@ void FieldEditor::load() {
     offset_ = 0;
     edited_ = false;
     full_ = false;
+    replace_ = false;
 }
 
 int FieldEditor::view_width() const {
@@ -239,7 +241,9 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
             full_ = true;
             return Typed::kFilled;
         }
-        if (!edited_ && (kind_ == Kind::kNumber || pic_.K) && pos_ == first_slot()) clear_slots();
+        if (std::exchange(replace_, false) ||
+            (!edited_ && (kind_ == Kind::kNumber || pic_.K) && pos_ == first_slot()))
+            clear_slots();
         if (kind_ == Kind::kNumber && (c == U',' || c == U'.')) {
             if (num_.point < 0) return Typed::kIgnored;
             // The whole part typed so far moves to the right of its positions; decimals follow.
@@ -272,6 +276,7 @@ FieldEditor::Typed FieldEditor::key(const Key& k) {
         pos_ = n;
         return Typed::kUsed;
     }
+    replace_ = false;
     auto move_to = [&](int p) {
         if (p >= 0) pos_ = p;
         return Typed::kUsed;
@@ -351,16 +356,29 @@ std::optional<Value> FieldEditor::value() const {
     return std::nullopt;
 }
 
+void FieldEditor::refused() {
+    pos_ = std::max(first_slot(), 0);
+    offset_ = 0;
+    full_ = false;
+    replace_ = true;
+    if (get_.refused) get_.refused();
+}
+
 bool FieldEditor::commit() {
     auto v = value();
     if (!v) {
-        screen_.beep(300, 100);
+        if (kind_ == Kind::kDate)
+            MENS(screen_, 1, kInvalidDate);  // with its beep
+        else
+            screen_.beep(300, 100);
+        refused();
         return false;
     }
     Value old = get_.var.get();
     get_.var.set(*v);
     if (get_.valid && !get_.valid()) {
         get_.var.set(old);
+        refused();
         return false;
     }
     Value now = get_.var.get();
@@ -539,7 +557,10 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                 if (s.run_hot_key(k)) {
                     if (ed.get().var.get() != before) ed.load();
                     redraw_others();
-                    if (s.take_end_input() && ed.commit()) {
+                    if (s.take_end_input()) {
+                        // The key has done its work (a jump, leaving): the input ends. A value
+                        // that cannot be accepted is told (once) and given up, as Esc gives it up.
+                        if (ed.refused_as_shown() || !ed.commit()) ed.load();
                         res.last_key = k;
                         done = true;
                     }

@@ -22,6 +22,8 @@ class Screen;
 
 using Value = std::variant<std::string, Decimal, Date, bool>;
 
+inline constexpr const char* kInvalidDate = "Data inválida";
+
 // The variable a field edits: text, number, date or logical, or a Value in place.
 class Var {
   public:
@@ -51,6 +53,9 @@ struct Get {
     // Runs after the typed value has been assigned; false refuses it: the variable gets its old
     // value back and the cursor stays in the field.
     std::function<bool()> valid;
+    // Runs when a typed value is refused (malformed, or by `valid`): what the screen shows from
+    // the field's value is cleared there.
+    std::function<void()> refused;
     // False skips the field.
     std::function<bool()> when;
     std::string name;
@@ -80,9 +85,13 @@ class FieldEditor {
     void click(int col);
     // What the buffer reads as; nullopt for a malformed number or date.
     std::optional<Value> value() const;
-    // Assigns the buffer to the variable and runs the valid-condition; false when refused.
+    // Assigns the buffer to the variable and runs the valid-condition; false when refused (a
+    // malformed date says "Data inválida"). After a refusal the cursor stands on the first
+    // position and what is typed next replaces the refused value.
     bool commit();
     bool edited() const { return edited_; }
+    // The value shown was refused and nothing was typed since.
+    bool refused_as_shown() const { return replace_; }
     bool updated() const { return updated_; }
     // Alt+V: the text padded or cut to the field's width, converted to a number or a date when
     // the field is one; an empty or unconvertible text changes nothing.
@@ -118,6 +127,7 @@ class FieldEditor {
     void shift_right(int from);
     void render_separators();
     void set_buffer_from(const Value& v);
+    void refused();
     std::string text_value() const;
 
     Screen& screen_;
@@ -132,11 +142,13 @@ class FieldEditor {
     int offset_ = 0;  // first buffer position shown (@S)
     bool edited_ = false;
     bool updated_ = false;
-    bool full_ = false;  // the last position was typed: the cursor stands after it
+    bool full_ = false;     // the last position was typed: the cursor stands after it
+    bool replace_ = false;  // refused: the next character typed clears the field first
 };
 
 // Reads the fields in order until the read ends (Enter past the last field, PgUp, PgDn,
-// Ctrl+Enter, Esc, or a hot key that calls Screen::end_input()).
+// Ctrl+Enter, Esc, or a hot key that calls Screen::end_input(); the value being typed is then
+// accepted when it can be, else given up after its refusal is told).
 ReadResult READ(Screen& screen, std::vector<Get>& fields);
 
 // The clipboard keys: paste into / copy from the active input field.

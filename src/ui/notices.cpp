@@ -106,10 +106,24 @@ Get notice_field(const MensArgs& args) {
 
 // Places the notice window by row, column rule and border type, opens it and writes the lines;
 // `extra` columns are kept free after the last line (the field of kind 4).
-Rect open_notice(Screen& s, const std::vector<std::string>& lines, int type, int extra,
+Rect open_notice(Screen& s, std::vector<std::string>& lines, int type, int extra,
                  const MensArgs& args) {
     if (type != 0 && type != 1 && type != 2 && type != 7)
         throw std::invalid_argument("MENS border type " + std::to_string(type));
+    // Lines wider than the screen go on over more lines, broken between words; a field that does
+    // not fit after the last line gets a line of its own.
+    const int room = kCols - (type == 0 ? 0 : 2) - (type == 7 ? 2 : 0);
+    std::vector<std::string> fitted;
+    for (const auto& l : lines) {
+        if (static_cast<int>(char_count(l)) <= room) {
+            fitted.push_back(l);
+            continue;
+        }
+        for (auto& part : wrap_words(l, static_cast<size_t>(room))) fitted.push_back(part);
+    }
+    if (extra > 0 && static_cast<int>(char_count(fitted.back())) + 1 + extra > room)
+        fitted.emplace_back();
+    lines = std::move(fitted);
     int text_w = max_width(lines);
     if (extra > 0)
         text_w = std::max(text_w, static_cast<int>(char_count(lines.back())) + 1 + extra);

@@ -6,11 +6,14 @@
 #include <langinfo.h>
 #include <sys/ioctl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <clocale>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
+
+#include "base/text.h"
 
 namespace vorn::ui {
 namespace {
@@ -96,11 +99,14 @@ short TerminalBackend::pair_for(uint8_t attr, unsigned& extra) {
 
 void TerminalBackend::show_too_small() {
     erase();
-    std::string msg =
+    // Broken between words to the width there is, so that it reads whole on any terminal.
+    const std::string msg =
         "A janela do terminal precisa ter 80 colunas e 25 linhas (agora: " + std::to_string(COLS) +
         " x " + std::to_string(LINES) + ").";
-    mvaddnstr(0, 0, msg.c_str(), COLS);
-    mvaddnstr(LINES > 1 ? 1 : 0, 0, "Aumente a janela para continuar.", COLS);
+    int row = 0;
+    for (const char* part : {msg.c_str(), "Aumente a janela para continuar."})
+        for (const auto& line : wrap_words(part, static_cast<size_t>(std::max(COLS, 1))))
+            if (row < LINES) mvaddstr(row++, 0, line.c_str());
     curs_set(0);
     refresh();
     shown_valid_ = false;

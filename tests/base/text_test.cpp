@@ -17,6 +17,17 @@ TEST(Text, WidthsCountCharactersNotBytes) {
     EXPECT_EQ(lower("ÁGUA"), "água");
 }
 
+TEST(Text, WrapsAtBlanksCountingCharactersAndKeepsEveryWord) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(wrap_words("prevalecerá. Isso pode alterar", 13),
+              (V{"prevalecerá.", "Isso pode", "alterar"}));
+    EXPECT_EQ(wrap_words("curto", 40), V{"curto"});
+    EXPECT_EQ(wrap_words("", 10), V{""});
+    // A word longer than the line is broken, not lost.
+    EXPECT_EQ(wrap_words("ab /pasta/muito/comprida", 8),
+              (V{"ab", "/pasta/m", "uito/com", "prida"}));
+}
+
 TEST(Text, Windows1252RoundTripsEveryAssignedByte) {
     for (int b = 0; b < 256; ++b) {
         if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;

@@ -14,11 +14,13 @@
 #include <thread>
 
 #include "base/text.h"
+#include "../ui/harness.h"
 #include "base/validate.h"
 #include "shell_test_util.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/opening.h"
+#include "ui/desktop.h"
 
 namespace vorn::shell {
 namespace {
@@ -337,6 +339,184 @@ TEST(Program, ASecondProcessWithTheSameTerminalNumberIsRefused) {
     Result r = o.run("01", "snap\n");
     EXPECT_TRUE(r.shows("O programa VORN2026 no terminal 01 está em uso")) << r.last();
     EXPECT_NE(r.status, 0);
+}
+
+// ---- The toolkit as an office meets it: accents, refusals, messages, menus, the folder list.
+
+// Typing one field's value and Enter.
+std::string typed(const std::string& text) {
+    return "text " + text + "\nENTER\n";
+}
+
+// A client of screen 6 saved with its name and birth date (29/02/1980), from terminal 01.
+void save_client_with_birth(Office& o) {
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\n" + typed("N") + typed("ANA") +
+                              typed("29021980") + "ESC\n" + kLeaveAndExit)
+                  .status,
+              0);
+}
+
+TEST(Program, AccentedValuesLeaveEveryLabelOfScreenSixInPlaceGolden) {
+    Office o;
+    std::string fill = "F6\n" + typed("N") + typed("JOÃO DA CONCEIÇÃO ÁVILA") + typed("29021980") +
+                       typed("N") + typed("N");
+    fill += "ENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\n";  // delivery to race
+    fill += typed("N") + "ENTER\nENTER\nENTER\n";                        // illness to abroad
+    for (const char* v : {"N", "01310100", "AVENIDA", "SÃO JOÃO", "1000", "APTO 101 – BLOCO Ç ½",
+                          "JARDIM SÃO JOSÉ", "SP", "SÃO PAULO"})
+        fill += typed(v);
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + fill + "ESC\n" + kLeaveAndExit).status, 0);
+    EXPECT_EQ(o.registry(kAna).str("COMPLEM"), "APTO 101 – BLOCO Ç ½");
+    // Reopened: every value painted in its own cells, the labels after them untouched.
+    Result r = o.run("02", open_client(kAna, false) + "F6\nsnap\nESC\n" + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_FALSE(r.snaps.empty());
+    const std::string& screen = r.snaps[0];
+    EXPECT_NE(screen.find("│ Complemento: APTO 101 – BLOCO Ç ½  Bairro: JARDIM SÃO JOSÉ "),
+              std::string::npos)
+        << screen;
+    // The client area (the title carries the installation's folder).
+    std::string area = screen.substr(screen.find('\n') + 1);
+    vorn::ui::testing::expect_golden("identification_accents", area);
+}
+
+TEST(Program, AfterARefusedValueWhatIsTypedReplacesIt) {
+    Office o;
+    save_client_with_birth(o);
+    // The chooser's CPF, a one-character field, a date and a two-character field: each refused
+    // value is followed by a correct one, typed over it.
+    std::string keys = "ALT+I\n" + typed("12345678900") + "ENTER\n" + typed(kAna) + "F6\n";
+    keys += typed("X") + "ENTER\n" + typed("N");                // rural activity
+    keys += "CTRL+Y\n" + typed("MARIA");                        // name
+    keys += typed("31022030") + "ENTER\n" + typed("28021981");  // birth
+    keys += typed("Z") + "ENTER\n" + typed("N");                // spouse
+    keys += "ESC\n";
+    Result r = o.run("01", keys + kLeaveAndExit);
+    EXPECT_EQ(r.status, 0) << r.last();
+    store::Record reg = o.registry(kAna);
+    EXPECT_EQ(reg.str("TEMRURAL"), "N");
+    EXPECT_EQ(reg.str("NOMECONTR"), "MARIA");
+    EXPECT_EQ(reg.date("NASCIMENTO"), Date(1981, 2, 28));
+    EXPECT_EQ(reg.str("TEMCONJU"), "N");
+}
+
+TEST(Program, AnImpossibleDateIsToldClearsTheAgeAndEscAndAltTStillWork) {
+    Office o;
+    save_client_with_birth(o);
+    const std::string to_birth = "F6\nENTER\nENTER\n" + typed("31022030");
+    Result r = o.run("01", open_client(kAna, false) + to_birth + "snap\nENTER\nsnap\nESC\nsnap\n" +
+                               to_birth + "ENTER\nALT+T\nsnap\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 4u);
+    EXPECT_NE(r.snaps[0].find("Data inválida"), std::string::npos) << r.snaps[0];
+    // The refused date leaves no age of the old one.
+    EXPECT_NE(r.snaps[1].find("Nascimento: 31/02/2030"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(r.snaps[1].find("anos e"), std::string::npos) << r.snaps[1];
+    // Esc gives the date up and goes back to the declaration menu, the declaration open.
+    EXPECT_NE(r.snaps[2].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[2];
+    EXPECT_EQ(r.snaps[2].find("Nascimento:"), std::string::npos) << r.snaps[2];
+    // Alt+T leaves the declaration at once, saved: the chooser asks for the next client.
+    EXPECT_NE(r.snaps[3].find("CPF : "), std::string::npos) << r.snaps[3];
+    store::Record reg = o.registry(kAna);
+    EXPECT_EQ(reg.date("NASCIMENTO"), Date(1980, 2, 29));
+    EXPECT_EQ(reg.str("NUSUAT"), "");
+}
+
+TEST(Program, TheWarningOfAClientOpenOnAnotherTerminalReadsWhole) {
+    Office o;
+    // Terminal 01 stops with the client open.
+    EXPECT_EQ(o.run("01", open_client(kAna, true)).status, 3);
+    Result r = o.run("02", "ALT+I\n" + typed(kAna) + "snap\n");
+    ASSERT_FALSE(r.snaps.empty());
+    std::string shown;
+    for (const auto& line : ui::split_lines(r.snaps[0], '\n')) shown += line + " ";
+    for (const char* w : {"terminal 01", "daquele", "que", "salvar", "por", "último", "que",
+                          "prevalecera.", "Isso", "pode", "alterar", "Continua?"})
+        EXPECT_NE(shown.find(w), std::string::npos) << w << "\n" << r.snaps[0];
+}
+
+TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
+    Office o;
+    const std::string kNot = "Opção ainda não disponível nesta versão.";
+    // The main menu: "Lancamentos" is disabled.
+    Result m = o.run("01", "ALT+D\nDOWN\nENTER\nsnap\nESC\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(m.status, 0) << m.last();
+    ASSERT_FALSE(m.snaps.empty());
+    EXPECT_NE(m.snaps[0].find(kNot), std::string::npos) << m.snaps[0];
+    // The declaration menu: the holder's income (screen 1) is not built; F5 in the chooser.
+    Result d = o.run("01", open_client(kAna, true) + "ALT+P\nENTER\nsnap\nESC\nF1\nsnap\nENTER\n" +
+                               kLeaveAndExit);
+    ASSERT_EQ(d.snaps.size(), 2u);
+    EXPECT_NE(d.snaps[0].find(kNot), std::string::npos) << d.snaps[0];
+    EXPECT_NE(d.snaps[1].find(kNot), std::string::npos) << d.snaps[1];  // its hot key too
+    Result f5 = o.run("01", "ALT+I\nF5\nsnap\nENTER\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(f5.status, 0) << f5.last();
+    ASSERT_FALSE(f5.snaps.empty());
+    EXPECT_NE(f5.snaps[0].find(kNot), std::string::npos) << f5.snaps[0];
+    // Transfer to the government program on closing, set from the menu.
+    Result t = o.run("01", "ALT+E\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\nENTER\n" +
+                               open_client(kAna, false) + "ALT+T\nENTER\nsnap\nENTER\nESC\n" +
+                               "ALT+T\nENTER\n");
+    EXPECT_EQ(t.status, 0) << t.last();
+    ASSERT_FALSE(t.snaps.empty());
+    EXPECT_NE(t.snaps[0].find("Transferência para o programa da Receita"), std::string::npos)
+        << t.snaps[0];
+    EXPECT_NE(t.snaps[0].find(kNot), std::string::npos) << t.snaps[0];
+    // The backup reminder, ten days after the last backup: "Sim".
+    o.now = "2026-04-20 09:00:00";
+    Result b = o.run("01", "snap\nENTER\nsnap\nENTER\nALT+T\nENTER\n");
+    EXPECT_EQ(b.status, 0) << b.last();
+    ASSERT_GE(b.snaps.size(), 2u);
+    EXPECT_NE(b.snaps[0].find("dias sem fazer o Backup"), std::string::npos) << b.snaps[0];
+    EXPECT_NE(b.snaps[1].find(kNot), std::string::npos) << b.snaps[1];
+}
+
+TEST(Program, TheFolderListRepaintsAfterEveryChangeAndShowsItsKeys) {
+    Office o;
+    // A new folder typed in a new row (it sorts after the data folder), then a blank row added
+    // and removed.
+    Result r = o.run("01",
+                     "ALT+D\ntext p\nRIGHT\nINS\ntext /zz/nova\nENTER\nsnap\nINS\nsnap\n"
+                     "DEL\nENTER\nsnap\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 3u);
+    auto rows_with = [](const std::string& screen, const std::string& text) {
+        int n = 0;
+        for (const auto& line : ui::split_lines(screen, '\n'))
+            if (line.find(text) != std::string::npos) ++n;
+        return n;
+    };
+    const std::string data = o.inst.path();
+    EXPECT_EQ(rows_with(r.snaps[0], data), 1) << r.snaps[0];
+    EXPECT_EQ(rows_with(r.snaps[0], "/zz/nova"), 1) << r.snaps[0];
+    EXPECT_NE(r.snaps[0].find("Ins=Inclui"), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(rows_with(r.snaps[1], "N  │"), 2) << r.snaps[1];  // the blank row is there
+    EXPECT_EQ(rows_with(r.snaps[2], "N  │"), 1) << r.snaps[2];  // and gone once removed
+    EXPECT_EQ(rows_with(r.snaps[2], data), 1) << r.snaps[2];
+    EXPECT_EQ(rows_with(r.snaps[2], "/zz/nova"), 1) << r.snaps[2];
+}
+
+TEST(Program, TheChoosersListNamesTheStatus) {
+    Office o;
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + kLeaveAndExit).status, 0);
+    Result r = o.run("01", "ALT+I\nF1\nsnap\nESC\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_FALSE(r.snaps.empty());
+    EXPECT_NE(r.snaps[0].find("│Nova           2│"), std::string::npos) << r.snaps[0];
+}
+
+TEST(Program, AltIOpensTheChooserAndThePrintingPadIsReachedWithTheArrows) {
+    Office o;
+    // Left from "Envia p/ IRPF"; Right, Right from "Selecão" (its first item opens a submenu).
+    Result r = o.run("01",
+                     "snap\nALT+I\nsnap\nESC\nALT+E\nLEFT\nsnap\nESC\nALT+S\nRIGHT\n"
+                     "RIGHT\nsnap\nESC\nALT+T\nENTER\n");
+    EXPECT_EQ(r.status, 0) << r.last();
+    ASSERT_EQ(r.snaps.size(), 4u);
+    EXPECT_NE(r.snaps[0].find("Alt+I Declaração"), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("CPF : "), std::string::npos) << r.snaps[1];
+    EXPECT_NE(r.snaps[2].find("Imprime os itens selecionados"), std::string::npos) << r.snaps[2];
+    EXPECT_NE(r.snaps[3].find("Imprime os itens selecionados"), std::string::npos) << r.snaps[3];
 }
 
 TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {

@@ -97,7 +97,7 @@ TEST(Platform, InstallationDirectoryFromTheVariableOrTheCurrentOne) {
     env.vars["DIR2026"] = "/no/such/vorn";
     d = installation_directory(env);
     EXPECT_EQ(d.dir, "/tmp");
-    EXPECT_EQ(d.notice, "<Dir> /no/such/vornnão encontrado. Assumindo o padrão!");
+    EXPECT_EQ(d.notice, "<Dir> /no/such/vorn não encontrado. Assumindo o padrão!");
     EXPECT_EQ(d.variable, "/no/such/vorn");
     env.vars["DIR2026"] = std::filesystem::temp_directory_path().string() + "/";
     d = installation_directory(env);

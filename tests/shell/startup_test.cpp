@@ -79,7 +79,7 @@ TEST(StartUp, InstallationVariableNamingAMissingDirectory) {
     Terminal t(inst);
     t.platform.vars["DIR2026"] = inst.path() + "/nowhere";
     ASSERT_TRUE(t.start("01"));
-    EXPECT_TRUE(t.op.saw("notice", "<Dir> " + inst.path() + "/nowherenão encontrado."));
+    EXPECT_TRUE(t.op.saw("notice", "<Dir> " + inst.path() + "/nowhere não encontrado."));
     EXPECT_EQ(t.s.ROTADEF, inst.path());  // the current directory
 }
 

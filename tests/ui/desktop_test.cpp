@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "harness.h"
+#include "ui/headless.h"
 #include "ui/windows.h"
 
 namespace vorn::ui {
@@ -85,6 +88,71 @@ TEST(Menu, PullDownWithKeysGolden) {
     snap = snap.substr(0, snap.find("----\n"));
     testing::expect_golden("menu_pulldown", snap);
     EXPECT_EQ(before, h.text());
+}
+
+// The screen as it stood at every key the program waited for.
+class Recording final : public Backend {
+  public:
+    explicit Recording(const std::string& script)
+        : clock_({Date(2026, 4, 10), 9 * 3600}),
+          inner_(testing::steps_of(script), clock_, snaps_),
+          screen(*this, clock_) {}
+    void present(const Grid& g, const CursorState& c) override { inner_.present(g, c); }
+    std::optional<Key> read(Wait w, double s) override {
+        at_keys.push_back(inner_.shown());
+        return inner_.read(w, s);
+    }
+    void beep(int, int) override {}
+
+  private:
+    ManualClock clock_;
+    std::ostringstream snaps_;
+    HeadlessBackend inner_;
+
+  public:
+    Screen screen;
+    std::vector<Grid> at_keys;
+};
+
+// The attribute of the first cell of a text on the screen.
+uint8_t attr_of(const Grid& g, const std::string& text) {
+    for (int r = 0; r < kRows; ++r) {
+        size_t at = g.row_text(r).find(text);
+        if (at != std::string::npos)
+            return g.at(r, static_cast<int>(char_count(g.row_text(r).substr(0, at)))).attr;
+    }
+    ADD_FAILURE() << text << " not on the screen";
+    return 0;
+}
+
+TEST(Menu, DisabledItemsAreGreyHighlightedOrNotAndSaySoWhenChosen) {
+    // Pull-down: Individual (disabled) highlighted, chosen, then Varios highlighted.
+    Recording r("DOWN\nRIGHT\nDOWN\nENTER\nUP\nESC\nESC\n");
+    std::vector<std::string> ran;
+    LMenu m = sample_menu(ran);
+    const MenuStyle style{0x70, 0x74, 0x1F, 0x78};
+    EXPECT_EQ(navigate_menu(r.screen, m, {}, style, 0, {}), 0);
+    ASSERT_EQ(r.at_keys.size(), 7u);
+    EXPECT_EQ(attr_of(r.at_keys[3], "Individual"), 0x18);  // grey on the highlight's blue
+    EXPECT_EQ(r.at_keys[4].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_EQ(attr_of(r.at_keys[5], "Individual"), 0x78);
+    EXPECT_EQ(attr_of(r.at_keys[5], "Varios"), 0x1F);
+    EXPECT_NE(r.at_keys[5].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_TRUE(ran.empty());
+
+    // The text style, in the CORMENU colours (yellow on blue, white on red when highlighted).
+    Recording t("DOWN\nENTER\nUP\nF2\nESC\n");
+    TextMenuBar bar({{"&Rendimentos",
+                      {{"Titular", Key::f(1), "Do titular", 11},
+                       {"Acumulados", Key::f(2), "Rendimentos acumulados", 12, false}}}});
+    bar.draw(t.screen);
+    EXPECT_EQ(bar.run(t.screen), 0);
+    ASSERT_EQ(t.at_keys.size(), 5u);
+    EXPECT_EQ(attr_of(t.at_keys[0], "Acumulados"), 0x18);
+    EXPECT_EQ(attr_of(t.at_keys[1], "Acumulados"), 0xC8);
+    EXPECT_EQ(t.at_keys[2].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_NE(t.at_keys[3].row_text(kRows - 1), pad_right(kNotAvailable, kCols));
+    EXPECT_EQ(t.at_keys[4].row_text(kRows - 1), pad_right(kNotAvailable, kCols));  // its key
 }
 
 TEST(Menu, MouseOpensAndChooses) {
@@ -205,11 +273,13 @@ TEST(MessageBoxes, MsgalertSizesToTheTextAndScrollsPastSixteenLines) {
     EXPECT_EQ(first.find("linha 17"), std::string::npos);
     EXPECT_NE(first.find("<ENTER>"), std::string::npos);
     EXPECT_NE(out.find("linha 20"), std::string::npos);
-    // 76 columns at most, centred: the frame starts at column 2.
+    // As wide as the screen, and the line wider than it goes on over the next line whole.
     size_t corner = first.find("┌");
     ASSERT_NE(corner, std::string::npos);
     size_t line_start = first.rfind('\n', corner) + 1;
-    EXPECT_EQ(char_count(first.substr(line_start, corner - line_start)), 2u);
+    EXPECT_EQ(char_count(first.substr(line_start, corner - line_start)), 0u);
+    std::string second = out.substr(out.find("----\n") + 5);
+    EXPECT_EQ(std::count(second.begin(), second.end(), '='), 100);
     Harness e("ESC\ntext d\n");
     EXPECT_EQ(MSGALERT(e.screen, {"Sem Esc"}, {"Um", "Dois"}, {}, "Escolha", false), 2);
 }

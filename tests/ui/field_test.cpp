@@ -148,13 +148,37 @@ TEST(FieldInput, NumbersTypedUnderTheirPicture) {
 }
 
 TEST(FieldInput, DatesTextsAndTemplates) {
-    // An impossible date is refused and the field stays until it is corrected.
-    Harness h("text 31022025\nENTER\nHOME\ntext 28\nENTER\n");
+    // An impossible date is refused with its message and the field stays until it is corrected:
+    // the cursor is back on its first position and what is typed replaces the refused date.
+    Harness h("text 31022025\nENTER\nsnap\nENTER\ntext 2802202\nENTER\nENTER\nESC\n");
     Date d;
+    bool told = false;
     std::vector<Get> f{field(0, 0, d, "@d")};
+    f[0].refused = [&] { told = true; };
     READ(h.screen, f);
-    EXPECT_EQ(d, Date(2025, 2, 28));
+    EXPECT_EQ(d, Date());  // the last digit missing: refused again, then Esc
+    EXPECT_TRUE(told);
     EXPECT_GE(h.backend.beeps(), 1);
+    std::string snaps = h.snaps.str();
+    EXPECT_NE(snaps.find("Data inválida"), std::string::npos) << snaps;
+    Harness again("text 31022025\nENTER\nENTER\ntext 28022025\nENTER\n");
+    std::vector<Get> f2{field(0, 0, d, "@d")};
+    READ(again.screen, f2);
+    EXPECT_EQ(d, Date(2025, 2, 28));
+
+    // A value its condition refuses: the next typing replaces it, in a one-character field too.
+    Harness one("text X\nENTER\ntext N\nENTER\n");
+    std::string sn = " ";
+    std::vector<Get> o{field(0, 0, sn, "!")};
+    o[0].valid = [&] { return sn == "S" || sn == "N"; };
+    READ(one.screen, o);
+    EXPECT_EQ(sn, "N");
+    Harness two("text XX\nENTER\ntext S\nENTER\n");
+    std::string uf = "  ";
+    std::vector<Get> t{field(0, 0, uf, "@!")};
+    t[0].valid = [&] { return uf != "XX"; };
+    READ(two.screen, t);
+    EXPECT_EQ(uf, "S ");  // replaced, not "SX"
 
     Harness cpf("text 123a45678901\nENTER\n");
     std::string v;

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
 #include "base/text.h"
 #include "harness.h"
 #include "ui/desktop.h"
@@ -162,6 +168,66 @@ TEST(ScreenOperator, SpeaksThroughNoticesAndBoxes) {
     EXPECT_TRUE(op.esc_pressed());
     op.progress_done();
     EXPECT_EQ(before, h.screen.grid());
+}
+
+// The text literals of the program's sources that read as words (a blank in them), each once.
+std::vector<std::string> program_texts() {
+    namespace fs = std::filesystem;
+    std::set<std::string> out;
+    const std::regex literal(R"re("((?:[^"\\\n]|\\.)*)")re");
+    for (const auto& e : fs::recursive_directory_iterator(std::string(VORN_SOURCE_DIR) + "/src")) {
+        const std::string ext = e.path().extension().string();
+        if (ext != ".cpp" && ext != ".h") continue;
+        std::ifstream in(e.path());
+        std::stringstream all;
+        all << in.rdbuf();
+        const std::string code = all.str();
+        for (std::sregex_iterator it(code.begin(), code.end(), literal), end; it != end; ++it) {
+            std::string t = (*it)[1].str();
+            if (t.find('\\') == std::string::npos && t.find(' ') != std::string::npos &&
+                !trim(t).empty())
+                out.insert(t);
+        }
+    }
+    return {out.begin(), out.end()};
+}
+
+// A screen or a text without blanks and frames: what a reader reads, in order.
+std::string read_as_text(const std::string& screen) {
+    std::string out;
+    for (char32_t c : to_u32(screen))
+        if (c != U' ' && c != U'\n' && !(c >= 0x2500 && c <= 0x257F)) append_utf8(out, c);
+    return out;
+}
+
+TEST(Notices, EveryTextOfTheProgramReadsWholeInAMessageBoxAndANotice) {
+    const std::vector<std::string> texts = program_texts();
+    ASSERT_GT(texts.size(), 500u);
+    std::string script;
+    for (size_t i = 0; i < texts.size(); ++i) script += "snap\nESC\n";
+    Harness h(script);
+    for (const auto& t : texts)
+        show_message(h.screen, {{t}, {"&Sim", "&Não"}, 1, "Aviso", {}, Icon::kQuestion, true});
+    const std::string all = h.snaps.str();
+    size_t at = 0;
+    for (const auto& t : texts) {
+        size_t end = all.find("----\n", at);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_NE(read_as_text(all.substr(at, end - at)).find(read_as_text(t)), std::string::npos)
+            << "cut: \"" << t << "\"";
+        at = end + 5;
+    }
+    // The notices that stay on screen in a text window.
+    Harness n("");
+    MensArgs a;
+    a.column = "C";
+    a.row = 2;
+    for (const auto& t : texts) {
+        MENS(n.screen, 13, t, a);
+        EXPECT_NE(read_as_text(n.text()).find(read_as_text(t)), std::string::npos)
+            << "cut: \"" << t << "\"";
+        n.screen.windows().FECHAJAN(10);
+    }
 }
 
 }  // namespace

@@ -41,11 +41,13 @@ class Program : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir_); }
 
-    // Runs vorn2026 with a key script and extra arguments.
+    // Runs vorn2026 with a key script and extra arguments, in the installation directory.
     Outcome run(const std::string& script,
-                const std::string& args = "--now \"2026-04-10 09:00:00\"") {
+                const std::string& args = "--now \"2026-04-10 09:00:00\"",
+                const std::string& dir2026 = {}) {
         std::ofstream(dir_ / "keys.txt") << script;
-        std::string cmd = "cd " + install_.string() + " && DIR2026=" + install_.string() +
+        std::string cmd = "cd " + install_.string() +
+                          " && DIR2026=" + (dir2026.empty() ? install_.string() : dir2026) +
                           " HOME=" + install_.string() + " " + std::string(VORN_BINARY_DIR) +
                           "/vorn2026 --keys " + (dir_ / "keys.txt").string() + " " + args + " > " +
                           (dir_ / "out").string() + " 2> " + (dir_ / "err").string();
@@ -63,6 +65,15 @@ TEST_F(Program, MainWindowAndConfirmedExitGolden) {
     Outcome r = run("snap\nESC\nsnap\nENTER\n");
     EXPECT_EQ(r.status, 0) << r.err;
     vorn::ui::testing::expect_golden("program_main_exit", r.out);
+}
+
+TEST_F(Program, AMissingInstallationFolderIsNamedAndTheCurrentOneUsed) {
+    Outcome r =
+        run("snap\nENTER\nALT+T\nENTER\n", "--now \"2026-04-10 09:00:00\"", "/no/such/vorn");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("<Dir> /no/such/vorn não encontrado. Assumindo o padrão!"),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(Program, NoKeepsTheProgramAndTheMenuEndsItToo) {

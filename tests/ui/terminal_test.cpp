@@ -147,6 +147,20 @@ TEST(TerminalBackend, LendsTheTerminalAndDrawsEverythingAgainAfter) {
     EXPECT_NE(pty.take().find("xxxxxxxx"), std::string::npos);
 }
 
+TEST(TerminalBackend, TheTooSmallMessageReadsWholeDownToFortyColumns) {
+    for (int cols : {79, 60, 40}) {
+        Pty pty(24, cols);
+        TerminalBackend t(pty.options());
+        t.present(Grid{}, {});
+        ASSERT_TRUE(t.too_small());
+        std::string shown = pty.take();
+        for (const char* word : {"janela", "terminal", "precisa", "colunas", "linhas",
+                                 "(agora:", "Aumente", "continuar."})
+            EXPECT_NE(shown.find(word), std::string::npos) << cols << " columns: " << word;
+        EXPECT_NE(shown.find(std::to_string(cols) + " x 24)."), std::string::npos) << cols;
+    }
+}
+
 TEST(TerminalBackend, SaysSoWhenTheTerminalIsTooSmall) {
     Pty pty(20, 70);
     TerminalBackend t(pty.options());
