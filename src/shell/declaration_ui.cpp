@@ -18,6 +18,23 @@ constexpr const char* kNoRural =
     "Esse contribuinte não está selecionado que tenha necessidade da Atividade Rural. Se for o "
     "caso vá na tela de identificação e marque essa condição.";
 
+// The working time counted for the declaration so far, "h:mm:ss" (hours may pass 24).
+std::string time_counted(const store::Declaration& d) {
+    const long total = d.values().num("TEM_USO").whole() + d.running_seconds();
+    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    return std::to_string(total / 3600) + ":" + two(total / 60 % 60) + ":" + two(total % 60);
+}
+
+// A message in the status line that goes away by itself after a few seconds (unless something
+// else was written there meanwhile).
+void passing_status(ui::Screen& sc, const std::string& text) {
+    ui::MENS(sc, 0, text);
+    sc.after(5, [&sc, text] {
+        const auto& bar = sc.desktop().main().status_bar;
+        if (bar && bar->text(1) == text) ui::MENS(sc, 0, "");
+    });
+}
+
 bool is_protected(const App& app, const store::Declaration& d) {
     const int trava = app.s.STATRAVA();
     return trava > 0 && d.values().num("ESTATUS") == Decimal(trava);
@@ -198,7 +215,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     });
     sc.bind(ui::Key::alt('H'), [this] {
         d_.toggle_clock();
-        ui::MENS(app_.screen, 0, d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
+        ui::MENS(app_.screen, 0,
+                 std::string(d_.clock_off() ? "Relógio desligado" : "Relógio ligado") +
+                     " - tempo contado " + time_counted(d_));
     });
     ui::ReadResult r;
     if (at.screen == 6) {
@@ -270,6 +289,15 @@ Leave Run::run() {
     // Alt+W saves at once, at the menu and in every screen, unless saving is only at the end.
     // The window's closing takes the binding away again.
     if (s_.TEMP_SAL() < 98) app_.screen.bind(ui::Key::alt('W'), [this] { save_now(); });
+    // A new client starts with the identification: the name comes before anything else.
+    if (d_.is_new()) {
+        win_->draw();
+        if (window_style) {
+            win_->menu = desktop_menu(declaration_menu(shape()), [](const MenuEntry&) {});
+            app_.screen.desktop().draw_bars(*win_);
+        }
+        MENUCOMUM(61);
+    }
     while (!done_) {
         win_->title = title();
         win_->draw();
@@ -308,16 +336,21 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
         return LeaveAnswer::kDiscard;
     }
     if (code == 111) return LeaveAnswer::kSave;
+    // The answers that throw the work away are never the default.
     if (code == 112)
-        return app.yes({"Sai da declação sem Salvar as alterações?"}) ? LeaveAnswer::kDiscard
-                                                                      : LeaveAnswer::kStay;
-    std::string a = ui::AVISOSN(
-        app.screen,
-        {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
-         "Não....... Volte para a declaração.", "Cancelar.. Sai sem salvar as alterações."},
-        3);
-    if (a == "S") return LeaveAnswer::kSave;
-    if (a == "I" && app.yes({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
+        return app.yes_not_default({"Sai da declação sem Salvar as alterações?"})
+                   ? LeaveAnswer::kDiscard
+                   : LeaveAnswer::kStay;
+    ui::MessageBox box;
+    box.lines = {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
+                 "Não....... Volte para a declaração.", "Cancelar.. Sai sem salvar as alterações."};
+    box.buttons = {"&Sim", "&Não", "&Cancelar"};
+    box.title = "Aviso";
+    box.icon = ui::Icon::kQuestion;
+    // Esc (0) goes back to the declaration, as "Não" does.
+    const int a = ui::show_message(app.screen, box);
+    if (a == 1) return LeaveAnswer::kSave;
+    if (a == 3 && app.yes_not_default({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
     return LeaveAnswer::kStay;
 }
 
@@ -335,6 +368,9 @@ bool SAL_DEC(App& app, store::Declaration& d) {
         app.error({"A declaração não foi gravada:", st.message()});
         return false;
     }
+    const long now = app.screen.clock().now().seconds;
+    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    passing_status(app.screen, "Declaração salva às " + two(now / 3600) + ":" + two(now / 60 % 60));
     return true;
 }
 

@@ -122,7 +122,8 @@ class Office {
     int runs_ = 0;
 };
 
-// From the main menu: the chooser, a CPF, and its declaration opened (a new one included).
+// From the main menu: the chooser, a CPF, and its declaration opened (a new one included, on its
+// identification screen).
 std::string open_client(const std::string& cpf, bool is_new) {
     return "ALT+I\ntext " + cpf + "\nENTER\n" + (is_new ? "ENTER\n" : "");
 }
@@ -130,9 +131,9 @@ std::string open_client(const std::string& cpf, bool is_new) {
 // the end of the program.
 const char* kLeaveAndExit = "ALT+T\nENTER\nESC\nALT+T\nENTER\n";
 
-// Screen 6 with the identification of a new client, up to the NIT (the last field).
+// Screen 6 (where a new client opens) with the identification, up to the NIT (the last field).
 std::string fill_identification() {
-    std::string s = "F6\n";
+    std::string s;
     auto type = [&](const std::string& text) { s += "text " + text + "\nENTER\n"; };
     type("N");              // rural activity
     type("ANA DE SOUZA");   // name
@@ -175,6 +176,13 @@ std::string fill_identification() {
 
 // The NIT accepted, the read ends and the declaration menu comes back.
 const char* kLastField = "ENTER\n";
+
+// From the declaration menu: screen 6, the rural activity kept, a new name, back to the menu.
+std::string rename(const std::string& name) {
+    return "F6\nENTER\nCTRL+Y\ntext " + name + "\nENTER\nESC\n";
+}
+// At start-up, the notice of a declaration this terminal left unfinished, closed.
+const char* kUnfinishedNotice = "ENTER\n";
 
 TEST(Program, ANewClientIsCreatedNamedSavedAndFoundAgain) {
     Office o;
@@ -223,7 +231,7 @@ TEST(Program, ANewClientIsCreatedNamedSavedAndFoundAgain) {
 
 TEST(Program, PeriodicSaveAfterTheIntervalKeepsTheDeclarationOpen) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -246,7 +254,7 @@ TEST(Program, PeriodicSaveAfterTheIntervalKeepsTheDeclarationOpen) {
 
 TEST(Program, SavingIntervalOnlyAtTheEndOrOnlyWithAltW) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -263,12 +271,20 @@ TEST(Program, SavingIntervalOnlyAtTheEndOrOnlyWithAltW) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
     // 0: no periodic save, Alt+W saves.
     set_interval(0);
-    o.run("01", open_client(kAna, false) +
+    o.run("01", kUnfinishedNotice + open_client(kAna, false) +
                     "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nadvance 3600\nESC\n");
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
-    o.run("01",
-          open_client(kAna, false) + "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nESC\nALT+W\n");
+    o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                    "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nESC\nALT+W\n");
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ZERO");
+}
+
+// A client created on terminal 01 with a name, and closed.
+void create_client(Office& o, const std::string& cpf, const std::string& name) {
+    ASSERT_EQ(o.run("01", open_client(cpf, true) + "text N\nENTER\ntext " + name +
+                              "\nENTER\nESC\n" + kLeaveAndExit)
+                  .status,
+              0);
 }
 
 // Waits until a process has got as far as a file shows (or gives up after 20 s).
@@ -289,7 +305,7 @@ bool file_holds(const std::string& path, const std::string& text) {
 TEST(Program, TwoTerminalsWorkOnTwoClientsOfOneFolderAtOnce) {
     Office o;
     auto script = [](const char* cpf, const char* name) {
-        return open_client(cpf, true) + "F6\ntext N\nENTER\ntext " + name + "\nENTER\nESC\n" +
+        return open_client(cpf, true) + "text N\nENTER\ntext " + name + "\nENTER\nESC\n" +
                kLeaveAndExit;
     };
     // The usage log is held elsewhere: each terminal's final save waits for it at its very end,
@@ -315,15 +331,25 @@ TEST(Program, TwoTerminalsWorkOnTwoClientsOfOneFolderAtOnce) {
     EXPECT_EQ(rows_of(o.inst.path() + "/USOLOG.DBF").size(), 2u);
 }
 
-TEST(Program, LeavingWithCancelarAndThenNoStaysInTheDeclaration) {
+TEST(Program, EscOnTheLeaveQuestionGoesBackAndDiscardingIsNeverTheDefault) {
     Office o;
-    Result r = o.run("01", open_client(kAna, true) +
-                               "ALT+T\nRIGHT\nRIGHT\nENTER\nsnap\nRIGHT\n"
-                               "ENTER\nsnap\n");
-    ASSERT_GE(r.snaps.size(), 2u);
-    EXPECT_NE(r.snaps[0].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[0];
-    EXPECT_NE(r.snaps[1].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[1];
-    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "01");
+    create_client(o, kAna, "ANA");
+    Result r = o.run("01", open_client(kAna, false) + rename("ANA MUDADA") +
+                               // Esc at the menu asks; Esc on the question goes back.
+                               "ESC\nESC\nsnap\n"
+                               // Cancelar asks to confirm; Enter there keeps the work.
+                               "ALT+T\nRIGHT\nRIGHT\nENTER\nsnap\nENTER\nsnap\n" +
+                               kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 3u);
+    for (size_t k : {0u, 2u}) {
+        EXPECT_NE(r.snaps[k].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[k];
+        EXPECT_EQ(r.snaps[k].find("Termina a Declaração?"), std::string::npos) << r.snaps[k];
+        EXPECT_EQ(r.snaps[k].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[k];
+    }
+    EXPECT_NE(r.snaps[1].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA MUDADA");
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "");
 }
 
 TEST(Program, ASecondProcessWithTheSameTerminalNumberIsRefused) {
@@ -338,7 +364,7 @@ TEST(Program, ASecondProcessWithTheSameTerminalNumberIsRefused) {
 
 TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -357,8 +383,8 @@ TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");  // the registry was not reached
     EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "01");
 
-    Result r =
-        o.run("01", open_client(kAna, false) + "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                               "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
     EXPECT_NE(r.snaps[0].find("não terminou corretamente"), std::string::npos) << r.snaps[0];
     EXPECT_NE(r.snaps[1].find("ANA MARIA"), std::string::npos) << r.snaps[1];
@@ -374,7 +400,7 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
         SCOPED_TRACE("killed " + std::to_string(delay_ms) + " ms into the save");
         Office o;
         ASSERT_EQ(o.run("01", open_client(kAna, true) +
-                                  "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" + kLeaveAndExit)
+                                  "text N\nENTER\ntext ANA\nENTER\nESC\n" + kLeaveAndExit)
                       .status,
                   0);
         pid_t pid = o.spawn("01",
@@ -386,7 +412,8 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         if (o.registry(kAna).str("NUSUAT") == "01") {
-            Result r = o.run("01", open_client(kAna, false) + "snap\nENTER\n" + kLeaveAndExit);
+            Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) + "snap\nENTER\n" +
+                                       kLeaveAndExit);
             EXPECT_NE(r.snaps.at(0).find("não terminou corretamente"), std::string::npos);
             EXPECT_EQ(r.status, 0) << r.last();
         }
@@ -399,7 +426,7 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
 
 TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -409,7 +436,8 @@ TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
             .status,
         3);
     // Opening Bia there first offers to recover Ana, whose work would otherwise be overwritten.
-    Result r = o.run("01", open_client(kBia, false) + "ENTER\nsnap\nENTER\nsnap\n" + kLeaveAndExit);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kBia, false) +
+                               "ENTER\nsnap\nENTER\nsnap\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
     EXPECT_NE(r.snaps[0].find("não terminou corretamente neste terminal"), std::string::npos)
         << r.snaps[0];
@@ -457,7 +485,7 @@ TEST(Program, ACpfFoundOnlyInTheThirdFolderOfTheListSelectsIt) {
 TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
     Office o;
     for (auto [cpf, name] : {std::pair{kBia, "BIA"}, std::pair{kAna, "ANA"}})
-        ASSERT_EQ(o.run("01", open_client(cpf, true) + "F6\ntext N\nENTER\ntext " + name +
+        ASSERT_EQ(o.run("01", open_client(cpf, true) + "text N\nENTER\ntext " + name +
                                   "\nENTER\nESC\n" + kLeaveAndExit)
                       .status,
                   0);
@@ -489,6 +517,128 @@ TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
         ASSERT_TRUE(t->close().is_ok());
     }
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA OUTRA");
+}
+
+TEST(Program, ANewClientOpensOnTheIdentificationScreen) {
+    Office o;
+    Result r = o.run("01", open_client(kAna, true) + "snap\ntext N\nENTER\ntext ANA PRIMEIRO\nENTER\n"
+                                                   "ESC\n" + kLeaveAndExit);
+    ASSERT_FALSE(r.snaps.empty());
+    EXPECT_NE(r.snaps[0].find("Natureza da ocupação:"), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA PRIMEIRO");
+}
+
+TEST(Program, ACleanCloseLeavesNothingForF4ToRecover) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 opens Ana and leaves with "Sim"; later terminal 02 renames her.
+    ASSERT_EQ(o.run("01", open_client(kAna, false) + kLeaveAndExit).status, 0);
+    o.now = "2026-04-10 10:00:00";
+    ASSERT_EQ(o.run("02", open_client(kAna, false) + rename("ANA DO 02") + kLeaveAndExit).status, 0);
+    // F4 on terminal 01 has nothing to bring back.
+    Result r = o.run("01", "ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n");
+    EXPECT_TRUE(r.shows("Impossível recuperar o último CPF.")) << r.last();
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA DO 02");
+}
+
+TEST(Program, AWorkingSetOlderThanTheLastSaveIsOfferedWithBothTimesAndNotTakenByDefault) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 stops at 09:00 with a new name typed; at 10:00 terminal 02 is warned, opens
+    // Ana anyway, renames her and closes.
+    ASSERT_EQ(o.run("01", open_client(kAna, false) + rename("ANA VELHA")).status, 3);
+    o.now = "2026-04-10 10:00:00";
+    Result two = o.run("02", open_client(kAna, false) + "ENTER\n" + rename("ANA NOVA") +
+                                 kLeaveAndExit);
+    ASSERT_EQ(two.status, 0) << two.last();
+    // At 11:00, F4 on terminal 01: Enter keeps what terminal 02 saved.
+    o.now = "2026-04-10 11:00:00";
+    Result r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n"));
+    ASSERT_FALSE(r.snaps.empty());
+    for (const char* shown : {"10/04/2026 09:00:00", "10/04/2026 10:00:00", "123.456.789-09"})
+        EXPECT_NE(r.snaps[0].find(shown), std::string::npos) << shown << "\n" << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA NOVA");
+    // Asked for on purpose ("Sim"), the old working set still comes back.
+    r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nLEFT\nENTER\nF6\nsnap\nESC\n"));
+    EXPECT_TRUE(r.shows("ANA VELHA")) << r.last();
+}
+
+TEST(Program, ClosingOnOneTerminalLeavesAnotherTerminalsMark) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 opens Ana and leaves saving; its save waits at the usage log, held here, while
+    // terminal 02 is warned, opens Ana too and stays in her declaration.
+    std::unique_ptr<store::Table> log = o.lock(o.usage_log());
+    pid_t one = o.spawn("01", open_client(kAna, false) + kLeaveAndExit, "one");
+    wait_for([&] { return o.registry(kAna).str("NUSUAT") == "01"; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Result two = o.run("02", open_client(kAna, false) + "snap\nENTER\n");
+    EXPECT_TRUE(two.shows("aberta no terminal 01")) << two.last();
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "02");
+    log.reset();
+    Result r = o.wait(one, "one");
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "02");
+    // A third terminal is still warned.
+    Result three = o.run("03", open_client(kAna, false) + "snap\n");
+    EXPECT_TRUE(three.shows("aberta no terminal 02")) << three.last();
+}
+
+TEST(Program, KilledInTheMiddleOfAScreenRecoveryBringsBackEveryAcceptedField) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Two fields accepted on screen 6; the terminal is killed while still on the screen (busy
+    // with keys that only move the cursor).
+    std::string script = open_client(kAna, false) +
+                         "F6\nENTER\nCTRL+Y\ntext ANA NO MEIO\nENTER\ntext 15031975\nENTER\n";
+    for (int k = 0; k < 200000; ++k) script += "LEFT\n";
+    pid_t pid = o.spawn("01", script, "killed");
+    wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "19750315"); });
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) + "snap\nENTER\nF6\nsnap\nESC\n" +
+                               kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 2u);
+    EXPECT_NE(r.snaps[0].find("não terminou corretamente"), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("ANA NO MEIO"), std::string::npos) << r.snaps[1];
+    EXPECT_NE(r.snaps[1].find("15/03/1975"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA NO MEIO");
+    EXPECT_EQ(o.registry(kAna).date("NASCIMENTO"), Date(1975, 3, 15));
+}
+
+TEST(Program, SavingSaysSoInTheStatusLineForAFewSecondsAndAltHShowsTheTimeCounted) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    Result r = o.run("01", open_client(kAna, false) +
+                               "advance 125\nALT+W\nsnap\nadvance 10\nsnap\n"
+                               "F6\nALT+H\nsnap\nESC\n" +
+                               kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 3u);
+    EXPECT_NE(r.snaps[0].find("Declaração salva às 09:02"), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(r.snaps[1].find("Declaração salva"), std::string::npos) << r.snaps[1];
+    EXPECT_NE(r.snaps[2].find("Relógio desligado - tempo contado 0:02:15"), std::string::npos)
+        << r.snaps[2];
+    EXPECT_EQ(r.status, 0) << r.last();
+}
+
+TEST(Program, AtStartUpTheTerminalNamesTheDeclarationItLeftUnfinished) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    ASSERT_EQ(o.run("01", open_client(kAna, false)).status, 3);  // stops with Ana open
+    Result r = o.run("01", "snap\nENTER\nALT+T\nENTER\n");
+    ASSERT_FALSE(r.snaps.empty());
+    for (const char* shown : {"A declaração de ANA (CPF 123.456.789-09)",
+                              "não terminou corretamente neste terminal", "tecle F4"})
+        EXPECT_NE(r.snaps[0].find(shown), std::string::npos) << shown << "\n" << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    // Another terminal, and this one after a clean close, have nothing to be told.
+    EXPECT_FALSE(o.run("02", "snap\nALT+T\nENTER\n").shows("não terminou"));
+    ASSERT_EQ(o.run("01", "ENTER\n" + open_client(kAna, false) + "ENTER\n" + kLeaveAndExit).status, 0);
+    EXPECT_FALSE(o.run("01", "snap\nALT+T\nENTER\n").shows("não terminou"));
 }
 
 }  // namespace
