@@ -312,11 +312,10 @@ bool take_unfinished(App& app, const store::UnfinishedWork& work, const std::str
         const DateTime closed{reg->date("DATAFIM"), HORA_SEG(reg->str("HORAFIM")).value_or(0)};
         if (store::earlier(work.written, closed))
             return app.yes_not_default(
-                {"A cópia de trabalho do CPF " + masked_cpf(work.cpf) + " neste terminal é de " +
-                     date_and_time(work.written) + ",",
-                 "mas a declaração foi gravada depois, em " + date_and_time(closed) + ".",
-                 "Recuperar a cópia desfaz o que foi gravado depois.",
-                 "Deseja recuperar mesmo assim?"});
+                {"A cópia de trabalho deste terminal do CPF " + masked_cpf(work.cpf),
+                 "é de " + date_and_time(work.written) + ", mas a declaração foi gravada",
+                 "depois, em " + date_and_time(closed) + ". Recuperá-la desfaz o que",
+                 "foi gravado depois. Deseja recuperar mesmo assim?"});
     }
     return question.empty() || app.yes(question);
 }

@@ -25,14 +25,24 @@ std::string time_counted(const store::Declaration& d) {
     return std::to_string(total / 3600) + ":" + two(total / 60 % 60) + ":" + two(total % 60);
 }
 
-// A message in the status line that goes away by itself after a few seconds (unless something
-// else was written there meanwhile).
-void passing_status(ui::Screen& sc, const std::string& text) {
-    ui::MENS(sc, 0, text);
-    sc.after(5, [&sc, text] {
-        const auto& bar = sc.desktop().main().status_bar;
-        if (bar && bar->text(1) == text) ui::MENS(sc, 0, "");
+// A message in the declaration window's status line that goes away by itself after a few
+// seconds (unless something else was written there meanwhile).
+void passing_status(ui::Screen& sc, const std::shared_ptr<ui::LDialog>& win,
+                    const std::string& text) {
+    if (!win->status_bar) return;
+    win->status_bar->set_text(1, text);
+    sc.desktop().draw_bars(*win);
+    sc.after(5, [&sc, weak = std::weak_ptr<ui::LDialog>(win), text] {
+        auto w = weak.lock();
+        if (!w || !w->status_bar || w->status_bar->text(1) != text) return;
+        w->status_bar->set_text(1, "");
+        sc.desktop().draw_bars(*w);
     });
+}
+
+std::string hh_mm(long seconds) {
+    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    return two(seconds / 3600) + ":" + two(seconds / 60 % 60);
 }
 
 bool is_protected(const App& app, const store::Declaration& d) {
@@ -70,6 +80,7 @@ class Run {
     void after_screen();
     void leave(int code);
     void save_now();
+    void told_saved();
 
     App& app_;
     Session& s_;
@@ -163,15 +174,21 @@ int Run::text_menu() {
 
 void Run::save_now() {
     if (s_.TEMP_SAL() >= 98 || !d_.loaded()) return;
-    (void)SAL_DEC(app_, d_);
+    if (SAL_DEC(app_, d_)) told_saved();
+}
+
+void Run::told_saved() {
+    passing_status(app_.screen, win_,
+                   "Declaração salva às " + hh_mm(app_.screen.clock().now().seconds));
 }
 
 void Run::after_screen() {
     Status st = d_.keep_values();
     if (!st) app_.error({st.message()});
     const int minutes = s_.TEMP_SAL();
-    if (minutes > 0 && minutes < 98 && d_.seconds_since_save() >= minutes * 60L)
-        (void)SAL_DEC(app_, d_);
+    if (minutes > 0 && minutes < 98 && d_.seconds_since_save() >= minutes * 60L &&
+        SAL_DEC(app_, d_))
+        told_saved();
 }
 
 void Run::leave(int code) {
@@ -215,9 +232,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     });
     sc.bind(ui::Key::alt('H'), [this] {
         d_.toggle_clock();
-        ui::MENS(app_.screen, 0,
-                 std::string(d_.clock_off() ? "Relógio desligado" : "Relógio ligado") +
-                     " - tempo contado " + time_counted(d_));
+        passing_status(app_.screen, win_,
+                       std::string(d_.clock_off() ? "Relógio desligado" : "Relógio ligado") +
+                           " - tempo contado " + time_counted(d_));
     });
     ui::ReadResult r;
     if (at.screen == 6) {
@@ -286,6 +303,8 @@ Leave Run::run() {
     const bool window_style = s_.OPCIRPF() == "J";
     win_ =
         ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1, title());
+    // Its own status line: the main window's lies under it.
+    win_->status_bar = ui::LStatusBar{};
     // Alt+W saves at once, at the menu and in every screen, unless saving is only at the end.
     // The window's closing takes the binding away again.
     if (s_.TEMP_SAL() < 98) app_.screen.bind(ui::Key::alt('W'), [this] { save_now(); });
@@ -368,9 +387,6 @@ bool SAL_DEC(App& app, store::Declaration& d) {
         app.error({"A declaração não foi gravada:", st.message()});
         return false;
     }
-    const long now = app.screen.clock().now().seconds;
-    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-    passing_status(app.screen, "Declaração salva às " + two(now / 3600) + ":" + two(now / 60 % 60));
     return true;
 }
 
