@@ -41,8 +41,7 @@ void passing_status(ui::Screen& sc, const std::shared_ptr<ui::LDialog>& win,
 }
 
 std::string hh_mm(long seconds) {
-    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-    return two(seconds / 3600) + ":" + two(seconds / 60 % 60);
+    return seconds_to_hms(seconds).substr(0, 5);
 }
 
 bool is_protected(const App& app, const store::Declaration& d) {
@@ -369,7 +368,8 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
     // Esc (0) goes back to the declaration, as "Não" does.
     const int a = ui::show_message(app.screen, box);
     if (a == 1) return LeaveAnswer::kSave;
-    if (a == 3 && app.yes_not_default({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
+    if (a == 3 && app.yes_not_default({"Confirme a sair sem salvar!"}))
+        return LeaveAnswer::kDiscard;
     return LeaveAnswer::kStay;
 }
 

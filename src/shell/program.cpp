@@ -4,12 +4,12 @@
 
 #include <iostream>
 
+#include "base/helpers.h"
 #include "base/text.h"
 #include "shell/app.h"
 #include "shell/dispatch.h"
 #include "shell/menus.h"
 #include "shell/startup.h"
-#include "base/helpers.h"
 #include "store/cdx_index.h"
 #include "store/declaration.h"
 #include "ui/desktop.h"

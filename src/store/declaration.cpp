@@ -123,18 +123,12 @@ std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_fo
     if (!Table::open(env, path, OpenOptions{}, &t)) return std::nullopt;
     std::optional<UnfinishedWork> work;
     if (!t->eof() && !t->str("CPF").empty()) {
-        work = UnfinishedWork{t->str("CPF"), t->str("NOMECONTR"),
-                              DateTime{t->date("DATAFIM"), HORA_SEG(t->str("HORAFIM")).value_or(0)}};
+        work =
+            UnfinishedWork{t->str("CPF"), t->str("NOMECONTR"),
+                           DateTime{t->date("DATAFIM"), HORA_SEG(t->str("HORAFIM")).value_or(0)}};
     }
     (void)t->close();
     return work;
-}
-
-std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
-                                           std::string_view nusu) {
-    auto work = unfinished_work(env, work_folder, nusu);
-    if (!work) return std::nullopt;
-    return work->cpf;
 }
 
 bool earlier(const DateTime& a, const DateTime& b) {
@@ -460,7 +454,7 @@ Status Declaration::keep_values() {
     // to be recovered.
     for (int n = 1; n <= 21; ++n)
         if (Table* t = working(n)) {
-            Status s = t->flush();
+            s = t->flush();
             if (!s) return s;
         }
     return Status::ok();

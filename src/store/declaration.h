@@ -85,9 +85,6 @@ struct UnfinishedWork {
 };
 std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_folder,
                                               std::string_view nusu);
-// The CPF of the terminal's unfinished working set, if any.
-std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
-                                           std::string_view nusu);
 // Whether `a` comes before `b` (dates first, then seconds).
 bool earlier(const DateTime& a, const DateTime& b);
 

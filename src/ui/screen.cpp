@@ -195,8 +195,8 @@ void Screen::run_later() {
     const DateTime now = clock_.now();
     std::vector<Action> due;
     std::erase_if(later_, [&](Later& l) {
-        const bool is_due = l.when.date < now.date ||
-                            (l.when.date == now.date && l.when.seconds <= now.seconds);
+        const bool is_due =
+            l.when.date < now.date || (l.when.date == now.date && l.when.seconds <= now.seconds);
         if (is_due) due.push_back(std::move(l.action));
         return is_due;
     });

@@ -399,8 +399,8 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
     for (int delay_ms : {0, 40, 120, 300}) {
         SCOPED_TRACE("killed " + std::to_string(delay_ms) + " ms into the save");
         Office o;
-        ASSERT_EQ(o.run("01", open_client(kAna, true) +
-                                  "text N\nENTER\ntext ANA\nENTER\nESC\n" + kLeaveAndExit)
+        ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
+                                  kLeaveAndExit)
                       .status,
                   0);
         pid_t pid = o.spawn("01",
@@ -521,8 +521,10 @@ TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
 
 TEST(Program, ANewClientOpensOnTheIdentificationScreen) {
     Office o;
-    Result r = o.run("01", open_client(kAna, true) + "snap\ntext N\nENTER\ntext ANA PRIMEIRO\nENTER\n"
-                                                   "ESC\n" + kLeaveAndExit);
+    Result r = o.run("01", open_client(kAna, true) +
+                               "snap\ntext N\nENTER\ntext ANA PRIMEIRO\nENTER\n"
+                               "ESC\n" +
+                               kLeaveAndExit);
     ASSERT_FALSE(r.snaps.empty());
     EXPECT_NE(r.snaps[0].find("Natureza da ocupação:"), std::string::npos) << r.snaps[0];
     EXPECT_EQ(r.status, 0) << r.last();
@@ -535,7 +537,8 @@ TEST(Program, ACleanCloseLeavesNothingForF4ToRecover) {
     // Terminal 01 opens Ana and leaves with "Sim"; later terminal 02 renames her.
     ASSERT_EQ(o.run("01", open_client(kAna, false) + kLeaveAndExit).status, 0);
     o.now = "2026-04-10 10:00:00";
-    ASSERT_EQ(o.run("02", open_client(kAna, false) + rename("ANA DO 02") + kLeaveAndExit).status, 0);
+    ASSERT_EQ(o.run("02", open_client(kAna, false) + rename("ANA DO 02") + kLeaveAndExit).status,
+              0);
     // F4 on terminal 01 has nothing to bring back.
     Result r = o.run("01", "ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n");
     EXPECT_TRUE(r.shows("Impossível recuperar o último CPF.")) << r.last();
@@ -550,12 +553,13 @@ TEST(Program, AWorkingSetOlderThanTheLastSaveIsOfferedWithBothTimesAndNotTakenBy
     // Ana anyway, renames her and closes.
     ASSERT_EQ(o.run("01", open_client(kAna, false) + rename("ANA VELHA")).status, 3);
     o.now = "2026-04-10 10:00:00";
-    Result two = o.run("02", open_client(kAna, false) + "ENTER\n" + rename("ANA NOVA") +
-                                 kLeaveAndExit);
+    Result two =
+        o.run("02", open_client(kAna, false) + "ENTER\n" + rename("ANA NOVA") + kLeaveAndExit);
     ASSERT_EQ(two.status, 0) << two.last();
     // At 11:00, F4 on terminal 01: Enter keeps what terminal 02 saved.
     o.now = "2026-04-10 11:00:00";
-    Result r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n"));
+    Result r =
+        o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n"));
     ASSERT_FALSE(r.snaps.empty());
     for (const char* shown : {"10/04/2026 09:00:00", "10/04/2026 10:00:00", "123.456.789-09"})
         EXPECT_NE(r.snaps[0].find(shown), std::string::npos) << shown << "\n" << r.snaps[0];
@@ -599,8 +603,8 @@ TEST(Program, KilledInTheMiddleOfAScreenRecoveryBringsBackEveryAcceptedField) {
     wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "19750315"); });
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
-    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) + "snap\nENTER\nF6\nsnap\nESC\n" +
-                               kLeaveAndExit);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                               "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
     EXPECT_NE(r.snaps[0].find("não terminou corretamente"), std::string::npos) << r.snaps[0];
     EXPECT_NE(r.snaps[1].find("ANA NO MEIO"), std::string::npos) << r.snaps[1];
@@ -637,7 +641,8 @@ TEST(Program, AtStartUpTheTerminalNamesTheDeclarationItLeftUnfinished) {
     EXPECT_EQ(r.status, 0) << r.last();
     // Another terminal, and this one after a clean close, have nothing to be told.
     EXPECT_FALSE(o.run("02", "snap\nALT+T\nENTER\n").shows("não terminou"));
-    ASSERT_EQ(o.run("01", "ENTER\n" + open_client(kAna, false) + "ENTER\n" + kLeaveAndExit).status, 0);
+    ASSERT_EQ(o.run("01", "ENTER\n" + open_client(kAna, false) + "ENTER\n" + kLeaveAndExit).status,
+              0);
     EXPECT_FALSE(o.run("01", "snap\nALT+T\nENTER\n").shows("não terminou"));
 }
 

@@ -22,7 +22,9 @@ struct Office {
     ScriptedOperator op;
     std::string data(int n) const { return data_table_path(Env::posix(), dir.path(), n); }
     std::optional<std::string> working_cpf(const std::string& nusu = "01") const {
-        return working_set_cpf(Env::posix(), dir.path(), nusu);
+        auto work = unfinished_work(Env::posix(), dir.path(), nusu);
+        if (!work) return std::nullopt;
+        return work->cpf;
     }
 };
 
@@ -230,12 +232,16 @@ TEST(Declaration, ClosingClearsOnlyThisTerminalsMarkAndLeavesNothingToRecover) {
     EXPECT_EQ(reg.at(0).str("NUSUAT"), "02");
     EXPECT_EQ(reg.at(0).str("HORAFIM"), "09:02:00");
     EXPECT_FALSE(o.working_cpf("01").has_value());
+    // Terminal 02 stops with Ana open: its working set is older than terminal 01's close.
+    two.decl.reset();
     auto left = unfinished_work(Env::posix(), o.dir.path(), "02");
     ASSERT_TRUE(left.has_value());
     EXPECT_EQ(left->cpf, kAna);
-    EXPECT_EQ(left->written.seconds, 9 * 3600 + 60);  // when terminal 02 last wrote it
+    EXPECT_EQ(left->written.seconds, 9 * 3600 + 60);
     EXPECT_TRUE(earlier(left->written, DateTime{reg.at(0).date("DATAFIM"), 9 * 3600 + 120}));
-    ASSERT_TRUE(two->release().is_ok());
+    Terminal again(o, "02");
+    ASSERT_TRUE(again->load(kAna, LoadMode::kRecovery, true).is_ok());
+    ASSERT_TRUE(again->release().is_ok());
     EXPECT_EQ(live(o.data(9), kAna).at(0).str("NUSUAT"), "");
     EXPECT_FALSE(o.working_cpf("02").has_value());
 
