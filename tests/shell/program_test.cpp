@@ -279,12 +279,21 @@ TEST(Program, SavingIntervalOnlyAtTheEndOrOnlyWithAltW) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ZERO");
 }
 
-// A client created on terminal 01 with a name, and closed.
+// A client of the installation's data folder with a name, made and closed by the storage layer
+// (as by another terminal) so that it does not depend on the screens under test.
 void create_client(Office& o, const std::string& cpf, const std::string& name) {
-    ASSERT_EQ(o.run("01", open_client(cpf, true) + "text N\nENTER\ntext " + name +
-                              "\nENTER\nESC\n" + kLeaveAndExit)
-                  .status,
-              0);
+    ScriptedOperator op;
+    ManualClock clock(DateTime{Date(2026, 4, 10), 9 * 3600});
+    store::CdxIndexFiles files(op);
+    store::WorkAreas w(store::Env::posix(), op, clock);
+    w.ARQDEF = w.LOCARQ = o.inst.path();
+    w.NUSU = "09";
+    w.index_files = &files;
+    store::Declaration d(w, {o.inst.path(), "ESCRITORIO"});
+    ASSERT_TRUE(d.load(cpf, store::LoadMode::kNew, true).is_ok());
+    d.values().set("NOMECONTR", name);
+    d.values().set("TEMRURAL", "N");
+    ASSERT_TRUE(d.save(true).is_ok());
 }
 
 // Waits until a process has got as far as a file shows (or gives up after 20 s).
