@@ -320,6 +320,15 @@ bool take_unfinished(App& app, const store::UnfinishedWork& work, const std::str
     return question.empty() || app.yes(question);
 }
 
+// A declaration marked as open on another terminal: the operator is warned that the last to save
+// wins. True when there is no such mark or the operator goes on.
+bool go_on_if_open_elsewhere(App& app, const std::string& nusuat) {
+    if (nusuat.empty() || nusuat == app.s.NUSU) return true;
+    return app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
+                    "Caso tenha outra pessoa utilizando os dados daquele que salvar por último que",
+                    "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"});
+}
+
 // Before another declaration takes this terminal's working set: one that did not end properly
 // here is offered for recovery first, so that its unsaved work is not overwritten. True when the
 // chooser goes on with the one asked for.
@@ -455,6 +464,8 @@ void DECLARA(App& app) {
             }
             // Back into the folder it belongs to, when it is marked there.
             auto folder = folder_of_open(app, last->cpf);
+            auto reg = registry_record(app, folder.value_or(s.ROTADOANO), last->cpf);
+            if (reg && !go_on_if_open_elsewhere(app, reg->str("NUSUAT"))) continue;
             if (!take_unfinished(app, *last, folder.value_or(s.ROTADOANO), {})) continue;
             if (folder && without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder))
                 continue;
@@ -488,14 +499,7 @@ void DECLARA(App& app) {
         }
         const std::string nusuat = t->str("NUSUAT");
         store::LoadMode mode = store::LoadMode::kExisting;
-        if (!nusuat.empty() && nusuat != s.NUSU) {
-            if (!app.yes(
-                    {"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
-                     "Caso tenha outra pessoa utilizando os dados daquele que salvar por "
-                     "último que",
-                     "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
-                continue;
-        }
+        if (!go_on_if_open_elsewhere(app, nusuat)) continue;
         // This terminal's unfinished work on this client (its working set outlives a close on
         // another terminal, which clears only that terminal's mark).
         if (auto work = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);

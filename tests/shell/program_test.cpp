@@ -577,6 +577,10 @@ TEST(Program, AWorkingSetOlderThanTheLastSaveIsOfferedWithBothTimesAndNotTakenBy
     // Asked for on purpose ("Sim"), the old working set still comes back.
     r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nLEFT\nENTER\nF6\nsnap\nESC\n"));
     EXPECT_TRUE(r.shows("ANA VELHA")) << r.last();
+    // While another terminal has Ana open, F4 warns first.
+    EXPECT_TRUE(o.run("02", open_client(kAna, false) + "snap\nENTER\n").shows("terminal 01"));
+    r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\n"));
+    EXPECT_TRUE(r.shows("aberta no terminal 02")) << r.last();
 }
 
 TEST(Program, ClosingOnOneTerminalLeavesAnotherTerminalsMark) {
