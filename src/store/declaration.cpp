@@ -469,13 +469,17 @@ Status Declaration::keep_records() {
     reg.set("HORAFIM", SEG_HORA(now.seconds));
     for (int n : {1, 9}) {
         Table* t = working(n);
+        if (!t) throw std::logic_error("working records written without a working set");
         const Record& r = n == 1 ? values_.summary() : reg;
         const size_t order = t->order();
         t->set_order(0);
         Status s = t->go_top();
-        if (s) s = t->eof() ? t->append(&r) : t->put(r);
+        // A put reaches the file at once (the system keeps it through a crash of the program);
+        // an append, made once when the set is built, is gathered until flushed.
+        const bool append = s && t->eof();
+        if (s) s = append ? t->append(&r) : t->put(r);
         t->set_order(order);
-        if (s) s = t->flush();
+        if (s && append) s = t->flush();
         if (!s) return s;
     }
     return Status::ok();
