@@ -611,11 +611,14 @@ TEST(Program, KilledInTheMiddleOfAScreenRecoveryBringsBackEveryAcceptedField) {
     // with keys that only move the cursor).
     std::string script = open_client(kAna, false) +
                          "F6\nENTER\nCTRL+Y\ntext ANA NO MEIO\nENTER\ntext 15031975\nENTER\n";
-    for (int k = 0; k < 200000; ++k) script += "LEFT\n";
+    for (int k = 0; k < 1000000; ++k) script += "LEFT\n";
     pid_t pid = o.spawn("01", script, "killed");
-    wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "19750315"); });
+    for (int k = 0; k < 10000 && !file_holds(o.inst.path() + "/TMP_0901.DBF", "19750315"); ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the terminal ended before it was killed";
     Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) +
                                "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
