@@ -524,6 +524,15 @@ void Form::build() {
 ui::ReadResult Form::run() {
     s_.fill(area_, {U' ', s_.colours.standard});
     build();
+    // Every accepted field reaches the working set at once: a terminal that stops in the middle
+    // of the screen loses nothing the operator had accepted.
+    for (ui::Get& g : gets_)
+        g.valid = [this, valid = std::move(g.valid)] {
+            if (valid && !valid()) return false;
+            Status st = d_.keep_records();
+            if (!st) op_.notice(NoticeKind::kError, "", st.message());
+            return true;
+        };
     return ui::READ(s_, gets_);
 }
 

@@ -52,7 +52,8 @@ bool is_state(std::string_view uf);
 std::string age_text(Date birth, Date today);
 
 // GTELA(6): draws the screen in `area` and reads its fields; the read's result (the key that ended
-// it). Values accepted before Esc are kept.
+// it). Values accepted before Esc are kept, and each is written into the working set as it is
+// accepted.
 ui::ReadResult identification_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
                                      store::Declaration& d, ui::Rect area);
 

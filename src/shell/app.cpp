@@ -57,6 +57,16 @@ bool App::yes(const std::vector<std::string>& lines, const std::string& title) {
     return ui::AVISOSN(screen, lines, 2, {}, title) == "S";
 }
 
+bool App::yes_not_default(const std::vector<std::string>& lines, const std::string& title) {
+    ui::MessageBox box;
+    box.lines = lines;
+    box.buttons = {"&Sim", "&Não"};
+    box.default_button = 2;
+    box.title = title.empty() ? "Aviso" : title;
+    box.icon = ui::Icon::kQuestion;
+    return ui::show_message(screen, box) == 1;
+}
+
 void App::tell(const std::vector<std::string>& lines, const std::string& title) {
     ui::AVISOSN(screen, lines, 0, {}, title);
 }

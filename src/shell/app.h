@@ -38,6 +38,8 @@ struct App {
              int width = 0, std::function<bool()> valid = {});
     // A yes/no question as a message box; true for "Sim".
     bool yes(const std::vector<std::string>& lines, const std::string& title = {});
+    // A yes/no question whose default button is "Não": for answers that throw work away.
+    bool yes_not_default(const std::vector<std::string>& lines, const std::string& title = {});
     void tell(const std::vector<std::string>& lines, const std::string& title = {});
     void error(const std::vector<std::string>& lines, const std::string& title = {});
 };

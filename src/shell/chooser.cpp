@@ -304,21 +304,68 @@ store::DeclarationPlace place_of(const App& app) {
 std::optional<std::string> folder_of_open(App& app, const std::string& cpf);
 bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode);
 
+// The registry record of `cpf` in a folder, read without disturbing the work areas.
+std::optional<store::Record> registry_record(App& app, const std::string& folder,
+                                             const std::string& cpf) {
+    std::unique_ptr<store::Table> t;
+    std::string path = store::data_table_path(app.w.env(), folder, 9);
+    if (!app.w.env().exists(path) ||
+        !store::Table::open(app.w.env(), path, store::OpenOptions{}, &t))
+        return std::nullopt;
+    std::vector<store::Record> rows;
+    bool found = store::records_of(*t, cpf, &rows, nullptr) && !rows.empty();
+    (void)t->close();
+    if (!found) return std::nullopt;
+    return rows.front();
+}
+
+std::string date_and_time(const DateTime& t) {
+    return t.date.dmy() + " " + SEG_HORA(t.seconds);
+}
+
+// Whether to take this terminal's unfinished working set. When the declaration was closed (on
+// any terminal) after the working set was last written, recovering it would undo that later
+// work: the operator is told both times and "Não" is the default. Otherwise `question` is asked
+// (none: taken without asking).
+bool take_unfinished(App& app, const store::UnfinishedWork& work, const std::string& folder,
+                     const std::vector<std::string>& question) {
+    if (auto reg = registry_record(app, folder, work.cpf); reg && !reg->date("DATAFIM").blank()) {
+        const DateTime closed{reg->date("DATAFIM"), HORA_SEG(reg->str("HORAFIM")).value_or(0)};
+        if (store::earlier(work.written, closed))
+            return app.yes_not_default(
+                {"A cópia de trabalho deste terminal do CPF " + masked_cpf(work.cpf),
+                 "é de " + date_and_time(work.written) + ", mas a declaração foi gravada",
+                 "depois, em " + date_and_time(closed) + ". Recuperá-la desfaz o que",
+                 "foi gravado depois. Deseja recuperar mesmo assim?"});
+    }
+    return question.empty() || app.yes(question);
+}
+
+// A declaration marked as open on another terminal: the operator is warned that the last to save
+// wins. True when there is no such mark or the operator goes on.
+bool go_on_if_open_elsewhere(App& app, const std::string& nusuat) {
+    if (nusuat.empty() || nusuat == app.s.NUSU) return true;
+    return app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
+                    "Caso tenha outra pessoa utilizando os dados daquele que salvar por último que",
+                    "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"});
+}
+
 // Before another declaration takes this terminal's working set: one that did not end properly
 // here is offered for recovery first, so that its unsaved work is not overwritten. True when the
 // chooser goes on with the one asked for.
 bool keep_pending_work(App& app, const std::string& cpf, bool* ended) {
     Session& s = app.s;
-    auto pending = store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU);
-    if (!pending || *pending == cpf) return true;
-    auto folder = folder_of_open(app, *pending);
+    auto pending = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
+    if (!pending || pending->cpf == cpf) return true;
+    auto folder = folder_of_open(app, pending->cpf);
     if (!folder) return true;
-    if (!app.yes({"A declaração do CPF " + masked_cpf(*pending),
-                  "não terminou corretamente neste terminal.",
-                  "Deseja recuperá-la antes de abrir outra?"}))
+    if (!take_unfinished(app, *pending, *folder,
+                         {"A declaração do CPF " + masked_cpf(pending->cpf),
+                          "não terminou corretamente neste terminal.",
+                          "Deseja recuperá-la antes de abrir outra?"}))
         return true;
     if (without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder)) return false;
-    *ended = !open_cpf(app, *pending, store::LoadMode::kRecovery);
+    *ended = !open_cpf(app, pending->cpf, store::LoadMode::kRecovery);
     return false;
 }
 
@@ -347,16 +394,8 @@ bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode) {
 // folder first).
 std::optional<std::string> folder_of_open(App& app, const std::string& cpf) {
     auto marked = [&](const std::string& folder) {
-        std::unique_ptr<store::Table> t;
-        std::string path = store::data_table_path(app.w.env(), folder, 9);
-        if (!app.w.env().exists(path) ||
-            !store::Table::open(app.w.env(), path, store::OpenOptions{}, &t))
-            return false;
-        std::vector<store::Record> rows;
-        bool yes = store::records_of(*t, cpf, &rows, nullptr) && !rows.empty() &&
-                   rows.front().str("NUSUAT") == app.s.NUSU;
-        (void)t->close();
-        return yes;
+        auto r = registry_record(app, folder, cpf);
+        return r && r->str("NUSUAT") == app.s.NUSU;
     };
     if (marked(app.s.ROTADOANO)) return app.s.ROTADOANO;
     for (const auto& e : folder_list(app.w))
@@ -448,17 +487,20 @@ void DECLARA(App& app) {
         Choice c = entry(app, cpf, rural_only);
         if (c == Choice::kEsc || c == Choice::kNone) return;
         if (c == Choice::kRecover) {
-            auto last = store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU);
+            auto last = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
             if (!last) {
                 app.error({"Impossível recuperar o último CPF."});
                 continue;
             }
             // Back into the folder it belongs to, when it is marked there.
-            if (auto folder = folder_of_open(app, *last);
-                folder && without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder))
+            auto folder = folder_of_open(app, last->cpf);
+            auto reg = registry_record(app, folder.value_or(s.ROTADOANO), last->cpf);
+            if (reg && !go_on_if_open_elsewhere(app, reg->str("NUSUAT"))) continue;
+            if (!take_unfinished(app, *last, folder.value_or(s.ROTADOANO), {})) continue;
+            if (folder && without_slash(*folder) != s.ROTADOANO && !TROCASIM(s, app.w, *folder))
                 continue;
-            if (!open_cpf(app, *last, store::LoadMode::kRecovery)) return;
-            cpf = *last;
+            if (!open_cpf(app, last->cpf, store::LoadMode::kRecovery)) return;
+            cpf = last->cpf;
             continue;
         }
         store::Table* t = registry(app);
@@ -487,19 +529,15 @@ void DECLARA(App& app) {
         }
         const std::string nusuat = t->str("NUSUAT");
         store::LoadMode mode = store::LoadMode::kExisting;
-        if (nusuat == s.NUSU &&
-            store::working_set_cpf(app.w.env(), s.DIRTRAB, s.NUSU) == std::optional(cpf)) {
-            if (app.yes({"A declaração desse contribuinte não terminou corretamente.",
-                         "Deseja recuperar as últimas informações trabalhadas?"}))
-                mode = store::LoadMode::kRecovery;
-        } else if (!nusuat.empty() && nusuat != s.NUSU) {
-            if (!app.yes(
-                    {"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
-                     "Caso tenha outra pessoa utilizando os dados daquele que salvar por "
-                     "último que",
-                     "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"}))
-                continue;
-        }
+        if (!go_on_if_open_elsewhere(app, nusuat)) continue;
+        // This terminal's unfinished work on this client (its working set outlives a close on
+        // another terminal, which clears only that terminal's mark).
+        if (auto work = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
+            work && work->cpf == cpf &&
+            take_unfinished(app, *work, s.ROTADOANO,
+                            {"A declaração desse contribuinte não terminou corretamente.",
+                             "Deseja recuperar as últimas informações trabalhadas?"}))
+            mode = store::LoadMode::kRecovery;
         if (mode != store::LoadMode::kRecovery && !keep_pending_work(app, cpf, &ended)) {
             if (ended) return;
             continue;

@@ -22,6 +22,32 @@ constexpr const char* kNoRural =
     "Esse contribuinte não está selecionado que tenha necessidade da Atividade Rural. Se for o "
     "caso vá na tela de identificação e marque essa condição.";
 
+// The working time counted for the declaration so far, "h:mm:ss" (hours may pass 24).
+std::string time_counted(const store::Declaration& d) {
+    const long total = d.values().num("TEM_USO").whole() + d.running_seconds();
+    auto two = [](long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    return std::to_string(total / 3600) + ":" + two(total / 60 % 60) + ":" + two(total % 60);
+}
+
+// A message in the declaration window's status line that goes away by itself after a few
+// seconds (unless something else was written there meanwhile).
+void passing_status(ui::Screen& sc, const std::shared_ptr<ui::LDialog>& win,
+                    const std::string& text) {
+    if (!win->status_bar) return;
+    win->status_bar->set_text(1, text);
+    sc.desktop().draw_bars(*win);
+    sc.after(5, [&sc, weak = std::weak_ptr<ui::LDialog>(win), text] {
+        auto w = weak.lock();
+        if (!w || !w->status_bar || w->status_bar->text(1) != text) return;
+        w->status_bar->set_text(1, "");
+        sc.desktop().draw_bars(*w);
+    });
+}
+
+std::string hh_mm(long seconds) {
+    return seconds_to_hms(seconds).substr(0, 5);
+}
+
 bool is_protected(const App& app, const store::Declaration& d) {
     return store::protected_status(d.values().num("ESTATUS"), app.s.STATRAVA());
 }
@@ -57,6 +83,7 @@ class Run {
     void leave(int code);
     void save_now();
     void outside_calculator();
+    void told_saved();
 
     App& app_;
     Session& s_;
@@ -150,7 +177,12 @@ int Run::text_menu() {
 
 void Run::save_now() {
     if (s_.TEMP_SAL() >= 98 || !d_.loaded()) return;
-    (void)SAL_DEC(app_, d_);
+    if (SAL_DEC(app_, d_)) told_saved();
+}
+
+void Run::told_saved() {
+    passing_status(app_.screen, win_,
+                   "Declaração salva às " + hh_mm(app_.screen.clock().now().seconds));
 }
 
 // Command 120 and Alt+K: the calculator named by VORN_CALC, or the built-in one.
@@ -163,8 +195,9 @@ void Run::after_screen() {
     Status st = d_.keep_values();
     if (!st) app_.error({st.message()});
     const int minutes = s_.TEMP_SAL();
-    if (minutes > 0 && minutes < 98 && d_.seconds_since_save() >= minutes * 60L)
-        (void)SAL_DEC(app_, d_);
+    if (minutes > 0 && minutes < 98 && d_.seconds_since_save() >= minutes * 60L &&
+        SAL_DEC(app_, d_))
+        told_saved();
 }
 
 void Run::leave(int code) {
@@ -214,7 +247,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     });
     sc.bind(ui::Key::alt('H'), [this] {
         d_.toggle_clock();
-        ui::MENS(app_.screen, 0, d_.clock_off() ? "Relógio desligado" : "Relógio ligado");
+        passing_status(app_.screen, win_,
+                       std::string(d_.clock_off() ? "Relógio desligado" : "Relógio ligado") +
+                           " - tempo contado " + time_counted(d_));
     });
     // The calculators work on the field being edited, whatever the screen.
     sc.bind(ui::Key::alt('K'), [this] { outside_calculator(); });
@@ -290,9 +325,20 @@ Leave Run::run() {
     const bool window_style = s_.OPCIRPF() == "J";
     win_ =
         ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1, title());
+    // Its own status line: the main window's lies under it.
+    win_->status_bar = ui::LStatusBar{};
     // Alt+W saves at once, at the menu and in every screen, unless saving is only at the end.
     // The window's closing takes the binding away again.
     if (s_.TEMP_SAL() < 98) app_.screen.bind(ui::Key::alt('W'), [this] { save_now(); });
+    // A new client starts with the identification: the name comes before anything else.
+    if (d_.is_new()) {
+        win_->draw();
+        if (window_style) {
+            win_->menu = desktop_menu(declaration_menu(shape()), [](const MenuEntry&) {});
+            app_.screen.desktop().draw_bars(*win_);
+        }
+        MENUCOMUM(61);
+    }
     while (!done_) {
         win_->title = title();
         win_->draw();
@@ -331,16 +377,22 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
         return LeaveAnswer::kDiscard;
     }
     if (code == 111) return LeaveAnswer::kSave;
+    // The answers that throw the work away are never the default.
     if (code == 112)
-        return app.yes({"Sai da declação sem Salvar as alterações?"}) ? LeaveAnswer::kDiscard
-                                                                      : LeaveAnswer::kStay;
-    std::string a = ui::AVISOSN(
-        app.screen,
-        {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
-         "Não....... Volte para a declaração.", "Cancelar.. Sai sem salvar as alterações."},
-        3);
-    if (a == "S") return LeaveAnswer::kSave;
-    if (a == "I" && app.yes({"Confirme a sair sem salvar!"})) return LeaveAnswer::kDiscard;
+        return app.yes_not_default({"Sai da declação sem Salvar as alterações?"})
+                   ? LeaveAnswer::kDiscard
+                   : LeaveAnswer::kStay;
+    ui::MessageBox box;
+    box.lines = {"Termina a Declaração?", "Sim....... Salva tudo e sai.       ",
+                 "Não....... Volte para a declaração.", "Cancelar.. Sai sem salvar as alterações."};
+    box.buttons = {"&Sim", "&Não", "&Cancelar"};
+    box.title = "Aviso";
+    box.icon = ui::Icon::kQuestion;
+    // Esc (0) goes back to the declaration, as "Não" does.
+    const int a = ui::show_message(app.screen, box);
+    if (a == 1) return LeaveAnswer::kSave;
+    if (a == 3 && app.yes_not_default({"Confirme a sair sem salvar!"}))
+        return LeaveAnswer::kDiscard;
     return LeaveAnswer::kStay;
 }
 

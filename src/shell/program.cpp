@@ -4,12 +4,14 @@
 
 #include <iostream>
 
+#include "base/helpers.h"
 #include "base/text.h"
 #include "shell/app.h"
 #include "shell/dispatch.h"
 #include "shell/menus.h"
 #include "shell/startup.h"
 #include "store/cdx_index.h"
+#include "store/declaration.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 #include "ui/windows.h"
@@ -113,6 +115,17 @@ void main_loop(App& app) {
     }
 }
 
+// A declaration this terminal stopped with open is named at start-up, with the way back to it.
+void tell_unfinished_work(App& app) {
+    auto work = store::unfinished_work(app.w.env(), app.s.DIRTRAB, app.s.NUSU);
+    if (!work) return;
+    const std::string cpf = "CPF " + mask_picture(work->cpf, "999.999.999-99");
+    const std::string name = trim(work->name);
+    app.tell({"A declaração " + (name.empty() ? "do " + cpf : "de " + name + " (" + cpf + ")"),
+              "não terminou corretamente neste terminal.",
+              "Para recuperá-la tecle F4 na seleção de declarações (Alt+I)."});
+}
+
 }  // namespace
 
 int run_program(ui::Screen& screen, const ProgramArgs& args) {
@@ -143,6 +156,7 @@ int run_program(ui::Screen& screen, const ProgramArgs& args) {
         screen.refresh();
         return 1;
     }
+    tell_unfinished_work(app);
     if (backup_reminder(s, w)) {
         if (main_command_enabled(71, 1, 2)) {
             app.tell({"Deve ser informado a seguir a letra do PenDrive",

@@ -115,16 +115,24 @@ std::string data_table_path(Env& env, std::string_view folder, int n) {
     return find_file(env, folder, def(n).file_base("") + ".DBF");
 }
 
-std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
-                                           std::string_view nusu) {
+std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_folder,
+                                              std::string_view nusu) {
     std::string path = find_file(env, work_folder, working_table_name(9, nusu) + ".DBF");
     if (!env.exists(path)) return std::nullopt;
     std::unique_ptr<Table> t;
     if (!Table::open(env, path, OpenOptions{}, &t)) return std::nullopt;
-    std::optional<std::string> cpf;
-    if (!t->eof() && !t->str("CPF").empty()) cpf = t->str("CPF");
+    std::optional<UnfinishedWork> work;
+    if (!t->eof() && !t->str("CPF").empty()) {
+        work =
+            UnfinishedWork{t->str("CPF"), t->str("NOMECONTR"),
+                           DateTime{t->date("DATAFIM"), HORA_SEG(t->str("HORAFIM")).value_or(0)}};
+    }
     (void)t->close();
-    return cpf;
+    return work;
+}
+
+bool earlier(const DateTime& a, const DateTime& b) {
+    return a.date < b.date || (a.date == b.date && a.seconds < b.seconds);
 }
 
 // ---- records of one CPF
@@ -461,23 +469,40 @@ Status Declaration::keep_values() {
     values_.set("INDGAS", cap_INDGAS(values_.num("INDGAS")));
     values_.set("SALDO", cap_SALDO(values_.num("SALDO")));
 
-    for (int n : {1, 9}) {
-        Table* t = working(n);
-        const Record& r = n == 1 ? values_.summary() : values_.registry();
-        const size_t order = t->order();
-        t->set_order(0);
-        Status s = t->go_top();
-        if (s) s = t->eof() ? t->append(&r) : t->put(r);
-        t->set_order(order);
-        if (!s) return s;
-    }
+    Status s = keep_records();
+    if (!s) return s;
     // Whatever the screens wrote reaches the files now, so that a terminal that dies leaves it
     // to be recovered.
     for (int n = 1; n <= 21; ++n)
         if (Table* t = working(n)) {
-            Status s = t->flush();
+            s = t->flush();
             if (!s) return s;
         }
+    return Status::ok();
+}
+
+Status Declaration::keep_records() {
+    // The working registry carries the time of this write: recovery compares it with the
+    // declaration's last close.
+    Record reg = values_.registry();
+    const DateTime now = clock_.now();
+    reg.set("DATAFIM", now.date);
+    reg.set("HORAFIM", SEG_HORA(now.seconds));
+    for (int n : {1, 9}) {
+        Table* t = working(n);
+        if (!t) throw std::logic_error("working records written without a working set");
+        const Record& r = n == 1 ? values_.summary() : reg;
+        const size_t order = t->order();
+        t->set_order(0);
+        Status s = t->go_top();
+        // A put reaches the file at once (the system keeps it through a crash of the program);
+        // an append, made once when the set is built, is gathered until flushed.
+        const bool append = s && t->eof();
+        if (s) s = append ? t->append(&r) : t->put(r);
+        t->set_order(order);
+        if (s && append) s = t->flush();
+        if (!s) return s;
+    }
     return Status::ok();
 }
 
@@ -533,8 +558,9 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
         if (s) s = reg->read(r);
     }
     if (s) {
-        // One write: the closing stamps never land without the mark they go with.
-        r.set("NUSUAT", nusuat);
+        // One write: the closing stamps never land without the mark they go with. Freeing clears
+        // only this terminal's mark: another terminal's means it has the declaration open.
+        if (!nusuat.empty() || r.str("NUSUAT") == w_.NUSU) r.set("NUSUAT", nusuat);
         if (stamp_close) {
             DateTime now = clock_.now();
             r.set("DATAFIM", now.date);
@@ -570,7 +596,19 @@ Status Declaration::write_registry(bool final) {
         } else {
             s = reg->go_to(slots.front());
             if (s) s = lock_current(9);
-            if (s) s = reg->put(r);
+            Record now_there(reg->layout_ptr());
+            if (s) s = reg->read(now_there);
+            if (s) {
+                // Another terminal's mark stays until that terminal closes; the last close stays
+                // what it was until this one closes.
+                if (final && now_there.str("NUSUAT") != w_.NUSU)
+                    r.set("NUSUAT", now_there.str("NUSUAT"));
+                if (!final) {
+                    r.set("DATAFIM", now_there.date("DATAFIM"));
+                    r.set("HORAFIM", now_there.str("HORAFIM"));
+                }
+                s = reg->put(r);
+            }
         }
     }
     Status u = reg->unlock();
@@ -634,8 +672,15 @@ Status Declaration::save(bool final) {
     if (final) {
         close_working();
         loaded_ = false;
+        return finish_working();
     }
     return Status::ok();
+}
+
+Status Declaration::finish_working() {
+    Status s = env_remove(working_table_name(9, w_.NUSU) + ".DBF");
+    if (s) s = env_remove(working_table_name(9, w_.NUSU) + ".CDX");
+    return s;
 }
 
 Status Declaration::save_table(int n, bool final) {
@@ -662,11 +707,21 @@ Status Declaration::save_table(int n, bool final) {
 Status Declaration::release() {
     if (!loaded_) return Status::ok();
     Status s;
-    if (is_new_ && !saved_once_) {
-        Table* reg = nullptr;
+    Table* reg = nullptr;
+    std::vector<uint32_t> slots;
+    bool remove = is_new_ && !saved_once_;
+    if (remove) {
+        // A new client never saved leaves no registry record, unless another terminal has
+        // opened it since (its mark is there): that terminal is working on it.
         s = registry(&reg);
-        std::vector<uint32_t> slots;
         if (s) s = records_of(*reg, cpf_, nullptr, &slots);
+        for (size_t k = 0; s && k < slots.size() && remove; ++k) {
+            s = reg->go_to(slots[k]);
+            const std::string mark = s ? reg->str("NUSUAT") : std::string();
+            remove = mark.empty() || mark == w_.NUSU;
+        }
+    }
+    if (s && remove) {
         for (size_t k = 0; s && k < slots.size(); ++k) {
             s = reg->go_to(slots[k]);
             if (s) s = lock_current(9);
@@ -676,12 +731,13 @@ Status Declaration::release() {
             Status u = reg->unlock();
             if (s) s = u;
         }
-    } else {
+    } else if (s) {
         s = mark_registry("", true);
     }
     close_working();
     loaded_ = false;
-    return s;
+    Status f = finish_working();
+    return s ? f : s;
 }
 
 }  // namespace vorn::store

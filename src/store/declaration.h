@@ -75,9 +75,19 @@ std::string working_index_key(int n);
 // The data-folder file of per-declaration table n ("IMP0926.DBF"), found without regard to case.
 std::string data_table_path(Env& env, std::string_view folder, int n);
 
-// The CPF held by the terminal's working registry "TMP_09" + NUSU in `work_folder`, if any.
-std::optional<std::string> working_set_cpf(Env& env, std::string_view work_folder,
-                                           std::string_view nusu);
+// A working set the terminal did not finish: a clean close (final save or leaving without saving)
+// removes its working registry "TMP_09" + NUSU, so one that is still there was left by a terminal
+// that stopped with the declaration open. In the working registry DATAFIM/HORAFIM hold the time
+// the working set was last written (in the shared registry they are the last close).
+struct UnfinishedWork {
+    std::string cpf;
+    std::string name;  // NOMECONTR as last written
+    DateTime written;
+};
+std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_folder,
+                                              std::string_view nusu);
+// Whether `a` comes before `b` (dates first, then seconds).
+bool earlier(const DateTime& a, const DateTime& b);
 
 class Declaration {
   public:
@@ -103,14 +113,18 @@ class Declaration {
     [[nodiscard]] Status load(std::string_view cpf, LoadMode mode, bool for_entry);
 
     // SALVATUDO: writes everything back, the declaration's tables first and its registry record
-    // last. A periodic save keeps the declaration open and marked; the final save clears the
-    // in-use mark with that last write, appends the usage-log line and closes the working set.
+    // last. A periodic save keeps the declaration open and marks it as in use here again; the
+    // final save clears this terminal's in-use mark with that last write (another terminal's mark
+    // stays: that terminal still has the declaration open), appends the usage-log line, closes
+    // the working set and removes its working registry, leaving nothing to recover.
     [[nodiscard]] Status save(bool final);
     // SALVA_PARC: writes working table n back into the shared table n.
     [[nodiscard]] Status save_table(int n, bool final);
 
-    // Leaving without saving: frees the registry record (NUSUAT blank, DATAFIM/HORAFIM, ORDEM 0;
-    // a new declaration never saved loses its registry record) and closes the working set.
+    // Leaving without saving: frees the registry record (this terminal's NUSUAT blank,
+    // DATAFIM/HORAFIM, ORDEM 0; a new declaration never saved loses its registry record unless
+    // another terminal has opened it since), closes the working set and removes its working
+    // registry.
     [[nodiscard]] Status release();
 
     // The computation run by load and save; without one the values are kept as they are.
@@ -128,6 +142,9 @@ class Declaration {
     // Writes the values into the working records of tables 1 and 9 (after every screen, so that
     // recovery after a crash finds what the operator typed), and refreshes TAM_USO and the caps.
     [[nodiscard]] Status keep_values();
+    // Writes the values into the working records of tables 1 and 9 only: what an entry screen
+    // does after each field it accepts, so that a crash loses nothing accepted.
+    [[nodiscard]] Status keep_records();
 
     // The working-time clock: seconds of the current interval and the running total.
     long running_seconds() const;
@@ -161,6 +178,8 @@ class Declaration {
     [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status write_registry(bool final);
     [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
+    // Removes the working registry after a clean close: the working set is finished.
+    [[nodiscard]] Status finish_working();
     [[nodiscard]] Status append_usage_line(long start, long end);
     [[nodiscard]] Status registry(Table** out);
     [[nodiscard]] Status lock_current(int area);

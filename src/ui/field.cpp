@@ -558,9 +558,11 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                     if (ed.get().var.get() != before) ed.load();
                     redraw_others();
                     if (s.take_end_input()) {
-                        // The key has done its work (a jump, leaving): the input ends. A value
-                        // that cannot be accepted is told (once) and given up, as Esc gives it up.
-                        if (ed.refused_as_shown() || !ed.commit()) ed.load();
+                        // The key has done its work (a jump, leaving): the input ends. What the
+                        // operator typed is kept when it is accepted; a value that cannot be is
+                        // told (once) and given up, as Esc gives it up. A field left as it was
+                        // is not checked: a jump from an empty field is no answer to refuse.
+                        if (ed.edited() && (ed.refused_as_shown() || !ed.commit())) ed.load();
                         res.last_key = k;
                         done = true;
                     }

@@ -144,21 +144,63 @@ Key Screen::wait_key() {
         typeahead_.pop_front();
         return k;
     }
-    refresh();
-    for (;;)
-        if (auto k = backend_.read(Wait::kForever, 0)) return *k;
+    for (;;) {
+        run_later();
+        refresh();
+        std::optional<double> left = until_later();
+        if (auto k = left ? backend_.read(Wait::kTimed, *left) : backend_.read(Wait::kForever, 0))
+            return *k;
+    }
 }
 
 std::optional<Key> Screen::wait_key_for(double seconds) {
     if (!typeahead_.empty()) return wait_key();
+    run_later();
     refresh();
-    return backend_.read(Wait::kTimed, std::max(seconds, 0.0));
+    std::optional<double> left = until_later();
+    auto k = backend_.read(Wait::kTimed, std::max(std::min(seconds, left.value_or(seconds)), 0.0));
+    if (!k) run_later();
+    return k;
 }
 
 std::optional<Key> Screen::poll_key() {
     if (!typeahead_.empty()) return wait_key();
     refresh();
     return backend_.read(Wait::kPoll, 0);
+}
+
+void Screen::after(double seconds, Action a) {
+    DateTime when = clock_.now();
+    const long whole = static_cast<long>(seconds + 0.999);
+    when.date = when.date.add_days((when.seconds + whole) / 86400);
+    when.seconds = (when.seconds + whole) % 86400;
+    later_.push_back({when, std::move(a)});
+}
+
+std::optional<double> Screen::until_later() const {
+    if (later_.empty()) return std::nullopt;
+    const DateTime now = clock_.now();
+    double least = 0;
+    bool first = true;
+    for (const Later& l : later_) {
+        double left = static_cast<double>(l.when.date - now.date) * 86400.0 +
+                      static_cast<double>(l.when.seconds - now.seconds);
+        if (first || left < least) least = left;
+        first = false;
+    }
+    return std::max(least, 0.0);
+}
+
+void Screen::run_later() {
+    const DateTime now = clock_.now();
+    std::vector<Action> due;
+    std::erase_if(later_, [&](Later& l) {
+        const bool is_due =
+            l.when.date < now.date || (l.when.date == now.date && l.when.seconds <= now.seconds);
+        if (is_due) due.push_back(std::move(l.action));
+        return is_due;
+    });
+    for (Action& a : due) a();
 }
 
 void Screen::pause(double seconds) {

@@ -72,6 +72,7 @@ class Screen {
     void set_cursor(int row, int col, bool visible = true);
     void hide_cursor() { cursor.visible = false; }
 
+    using Action = std::function<void()>;
     // --- Keyboard. Keys already typed ahead (push_key) come first.
     void refresh();  // shows the grid now
     Key wait_key();
@@ -80,6 +81,9 @@ class Screen {
     std::optional<Key> poll_key();
     // Lets time pass (lock retries); a key typed meanwhile ends the wait and is kept for later.
     void pause(double seconds);
+    // Work for later: `a` runs once, while the program waits for a key, as soon as `seconds`
+    // have passed (a message that stays in the status line for a few seconds).
+    void after(double seconds, Action a);
     void push_key(const Key& k) { typeahead_.push_back(k); }
     void clear_keys() { typeahead_.clear(); }
     // True when Esc was typed (it is consumed; other keys typed ahead stay).
@@ -87,7 +91,6 @@ class Screen {
 
     // --- Hot keys: a bound key runs its function wherever the program waits for input, and the
     // input goes on afterwards unless the function called end_input().
-    using Action = std::function<void()>;
     struct Binding {
         Key key;
         Action action;
@@ -151,7 +154,16 @@ class Screen {
     Palette palette_;
     std::vector<Layer> layers_;  // in the order they were opened
     LayerId next_layer_ = 1;
+    struct Later {
+        DateTime when;
+        Action action;
+    };
+    // Seconds until the first work for later is due (negative: overdue); none pending: nullopt.
+    std::optional<double> until_later() const;
+    void run_later();
+
     std::deque<Key> typeahead_;
+    std::vector<Later> later_;
     Bindings bindings_;
     std::vector<Key> running_;  // hot keys whose function is running
     bool end_input_ = false;

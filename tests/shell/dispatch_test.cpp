@@ -122,11 +122,11 @@ TEST(Dispatch, UpdatingTheDataBaseRemovesTheTerminalsWorkingTables) {
         ASSERT_TRUE(decl.load("12345678909", store::LoadMode::kNew, true).is_ok());
         ASSERT_TRUE(decl.save(true).is_ok());
     }
-    EXPECT_TRUE(std::filesystem::exists(inst.path() + "/TMP_0901.DBF"));
+    EXPECT_TRUE(std::filesystem::exists(inst.path() + "/TMP_0401.DBF"));
     Desk d(inst, "snap\nENTER\n");
     update_data_base(d.app);
     EXPECT_NE(d.snaps.str().find("Todos Arquivos já estão atualizados"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(inst.path() + "/TMP_0901.DBF"));
+    EXPECT_FALSE(std::filesystem::exists(inst.path() + "/TMP_0401.DBF"));
     EXPECT_FALSE(std::filesystem::exists(inst.path() + "/TMP_0401.CDX"));
     EXPECT_NE(d.w.table(9), nullptr);  // the registry of the folder is open again
 }

@@ -127,7 +127,8 @@ class Office {
     int runs_ = 0;
 };
 
-// From the main menu: the chooser, a CPF, and its declaration opened (a new one included).
+// From the main menu: the chooser, a CPF, and its declaration opened (a new one included, on its
+// identification screen).
 std::string open_client(const std::string& cpf, bool is_new) {
     return "ALT+I\ntext " + cpf + "\nENTER\n" + (is_new ? "ENTER\n" : "");
 }
@@ -135,9 +136,9 @@ std::string open_client(const std::string& cpf, bool is_new) {
 // the end of the program.
 const char* kLeaveAndExit = "ALT+T\nENTER\nESC\nALT+T\nENTER\n";
 
-// Screen 6 with the identification of a new client, up to the NIT (the last field).
+// Screen 6 (where a new client opens) with the identification, up to the NIT (the last field).
 std::string fill_identification() {
-    std::string s = "F6\n";
+    std::string s;
     auto type = [&](const std::string& text) { s += "text " + text + "\nENTER\n"; };
     type("N");              // rural activity
     type("ANA DE SOUZA");   // name
@@ -180,6 +181,13 @@ std::string fill_identification() {
 
 // The NIT accepted, the read ends and the declaration menu comes back.
 const char* kLastField = "ENTER\n";
+
+// From the declaration menu: screen 6, the rural activity kept, a new name, back to the menu.
+std::string rename(const std::string& name) {
+    return "F6\nENTER\nCTRL+Y\ntext " + name + "\nENTER\nESC\n";
+}
+// At start-up, the notice of a declaration this terminal left unfinished, closed.
+const char* kUnfinishedNotice = "ENTER\n";
 
 TEST(Program, ANewClientIsCreatedNamedSavedAndFoundAgain) {
     Office o;
@@ -228,7 +236,7 @@ TEST(Program, ANewClientIsCreatedNamedSavedAndFoundAgain) {
 
 TEST(Program, PeriodicSaveAfterTheIntervalKeepsTheDeclarationOpen) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -251,7 +259,7 @@ TEST(Program, PeriodicSaveAfterTheIntervalKeepsTheDeclarationOpen) {
 
 TEST(Program, SavingIntervalOnlyAtTheEndOrOnlyWithAltW) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -268,12 +276,29 @@ TEST(Program, SavingIntervalOnlyAtTheEndOrOnlyWithAltW) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
     // 0: no periodic save, Alt+W saves.
     set_interval(0);
-    o.run("01", open_client(kAna, false) +
+    o.run("01", kUnfinishedNotice + open_client(kAna, false) +
                     "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nadvance 3600\nESC\n");
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
-    o.run("01",
-          open_client(kAna, false) + "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nESC\nALT+W\n");
+    o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                    "ENTER\nF6\nENTER\nCTRL+Y\ntext ZERO\nENTER\nESC\nALT+W\n");
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ZERO");
+}
+
+// A client of the installation's data folder with a name, made and closed by the storage layer
+// (as by another terminal) so that it does not depend on the screens under test.
+void create_client(Office& o, const std::string& cpf, const std::string& name) {
+    ScriptedOperator op;
+    ManualClock clock(DateTime{Date(2026, 4, 10), 9 * 3600});
+    store::CdxIndexFiles files(op);
+    store::WorkAreas w(store::Env::posix(), op, clock);
+    w.ARQDEF = w.LOCARQ = o.inst.path();
+    w.NUSU = "09";
+    w.index_files = &files;
+    store::Declaration d(w, {o.inst.path(), "ESCRITORIO"});
+    ASSERT_TRUE(d.load(cpf, store::LoadMode::kNew, true).is_ok());
+    d.values().set("NOMECONTR", name);
+    d.values().set("TEMRURAL", "N");
+    ASSERT_TRUE(d.save(true).is_ok());
 }
 
 // Waits until a process has got as far as a file shows (or gives up after 20 s).
@@ -294,7 +319,7 @@ bool file_holds(const std::string& path, const std::string& text) {
 TEST(Program, TwoTerminalsWorkOnTwoClientsOfOneFolderAtOnce) {
     Office o;
     auto script = [](const char* cpf, const char* name) {
-        return open_client(cpf, true) + "F6\ntext N\nENTER\ntext " + name + "\nENTER\nESC\n" +
+        return open_client(cpf, true) + "text N\nENTER\ntext " + name + "\nENTER\nESC\n" +
                kLeaveAndExit;
     };
     // The usage log is held elsewhere: each terminal's final save waits for it at its very end,
@@ -320,15 +345,25 @@ TEST(Program, TwoTerminalsWorkOnTwoClientsOfOneFolderAtOnce) {
     EXPECT_EQ(rows_of(o.inst.path() + "/USOLOG.DBF").size(), 2u);
 }
 
-TEST(Program, LeavingWithCancelarAndThenNoStaysInTheDeclaration) {
+TEST(Program, EscOnTheLeaveQuestionGoesBackAndDiscardingIsNeverTheDefault) {
     Office o;
-    Result r = o.run("01", open_client(kAna, true) +
-                               "ALT+T\nRIGHT\nRIGHT\nENTER\nsnap\nRIGHT\n"
-                               "ENTER\nsnap\n");
-    ASSERT_GE(r.snaps.size(), 2u);
-    EXPECT_NE(r.snaps[0].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[0];
-    EXPECT_NE(r.snaps[1].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[1];
-    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "01");
+    create_client(o, kAna, "ANA");
+    Result r = o.run("01", open_client(kAna, false) + rename("ANA MUDADA") +
+                               // Esc at the menu asks; Esc on the question goes back.
+                               "ESC\nESC\nsnap\n"
+                               // Cancelar asks to confirm; Enter there keeps the work.
+                               "ALT+T\nRIGHT\nRIGHT\nENTER\nsnap\nENTER\nsnap\n" +
+                               kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 3u);
+    for (size_t k : {0u, 2u}) {
+        EXPECT_NE(r.snaps[k].find("CPF:123.456.789-09"), std::string::npos) << r.snaps[k];
+        EXPECT_EQ(r.snaps[k].find("Termina a Declaração?"), std::string::npos) << r.snaps[k];
+        EXPECT_EQ(r.snaps[k].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[k];
+    }
+    EXPECT_NE(r.snaps[1].find("Confirme a sair sem salvar!"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA MUDADA");
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "");
 }
 
 TEST(Program, ASecondProcessWithTheSameTerminalNumberIsRefused) {
@@ -444,7 +479,7 @@ TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
     ASSERT_FALSE(m.snaps.empty());
     EXPECT_NE(m.snaps[0].find(kNot), std::string::npos) << m.snaps[0];
     // The declaration menu: the holder's income (screen 1) is not built; F5 in the chooser.
-    Result d = o.run("01", open_client(kAna, true) + "ALT+P\nENTER\nsnap\nESC\nF1\nsnap\nENTER\n" +
+    Result d = o.run("01", open_client(kAna, true) + "ESC\nALT+P\nENTER\nsnap\nESC\nF1\nsnap\nENTER\n" +
                                kLeaveAndExit);
     ASSERT_EQ(d.snaps.size(), 2u);
     EXPECT_NE(d.snaps[0].find(kNot), std::string::npos) << d.snaps[0];
@@ -498,7 +533,7 @@ TEST(Program, TheFolderListRepaintsAfterEveryChangeAndShowsItsKeys) {
 
 TEST(Program, TheChoosersListNamesTheStatus) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + kLeaveAndExit).status, 0);
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "ESC\n" + kLeaveAndExit).status, 0);
     Result r = o.run("01", "ALT+I\nF1\nsnap\nESC\nESC\nALT+T\nENTER\n");
     EXPECT_EQ(r.status, 0) << r.last();
     ASSERT_FALSE(r.snaps.empty());
@@ -521,7 +556,7 @@ TEST(Program, AltIOpensTheChooserAndThePrintingPadIsReachedWithTheArrows) {
 
 TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -540,8 +575,8 @@ TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
     EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");  // the registry was not reached
     EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "01");
 
-    Result r =
-        o.run("01", open_client(kAna, false) + "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                               "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
     EXPECT_NE(r.snaps[0].find("não terminou corretamente"), std::string::npos) << r.snaps[0];
     EXPECT_NE(r.snaps[1].find("ANA MARIA"), std::string::npos) << r.snaps[1];
@@ -556,8 +591,8 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
     for (int delay_ms : {0, 40, 120, 300}) {
         SCOPED_TRACE("killed " + std::to_string(delay_ms) + " ms into the save");
         Office o;
-        ASSERT_EQ(o.run("01", open_client(kAna, true) +
-                                  "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" + kLeaveAndExit)
+        ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
+                                  kLeaveAndExit)
                       .status,
                   0);
         pid_t pid = o.spawn("01",
@@ -569,7 +604,8 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         if (o.registry(kAna).str("NUSUAT") == "01") {
-            Result r = o.run("01", open_client(kAna, false) + "snap\nENTER\n" + kLeaveAndExit);
+            Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) + "snap\nENTER\n" +
+                                       kLeaveAndExit);
             EXPECT_NE(r.snaps.at(0).find("não terminou corretamente"), std::string::npos);
             EXPECT_EQ(r.status, 0) << r.last();
         }
@@ -582,7 +618,7 @@ TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
 
 TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
     Office o;
-    ASSERT_EQ(o.run("01", open_client(kAna, true) + "F6\ntext N\nENTER\ntext ANA\nENTER\nESC\n" +
+    ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                               kLeaveAndExit)
                   .status,
               0);
@@ -592,7 +628,8 @@ TEST(Program, AnotherClientOpenedAfterACrashOffersTheUnfinishedOneFirst) {
             .status,
         3);
     // Opening Bia there first offers to recover Ana, whose work would otherwise be overwritten.
-    Result r = o.run("01", open_client(kBia, false) + "ENTER\nsnap\nENTER\nsnap\n" + kLeaveAndExit);
+    Result r = o.run("01", kUnfinishedNotice + open_client(kBia, false) +
+                               "ENTER\nsnap\nENTER\nsnap\n" + kLeaveAndExit);
     ASSERT_GE(r.snaps.size(), 2u);
     EXPECT_NE(r.snaps[0].find("não terminou corretamente neste terminal"), std::string::npos)
         << r.snaps[0];
@@ -640,7 +677,7 @@ TEST(Program, ACpfFoundOnlyInTheThirdFolderOfTheListSelectsIt) {
 TEST(Program, ADeletedClientStaysRecoverableAfterAnotherClientIsSaved) {
     Office o;
     for (auto [cpf, name] : {std::pair{kBia, "BIA"}, std::pair{kAna, "ANA"}})
-        ASSERT_EQ(o.run("01", open_client(cpf, true) + "F6\ntext N\nENTER\ntext " + name +
+        ASSERT_EQ(o.run("01", open_client(cpf, true) + "text N\nENTER\ntext " + name +
                                   "\nENTER\nESC\n" + kLeaveAndExit)
                       .status,
                   0);
@@ -831,11 +868,145 @@ TEST(Program, AMissingHelpTextIsTold) {
     for (const auto& f : std::filesystem::directory_iterator(o.inst.path()))
         if (upper(f.path().filename().string()) == "HELPTXT.DBT") std::filesystem::remove(f.path());
     Result r =
-        o.run("01", open_client(kAna, true) + "ALT+J\ntext J\nsnap\nENTER\n" + kLeaveAndExit);
+        o.run("01", open_client(kAna, true) + "ESC\nALT+J\ntext J\nsnap\nENTER\n" + kLeaveAndExit);
     EXPECT_EQ(r.status, 0) << r.last();
     ASSERT_EQ(r.snaps.size(), 1u) << r.last();
     EXPECT_NE(r.snaps[0].find("Texto de ajuda não encontrado: GERAL"), std::string::npos)
         << r.snaps[0];
+}
+
+TEST(Program, ANewClientOpensOnTheIdentificationScreen) {
+    Office o;
+    Result r = o.run("01", open_client(kAna, true) +
+                               "snap\ntext N\nENTER\ntext ANA PRIMEIRO\nENTER\n"
+                               "ESC\n" +
+                               kLeaveAndExit);
+    ASSERT_FALSE(r.snaps.empty());
+    EXPECT_NE(r.snaps[0].find("Natureza da ocupação:"), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA PRIMEIRO");
+}
+
+TEST(Program, ACleanCloseLeavesNothingForF4ToRecover) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 opens Ana and leaves with "Sim"; later terminal 02 renames her.
+    ASSERT_EQ(o.run("01", open_client(kAna, false) + kLeaveAndExit).status, 0);
+    o.now = "2026-04-10 10:00:00";
+    ASSERT_EQ(o.run("02", open_client(kAna, false) + rename("ANA DO 02") + kLeaveAndExit).status,
+              0);
+    // F4 on terminal 01 has nothing to bring back.
+    Result r = o.run("01", "ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n");
+    EXPECT_TRUE(r.shows("Impossível recuperar o último CPF.")) << r.last();
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA DO 02");
+}
+
+TEST(Program, AWorkingSetOlderThanTheLastSaveIsOfferedWithBothTimesAndNotTakenByDefault) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 stops at 09:00 with a new name typed; at 10:00 terminal 02 is warned, opens
+    // Ana anyway, renames her and closes.
+    ASSERT_EQ(o.run("01", open_client(kAna, false) + rename("ANA VELHA")).status, 3);
+    o.now = "2026-04-10 10:00:00";
+    Result two =
+        o.run("02", open_client(kAna, false) + "ENTER\n" + rename("ANA NOVA") + kLeaveAndExit);
+    ASSERT_EQ(two.status, 0) << two.last();
+    // At 11:00, F4 on terminal 01: Enter keeps what terminal 02 saved.
+    o.now = "2026-04-10 11:00:00";
+    Result r =
+        o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\nENTER\nESC\nALT+T\nENTER\n"));
+    ASSERT_FALSE(r.snaps.empty());
+    for (const char* shown : {"10/04/2026 09:00:00", "10/04/2026 10:00:00", "123.456.789-09"})
+        EXPECT_NE(r.snaps[0].find(shown), std::string::npos) << shown << "\n" << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA NOVA");
+    // Asked for on purpose ("Sim"), the old working set still comes back.
+    r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nLEFT\nENTER\nF6\nsnap\nESC\n"));
+    EXPECT_TRUE(r.shows("ANA VELHA")) << r.last();
+    // While another terminal has Ana open, F4 warns first.
+    EXPECT_TRUE(o.run("02", open_client(kAna, false) + "snap\nENTER\n").shows("terminal 01"));
+    r = o.run("01", kUnfinishedNotice + std::string("ALT+I\nF4\nsnap\n"));
+    EXPECT_TRUE(r.shows("aberta no terminal 02")) << r.last();
+}
+
+TEST(Program, ClosingOnOneTerminalLeavesAnotherTerminalsMark) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Terminal 01 opens Ana and leaves saving; its save waits at the usage log, held here, while
+    // terminal 02 is warned, opens Ana too and stays in her declaration.
+    std::unique_ptr<store::Table> log = o.lock(o.usage_log());
+    pid_t one = o.spawn("01", open_client(kAna, false) + kLeaveAndExit, "one");
+    wait_for([&] { return o.registry(kAna).str("NUSUAT") == "01"; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Result two = o.run("02", open_client(kAna, false) + "snap\nENTER\n");
+    EXPECT_TRUE(two.shows("aberta no terminal 01")) << two.last();
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "02");
+    log.reset();
+    Result r = o.wait(one, "one");
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "02");
+    // A third terminal is still warned.
+    Result three = o.run("03", open_client(kAna, false) + "snap\n");
+    EXPECT_TRUE(three.shows("aberta no terminal 02")) << three.last();
+}
+
+TEST(Program, KilledInTheMiddleOfAScreenRecoveryBringsBackEveryAcceptedField) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    // Two fields accepted on screen 6; the terminal is killed while still on the screen (busy
+    // with keys that only move the cursor).
+    std::string script = open_client(kAna, false) +
+                         "F6\nENTER\nCTRL+Y\ntext ANA NO MEIO\nENTER\ntext 15031975\nENTER\n";
+    for (int k = 0; k < 1000000; ++k) script += "LEFT\n";
+    pid_t pid = o.spawn("01", script, "killed");
+    for (int k = 0; k < 10000 && !file_holds(o.inst.path() + "/TMP_0901.DBF", "19750315"); ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status)) << "the terminal ended before it was killed";
+    Result r = o.run("01", kUnfinishedNotice + open_client(kAna, false) +
+                               "snap\nENTER\nF6\nsnap\nESC\n" + kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 2u);
+    EXPECT_NE(r.snaps[0].find("não terminou corretamente"), std::string::npos) << r.snaps[0];
+    EXPECT_NE(r.snaps[1].find("ANA NO MEIO"), std::string::npos) << r.snaps[1];
+    EXPECT_NE(r.snaps[1].find("15/03/1975"), std::string::npos) << r.snaps[1];
+    EXPECT_EQ(r.status, 0) << r.last();
+    EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA NO MEIO");
+    EXPECT_EQ(o.registry(kAna).date("NASCIMENTO"), Date(1975, 3, 15));
+}
+
+TEST(Program, SavingSaysSoInTheStatusLineForAFewSecondsAndAltHShowsTheTimeCounted) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    Result r = o.run("01", open_client(kAna, false) +
+                               "advance 125\nALT+W\nsnap\nadvance 10\nsnap\n"
+                               "F6\nALT+H\nsnap\nESC\n" +
+                               kLeaveAndExit);
+    ASSERT_GE(r.snaps.size(), 3u);
+    EXPECT_NE(r.snaps[0].find("Declaração salva às 09:02"), std::string::npos) << r.snaps[0];
+    EXPECT_EQ(r.snaps[1].find("Declaração salva"), std::string::npos) << r.snaps[1];
+    EXPECT_NE(r.snaps[2].find("Relógio desligado - tempo contado 0:02:15"), std::string::npos)
+        << r.snaps[2];
+    EXPECT_EQ(r.status, 0) << r.last();
+}
+
+TEST(Program, AtStartUpTheTerminalNamesTheDeclarationItLeftUnfinished) {
+    Office o;
+    create_client(o, kAna, "ANA");
+    ASSERT_EQ(o.run("01", open_client(kAna, false)).status, 3);  // stops with Ana open
+    Result r = o.run("01", "snap\nENTER\nALT+T\nENTER\n");
+    ASSERT_FALSE(r.snaps.empty());
+    for (const char* shown : {"A declaração de ANA (CPF 123.456.789-09)",
+                              "não terminou corretamente neste terminal", "tecle F4"})
+        EXPECT_NE(r.snaps[0].find(shown), std::string::npos) << shown << "\n" << r.snaps[0];
+    EXPECT_EQ(r.status, 0) << r.last();
+    // Another terminal, and this one after a clean close, have nothing to be told.
+    EXPECT_FALSE(o.run("02", "snap\nALT+T\nENTER\n").shows("não terminou"));
+    ASSERT_EQ(o.run("01", "ENTER\n" + open_client(kAna, false) + "ENTER\n" + kLeaveAndExit).status,
+              0);
+    EXPECT_FALSE(o.run("01", "snap\nALT+T\nENTER\n").shows("não terminou"));
 }
 
 }  // namespace

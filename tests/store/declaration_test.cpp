@@ -22,7 +22,9 @@ struct Office {
     ScriptedOperator op;
     std::string data(int n) const { return data_table_path(Env::posix(), dir.path(), n); }
     std::optional<std::string> working_cpf(const std::string& nusu = "01") const {
-        return working_set_cpf(Env::posix(), dir.path(), nusu);
+        auto work = unfinished_work(Env::posix(), dir.path(), nusu);
+        if (!work) return std::nullopt;
+        return work->cpf;
     }
 };
 
@@ -249,6 +251,43 @@ TEST(Declaration, RecoveryRestoresWhatWasTypedBeforeACrash) {
     EXPECT_FALSE(o.working_cpf("02").has_value());
     Terminal other(o, "02");
     EXPECT_EQ(other->load(kAna, LoadMode::kRecovery, true).code(), Status::Code::kNotFound);
+}
+
+TEST(Declaration, ClosingClearsOnlyThisTerminalsMarkAndLeavesNothingToRecover) {
+    Office o;
+    create_client(o, kAna, "ANA", {});
+    // Two terminals on Ana: the first to close leaves the second's mark.
+    Terminal one(o, "01"), two(o, "02");
+    ASSERT_TRUE(one->load(kAna, LoadMode::kExisting, true).is_ok());
+    o.clock.advance(60);
+    ASSERT_TRUE(two->load(kAna, LoadMode::kExisting, true).is_ok());
+    o.clock.advance(60);
+    ASSERT_TRUE(one->save(true).is_ok());
+    auto reg = live(o.data(9), kAna);
+    EXPECT_EQ(reg.at(0).str("NUSUAT"), "02");
+    EXPECT_EQ(reg.at(0).str("HORAFIM"), "09:02:00");
+    EXPECT_FALSE(o.working_cpf("01").has_value());
+    // Terminal 02 stops with Ana open: its working set is older than terminal 01's close.
+    two.decl.reset();
+    auto left = unfinished_work(Env::posix(), o.dir.path(), "02");
+    ASSERT_TRUE(left.has_value());
+    EXPECT_EQ(left->cpf, kAna);
+    EXPECT_EQ(left->written.seconds, 9 * 3600 + 60);
+    EXPECT_TRUE(earlier(left->written, DateTime{reg.at(0).date("DATAFIM"), 9 * 3600 + 120}));
+    Terminal again(o, "02");
+    ASSERT_TRUE(again->load(kAna, LoadMode::kRecovery, true).is_ok());
+    ASSERT_TRUE(again->release().is_ok());
+    EXPECT_EQ(live(o.data(9), kAna).at(0).str("NUSUAT"), "");
+    EXPECT_FALSE(o.working_cpf("02").has_value());
+
+    // A new client opened meanwhile on another terminal keeps its registry record when the
+    // terminal that created it leaves without saving.
+    Terminal three(o, "03"), four(o, "04");
+    ASSERT_TRUE(three->load(kBia, LoadMode::kNew, true).is_ok());
+    ASSERT_TRUE(four->load(kBia, LoadMode::kExisting, true).is_ok());
+    ASSERT_TRUE(three->release().is_ok());
+    ASSERT_EQ(live(o.data(9), kBia).size(), 1u);
+    EXPECT_EQ(live(o.data(9), kBia)[0].str("NUSUAT"), "04");
 }
 
 TEST(Declaration, PeriodicSaveKeepsTheDeclarationOpenAndMarked) {
