@@ -6,8 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
-  # libFuzzer targets
-  clang
+  # libFuzzer targets (the fuzzer runtime is only a recommendation of clang's)
+  clang libclang-rt-14-dev
   # libraries the program links
   libncurses-dev
   # tests and benchmarks
