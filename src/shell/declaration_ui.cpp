@@ -29,18 +29,13 @@ std::string time_counted(const store::Declaration& d) {
     return std::to_string(total / 3600) + ":" + two(total / 60 % 60) + ":" + two(total % 60);
 }
 
-// A message in the declaration window's status line that goes away by itself after a few
-// seconds (unless something else was written there meanwhile).
-void passing_status(ui::Screen& sc, const std::shared_ptr<ui::LDialog>& win,
-                    const std::string& text) {
-    if (!win->status_bar) return;
-    win->status_bar->set_text(1, text);
-    sc.desktop().draw_bars(*win);
-    sc.after(5, [&sc, weak = std::weak_ptr<ui::LDialog>(win), text] {
-        auto w = weak.lock();
-        if (!w || !w->status_bar || w->status_bar->text(1) != text) return;
-        w->status_bar->set_text(1, "");
-        sc.desktop().draw_bars(*w);
+// A message on the status line (the declaration window's while it is open) that goes away by
+// itself after a few seconds, unless something else was written there meanwhile.
+void passing_status(ui::Screen& sc, const std::string& text) {
+    ui::MENS(sc, 0, text);
+    sc.after(5, [&sc, text] {
+        const ui::LDialog& w = sc.desktop().status_window();
+        if (w.status_bar && w.status_bar->text(1) == text) ui::MENS(sc, 0, "");
     });
 }
 
@@ -181,8 +176,7 @@ void Run::save_now() {
 }
 
 void Run::told_saved() {
-    passing_status(app_.screen, win_,
-                   "Declaração salva às " + hh_mm(app_.screen.clock().now().seconds));
+    passing_status(app_.screen, "Declaração salva às " + hh_mm(app_.screen.clock().now().seconds));
 }
 
 // Command 120 and Alt+K: the calculator named by VORN_CALC, or the built-in one.
@@ -247,7 +241,7 @@ ui::Key Run::run_screen(ScreenPos at) {
     });
     sc.bind(ui::Key::alt('H'), [this] {
         d_.toggle_clock();
-        passing_status(app_.screen, win_,
+        passing_status(app_.screen,
                        std::string(d_.clock_off() ? "Relógio desligado" : "Relógio ligado") +
                            " - tempo contado " + time_counted(d_));
     });

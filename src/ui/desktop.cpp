@@ -422,6 +422,12 @@ LToolBar* Desktop::active_toolbar() {
     return nullptr;
 }
 
+LDialog& Desktop::status_window() {
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
+        if ((*it)->status_bar) return **it;
+    return main();
+}
+
 namespace {
 // Runs a menu item or toolbar button found for an event; an event nobody owns is an internal error.
 template <class Item>

@@ -274,6 +274,9 @@ class Desktop {
     // The menu bar of the top-most window that has one.
     LMenu* active_menu();
     LToolBar* active_toolbar();
+    // The window whose status bar tells what the system says (MENS kind 0, the operator's status
+    // texts): the top-most one that has a status bar, the main window when none has.
+    LDialog& status_window();
 
     // Redraws a window's menu bar (with one title highlighted, or none), toolbar and status bar.
     void draw_bars(LDialog& w, int highlighted = -1);

@@ -75,15 +75,16 @@ std::string MENS(Screen& s, int kind, std::string_view text, const MensArgs& arg
 
 namespace {
 
-// Kind 0: part 1 of the status bar (created when missing); no text clears it.
+// Kind 0: part 1 of the status bar of the active window that has one (the main window's, created
+// when missing); no text clears it.
 void status_line(Screen& s, const std::vector<std::string>& lines) {
-    LDialog& main = s.desktop().main();
+    LDialog& w = s.desktop().status_window();
     std::string joined;
     for (const auto& l : lines) joined += (joined.empty() ? "" : " ") + l;
     if (trim(joined).empty()) joined = std::string(250, ' ');
-    if (!main.status_bar) main.status_bar = LStatusBar{};
-    main.status_bar->set_text(1, joined);
-    s.desktop().draw_bars(main);
+    if (!w.status_bar) w.status_bar = LStatusBar{};
+    w.status_bar->set_text(1, joined);
+    s.desktop().draw_bars(w);
 }
 
 // The field of kind 4: upper case and scrolling within the shown width unless a picture is given.

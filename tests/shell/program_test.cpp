@@ -13,8 +13,8 @@
 #include <sstream>
 #include <thread>
 
-#include "base/text.h"
 #include "../ui/harness.h"
+#include "base/text.h"
 #include "base/validate.h"
 #include "shell_test_util.h"
 #include "store/catalogue.h"
@@ -479,8 +479,8 @@ TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
     ASSERT_FALSE(m.snaps.empty());
     EXPECT_NE(m.snaps[0].find(kNot), std::string::npos) << m.snaps[0];
     // The declaration menu: the holder's income (screen 1) is not built; F5 in the chooser.
-    Result d = o.run("01", open_client(kAna, true) + "ESC\nALT+P\nENTER\nsnap\nESC\nF1\nsnap\nENTER\n" +
-                               kLeaveAndExit);
+    Result d = o.run("01", open_client(kAna, true) +
+                               "ESC\nALT+P\nENTER\nsnap\nESC\nF1\nsnap\nENTER\n" + kLeaveAndExit);
     ASSERT_EQ(d.snaps.size(), 2u);
     EXPECT_NE(d.snaps[0].find(kNot), std::string::npos) << d.snaps[0];
     EXPECT_NE(d.snaps[1].find(kNot), std::string::npos) << d.snaps[1];  // its hot key too
@@ -783,13 +783,22 @@ TEST(Program, IdentificationAddressChecksAndForms) {
                                "text sao jose", "ENTER |", "DOWN", "DOWN", "DOWN", "DOWN",
                                "ENTER |", enter("12"), enter("32221111"), enter("S"), enter("12"),
                                "text 998887777", "ENTER |", "ESC"}) +
-            kLeaveAndExit);
+            // Back on the main menu after the declaration closed.
+            "ALT+T\nENTER\nESC\nsnap\nALT+T\nENTER\n");
     EXPECT_EQ(r.status, 0) << r.last();
-    ASSERT_GE(r.snaps.size(), 5u);
+    ASSERT_GE(r.snaps.size(), 6u);
     EXPECT_NE(r.snaps[0].find("O CEP deve ter 8 dígitos."), std::string::npos) << r.snaps[0];
     EXPECT_NE(r.snaps[1].find("UF inválida."), std::string::npos) << r.snaps[1];
     for (const char* m : {"São José do Barreiro", "São José dos Campos", "São José do Rio Preto"})
         EXPECT_NE(r.snaps[2].find(m), std::string::npos) << m << "\n" << r.snaps[2];
+    // The list's hint is said on the status line of the declaration window, which covers the
+    // main one; the main window's line shows its keys again once the declaration is closed.
+    EXPECT_NE(r.snaps[2].find("Escolha o município com Enter; Esc volta ao campo"),
+              std::string::npos)
+        << r.snaps[2];
+    const std::string main_menu = r.snaps[5];
+    EXPECT_NE(main_menu.find("Alt+I Declaração"), std::string::npos) << main_menu;
+    EXPECT_EQ(main_menu.find("Escolha o município"), std::string::npos) << main_menu;
     EXPECT_NE(r.snaps[3].find("Município: SÃO JOSÉ DOS CAMPOS"), std::string::npos) << r.snaps[3];
     const std::string& last = r.snaps[4];
     // The account's number right-aligned before its check digit; telephones by their digits.

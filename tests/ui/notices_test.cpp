@@ -113,6 +113,32 @@ TEST(Mens, ModalKindsStatusLineAndItemTitles) {
     EXPECT_EQ(trim(h.row(24)), "");
 }
 
+// A full-screen window with its own status bar covers the main one: kind 0 and the operator's
+// status texts go to the top-most bar, a dialog without a bar above it changes nothing, and once
+// the window is closed they go to the main window's bar again, whose keys line comes back.
+TEST(Mens, KindZeroWritesIntoTheBarOfTheActiveWindowThatHasOne) {
+    Harness h("");
+    Desktop& d = h.screen.desktop();
+    LSBDRAW(h.screen, {std::string(250, ' ')});
+    d.main().status_bar->idle = "F10 Menu";
+    d.draw_bars(d.main());
+    auto decl = LDLGSHOW(h.screen, 0, 0, kRows - 1, kCols - 1, "Declaração");
+    decl->status_bar = LStatusBar{};
+    LDLGSHOW(h.screen, 4, 20, 10, 59, "Municípios");
+    ScreenOperator op(h.screen);
+    op.status("Salvando IMP01");
+    EXPECT_EQ(decl->status_bar->text(1), "Salvando IMP01");
+    EXPECT_EQ(trim(d.main().status_bar->text(1)), "");
+    EXPECT_NE(h.row(kRows - 2).find("Salvando IMP01"), std::string::npos) << h.row(kRows - 2);
+    EXPECT_TRUE(LDLGCLOSE(h.screen));
+    MENS(h.screen, 0, "Aguardando outro Terminal carregar dados...");
+    EXPECT_NE(h.row(kRows - 2).find("Aguardando outro Terminal"), std::string::npos);
+    EXPECT_TRUE(LDLGCLOSE(h.screen));
+    EXPECT_EQ(trim(h.row(kRows - 1)), "F10 Menu");
+    MENS(h.screen, 0, "Gravando");
+    EXPECT_EQ(trim(h.row(kRows - 1)), "Gravando");
+}
+
 TEST(Avisosn, EveryKindAnswers) {
     struct Case {
         int kind;
