@@ -4,12 +4,13 @@
 #include "base/text.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
+#include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields()};
+    return {identification_fields(), summary_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {

@@ -78,6 +78,7 @@ bool declaration_command_enabled(int code) {
     switch (code) {
         case 17:   // end of the declaration
         case 61:   // identification
+        case 71:   // tax summary
         case 123:  // about
             return true;
         default:
