@@ -22,6 +22,7 @@ constexpr const char* kAmount = "@E 999,999,999.99";
 constexpr const char* kShown = "999,999,999.99";  // how a painted amount is written
 constexpr int kAmountWidth = 14;
 constexpr const char* kSimNao = "Digite S de sim ou N de não";
+constexpr const char* kNegative = "O valor não pode ser negativo.";
 
 // A painted line: its number and label at `col`, its amount `field` (+ `plus`) `at` a column;
 // without a field the line is a label, or a typed field of the layout stands there.
@@ -91,7 +92,7 @@ const SummaryLine kSimplified[] = {
     {1, 0, "01", "Rend.Tributável P.Jurídica do Titular", kSv, "I13_01"},
     {2, 0, "02", "Rend.Tributável P.Jurídica dos Dependentes", kSv, "I13_02"},
     {3, 0, "03", "Rend.Tributável P.Física/Exterior do Titular", kSv, "I13_03", "I13_49"},
-    {4, 0, "04", "Rend.Tributável P.Física/Exterior dos Depend.", kSv, "I13_04", "I13_50"},
+    {4, 0, "04", "Rend.Trib. P.Física/Exterior dos Dependentes", kSv, "I13_04", "I13_50"},
     {5, 0, "05", "Rend.Recebidos Acumuladamente do Titular", kSv, "I13_05"},
     {6, 0, "06", "Rend.Recebidos Acumuladamente dos Depend.", kSv, "I13_06"},
     {7, 0, "07", "Rend.Tributável da Atividade Rural", kSv, "I13_07"},
@@ -245,7 +246,7 @@ void Form::recompute() {
 // A typed amount: never negative (a minus sign would lower the tax paid); taken and computed.
 bool Form::amount(std::string_view name) {
     const Decimal typed = std::get<Decimal>(v(name));
-    if (typed.is_negative()) return refuse("O valor não pode ser negativo.");
+    if (typed.is_negative()) return refuse(kNegative);
     td_.set(name, typed);
     recompute();
     return true;
@@ -396,6 +397,7 @@ void Form::open_simulator() {
         gets[k].col = in.left + 20;
     }
     gets[0].valid = [&] {
+        if (std::get<Decimal>(deduction).is_negative()) return refuse(kNegative);
         balance = tax::SIMUL_deduction(c_, std::get<Decimal>(deduction));
         show();
         return true;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -38,9 +39,13 @@ inline const char* kNow = "2026-04-15 10:00:00";
 
 class Office {
   public:
-    explicit Office(int count) {
+    // `count` generated declarations, each given to `change` before the folder is written.
+    explicit Office(int count, const std::function<void(int, tax::Declaration&)>& change = {}) {
         bench::Generator g(7);
-        for (int i = 0; i < count; ++i) declarations.push_back(g.declaration(i));
+        for (int i = 0; i < count; ++i) {
+            declarations.push_back(g.declaration(i));
+            if (change) change(i, declarations.back());
+        }
         ManualClock clock(DateTime{Date(2026, 4, 1), 0});
         Status s = tax::write_folder(store::Env::posix(), inst.path(), declarations, &clock);
         EXPECT_TRUE(s.is_ok()) << s.to_string();

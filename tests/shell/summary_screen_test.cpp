@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../ui/harness.h"
+#include "base/helpers.h"
 #include "base/text.h"
 #include "office.h"
 
@@ -119,11 +120,104 @@ TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
     EXPECT_GT(forms[1], 0);
 }
 
-TEST(SummaryScreen, Explore) {
+// The screen without its title row, which names the installation's folder.
+std::string body(const Screen& s) {
+    std::string out;
+    for (size_t k = 1; k < s.size(); ++k) out += s[k] + "\n";
+    return out;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+Decimal dec(const std::string& text) {
+    return *Decimal::parse(num(text));
+}
+
+TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenShowed) {
     Office o(1);
-    o.program("01", in_declaration(o.cpf(0),
-                                             "F7\nENTER\nCTRL+Y\ntext -100\nENTER\nsnap\nENTER\nsnap\ntext 7\nENTER\nsnap\nESC\n") + kExit);
-    std::cout << o.screens();
+    const std::string cpf = o.cpf(0);
+    Fields first = o.calc()[cpf];
+    // The generated declaration is complete with a balance to pay of more than 8 quotas of 50.00.
+    ASSERT_EQ(first.at("USAPADRAO"), "N");
+    ASSERT_GT(dec(first.at("I13_36")), Decimal(1450));
+    // The option kept, the complementary tax, the tax under Lei 11.033 kept, three quotas; then
+    // Ctrl+S to the simplified option.
+    const std::string keys =
+        "F7\nENTER\ntext 1000\nENTER\nsnap\nENTER\ntext 3\nENTER\nsnap\nCTRL+S\nsnap\nESC\n";
+    ASSERT_EQ(o.program("01", in_declaration(cpf, keys) + kExit), 0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 3u);
+
+    const Fields typed = painted(screens[0]);
+    EXPECT_EQ(typed.at("31"), "1000.00");
+    EXPECT_EQ(dec(typed.at("35")), dec(first.at("I13_35")) + Decimal(1000));
+    EXPECT_EQ(dec(typed.at("36")), dec(first.at("I13_36")) - Decimal(1000));
+    const Fields quotas = painted(screens[1]);
+    EXPECT_EQ(quotas.at("Q"), "3");
+    EXPECT_EQ(dec(quotas.at("37")), DESPREZA(dec(quotas.at("36")) / Decimal(3), 15));
+
+    ASSERT_TRUE(simplified(screens[2]));
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(after.at("USAPADRAO"), "S");
+    EXPECT_EQ(after.at("I13_31"), "1000.00");
+    EXPECT_EQ(after.at("QTD_QUOTA"), "3");
+    EXPECT_EQ(painted(screens[2]), expected(after, true));
+}
+
+TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // The declaration opened, computed and saved once as it is.
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nESC\n") + kExit), 0);
+    const auto summary = o.dbfread(1);
+    // -100 in the complementary tax, Enter twice: refused each time, the cursor kept in the field.
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nENTER\ntext -100\nENTER\nsnap\nENTER\n"
+                                                  "ENTER\nsnap\nENTER\nESC\n") +
+                                  kExit),
+              0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u);
+    for (const Screen& s : screens) EXPECT_EQ(count(body(s), "O valor não pode ser negativo."), 1u);
+    EXPECT_EQ(o.dbfread(1), summary);
+    EXPECT_EQ(o.calc()[cpf].at("I13_31"), "0.00");
+}
+
+TEST(SummaryScreen, BothFormsAndTheSimulatorAsTheGoldenScreens) {
+    Office o(1);
+    const std::string keys =
+        "F7\nsnap\nCTRL+S\nsnap\nCTRL+S\nENTER\nENTER\nENTER\nENTER\ntext S\nENTER\n"
+        "text 10000\nENTER\nsnap\nESC\nESC\n";
+    ASSERT_EQ(o.program("01", in_declaration(o.cpf(0), keys) + kExit), 0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 3u);
+    ui::testing::expect_golden("summary_complete", body(screens[0]));
+    ui::testing::expect_golden("summary_simplified", body(screens[1]));
+    ui::testing::expect_golden("summary_simulator", body(screens[2]));
+}
+
+TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndCtrlSIsRefused) {
+    Office o(1, [](int, tax::Declaration& d) {
+        d.set("DECSAIDA", "S");
+        d.set("DATASAIDA", Date(2025, 6, 30));
+        d.set("USAPADRAO", "S");
+    });
+    const std::string cpf = o.cpf(0);
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\nESC\n") + kExit),
+              0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_FALSE(simplified(screens[0]));
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(painted(screens[0]), expected(after, false));
+    EXPECT_EQ(after.at("USAPADRAO"), "N");
+    EXPECT_EQ(painted(screens[0]).at("Q"), dec(after.at("I13_36")).is_zero() ? "0" : "1");
+    EXPECT_EQ(count(body(screens[1]), "A declaração de saída definitiva só pode ser uma completa"),
+              1u);
+    EXPECT_FALSE(simplified(screens[1]));
 }
 
 }  // namespace
