@@ -4,13 +4,16 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "base/text.h"
 #include "tax/annual.h"
+#include "tax/limits.h"
 #include "tax/open_computation.h"
 #include "tax/simulator.h"
+#include "ui/colour.h"
 #include "ui/desktop.h"
 
 namespace vorn::entry {
@@ -157,7 +160,9 @@ class Form {
     void recompute();
     void sync_fields();
     Decimal shown(std::string_view name) const;
-    void write(int row, int col, std::string_view text, int width = 0);
+    void write(int row, int col, std::string_view text, int width = 0,
+               std::optional<uint8_t> attr = std::nullopt);
+    void paint_alert(const std::vector<std::string>& lines, int row, int col);
     void paint();
     void paint_complete();
     void paint_simplified();
@@ -201,7 +206,7 @@ const LayoutRow<Form> kCompleteFields[] = {
 // The fields of the simplified form, after its switch to the complete option.
 const LayoutRow<Form> kSimplifiedFields[] = {
     {16, 0, "", kSv, "I13_31", kAmount, &F::complementary, &F::always},
-    {6, kP, "", kP, "IR_EXTER", kAmount, &F::abroad, &F::foreign_income},
+    {5, kP, "", kP, "IR_EXTER", kAmount, &F::abroad, &F::foreign_income},
     {18, 0, "", kSv, "I13_33", kAmount, &F::lei_11033, &F::always},
     {21, 25, "", 25, "QTD_QUOTA", "9", &F::quotas, &F::may_split},
 };
@@ -279,11 +284,24 @@ Decimal Form::shown(std::string_view name) const {
     return td_.num(name);
 }
 
-void Form::write(int row, int col, std::string_view text, int width) {
+void Form::write(int row, int col, std::string_view text, int width,
+                 std::optional<uint8_t> attr) {
     const std::string t = width > 0 ? pad_right(left(text, static_cast<size_t>(width)),
                                                 static_cast<size_t>(width))
                                     : std::string(text);
-    s_.write(area_.top + row, area_.left + col, t, s_.colours.standard);
+    s_.write(area_.top + row, area_.left + col, t, attr.value_or(s_.colours.standard));
+}
+
+// The cash alert in the attention colour when the cash check finds a problem, else blanks.
+void Form::paint_alert(const std::vector<std::string>& lines, int row, int col) {
+    const bool alert = tax::MOS_BALAN(td_).alert;
+    for (const auto& line : lines) {
+        const int width = static_cast<int>(char_count(line));
+        if (alert)
+            write(row++, col, line, width, ui::Colour(ui::Palette::CORATEN).attr);
+        else
+            write(row++, col, "", width);
+    }
 }
 
 void Form::paint_line(const SummaryLine& l) {
@@ -305,12 +323,13 @@ void Form::paint_complete() {
                                          true),
           20);
     write(8, 58, "Simulador:");
-    write(21, 0, td_.work.verdict, 50);
-    write(21, 52, "A.Efetiva:");
+    write(21, 0, td_.work.verdict, 49);
+    paint_alert({"ATENÇAO! PROBLEMA NO CAIXA!"}, 21, 50);
+    write(0, 23, "A.Efetiva:");
     const bool pay = rate.balance == tax::EffectiveRate::Balance::kPay;
-    write(21, 63,
+    write(0, 33,
           rate.zero_word ? "Zero" : tax::picture_e(rate.percent, pay ? "999.99" : "99.99") + "%",
-          8);
+          7);
 }
 
 void Form::paint_simplified() {
@@ -322,7 +341,8 @@ void Form::paint_simplified() {
     const std::vector<std::string> panel = tax::complete_option_panel(td_);
     for (size_t k = 0; k < 3; ++k)
         write(1 + static_cast<int>(k), kP, k < panel.size() ? panel[k] : "", ui::kCols - 2 - kP);
-    write(5, kP, "IR exterior");  // its field below
+    write(4, kP, "IR exterior");  // its field below
+    paint_alert({"  ATENÇAO!!  ", "  PROBLEMAS  ", "  NO CAIXA   "}, 6, kP);
     write(18, kP, tax::picture_e(NSRECEITA, kShown, true));
 }
 

@@ -3,6 +3,8 @@
 // negative amount is refused, keeps the cursor and changes nothing.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "../ui/harness.h"
 #include "base/helpers.h"
 #include "base/text.h"
@@ -91,35 +93,6 @@ Fields expected(const Fields& calc, bool simplified) {
     return out;
 }
 
-// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
-std::string in_declaration(const std::string& cpf, const std::string& keys) {
-    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
-}
-const char* kExit = "ALT+T\nENTER\n";
-
-TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
-    Office o(20);
-    std::string script;
-    for (size_t i = 0; i < o.declarations.size(); ++i)
-        script += in_declaration(o.cpf(i), "F7\nsnap\nESC\n");
-    ASSERT_EQ(o.program("01", script + kExit), 0);
-    const std::vector<Screen> screens = split_screens(o.screens());
-    ASSERT_EQ(screens.size(), o.declarations.size());
-    auto calc = o.calc();
-    int forms[2] = {0, 0};
-    for (size_t i = 0; i < screens.size(); ++i) {
-        SCOPED_TRACE("CPF " + o.cpf(i));
-        const Fields& c = calc[o.cpf(i)];
-        const bool simple = simplified(screens[i]);
-        EXPECT_EQ(simple, c.at("USAPADRAO") == "S");
-        ++forms[simple];
-        EXPECT_EQ(painted(screens[i]), expected(c, simple));
-    }
-    // Both forms were seen.
-    EXPECT_GT(forms[0], 0);
-    EXPECT_GT(forms[1], 0);
-}
-
 // The screen without its title row, which names the installation's folder.
 std::string body(const Screen& s) {
     std::string out;
@@ -135,6 +108,46 @@ size_t count(const std::string& text, const std::string& what) {
 
 Decimal dec(const std::string& text) {
     return *Decimal::parse(num(text));
+}
+
+// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
+std::string in_declaration(const std::string& cpf, const std::string& keys) {
+    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
+}
+const char* kExit = "ALT+T\nENTER\n";
+
+TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
+    Office o(20);
+    std::string script;
+    for (size_t i = 0; i < o.declarations.size(); ++i)
+        script += in_declaration(o.cpf(i), "F7\nsnap\nESC\n");
+    ASSERT_EQ(o.program("01", script + kExit), 0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), o.declarations.size());
+    auto calc = o.calc();
+    auto summaries = o.dbfread(1);
+    int forms[2] = {0, 0}, alerts = 0;
+    for (size_t i = 0; i < screens.size(); ++i) {
+        SCOPED_TRACE("CPF " + o.cpf(i));
+        const Fields& c = calc[o.cpf(i)];
+        const bool simple = simplified(screens[i]);
+        EXPECT_EQ(simple, c.at("USAPADRAO") == "S");
+        ++forms[simple];
+        EXPECT_EQ(painted(screens[i]), expected(c, simple));
+        // The cash alert when the cash check finds no surplus or one below the threshold.
+        const bool alert = dec(c.at("SALDO")) <= Decimal() ||
+                           dec(c.at("INDGAS")) < dec(summaries[o.cpf(i)]["INDALERTA"]);
+        alerts += alert;
+        const std::string shown = body(screens[i]);
+        EXPECT_EQ(count(shown, simple ? "  PROBLEMAS  " : "ATENÇAO! PROBLEMA NO CAIXA!"),
+                  alert ? 1u : 0u);
+    }
+    // Declarations with and without the alert were seen.
+    EXPECT_GT(alerts, 0);
+    EXPECT_LT(alerts, 20);
+    // Both forms were seen.
+    EXPECT_GT(forms[0], 0);
+    EXPECT_GT(forms[1], 0);
 }
 
 TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenShowed) {
@@ -186,17 +199,21 @@ TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
     EXPECT_EQ(o.calc()[cpf].at("I13_31"), "0.00");
 }
 
-TEST(SummaryScreen, BothFormsAndTheSimulatorAsTheGoldenScreens) {
-    Office o(1);
+TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
+    Office o(2);
+    // Declaration 0 is complete without the cash alert, declaration 1 simplified with it.
     const std::string keys =
         "F7\nsnap\nCTRL+S\nsnap\nCTRL+S\nENTER\nENTER\nENTER\nENTER\ntext S\nENTER\n"
         "text 10000\nENTER\nsnap\nESC\nESC\n";
-    ASSERT_EQ(o.program("01", in_declaration(o.cpf(0), keys) + kExit), 0);
+    ASSERT_EQ(o.program("01", in_declaration(o.cpf(0), keys) +
+                                  in_declaration(o.cpf(1), "F7\nsnap\nCTRL+S\nsnap\nESC\n") + kExit),
+              0);
     const std::vector<Screen> screens = split_screens(o.screens());
-    ASSERT_EQ(screens.size(), 3u);
-    ui::testing::expect_golden("summary_complete", body(screens[0]));
-    ui::testing::expect_golden("summary_simplified", body(screens[1]));
-    ui::testing::expect_golden("summary_simulator", body(screens[2]));
+    ASSERT_EQ(screens.size(), 5u);
+    const char* names[] = {"summary_complete", "summary_simplified", "summary_simulator",
+                           "summary_simplified_alert", "summary_complete_alert"};
+    for (size_t k = 0; k < screens.size(); ++k)
+        ui::testing::expect_golden(names[k], body(screens[k]));
 }
 
 TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndCtrlSIsRefused) {
