@@ -9,6 +9,7 @@
 #include "base/helpers.h"
 #include "base/text.h"
 #include "office.h"
+#include "tax/annual.h"
 
 namespace vorn::shell {
 namespace {
@@ -235,6 +236,36 @@ TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndCtrlSIsRefused) {
     EXPECT_EQ(count(body(screens[1]), "A declaração de saída definitiva só pode ser uma completa"),
               1u);
     EXPECT_FALSE(simplified(screens[1]));
+}
+
+TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
+    // Income from abroad of 5,000.00 a month for the holder.
+    Office o(1, [](int, tax::Declaration& d) {
+        store::Record r = d.new_record(2);
+        r.set("I1_1", "E");
+        r.set("I1_2", "PESSOA FISICA");
+        r.set("I1_11", "S");
+        for (int m = 1; m <= 12; ++m) r.set("I1_4" + tax::two_digits(m), Decimal(5000));
+        r.set("I1_4", Decimal(60000));
+        d.items.push_back(std::move(r));
+        d.monthly.push_back(d.new_record(12));
+    });
+    const std::string cpf = o.cpf(0);
+    ASSERT_EQ(o.calc()[cpf].at("I13_49"), "60000.00");
+    // The option, the complementary tax, then the tax paid abroad (read only with such income).
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nENTER\nENTER\ntext 99999\nENTER\nsnap\n"
+                                                  "ENTER\nsnap\nESC\n") +
+                                  kExit),
+              0);
+    const std::vector<Screen> screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u);
+    const Fields after = o.calc()[cpf];
+    const std::string limit = "O limite Legal assumido é de :" +
+                              tax::picture_e(dec(after.at("I13_32")), "9999,999,999.99", true);
+    EXPECT_EQ(count(body(screens[0]), limit), 1u);
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["IR_EXTER"]), "99999.00");
+    EXPECT_LT(dec(after.at("I13_32")), Decimal(99999));
+    EXPECT_EQ(painted(screens[1]), expected(after, false));
 }
 
 }  // namespace
