@@ -169,8 +169,8 @@ class Form {
     void paint_line(const SummaryLine& l);
     void add(const LayoutRow<Form>& row);
     // An input of the screen's own (not a stored column).
-    void add_field(int row, int col, ui::Value& value, std::string picture, int width,
-                   int decimals, std::function<bool()> valid);
+    void add_field(int row, int col, ui::Value& value, std::string picture, int width, int decimals,
+                   std::function<bool()> valid);
     bool simulator_question();
     void open_simulator();
     bool switch_to_complete();
@@ -212,9 +212,7 @@ const LayoutRow<Form> kSimplifiedFields[] = {
 };
 
 const store::FieldDef& Form::column(std::string_view name) const {
-    const store::FieldDef* c = column_of(kTables, name);
-    if (!c) throw std::out_of_range("summary: no column " + std::string(name));
-    return *c;
+    return screen_column(kTables, name, "summary");
 }
 
 ui::Value& Form::v(std::string_view name) {
@@ -284,11 +282,10 @@ Decimal Form::shown(std::string_view name) const {
     return td_.num(name);
 }
 
-void Form::write(int row, int col, std::string_view text, int width,
-                 std::optional<uint8_t> attr) {
-    const std::string t = width > 0 ? pad_right(left(text, static_cast<size_t>(width)),
-                                                static_cast<size_t>(width))
-                                    : std::string(text);
+void Form::write(int row, int col, std::string_view text, int width, std::optional<uint8_t> attr) {
+    const std::string t =
+        width > 0 ? pad_right(left(text, static_cast<size_t>(width)), static_cast<size_t>(width))
+                  : std::string(text);
     s_.write(area_.top + row, area_.left + col, t, attr.value_or(s_.colours.standard));
 }
 
@@ -317,10 +314,11 @@ void Form::paint_line(const SummaryLine& l) {
 void Form::paint_complete() {
     for (const auto& l : kComplete) paint_line(l);
     const tax::EffectiveRate rate = tax::effective_rate(td_);
-    write(18, kR + 3, tax::balance_label(rate.balance == tax::EffectiveRate::Balance::kNone
-                                             ? rate.balance
-                                             : tax::EffectiveRate::Balance::kPay,
-                                         true),
+    write(18, kR + 3,
+          tax::balance_label(rate.balance == tax::EffectiveRate::Balance::kNone
+                                 ? rate.balance
+                                 : tax::EffectiveRate::Balance::kPay,
+                             true),
           20);
     write(8, 58, "Simulador:");
     write(21, 0, td_.work.verdict, 49);
@@ -395,8 +393,8 @@ void Form::open_simulator() {
     ui::Value deduction = Decimal(), wanted = Decimal();
     Decimal balance, income;
     auto say = [&](int row, int col, std::string_view text, int width = 0) {
-        const std::string t = width ? pad_right(std::string(text), static_cast<size_t>(width))
-                                    : std::string(text);
+        const std::string t =
+            width ? pad_right(std::string(text), static_cast<size_t>(width)) : std::string(text);
         s_.write(in.top + row, in.left + col, t, win->colour);
     };
     auto show = [&] {

@@ -79,9 +79,9 @@ Fields expected(const Fields& calc, bool simplified) {
     out["03"] = sum({"I13_03", "I13_49"});
     out["04"] = sum({"I13_04", "I13_50"});
     if (simplified) {
-        const char* rest[] = {"DESPADRAO", "I13_20", "I13_25", "I13_26", "I13_27", "I13_28", "",
-                              "I13_31",    "I13_32", "I13_33", "I13_34", "I13_35", "I13_36",
-                              "I13_37",    "I13_38"};
+        const char* rest[] = {"DESPADRAO", "I13_20", "I13_25", "I13_26", "I13_27",
+                              "I13_28",    "",       "I13_31", "I13_32", "I13_33",
+                              "I13_34",    "I13_35", "I13_36", "I13_37", "I13_38"};
         for (int k = 9; k <= 23; ++k)
             if (*rest[k - 9]) out[two(k)] = num(calc.at(rest[k - 9]));
         out["15"] = sum({"I13_29", "I13_30"});
@@ -117,13 +117,18 @@ std::string in_declaration(const std::string& cpf, const std::string& keys) {
 }
 const char* kExit = "ALT+T\nENTER\n";
 
+// The screens snapped by a program run on terminal 01 that ends normally.
+std::vector<Screen> snapped(Office& o, const std::string& script) {
+    EXPECT_EQ(o.program("01", script + kExit), 0);
+    return split_screens(o.screens());
+}
+
 TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
     Office o(20);
     std::string script;
     for (size_t i = 0; i < o.declarations.size(); ++i)
         script += in_declaration(o.cpf(i), "F7\nsnap\nESC\n");
-    ASSERT_EQ(o.program("01", script + kExit), 0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens = snapped(o, script);
     ASSERT_EQ(screens.size(), o.declarations.size());
     auto calc = o.calc();
     auto summaries = o.dbfread(1);
@@ -162,8 +167,7 @@ TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenS
     // Ctrl+S to the simplified option.
     const std::string keys =
         "F7\nENTER\ntext 1000\nENTER\nsnap\nENTER\ntext 3\nENTER\nsnap\nCTRL+S\nsnap\nESC\n";
-    ASSERT_EQ(o.program("01", in_declaration(cpf, keys) + kExit), 0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
     ASSERT_EQ(screens.size(), 3u);
 
     const Fields typed = painted(screens[0]);
@@ -186,14 +190,13 @@ TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
     Office o(1);
     const std::string cpf = o.cpf(0);
     // The declaration opened, computed and saved once as it is.
-    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nESC\n") + kExit), 0);
+    snapped(o, in_declaration(cpf, "F7\nESC\n"));
     const auto summary = o.dbfread(1);
     // -100 in the complementary tax, Enter twice: refused each time, the cursor kept in the field.
-    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nENTER\ntext -100\nENTER\nsnap\nENTER\n"
-                                                  "ENTER\nsnap\nENTER\nESC\n") +
-                                  kExit),
-              0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\ntext -100\nENTER\nsnap\nENTER\n"
+                                  "ENTER\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
     for (const Screen& s : screens) EXPECT_EQ(count(body(s), "O valor não pode ser negativo."), 1u);
     EXPECT_EQ(o.dbfread(1), summary);
@@ -206,10 +209,9 @@ TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
     const std::string keys =
         "F7\nsnap\nCTRL+S\nsnap\nCTRL+S\nENTER\nENTER\nENTER\nENTER\ntext S\nENTER\n"
         "text 10000\nENTER\nsnap\nESC\nESC\n";
-    ASSERT_EQ(o.program("01", in_declaration(o.cpf(0), keys) +
-                                  in_declaration(o.cpf(1), "F7\nsnap\nCTRL+S\nsnap\nESC\n") + kExit),
-              0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(o.cpf(0), keys) +
+                       in_declaration(o.cpf(1), "F7\nsnap\nCTRL+S\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 5u);
     const char* names[] = {"summary_complete", "summary_simplified", "summary_simulator",
                            "summary_simplified_alert", "summary_complete_alert"};
@@ -224,9 +226,8 @@ TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndCtrlSIsRefused) {
         d.set("USAPADRAO", "S");
     });
     const std::string cpf = o.cpf(0);
-    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\nESC\n") + kExit),
-              0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_FALSE(simplified(screens[0]));
     const Fields after = o.calc()[cpf];
@@ -253,11 +254,10 @@ TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
     const std::string cpf = o.cpf(0);
     ASSERT_EQ(o.calc()[cpf].at("I13_49"), "60000.00");
     // The option, the complementary tax, then the tax paid abroad (read only with such income).
-    ASSERT_EQ(o.program("01", in_declaration(cpf, "F7\nENTER\nENTER\ntext 99999\nENTER\nsnap\n"
-                                                  "ENTER\nsnap\nESC\n") +
-                                  kExit),
-              0);
-    const std::vector<Screen> screens = split_screens(o.screens());
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\nENTER\ntext 99999\nENTER\nsnap\n"
+                                  "ENTER\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
     const Fields after = o.calc()[cpf];
     const std::string limit = "O limite Legal assumido é de :" +
