@@ -163,12 +163,14 @@ TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenS
     // The generated declaration is complete with a balance to pay of more than 8 quotas of 50.00.
     ASSERT_EQ(first.at("USAPADRAO"), "N");
     ASSERT_GT(dec(first.at("I13_36")), Decimal(1450));
-    // The option kept, the complementary tax, the tax under Lei 11.033 kept, three quotas; then
-    // Ctrl+S to the simplified option.
+    // The option kept, the complementary tax, the tax under Lei 11.033 kept, three quotas; Ctrl+S
+    // to the simplified option; "S" in its switch back to the complete one, "S" in the option field
+    // to the simplified one again.
     const std::string keys =
-        "F7\nENTER\ntext 1000\nENTER\nsnap\nENTER\ntext 3\nENTER\nsnap\nCTRL+S\nsnap\nESC\n";
+        "F7\nENTER\ntext 1000\nENTER\nsnap\nENTER\ntext 3\nENTER\nsnap\nCTRL+S\nsnap\n"
+        "text S\nENTER\nsnap\ntext S\nENTER\nsnap\nESC\n";
     const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
-    ASSERT_EQ(screens.size(), 3u);
+    ASSERT_EQ(screens.size(), 5u);
 
     const Fields typed = painted(screens[0]);
     EXPECT_EQ(typed.at("31"), "1000.00");
@@ -178,12 +180,15 @@ TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenS
     EXPECT_EQ(quotas.at("Q"), "3");
     EXPECT_EQ(dec(quotas.at("37")), DESPREZA(dec(quotas.at("36")) / Decimal(3), 15));
 
-    ASSERT_TRUE(simplified(screens[2]));
+    EXPECT_TRUE(simplified(screens[2]));
+    EXPECT_FALSE(simplified(screens[3]));
+    ASSERT_TRUE(simplified(screens[4]));
+    EXPECT_EQ(painted(screens[2]), painted(screens[4]));
     const Fields after = o.calc()[cpf];
     EXPECT_EQ(after.at("USAPADRAO"), "S");
     EXPECT_EQ(after.at("I13_31"), "1000.00");
     EXPECT_EQ(after.at("QTD_QUOTA"), "3");
-    EXPECT_EQ(painted(screens[2]), expected(after, true));
+    EXPECT_EQ(painted(screens[4]), expected(after, true));
 }
 
 TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
@@ -219,24 +224,28 @@ TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
         ui::testing::expect_golden(names[k], body(screens[k]));
 }
 
-TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndCtrlSIsRefused) {
+TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndNeitherSwitchIsAllowed) {
     Office o(1, [](int, tax::Declaration& d) {
         d.set("DECSAIDA", "S");
         d.set("DATASAIDA", Date(2025, 6, 30));
         d.set("USAPADRAO", "S");
     });
     const std::string cpf = o.cpf(0);
-    const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\nESC\n"));
-    ASSERT_EQ(screens.size(), 2u);
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\ntext S\nENTER\nsnap\nENTER\nESC\n"));
+    // Opened complete; Ctrl+S and "S" in the option field are both refused.
+    ASSERT_EQ(screens.size(), 3u);
     EXPECT_FALSE(simplified(screens[0]));
     const Fields after = o.calc()[cpf];
     EXPECT_EQ(painted(screens[0]), expected(after, false));
     EXPECT_EQ(after.at("USAPADRAO"), "N");
     EXPECT_EQ(painted(screens[0]).at("Q"), dec(after.at("I13_36")).is_zero() ? "0" : "1");
-    EXPECT_EQ(count(body(screens[1]), "A declaração de saída definitiva só pode ser uma completa"),
-              1u);
-    EXPECT_FALSE(simplified(screens[1]));
+    for (size_t k : {1, 2}) {
+        EXPECT_EQ(
+            count(body(screens[k]), "A declaração de saída definitiva só pode ser uma completa"),
+            1u);
+        EXPECT_FALSE(simplified(screens[k]));
+    }
 }
 
 TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
