@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "office.h"
 #include "tax/annual.h"
+#include "tax/simulator.h"
 
 namespace vorn::shell {
 namespace {
@@ -275,6 +276,35 @@ TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["IR_EXTER"]), "99999.00");
     EXPECT_LT(dec(after.at("I13_32")), Decimal(99999));
     EXPECT_EQ(painted(screens[1]), expected(after, false));
+}
+
+TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
+    Office o(2);
+    // Declaration 1 is simplified with a refund: the switch, the complementary tax and the tax
+    // under Lei 11.033 kept; then a balance of 5,000.00 to pay; on opening again (the simulation
+    // starts empty) a refund beyond the tax paid. Down keeps the cursor in the last field, where
+    // Enter would end the screen.
+    const std::string cpf = o.cpf(1);
+    const Fields first = o.calc()[cpf];
+    ASSERT_EQ(first.at("USAPADRAO"), "S");
+    ASSERT_EQ(first.at("QTD_QUOTA"), "0");
+    const std::string refund = "-" + std::to_string(dec(first.at("I13_35")).whole() + 1);
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\nENTER\nENTER\ntext 5000\nDOWN\nsnap\nESC\n"
+                                  "F7\nENTER\nENTER\nENTER\ntext " +
+                                      refund + "\nDOWN\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    std::string shown;
+    for (char ch : trim(substr_chars(screens[0].at(20), 63, 14)))
+        if (ch != '.') shown += ch == ',' ? '.' : ch;
+    const Decimal income = dec(shown);
+
+    // The table's tax of the income found, less the tax paid, is the balance asked for.
+    EXPECT_EQ(tax::SIMUL_tax_of_income(income) - dec(first.at("I13_35")), Decimal(5000));
+    EXPECT_EQ(count(body(screens[1]), "O valor máximo de restituição de imposto é R$"), 1u);
+    // The simulation changes nothing of the declaration.
+    EXPECT_EQ(o.calc()[cpf], first);
 }
 
 }  // namespace
