@@ -39,6 +39,14 @@ bool simplified(const Screen& s) {
     return s.at(2).find("Declaração Simplificada") != std::string::npos;
 }
 
+// A painted amount as calc prints it ("1.234,56" → "1234.56").
+std::string calc_form(const std::string& shown) {
+    std::string out;
+    for (char ch : trim(shown))
+        if (ch != '.') out += ch == ',' ? '.' : ch;
+    return out;
+}
+
 // The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
 // and the number of quotas under "Q".
 Fields painted(const Screen& s) {
@@ -47,10 +55,7 @@ Fields painted(const Screen& s) {
     auto take = [&](int row, int number_col, int amount_col) {
         const std::string number = at(row, number_col, 2);
         if (number.size() != 2 || !isdigit(number[0]) || !isdigit(number[1])) return;
-        std::string amount;
-        for (char ch : at(row, amount_col, 14))
-            if (ch != '.') amount += ch == ',' ? '.' : ch;
-        out[number] = amount;
+        out[number] = calc_form(at(row, amount_col, 14));
     };
     if (simplified(s)) {
         for (int row = 3; row <= 22; ++row) take(row, 1, 48);
@@ -295,10 +300,7 @@ TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
                                   "F7\nENTER\nENTER\nENTER\ntext " +
                                       refund + "\nDOWN\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
-    std::string shown;
-    for (char ch : trim(substr_chars(screens[0].at(20), 63, 14)))
-        if (ch != '.') shown += ch == ',' ? '.' : ch;
-    const Decimal income = dec(shown);
+    const Decimal income = dec(calc_form(substr_chars(screens[0].at(20), 63, 14)));
 
     // The table's tax of the income found, less the tax paid, is the balance asked for.
     EXPECT_EQ(tax::SIMUL_tax_of_income(income) - dec(first.at("I13_35")), Decimal(5000));
