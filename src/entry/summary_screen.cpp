@@ -142,14 +142,15 @@ class Form {
     bool quotas();
 
     // When-conditions.
-    bool always() { return !switched_; }
+    // Every field while the form is read; none once the option was switched (the read ends and
+    // the other form is built).
+    bool reading() { return !switched_; }
     bool foreign_income() {
-        return !switched_ && !(td_.num("I13_49") + td_.num("I13_50")).is_zero();
+        return reading() && !(td_.num("I13_49") + td_.num("I13_50")).is_zero();
     }
     // Quotas are chosen only in an ordinary declaration with a balance to pay.
     bool may_split() {
-        return !switched_ && !td_.is_final() && !td_.is_departure() &&
-               td_.num("I13_36") > Decimal();
+        return reading() && !td_.is_final() && !td_.is_departure() && td_.num("I13_36") > Decimal();
     }
 
   private:
@@ -197,17 +198,17 @@ using F = Form;
 
 // The fields of the complete form, in reading order (the simulator question follows them).
 const LayoutRow<Form> kCompleteFields[] = {
-    {0, 58, "Mudar para Simples:", 77, "USAPADRAO", "!", &F::option, &F::always},
-    {13, kR, "", kRv, "I13_31", kAmount, &F::complementary, &F::always},
+    {0, 58, "Mudar para Simples:", 77, "USAPADRAO", "!", &F::option, &F::reading},
+    {13, kR, "", kRv, "I13_31", kAmount, &F::complementary, &F::reading},
     {9, kL + 12, "IR exterior:", kLv, "IR_EXTER", kAmount, &F::abroad, &F::foreign_income},
-    {15, kR, "", kRv, "I13_33", kAmount, &F::lei_11033, &F::always},
+    {15, kR, "", kRv, "I13_33", kAmount, &F::lei_11033, &F::reading},
     {19, kR + 6, "", kR + 6, "QTD_QUOTA", "9", &F::quotas, &F::may_split},
 };
 // The fields of the simplified form, after its switch to the complete option.
 const LayoutRow<Form> kSimplifiedFields[] = {
-    {16, 0, "", kSv, "I13_31", kAmount, &F::complementary, &F::always},
+    {16, 0, "", kSv, "I13_31", kAmount, &F::complementary, &F::reading},
     {5, kP, "", kP, "IR_EXTER", kAmount, &F::abroad, &F::foreign_income},
-    {18, 0, "", kSv, "I13_33", kAmount, &F::lei_11033, &F::always},
+    {18, 0, "", kSv, "I13_33", kAmount, &F::lei_11033, &F::reading},
     {21, 25, "", 25, "QTD_QUOTA", "9", &F::quotas, &F::may_split},
 };
 
@@ -362,7 +363,7 @@ void Form::add_field(int row, int col, ui::Value& value, std::string picture, in
     g.row = area_.top + row;
     g.col = area_.left + col;
     g.valid = std::move(valid);
-    g.when = [this] { return !switched_; };
+    g.when = [this] { return reading(); };
     gets_.push_back(std::move(g));
 }
 
