@@ -6,6 +6,8 @@
 #include "entry/calculator.h"
 #include "entry/converter.h"
 #include "entry/identification.h"
+#include "entry/summary_screen.h"
+#include "shell/chooser.h"
 #include "shell/giro.h"
 #include "shell/help.h"
 #include "shell/menus.h"
@@ -84,6 +86,7 @@ class Run {
     void save_now();
     void outside_calculator();
     void told_saved();
+    const tax::InterestTable& selic();
 
     App& app_;
     Session& s_;
@@ -92,7 +95,13 @@ class Run {
     bool done_ = false;
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
+    std::optional<tax::InterestTable> selic_;
 };
+
+const tax::InterestTable& Run::selic() {
+    if (!selic_) selic_ = selic_rates(app_);
+    return *selic_;
+}
 
 DeclarationShape Run::shape() const {
     DeclarationShape sh;
@@ -259,6 +268,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     if (at.screen == 6) {
         draw_idle();
         r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
+    } else if (at.screen == 7) {
+        draw_idle();
+        r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -269,7 +281,8 @@ void Run::GIRO(ScreenPos start) {
     GiroContext ctx;
     ScreenPos at = start;
     while (!done_) {
-        if (at.screen != 6) return;  // the other entry screens are not part of this build
+        // The other entry screens are not part of this build.
+        if (at.screen != 6 && at.screen != 7) return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();
