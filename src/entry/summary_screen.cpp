@@ -26,6 +26,8 @@ constexpr const char* kShown = "999,999,999.99";  // how a painted amount is wri
 constexpr int kAmountWidth = 14;
 constexpr const char* kSimNao = "Digite S de sim ou N de não";
 constexpr const char* kNegative = "O valor não pode ser negativo.";
+// Rows either form takes (0-21): the last holds the verdict or the balance line.
+constexpr int kFormRows = 22;
 
 // A painted line: its number and label at `col`, its amount `field` (+ `plus`) `at` a column;
 // without a field the line is a label, or a typed field of the layout stands there.
@@ -504,6 +506,9 @@ ScreenFields summary_fields() {
 
 ui::ReadResult summary_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
                               ui::Rect area, const tax::InterestTable& selic) {
+    // Both forms clear and paint their rows inside the area: a shorter one would leave the rows
+    // below it to what was drawn there before.
+    if (area.height() < kFormRows) throw std::logic_error("summary screen: area too short");
     return Form(screen, op, d, area, selic).run();
 }
 

@@ -22,9 +22,10 @@ std::string summary_hint(bool simplified);
 // The fields of both forms and the columns they edit.
 ScreenFields summary_fields();
 
-// GTELA(7): computes the open declaration, draws the summary of its option in `area` and reads
-// its fields until a key ends the screen (the read's result). What was computed and accepted is
-// written back into the declaration's values and working tables, also after Esc.
+// GTELA(7): computes the open declaration, draws the summary of its option in `area` (22 rows at
+// least; fewer is a programming error, std::logic_error) and reads its fields until a key ends
+// the screen (the read's result). What was computed and accepted is written back into the
+// declaration's values and working tables, also after Esc.
 ui::ReadResult summary_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
                               ui::Rect area, const tax::InterestTable& selic);
 

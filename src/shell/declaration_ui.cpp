@@ -1,6 +1,9 @@
 // The open declaration's window, menu, screen loop, saving and leaving.
 #include "shell/declaration_ui.h"
 
+#include <optional>
+#include <utility>
+
 #include "base/helpers.h"
 #include "base/text.h"
 #include "entry/calculator.h"
@@ -45,6 +48,25 @@ void passing_status(ui::Screen& sc, const std::shared_ptr<ui::LDialog>& win,
         sc.desktop().draw_bars(*w);
     });
 }
+
+// While it lives, the window has no status line (its client area takes that row); then the
+// line comes back as it was and is drawn again.
+class StatusLineSetAside {
+  public:
+    StatusLineSetAside(ui::Screen& sc, ui::LDialog& win)
+        : sc_(sc), win_(win), bar_(std::exchange(win.status_bar, std::nullopt)) {}
+    ~StatusLineSetAside() {
+        win_.status_bar = std::move(bar_);
+        sc_.desktop().draw_bars(win_);
+    }
+    StatusLineSetAside(const StatusLineSetAside&) = delete;
+    StatusLineSetAside& operator=(const StatusLineSetAside&) = delete;
+
+  private:
+    ui::Screen& sc_;
+    ui::LDialog& win_;
+    std::optional<ui::LStatusBar> bar_;
+};
 
 std::string hh_mm(long seconds) {
     return seconds_to_hms(seconds).substr(0, 5);
@@ -270,6 +292,9 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
     } else if (at.screen == 7) {
         draw_idle();
+        // The summary's lines reach the window's last row: its status line gives way meanwhile,
+        // so that neither the form nor a passing message draws over the other.
+        StatusLineSetAside aside(sc, *win_);
         r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
     }
     sc.set_bindings(bindings);

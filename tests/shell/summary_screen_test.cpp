@@ -230,6 +230,20 @@ TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
         ui::testing::expect_golden(names[k], body(screens[k]));
 }
 
+TEST(SummaryScreen, ItsLastRowIsItsOwnAndTheStatusLineComesBackAfterIt) {
+    Office o(2);
+    // Declaration 0 opens complete: Ctrl+S to the simplified form and back, Alt+W saving while
+    // the summary is shown; then Alt+W again at the declaration's menu.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(o.cpf(0), "F7\nCTRL+S\nsnap\nCTRL+S\nALT+W\nsnap\nESC\nALT+W\nsnap\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    // Each form whole on its last row too, with nothing left of the other form nor of a message.
+    ui::testing::expect_golden("summary_simplified", body(screens[0]));
+    ui::testing::expect_golden("summary_complete", body(screens[1]));
+    // Past the summary the window's status line is back and tells the save.
+    EXPECT_EQ(count(screens[2].at(23), "Declaração salva às"), 1u);
+}
+
 TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndNeitherSwitchIsAllowed) {
     Office o(1, [](int, tax::Declaration& d) {
         d.set("DECSAIDA", "S");
