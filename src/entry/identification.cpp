@@ -187,9 +187,7 @@ const LayoutRow<Form> kLayout[] = {
 };
 
 const store::FieldDef& Form::column(std::string_view name) const {
-    const store::FieldDef* c = column_of(kTables, name);
-    if (!c) throw std::out_of_range("identification: no column " + std::string(name));
-    return *c;
+    return screen_column(kTables, name, "identification");
 }
 
 ui::Value& Form::v(std::string_view name) {

@@ -1,15 +1,18 @@
 // Input fields bound to table columns, and the list of the entry screens laid out as data.
 #include "entry/layout.h"
 
+#include <stdexcept>
+
 #include "base/text.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
+#include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields()};
+    return {identification_fields(), summary_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {
@@ -20,6 +23,13 @@ const store::FieldDef* column_of(const std::vector<int>& tables, std::string_vie
         if (i >= 0) return &(*t->layout)[static_cast<size_t>(i)];
     }
     return nullptr;
+}
+
+const store::FieldDef& screen_column(const std::vector<int>& tables, std::string_view name,
+                                     std::string_view screen) {
+    const store::FieldDef* c = column_of(tables, name);
+    if (!c) throw std::out_of_range(std::string(screen) + ": no column " + std::string(name));
+    return *c;
 }
 
 ui::Value field_value(const store::FieldDef& column, const store::Value& stored) {

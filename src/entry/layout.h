@@ -54,6 +54,10 @@ std::vector<ScreenFields> entry_screens();
 
 // The column `name` in the first of `tables` that has it; nullptr when none has.
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name);
+// The same for a column a screen's layout names: none is a programming error (std::out_of_range
+// naming the screen).
+const store::FieldDef& screen_column(const std::vector<int>& tables, std::string_view name,
+                                     std::string_view screen);
 
 // A stored value as its input field edits it: text padded to the column's width in characters,
 // a logical column as "S" or "N".

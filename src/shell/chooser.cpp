@@ -371,11 +371,19 @@ bool keep_pending_work(App& app, const std::string& cpf, bool* ended) {
 
 // The computation loading and saving run, with the installation's SELIC rates.
 tax::OpenComputation open_computation(App& app) {
+    return tax::OpenComputation(app.w.clock(), selic_rates(app));
+}
+
+}  // namespace
+
+tax::InterestTable selic_rates(App& app) {
     tax::InterestTable selic;
     if (Status s = tax::read_interest_table(app.w.env(), app.s.ROTADEF, &selic); !s)
         app.error({"Tabela da Selic ilegível:", s.message()});
-    return tax::OpenComputation(app.w.clock(), std::move(selic));
+    return selic;
 }
+
+namespace {
 
 // Loads and opens `cpf`; false when the chooser should end.
 bool open_cpf(App& app, const std::string& cpf, store::LoadMode mode) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "shell/app.h"
+#include "tax/interest.h"
 
 namespace vorn::shell {
 
@@ -20,6 +21,10 @@ void DECLARA(App& app);
 // the government program's transmitted file, and (when the terminal keeps them) copies of the
 // client's government files.
 void update_receipts(App& app);
+
+// The installation's SELIC rates (the late-payment correction of the monthly Carnê-Leão); an
+// unreadable table is told to the operator and gives none.
+tax::InterestTable selic_rates(App& app);
 
 // The registry line of the chooser's lists, and the totals line under them.
 struct ListTotals {

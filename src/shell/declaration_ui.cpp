@@ -1,11 +1,16 @@
 // The open declaration's window, menu, screen loop, saving and leaving.
 #include "shell/declaration_ui.h"
 
+#include <optional>
+#include <utility>
+
 #include "base/helpers.h"
 #include "base/text.h"
 #include "entry/calculator.h"
 #include "entry/converter.h"
 #include "entry/identification.h"
+#include "entry/summary_screen.h"
+#include "shell/chooser.h"
 #include "shell/giro.h"
 #include "shell/help.h"
 #include "shell/menus.h"
@@ -38,6 +43,25 @@ void passing_status(ui::Screen& sc, const std::string& text) {
         if (w.status_bar && w.status_bar->text(1) == text) ui::MENS(sc, 0, "");
     });
 }
+
+// While it lives, the window has no status line (its client area takes that row); then the
+// line comes back as it was and is drawn again.
+class StatusLineSetAside {
+  public:
+    StatusLineSetAside(ui::Screen& sc, ui::LDialog& win)
+        : sc_(sc), win_(win), bar_(std::exchange(win.status_bar, std::nullopt)) {}
+    ~StatusLineSetAside() {
+        win_.status_bar = std::move(bar_);
+        sc_.desktop().draw_bars(win_);
+    }
+    StatusLineSetAside(const StatusLineSetAside&) = delete;
+    StatusLineSetAside& operator=(const StatusLineSetAside&) = delete;
+
+  private:
+    ui::Screen& sc_;
+    ui::LDialog& win_;
+    std::optional<ui::LStatusBar> bar_;
+};
 
 std::string hh_mm(long seconds) {
     return seconds_to_hms(seconds).substr(0, 5);
@@ -79,6 +103,7 @@ class Run {
     void save_now();
     void outside_calculator();
     void told_saved();
+    const tax::InterestTable& selic();
 
     App& app_;
     Session& s_;
@@ -87,7 +112,13 @@ class Run {
     bool done_ = false;
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
+    std::optional<tax::InterestTable> selic_;
 };
+
+const tax::InterestTable& Run::selic() {
+    if (!selic_) selic_ = selic_rates(app_);
+    return *selic_;
+}
 
 DeclarationShape Run::shape() const {
     DeclarationShape sh;
@@ -253,6 +284,12 @@ ui::Key Run::run_screen(ScreenPos at) {
     if (at.screen == 6) {
         draw_idle();
         r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
+    } else if (at.screen == 7) {
+        draw_idle();
+        // The summary's lines reach the window's last row: its status line gives way meanwhile,
+        // so that neither the form nor a passing message draws over the other.
+        StatusLineSetAside aside(sc, *win_);
+        r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -263,7 +300,8 @@ void Run::GIRO(ScreenPos start) {
     GiroContext ctx;
     ScreenPos at = start;
     while (!done_) {
-        if (at.screen != 6) return;  // the other entry screens are not part of this build
+        // The other entry screens are not part of this build.
+        if (at.screen != 6 && at.screen != 7) return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();

@@ -81,6 +81,7 @@ bool declaration_command_enabled(int code) {
         case 120:  // calculator
         case 121:  // general help
         case 122:  // function keys
+        case 71:   // tax summary
         case 123:  // about
             return true;
         default:

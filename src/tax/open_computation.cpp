@@ -13,26 +13,36 @@ bool same_lists(const std::vector<store::Record>& a, const std::vector<store::Re
     return true;
 }
 
-Status OpenComputation::operator()(store::Declaration& open) const {
-    Declaration d;
-    d.summary = open.values().summary();
-    d.registry = open.values().registry();
+Status take_open(store::Declaration& open, Declaration* d) {
+    d->summary = open.values().summary();
+    d->registry = open.values().registry();
     for (int n : kComputedLists) {
-        Status s = open.working_records(n, d.list(n));
+        Status s = open.working_records(n, d->list(n));
         if (!s) return s;
     }
-    const Declaration before = d;
+    return Status::ok();
+}
 
-    ScriptedOperator quiet;
-    Context c{d, quiet, clock_, selic_};
-    compute_declaration(c);
-
+Status give_back(const Declaration& d, const Declaration& before, store::Declaration& open) {
     open.values().take(d.registry, d.summary);
     for (int n : kComputedLists) {
         if (same_lists(*d.list(n), *before.list(n))) continue;
         Status s = open.replace_working(n, *d.list(n));
         if (!s) return s;
     }
+    return Status::ok();
+}
+
+Status OpenComputation::operator()(store::Declaration& open) const {
+    Declaration d;
+    if (Status s = take_open(open, &d); !s) return s;
+    const Declaration before = d;
+
+    ScriptedOperator quiet;
+    Context c{d, quiet, clock_, selic_};
+    compute_declaration(c);
+
+    if (Status s = give_back(d, before, open); !s) return s;
     auto& notes = open.held_notices();
     notes.clear();
     for (const auto& said : quiet.said)

@@ -21,6 +21,13 @@ inline constexpr int kComputedLists[] = {2, 3, 4, 5, 6, 12};
 // Whether two lists of records would be stored alike (same count, each record alike).
 bool same_lists(const std::vector<store::Record>& a, const std::vector<store::Record>& b);
 
+// The open declaration as a computation sees it: its values and the item tables it reads.
+[[nodiscard]] Status take_open(store::Declaration& open, Declaration* d);
+// Writes a computed declaration back into the open one: every value, and the working tables
+// whose records differ from `before` (the declaration as take_open gave it).
+[[nodiscard]] Status give_back(const Declaration& d, const Declaration& before,
+                               store::Declaration& open);
+
 class OpenComputation {
   public:
     OpenComputation(const Clock& clock, InterestTable selic)

@@ -1,0 +1,134 @@
+// An office of generated declarations in a scratch installation, driven through the real program:
+// key scripts on a terminal, calc's figures and the tables as python3-dbfread reads them.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "generator.h"
+#include "shell_test_util.h"
+#include "tax/folder.h"
+
+namespace vorn::shell {
+
+using testing::Installation;
+using Fields = std::map<std::string, std::string>;
+
+// Runs a shell command in the installation, as its terminals run; its standard output.
+inline std::string run(const Installation& inst, const std::string& command, int* status) {
+    const std::string line = "cd '" + inst.path() + "' && DIR2026='" + inst.path() + "' HOME='" +
+                             inst.path() + "' " + command;
+    std::string out;
+    FILE* p = ::popen(line.c_str(), "r");
+    char buf[4096];
+    for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int rc = p ? ::pclose(p) : -1;
+    *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+inline const std::string kBinary = std::string(VORN_BINARY_DIR) + "/vorn2026";
+inline const char* kNow = "2026-04-15 10:00:00";
+
+class Office {
+  public:
+    // `count` generated declarations, each given to `change` before the folder is written.
+    explicit Office(int count, const std::function<void(int, tax::Declaration&)>& change = {}) {
+        bench::Generator g(7);
+        for (int i = 0; i < count; ++i) {
+            declarations.push_back(g.declaration(i));
+            if (change) change(i, declarations.back());
+        }
+        ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+        Status s = tax::write_folder(store::Env::posix(), inst.path(), declarations, &clock);
+        EXPECT_TRUE(s.is_ok()) << s.to_string();
+    }
+    std::string cpf(size_t i) const { return declarations.at(i).cpf(); }
+
+    // The program on terminal `nusu` running a key script; its exit status.
+    int program(const std::string& nusu, const std::string& script) {
+        const std::string keys = inst.path() + "/run" + std::to_string(++runs_) + ".keys";
+        std::ofstream(keys) << script;
+        int status = 0;
+        run(inst,
+            kBinary + " " + nusu + " --keys " + keys + " --screens " + keys + ".screens --now '" +
+                kNow + "'",
+            &status);
+        return status;
+    }
+    // The screens the last program run snapped (25 lines each, then "----").
+    std::string screens() const {
+        std::ifstream in(inst.path() + "/run" + std::to_string(runs_) + ".keys.screens");
+        std::stringstream all;
+        all << in.rdbuf();
+        return all.str();
+    }
+    // `vorn2026 recalc` over the folder; its lines.
+    std::string recalc(const std::string& which, int* status) {
+        return run(inst,
+                   kBinary + " recalc --folder . " + which + " --now '" + kNow + "' 2>/dev/null",
+                   status);
+    }
+    // calc's NAME=value lines by CPF.
+    std::map<std::string, Fields> calc() {
+        int status = 0;
+        std::istringstream lines(run(
+            inst, kBinary + " calc --folder . --all --now '" + kNow + "' 2>/dev/null", &status));
+        EXPECT_EQ(status, 0);
+        std::map<std::string, Fields> out;
+        std::string line, cpf;
+        while (std::getline(lines, line)) {
+            const size_t eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            if (line.compare(0, eq, "CPF") == 0) cpf = line.substr(eq + 1);
+            out[cpf][line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return out;
+    }
+    // The live records of data table n as python3-dbfread reads them, by CPF.
+    std::map<std::string, Fields> dbfread(int n) {
+        int status = 0;
+        std::istringstream lines(
+            run(inst,
+                "/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) +
+                    "/tests/store/tools/dbf_dump.py '" +
+                    store::data_table_path(store::Env::posix(), inst.path(), n) + "'",
+                &status));
+        EXPECT_EQ(status, 0);
+        std::vector<std::string> names;
+        std::map<std::string, Fields> out;
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
+            if (line.rfind("R|", 0) != 0) continue;
+            Fields f;
+            std::istringstream values(line.substr(2));
+            std::string v;
+            for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k)
+                f[names[k]] = v;
+            out[f["CPF"]] = f;
+        }
+        return out;
+    }
+
+    Installation inst;
+    std::vector<tax::Declaration> declarations;
+
+  private:
+    int runs_ = 0;
+};
+
+// An amount as calc prints it, whatever the text it was read from ("1234.5", "", "-0.10").
+inline std::string num(const std::string& text) {
+    auto d = Decimal::parse(text.empty() ? "0" : text);
+    EXPECT_TRUE(d.has_value()) << text;
+    return (d ? *d : Decimal()).to_string(2);
+}
+}  // namespace vorn::shell

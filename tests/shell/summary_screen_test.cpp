@@ -1,0 +1,327 @@
+// The summary screen through the real program, on generated declarations: every painted line equals
+// calc's figure in either option; typed values recompute at once and are what the save stores; a
+// negative amount is refused, keeps the cursor and changes nothing.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "../ui/harness.h"
+#include "base/helpers.h"
+#include "base/text.h"
+#include "office.h"
+#include "tax/annual.h"
+#include "tax/simulator.h"
+
+namespace vorn::shell {
+namespace {
+
+using Screen = std::vector<std::string>;
+
+// The snapped screens, each as its 25 lines.
+std::vector<Screen> split_screens(const std::string& text) {
+    std::vector<Screen> out(1);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line == "----")
+            out.emplace_back();
+        else
+            out.back().push_back(line);
+    }
+    out.pop_back();
+    return out;
+}
+
+std::string two(int n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
+
+bool simplified(const Screen& s) {
+    return s.at(2).find("Declaração Simplificada") != std::string::npos;
+}
+
+// A painted amount as calc prints it ("1.234,56" → "1234.56").
+std::string calc_form(const std::string& shown) {
+    std::string out;
+    for (char ch : trim(shown))
+        if (ch != '.') out += ch == ',' ? '.' : ch;
+    return out;
+}
+
+// The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
+// and the number of quotas under "Q".
+Fields painted(const Screen& s) {
+    Fields out;
+    auto at = [&](int row, int col, int n) { return trim(substr_chars(s.at(row), col, n)); };
+    auto take = [&](int row, int number_col, int amount_col) {
+        const std::string number = at(row, number_col, 2);
+        if (number.size() != 2 || !isdigit(number[0]) || !isdigit(number[1])) return;
+        out[number] = calc_form(at(row, amount_col, 14));
+    };
+    if (simplified(s)) {
+        for (int row = 3; row <= 22; ++row) take(row, 1, 48);
+        take(23, 1, 4);
+        take(23, 20, 39);
+        take(23, 55, 58);
+        out["Q"] = at(23, 26, 1);
+    } else {
+        for (int row = 3; row <= 22; ++row) {
+            take(row, 1, 25);
+            take(row, 40, 64);
+        }
+        out["Q"] = at(21, 46, 1);
+    }
+    return out;
+}
+
+// What each line of the form shows, from calc's figures.
+Fields expected(const Fields& calc, bool simplified) {
+    auto sum = [&](std::initializer_list<const char*> names) {
+        Decimal total;
+        for (const char* n : names) total += *Decimal::parse(num(calc.at(n)));
+        return total.to_string(2);
+    };
+    Fields out;
+    for (int k = 1; k <= 8; ++k) out[two(k)] = num(calc.at("I13_" + two(k)));
+    out["03"] = sum({"I13_03", "I13_49"});
+    out["04"] = sum({"I13_04", "I13_50"});
+    if (simplified) {
+        const char* rest[] = {"DESPADRAO", "I13_20", "I13_25", "I13_26", "I13_27",
+                              "I13_28",    "",       "I13_31", "I13_32", "I13_33",
+                              "I13_34",    "I13_35", "I13_36", "I13_37", "I13_38"};
+        for (int k = 9; k <= 23; ++k)
+            if (*rest[k - 9]) out[two(k)] = num(calc.at(rest[k - 9]));
+        out["15"] = sum({"I13_29", "I13_30"});
+    } else {
+        for (int k = 9; k <= 38; ++k) out[two(k)] = num(calc.at("I13_" + two(k)));
+        out["24"] = num(calc.at("I13_25"));
+        out["25"] = num(calc.at("NILEI14754"));
+    }
+    out["Q"] = calc.at("QTD_QUOTA");
+    return out;
+}
+
+// The screen without its title row, which names the installation's folder.
+std::string body(const Screen& s) {
+    std::string out;
+    for (size_t k = 1; k < s.size(); ++k) out += s[k] + "\n";
+    return out;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+Decimal dec(const std::string& text) {
+    return *Decimal::parse(num(text));
+}
+
+// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
+std::string in_declaration(const std::string& cpf, const std::string& keys) {
+    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
+}
+const char* kExit = "ALT+T\nENTER\n";
+
+// The screens snapped by a program run on terminal 01 that ends normally.
+std::vector<Screen> snapped(Office& o, const std::string& script) {
+    EXPECT_EQ(o.program("01", script + kExit), 0);
+    return split_screens(o.screens());
+}
+
+TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
+    Office o(20);
+    std::string script;
+    for (size_t i = 0; i < o.declarations.size(); ++i)
+        script += in_declaration(o.cpf(i), "F7\nsnap\nESC\n");
+    const std::vector<Screen> screens = snapped(o, script);
+    ASSERT_EQ(screens.size(), o.declarations.size());
+    auto calc = o.calc();
+    auto summaries = o.dbfread(1);
+    int forms[2] = {0, 0}, alerts = 0;
+    for (size_t i = 0; i < screens.size(); ++i) {
+        SCOPED_TRACE("CPF " + o.cpf(i));
+        const Fields& c = calc[o.cpf(i)];
+        const bool simple = simplified(screens[i]);
+        EXPECT_EQ(simple, c.at("USAPADRAO") == "S");
+        ++forms[simple];
+        EXPECT_EQ(painted(screens[i]), expected(c, simple));
+        // The cash alert when the cash check finds no surplus or one below the threshold.
+        const bool alert = dec(c.at("SALDO")) <= Decimal() ||
+                           dec(c.at("INDGAS")) < dec(summaries[o.cpf(i)]["INDALERTA"]);
+        alerts += alert;
+        const std::string shown = body(screens[i]);
+        EXPECT_EQ(count(shown, simple ? "  PROBLEMAS  " : "ATENÇAO! PROBLEMA NO CAIXA!"),
+                  alert ? 1u : 0u);
+    }
+    // Declarations with and without the alert were seen.
+    EXPECT_GT(alerts, 0);
+    EXPECT_LT(alerts, 20);
+    // Both forms were seen.
+    EXPECT_GT(forms[0], 0);
+    EXPECT_GT(forms[1], 0);
+}
+
+TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenShowed) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    Fields first = o.calc()[cpf];
+    // The generated declaration is complete with a balance to pay of more than 8 quotas of 50.00.
+    ASSERT_EQ(first.at("USAPADRAO"), "N");
+    ASSERT_GT(dec(first.at("I13_36")), Decimal(1450));
+    // The option kept, the complementary tax, the tax under Lei 11.033 kept, three quotas; Ctrl+S
+    // to the simplified option; "S" in its switch back to the complete one, "S" in the option field
+    // to the simplified one again.
+    const std::string keys =
+        "F7\nENTER\ntext 1000\nENTER\nsnap\nENTER\ntext 3\nENTER\nsnap\nCTRL+S\nsnap\n"
+        "text S\nENTER\nsnap\ntext S\nENTER\nsnap\nESC\n";
+    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
+    ASSERT_EQ(screens.size(), 5u);
+
+    const Fields typed = painted(screens[0]);
+    EXPECT_EQ(typed.at("31"), "1000.00");
+    EXPECT_EQ(dec(typed.at("35")), dec(first.at("I13_35")) + Decimal(1000));
+    EXPECT_EQ(dec(typed.at("36")), dec(first.at("I13_36")) - Decimal(1000));
+    const Fields quotas = painted(screens[1]);
+    EXPECT_EQ(quotas.at("Q"), "3");
+    EXPECT_EQ(dec(quotas.at("37")), DESPREZA(dec(quotas.at("36")) / Decimal(3), 15));
+
+    EXPECT_TRUE(simplified(screens[2]));
+    EXPECT_FALSE(simplified(screens[3]));
+    ASSERT_TRUE(simplified(screens[4]));
+    EXPECT_EQ(painted(screens[2]), painted(screens[4]));
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(after.at("USAPADRAO"), "S");
+    EXPECT_EQ(after.at("I13_31"), "1000.00");
+    EXPECT_EQ(after.at("QTD_QUOTA"), "3");
+    EXPECT_EQ(painted(screens[4]), expected(after, true));
+}
+
+TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // The declaration opened, computed and saved once as it is.
+    snapped(o, in_declaration(cpf, "F7\nESC\n"));
+    const auto summary = o.dbfread(1);
+    // -100 in the complementary tax, Enter twice: refused each time, the cursor kept in the field.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\ntext -100\nENTER\nsnap\nENTER\n"
+                                  "ENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    for (const Screen& s : screens) EXPECT_EQ(count(body(s), "O valor não pode ser negativo."), 1u);
+    EXPECT_EQ(o.dbfread(1), summary);
+    EXPECT_EQ(o.calc()[cpf].at("I13_31"), "0.00");
+}
+
+TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
+    Office o(2);
+    // Declaration 0 is complete without the cash alert, declaration 1 simplified with it.
+    const std::string keys =
+        "F7\nsnap\nCTRL+S\nsnap\nCTRL+S\nENTER\nENTER\nENTER\nENTER\ntext S\nENTER\n"
+        "text 10000\nENTER\nsnap\nESC\nESC\n";
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(o.cpf(0), keys) +
+                       in_declaration(o.cpf(1), "F7\nsnap\nCTRL+S\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 5u);
+    const char* names[] = {"summary_complete", "summary_simplified", "summary_simulator",
+                           "summary_simplified_alert", "summary_complete_alert"};
+    for (size_t k = 0; k < screens.size(); ++k)
+        ui::testing::expect_golden(names[k], body(screens[k]));
+}
+
+TEST(SummaryScreen, ItsLastRowIsItsOwnAndTheStatusLineComesBackAfterIt) {
+    Office o(2);
+    // Declaration 0 opens complete: Ctrl+S to the simplified form and back, Alt+W saving while
+    // the summary is shown; then Alt+W again at the declaration's menu.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(o.cpf(0), "F7\nCTRL+S\nsnap\nCTRL+S\nALT+W\nsnap\nESC\nALT+W\nsnap\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    // Each form whole on its last row too, with nothing left of the other form nor of a message.
+    ui::testing::expect_golden("summary_simplified", body(screens[0]));
+    ui::testing::expect_golden("summary_complete", body(screens[1]));
+    // Past the summary the window's status line is back and tells the save.
+    EXPECT_EQ(count(screens[2].at(23), "Declaração salva às"), 1u);
+}
+
+TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndNeitherSwitchIsAllowed) {
+    Office o(1, [](int, tax::Declaration& d) {
+        d.set("DECSAIDA", "S");
+        d.set("DATASAIDA", Date(2025, 6, 30));
+        d.set("USAPADRAO", "S");
+    });
+    const std::string cpf = o.cpf(0);
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\ntext S\nENTER\nsnap\nENTER\nESC\n"));
+    // Opened complete; Ctrl+S and "S" in the option field are both refused.
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_FALSE(simplified(screens[0]));
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(painted(screens[0]), expected(after, false));
+    EXPECT_EQ(after.at("USAPADRAO"), "N");
+    EXPECT_EQ(painted(screens[0]).at("Q"), dec(after.at("I13_36")).is_zero() ? "0" : "1");
+    for (size_t k : {1, 2}) {
+        EXPECT_EQ(
+            count(body(screens[k]), "A declaração de saída definitiva só pode ser uma completa"),
+            1u);
+        EXPECT_FALSE(simplified(screens[k]));
+    }
+}
+
+TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
+    // Income from abroad of 5,000.00 a month for the holder.
+    Office o(1, [](int, tax::Declaration& d) {
+        store::Record r = d.new_record(2);
+        r.set("I1_1", "E");
+        r.set("I1_2", "PESSOA FISICA");
+        r.set("I1_11", "S");
+        for (int m = 1; m <= 12; ++m) r.set("I1_4" + tax::two_digits(m), Decimal(5000));
+        r.set("I1_4", Decimal(60000));
+        d.items.push_back(std::move(r));
+        d.monthly.push_back(d.new_record(12));
+    });
+    const std::string cpf = o.cpf(0);
+    ASSERT_EQ(o.calc()[cpf].at("I13_49"), "60000.00");
+    // The option, the complementary tax, then the tax paid abroad (read only with such income).
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\nENTER\ntext 99999\nENTER\nsnap\n"
+                                  "ENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    const Fields after = o.calc()[cpf];
+    const std::string limit = "O limite Legal assumido é de :" +
+                              tax::picture_e(dec(after.at("I13_32")), "9999,999,999.99", true);
+    EXPECT_EQ(count(body(screens[0]), limit), 1u);
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["IR_EXTER"]), "99999.00");
+    EXPECT_LT(dec(after.at("I13_32")), Decimal(99999));
+    EXPECT_EQ(painted(screens[1]), expected(after, false));
+}
+
+TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
+    Office o(2);
+    // Declaration 1 is simplified with a refund: the switch, the complementary tax and the tax
+    // under Lei 11.033 kept; then a balance of 5,000.00 to pay; on opening again (the simulation
+    // starts empty) a refund beyond the tax paid. Down keeps the cursor in the last field, where
+    // Enter would end the screen.
+    const std::string cpf = o.cpf(1);
+    const Fields first = o.calc()[cpf];
+    ASSERT_EQ(first.at("USAPADRAO"), "S");
+    ASSERT_EQ(first.at("QTD_QUOTA"), "0");
+    const std::string refund = "-" + std::to_string(dec(first.at("I13_35")).whole() + 1);
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F7\nENTER\nENTER\nENTER\ntext 5000\nDOWN\nsnap\nESC\n"
+                                  "F7\nENTER\nENTER\nENTER\ntext " +
+                                      refund + "\nDOWN\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    const Decimal income = dec(calc_form(substr_chars(screens[0].at(20), 63, 14)));
+
+    // The table's tax of the income found, less the tax paid, is the balance asked for.
+    EXPECT_EQ(tax::SIMUL_tax_of_income(income) - dec(first.at("I13_35")), Decimal(5000));
+    EXPECT_EQ(count(body(screens[1]), "O valor máximo de restituição de imposto é R$"), 1u);
+    // The simulation changes nothing of the declaration.
+    EXPECT_EQ(o.calc()[cpf], first);
+}
+
+}  // namespace
+}  // namespace vorn::shell
