@@ -12,26 +12,10 @@
 namespace vorn::shell {
 namespace {
 
-using Screen = std::vector<std::string>;
-
 // The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
 std::vector<Screen> snapped(Office& o, const std::string& script) {
     EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
-    std::vector<Screen> out(1);
-    std::istringstream in(o.screens());
-    for (std::string line; std::getline(in, line);) {
-        if (line == "----")
-            out.emplace_back();
-        else
-            out.back().push_back(line);
-    }
-    out.pop_back();
-    return out;
-}
-
-// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
-std::string in_declaration(const std::string& cpf, const std::string& keys) {
-    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
+    return split_screens(o.screens());
 }
 
 Decimal dec(const std::string& text) {
@@ -60,12 +44,6 @@ std::map<std::string, Decimal> cash(const Fields& calc) {
     std::map<std::string, Decimal> out;
     for (const char* name : {"RECEITA", "DESPESA", "SALDO", "INDGAS"})
         out[name] = dec(calc.at(name));
-    return out;
-}
-
-std::string body(const Screen& s) {
-    std::string out;
-    for (size_t k = 1; k < s.size(); ++k) out += s[k] + "\n";
     return out;
 }
 
