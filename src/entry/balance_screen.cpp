@@ -103,7 +103,7 @@ class Form {
     tax::Context c_;
     std::map<std::string, ui::Value, std::less<>> values_;
     std::vector<ui::Get> gets_;
-    std::string current_;  // the column of the field being read
+    std::string current_;  // the column of the field whose value is checked
 };
 
 using F = Form;
@@ -198,10 +198,12 @@ void Form::add(const LayoutRow<Form>& row) {
     ui::Get g = column_field(col, value, row.picture);
     g.row = area_.top + row.row;
     g.col = area_.left + row.at;
-    g.valid = [this, check = row.valid] { return (this->*check)(); };
+    g.valid = [this, name, check = row.valid] {
+        current_ = name;
+        return (this->*check)();
+    };
     g.when = [this, name, when = row.when] {
         if (!(this->*when)()) return false;
-        current_ = name;
         op_.status(kExplained.at(name));
         return true;
     };
