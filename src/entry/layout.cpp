@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "entry/balance_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
 #include "entry/summary_screen.h"
@@ -12,7 +13,7 @@
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields(), summary_fields()};
+    return {identification_fields(), summary_fields(), balance_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {

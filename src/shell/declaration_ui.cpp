@@ -6,6 +6,7 @@
 
 #include "base/helpers.h"
 #include "base/text.h"
+#include "entry/balance_screen.h"
 #include "entry/calculator.h"
 #include "entry/converter.h"
 #include "entry/identification.h"
@@ -290,6 +291,9 @@ ui::Key Run::run_screen(ScreenPos at) {
         // so that neither the form nor a passing message draws over the other.
         StatusLineSetAside aside(sc, *win_);
         r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
+    } else if (at.screen == 10) {
+        draw_idle();
+        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic());
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -301,7 +305,7 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 6 && at.screen != 7) return;
+        if (at.screen != 6 && at.screen != 7 && at.screen != 10) return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();

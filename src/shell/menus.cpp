@@ -82,6 +82,7 @@ bool declaration_command_enabled(int code) {
         case 121:  // general help
         case 122:  // function keys
         case 71:   // tax summary
+        case 72:   // balance
         case 123:  // about
             return true;
         default:

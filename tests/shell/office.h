@@ -131,4 +131,31 @@ inline std::string num(const std::string& text) {
     EXPECT_TRUE(d.has_value()) << text;
     return (d ? *d : Decimal()).to_string(2);
 }
+using Screen = std::vector<std::string>;
+
+// Snapped screens ("----" after each) as their 25 lines each.
+inline std::vector<Screen> split_screens(const std::string& text) {
+    std::vector<Screen> out(1);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line == "----")
+            out.emplace_back();
+        else
+            out.back().push_back(line);
+    }
+    out.pop_back();
+    return out;
+}
+
+// A screen without its title row, which names the installation's folder.
+inline std::string body(const Screen& s) {
+    std::string out;
+    for (size_t k = 1; k < s.size(); ++k) out += s[k] + "\n";
+    return out;
+}
+
+// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
+inline std::string in_declaration(const std::string& cpf, const std::string& keys) {
+    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
+}
 }  // namespace vorn::shell

@@ -15,22 +15,6 @@
 namespace vorn::shell {
 namespace {
 
-using Screen = std::vector<std::string>;
-
-// The snapped screens, each as its 25 lines.
-std::vector<Screen> split_screens(const std::string& text) {
-    std::vector<Screen> out(1);
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line == "----")
-            out.emplace_back();
-        else
-            out.back().push_back(line);
-    }
-    out.pop_back();
-    return out;
-}
-
 std::string two(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
@@ -100,13 +84,6 @@ Fields expected(const Fields& calc, bool simplified) {
     return out;
 }
 
-// The screen without its title row, which names the installation's folder.
-std::string body(const Screen& s) {
-    std::string out;
-    for (size_t k = 1; k < s.size(); ++k) out += s[k] + "\n";
-    return out;
-}
-
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -117,10 +94,6 @@ Decimal dec(const std::string& text) {
     return *Decimal::parse(num(text));
 }
 
-// Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
-std::string in_declaration(const std::string& cpf, const std::string& keys) {
-    return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
-}
 const char* kExit = "ALT+T\nENTER\n";
 
 // The screens snapped by a program run on terminal 01 that ends normally.

@@ -1,0 +1,25 @@
+// Screen 10 of an open declaration: the balance of the year's receipts and expenses, the cash
+// surplus or deficit with its share of the receipts and the monthly averages, and the values the
+// office types for it (other receipts and expenses, the previous year's tax, the cost of keeping
+// the assets, losses on sales, the alert threshold, the fee to charge).
+#pragma once
+
+#include "base/operator.h"
+#include "entry/layout.h"
+#include "store/declaration.h"
+#include "tax/interest.h"
+#include "ui/field.h"
+#include "ui/screen.h"
+
+namespace vorn::entry {
+
+// The fields of the balance and the columns they edit.
+ScreenFields balance_fields();
+
+// GTELA(10): computes the open declaration, draws the balance in `area` (21 rows at least; fewer
+// is a programming error, std::logic_error) and reads its fields, repainting the balance after
+// each, until a key ends the screen. What was typed is written back into the declaration.
+ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
+                              ui::Rect area, const tax::InterestTable& selic);
+
+}  // namespace vorn::entry
