@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "entry/balance_screen.h"
+#include "entry/exempt_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
 #include "entry/summary_screen.h"
@@ -13,7 +14,7 @@
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields(), summary_fields(), balance_fields()};
+    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {

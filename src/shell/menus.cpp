@@ -81,6 +81,8 @@ bool declaration_command_enabled(int code) {
         case 120:  // calculator
         case 121:  // general help
         case 122:  // function keys
+        case 31:   // exempt income
+        case 32:   // exclusive income
         case 71:   // tax summary
         case 72:   // balance
         case 123:  // about

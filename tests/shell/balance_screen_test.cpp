@@ -12,16 +12,6 @@
 namespace vorn::shell {
 namespace {
 
-// The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
-std::vector<Screen> snapped(Office& o, const std::string& script) {
-    EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
-    return split_screens(o.screens());
-}
-
-Decimal dec(const std::string& text) {
-    return *Decimal::parse(num(text));
-}
-
 // An amount painted at a row and column of the screen ("-1.234,56" → -1234.56).
 Decimal at(const Screen& s, int row, int col, int width = 14) {
     std::string out;

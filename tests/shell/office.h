@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "generator.h"
 #include "shell_test_util.h"
 #include "tax/folder.h"
@@ -157,5 +158,22 @@ inline std::string body(const Screen& s) {
 // Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
 inline std::string in_declaration(const std::string& cpf, const std::string& keys) {
     return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
+}
+// A painted amount as calc prints it ("1.234,56" → "1234.56").
+inline std::string calc_form(const std::string& shown) {
+    std::string out;
+    for (char ch : trim(shown))
+        if (ch != '.') out += ch == ',' ? '.' : ch;
+    return out;
+}
+
+inline Decimal dec(const std::string& text) {
+    return *Decimal::parse(num(text));
+}
+
+// The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
+inline std::vector<Screen> snapped(Office& o, const std::string& script) {
+    EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
+    return split_screens(o.screens());
 }
 }  // namespace vorn::shell

@@ -23,14 +23,6 @@ bool simplified(const Screen& s) {
     return s.at(2).find("Declaração Simplificada") != std::string::npos;
 }
 
-// A painted amount as calc prints it ("1.234,56" → "1234.56").
-std::string calc_form(const std::string& shown) {
-    std::string out;
-    for (char ch : trim(shown))
-        if (ch != '.') out += ch == ',' ? '.' : ch;
-    return out;
-}
-
 // The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
 // and the number of quotas under "Q".
 Fields painted(const Screen& s) {
@@ -88,18 +80,6 @@ size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
-}
-
-Decimal dec(const std::string& text) {
-    return *Decimal::parse(num(text));
-}
-
-const char* kExit = "ALT+T\nENTER\n";
-
-// The screens snapped by a program run on terminal 01 that ends normally.
-std::vector<Screen> snapped(Office& o, const std::string& script) {
-    EXPECT_EQ(o.program("01", script + kExit), 0);
-    return split_screens(o.screens());
 }
 
 TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {

@@ -1,0 +1,224 @@
+// The two pages of exempt and exclusive income as tables of lines: each line's number and label,
+// its mark (entered on screen 1, or filled by the system) and the column whose amount it shows or
+// edits. A line's number is its label's, not its column's.
+#include "entry/exempt_screen.h"
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "tax/annual.h"
+#include "tax/open_computation.h"
+
+namespace vorn::entry {
+namespace {
+
+// The lines live in the declaration's summary (1) and registry (9).
+const std::vector<int> kTables = {1, 9};
+constexpr const char* kAmount = "@E 999,999,999.99";
+constexpr const char* kShown = "999,999,999.99";  // how a painted amount is written
+constexpr const char* kNegative = "O valor não pode ser negativo.";
+constexpr const char* kMarks = "Itens com * lançar na tela F1 ** o programa lança.";
+constexpr int kMinRows = 20, kMinCols = 78;
+
+// What a line's mark says: entered in the income items of screen 1, or filled by the system.
+constexpr const char* kItems = "*";
+constexpr const char* kSystem = "**";
+
+enum class Typed { kNo, kAmount, kLoss };
+
+struct Line {
+    int row, col;
+    std::string_view label, mark, field;
+    Typed typed = Typed::kNo;
+};
+
+// The exempt page: two columns of lines, each label cut to kLabel characters before its mark and
+// its amount.
+constexpr int kLabel = 22, kRight = 39;
+const Line kExempt[] = {
+    {2, 0, "01.Bolsa de Estudo que não representa vantagem ou serviço", kItems, "I3_01"},
+    {3, 0, "02.Bolsa de estudo recebida como doação por Medico residente", kItems, "I3_15"},
+    {4, 0, "03.Capital ou prêmio de seguro pago por morte ou invalidez", "", "I3_02",
+     Typed::kAmount},
+    {5, 0, "04.Indenizações p/rescisão ou acidentes de trabalho,PDV, FGTS", kItems, "I3_03"},
+    {6, 0, "   Ganhos de capitais isentos (tecle enter para editar)", "", "I3_04"},
+    {7, 0, "09.Lucros e dividendos recebidos pelo titular e dependentes", kItems, "I3_05"},
+    {8, 0, "10.Parcela isenta da reserva remunerada/aposent.Maior 65 anos", kItems, "I3_06"},
+    {9, 0, "11.Pensão,aposentadoria ou reforma  moléstia grave/invalidez", kItems, "I3_07"},
+    {10, 0, "12.Rend. Poupança e Letras hipotecárias, LCA e LCI, CRA e CRI", kItems, "I3_08"},
+    {11, 0, "13.Rendimentos de Sócio ou Titular de ME/EPP exceto ProLabor", kItems, "I3_09"},
+    {12, 0, "14.Transferência patrimonial  - doações e heranças", kItems, "I3_10"},
+    {13, 0, "15.Parcela isenta correspondente a atividade rural", kSystem, "I3_11"},
+    {14, 0, "16.IR de anos anteriores compensado judicialmente nesse ano", kItems, "I3_12"},
+    {2, kRight, "17.75% rend. recebido por servidor no exterior convertido R$", kItems, "I3_13"},
+    {3, kRight, "18.Incorporação de reservas ao capital/Bonificação em ações", kItems, "I3_14"},
+    {4, kRight, "19.Transferência patrimonial- meações,dissolução soc.conjugal", kItems, "I3_17"},
+    {5, kRight, "20.Ganhos liquido em mercado a vista na bolsa até 20mil ao mes", kItems, "I3_18"},
+    {6, kRight, "21.Ganhos liquido em ouro, ativo financeiro até 20 mil ao mes", kItems, "I3_19"},
+    {7, kRight, "22.Recuperação de prejuízos em Renda Variável", kSystem, "I3_20"},
+    {8, kRight, "23.Rendimentos bruto até 90% transp. carga,trator,terraplan.", "", "I3_21",
+     Typed::kAmount},
+    {9, kRight, "24.Rendimentos bruto até 40% transporte de passageiros", "", "I3_22",
+     Typed::kAmount},
+    {10, kRight, "25.Restituição do imposto de renda de anos anteriores", "", "I3_23",
+     Typed::kAmount},
+    {11, kRight, "27.Juros RAA", kItems, "I3_25"},
+    {12, kRight, "28.Pensão", kItems, "I3_26"},
+    {13, kRight, "99.Outros", kItems, "I3_24"},
+    {16, kRight, "Total...", "", "I13_44"},
+};
+
+// The exclusive page: one column of whole labels.
+constexpr int kWide = 62;
+const Line kExclusive[] = {
+    {2, 0, "01.Décimo terceiro salário", kItems, "I4_01"},
+    {3, 0, "02.Ganhos de capital na alienação de bens e ou direitos", kSystem, "I4_02"},
+    {4, 0, "03.Ganhos na alienação bens/aplicações em moeda estrangeira", kSystem, "I4_11"},
+    {5, 0, "04.Ganhos na alienação em moeda estrangeira em especie", kSystem, "I4_12"},
+    {6, 0, "05.Ganhos líquidos em Renda variável", kSystem, "I4_03"},
+    {7, 0, "06.Rendimentos de aplicações financeiras", kItems, "I4_04"},
+    {8, 0, "07.Rendimentos recebidos acumuladamente pelo titular", kItems, "I4_05"},
+    {9, 0, "08.Décimo terceiro salário recebido pelos dependentes", kItems, "I4_06"},
+    {10, 0, "09.Rendimentos recebidos acumuladamente pelos dependentes", kItems, "I4_07"},
+    {11, 0, "10.Juros Sobre Capital Próprio", kItems, "I4_08"},
+    {12, 0, "11.Participação nos Lucros e Resultados", kItems, "I4_09"},
+    {13, 0, "12.Aplicação Financeira e Lucro e Dividendos Lei 14.754/2023", kSystem, "I4_13"},
+    {14, 0, "12a.Prejuízo a compensar na Aplicação Financeira Lei 14.754/23", "", "I4_14",
+     Typed::kLoss},
+    {15, 0, "13.Premio liquido obtido em loteria quota Fixa   Lei 14.790/23", kItems, "I4_15"},
+    {16, 0, "99.Outros", kItems, "I4_10"},
+    {18, 0, "Total...", "", "I13_45"},
+};
+
+class Page {
+  public:
+    Page(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area, int item,
+         const tax::InterestTable& selic)
+        : s_(s), op_(op), d_(d), area_(area), item_(item), c_{td_, op, s.clock(), selic} {}
+
+    ui::ReadResult run();
+
+  private:
+    bool exempt() const { return item_ == 31; }
+    bool take(const Line& l, const ui::Value& typed);
+    void paint();
+    void write(int row, int col, std::string_view text);
+
+    ui::Screen& s_;
+    Operator& op_;
+    store::Declaration& d_;
+    ui::Rect area_;
+    int item_;
+    tax::Declaration td_;
+    tax::Context c_;
+};
+
+void Page::write(int row, int col, std::string_view text) {
+    s_.write(area_.top + row, area_.left + col, std::string(text), s_.colours.standard);
+}
+
+void Page::paint() {
+    if (exempt()) {
+        write(0, 3, "RENDIMENTOS ISENTOS E NÃO TRIBUTÁVEIS - Titular");
+        for (const Line& l : kExempt) {
+            write(l.row, l.col, pad_right(left(l.label, kLabel), kLabel));
+            write(l.row, l.col + kLabel, pad_right(l.mark, 2));
+            write(l.row, l.col + kLabel + 2, tax::picture_e(td_.num(l.field), kShown));
+        }
+        write(17, 0, kMarks);
+    } else {
+        write(0, 3, "RENDIMENTOS SUJEITOS A TRIBUTAÇÃO EXCLUSIVA NA FONTE - Titular");
+        for (const Line& l : kExclusive) {
+            write(l.row, l.col, pad_right(l.label, kWide));
+            write(l.row, l.col + kWide, pad_right(l.mark, 2));
+            write(l.row, l.col + kWide + 2, tax::picture_e(td_.num(l.field), kShown));
+        }
+        write(19, 0, kMarks);
+    }
+}
+
+// A typed amount: never negative (a minus sign would silently lower the income); kept and the
+// totals computed again. The loss to carry of Lei 14.754 lowers the base of the foreign
+// applications, which the assets' totals give.
+bool Page::take(const Line& l, const ui::Value& typed) {
+    const Decimal value = std::get<Decimal>(typed);
+    if (value.is_negative()) {
+        op_.notice(NoticeKind::kWarning, "", kNegative);
+        return false;
+    }
+    td_.set(l.field, value);
+    if (l.typed == Typed::kLoss) tax::FI7_T(td_);
+    tax::CALC(c_, 3, 1);
+    paint();
+    return true;
+}
+
+ui::ReadResult Page::run() {
+    if (Status s = tax::take_open(d_, &td_); !s) {
+        op_.notice(NoticeKind::kWarning, "", s.message());
+        return {};
+    }
+    const tax::Declaration before = td_;
+    // The lines as the page opens: every total, line 04's capital gains from their components
+    // and the exempt and exclusive totals.
+    tax::compute_declaration(c_);
+    tax::CALC(c_, 5, 0);
+    tax::CALC(c_, 3, 1);
+    s_.fill(area_, {U' ', s_.colours.standard});
+    paint();
+
+    std::vector<ui::Value> values;
+    std::vector<const Line*> lines;
+    for (const Line& l :
+         exempt() ? std::span<const Line>(kExempt) : std::span<const Line>(kExclusive))
+        if (l.typed != Typed::kNo) lines.push_back(&l);
+    values.reserve(lines.size());
+    std::vector<ui::Get> gets;
+    for (const Line* l : lines) {
+        values.emplace_back(td_.num(l->field));
+        ui::Get g = column_field(screen_column(kTables, l->field, "rendimentos isentos"),
+                                 values.back(), kAmount);
+        const int at = exempt() ? kLabel + 2 : kWide + 2;
+        g.row = area_.top + l->row;
+        g.col = area_.left + l->col + at;
+        g.valid = [this, l, &v = values.back()] { return take(*l, v); };
+        gets.push_back(std::move(g));
+    }
+
+    // Tab and Shift+Tab end the page, for the next or the previous one.
+    auto bindings = s_.bindings();
+    for (const ui::Key k :
+         {ui::Key::of(ui::KeyCode::kTab), ui::Key::of(ui::KeyCode::kTab, ui::kShift)})
+        s_.bind(k, [this] { s_.end_input(); });
+    const ui::ReadResult r = ui::READ(s_, gets);
+    s_.set_bindings(bindings);
+
+    tax::CALC(c_, 7, 0);
+    if (Status s = tax::give_back(td_, before, d_); !s)
+        op_.notice(NoticeKind::kWarning, "", s.message());
+    return r;
+}
+
+}  // namespace
+
+ScreenFields exempt_fields() {
+    ScreenFields s{"rendimentos isentos e exclusivos", kTables, {}};
+    for (const Line& l : kExempt)
+        if (l.typed != Typed::kNo) s.fields.push_back({std::string(l.field), kAmount});
+    for (const Line& l : kExclusive)
+        if (l.typed != Typed::kNo) s.fields.push_back({std::string(l.field), kAmount});
+    return s;
+}
+
+ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,
+                             int item, const tax::InterestTable& selic) {
+    if (area.height() < kMinRows || area.width() < kMinCols)
+        throw std::logic_error("exempt income screen: area too small");
+    if (item != 31 && item != 32) throw std::logic_error("exempt income screen: no such page");
+    return Page(screen, op, d, area, item, selic).run();
+}
+
+}  // namespace vorn::entry
