@@ -191,10 +191,7 @@ void Form::add(const LayoutRow<Form>& row) {
     if (!row.label.empty()) write(row.row, row.col, row.label, s_.colours.standard);
     const std::string name(row.field);
     const store::FieldDef& col = column(name);
-    ui::Value stored = col.type == store::FieldType::kChar
-                           ? ui::Value(pad_right(td_.str(name), static_cast<size_t>(col.width)))
-                           : ui::Value(td_.num(name));
-    ui::Value& value = values_.emplace(name, std::move(stored)).first->second;
+    ui::Value& value = values_.emplace(name, declaration_value(td_, col)).first->second;
     ui::Get g = column_field(col, value, row.picture);
     g.row = area_.top + row.row;
     g.col = area_.left + row.at;

@@ -43,6 +43,12 @@ ui::Value field_value(const store::FieldDef& column, const store::Value& stored)
     return v;
 }
 
+ui::Value declaration_value(const tax::Declaration& d, const store::FieldDef& column) {
+    if (column.type == store::FieldType::kChar)
+        return pad_right(d.str(column.name), static_cast<size_t>(column.width));
+    return d.num(column.name);
+}
+
 store::Value column_value(const store::FieldDef& column, const ui::Value& edited) {
     if (column.type == store::FieldType::kLogical)
         return trim(std::get<std::string>(edited)) == "S" ? store::Logical::kTrue

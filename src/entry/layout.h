@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/record.h"
+#include "tax/declaration.h"
 #include "ui/field.h"
 
 namespace vorn::entry {
@@ -62,6 +63,9 @@ const store::FieldDef& screen_column(const std::vector<int>& tables, std::string
 // A stored value as its input field edits it: text padded to the column's width in characters,
 // a logical column as "S" or "N".
 ui::Value field_value(const store::FieldDef& column, const store::Value& stored);
+// A computed declaration's value of `column` as its input field edits it: text padded to the
+// column's width in characters, a number as it is.
+ui::Value declaration_value(const tax::Declaration& d, const store::FieldDef& column);
 // The value of an input field as the column stores it (trailing blanks of text dropped).
 store::Value column_value(const store::FieldDef& column, const ui::Value& edited);
 

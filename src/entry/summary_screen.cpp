@@ -233,13 +233,7 @@ bool Form::refuse(std::string_view text) {
 
 // The values the computation may have changed, back into the fields that show them.
 void Form::sync_fields() {
-    for (auto& [name, value] : values_) {
-        const store::FieldDef& col = column(name);
-        if (col.type == store::FieldType::kChar)
-            value = pad_right(td_.str(name), static_cast<size_t>(col.width));
-        else
-            value = td_.num(name);
-    }
+    for (auto& [name, value] : values_) value = declaration_value(td_, column(name));
 }
 
 void Form::recompute() {
