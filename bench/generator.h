@@ -73,6 +73,33 @@ class Generator {
         return d;
     }
 
+    // `count` postings not yet transferred, on accounts of the delivered chart: the income and tax
+    // of the company already declared, income from individuals and cash-book expenses over a run
+    // of months, medical payments, savings interest and interest on equity.
+    void postings(Declaration& d, int count) {
+        static const char* const kAccounts[] = {"1040", "1050", "2010", "2031",
+                                                "7100", "5080", "6100"};
+        for (int k = 0; k < count; ++k) {
+            const std::string code = kAccounts[k % 7];
+            const bool months = code == "2010" || code == "2031";
+            Record r = d.new_record(13);
+            r.set("CDCONTA", code);
+            r.set("DESCONTA",
+                  code[0] == '1' ? "EMPRESA PAGADORA LTDA" : "FONTE " + std::to_string(pick(1, 3)));
+            r.set("VALODESP", money(100, 5000));
+            r.set("NROCGCCPF", code == "2010" || code == "7100" ? cpf(400000000 + pick(0, 9))
+                               : months                         ? ""
+                                                                : "11222333000181");
+            if (months) {
+                const int first = pick(1, 12);
+                r.set("MESINI", Decimal(first));
+                r.set("MESFIM", Decimal(pick(first, 12)));
+            }
+            r.set("NROITEM", Decimal(k + 1));
+            d.postings.push_back(std::move(r));
+        }
+    }
+
   private:
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
     bool chance(int percent) { return pick(0, 99) < percent; }

@@ -3,40 +3,12 @@
 // changes), recalc again with nothing to change, and calc once more; then the ratio of the second
 // recalc to the mean of the two calc runs.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench_util.h"
 #include "shell/commands.h"
-
-namespace {
-
-// One batch command with its output discarded; its time, and how many lines held `word`.
-double timed(int (*command)(int, char**), std::vector<std::string> args, const char* word,
-             size_t* matching) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    std::ostringstream out;
-    auto* old = std::cout.rdbuf(out.rdbuf());
-    const auto t0 = bench::Wall::now();
-    const int status = command(static_cast<int>(argv.size()), argv.data());
-    const double seconds = bench::seconds_since(t0);
-    std::cout.rdbuf(old);
-    if (status != 0 && status != 4) {
-        std::fprintf(stderr, "%s terminou com %d\n", args[0].c_str(), status);
-        std::exit(1);
-    }
-    *matching = 0;
-    const std::string text = out.str();
-    for (size_t p = 0; (p = text.find(word, p)) != std::string::npos; ++p) ++*matching;
-    return seconds;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -52,10 +24,12 @@ int main(int argc, char** argv) {
                                         "--all", "--now",    "2026-04-15 10:00:00"};
     };
     size_t n = 0, saved = 0, unchanged = 0, n2 = 0;
-    const double calc1 = timed(vorn::run_calc_command, args("calc"), "CPF=", &n);
-    const double first = timed(vorn::run_recalc_command, args("recalc"), " gravada", &saved);
-    const double again = timed(vorn::run_recalc_command, args("recalc"), " inalterada", &unchanged);
-    const double calc2 = timed(vorn::run_calc_command, args("calc"), "CPF=", &n2);
+    const double calc1 = bench::batch_seconds(vorn::run_calc_command, args("calc"), "CPF=", &n);
+    const double first =
+        bench::batch_seconds(vorn::run_recalc_command, args("recalc"), " gravada", &saved);
+    const double again =
+        bench::batch_seconds(vorn::run_recalc_command, args("recalc"), " inalterada", &unchanged);
+    const double calc2 = bench::batch_seconds(vorn::run_calc_command, args("calc"), "CPF=", &n2);
     const double calc = (calc1 + calc2) / 2;
     std::printf("calc --all: %zu declarações, %.3f s e %.3f s\n", n, calc1, calc2);
     std::printf("recalc --all, a primeira: %.3f s (%zu gravadas)\n", first, saved);

@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
+#include "store/catalogue.h"
+#include "store/dbf.h"
 #include "store/env.h"
 #include "tax/folder.h"
 
@@ -45,6 +48,60 @@ std::optional<std::string> parse_batch_options(int argc, char** argv, BatchOptio
         o->install = dir != nullptr && store::Env::posix().is_directory(dir) ? dir : ".";
     }
     return std::nullopt;
+}
+
+Status read_protected_status(store::Env& env, const std::string& install, long* status) {
+    *status = 0;
+    const std::string path =
+        store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
+    if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    Status s = store::Table::open(env, path, o, &t);
+    if (s) s = t->go_top();
+    if (s && !t->eof() && t->layout().find("STATRAVA") >= 0) *status = t->num("STATRAVA").whole();
+    Status c = t ? t->close() : Status::ok();
+    return s ? c : s;
+}
+
+int run_writing_command(const std::string& verb, int argc, char** argv,
+                        const PrepareRequest& prepare,
+                        const std::function<std::string(const tax::Recomputed&)>& done) {
+    auto fail = [&](const std::string& message) {
+        std::cerr << "vorn2026 " << verb << ": " << message << "\n";
+        return 1;
+    };
+    BatchOptions o;
+    if (auto error = parse_batch_options(argc, argv, &o)) return fail(*error);
+    store::Env& env = store::Env::posix();
+    if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
+
+    const BatchContext context(o, verb);
+    tax::RecomputeRequest rq;
+    rq.folder = o.folder;
+    rq.only_cpf = o.cpf;
+    if (Status s = read_protected_status(env, o.install, &rq.STATRAVA); !s)
+        return fail("status de proteção ilegível: " + s.message());
+    rq.clock = &context.clock();
+    rq.selic = &context.selic();
+    if (auto error = prepare(o, rq)) return fail(*error);
+    bool skipped = false;
+    Status s = tax::recompute_folder(env, rq, [&](const tax::Recomputed& r) {
+        using Outcome = tax::Recomputed::Outcome;
+        const bool left = r.outcome == Outcome::kInUse || r.outcome == Outcome::kProtected;
+        skipped = skipped || left;
+        std::cout << r.cpf << " IMPPGRE=" << r.IMPPGRE.to_string(2) << " USAPADRAO=" << r.USAPADRAO
+                  << " "
+                  << (r.outcome == Outcome::kInUse ? "em uso no terminal " + r.terminal
+                      : left                       ? std::string("protegida")
+                                                   : done(r))
+                  << "\n";
+    });
+    std::cout << std::flush;
+    if (!s) return fail(s.message());
+    if (!std::cout) return fail("erro ao escrever a saída");
+    return skipped ? 4 : 0;
 }
 
 BatchContext::BatchContext(const BatchOptions& o, const std::string& verb) {

@@ -2,11 +2,15 @@
 //   --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "base/date.h"
+#include "base/status.h"
+#include "store/env.h"
 #include "tax/interest.h"
+#include "tax/recompute.h"
 
 namespace vorn {
 
@@ -24,6 +28,23 @@ std::optional<std::string> parse_batch_options(int argc, char** argv, BatchOptio
 
 // The usage line of a batch command over a data folder.
 std::string batch_usage(const std::string& verb);
+
+// The office's protected status (DEFINE.STATRAVA of the installation); 0 when the installation
+// has no office record. A record that exists but cannot be read is an error: guessing would write
+// declarations the office protected.
+[[nodiscard]] Status read_protected_status(store::Env& env, const std::string& install,
+                                           long* status);
+
+// A batch command that writes declarations (recalc, post): reads its arguments, completes the
+// request with `prepare` (an error message stops it) and runs it over the folder, printing for
+// each declaration its CPF, balance and option, then `done(r)` for one it took, "em uso no
+// terminal NN" or "protegida" for one it left alone. Returns 0; 4 when any declaration was left
+// alone; 1 after a message on standard error.
+using PrepareRequest =
+    std::function<std::optional<std::string>(const BatchOptions&, tax::RecomputeRequest&)>;
+int run_writing_command(const std::string& verb, int argc, char** argv,
+                        const PrepareRequest& prepare,
+                        const std::function<std::string(const tax::Recomputed&)>& done);
 
 // What a batch command computes with: the clock (standing at --now, else the system's) and the
 // installation's SELIC rates (an unreadable table is told on standard error under the command's

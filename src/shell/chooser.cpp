@@ -9,6 +9,7 @@
 #include "shell/declaration_ui.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
+#include "shell/posting_tool.h"
 #include "shell/receipts.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
@@ -494,6 +495,7 @@ void DECLARA(App& app) {
     for (;;) {
         Choice c = entry(app, cpf, rural_only);
         if (c == Choice::kEsc || c == Choice::kNone) return;
+        if (c == Choice::kRecover && s.OPCAO_1 == 12) continue;  // postings: no recovery here
         if (c == Choice::kRecover) {
             auto last = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
             if (!last) {
@@ -522,6 +524,16 @@ void DECLARA(App& app) {
                 found = found && t && seek_cpf(*t, cpf);
             }
             if (!found && s.ROTADOANO != before) (void)TROCASIM(s, app.w, before);
+        }
+        if (s.OPCAO_1 == 12) {
+            if (!found) {
+                app.tell({"O contribuinte não foi localizado em nenhum das pastas ",
+                          "indicadas. Confira o CPF e/ou a lista das pastas   "});
+                continue;
+            }
+            s.ULT_CPF = cpf;
+            LANCAMEN(app, cpf, t->str("NUSUAT"));
+            continue;
         }
         bool ended = false;
         if (!found) {

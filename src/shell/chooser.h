@@ -14,7 +14,8 @@
 namespace vorn::shell {
 
 // Menu command 11: chooses declarations and opens them for entry until the operator goes back to
-// the main menu.
+// the main menu. Command 12: chooses declarations found in the terminal's folders and runs the
+// posting tool on each.
 void DECLARA(App& app);
 
 // For every declaration of the data folder delivered without its receipt: the receipts read from

@@ -17,4 +17,13 @@ int run_calc_command(int argc, char** argv);
 // on standard error.
 int run_recalc_command(int argc, char** argv);
 
+// vorn2026 post --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// For each declaration with postings (table 13) not yet transferred, neither open on a terminal
+// nor protected: marks it open, transfers its postings by the installation's chart of accounts,
+// computes it as its save does and saves it with its postings, freeing it. One line per such
+// declaration: "CPF IMPPGRE=value USAPADRAO=S|N" and "Feitos N lancamentos" ("Feito 1
+// lancamento"), "em uso no terminal NN" or "protegida"; what the transfer tells goes to standard
+// error. Returns 0; 4 when any declaration was skipped; 1 after a message on standard error.
+int run_post_command(int argc, char** argv);
+
 }  // namespace vorn

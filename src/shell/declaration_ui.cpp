@@ -436,15 +436,19 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code) {
     return LeaveAnswer::kStay;
 }
 
+bool may_save(App& app, store::Declaration& d) {
+    if (!is_protected(app, d)) return true;
+    if (!app.yes({"Declaração com Status de proteção contra alteração.",
+                  "Configurado para não salvar qualquer modificação!",
+                  "Se desejar salvar mude o Status na tela F11",
+                  "Deseja alterar agora esse Status?"}))
+        return false;
+    d.values().set("ESTATUS", Decimal(2));
+    return true;
+}
+
 bool SAL_DEC(App& app, store::Declaration& d) {
-    if (is_protected(app, d)) {
-        if (!app.yes({"Declaração com Status de proteção contra alteração.",
-                      "Configurado para não salvar qualquer modificação!",
-                      "Se desejar salvar mude o Status na tela F11",
-                      "Deseja alterar agora esse Status?"}))
-            return false;
-        d.values().set("ESTATUS", Decimal(2));
-    }
+    if (!may_save(app, d)) return false;
     Status st = d.save(false);
     if (!st) {
         app.error({"A declaração não foi gravada:", st.message()});

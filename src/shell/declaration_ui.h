@@ -25,5 +25,8 @@ LeaveAnswer SAI_DA_DEC(App& app, store::Declaration& d, int code);
 // status is saved only when the operator agrees to change its status. False when nothing was
 // saved.
 bool SAL_DEC(App& app, store::Declaration& d);
+// Whether the declaration may be written: one of the office's protected status only when the
+// operator agrees to change its status (to 2, asked as SAL_DEC asks).
+bool may_save(App& app, store::Declaration& d);
 
 }  // namespace vorn::shell

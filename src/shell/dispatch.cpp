@@ -810,6 +810,7 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
     s.last_command = code;
     switch (code) {
         case 11:
+        case 12:
             DECLARA(app);
             break;
         case 15:

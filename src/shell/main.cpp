@@ -43,23 +43,28 @@ int install(const Args& args) {
     return vorn::shell::run_install(with_name);
 }
 
-int calc(const Args& args) {
-    std::vector<char*> argv{const_cast<char*>("calc")};
+// A batch verb called as its own command line: the verb, then the arguments after it.
+int with_verb(int (*run)(int, char**), const char* verb, const Args& args) {
+    std::vector<char*> argv{const_cast<char*>(verb)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    return vorn::run_calc_command(static_cast<int>(argv.size()), argv.data());
+    return run(static_cast<int>(argv.size()), argv.data());
+}
+
+int calc(const Args& args) {
+    return with_verb(vorn::run_calc_command, "calc", args);
 }
 
 int recalc(const Args& args) {
-    std::vector<char*> argv{const_cast<char*>("recalc")};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    return vorn::run_recalc_command(static_cast<int>(argv.size()), argv.data());
+    return with_verb(vorn::run_recalc_command, "recalc", args);
+}
+
+int post(const Args& args) {
+    return with_verb(vorn::run_post_command, "post", args);
 }
 
 constexpr Command kCommands[] = {
-    {"--version", print_version},
-    {"install", install},
-    {"calc", calc},
-    {"recalc", recalc},
+    {"--version", print_version}, {"install", install}, {"calc", calc},
+    {"recalc", recalc},           {"post", post},
 };
 
 int usage(const std::string& problem) {

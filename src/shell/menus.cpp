@@ -44,6 +44,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
     (void)arg2;
     switch (code) {
         case 11:  // choose and open a declaration
+        case 12:  // choose a declaration and post into it
         case 15:  // the folder list
         case 18:  // end of the program
         case 19:  // update the data base

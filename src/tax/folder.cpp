@@ -193,4 +193,12 @@ Status read_interest_table(store::Env& env, const std::string& install_dir, Inte
     return Status::ok();
 }
 
+Status read_accounts(store::Env& env, const std::string& install_dir,
+                     std::vector<store::Record>* out) {
+    out->clear();
+    const std::string path = store::find_file(env, install_dir, table_file(62));
+    return scan(env, path, 0, nullptr, "", true,
+                [&](const std::string&, store::Record rec) { out->push_back(std::move(rec)); });
+}
+
 }  // namespace vorn::tax

@@ -56,4 +56,9 @@ class FolderReader {
 [[nodiscard]] Status read_interest_table(store::Env& env, const std::string& install_dir,
                                          InterestTable* out);
 
+// The chart of accounts of the postings (table 62, CONTAS) of an installation directory, in its
+// record order. kNotFound when the installation has none; kCorrupt when it cannot be read.
+[[nodiscard]] Status read_accounts(store::Env& env, const std::string& install_dir,
+                                   std::vector<store::Record>* out);
+
 }  // namespace vorn::tax

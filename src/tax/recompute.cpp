@@ -14,6 +14,7 @@
 #include "store/declaration_rules.h"
 #include "tax/annual.h"
 #include "tax/folder.h"
+#include "tax/leao.h"
 #include "tax/open_computation.h"
 
 namespace vorn::tax {
@@ -120,6 +121,8 @@ class Run {
         line->cpf = cpf;
         line->IMPPGRE = stored.registry.num("IMPPGRE");
         line->USAPADRAO = stored.registry.str("USAPADRAO");
+        line->posted = 0;
+        line->notices.clear();
         if (!stored.registry.str("NUSUAT").empty()) {
             line->outcome = Outcome::kInUse;
             line->terminal = stored.registry.str("NUSUAT");
@@ -129,16 +132,29 @@ class Run {
             line->outcome = Outcome::kProtected;
             return Status::ok();
         }
-        const Declaration d = computed(stored, gains, rq_);
+        Declaration start = stored;
+        if (posting()) {
+            Status s = mark(stored, line, stale);
+            if (!s || *stale || line->outcome == Outcome::kInUse) return s;
+            ScriptedOperator told;
+            Context c{start, told, *rq_.clock, *rq_.selic};
+            line->posted = LANCAVAL(c, *rq_.accounts);
+            // The last word is the count, which the caller prints.
+            for (size_t k = 0; k + 1 < told.said.size(); ++k)
+                if (told.said[k].what == "notice") line->notices.push_back(told.said[k].text);
+        }
+        const Declaration d = computed(start, gains, rq_);
         line->IMPPGRE = d.num("IMPPGRE");
         line->USAPADRAO = d.str("USAPADRAO");
         std::vector<int> lists;
         for (int n : kComputedLists)
             if (!same_lists(*d.list(n), *stored.list(n))) lists.push_back(n);
+        if (posting() && !same_lists(d.postings, stored.postings)) lists.push_back(13);
         const bool summary =
             stored.summary.recno == 0 || !store::same_when_stored(d.summary, stored.summary);
         const bool registry = !store::same_when_stored(d.registry, stored.registry);
-        if (lists.empty() && !summary && !registry) {
+        // A marked declaration is always written: the write frees it.
+        if (!posting() && lists.empty() && !summary && !registry) {
             line->outcome = Outcome::kUnchanged;
             return Status::ok();
         }
@@ -146,10 +162,14 @@ class Run {
     }
 
   private:
-    // The registry record is locked first and checked: still free and as it was read. The item
-    // tables and table 1 are written under it, the registry record last.
-    Status write(const Declaration& stored, const Declaration& d, const std::vector<int>& lists,
-                 bool summary, Recomputed* line, bool* stale) {
+    bool posting() const { return rq_.accounts != nullptr; }
+    // The registry's NUSUAT while the run holds the declaration.
+    std::string own_mark() const { return posting() ? rq_.terminal : std::string(); }
+
+    // Runs `with(registry, now)` on the declaration's registry record locked and read again
+    // (`now`), when it is still there for the same CPF; otherwise `stale` is set.
+    template <typename With>
+    Status locked_registry(const Declaration& stored, bool* stale, With with) {
         std::unique_ptr<store::Table> reg;
         Status s = open_for_update(env_, rq_, 9, &reg);
         if (!s) return s;
@@ -159,26 +179,68 @@ class Run {
         if (s) s = reg->read(now);
         // Deleted or replaced since: read again (and left out when it is gone).
         if (s && (reg->deleted() || now.str("CPF") != stored.cpf())) *stale = true;
-        if (s && !*stale && !now.str("NUSUAT").empty()) {
-            line->outcome = Outcome::kInUse;
-            line->terminal = now.str("NUSUAT");
-            line->IMPPGRE = now.num("IMPPGRE");
-            line->USAPADRAO = now.str("USAPADRAO");
-        } else if (s && !*stale && !store::same_when_stored(now, stored.registry)) {
-            *stale = true;
-        } else if (s && !*stale) {
+        if (s && !*stale) s = with(*reg, now);
+        Status u = reg->unlock();
+        Status c = reg->close();
+        return !s ? s : !u ? u : c;
+    }
+
+    // Marks the declaration open on the run's terminal, when it is still free and as read.
+    Status mark(const Declaration& stored, Recomputed* line, bool* stale) {
+        return locked_registry(stored, stale, [&](store::Table& reg, store::Record& now) {
+            if (!now.str("NUSUAT").empty()) {
+                in_use(now, line);
+                return Status::ok();
+            }
+            if (!store::same_when_stored(now, stored.registry)) {
+                *stale = true;
+                return Status::ok();
+            }
+            now.set("NUSUAT", rq_.terminal);
+            return reg.put(now);
+        });
+    }
+
+    static void in_use(const store::Record& now, Recomputed* line) {
+        line->outcome = Outcome::kInUse;
+        line->terminal = now.str("NUSUAT");
+        line->IMPPGRE = now.num("IMPPGRE");
+        line->USAPADRAO = now.str("USAPADRAO");
+    }
+
+    // The registry record is locked first and checked: as it was read, and free (or marked by
+    // this run). The item tables and table 1 are written under it, the registry record last.
+    Status write(const Declaration& stored, const Declaration& d, const std::vector<int>& lists,
+                 bool summary, Recomputed* line, bool* stale) {
+        return locked_registry(stored, stale, [&](store::Table& reg, store::Record& now) {
+            const std::string mark = now.str("NUSUAT");
+            if (mark != own_mark()) {
+                // Taken by a terminal, or (a posting run) freed by a terminal's final save.
+                if (mark.empty())
+                    *stale = true;
+                else
+                    in_use(now, line);
+                return Status::ok();
+            }
+            store::Record was = stored.registry;
+            was.set("NUSUAT", own_mark());
+            if (!store::same_when_stored(now, was)) {
+                *stale = true;
+                if (mark.empty()) return Status::ok();
+                now.set("NUSUAT", "");  // read again from scratch: the run's mark goes
+                return reg.put(now);
+            }
+            Status s;
             for (size_t k = 0; s && k < lists.size(); ++k)
                 s = write_list(env_, rq_, lists[k], stored.cpf(), *stored.list(lists[k]),
                                *d.list(lists[k]));
             std::vector<store::Record> before;
             if (stored.summary.recno != 0) before.push_back(stored.summary);
             if (s && summary) s = write_list(env_, rq_, 1, stored.cpf(), before, {d.summary});
-            if (s) s = reg->put(d.registry);
+            if (s) s = reg.put(d.registry);
             if (s) line->outcome = Outcome::kSaved;
-        }
-        Status u = reg->unlock();
-        Status c = reg->close();
-        return !s ? s : !u ? u : c;
+            return s;
+        });
     }
 
     store::Env& env_;
@@ -186,6 +248,12 @@ class Run {
 };
 
 }  // namespace
+
+bool has_pending_postings(const Declaration& d) {
+    for (const auto& p : d.postings)
+        if (!p.deleted && !p.logical("LANCADO")) return true;
+    return false;
+}
 
 Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
                         const std::function<void(const Recomputed&)>& each) {
@@ -197,6 +265,7 @@ Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
     Run run(env, rq);
     for (const auto& cpf : folder.cpfs()) {
         Declaration stored = folder.declaration(cpf);
+        if (rq.accounts != nullptr && !has_pending_postings(stored)) continue;
         std::vector<store::Record> gains = folder.gains(cpf);
         Recomputed line;
         bool stale = false, gone = false;
@@ -205,7 +274,9 @@ Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
         for (int again = 0; s && stale && again < 3; ++again) {
             FolderReader fresh;
             s = FolderReader::read(env, rq.folder, cpf, &fresh);
-            gone = s && !fresh.has(cpf);
+            // Gone, or (a posting run) its postings transferred by a terminal meanwhile.
+            gone = s && (!fresh.has(cpf) ||
+                         (rq.accounts && !has_pending_postings(fresh.declaration(cpf))));
             if (s && !gone) s = run.one(fresh.declaration(cpf), fresh.gains(cpf), &line, &stale);
             if (gone) break;
         }

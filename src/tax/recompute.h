@@ -1,16 +1,19 @@
 // Recomputing the declarations of a data folder as their save would, without opening them: each
 // declaration neither open on a terminal nor of the protected status is computed, its counters
 // and registry summary derived, and only the records whose stored values change are written back,
-// under their locks, with the folder's indexes kept in step.
+// under their locks, with the folder's indexes kept in step. A posting run does the same for the
+// declarations with postings not yet transferred, transferring them first.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/date.h"
 #include "base/decimal.h"
 #include "base/status.h"
 #include "store/env.h"
+#include "tax/declaration.h"
 #include "tax/interest.h"
 
 namespace vorn::tax {
@@ -23,6 +26,10 @@ struct Recomputed {
     // The balance and the option: as computed, or as stored for a declaration left alone.
     Decimal IMPPGRE;
     std::string USAPADRAO;
+    // A posting run: the postings transferred, and what the transfer told (a posting kept for
+    // want of its payer, one naming no dependant).
+    int posted = 0;
+    std::vector<std::string> notices;
 };
 
 struct RecomputeRequest {
@@ -33,7 +40,17 @@ struct RecomputeRequest {
     const InterestTable* selic = nullptr;
     // How long a table or record held by another terminal is waited for before giving up.
     double wait_seconds = 30;
+    // A posting run when set (the chart of accounts, table 62): only declarations with postings
+    // not yet transferred are taken; each is marked open on `terminal` in the registry while its
+    // postings are transferred, then computed and saved with its postings, and freed. A failure
+    // while writing leaves the mark, keeping terminals and other runs away from what was half
+    // written.
+    const std::vector<store::Record>* accounts = nullptr;
+    std::string terminal = "00";
 };
+
+// Whether a declaration has postings (table 13) not yet transferred.
+bool has_pending_postings(const Declaration& d);
 
 // Recomputes the declarations asked for, calling `each` once per declaration in registry order.
 // kNotFound when the folder, its registry or the CPF asked for is missing; kCorrupt when a table

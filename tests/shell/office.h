@@ -134,6 +134,36 @@ inline std::string num(const std::string& text) {
 }
 using Screen = std::vector<std::string>;
 
+inline std::string sum(const std::string& a, const std::string& b, int sign = 1) {
+    return (*Decimal::parse(num(a)) + *Decimal::parse(num(b)) * Decimal(sign)).to_string(2);
+}
+
+// Table 1 holds every summary line calc prints; the registry holds the option, the balance, the
+// quotas with their counters, and the tax withheld and paid combined as the list reads them.
+inline void expect_stored_as_calc(Office& o, const std::vector<std::string>& cpfs) {
+    auto calc = o.calc();
+    auto t1 = o.dbfread(1), t9 = o.dbfread(9);
+    for (const auto& cpf : cpfs) {
+        SCOPED_TRACE("CPF " + cpf);
+        Fields& c = calc[cpf];
+        ASSERT_FALSE(c.empty());
+        for (const auto& [name, value] : c) {
+            if (name.rfind("I13_", 0) == 0 && t1[cpf].count(name)) {
+                EXPECT_EQ(num(t1[cpf][name]), num(value)) << name;
+            }
+        }
+        Fields& r = t9[cpf];
+        EXPECT_EQ(r["USAPADRAO"], c["USAPADRAO"]);
+        EXPECT_EQ(num(r["IMPPGRE"]), num(c["IMPPGRE"]));
+        EXPECT_EQ(num(r["QTD_QUOTA"]), num(c["QTD_QUOTA"]));
+        EXPECT_EQ(num(r["NRQUOTA"]), num(c["QTD_QUOTA"]));
+        EXPECT_EQ(num(r["DFQUOTA"]), num(c["I13_37"]));
+        EXPECT_EQ(num(r["I13_20"]), num(c["I13_20"]));
+        EXPECT_EQ(num(r["I13_27"]), sum(c["I13_27"], c["I13_28"]));
+        EXPECT_EQ(num(r["I13_35"]), sum(c["I13_35"], c["I13_34"], -1));
+    }
+}
+
 // Snapped screens ("----" after each) as their 25 lines each.
 inline std::vector<Screen> split_screens(const std::string& text) {
     std::vector<Screen> out(1);
