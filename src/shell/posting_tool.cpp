@@ -98,7 +98,7 @@ std::vector<ui::Get> posting_fields(App& app, Posting& p) {
     std::vector<ui::Get> f;
     auto add = [&](int row, ui::Get g) {
         g.row = row;
-        g.col = 17;
+        g.col = 16;
         f.push_back(std::move(g));
     };
     const store::Record& a = *p.account;
@@ -205,7 +205,7 @@ void FAZLANC(App& app, const std::string& cpf, const std::vector<store::Record>&
         for (int k = 0; k < 7; ++k) dlg->say(k + 1, 1, pad_right(kLabels[k], 72));
         dlg->say(5, 23, "Mês final:");
         std::vector<ui::Get> code(1);
-        code[0].row = 1, code[0].col = 17, code[0].var = p.code, code[0].picture = "@R 9.999";
+        code[0].row = 1, code[0].col = 16, code[0].var = p.code, code[0].picture = "@R 9.999";
         code[0].width = 4;
         code[0].valid = [&] {
             if (trim(p.code).empty()) return true;
@@ -282,7 +282,7 @@ void view_postings(App& app, const std::string& cpf, const std::string& name) {
         return field_column(app, 13, field, std::move(header), std::move(picture), false, width);
     };
     browse_table(app, 13, "Lancamentos de " + name,
-                 {col("CDCONTA", "Conta", "@R 9.999"), col("DESCONTA", "Descrição", "", 30),
+                 {col("CDCONTA", "Conta", "@R 9.999"), col("DESCONTA", "Descrição", "", 20),
                   col("VALODESP", "Valor", "@E 9,999,999,999.99"), col("MESINI", "Mi", "99"),
                   col("MESFIM", "Mf", "99"), col("NROCGCCPF", "CPF/CNPJ", "", 18),
                   col("CPFDEPEN", "Dependente", "@R 999.999.999-99"), col("LANCADO", "Lançado", ""),

@@ -145,7 +145,7 @@ TEST(PostingTool, RefusesWhatAPostingLacksAndWritesEachAtOnceWhileTheClientIsHel
     Office o(1);
     const std::string script =
         posting_tool(o.cpf(0)) +
-        "L\n"
+        "snap\ntext L\n"
         "text 1000\nENTER\nsnap\nENTER\n"  // a heading account
         "text 9999\nENTER\nsnap\nENTER\n"  // no such account
         // Company income asks for the payer's name, the value, the CNPJ and the dependant.
@@ -158,13 +158,14 @@ TEST(PostingTool, RefusesWhatAPostingLacksAndWritesEachAtOnceWhileTheClientIsHel
     // The script ends with the tool still open.
     EXPECT_EQ(o.program("01", script), 3);
     const auto screens = split_screens(o.screens());
-    ASSERT_EQ(screens.size(), 6u);
-    ui::testing::expect_golden("posting_heading_account", body(screens[0]));
-    EXPECT_NE(body(screens[1]).find("Código não existente!"), std::string::npos);
-    ui::testing::expect_golden("posting_missing_document", body(screens[2]));
-    ui::testing::expect_golden("posting_missing_value", body(screens[3]));
-    ui::testing::expect_golden("posting_confirm", body(screens[4]));
-    ui::testing::expect_golden("posting_missing_month", body(screens[5]));
+    ASSERT_EQ(screens.size(), 8u);  // and the last, where the script ran out
+    ui::testing::expect_golden("posting_tool", body(screens[0]));
+    ui::testing::expect_golden("posting_heading_account", body(screens[1]));
+    EXPECT_NE(body(screens[2]).find("Código não existente!"), std::string::npos);
+    ui::testing::expect_golden("posting_missing_document", body(screens[3]));
+    ui::testing::expect_golden("posting_missing_value", body(screens[4]));
+    ui::testing::expect_golden("posting_confirm", body(screens[5]));
+    ui::testing::expect_golden("posting_missing_month", body(screens[6]));
 
     // The confirmed posting is in the client's postings already, and the client is held open.
     const tax::Declaration d = stored(o, o.cpf(0));
@@ -185,7 +186,7 @@ TEST(PostingTool, TransfersIntoTheDeclarationAndSavesItWithItsPostingsAsPostDoes
     };
     Office o(2, seven);
     EXPECT_EQ(o.program("01", posting_tool(o.cpf(0)) +
-                                  "T\nsnap\nENTER\nV\nsnap\nESC\nS\nESC\nALT+T\nENTER\n"),
+                                  "text T\nsnap\nENTER\ntext V\nsnap\nESC\ntext S\nESC\nALT+T\nENTER\n"),
               0);
     const auto screens = split_screens(o.screens());
     ASSERT_EQ(screens.size(), 2u);
