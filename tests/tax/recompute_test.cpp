@@ -1,5 +1,6 @@
 // Recomputing a folder when a terminal saves one of its declarations between the folder's reading
-// and the writing back: the declaration is read again, so nothing the terminal saved is lost.
+// and the writing back: the declaration is read again, so nothing the terminal saved is lost. A
+// posting run leaves alone a declaration a terminal opened meanwhile.
 #include "tax/recompute.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <filesystem>
 
 #include "builder.h"
+#include "store/catalogue.h"
 #include "store/dbf.h"
 #include "store/declaration.h"
 #include "tax/folder.h"
@@ -80,6 +82,72 @@ TEST(Recompute, ADeclarationSavedMeanwhileIsReadAgainBeforeItIsWritten) {
     EXPECT_EQ(saved.summary.num("I13_14"), Decimal::from("13000.00"));
     EXPECT_EQ(saved.registry.num("IMPPGRE"), expected.num("IMPPGRE"));
     EXPECT_EQ(lines[1].IMPPGRE, expected.num("IMPPGRE"));
+    fs::remove_all(dir);
+}
+
+TEST(Posting, ADeclarationOpenedOrSavedByATerminalMeanwhileIsLeftOrReadAgain) {
+    const fs::path dir = fs::path(VORN_BINARY_DIR) / "posting_run_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const char* cpfs[] = {"11144477735", "52998224725", "39053344705"};
+    std::vector<Declaration> all;
+    for (const char* cpf : cpfs) {
+        Builder b(cpf);
+        b.company("60000.00", "5000.00");
+        store::Record p = b.d.new_record(13);
+        p.set("CDCONTA", "5230");  // a refund of earlier years: exempt line 23
+        p.set("VALODESP", Decimal::from("900.00"));
+        b.d.postings.push_back(p);
+        all.push_back(b.d);
+    }
+    ManualClock clock(DateTime{Date(2026, 4, 15), 36000});
+    ASSERT_TRUE(write_folder(store::Env::posix(), dir.string(), all, &clock));
+    store::Record account(std::make_shared<store::Layout>(
+        store::parse_fields("CDCONTA C4, CDSTATUS C1, PAGINA N2.0, LINHA N2.0")));
+    account.set("CDCONTA", "5230");
+    account.set("CDSTATUS", "S");
+    account.set("PAGINA", Decimal(3));
+    account.set("LINHA", Decimal(23));
+    const std::vector<store::Record> accounts{account};
+
+    RecomputeRequest rq;
+    rq.folder = dir.string();
+    rq.clock = &clock;
+    InterestTable selic;
+    rq.selic = &selic;
+    rq.accounts = &accounts;
+    rq.terminal = "07";
+    std::vector<Recomputed> lines;
+    Status s = recompute_folder(store::Env::posix(), rq, [&](const Recomputed& r) {
+        lines.push_back(r);
+        if (lines.size() > 1) return;
+        // Meanwhile terminal 02 opens the second declaration, and a terminal saves the third.
+        rewrite(rq.folder, 9, cpfs[1], [](store::Record& r) { r.set("NUSUAT", "02"); });
+        rewrite(rq.folder, 9, cpfs[2],
+                [](store::Record& r) { r.set("NOMECONTR", "SALVA NO TERMINAL 03"); });
+    });
+    ASSERT_TRUE(s.is_ok()) << s.to_string();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].outcome, Recomputed::Outcome::kSaved);
+    EXPECT_EQ(lines[0].posted, 1);
+    EXPECT_EQ(lines[1].outcome, Recomputed::Outcome::kInUse);
+    EXPECT_EQ(lines[1].terminal, "02");
+    EXPECT_EQ(lines[2].outcome, Recomputed::Outcome::kSaved);
+    EXPECT_EQ(lines[2].posted, 1);
+
+    FolderReader after;
+    ASSERT_TRUE(FolderReader::read(store::Env::posix(), rq.folder, "", &after).is_ok());
+    const Declaration left = after.declaration(cpfs[1]);
+    EXPECT_EQ(left.registry.str("NUSUAT"), "02");
+    EXPECT_FALSE(left.postings.at(0).logical("LANCADO"));
+    EXPECT_EQ(left.summary.num("I3_23"), Decimal());
+    for (size_t i : {0, 2}) {
+        const Declaration d = after.declaration(cpfs[i]);
+        EXPECT_EQ(d.registry.str("NUSUAT"), "") << i;
+        EXPECT_TRUE(d.postings.at(0).logical("LANCADO")) << i;
+        EXPECT_EQ(d.summary.num("I3_23"), Decimal::from("900.00")) << i;
+    }
+    EXPECT_EQ(after.declaration(cpfs[2]).registry.str("NOMECONTR"), "SALVA NO TERMINAL 03");
     fs::remove_all(dir);
 }
 
