@@ -239,13 +239,21 @@ void FAZLANC(App& app, const std::string& cpf, const std::vector<store::Record>&
     ui::LDLGCLOSE(app.screen);
 }
 
-// LANCAVAL on the open declaration: its postings not yet transferred go into the working set,
-// and the postings with their new marks and the declaration are written one after the other (a
-// stop between the two leaves the transfer in this terminal's working set, recovered with it).
-void transfer(App& app, store::Declaration& d, const std::vector<store::Record>& accounts) {
-    if (!may_save(app, d)) return;
+// LANCAVAL on the open declaration, with the client's postings held (table lock) from their
+// reading to their writing: the pending ones go into the working set, then the postings with
+// their new marks and the declaration are written, one after the other. False when the transfer
+// reached the postings but the declaration could not be written: it is then only in this
+// terminal's working set, which must be kept for recovery.
+bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>& accounts) {
+    if (!may_save(app, d)) return true;
     store::Table* t = postings_table(app);
-    if (!t) return;
+    if (!t) return true;
+    app.w.select(13);
+    if (!store::FIL_LOCK(app.w, 5)) {
+        app.w.close(13);
+        app.error({"Os lançamentos desse contribuinte estão sendo gravados em outro terminal."});
+        return true;
+    }
     tax::Declaration td;
     Status s = tax::take_open(d, &td);
     if (s) s = store::records_of(*t, d.cpf(), &td.postings, nullptr);
@@ -255,22 +263,16 @@ void transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
         tax::Context c{td, app.op, app.w.clock(), selic};
         tax::LANCAVAL(c, accounts);
         s = tax::give_back(td, before, d);
+        if (s) s = d.keep_records();  // the values too, for a recovery
     }
-    if (s && !tax::same_lists(td.postings, before.postings)) {
-        app.w.select(13);
-        if (!store::FIL_LOCK(app.w, 5)) {
-            app.w.close(13);
-            return app.error({"Os lançamentos estão sendo gravados em outro terminal.",
-                              "A transferência fica na declaração deste terminal até ser",
-                              "feita de novo."});
-        }
-        s = store::replace_records(*t, d.cpf(), td.postings);
-        Status u = t->unlock();
-        if (s) s = u;
-    }
+    const bool marked = s && !tax::same_lists(td.postings, before.postings);
+    if (marked) s = store::replace_records(*t, d.cpf(), td.postings);
+    Status u = t->unlock();
+    if (s) s = u;
     app.w.close(13);
     if (s) s = d.save(false);
     if (!s) app.error({"A transferência não foi gravada:", s.message()});
+    return s || !marked;
 }
 
 // List 25: the client's postings, as they are stored.
@@ -344,7 +346,13 @@ void LANCAMEN(App& app, const std::string& cpf, const std::string& nusuat) {
         // 0: Esc.
         const int chosen = ui::LACTIVATE(app.screen, true);
         if (chosen == 1) FAZLANC(app, cpf, chart(app));
-        if (chosen == 2) transfer(app, d, chart(app));
+        if (chosen == 2 && !transfer(app, d, chart(app))) {
+            // The postings are marked transferred: the transfer must not be lost with the
+            // working set.
+            ui::LDLGCLOSE(app.screen);
+            return app.error({"A declaração com a transferência ficou neste terminal.",
+                              "Recupere-a pela Declaração (Alt I) e grave-a."});
+        }
         if (chosen == 3) view_postings(app, cpf, name);
         if (chosen == 4) edit_chart(app);
         if (chosen == 0 || chosen == 5) break;
