@@ -186,12 +186,14 @@ TEST(PostingTool, TransfersIntoTheDeclarationAndSavesItWithItsPostingsAsPostDoes
     };
     Office o(2, seven);
     EXPECT_EQ(o.program("01", posting_tool(o.cpf(0)) +
-                                  "text T\nsnap\nENTER\ntext V\nsnap\nESC\ntext S\nESC\nALT+T\nENTER\n"),
+                                  "text T\nsnap\nENTER\ntext V\nsnap\nESC\ntext M\nsnap\nESC\n"
+                                  "text S\nESC\nALT+T\nENTER\n"),
               0);
     const auto screens = split_screens(o.screens());
-    ASSERT_EQ(screens.size(), 2u);
+    ASSERT_EQ(screens.size(), 3u);
     EXPECT_NE(body(screens[0]).find("Feitos 7 lancamentos"), std::string::npos) << body(screens[0]);
     ui::testing::expect_golden("posting_list", body(screens[1]));
+    ui::testing::expect_golden("posting_chart", body(screens[2]));
     expect_all_transferred(stored(o, o.cpf(0)));
     expect_stored_as_calc(o, {o.cpf(0)});
 
