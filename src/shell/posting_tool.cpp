@@ -102,13 +102,15 @@ std::vector<ui::Get> posting_fields(App& app, Posting& p) {
         f.push_back(std::move(g));
     };
     const store::Record& a = *p.account;
-    if (flag(a, "TEMDESCR")) {
+    // A text shown in 50 columns.
+    auto text = [](std::string& var) {
         ui::Get g;
-        g.var = p.name;
+        g.var = var;
         g.picture = "@S50";
-        g.width = 60;
-        add(2, g);
-    }
+        g.width = static_cast<int>(var.size());
+        return g;
+    };
+    if (flag(a, "TEMDESCR")) add(2, text(p.name));
     ui::Get value;
     value.var = p.value;
     value.picture = "@E 9,999,999,999.99";
@@ -149,13 +151,7 @@ std::vector<ui::Get> posting_fields(App& app, Posting& p) {
     dependant.width = 11;
     dependant.valid = [&app, &p] { return VAL_CPF(app.op, trim(p.dependant), false); };
     add(6, dependant);
-    if (flag(a, "TEMOBSV")) {
-        ui::Get g;
-        g.var = p.description;
-        g.picture = "@S50";
-        g.width = 50;
-        add(7, g);
-    }
+    if (flag(a, "TEMOBSV")) add(7, text(p.description));
     return f;
 }
 
