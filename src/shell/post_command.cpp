@@ -7,6 +7,7 @@
 #include "shell/commands.h"
 #include "store/env.h"
 #include "tax/folder.h"
+#include "tax/leao.h"
 
 namespace vorn {
 namespace {
@@ -39,9 +40,7 @@ int run_post_command(int argc, char** argv) {
             // What the transfer told the operator goes to standard error, under the CPF.
             for (const auto& n : r.notices)
                 std::cerr << "vorn2026 post: " << r.cpf << ": " << n << "\n";
-            const char* plural = r.posted == 1 ? "" : "s";
-            return std::string("Feito") + plural + " " + std::to_string(r.posted) + " lancamento" +
-                   plural;
+            return tax::posted_text(r.posted);
         });
 }
 

@@ -575,10 +575,13 @@ int LANCAVAL(Context& c, const std::vector<store::Record>& accounts) {
         d.postings[i].set("LANCADO", true);
         if (t == Transfer::kDone) ++done;
     }
-    c.op.notice(NoticeKind::kInformation, "",
-                std::string("Feito") + (done == 1 ? "" : "s") + " " + std::to_string(done) +
-                    " lancamento" + (done == 1 ? "" : "s"));
+    c.op.notice(NoticeKind::kInformation, "", posted_text(done));
     return done;
+}
+
+std::string posted_text(int done) {
+    const char* plural = done == 1 ? "" : "s";
+    return std::string("Feito") + plural + " " + std::to_string(done) + " lancamento" + plural;
 }
 
 }  // namespace vorn::tax

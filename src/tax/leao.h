@@ -65,5 +65,7 @@ std::optional<Decimal> LEAO_INVERSO(Decimal paid, int month, Decimal deductions,
 // grids by its account (the chart of accounts: records of table 62), marks it transferred and
 // tells the operator how many were done. Returns the number transferred.
 int LANCAVAL(Context& c, const std::vector<store::Record>& accounts);
+// What a transfer of `done` postings tells: "Feitos 3 lancamentos", "Feito 1 lancamento".
+std::string posted_text(int done);
 
 }  // namespace vorn::tax
