@@ -430,7 +430,8 @@ ui::ReadResult Form::run() {
         options.on_key = [this, &source](const ui::Key& k) { return on_key(k, source); };
         ui::Browser grid(s_, source, columns(source), options);
         grid_ = &grid;
-        status_for(0);
+        grid.go_column(1);
+        status_for(1);
         last = grid.run();
         grid_ = nullptr;
     } while (rebuild_);

@@ -70,9 +70,9 @@ std::optional<Decimal> VALORES_MENSAIS(ui::Screen& s, Operator& op, std::array<D
     total();
     ui::ArraySource source(rows);
     bool dollars_free = false;
-    auto win = ui::LDLGSHOW(s, 3, 17, 21, 62, kTitle);
+    auto win = ui::LDLGSHOW(s, 3, 5, 21, 74, kTitle);
     const ui::Rect in = win->client();
-    win->say(in.height() - 1, 1, "Enter altera  Tab confirma  Esc abandona");
+    win->say(in.height() - 1, 13, "Enter altera  Tab confirma  Esc abandona");
     // A month's cell: never negative, never after the estate's last month; the other currency
     // follows.
     auto month_column = [&](size_t index, std::string header) {
@@ -103,7 +103,7 @@ std::optional<Decimal> VALORES_MENSAIS(ui::Screen& s, Operator& op, std::array<D
     columns.push_back(month_column(kReais, " R$ REAL  "));
     columns.push_back(month_column(kDollars, " US$ DOLAR  "));
     bool keep = false;
-    ui::BrowseOptions options(ui::Rect{in.top, in.left + 1, in.bottom - 2, in.right - 1});
+    ui::BrowseOptions options(ui::Rect{in.top, in.left + 11, in.bottom - 2, in.right - 11});
     ui::Browser* running = nullptr;
     options.on_key = [&](const ui::Key& k) {
         if (k.is(ui::KeyCode::kTab) || k.is(ui::KeyCode::kEnter, ui::kCtrl)) {
@@ -131,6 +131,7 @@ std::optional<Decimal> VALORES_MENSAIS(ui::Screen& s, Operator& op, std::array<D
     };
     ui::Browser grid(s, source, columns, options);
     running = &grid;
+    grid.go_column(static_cast<int>(kReais));
     grid.run();
     ui::LDLGCLOSE(s);
     if (!keep) return std::nullopt;
