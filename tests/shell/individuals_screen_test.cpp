@@ -84,23 +84,24 @@ std::map<std::string, Fields> grids(Office& o) {
 TEST(IndividualsScreen, HolderAndDependantInEachFillModeMatchTheirGoldens) {
     Office o(1, self_employed_family);
     const std::string cpf = o.cpf(0);
-    // Holder in mode 1 (rebuilt from the items) and 2 (typed); the second dependant in mode 2 and,
-    // after the change back through 3 and 4 is accepted, in mode 1.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf,
-                          "F2\nsnap\nALT+A\nsnap\nESC\nENTER\n"
-                          "ALT+F\nDOWN\nENTER\nDOWN\nENTER\nsnap\nALT+A\nENTER\nALT+A\nsnap\n"
-                          "ALT+A\nsnap\nESC\n"));
-    ASSERT_EQ(screens.size(), 5u);
+    // Holder in mode 1 (rebuilt from the items) and 2 (typed); the second dependant in modes 2,
+    // 3, 4 and 1, each change replacing typed months accepted with "S".
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F2\nsnap\nALT+A\nsnap\nESC\nENTER\n"
+                                  "ALT+F\nDOWN\nENTER\nDOWN\nENTER\nsnap\nALT+A\ntext S\nsnap\n"
+                                  "ALT+A\nsnap\nALT+A\ntext S\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 6u);
     ui::testing::expect_golden("individuals_holder_mode1", body(screens[0]));
     ui::testing::expect_golden("individuals_holder_mode2", body(screens[1]));
     ui::testing::expect_golden("individuals_dependant_mode2", body(screens[2]));
-    ui::testing::expect_golden("individuals_dependant_mode4", body(screens[3]));
-    ui::testing::expect_golden("individuals_dependant_mode1", body(screens[4]));
+    ui::testing::expect_golden("individuals_dependant_mode3", body(screens[3]));
+    ui::testing::expect_golden("individuals_dependant_mode4", body(screens[4]));
+    ui::testing::expect_golden("individuals_dependant_mode1", body(screens[5]));
     // The holder's grid in mode 1 is the sum of the items: January 6100 of income, 300 paid, and
-    // the deductions 200 of social security plus two dependants (379.18).
+    // the deductions 300 of social security plus two dependants (379.18).
     EXPECT_EQ(grid_row(screens[0], 1)[0], "6100.00");
-    EXPECT_EQ(grid_row(screens[0], 1)[3], "579.18");
+    EXPECT_EQ(grid_row(screens[0], 1)[3], "679.18");
     EXPECT_EQ(grid_row(screens[0], 1)[4], "400.00");
 }
 
@@ -182,7 +183,7 @@ TEST(IndividualsScreen, NegativeAmountsAndMonthsAfterTheEstatesPartitionAreRefus
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf,
                           "F2\ntext -100\nENTER\nsnap\nENTER\nESC\nDOWN\nDOWN\nDOWN\ntext 700\n"
-                          "ENTER\nsnap\nENTER\nESC\nUP\ntext 600\nENTER\nESC\nENTER\n"));
+                          "ENTER\nsnap\nENTER\nUP\ntext 600\nENTER\nESC\nENTER\n"));
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_NE(body(screens[0]).find("O valor não pode ser negativo."), std::string::npos);
     EXPECT_NE(body(screens[1]).find("limite de recebimentos"), std::string::npos);
@@ -209,12 +210,12 @@ TEST(IndividualsScreen, MonthlyWindowTotalFillsTheComplementaryTaxAndCalcAgrees)
     EXPECT_NE(screens[1].at(6).find("16,55"), std::string::npos);
     EXPECT_NE(screens[1].at(7).find("301,85"), std::string::npos);
     EXPECT_NE(screens[1].at(18).find("401,85"), std::string::npos);
-    EXPECT_NE(screens[2].at(14).find("401,85"), std::string::npos);
+    EXPECT_NE(screens[2].at(15).find("401,85"), std::string::npos);
     // Esc in the window keeps the field as it was.
-    EXPECT_NE(screens[3].at(14).find("401,85"), std::string::npos);
+    EXPECT_NE(screens[3].at(15).find("401,85"), std::string::npos);
     const auto c = o.calc()[cpf];
     EXPECT_EQ(c.at("I13_31"), "401.85");
-    EXPECT_NE(screens[2].at(18).find(tax::picture_e(dec(c.at("I13_35")), "999,999,999.99")),
+    EXPECT_NE(screens[2].at(19).find(tax::picture_e(dec(c.at("I13_35")), "999,999,999.99")),
               std::string::npos);
 }
 
