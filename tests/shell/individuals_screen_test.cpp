@@ -131,7 +131,7 @@ TEST(IndividualsScreen, ExamplesTypedThroughTheGridAreWhatCalcComputesAfterTheSa
     EXPECT_EQ(holder.at("I2_102"), "0.00");  // a blank month is stored as zero
     EXPECT_EQ(holder.at("I2_113"), "8300.00");
     // The due column shown on screen is what was stored.
-    EXPECT_NE(body(screens[0]).find("L. DEVIDO (*)"), std::string::npos);
+    EXPECT_EQ(body(screens[0]).find("LEAO PAGO (*)"), std::string::npos);
     EXPECT_NE(screens[0].at(8).find("335,15"), std::string::npos);
 }
 
@@ -192,6 +192,42 @@ TEST(IndividualsScreen, NegativeAmountsAndMonthsAfterTheEstatesPartitionAreRefus
     EXPECT_EQ(holder.at("I2_101"), "0.00");
     EXPECT_EQ(holder.at("I2_104"), "0.00");
     EXPECT_EQ(holder.at("I2_103"), "600.00");
+}
+
+TEST(IndividualsScreen, AValueWiderThanTheNarrowColumnsShowsWholeAndIsStoredUnchanged) {
+    Office o(1, [](int i, tax::Declaration& d) {
+        typed_family(i, d);
+        store::Record grid = d.new_record(12);
+        grid.set("I2_301", Decimal::from("123456789.12"));
+        grid.set("I2_101", Decimal(7000));
+        d.monthly.push_back(std::move(grid));
+    });
+    const std::string cpf = o.cpf(0);
+    // February typed: the whole grid goes back to the table with January as it was.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F2\nsnap\nDOWN\ntext 10\nENTER\nESC\nENTER\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_NE(screens[0].at(8).find("123.456.789,12"), std::string::npos) << screens[0].at(8);
+    EXPECT_EQ(body(screens[0]).find('*'), std::string::npos);
+    const Fields holder = grids(o).at("");
+    EXPECT_EQ(holder.at("I2_301"), "123456789.12");
+    EXPECT_EQ(holder.at("I2_102"), "10.00");
+}
+
+TEST(IndividualsScreen, AltNChoosesThePaidCarneLeaoForTheAdjustment) {
+    Office o(1, typed_family);
+    const std::string cpf = o.cpf(0);
+    // January 5000.00 (335.15 due) with 100.00 paid; then only what was paid counts.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F2\ntext 5000\nENTER\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext 100\n"
+                                  "ENTER\nsnap\nALT+N\nsnap\nESC\nENTER\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(body(screens[0]).find("LEAO PAGO (*)"), std::string::npos);
+    EXPECT_NE(body(screens[1]).find("LEAO PAGO (*)"), std::string::npos);
+    EXPECT_EQ(o.calc()[cpf].at("I13_29"), "100.00");
+    EXPECT_EQ(o.dbfread(1)[cpf].at("SO_REC"), "T");
+    EXPECT_EQ(grids(o).at("").at("I2_501"), "100.00");
 }
 
 TEST(IndividualsScreen, MonthlyWindowTotalFillsTheComplementaryTaxAndCalcAgrees) {
