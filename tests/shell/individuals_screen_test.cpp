@@ -255,5 +255,16 @@ TEST(IndividualsScreen, MonthlyWindowTotalFillsTheComplementaryTaxAndCalcAgrees)
               std::string::npos);
 }
 
+TEST(IndividualsScreen, MonthlyWindowRepeatsTheMonthAboveAndGivesUpOnEsc) {
+    Office o(1, self_employed_family);
+    const std::string cpf = o.cpf(0);
+    // January 250.00, repeated by Alt+B in February and March: 750.00 into the complementary
+    // tax. A second window given up with Esc leaves the field as it was.
+    snapped(o, in_declaration(cpf,
+                              "F7\nENTER\nCTRL+ENTER\ntext 250\nENTER\nDOWN\nALT+B\nDOWN\n"
+                              "ALT+B\nTAB\nUP\nCTRL+ENTER\ntext 9\nENTER\nESC\nESC\n"));
+    EXPECT_EQ(o.calc()[cpf].at("I13_31"), "750.00");
+}
+
 }  // namespace
 }  // namespace vorn::shell
