@@ -84,20 +84,21 @@ std::map<std::string, Fields> grids(Office& o) {
 TEST(IndividualsScreen, HolderAndDependantInEachFillModeMatchTheirGoldens) {
     Office o(1, self_employed_family);
     const std::string cpf = o.cpf(0);
-    // Holder in mode 1 (rebuilt from the items) and 2 (typed); the second dependant in modes 2,
-    // 3, 4 and 1, each change replacing typed months accepted with "S".
-    const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf,
-                                  "F2\nsnap\nALT+A\nsnap\nESC\nENTER\n"
-                                  "ALT+F\nDOWN\nENTER\nDOWN\nENTER\nsnap\nALT+A\ntext S\nsnap\n"
-                                  "ALT+A\nsnap\nALT+A\ntext S\nsnap\nESC\n"));
-    ASSERT_EQ(screens.size(), 6u);
-    ui::testing::expect_golden("individuals_holder_mode1", body(screens[0]));
-    ui::testing::expect_golden("individuals_holder_mode2", body(screens[1]));
-    ui::testing::expect_golden("individuals_dependant_mode2", body(screens[2]));
-    ui::testing::expect_golden("individuals_dependant_mode3", body(screens[3]));
-    ui::testing::expect_golden("individuals_dependant_mode4", body(screens[4]));
-    ui::testing::expect_golden("individuals_dependant_mode1", body(screens[5]));
+    // The holder through the four modes, then the second dependant through them from mode 4;
+    // each change that replaces typed months is accepted with "S".
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "F2\nsnap\nALT+A\nsnap\nALT+A\ntext S\nsnap\nALT+A\nsnap\nESC\n"
+                          "ENTER\nALT+F\nDOWN\nENTER\nDOWN\nENTER\nsnap\nALT+A\ntext S\nsnap\n"
+                          "ALT+A\nsnap\nALT+A\ntext S\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 8u);
+    for (int mode = 1; mode <= 4; ++mode) {
+        const size_t dependant = 4 + static_cast<size_t>(mode % 4);
+        ui::testing::expect_golden("individuals_holder_mode" + std::to_string(mode),
+                                   body(screens[static_cast<size_t>(mode - 1)]));
+        ui::testing::expect_golden("individuals_dependant_mode" + std::to_string(mode),
+                                   body(screens[dependant]));
+    }
     // The holder's grid in mode 1 is the sum of the items: January 6100 of income, 300 paid, and
     // the deductions 300 of social security plus two dependants (379.18).
     EXPECT_EQ(grid_row(screens[0], 1)[0], "6100.00");
