@@ -267,5 +267,41 @@ TEST(IndividualsScreen, MonthlyWindowRepeatsTheMonthAboveAndGivesUpOnEsc) {
     EXPECT_EQ(o.calc()[cpf].at("I13_31"), "750.00");
 }
 
+TEST(IndividualsScreen, InverseModeDerivesTheIncomeFromTheCarneLeaoPaid) {
+    Office o(1, [](int i, tax::Declaration& d) {
+        typed_family(i, d);
+        d.set("CAL_AUTO", Decimal(4));
+    });
+    const std::string cpf = o.cpf(0);
+    // 335.15 paid in January is the tax of 5000.00 (22.5 % less 662.77 after the 564.80
+    // discount); the due and corrected columns cannot be typed.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F2\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext 335.15\nENTER\nsnap\n"
+                                  "RIGHT\ntext 1\nENTER\nESC\nENTER\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(grid_row(screens[0], 1)[0], "5000.00");
+    const auto c = o.calc()[cpf];
+    EXPECT_EQ(c.at("I13_03"), "5000.00");
+    EXPECT_EQ(c.at("I13_29"), "335.15");
+    const Fields holder = grids(o).at("");
+    EXPECT_EQ(holder.at("I2_501"), "335.15");
+    EXPECT_EQ(holder.at("I2_601"), "335.15");
+}
+
+TEST(IndividualsScreen, MonthlyWindowFillsTheTaxPaidAbroad) {
+    Office o(1, [](int i, tax::Declaration& d) {
+        self_employed_family(i, d);
+        d.items.front().set("I1_1", "E");  // the payer's income comes from abroad
+    });
+    const std::string cpf = o.cpf(0);
+    // The option, the complementary tax, then the tax paid abroad: 80.00 in March.
+    snapped(o, in_declaration(cpf,
+                              "F7\nENTER\nENTER\nCTRL+ENTER\nDOWN\nDOWN\ntext 80\nENTER\n"
+                              "TAB\nESC\n"));
+    EXPECT_EQ(o.dbfread(1)[cpf].at("IR_EXTER"), "80.00");
+    EXPECT_EQ(o.calc()[cpf].at("I13_31"), "0.00");
+}
+
 }  // namespace
 }  // namespace vorn::shell
