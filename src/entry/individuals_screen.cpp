@@ -85,6 +85,8 @@ class Form {
     bool choose_dependant();
     void find_or_add_record();
     store::Record& person() { return td_.monthly.at(index_); }
+    // Recomputes the Carnê-Leão (of the person's side, or of everyone) and writes what changed
+    // into the open declaration at once, as each accepted cell is.
     void recompute(bool everyone);
     void load_rows();
     void write(int row, int col, std::string_view text, int width = 0);
@@ -105,6 +107,7 @@ class Form {
     int item_;
     const tax::InterestTable& selic_;
     tax::Declaration td_;
+    tax::Declaration given_;  // td_ as last written into the open declaration
     tax::Context c_;
     bool holder_ = true;
     std::string cpf_, name_;  // the dependant's
@@ -189,6 +192,9 @@ void Form::find_or_add_record() {
 void Form::recompute(bool everyone) {
     if (holder_ || everyone) tax::CALC(c_, 1, 1);
     if (!holder_ || everyone) tax::CALC(c_, 2, 1);
+    if (Status st = tax::give_back(td_, given_, d_); !st)
+        op_.notice(NoticeKind::kWarning, "", st.message());
+    given_ = td_;
 }
 
 void Form::load_rows() {
@@ -411,7 +417,7 @@ ui::ReadResult Form::run() {
         op_.notice(NoticeKind::kWarning, "", st.message());
         return {};
     }
-    const tax::Declaration before = td_;
+    given_ = td_;
     ui::ReadResult result;
     result.last_key = ui::Key::of(ui::KeyCode::kEsc);
     holder_ = item_ == 21;
@@ -439,8 +445,6 @@ ui::ReadResult Form::run() {
                         !last.is(ui::KeyCode::kTab, ui::kShift);
     if (holder_ && typed_mode(fill_mode(td_)) && !jumped) ask_type();
     op_.status("");
-    if (Status st = tax::give_back(td_, before, d_); !st)
-        op_.notice(NoticeKind::kWarning, "", st.message());
     result.last_key = last;
     result.escaped = last.is(ui::KeyCode::kEsc);
     return result;
