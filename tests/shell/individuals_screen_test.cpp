@@ -303,5 +303,23 @@ TEST(IndividualsScreen, MonthlyWindowFillsTheTaxPaidAbroad) {
     EXPECT_EQ(o.calc()[cpf].at("I13_31"), "0.00");
 }
 
+TEST(IndividualsScreen, TheDependantsListOffersFirstTheOneWithAGrid) {
+    Office o(1, [](int i, tax::Declaration& d) {
+        typed_family(i, d);
+        store::Record dep = d.new_record(12);
+        dep.set("CPFDEPEN", "11144477735");
+        d.monthly.push_back(std::move(dep));
+    });
+    const std::string cpf = o.cpf(0);
+    // Enter takes the dependant offered: the second child, whose grid exists.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "ALT+F\nDOWN\nENTER\nENTER\nsnap\ntext 10\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_NE(body(screens[0]).find("Dependente CPF 111.444.777-35 FILHO 2"), std::string::npos);
+    const auto g = grids(o);
+    EXPECT_EQ(g.at("11144477735").at("I2_101"), "10.00");
+    EXPECT_EQ(o.calc()[cpf].at("I13_04"), "10.00");
+}
+
 }  // namespace
 }  // namespace vorn::shell
