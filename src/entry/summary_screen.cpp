@@ -2,6 +2,7 @@
 // after each typed value, the switch of option and the simulator.
 #include "entry/summary_screen.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "entry/monthly_values.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
 #include "tax/open_computation.h"
@@ -178,6 +180,7 @@ class Form {
     void open_simulator();
     bool switch_to_complete();
     bool simulate_simplified();
+    void monthly_into_field();
     void build();
 
     ui::Screen& s_;
@@ -440,6 +443,23 @@ bool Form::simulate_simplified() {
     return true;
 }
 
+// Ctrl+Enter on the complementary tax or the tax paid abroad: the months typed in R$ or US$, whose
+// total goes into the field and is taken as if typed (the summary recomputes).
+void Form::monthly_into_field() {
+    ui::FieldEditor* field = s_.active_field();
+    if (!field || (field->get().name != "I13_31" && field->get().name != "IR_EXTER")) {
+        s_.beep(300, 100);
+        return;
+    }
+    std::array<Decimal, 12> months{};
+    const std::optional<Decimal> total = VALORES_MENSAIS(s_, op_, months, estate_last_month(td_));
+    if (!total) return;
+    if (field->put(*total))
+        s_.push_key(ui::Key::of(ui::KeyCode::kEnter));
+    else
+        refuse("O valor não cabe no campo.");
+}
+
 void Form::build() {
     s_.fill(area_, {U' ', s_.colours.standard});
     gets_.clear();
@@ -471,6 +491,7 @@ ui::ReadResult Form::run() {
         switched_ = true;
         s_.end_input();
     });
+    s_.bind(ui::Key::of(ui::KeyCode::kEnter, ui::kCtrl), [this] { monthly_into_field(); });
     ui::ReadResult r;
     do {
         switched_ = false;

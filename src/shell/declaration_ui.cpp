@@ -11,6 +11,7 @@
 #include "entry/converter.h"
 #include "entry/exempt_screen.h"
 #include "entry/identification.h"
+#include "entry/individuals_screen.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
 #include "shell/giro.h"
@@ -283,7 +284,11 @@ ui::Key Run::run_screen(ScreenPos at) {
     sc.bind(ui::Key::alt('S'), [this] { entry::calculator_into_field(app_.screen); });
     sc.bind(ui::Key::alt('U'), [this] { entry::converter_into_field(app_.screen, s_.NVALDOLAR); });
     ui::ReadResult r;
-    if (at.screen == 3) {
+    if (at.screen == 2) {
+        draw_idle();
+        r = entry::individuals_screen(sc, app_.op, d_, win_->client(), at.item ? at.item : 21,
+                                      selic());
+    } else if (at.screen == 3) {
         draw_idle();
         r = entry::exempt_screen(sc, app_.op, d_, win_->client(), at.item, selic());
     } else if (at.screen == 6) {
@@ -309,7 +314,8 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10) return;
+        if (at.screen != 2 && at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10)
+            return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();

@@ -78,6 +78,8 @@ bool main_command_enabled(int code, int arg, int arg2) {
 bool declaration_command_enabled(int code) {
     switch (code) {
         case 17:   // end of the declaration
+        case 21:   // income from individuals, holder
+        case 22:   // income from individuals, a dependant
         case 61:   // identification
         case 120:  // calculator
         case 121:  // general help

@@ -189,6 +189,17 @@ bool Browser::edit() {
     return written;
 }
 
+void Browser::go_column(int c) {
+    col_ = std::clamp(c, 0, static_cast<int>(columns_.size()) - 1);
+    if (col_ < left_) left_ = col_;
+    layout();
+    while (
+        std::none_of(visible_.begin(), visible_.end(), [&](auto& v) { return v.first == col_; })) {
+        ++left_;
+        layout();
+    }
+}
+
 void Browser::stop(const Key& k) {
     stop_ = true;
     stop_key_ = k;
@@ -211,7 +222,6 @@ Key Browser::run() {
                 refresh();
             continue;
         }
-        const int ncols = static_cast<int>(columns_.size());
         bool redraw = true;
         if (k.is(KeyCode::kEsc) || k.is(KeyCode::kTab) || k.is(KeyCode::kTab, kShift)) {
             stop(k);
@@ -231,14 +241,7 @@ Key Browser::run() {
             source_.go_bottom();
             row_ = rows_shown() - 1;
         } else if (k.is(KeyCode::kLeft) || k.is(KeyCode::kRight)) {
-            col_ = std::clamp(col_ + (k.is(KeyCode::kLeft) ? -1 : 1), 0, ncols - 1);
-            if (col_ < left_) left_ = col_;
-            layout();
-            while (std::none_of(visible_.begin(), visible_.end(),
-                                [&](auto& v) { return v.first == col_; })) {
-                ++left_;
-                layout();
-            }
+            go_column(col_ + (k.is(KeyCode::kLeft) ? -1 : 1));
         } else if (k.is(KeyCode::kEnter)) {
             edit();
         } else if (k.is(KeyCode::kIns)) {

@@ -90,6 +90,8 @@ class Browser {
     bool edit();
     void stop(const Key& k);
     int column() const { return col_; }
+    // Makes column `c` the current one (scrolled into view).
+    void go_column(int c);
     int row() const { return row_; }  // of the window
     int rows_shown() const { return rect_.height() - 2; }
     RowSource& source() { return source_; }

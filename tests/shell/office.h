@@ -93,8 +93,15 @@ class Office {
         }
         return out;
     }
-    // The live records of data table n as python3-dbfread reads them, by CPF.
+    // The live records of data table n as python3-dbfread reads them, by CPF (the last record of
+    // a CPF when it has several).
     std::map<std::string, Fields> dbfread(int n) {
+        std::map<std::string, Fields> out;
+        for (auto& f : records(n)) out[f["CPF"]] = f;
+        return out;
+    }
+    // Every live record of data table n in record order.
+    std::vector<Fields> records(int n) {
         int status = 0;
         std::istringstream lines(
             run(inst,
@@ -104,7 +111,7 @@ class Office {
                 &status));
         EXPECT_EQ(status, 0);
         std::vector<std::string> names;
-        std::map<std::string, Fields> out;
+        std::vector<Fields> out;
         std::string line;
         while (std::getline(lines, line)) {
             if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
@@ -114,7 +121,7 @@ class Office {
             std::string v;
             for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k)
                 f[names[k]] = v;
-            out[f["CPF"]] = f;
+            out.push_back(std::move(f));
         }
         return out;
     }
