@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace vorn::entry {
 namespace {
 
@@ -60,8 +62,9 @@ FooterHint::FooterHint(ui::Screen& screen, std::string text)
     : screen_(screen), window_(screen.desktop().status_window()) {
     if (!window_.status_bar) window_.status_bar = ui::LStatusBar{};
     before_ = window_.status_bar->idle;
-    // The footer shows in part 1 while it is blank.
-    if (window_.status_bar->parts.empty()) window_.status_bar->set_text(1, "");
+    // The footer shows in part 1 while it is blank, over the whole line.
+    if (trim(window_.status_bar->text(1)).empty())
+        window_.status_bar->set_text(1, std::string(ui::kCols, ' '));
     change(std::move(text));
 }
 
