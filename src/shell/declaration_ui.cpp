@@ -316,7 +316,12 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
     } else if (at.screen == 10) {
         draw_idle();
-        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic());
+        std::optional<tax::PastResult> last_year;
+        if (Status st = tax::read_past_result(app_.w.env(), s_.ROTADEF, d_.cpf(),
+                                              std::to_string(NANOANTES), &last_year);
+            !st)
+            app_.error({"Histórico dos anos anteriores ilegível:", st.message()});
+        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic(), last_year);
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');

@@ -193,4 +193,14 @@ Status read_interest_table(store::Env& env, const std::string& install_dir, Inte
     return Status::ok();
 }
 
+Status read_past_result(store::Env& env, const std::string& install_dir, const std::string& cpf,
+                        std::string_view year, std::optional<PastResult>* out) {
+    *out = std::nullopt;
+    const std::string path = store::find_file(env, install_dir, "ULTANOS.DBF");
+    return scan(env, path, 0, nullptr, cpf, false, [&](const std::string&, store::Record rec) {
+        if (trim(rec.str("ANOBASE")) == year)
+            *out = PastResult{rec.num("BENSBASE"), rec.num("DIVBASE")};
+    });
+}
+
 }  // namespace vorn::tax
