@@ -320,7 +320,7 @@ ui::Key Run::run_screen(ScreenPos at) {
         if (Status st = tax::read_past_result(app_.w.env(), s_.ROTADEF, d_.cpf(),
                                               std::to_string(NANOANTES), &last_year);
             !st)
-            app_.error({"Histórico dos anos anteriores ilegível:", st.message()});
+            app_.error({"Histórico dos anos anteriores não lido:", st.message()});
         r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic(), last_year);
     }
     sc.set_bindings(bindings);

@@ -105,21 +105,25 @@ TEST(ExemptScreen, TypedLinesRecomputeAtOnceAndTheSaveStoresThem) {
     EXPECT_EQ(painted(screens[2], false), expected(after, false));
 }
 
-TEST(ExemptScreen, ANegativeAmountIsRefusedAndStoresNothing) {
+TEST(ExemptScreen, ANegativeAmountOrANumberOnLineFourIsRefusedAndStoresNothing) {
     Office o(1);
     const std::string cpf = o.cpf(0);
     snapped(o, in_declaration(cpf, "F3\nESC\n"));
     const auto summary = o.dbfread(1);
-    // -100 in the insurance capital, then in the loss to carry: each refused with the notice,
-    // which Enter closes; Esc then leaves the page.
+    // -100 in the insurance capital, then in the loss to carry, then 999 typed on line 04 itself
+    // (its components are typed in its worksheet): each refused with the notice, which Enter
+    // closes; Esc then leaves the page.
     const std::vector<Screen> screens =
         snapped(o, in_declaration(cpf,
                                   "F3\ntext -100\nENTER\nsnap\nENTER\nESC\n"
-                                  "F3\nTAB\ntext -100\nENTER\nsnap\nENTER\nESC\n"));
-    ASSERT_EQ(screens.size(), 2u);
-    for (const Screen& s : screens)
-        EXPECT_NE(body(s).find("O valor não pode ser negativo."), std::string::npos);
+                                  "F3\nTAB\ntext -100\nENTER\nsnap\nENTER\nESC\n"
+                                  "F3\nENTER\ntext 999\nDOWN\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    for (size_t k : {0, 1})
+        EXPECT_NE(body(screens[k]).find("O valor não pode ser negativo."), std::string::npos);
     EXPECT_NE(body(screens[1]).find("TRIBUTAÇÃO EXCLUSIVA"), std::string::npos);
+    EXPECT_NE(body(screens[2]).find("Tecle Enter para lançar os ganhos de capital isentos."),
+              std::string::npos);
     EXPECT_EQ(o.dbfread(1), summary);
 }
 
@@ -154,20 +158,6 @@ TEST(ExemptScreen, LineFoursWorksheetSumsItsEightComponentsAndTheSaveStoresThem)
                                 "I3_04REDU", "I3_04REDUC", "I3_04EXTR", "I3_04EXTRC"};
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(num(summary[components[k]]), num(std::to_string(100 * (k + 1))));
-}
-
-TEST(ExemptScreen, LineFourTakesNothingTypedOnItself) {
-    Office o(1);
-    const std::string cpf = o.cpf(0);
-    snapped(o, in_declaration(cpf, "F3\nESC\n"));
-    const auto summary = o.dbfread(1);
-    // A number typed on line 04 and Down: refused with the way to its worksheet.
-    const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf, "F3\nENTER\ntext 999\nDOWN\nsnap\nENTER\nESC\n"));
-    ASSERT_EQ(screens.size(), 1u);
-    EXPECT_NE(body(screens[0]).find("Tecle Enter para lançar os ganhos de capital isentos."),
-              std::string::npos);
-    EXPECT_EQ(o.dbfread(1), summary);
 }
 
 }  // namespace
