@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "tax/annual.h"
 #include "tax/open_computation.h"
+#include "ui/desktop.h"
 
 namespace vorn::entry {
 namespace {
@@ -27,7 +28,8 @@ constexpr int kMinRows = 20, kMinCols = 78;
 constexpr const char* kItems = "*";
 constexpr const char* kSystem = "**";
 
-enum class Typed { kNo, kAmount, kLoss };
+// kWorksheet: the line is the sum of its components, typed in a window that Enter opens.
+enum class Typed { kNo, kAmount, kLoss, kWorksheet };
 
 struct Line {
     int row, col;
@@ -44,7 +46,8 @@ const Line kExempt[] = {
     {4, 0, "03.Capital ou prêmio de seguro pago por morte ou invalidez", "", "I3_02",
      Typed::kAmount},
     {5, 0, "04.Indenizações p/rescisão ou acidentes de trabalho,PDV, FGTS", kItems, "I3_03"},
-    {6, 0, "   Ganhos de capitais isentos (tecle enter para editar)", "", "I3_04"},
+    {6, 0, "   Ganhos de capitais isentos (tecle enter para editar)", "", "I3_04",
+     Typed::kWorksheet},
     {7, 0, "09.Lucros e dividendos recebidos pelo titular e dependentes", kItems, "I3_05"},
     {8, 0, "10.Parcela isenta da reserva remunerada/aposent.Maior 65 anos", kItems, "I3_06"},
     {9, 0, "11.Pensão,aposentadoria ou reforma  moléstia grave/invalidez", kItems, "I3_07"},
@@ -70,6 +73,22 @@ const Line kExempt[] = {
     {13, kRight, "99.Outros", kItems, "I3_24"},
     {16, kRight, "Total...", "", "I13_44"},
 };
+
+// The worksheet of line 04: the exempt capital gains by kind, each as informed here and as
+// carried from the gains' own computation, and their total.
+struct Component {
+    std::string_view label, informed, carried;
+};
+const Component kGains[] = {
+    {"05.Ganho de capital Bens de pequeno valor ", "I3_04GCPV", "I3_04GCPVC"},
+    {"06.Ganho de capital do unico Imovel       ", "I3_04UNIC", "I3_04UNICC"},
+    {"07.Ganho de capital lei 1196 e/ou reducao ", "I3_04REDU", "I3_04REDUC"},
+    {"08.Ganho de capital em moeda estrangeira  ", "I3_04EXTR", "I3_04EXTRC"},
+};
+constexpr const char* kGainsTotal = "Total do Ganho de capital ............";
+constexpr const char* kTypeInWorksheet = "Tecle Enter para lançar os ganhos de capital isentos.";
+// The worksheet's columns inside its window: label, informed, carried.
+constexpr int kGainLabel = 42, kInformed = 43, kCarried = 58;
 
 // The exclusive page: one column of whole labels.
 constexpr int kWide = 62;
@@ -104,6 +123,8 @@ class Page {
   private:
     bool exempt() const { return item_ == 31; }
     bool take(const Line& l, const ui::Value& typed);
+    bool take_component(std::string_view field, const ui::Value& typed);
+    void worksheet();
     void paint();
     void write(int row, int col, std::string_view text);
 
@@ -156,6 +177,60 @@ bool Page::take(const Line& l, const ui::Value& typed) {
     return true;
 }
 
+// A component of line 04: never negative; line 04 is their sum again and the totals follow.
+// The page under the worksheet is painted again when the worksheet closes.
+bool Page::take_component(std::string_view field, const ui::Value& typed) {
+    const Decimal value = std::get<Decimal>(typed);
+    if (value.is_negative()) {
+        op_.notice(NoticeKind::kWarning, "", kNegative);
+        return false;
+    }
+    td_.set(field, value);
+    tax::CALC(c_, 5, 0);
+    tax::CALC(c_, 3, 1);
+    return true;
+}
+
+// Line 04's window: the eight components in two columns, each recomputing the line (shown at
+// the window's foot) and the page's totals as it is accepted, until Esc or Enter past the last
+// one; the page shows its new lines when the window closes.
+void Page::worksheet() {
+    auto win = ui::LDLGSHOW(s_, area_.top + 7, area_.left + 1, area_.top + 15, area_.left + 76,
+                            "Ganhos de capitais isentos");
+    const ui::Rect in = win->client();
+    auto say = [&](int row, int col, std::string_view text) {
+        s_.write(in.top + row, in.left + col, std::string(text), win->colour);
+    };
+    auto total = [&] { say(6, kCarried, tax::picture_e(td_.num("I3_04"), kShown)); };
+    say(0, kInformed + 5, "Informado");
+    say(0, kCarried + 2, "Transportado");
+    say(6, 0, kGainsTotal);
+    total();
+    std::vector<ui::Value> values;
+    values.reserve(2 * std::size(kGains));
+    std::vector<ui::Get> gets;
+    for (size_t k = 0; k < std::size(kGains); ++k) {
+        const int row = 1 + static_cast<int>(k);
+        say(row, 0, kGains[k].label);
+        for (const std::string_view field : {kGains[k].informed, kGains[k].carried}) {
+            values.emplace_back(td_.num(field));
+            ui::Get g = column_field(screen_column(kTables, field, "ganhos de capitais isentos"),
+                                     values.back(), kAmount);
+            g.row = in.top + row;
+            g.col = in.left + (field == kGains[k].informed ? kInformed : kCarried);
+            g.valid = [this, field, &v = values.back(), &total] {
+                if (!take_component(field, v)) return false;
+                total();
+                return true;
+            };
+            gets.push_back(std::move(g));
+        }
+    }
+    ui::READ(s_, gets);
+    ui::LDLGCLOSE(s_);
+    paint();
+}
+
 ui::ReadResult Page::run() {
     if (Status s = tax::take_open(d_, &td_); !s) {
         op_.notice(NoticeKind::kWarning, "", s.message());
@@ -184,7 +259,20 @@ ui::ReadResult Page::run() {
         const int at = exempt() ? kLabel + 2 : kWide + 2;
         g.row = area_.top + l->row;
         g.col = area_.left + l->col + at;
-        g.valid = [this, l, &v = values.back()] { return take(*l, v); };
+        if (l->typed == Typed::kWorksheet) {
+            // Nothing is typed on the line itself: Enter opens its components.
+            g.valid = [this, l, &v = values.back()] {
+                if (std::get<Decimal>(v) == td_.num(l->field)) return true;
+                op_.notice(NoticeKind::kWarning, "", kTypeInWorksheet);
+                return false;
+            };
+            g.on_enter = [this, l, &v = values.back()] {
+                worksheet();
+                v = td_.num(l->field);
+            };
+        } else {
+            g.valid = [this, l, &v = values.back()] { return take(*l, v); };
+        }
         gets.push_back(std::move(g));
     }
 
@@ -208,9 +296,20 @@ ScreenFields exempt_fields() {
     ScreenFields s{"rendimentos isentos e exclusivos", kTables, {}};
     for (const Line& l : kExempt)
         if (l.typed != Typed::kNo) s.fields.push_back({std::string(l.field), kAmount});
+    for (const Component& c : kGains)
+        for (const std::string_view field : {c.informed, c.carried})
+            s.fields.push_back({std::string(field), kAmount});
     for (const Line& l : kExclusive)
         if (l.typed != Typed::kNo) s.fields.push_back({std::string(l.field), kAmount});
     return s;
+}
+
+std::vector<IncomeLine> income_page_lines(int item) {
+    std::vector<IncomeLine> out;
+    for (const Line& l :
+         item == 31 ? std::span<const Line>(kExempt) : std::span<const Line>(kExclusive))
+        if (l.field != "I13_44" && l.field != "I13_45") out.push_back({l.label, l.field});
+    return out;
 }
 
 ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,

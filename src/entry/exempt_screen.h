@@ -4,6 +4,9 @@
 // loss to carry of Lei 14.754 on the exclusive page, each recomputing the totals at once.
 #pragma once
 
+#include <string_view>
+#include <vector>
+
 #include "base/operator.h"
 #include "entry/layout.h"
 #include "store/declaration.h"
@@ -15,6 +18,13 @@ namespace vorn::entry {
 
 // The typed fields of both pages and the columns they edit.
 ScreenFields exempt_fields();
+
+// A line of the exempt or the exclusive page: its label and the column whose amount it shows.
+struct IncomeLine {
+    std::string_view label, field;
+};
+// The amount lines of page 31 or 32 in their order, the page's total not among them.
+std::vector<IncomeLine> income_page_lines(int item);
 
 // GTELA(3): computes the open declaration, draws page `item` (31 exempt, 32 exclusive) in `area`
 // (78 columns and 20 rows at least; less, or another item, is a programming error,

@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "entry/monthly_values.h"
+#include "entry/hints.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
 #include "tax/open_computation.h"
@@ -181,6 +182,7 @@ class Form {
     bool switch_to_complete();
     bool simulate_simplified();
     void monthly_into_field();
+    bool simulate_tax();
     void build();
 
     ui::Screen& s_;
@@ -190,13 +192,13 @@ class Form {
     tax::Declaration td_;
     tax::Context c_;
     bool switched_ = false;
+    std::optional<FooterHint> hint_;
     std::map<std::string, ui::Value, std::less<>> values_;
     std::vector<ui::Get> gets_;
     // The screen's own inputs: the simulator question, the simplified form's switch, the wanted
-    // balance of the simulation and the income it needs.
+    // balance of the simulation (NSIMPOSTO) and the income (NSRECEITA): either gives the other.
     ui::Value ask_ = std::string("N"), to_complete_ = std::string("N");
-    ui::Value wanted_ = Decimal();
-    Decimal NSRECEITA;
+    ui::Value wanted_ = Decimal(), income_ = Decimal();
 };
 
 using F = Form;
@@ -341,7 +343,6 @@ void Form::paint_simplified() {
         write(1 + static_cast<int>(k), kP, k < panel.size() ? panel[k] : "", ui::kCols - 2 - kP);
     write(4, kP, "IR exterior");  // its field below
     paint_alert({"  ATENÇAO!!  ", "  PROBLEMAS  ", "  NO CAIXA   "}, 6, kP);
-    write(18, kP, tax::picture_e(NSRECEITA, kShown, true));
 }
 
 void Form::paint() {
@@ -349,7 +350,7 @@ void Form::paint() {
         paint_simplified();
     else
         paint_complete();
-    op_.status(summary_hint(td_.simplified()));
+    if (hint_) hint_->change(hint_summary(td_.simplified()));
 }
 
 void Form::add_field(int row, int col, ui::Value& value, std::string picture, int width,
@@ -438,7 +439,16 @@ void Form::open_simulator() {
 bool Form::simulate_simplified() {
     auto found = tax::SIMUL_simplified_income(c_, std::get<Decimal>(wanted_));
     if (!found) return false;
-    NSRECEITA = *found;
+    income_ = *found;
+    paint();
+    return true;
+}
+
+// The other way round (mode 4): the tax of a typed income under the simplified discount.
+bool Form::simulate_tax() {
+    const Decimal income = std::get<Decimal>(income_);
+    if (income.is_negative()) return refuse(kNegative);
+    wanted_ = tax::SIMUL_tax_of_income(income);
     paint();
     return true;
 }
@@ -468,6 +478,7 @@ void Form::build() {
         add_field(20, kP + 9, to_complete_, "!", 1, 0, [this] { return switch_to_complete(); });
         for (const auto& row : kSimplifiedFields) add(row);
         add_field(15, kP, wanted_, kAmount, 15, 2, [this] { return simulate_simplified(); });
+        add_field(18, kP, income_, kAmount, 15, 2, [this] { return simulate_tax(); });
     } else {
         for (const auto& row : kCompleteFields) add(row);
         add_field(8, 69, ask_, "!", 1, 0, [this] { return simulator_question(); });
@@ -485,6 +496,7 @@ ui::ReadResult Form::run() {
     // The summary as it opens: every total, the monthly grids and the annual computation (a final
     // or exit declaration forced to the complete option), and the quotas.
     tax::compute_declaration(c_);
+    hint_.emplace(s_, hint_summary(td_.simplified()));
     auto bindings = s_.bindings();
     s_.bind(ui::Key::ctrl('S'), [this] {
         if (!tax::MUDA(c_)) return;
@@ -500,17 +512,12 @@ ui::ReadResult Form::run() {
     } while (switched_);
     s_.set_bindings(bindings);
     op_.status("");
+    hint_.reset();
     if (Status s = tax::give_back(td_, before, d_); !s) refuse(s.message());
     return r;
 }
 
 }  // namespace
-
-std::string summary_hint(bool simplified) {
-    return simplified ? "Ctrl S=Muda para completo"
-                      : "Ctrl S=Muda p/simplificado [Ctrl Enter]=Preenche valores mensais [ESC] "
-                        "Tela inicial ";
-}
 
 ScreenFields summary_fields() {
     ScreenFields s = screen_fields("resumo", kTables, kCompleteFields);

@@ -16,9 +16,6 @@
 
 namespace vorn::entry {
 
-// The footer hint of the summary in either option.
-std::string summary_hint(bool simplified);
-
 // The fields of both forms and the columns they edit.
 ScreenFields summary_fields();
 

@@ -10,6 +10,7 @@
 #include "entry/calculator.h"
 #include "entry/converter.h"
 #include "entry/exempt_screen.h"
+#include "entry/hints.h"
 #include "entry/identification.h"
 #include "entry/individuals_screen.h"
 #include "entry/summary_screen.h"
@@ -47,24 +48,39 @@ void passing_status(ui::Screen& sc, const std::string& text) {
     });
 }
 
-// While it lives, the window has no status line (its client area takes that row); then the
-// line comes back as it was and is drawn again.
-class StatusLineSetAside {
+// While it lives, the window gives one of its rows to its client area: the menu bar's, which
+// does nothing while a screen is read, or else the status line's. Then the row comes back as it
+// was and is drawn again.
+class BarRowSetAside {
   public:
-    StatusLineSetAside(ui::Screen& sc, ui::LDialog& win)
-        : sc_(sc), win_(win), bar_(std::exchange(win.status_bar, std::nullopt)) {}
-    ~StatusLineSetAside() {
-        win_.status_bar = std::move(bar_);
+    BarRowSetAside(ui::Screen& sc, ui::LDialog& win) : sc_(sc), win_(win) {
+        if (win.menu)
+            menu_ = std::exchange(win.menu, std::nullopt);
+        else
+            bar_ = std::exchange(win.status_bar, std::nullopt);
+    }
+    ~BarRowSetAside() {
+        if (menu_) win_.menu = std::move(menu_);
+        if (bar_) win_.status_bar = std::move(bar_);
         sc_.desktop().draw_bars(win_);
     }
-    StatusLineSetAside(const StatusLineSetAside&) = delete;
-    StatusLineSetAside& operator=(const StatusLineSetAside&) = delete;
+    BarRowSetAside(const BarRowSetAside&) = delete;
+    BarRowSetAside& operator=(const BarRowSetAside&) = delete;
 
   private:
     ui::Screen& sc_;
     ui::LDialog& win_;
+    std::optional<ui::LMenu> menu_;
     std::optional<ui::LStatusBar> bar_;
 };
+
+// The footer hint of a screen or page (none: 0).
+int footer_hint(ScreenPos at) {
+    if (at.item == 32) return 4;  // Tab goes on to the dependants
+    if (at.screen == 6) return 11;
+    if (at.screen == 10) return 17;
+    return 0;
+}
 
 std::string hh_mm(long seconds) {
     return seconds_to_hms(seconds).substr(0, 5);
@@ -283,6 +299,8 @@ ui::Key Run::run_screen(ScreenPos at) {
     sc.bind(ui::Key::alt('K'), [this] { outside_calculator(); });
     sc.bind(ui::Key::alt('S'), [this] { entry::calculator_into_field(app_.screen); });
     sc.bind(ui::Key::alt('U'), [this] { entry::converter_into_field(app_.screen, s_.NVALDOLAR); });
+    std::optional<entry::FooterHint> hint;
+    if (const int n = footer_hint(at)) hint.emplace(sc, entry::hint(n));
     ui::ReadResult r;
     if (at.screen == 2) {
         draw_idle();
@@ -296,13 +314,19 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
     } else if (at.screen == 7) {
         draw_idle();
-        // The summary's lines reach the window's last row: its status line gives way meanwhile,
-        // so that neither the form nor a passing message draws over the other.
-        StatusLineSetAside aside(sc, *win_);
+        // The summary's forms take 22 rows: the menu bar's row is theirs meanwhile, or where the
+        // window has none, the status line's (so that neither the form nor a passing message
+        // draws over the other).
+        BarRowSetAside aside(sc, *win_);
         r = entry::summary_screen(sc, app_.op, d_, win_->client(), selic());
     } else if (at.screen == 10) {
         draw_idle();
-        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic());
+        std::optional<tax::PastResult> last_year;
+        if (Status st = tax::read_past_result(app_.w.env(), s_.ROTADEF, d_.cpf(),
+                                              std::to_string(NANOANTES), &last_year);
+            !st)
+            app_.error({"Histórico dos anos anteriores não lido:", st.message()});
+        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic(), last_year);
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');

@@ -201,4 +201,16 @@ Status read_accounts(store::Env& env, const std::string& install_dir,
                 [&](const std::string&, store::Record rec) { out->push_back(std::move(rec)); });
 }
 
+Status read_past_result(store::Env& env, const std::string& install_dir, const std::string& cpf,
+                        std::string_view year, std::optional<PastResult>* out) {
+    *out = std::nullopt;
+    const std::string path = store::find_file(env, install_dir, "ULTANOS.DBF");
+    // Read into the catalogue's fields by name: a table of another layout reads as well.
+    return scan(env, path, 0, store::table_def(80)->layout, cpf, false,
+                [&](const std::string&, store::Record rec) {
+                    if (trim(rec.str("ANOBASE")) == year)
+                        *out = PastResult{rec.num("BENSBASE"), rec.num("DIVBASE")};
+                });
+}
+
 }  // namespace vorn::tax

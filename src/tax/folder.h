@@ -6,7 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/status.h"
@@ -60,5 +62,17 @@ class FolderReader {
 // record order. kNotFound when the installation has none; kCorrupt when it cannot be read.
 [[nodiscard]] Status read_accounts(store::Env& env, const std::string& install_dir,
                                    std::vector<store::Record>* out);
+
+// A client's result of an earlier year as the office's history keeps it (ULTANOS): the assets
+// and debts at the end of that base year.
+struct PastResult {
+    Decimal assets, debts;  // BENSBASE, DIVBASE
+};
+// The history's record of `cpf` for base year `year` ("2024") in the installation directory;
+// nullopt when the table is absent or holds none. kCorrupt when the table cannot be read, kLocked
+// while another terminal holds it exclusively.
+[[nodiscard]] Status read_past_result(store::Env& env, const std::string& install_dir,
+                                      const std::string& cpf, std::string_view year,
+                                      std::optional<PastResult>* out);
 
 }  // namespace vorn::tax

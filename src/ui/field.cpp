@@ -593,6 +593,12 @@ ReadResult READ(Screen& s, std::vector<Get>& fields) {
                 s.cursor.insert = !s.cursor.insert;
                 continue;
             }
+            if (k.is(KeyCode::kEnter) && ed.get().on_enter) {
+                ed.get().on_enter();
+                ed.load();
+                redraw_others();
+                continue;
+            }
             bool forward = k.is(KeyCode::kEnter) || k.is(KeyCode::kDown) || k.is(KeyCode::kTab);
             bool back = k.is(KeyCode::kUp) || k.is(KeyCode::kTab, kShift);
             bool leave =

@@ -58,6 +58,9 @@ struct Get {
     std::function<void()> refused;
     // False skips the field.
     std::function<bool()> when;
+    // When set, Enter on the field runs this instead of accepting it (a line that opens its own
+    // window): what was typed there is given up and the cursor stays.
+    std::function<void()> on_enter;
     std::string name;
 };
 

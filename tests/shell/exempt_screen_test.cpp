@@ -78,11 +78,13 @@ TEST(ExemptScreen, TypedLinesRecomputeAtOnceAndTheSaveStoresThem) {
     const std::string cpf = o.cpf(0);
     const Fields first = o.calc()[cpf];
     ASSERT_EQ(first.at("I4_14"), "0.00");
-    // The insurance capital, then line 25 (Down keeps the cursor in the page's last field, where
-    // Enter would end it); Tab to the exclusive page and a loss to carry.
+    // The insurance capital, Down past line 04 (Enter there opens its worksheet), then line 25
+    // (Down keeps the cursor in the page's last field, where Enter would end it); Tab to the
+    // exclusive page and a loss to carry.
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf,
-                          "F3\ntext 5000\nENTER\nsnap\nENTER\nENTER\ntext 250.50\nDOWN\nsnap\n"
+                          "F3\ntext 5000\nENTER\nsnap\nDOWN\nENTER\nENTER\ntext 250.50\nDOWN\n"
+                          "snap\n"
                           "TAB\ntext 100\nDOWN\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 3u);
     const Fields typed = painted(screens[0], true);
@@ -103,22 +105,59 @@ TEST(ExemptScreen, TypedLinesRecomputeAtOnceAndTheSaveStoresThem) {
     EXPECT_EQ(painted(screens[2], false), expected(after, false));
 }
 
-TEST(ExemptScreen, ANegativeAmountIsRefusedAndStoresNothing) {
+TEST(ExemptScreen, ANegativeAmountOrANumberOnLineFourIsRefusedAndStoresNothing) {
     Office o(1);
     const std::string cpf = o.cpf(0);
     snapped(o, in_declaration(cpf, "F3\nESC\n"));
     const auto summary = o.dbfread(1);
-    // -100 in the insurance capital, then in the loss to carry: each refused with the notice,
-    // which Enter closes; Esc then leaves the page.
+    // -100 in the insurance capital, then in the loss to carry, then 999 typed on line 04 itself
+    // (its components are typed in its worksheet): each refused with the notice, which Enter
+    // closes; Esc then leaves the page.
     const std::vector<Screen> screens =
         snapped(o, in_declaration(cpf,
                                   "F3\ntext -100\nENTER\nsnap\nENTER\nESC\n"
-                                  "F3\nTAB\ntext -100\nENTER\nsnap\nENTER\nESC\n"));
-    ASSERT_EQ(screens.size(), 2u);
-    for (const Screen& s : screens)
-        EXPECT_NE(body(s).find("O valor não pode ser negativo."), std::string::npos);
+                                  "F3\nTAB\ntext -100\nENTER\nsnap\nENTER\nESC\n"
+                                  "F3\nENTER\ntext 999\nDOWN\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    for (size_t k : {0, 1})
+        EXPECT_NE(body(screens[k]).find("O valor não pode ser negativo."), std::string::npos);
     EXPECT_NE(body(screens[1]).find("TRIBUTAÇÃO EXCLUSIVA"), std::string::npos);
+    EXPECT_NE(body(screens[2]).find("Tecle Enter para lançar os ganhos de capital isentos."),
+              std::string::npos);
     EXPECT_EQ(o.dbfread(1), summary);
+}
+
+TEST(ExemptScreen, LineFoursWorksheetSumsItsEightComponentsAndTheSaveStoresThem) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    const Fields first = o.calc()[cpf];
+    // Enter on the insurance capital, Enter on line 04 opens its worksheet: -5 refused (Enter
+    // closes the notice), then 100.00 … 800.00 in the informed and carried columns of the four
+    // kinds. Esc closes the worksheet, Esc leaves the page.
+    std::string keys = "F3\nENTER\nENTER\ntext -5\nENTER\nsnap\nENTER\n";
+    for (int k = 1; k <= 8; ++k)
+        keys += "text " + std::to_string(100 * k) + (k < 8 ? "\nENTER\n" : "\nDOWN\n");
+    keys += "snap\nESC\nsnap\nESC\n";
+    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_NE(body(screens[0]).find("O valor não pode ser negativo."), std::string::npos);
+    ui::testing::expect_golden("exempt_worksheet", body(screens[1]));
+    // The worksheet's total and line 04 of the page are the components' sum; the page's total
+    // follows.
+    const Decimal sum(3600);
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[1].at(16), 61, 14))), sum);
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[2].at(8), 25, 14))), sum);
+    const Decimal total = dec(first.at("I13_44")) - dec(first.at("I3_04")) + sum;
+    EXPECT_EQ(dec(painted(screens[2], true).at("To")), total);
+
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(dec(after.at("I3_04")), sum);
+    EXPECT_EQ(dec(after.at("I13_44")), total);
+    Fields summary = o.dbfread(1)[cpf];
+    const char* components[] = {"I3_04GCPV", "I3_04GCPVC", "I3_04UNIC", "I3_04UNICC",
+                                "I3_04REDU", "I3_04REDUC", "I3_04EXTR", "I3_04EXTRC"};
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(num(summary[components[k]]), num(std::to_string(100 * (k + 1))));
 }
 
 }  // namespace

@@ -19,8 +19,12 @@ std::string two(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
+// The screen row of the form's first row: the summary takes the declaration window's menu bar
+// row, keeping its status line for the hint.
+constexpr int kTop = 1;
+
 bool simplified(const Screen& s) {
-    return s.at(2).find("Declaração Simplificada") != std::string::npos;
+    return s.at(kTop).find("Declaração Simplificada") != std::string::npos;
 }
 
 // The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
@@ -34,17 +38,17 @@ Fields painted(const Screen& s) {
         out[number] = calc_form(at(row, amount_col, 14));
     };
     if (simplified(s)) {
-        for (int row = 3; row <= 22; ++row) take(row, 1, 48);
-        take(23, 1, 4);
-        take(23, 20, 39);
-        take(23, 55, 58);
-        out["Q"] = at(23, 26, 1);
+        for (int row = kTop + 1; row <= kTop + 20; ++row) take(row, 1, 48);
+        take(kTop + 21, 1, 4);
+        take(kTop + 21, 20, 39);
+        take(kTop + 21, 55, 58);
+        out["Q"] = at(kTop + 21, 26, 1);
     } else {
-        for (int row = 3; row <= 22; ++row) {
+        for (int row = kTop + 1; row <= kTop + 20; ++row) {
             take(row, 1, 25);
             take(row, 40, 64);
         }
-        out["Q"] = at(21, 46, 1);
+        out["Q"] = at(kTop + 19, 46, 1);
     }
     return out;
 }
@@ -183,18 +187,26 @@ TEST(SummaryScreen, BothFormsTheCashAlertAndTheSimulatorAsTheGoldenScreens) {
         ui::testing::expect_golden(names[k], body(screens[k]));
 }
 
-TEST(SummaryScreen, ItsLastRowIsItsOwnAndTheStatusLineComesBackAfterIt) {
+TEST(SummaryScreen, ItsFormsStayWholeWhileTheStatusLineTellsTheHintAndPassingMessages) {
     Office o(2);
     // Declaration 0 opens complete: Ctrl+S to the simplified form and back, Alt+W saving while
-    // the summary is shown; then Alt+W again at the declaration's menu.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(o.cpf(0), "F7\nCTRL+S\nsnap\nCTRL+S\nALT+W\nsnap\nESC\nALT+W\nsnap\n"));
-    ASSERT_EQ(screens.size(), 3u);
-    // Each form whole on its last row too, with nothing left of the other form nor of a message.
+    // the summary is shown, the saving told for five seconds; then Alt+W again at the
+    // declaration's menu.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(o.cpf(0),
+                                  "F7\nCTRL+S\nsnap\nCTRL+S\nALT+W\nsnap\nadvance 6\nsnap\n"
+                                  "ESC\nALT+W\nsnap\n"));
+    ASSERT_EQ(screens.size(), 4u);
+    // Each form whole, with nothing left of the other form, its hint on the status line.
     ui::testing::expect_golden("summary_simplified", body(screens[0]));
-    ui::testing::expect_golden("summary_complete", body(screens[1]));
-    // Past the summary the window's status line is back and tells the save.
-    EXPECT_EQ(count(screens[2].at(23), "Declaração salva às"), 1u);
+    EXPECT_EQ(count(screens[0].at(23), "Ctrl S=Muda para completo"), 1u);
+    EXPECT_EQ(count(screens[1].at(23), "Declaração salva às"), 1u);
+    // The passing message gone, the hint is back.
+    ui::testing::expect_golden("summary_complete", body(screens[2]));
+    EXPECT_EQ(count(screens[2].at(23), "Ctrl S=Muda p/simplificado"), 1u);
+    // Past the summary the window's menu bar is back and the status line tells the save.
+    EXPECT_EQ(count(screens[3].at(1), "PJ  PF  Isen"), 1u);
+    EXPECT_EQ(count(screens[3].at(23), "Declaração salva às"), 1u);
 }
 
 TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndNeitherSwitchIsAllowed) {
@@ -267,11 +279,31 @@ TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
                                   "F7\nENTER\nENTER\nENTER\ntext " +
                                       refund + "\nDOWN\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
-    const Decimal income = dec(calc_form(substr_chars(screens[0].at(20), 63, 14)));
+    const Decimal income = dec(calc_form(substr_chars(screens[0].at(kTop + 18), 63, 14)));
 
     // The table's tax of the income found, less the tax paid, is the balance asked for.
     EXPECT_EQ(tax::SIMUL_tax_of_income(income) - dec(first.at("I13_35")), Decimal(5000));
     EXPECT_EQ(count(body(screens[1]), "O valor máximo de restituição de imposto é R$"), 1u);
+    // The simulation changes nothing of the declaration.
+    EXPECT_EQ(o.calc()[cpf], first);
+}
+
+TEST(SummaryScreen, SimplifiedSimulationGivesTheTaxOfATypedIncome) {
+    Office o(2);
+    // Declaration 1 is simplified. Down from the wanted balance to the income, the declaration's
+    // own taxable income typed there, Up back: the tax of that income is the declaration's tax.
+    const std::string cpf = o.cpf(1);
+    const Fields first = o.calc()[cpf];
+    ASSERT_EQ(first.at("USAPADRAO"), "S");
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F7\nENTER\nENTER\nENTER\nDOWN\ntext " + first.at("I13_08") +
+                                           "\nUP\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kTop + 15), 63, 14))),
+              dec(first.at("I13_21")));
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kTop + 18), 63, 14))),
+              dec(first.at("I13_08")));
+    ui::testing::expect_golden("summary_simulator_income", body(screens[0]));
     // The simulation changes nothing of the declaration.
     EXPECT_EQ(o.calc()[cpf], first);
 }
