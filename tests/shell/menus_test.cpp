@@ -62,7 +62,8 @@ TEST(Menus, DeclarationMenuFollowsTheDeclaration) {
     EXPECT_FALSE(find_entry(plain, 61)->description.empty());
     EXPECT_TRUE(find_entry(plain, 71)->enabled);
     EXPECT_EQ(find_entry(plain, 71)->hotkey, "F7");
-    EXPECT_FALSE(find_entry(plain, 51)->enabled);
+    EXPECT_TRUE(find_entry(plain, 51)->enabled);
+    EXPECT_FALSE(find_entry(plain, 81)->enabled);
     d.has_dependants = d.rural = true;
     auto full = declaration_menu(d);
     EXPECT_NE(find_entry(full, 13), nullptr);
