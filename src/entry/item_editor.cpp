@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/asset_detail.h"
 #include "entry/item_lists.h"
 #include "entry/layout.h"
 #include "entry/table_rows.h"
@@ -600,6 +601,12 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
         if ((k == ui::Key::alt('Z') || k == ui::Key::alt('X')) && list_.table != 6 &&
             !list_.enlarged) {
             zoom();
+            recompute();
+            return true;
+        }
+        if (k == ui::Key::alt('Q') && list_.table == 4 && !t_.eof()) {
+            if (asset_detail(p_, t_.recno())) recompute();
+            p_.op.status(list_.hint);
             return true;
         }
         return false;

@@ -9,6 +9,7 @@
 
 #include "../ui/harness.h"
 #include "base/text.h"
+#include "base/validate.h"
 #include "office.h"
 
 namespace vorn::shell {
@@ -223,6 +224,54 @@ TEST(ItemEditor, DebtsFollowTheAssetsWithTabAndTheirTotalsReachCalc) {
     const Fields after = o.calc()[cpf];
     EXPECT_EQ(num(after.at("I13_41")), "300.00");
     EXPECT_EQ(num(after.at("I13_42")), "200.00");
+}
+
+TEST(ItemEditor, APaymentAbroadTakesItsCountryAndNoDocument) {
+    Office o = office(1, 0);
+    const std::string cpf = o.cpf(0);
+    // Code 16 on the clinic's row: the country asked, then the CNPJ it had is dropped.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "ALT+F7\nRIGHT\ntext 16\nENTER\nENTER\nsnap\ntext 249\nENTER\nsnap\n"
+                          "ENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Numero do Pais:"));
+    EXPECT_TRUE(shows(screens[1], "Pais selecionado: Estados Unidos"));
+    EXPECT_TRUE(shows(screens[2], "Não existe CPF ou CNPJ em despesa no exterior"));
+    const std::vector<Fields> rows = rows_of(o, 6, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("I6_3"), "16");
+    EXPECT_EQ(rows[0].at("I6_11"), "249");
+    EXPECT_EQ(rows[0].at("I6_2"), "");
+}
+
+TEST(ItemEditor, TheAssetsDataWindowWritesWhatItsChecksAccept) {
+    Office o = office(0, 1);
+    const std::string cpf = o.cpf(0);
+    std::string renavam = "0123456789";
+    renavam += renavam_check_digit(renavam);
+    std::string wrong = renavam;
+    wrong[10] = wrong[10] == '9' ? '0' : static_cast<char>(wrong[10] + 1);
+    // Street and number, the postal code, a state that does not exist (refused, then SP), eleven
+    // fields on to the RENAVAM: a wrong check digit refused, then the right one.
+    std::string keys =
+        "F5\nALT+Q\ntext RUA DAS FLORES\nENTER\ntext 100\nENTER\nENTER\nENTER\n"
+        "text 01310100\nENTER\ntext XX\nENTER\nsnap\nENTER\nCTRL+Y\ntext SP\nENTER\n";
+    for (int k = 0; k < 11; ++k) keys += "ENTER\n";
+    keys += "text " + wrong + "\nENTER\nsnap\nENTER\nCTRL+Y\ntext " + renavam +
+            "\nENTER\nsnap\nESC\nESC\n";
+    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "UF XX inválida."));
+    EXPECT_TRUE(shows(screens[1], "Renavam inválido"));
+    ui::testing::expect_golden("asset_detail", body(screens[2]));
+    const std::vector<Fields> rows = rows_of(o, 4, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("ENDEIMO"), "RUA DAS FLORES");
+    EXPECT_EQ(rows[0].at("NUMIMO"), "100");
+    EXPECT_EQ(rows[0].at("CEPIMO"), "01310100");
+    EXPECT_EQ(rows[0].at("UFIMO"), "SP");
+    EXPECT_EQ(rows[0].at("RENAVAM"), renavam);
 }
 
 }  // namespace
