@@ -521,7 +521,16 @@ bool Editor::insert_rows_asked() {
 }
 
 bool Editor::remove() {
-    if (t_.eof() || !p_.op.yes_no("", kDeleteRow, false)) return false;
+    if (t_.eof()) return false;
+    std::string question = kDeleteRow;
+    if (list_.delete_question) {
+        store::Record row(t_.layout_ptr());
+        if (Status s = t_.read(row); !s) return refuse(s.message());
+        question.clear();
+        for (const std::string& line : list_.delete_question(row))
+            question += (question.empty() ? "" : "\n") + line;
+    }
+    if (!p_.op.yes_no("", question, false)) return false;
     p_.w.select(area_);
     if (!store::REC_LOCK(p_.w, 5)) return false;
     Status s = t_.delete_record();
@@ -591,7 +600,10 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             a.picture = "9";
             ui::MENS(p_.screen, 4, "Insere    linhas após esse Item.", a);
             const int n = trim(count).empty() ? 0 : std::stoi(trim(count));
-            if (insert(n)) recompute();
+            if (insert(n)) {
+                recompute();
+                browser_->fit_rows();
+            }
             return true;
         }
         if (k == ui::Key::alt('M')) {
@@ -602,6 +614,7 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             !list_.enlarged) {
             zoom();
             recompute();
+            browser_->fit_rows();
             return true;
         }
         if (k == ui::Key::alt('Q') && list_.table == 4 && !t_.eof()) {

@@ -50,6 +50,9 @@ struct ItemList {
     std::string_view insert_question;  // asked before an insertion; empty: none
     std::string_view subtotal;         // the field the marked rows add up
     bool enlarged = false;             // shown over the whole screen
+    // The question asked before a row is deleted, one line each; none: "Confirma a Exclusão dessa
+    // linha?".
+    std::vector<std::string> (*delete_question)(const store::Record& row) = nullptr;
 };
 
 // List `number` (4 payments; 5, 8, 22 assets; 6, 9, 23 debts); any other is a programming error

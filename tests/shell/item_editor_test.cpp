@@ -274,5 +274,39 @@ TEST(ItemEditor, TheAssetsDataWindowWritesWhatItsChecksAccept) {
     EXPECT_EQ(rows[0].at("RENAVAM"), renavam);
 }
 
+TEST(ItemEditor, MarkedRowsShowTheirSubtotal) {
+    Office o = office(3, 0);
+    const std::string cpf = o.cpf(0);
+    // From the second row to the third: 100 + 100.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "ALT+F7\nDOWN\nALT+M\nDOWN\nALT+M\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "SUBTOTAL=        200,00")) << body(screens[0]);
+}
+
+TEST(ItemEditor, AltLInsertsRowsAfterTheItemAndTheEnlargedViewShowsThem) {
+    Office o = office(0, 2);
+    const std::string cpf = o.cpf(0);
+    // Two rows after item 10, the first typed in the enlarged view (description first).
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "F5\nALT+L\ntext 2\nENTER\nALT+Z\ntext TERRENO\nENTER\nsnap\nESC\n"
+                          "snap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    ui::testing::expect_golden("assets_enlarged", body(screens[0]));
+    std::vector<std::string> items;
+    for (int row = 5; row <= 8; ++row)
+        items.push_back(trim(substr_chars(screens[1].at(row), 2, 4)));
+    // Leaving the enlarged view dropped the row left blank.
+    EXPECT_EQ(items, (std::vector<std::string>{"10", "11", "22", ""}));
+    std::vector<Fields> rows = rows_of(o, 4, cpf);
+    std::sort(rows.begin(), rows.end(), [](const Fields& a, const Fields& b) {
+        return std::stoi(a.at("I7_0")) < std::stoi(b.at("I7_0"));
+    });
+    std::vector<std::string> texts;
+    for (const Fields& r : rows) texts.push_back(r.at("I7_2"));
+    EXPECT_EQ(texts, (std::vector<std::string>{"BEM 1", "TERRENO", "BEM 2"}));
+}
+
 }  // namespace
 }  // namespace vorn::shell
