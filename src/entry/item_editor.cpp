@@ -17,7 +17,6 @@
 #include "entry/layout.h"
 #include "entry/table_rows.h"
 #include "store/catalogue.h"
-#include "store/opening.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
 #include "tax/open_computation.h"
@@ -44,28 +43,24 @@ struct CodeTables {
 
 CodeTables read_code_tables(store::WorkAreas& w, int table) {
     CodeTables t;
-    auto read = [&](int area, const std::function<void(store::Table&)>& row) {
-        if (!store::ABERTURA(w, area)) return;
-        store::Table& tb = *w.table(area);
-        tb.set_order(0);
-        for (Status s = tb.go_top(); s && !tb.eof(); s = tb.skip()) row(tb);
-        w.close(area);
-    };
     auto number = [](store::Table& r, const char* f) { return std::to_string(r.num(f).whole()); };
     if (table == 6) {
-        read(49, [&](store::Table& r) { t.payments[number(r, "CODDES")] = r.str("DESCRICAO"); });
+        for_each_row(
+            w, 49, [&](store::Table& r) { t.payments[number(r, "CODDES")] = r.str("DESCRICAO"); });
     } else if (table == 4) {
-        read(46, [&](store::Table& r) {
+        for_each_row(w, 46, [&](store::Table& r) {
             if (trim(r.str("CODIGO")).empty())
                 t.groups[r.str("GRUPO")] = r.str("DESCRICAO");
             else
                 t.assets[r.str("GRUPO") + r.str("CODIGO")] = r.str("DESCRICAO");
         });
     } else if (table == 5) {
-        read(48, [&](store::Table& r) { t.debts[number(r, "CODDIV")] = r.str("DESCRICAO"); });
+        for_each_row(w, 48,
+                     [&](store::Table& r) { t.debts[number(r, "CODDIV")] = r.str("DESCRICAO"); });
     }
     if (table == 6 || table == 4)
-        read(60, [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
+        for_each_row(w, 60,
+                     [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
     return t;
 }
 

@@ -70,34 +70,34 @@ constexpr std::string_view kInsertAfter = "Insere uma linha após esse Item?";
 constexpr std::string_view kAssetText = "Discriminação, data aquisição ou venda ";
 constexpr std::string_view kDebtText = " Discriminação                         ";
 
-ItemList assets(int number, bool enlarged, bool text_first) {
+// An asset or debt list: the item number renumbered by insertions, then the description (or the
+// description first), then the list's own columns.
+ItemList patrimony(int number, int table, std::string_view title, std::string_view sequence,
+                   std::string_view text, std::string_view text_header,
+                   std::vector<ItemColumn> tail, std::string_view subtotal, bool enlarged,
+                   bool text_first) {
     ItemList l;
     l.number = number;
-    l.table = 4;
-    l.title = "DECLARAÇÃO DE BENS E DIREITOS";
-    l.columns = with_head(item_column("I7_0"), description("I7_2", kAssetText, enlarged ? 44 : 28),
-                          asset_tail(), text_first);
+    l.table = table;
+    l.title = title;
+    l.columns = with_head(item_column(sequence), description(text, text_header, enlarged ? 44 : 28),
+                          std::move(tail), text_first);
     l.hint = kZoomHint;
-    l.sequence = "I7_0";
+    l.sequence = sequence;
     l.insert_question = kInsertAfter;
-    l.subtotal = "I7_4";
+    l.subtotal = subtotal;
     l.enlarged = enlarged;
     return l;
 }
 
+ItemList assets(int number, bool enlarged, bool text_first) {
+    return patrimony(number, 4, "DECLARAÇÃO DE BENS E DIREITOS", "I7_0", "I7_2", kAssetText,
+                     asset_tail(), "I7_4", enlarged, text_first);
+}
+
 ItemList debts(int number, bool enlarged, bool text_first) {
-    ItemList l;
-    l.number = number;
-    l.table = 5;
-    l.title = "DÍVIDAS E ÔNUS REAIS";
-    l.columns = with_head(item_column("I8_0"), description("I8_2", kDebtText, enlarged ? 44 : 28),
-                          debt_tail(), text_first);
-    l.hint = kZoomHint;
-    l.sequence = "I8_0";
-    l.insert_question = kInsertAfter;
-    l.subtotal = "I8_4";
-    l.enlarged = enlarged;
-    return l;
+    return patrimony(number, 5, "DÍVIDAS E ÔNUS REAIS", "I8_0", "I8_2", kDebtText, debt_tail(),
+                     "I8_4", enlarged, text_first);
 }
 
 std::map<int, ItemList> build() {

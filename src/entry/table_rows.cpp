@@ -1,6 +1,8 @@
 // Table navigation for the grid browser.
 #include "entry/table_rows.h"
 
+#include "store/opening.h"
+
 namespace vorn::entry {
 
 void TableSource::go_top() {
@@ -34,6 +36,14 @@ bool TableSource::empty() {
     bool none = !t_.go_top() || t_.eof();
     if (!none && !was_eof) (void)t_.go_to(at);
     return none;
+}
+
+void for_each_row(store::WorkAreas& w, int area, const std::function<void(store::Table&)>& row) {
+    if (!store::ABERTURA(w, area)) return;
+    store::Table& t = *w.table(area);
+    t.set_order(0);
+    for (Status s = t.go_top(); s && !t.eof(); s = t.skip()) row(t);
+    w.close(area);
 }
 
 }  // namespace vorn::entry

@@ -1,7 +1,11 @@
-// A table as the rows of the grid browser, walked through its own navigation.
+// A table as the rows of the grid browser, walked through its own navigation; and a reference
+// table read from start to end.
 #pragma once
 
+#include <functional>
+
 #include "store/dbf.h"
+#include "store/workareas.h"
 #include "ui/browse.h"
 
 namespace vorn::entry {
@@ -20,5 +24,9 @@ class TableSource final : public ui::RowSource {
   private:
     store::Table& t_;
 };
+
+// Opens reference table `area`, gives each of its records in record order to `row` and closes
+// it; a table that cannot be opened (already told to the operator) gives none.
+void for_each_row(store::WorkAreas& w, int area, const std::function<void(store::Table&)>& row);
 
 }  // namespace vorn::entry
