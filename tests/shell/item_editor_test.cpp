@@ -308,5 +308,15 @@ TEST(ItemEditor, AltLInsertsRowsAfterTheItemAndTheEnlargedViewShowsThem) {
     EXPECT_EQ(texts, (std::vector<std::string>{"BEM 1", "TERRENO", "BEM 2"}));
 }
 
+TEST(ItemEditor, TabGoesFromThePaymentsToTheAssetsToTheDebtsAndShiftTabBack) {
+    Office o = office(1, 1);
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(o.cpf(0), "ALT+F7\nTAB\nsnap\nTAB\nsnap\nSHIFT+TAB\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "DECLARAÇÃO DE BENS E DIREITOS"));
+    EXPECT_TRUE(shows(screens[1], "DÍVIDAS E ÔNUS REAIS"));
+    EXPECT_TRUE(shows(screens[2], "DECLARAÇÃO DE BENS E DIREITOS"));
+}
+
 }  // namespace
 }  // namespace vorn::shell

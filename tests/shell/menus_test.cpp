@@ -115,6 +115,8 @@ TEST(Giro, NextScreenFromTheLastKey) {
     EXPECT_EQ(GIRO_next({6, 0}, "F7", c), (ScreenPos{7, 0}));
     EXPECT_EQ(GIRO_next({6, 0}, "ALT+F3", c), (ScreenPos{5, 56}));
     EXPECT_EQ(GIRO_next({6, 0}, "ALT+F7", c), (ScreenPos{4, 43}));
+    EXPECT_EQ(GIRO_next({6, 0}, "ALT+X", c), (ScreenPos{23, 52}));
+    EXPECT_EQ(GIRO_next({4, 43}, "ALT+Z", c), (ScreenPos{22, 54}));
     EXPECT_EQ(GIRO_next({6, 0}, "F12", c), (ScreenPos{7, 0}));
     EXPECT_EQ(GIRO_next({6, 0}, "ESC", c), (ScreenPos{99, 0}));
     c.window_menu = false;
