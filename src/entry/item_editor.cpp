@@ -41,9 +41,14 @@ struct CodeTables {
     std::map<std::string, std::string> payments, groups, assets, debts, countries;
 };
 
+// A numeric code as the code tables are keyed: two digits at least, so that they list in order.
+std::string code_key(long long code) {
+    return pad_left(std::to_string(code), 2, '0');
+}
+
 CodeTables read_code_tables(store::WorkAreas& w, int table) {
     CodeTables t;
-    auto number = [](store::Table& r, const char* f) { return std::to_string(r.num(f).whole()); };
+    auto number = [](store::Table& r, const char* f) { return code_key(r.num(f).whole()); };
     if (table == 6) {
         for_each_row(
             w, 49, [&](store::Table& r) { t.payments[number(r, "CODDES")] = r.str("DESCRICAO"); });
@@ -229,7 +234,7 @@ bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
         case CellCheck::kDebtCode: {
             const long code = std::get<Decimal>(candidate).whole();
             if (code == 0) break;
-            auto chosen = TES_COD(codes_.debts, std::to_string(code), "Códigos de dívidas");
+            auto chosen = TES_COD(codes_.debts, code_key(code), "Códigos de dívidas");
             if (!chosen) return false;
             candidate = Decimal::from(*chosen);
             break;
@@ -297,7 +302,7 @@ std::optional<std::string> Editor::TES_COD(const std::map<std::string, std::stri
 
 bool Editor::check_payment_code(ui::Value& candidate) {
     long long code = std::get<Decimal>(candidate).whole();
-    auto chosen = TES_COD(codes_.payments, std::to_string(code), "Códigos de pagamentos");
+    auto chosen = TES_COD(codes_.payments, code_key(code), "Códigos de pagamentos");
     if (!chosen) return false;
     code = Decimal::from(*chosen).whole();
     candidate = Decimal(code);

@@ -29,7 +29,6 @@ struct EditorPlace {
 };
 
 struct EditaOptions {
-    int mode = 0;
     // NPOSIATU: the record of the working table the list opens on (a finding of the consistency
     // check names it, LTEMERR); 0: the first row.
     uint32_t record = 0;

@@ -318,5 +318,23 @@ TEST(ItemEditor, TabGoesFromThePaymentsToTheAssetsToTheDebtsAndShiftTabBack) {
     EXPECT_TRUE(shows(screens[2], "DECLARAÇÃO DE BENS E DIREITOS"));
 }
 
+TEST(ItemEditor, AnUnknownCodeOpensItsGroupsCodesAndTheChosenOneReplacesIt) {
+    Office o = office(0, 1);
+    const std::string cpf = o.cpf(0);
+    // Group 1 (written 01), then code 50, which group 01 lacks: its codes are offered and Enter
+    // takes the first.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "F5\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext 1\nENTER\nRIGHT\ntext 50\nENTER\n"
+                          "snap\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Códigos do grupo 01"));
+    EXPECT_TRUE(shows(screens[0], "Prédio residencial"));
+    const std::vector<Fields> rows = rows_of(o, 4, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("GRPO"), "01");
+    EXPECT_EQ(rows[0].at("CODB"), "01");
+}
+
 }  // namespace
 }  // namespace vorn::shell
