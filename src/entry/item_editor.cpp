@@ -424,6 +424,7 @@ void Editor::recompute() {
         tax::FI10_1(td_);
     }
     tax::CALC(quiet_c_, 7, 0);
+    quiet_.said.clear();
     if (Status s = tax::give_back(td_, before, p_.d); !s) refuse(s.message());
     restore(at);
     paint_totals();
