@@ -441,8 +441,9 @@ void Editor::paint_totals() {
                 paid += r.num("I6_4");
                 kept += r.num("I6_5");
             }
-        line = "Total Pago " + money(paid) + "  N.Dedutível " + money(kept) + "  Reembolsado " +
-               money(td_.work.I13_14D);
+        // The three amounts in their own width: together they would not fit the window.
+        line = "Total Pago " + trim(money(paid)) + "   N.Dedutível " + trim(money(kept)) +
+               "   Reembolsado " + trim(money(td_.work.I13_14D));
     } else if (list_.table == 4) {
         line = "Totais   " + money(td_.num("I13_39")) + "   " + money(td_.num("I13_40"));
     } else {

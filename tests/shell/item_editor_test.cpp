@@ -103,6 +103,7 @@ TEST(ItemEditor, APaymentTypedIsStoredAsTypedAndCalcFollows) {
     EXPECT_TRUE(shows(screens[0], "Descrição"));
     EXPECT_TRUE(shows(screens[0], "Hospitais, clínicas e laboratórios no Brasil"));
     ui::testing::expect_golden("payments_list", body(screens[1]));
+    EXPECT_TRUE(shows(screens[1], "Total Pago 1.500,00   N.Dedutível 0,00   Reembolsado 0,00"));
     const std::vector<Fields> rows = rows_of(o, 6, cpf);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].at("I6_1"), "CLINICA SAUDE");
