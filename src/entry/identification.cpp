@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/layout.h"
+#include "entry/table_rows.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
 #include "ui/browse.h"
@@ -543,11 +544,7 @@ std::string two(int n) {
 IdentificationTables read_identification_tables(store::WorkAreas& w) {
     IdentificationTables t;
     auto read = [&](int area, const std::function<void(store::Table&)>& row) {
-        if (!store::ABERTURA(w, area)) return;
-        store::Table& tb = *w.table(area);
-        tb.set_order(0);
-        for (Status s = tb.go_top(); s && !tb.eof(); s = tb.skip()) row(tb);
-        w.close(area);
+        for_each_row(w, area, row);
     };
     read(55, [&](store::Table& r) { t.banks[r.str("NUMBAN")] = r.str("NOMEBAN"); });
     read(59, [&](store::Table& r) { t.natures[r.str("CODAT")] = r.str("DESCRAT"); });

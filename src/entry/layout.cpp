@@ -4,17 +4,22 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "entry/asset_detail.h"
 #include "entry/balance_screen.h"
 #include "entry/exempt_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
+#include "entry/item_lists.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields()};
+    std::vector<ScreenFields> out = {identification_fields(), summary_fields(), balance_fields(),
+                                     exempt_fields(), asset_detail_fields()};
+    for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
+    return out;
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {

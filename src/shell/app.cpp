@@ -75,39 +75,6 @@ void App::error(const std::vector<std::string>& lines, const std::string& title)
     ui::AVISOSN(screen, lines, 8, {}, title);
 }
 
-void TableSource::go_top() {
-    (void)t_.go_top();
-}
-
-void TableSource::go_bottom() {
-    (void)t_.go_bottom();
-}
-
-long TableSource::skip(long count) {
-    // SKIPPED: moves one record at a time and stops on the first or the last one.
-    long moved = 0;
-    if (t_.eof()) return 0;
-    const int dir = count < 0 ? -1 : 1;
-    while (moved != count) {
-        uint32_t at = t_.recno();
-        if (!t_.skip(dir)) break;
-        if (t_.eof() || t_.bof()) {
-            (void)t_.go_to(at);
-            break;
-        }
-        moved += dir;
-    }
-    return moved;
-}
-
-bool TableSource::empty() {
-    uint32_t at = t_.recno();
-    bool was_eof = t_.eof();
-    bool none = !t_.go_top() || t_.eof();
-    if (!none && !was_eof) (void)t_.go_to(at);
-    return none;
-}
-
 ui::BrowseColumn field_column(App& app, int area, const std::string& field, std::string header,
                               std::string picture, bool writable, int width) {
     ui::BrowseColumn c;

@@ -11,6 +11,7 @@
 
 #include "base/operator.h"
 #include "base/process.h"
+#include "entry/table_rows.h"
 #include "shell/platform.h"
 #include "shell/session.h"
 #include "store/workareas.h"
@@ -48,19 +49,7 @@ struct App {
 ui::LMenu desktop_menu(const std::vector<MenuEntry>& tree,
                        const std::function<void(const MenuEntry&)>& chosen);
 
-// A table walked by the grid browser through its own navigation (order, deleted records hidden).
-class TableSource final : public ui::RowSource {
-  public:
-    explicit TableSource(store::Table& t) : t_(t) {}
-    void go_top() override;
-    void go_bottom() override;
-    long skip(long count) override;
-    bool empty() override;
-    store::Table& table() { return t_; }
-
-  private:
-    store::Table& t_;
-};
+using entry::TableSource;
 
 // A browser column over a field of the table's current record. Writable columns write under the
 // record's lock.

@@ -13,6 +13,7 @@
 #include "entry/hints.h"
 #include "entry/identification.h"
 #include "entry/individuals_screen.h"
+#include "entry/item_editor.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
 #include "shell/giro.h"
@@ -101,6 +102,11 @@ std::vector<ui::Key> jump_keys() {
     keys.push_back(ui::Key::of(ui::KeyCode::kTab));
     keys.push_back(ui::Key::of(ui::KeyCode::kTab, ui::kShift));
     return keys;
+}
+
+// The screens of the item lists this build shows: payments, assets and debts.
+bool item_lists_shown(ScreenPos at) {
+    return at.item == 43 || at.item == 51 || at.screen == 22 || at.screen == 23;
 }
 
 class Run {
@@ -327,6 +333,12 @@ ui::Key Run::run_screen(ScreenPos at) {
             !st)
             app_.error({"Histórico dos anos anteriores não lido:", st.message()});
         r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic(), last_year);
+    } else if (item_lists_shown(at)) {
+        draw_idle();
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        r.last_key = at.item == 43   ? entry::payments_screen(place)
+                     : at.item == 51 ? entry::assets_and_debts_screen(place)
+                                     : entry::asset_views_screen(place, at.screen, at.item);
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -338,7 +350,8 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 2 && at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10)
+        if (at.screen != 2 && at.screen != 3 && at.screen != 6 && at.screen != 7 &&
+            at.screen != 10 && !item_lists_shown(at))
             return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);

@@ -121,6 +121,8 @@ ScreenPos GIRO_next(ScreenPos at, std::string_view key, const GiroContext& c) {
     if (key == "ALT+F2") return c.rural ? ScreenPos{12, 0} : first_of(7);
     if (key == "ALT+F3") return {5, 56};
     if (key == "ALT+F7") return {4, 43};
+    if (key == "ALT+X") return {23, 52};
+    if (key == "ALT+Z") return {22, 54};
     if (key == "PGUP" || key == "SHIFT+TAB") {
         ScreenPos p = previous(at, c);
         return p.screen >= 12 && p.screen <= 17 ? rural_or_refused(p.screen, c) : p;

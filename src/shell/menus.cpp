@@ -88,6 +88,12 @@ bool declaration_command_enabled(int code) {
         case 32:   // exclusive income
         case 71:   // tax summary
         case 72:   // balance
+        case 43:   // payments
+        case 51:   // assets and debts
+        case 52:   // assets only
+        case 53:   // debts only
+        case 54:   // assets enlarged
+        case 55:   // debts enlarged
         case 123:  // about
             return true;
         default:

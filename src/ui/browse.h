@@ -89,6 +89,10 @@ class Browser {
     // Edits the current cell; true when a new value was written.
     bool edit();
     void stop(const Key& k);
+    // After rows changed (an edit that moves its row in the order, an insert, a delete): the
+    // current row keeps its place on the window unless rows above or below it would then stay
+    // hidden while the window has room for them.
+    void fit_rows();
     int column() const { return col_; }
     // Makes column `c` the current one (scrolled into view).
     void go_column(int c);
@@ -101,10 +105,6 @@ class Browser {
     std::string cell_text(size_t c);
     void layout();  // the columns visible from left_
     bool move_rows(long n);
-    // After rows changed (an edit that moves its row in the order, an insert, a delete): the
-    // current row keeps its place on the window unless rows above or below it would then stay
-    // hidden while the window has room for them.
-    void fit_rows();
     int column_at(int x) const;
 
     Screen& screen_;

@@ -63,7 +63,8 @@ TEST(Menus, DeclarationMenuFollowsTheDeclaration) {
     EXPECT_FALSE(find_entry(plain, 61)->description.empty());
     EXPECT_TRUE(find_entry(plain, 71)->enabled);
     EXPECT_EQ(find_entry(plain, 71)->hotkey, "F7");
-    EXPECT_FALSE(find_entry(plain, 51)->enabled);
+    EXPECT_TRUE(find_entry(plain, 51)->enabled);
+    EXPECT_FALSE(find_entry(plain, 81)->enabled);
     d.has_dependants = d.rural = true;
     auto full = declaration_menu(d);
     EXPECT_NE(find_entry(full, 13), nullptr);
@@ -115,6 +116,8 @@ TEST(Giro, NextScreenFromTheLastKey) {
     EXPECT_EQ(GIRO_next({6, 0}, "F7", c), (ScreenPos{7, 0}));
     EXPECT_EQ(GIRO_next({6, 0}, "ALT+F3", c), (ScreenPos{5, 56}));
     EXPECT_EQ(GIRO_next({6, 0}, "ALT+F7", c), (ScreenPos{4, 43}));
+    EXPECT_EQ(GIRO_next({6, 0}, "ALT+X", c), (ScreenPos{23, 52}));
+    EXPECT_EQ(GIRO_next({4, 43}, "ALT+Z", c), (ScreenPos{22, 54}));
     EXPECT_EQ(GIRO_next({6, 0}, "F12", c), (ScreenPos{7, 0}));
     EXPECT_EQ(GIRO_next({6, 0}, "ESC", c), (ScreenPos{99, 0}));
     c.window_menu = false;

@@ -1,0 +1,708 @@
+// The item editor over a declaration's working table: cells written under the record's lock as
+// they are accepted, the checks of each column, insertion with renumbering, deletion, the
+// subtotal marks, the code tables' descriptions and pick lists, and the totals computed again.
+#include "entry/item_editor.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "base/text.h"
+#include "base/validate.h"
+#include "entry/asset_detail.h"
+#include "entry/item_lists.h"
+#include "entry/layout.h"
+#include "entry/table_rows.h"
+#include "store/catalogue.h"
+#include "tax/annual.h"
+#include "tax/limits.h"
+#include "tax/open_computation.h"
+#include "ui/browse.h"
+#include "ui/desktop.h"
+#include "ui/notices.h"
+
+namespace vorn::entry {
+namespace {
+
+constexpr const char* kNegative = "O valor não pode ser negativo.";
+constexpr const char* kDeleteRow = "Confirma a Exclusão dessa linha?";
+constexpr const char* kAbroadNoDocument = "Não existe CPF ou CNPJ em despesa no exterior";
+constexpr const char* kNoCountry = "Código de pais inexistente!";
+constexpr const char* kYesNo = "Digite S de sim ou N de não";
+constexpr const char* kBrazil = "105";
+
+// The code tables the lists' codes are looked up in, read once per list opened. Keys as the
+// cells hold them: payment and debt codes as numbers, groups and countries as text, asset codes
+// as group + code.
+struct CodeTables {
+    std::map<std::string, std::string> payments, groups, assets, debts, countries;
+};
+
+// A numeric code as the code tables are keyed: two digits at least, so that they list in order.
+std::string code_key(long long code) {
+    return pad_left(std::to_string(code), 2, '0');
+}
+
+CodeTables read_code_tables(store::WorkAreas& w, int table) {
+    CodeTables t;
+    auto number = [](store::Table& r, const char* f) { return code_key(r.num(f).whole()); };
+    if (table == 6) {
+        for_each_row(
+            w, 49, [&](store::Table& r) { t.payments[number(r, "CODDES")] = r.str("DESCRICAO"); });
+    } else if (table == 4) {
+        for_each_row(w, 46, [&](store::Table& r) {
+            if (trim(r.str("CODIGO")).empty())
+                t.groups[r.str("GRUPO")] = r.str("DESCRICAO");
+            else
+                t.assets[r.str("GRUPO") + r.str("CODIGO")] = r.str("DESCRICAO");
+        });
+    } else if (table == 5) {
+        for_each_row(w, 48,
+                     [&](store::Table& r) { t.debts[number(r, "CODDIV")] = r.str("DESCRICAO"); });
+    }
+    if (table == 6 || table == 4)
+        for_each_row(w, 60,
+                     [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
+    return t;
+}
+
+bool payment_abroad(long long code) {
+    return code == 2 || (code >= 15 && code <= 20) || code == 22;
+}
+
+bool blank_value(const store::Value& v) {
+    if (auto* s = std::get_if<std::string>(&v)) return trim(*s).empty();
+    if (auto* d = std::get_if<Decimal>(&v)) return d->is_zero();
+    if (auto* t = std::get_if<Date>(&v)) return t->blank();
+    return std::get<store::Logical>(v) != store::Logical::kTrue;
+}
+
+class Editor {
+  public:
+    Editor(EditorPlace& p, const ItemList& list, const EditaOptions& o)
+        : p_(p),
+          list_(list),
+          options_(o),
+          t_(*p.d.working(list.table)),
+          area_(20 + list.table),
+          codes_(read_code_tables(p.w, list.table)),
+          c_{td_, p.op, p.screen.clock(), p.selic},
+          quiet_c_{td_, quiet_, p.screen.clock(), p.selic} {}
+
+    ui::Key run();
+
+  private:
+    // MOSTRA: the framed window at its corners, the grid inside it.
+    ui::Key MOSTRA(int top, int left, int bottom, int right);
+    std::vector<ui::BrowseColumn> columns();
+    ui::BrowseColumn column(const ItemColumn& c);
+    const store::FieldDef& def(std::string_view field) const {
+        return screen_column({list_.table}, field, list_.title);
+    }
+
+    // DOGET's check: the candidate applied to a copy of the current record, checked; the record
+    // to write is kept in pending_.
+    bool check(const ItemColumn& c, ui::Value& candidate);
+    bool check_payment_code(ui::Value& candidate);
+    bool check_document(ui::Value& candidate);
+    bool check_group(ui::Value& candidate);
+    bool check_asset_code(ui::Value& candidate);
+    bool check_country(ui::Value& candidate);
+    // TES_COD: a known code shows its description; an unknown one opens the table to pick from.
+    std::optional<std::string> TES_COD(const std::map<std::string, std::string>& table,
+                                       const std::string& code, const std::string& title);
+    std::optional<std::string> pick(const std::map<std::string, std::string>& table,
+                                    const std::string& title);
+    bool refuse(const std::string& text);
+
+    bool write_pending();
+    // Recomputes the totals the list feeds and writes them back; the table keeps its record.
+    void recompute();
+    void paint_totals();
+    bool insert(int rows);
+    bool remove();
+    bool insert_rows_asked();
+    void subtotal_mark();
+    bool blank_row(const store::Record& r) const;
+    void drop_blank_rows();
+    void zoom();
+    uint32_t recno() const { return t_.eof() ? 0 : t_.recno(); }
+    void restore(uint32_t at);
+
+    EditorPlace& p_;
+    const ItemList& list_;
+    EditaOptions options_;
+    store::Table& t_;
+    int area_;
+    CodeTables codes_;
+    tax::Declaration td_;
+    ScriptedOperator quiet_;  // the totals are computed again without questions
+    tax::Context c_, quiet_c_;
+    store::Record pending_;
+    ui::Rect grid_{};
+    int totals_row_ = 0;
+    ui::Browser* browser_ = nullptr;
+    uint32_t mark_ = 0;  // the first row of a subtotal
+};
+
+bool Editor::refuse(const std::string& text) {
+    p_.op.notice(NoticeKind::kError, "", text);
+    return false;
+}
+
+void Editor::restore(uint32_t at) {
+    if (at != 0 && t_.go_to(at) && !t_.eof() && !t_.deleted()) return;
+    (void)t_.go_top();
+}
+
+ui::BrowseColumn Editor::column(const ItemColumn& c) {
+    ui::BrowseColumn b;
+    b.header = std::string(c.header);
+    b.picture = std::string(c.picture);
+    b.width = c.width;
+    const store::FieldDef& shown = def(c.shown);
+    if (shown.type == store::FieldType::kChar) b.value_width = shown.width;
+    if (shown.type == store::FieldType::kNumeric) {
+        b.value_width = shown.width;
+        b.decimals = shown.decimals;
+    }
+    const store::Field f = t_.field(c.shown);
+    b.get = [this, f, &shown] {
+        if (t_.eof()) return ui::Value(std::string());
+        return field_value(shown, t_.value_of(t_.bytes(), f));
+    };
+    if (c.check == CellCheck::kReadOnly) return b;
+    b.valid = [this, &c](ui::Value& v) { return check(c, v); };
+    b.put = [this](const ui::Value&) { return write_pending(); };
+    return b;
+}
+
+std::vector<ui::BrowseColumn> Editor::columns() {
+    std::vector<ui::BrowseColumn> out;
+    for (const ItemColumn& c : list_.columns) out.push_back(column(c));
+    return out;
+}
+
+bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
+    if (t_.eof()) return false;
+    pending_ = store::Record(t_.layout_ptr());
+    if (!t_.read(pending_)) return false;
+    const std::string field(c.field);
+    bool ok = true;
+    switch (c.check) {
+        case CellCheck::kNone:
+        case CellCheck::kReadOnly:
+            break;
+        case CellCheck::kAmount:
+            if (std::get<Decimal>(candidate).is_negative()) return refuse(kNegative);
+            break;
+        case CellCheck::kPaymentCode:
+            ok = check_payment_code(candidate);
+            break;
+        case CellCheck::kPerson: {
+            int number = static_cast<int>(std::get<Decimal>(candidate).whole());
+            const long code = pending_.num("I6_3").whole();
+            const bool alimony = code >= 30 && code <= 34;
+            if (!tax::CONF_DEP(c_, pending_, number, number == 0 && alimony ? 0 : 1)) return false;
+            candidate = Decimal(number);
+            break;
+        }
+        case CellCheck::kDocument:
+            ok = check_document(candidate);
+            break;
+        case CellCheck::kPaid: {
+            const Decimal v = std::get<Decimal>(candidate);
+            if (v.is_negative()) return refuse(kNegative);
+            tax::FDOAPAG(c_, pending_, v);
+            break;
+        }
+        case CellCheck::kNonDeductible: {
+            const Decimal v = std::get<Decimal>(candidate);
+            if (v.is_negative()) return refuse(kNegative);
+            candidate = tax::FCONFNDEDU(c_, pending_, v);
+            break;
+        }
+        case CellCheck::kAssetGroup:
+            ok = check_group(candidate);
+            break;
+        case CellCheck::kAssetCode:
+            ok = check_asset_code(candidate);
+            break;
+        case CellCheck::kDebtCode: {
+            const long code = std::get<Decimal>(candidate).whole();
+            if (code == 0) break;
+            auto chosen = TES_COD(codes_.debts, code_key(code), "Códigos de dívidas");
+            if (!chosen) return false;
+            candidate = Decimal::from(*chosen);
+            break;
+        }
+        case CellCheck::kAbroad:
+        case CellCheck::kDone: {
+            const std::string v = trim(std::get<std::string>(candidate));
+            if (!v.empty() && v != "S" && v != "N") return refuse(kYesNo);
+            break;
+        }
+        case CellCheck::kCountry:
+            ok = check_country(candidate);
+            break;
+    }
+    if (!ok) return false;
+    pending_.set_value(static_cast<size_t>(pending_.layout().index(field)),
+                       column_value(def(field), candidate));
+    return true;
+}
+
+std::optional<std::string> Editor::pick(const std::map<std::string, std::string>& table,
+                                        const std::string& title) {
+    if (table.empty()) return std::nullopt;
+    std::vector<std::vector<ui::Value>> rows;
+    std::vector<std::string> keys;
+    for (const auto& [code, text] : table) {
+        rows.push_back({ui::Value(code), ui::Value(text)});
+        keys.push_back(code);
+    }
+    const int top = 3, left = 6, bottom = 21, right = 73;
+    ui::ArraySource source(rows);
+    auto dialog = ui::LDLGSHOW(p_.screen, top, left, bottom, right, title);
+    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
+    std::optional<std::string> chosen;
+    ui::Browser* browser = nullptr;
+    o.on_key = [&](const ui::Key& k) {
+        if (!k.is(ui::KeyCode::kEnter)) return false;
+        chosen = keys.at(source.position());
+        browser->stop(k);
+        return true;
+    };
+    ui::Browser b(p_.screen, source,
+                  {ui::array_column(source, 0, "Cód", "", 4),
+                   ui::array_column(source, 1, "Descrição", "", right - left - 6)},
+                  o);
+    browser = &b;
+    p_.op.status("Escolha o código com Enter; Esc volta à coluna");
+    b.run();
+    p_.op.status(list_.hint);
+    ui::LDLGCLOSE(p_.screen);
+    return chosen;
+}
+
+std::optional<std::string> Editor::TES_COD(const std::map<std::string, std::string>& table,
+                                           const std::string& code, const std::string& title) {
+    auto it = table.find(code);
+    if (it != table.end()) {
+        ui::MensArgs a;
+        a.title = "Descrição";
+        ui::MENS(p_.screen, 5, trim(it->second), a);
+        return code;
+    }
+    return pick(table, title);
+}
+
+bool Editor::check_payment_code(ui::Value& candidate) {
+    long long code = std::get<Decimal>(candidate).whole();
+    auto chosen = TES_COD(codes_.payments, code_key(code), "Códigos de pagamentos");
+    if (!chosen) return false;
+    code = Decimal::from(*chosen).whole();
+    candidate = Decimal(code);
+    pending_.set("I6_3", Decimal(code));
+    if (code >= 30 && code <= 34) {
+        // A payment of alimony needs its recipient first.
+        bool any = false;
+        for (const auto& r : td_.dependants)
+            if (!r.deleted &&
+                (r.num("CODIDEPEN") == Decimal(98) || r.num("CODIDEPEN") == Decimal(99)))
+                any = true;
+        if (!any) return refuse("Para lançar a pensão precisa antes cadastrar o alimentando");
+    }
+    if (!payment_abroad(code)) {
+        pending_.set("I6_11", "");
+        return true;
+    }
+    std::string country = pending_.str("I6_11");
+    ui::MensArgs a;
+    a.variable = ui::Var(country);
+    a.width = 3;
+    a.picture = "999";
+    ui::MENS(p_.screen, 4, "Numero do Pais:", a);
+    auto it = codes_.countries.find(trim(country));
+    if (it == codes_.countries.end()) return refuse(kNoCountry);
+    p_.op.notice(NoticeKind::kInformation, "", "Pais selecionado: " + trim(it->second));
+    pending_.set("I6_11", trim(country));
+    if (!trim(pending_.str("I6_2")).empty()) {
+        p_.op.notice(NoticeKind::kInformation, "", kAbroadNoDocument);
+        pending_.set("I6_2", "");
+    }
+    return true;
+}
+
+bool Editor::check_document(ui::Value& candidate) {
+    std::string& text = std::get<std::string>(candidate);
+    if (trim(text).empty()) return true;
+    const long code = pending_.num("I6_3").whole();
+    if (payment_abroad(code)) {
+        p_.op.notice(NoticeKind::kInformation, "", kAbroadNoDocument);
+        text = pad_right("", char_count(text));
+        return true;
+    }
+    const std::string masked = POEPONTO(p_.op, trim(text), static_cast<int>(code));
+    if (trim(masked).empty() || !CPFCGC(p_.op, masked, false)) return false;
+    text = pad_right(masked, char_count(text));
+    return true;
+}
+
+bool Editor::check_group(ui::Value& candidate) {
+    std::string& text = std::get<std::string>(candidate);
+    std::string group = trim(text);
+    if (group.empty()) return true;
+    if (group.size() == 1) group = "0" + group;
+    if (!codes_.groups.count(group)) {
+        p_.op.notice(NoticeKind::kError, "", "Grupo não existe. Confira!");
+        auto chosen = pick(codes_.groups, "Grupos de bens");
+        if (!chosen) return false;
+        group = *chosen;
+    }
+    text = group;
+    // A code of another group no longer stands.
+    if (!codes_.assets.count(group + pending_.str("CODB"))) pending_.set("CODB", "");
+    return true;
+}
+
+bool Editor::check_asset_code(ui::Value& candidate) {
+    std::string& text = std::get<std::string>(candidate);
+    std::string code = trim(text);
+    if (code.empty()) return true;
+    const std::string group = trim(pending_.str("GRPO"));
+    if (group.empty()) return refuse("Informe antes o Grupo na coluna anterior!");
+    if (code.size() == 1) code = "0" + code;
+    std::map<std::string, std::string> of_group;
+    for (const auto& [key, description] : codes_.assets)
+        if (key.compare(0, 2, group) == 0) of_group[key.substr(2)] = description;
+    auto chosen = TES_COD(of_group, code, "Códigos do grupo " + group);
+    if (!chosen) return false;
+    text = *chosen;
+    return true;
+}
+
+bool Editor::check_country(ui::Value& candidate) {
+    std::string& text = std::get<std::string>(candidate);
+    const std::string code = trim(text);
+    if (code.empty()) return true;
+    auto it = codes_.countries.find(code);
+    if (it == codes_.countries.end()) return refuse(kNoCountry);
+    p_.op.status("Pais selecionado: " + trim(it->second));
+    pending_.set("I7_7", code == kBrazil ? "" : "S");
+    return true;
+}
+
+bool Editor::write_pending() {
+    if (t_.eof()) return false;
+    p_.w.select(area_);
+    if (!store::REC_LOCK(p_.w, 5)) return false;
+    Status s = t_.put(pending_);
+    Status u = t_.unlock();
+    if (!s || !u) return refuse((s ? u : s).message());
+    recompute();
+    return true;
+}
+
+void Editor::recompute() {
+    const uint32_t at = recno();
+    td_ = tax::Declaration();  // take_open adds the records to the lists it is given
+    if (Status s = tax::take_open(p_.d, &td_); !s) {
+        refuse(s.message());
+        restore(at);
+        return;
+    }
+    const tax::Declaration before = td_;
+    if (list_.table == 6) {
+        tax::CALC(quiet_c_, 4, 0);
+    } else {
+        tax::FI7_T(td_);
+        tax::FI8_T(td_);
+        tax::FI10_1(td_);
+    }
+    tax::CALC(quiet_c_, 7, 0);
+    quiet_.said.clear();
+    if (Status s = tax::give_back(td_, before, p_.d); !s) refuse(s.message());
+    restore(at);
+    paint_totals();
+}
+
+void Editor::paint_totals() {
+    if (totals_row_ == 0) return;
+    auto money = [](Decimal v) { return tax::picture_e(v, "999,999,999.99"); };
+    std::string line;
+    if (list_.table == 6) {
+        Decimal paid, kept;
+        for (const auto& r : td_.payments)
+            if (!r.deleted) {
+                paid += r.num("I6_4");
+                kept += r.num("I6_5");
+            }
+        // The three amounts in their own width: together they would not fit the window.
+        line = "Total Pago " + trim(money(paid)) + "   N.Dedutível " + trim(money(kept)) +
+               "   Reembolsado " + trim(money(td_.work.I13_14D));
+    } else if (list_.table == 4) {
+        line = "Totais   " + money(td_.num("I13_39")) + "   " + money(td_.num("I13_40"));
+    } else {
+        line = "Totais   " + money(td_.num("I13_41")) + "   " + money(td_.num("I13_42")) +
+               "   Pago " + money(td_.num("I13_51"));
+    }
+    p_.screen.write(totals_row_, grid_.left, pad_right(line, static_cast<size_t>(grid_.width())),
+                    p_.screen.colours.standard);
+}
+
+bool Editor::blank_row(const store::Record& r) const {
+    for (const ItemColumn& c : list_.columns) {
+        if (c.check == CellCheck::kReadOnly) continue;
+        if (!blank_value(r.value(c.field))) return false;
+    }
+    return true;
+}
+
+void Editor::drop_blank_rows() {
+    p_.w.select(area_);
+    for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
+        store::Record r(t_.layout_ptr());
+        if (!t_.read(r) || !blank_row(r)) continue;
+        if (!store::REC_LOCK(p_.w, 5)) continue;
+        Status d = t_.delete_record();
+        Status u = t_.unlock();
+        if (!d || !u) refuse((d ? u : d).message());
+    }
+}
+
+// Ins or Alt+L: `rows` blank rows after the current one. An item number follows the current
+// one's, and the items after them move on by as many.
+bool Editor::insert(int rows) {
+    if (rows <= 0) return false;
+    const std::string seq(list_.sequence);
+    long long after = 0;
+    if (!seq.empty() && !t_.eof()) after = t_.num(seq).whole();
+    if (!seq.empty()) {
+        long long highest = after;
+        std::vector<uint32_t> later;
+        const uint32_t at = recno();
+        for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
+            const long long n = t_.num(seq).whole();
+            highest = std::max(highest, n);
+            if (n > after) later.push_back(t_.recno());
+        }
+        if (highest + rows > 9999) {
+            restore(at);
+            return refuse("Não há mais números de item livres; salve a declaração para renumerar.");
+        }
+        p_.w.select(area_);
+        for (uint32_t r : later) {
+            if (!t_.go_to(r) || !store::REC_LOCK(p_.w, 5)) continue;
+            Status s = t_.replace(t_.field(seq),
+                                  Decimal(t_.num(seq).whole() + static_cast<long long>(rows)));
+            Status u = t_.unlock();
+            if (!s || !u) refuse((s ? u : s).message());
+        }
+    }
+    store::Record blank(t_.layout_ptr());
+    blank.set("CPF", p_.d.cpf());
+    uint32_t first = 0;
+    for (int k = 1; k <= rows; ++k) {
+        if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
+        if (Status s = t_.append(&blank); !s) return refuse(s.message());
+        if (first == 0) first = t_.recno();
+    }
+    restore(first);
+    return true;
+}
+
+bool Editor::insert_rows_asked() {
+    if (!list_.insert_question.empty() && !t_.eof() &&
+        !p_.op.yes_no("", list_.insert_question, true))
+        return false;
+    return insert(1);
+}
+
+bool Editor::remove() {
+    if (t_.eof()) return false;
+    std::string question = kDeleteRow;
+    if (list_.delete_question) {
+        store::Record row(t_.layout_ptr());
+        if (Status s = t_.read(row); !s) return refuse(s.message());
+        question.clear();
+        for (const std::string& line : list_.delete_question(row))
+            question += (question.empty() ? "" : "\n") + line;
+    }
+    if (!p_.op.yes_no("", question, false)) return false;
+    p_.w.select(area_);
+    if (!store::REC_LOCK(p_.w, 5)) return false;
+    Status s = t_.delete_record();
+    Status u = t_.unlock();
+    if (!s || !u) return refuse((s ? u : s).message());
+    (void)t_.skip(1);
+    if (t_.eof()) (void)t_.go_bottom();
+    recompute();
+    return true;
+}
+
+// Alt+M on a first row, then on a second: the sum of the subtotal field over the rows between
+// them, both included, in the order shown.
+void Editor::subtotal_mark() {
+    if (t_.eof()) return;
+    if (mark_ == 0) {
+        mark_ = t_.recno();
+        p_.op.status("Marcado o início do SUBTOTAL: Alt M na última linha");
+        return;
+    }
+    const uint32_t at = t_.recno();
+    const std::string field(list_.subtotal);
+    Decimal sum;
+    bool inside = false;
+    for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
+        const bool edge = t_.recno() == mark_ || t_.recno() == at;
+        if (edge && !inside) {
+            inside = true;
+            sum += t_.num(field);
+            if (mark_ == at) break;
+            continue;
+        }
+        if (inside) sum += t_.num(field);
+        if (edge) break;
+    }
+    restore(at);
+    mark_ = 0;
+    p_.op.status("SUBTOTAL=" + tax::picture_e(sum, "999,999,999.99", true));
+}
+
+void Editor::zoom() {
+    const int enlarged = list_.table == 4 ? 8 : 9;
+    const uint32_t at = recno();
+    EditaOptions o;
+    o.record = at;
+    EditorPlace whole{p_.screen, p_.op,    p_.w,
+                      p_.d,      p_.selic, ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1}};
+    Editor(whole, item_list(enlarged), o).run();
+    restore(at);
+}
+
+ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
+    auto window = ui::LDLGSHOW(p_.screen, top, left, bottom, right, std::string(list_.title));
+    grid_ = ui::Rect{top + 1, left + 1, bottom - 2, right - 1};
+    totals_row_ = bottom - 1;
+    TableSource rows(t_);
+    ui::BrowseOptions o(grid_);
+    o.shown_columns = list_.shown;
+    o.on_insert = [this] { return insert_rows_asked(); };
+    o.on_delete = [this] { return remove(); };
+    o.on_key = [this](const ui::Key& k) {
+        if (k == ui::Key::alt('L')) {
+            std::string count = " ";
+            ui::MensArgs a;
+            a.variable = ui::Var(count);
+            a.width = 1;
+            a.picture = "9";
+            ui::MENS(p_.screen, 4, "Insere    linhas após esse Item.", a);
+            const int n = trim(count).empty() ? 0 : std::stoi(trim(count));
+            if (insert(n)) {
+                recompute();
+                browser_->fit_rows();
+            }
+            return true;
+        }
+        if (k == ui::Key::alt('M')) {
+            subtotal_mark();
+            return true;
+        }
+        if ((k == ui::Key::alt('Z') || k == ui::Key::alt('X')) && list_.table != 6 &&
+            !list_.enlarged) {
+            zoom();
+            recompute();
+            browser_->fit_rows();
+            return true;
+        }
+        if (k == ui::Key::alt('Q') && list_.table == 4 && !t_.eof()) {
+            if (asset_detail(p_, t_.recno())) recompute();
+            p_.op.status(list_.hint);
+            return true;
+        }
+        return false;
+    };
+    ui::Browser b(p_.screen, rows, columns(), o);
+    browser_ = &b;
+    // The list opens on the record a finding named, else on its first row.
+    if (options_.record != 0) restore(options_.record);
+    paint_totals();
+    p_.op.status(list_.hint);
+    const ui::Key k = b.run();
+    browser_ = nullptr;
+    p_.op.status("");
+    ui::LDLGCLOSE(p_.screen);
+    return k;
+}
+
+ui::Key Editor::run() {
+    const size_t order = t_.order();
+    t_.set_order(t_.index_count() > 0 ? 1 : 0);
+    (void)t_.go_top();
+    // An empty list gets its first row to type into; rows left blank go on leaving.
+    if (t_.eof()) (void)insert(1);
+    recompute();
+    // Tab and Shift+Tab end the list itself (TECLAMUDA), whatever the screen bound them to.
+    const ui::Screen::Bindings bindings = p_.screen.bindings();
+    p_.screen.unbind(ui::Key::of(ui::KeyCode::kTab));
+    p_.screen.unbind(ui::Key::of(ui::KeyCode::kTab, ui::kShift));
+    const ui::Rect a = p_.area;
+    const ui::Key k = MOSTRA(a.top, a.left, a.bottom, a.right);
+    p_.screen.set_bindings(bindings);
+    drop_blank_rows();
+    recompute();
+    t_.set_order(order);
+    return k;
+}
+
+}  // namespace
+
+ui::Key EDITA(EditorPlace& place, int list, const EditaOptions& options) {
+    const ItemList& l = item_list(list);
+    if (!place.d.working(l.table)) throw std::logic_error("item editor: no working table");
+    if (l.enlarged) {
+        EditorPlace whole = place;
+        whole.area = ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1};
+        return Editor(whole, l, options).run();
+    }
+    return Editor(place, l, options).run();
+}
+
+ui::Key payments_screen(EditorPlace& place) {
+    return EDITA(place, 4);
+}
+
+ui::Key assets_and_debts_screen(EditorPlace& place) {
+    int list = 5;
+    while (true) {
+        const ui::Key k = EDITA(place, list);
+        if (k.is(ui::KeyCode::kTab) && list == 5) {
+            list = 6;
+        } else if (k.is(ui::KeyCode::kTab, ui::kShift) && list == 6) {
+            list = 5;
+        } else {
+            return k;
+        }
+    }
+}
+
+ui::Key asset_views_screen(EditorPlace& place, int screen, int item) {
+    switch (item) {
+        case 52:
+            return EDITA(place, 22);
+        case 53:
+            return EDITA(place, 23);
+        case 54:
+            return EDITA(place, 8);
+        case 55:
+            return EDITA(place, 9);
+        default:
+            return EDITA(place, screen == 22 ? 8 : 9);
+    }
+}
+
+}  // namespace vorn::entry

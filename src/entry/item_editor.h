@@ -1,0 +1,52 @@
+// The item editor: one grid over any list of a declaration (payments, assets, debts), with the
+// list's columns, pictures and checks taken from its table in item_lists.h. A cell typed and
+// accepted is written at once into the declaration's working table under the record's lock and
+// the totals are computed again; a refused cell keeps its old value and the cursor. Rows are
+// inserted (renumbering the item numbers that follow) and deleted after a question.
+#pragma once
+
+#include <cstdint>
+
+#include "base/operator.h"
+#include "store/declaration.h"
+#include "store/workareas.h"
+#include "tax/interest.h"
+#include "ui/grid.h"
+#include "ui/key.h"
+#include "ui/screen.h"
+
+namespace vorn::entry {
+
+// What the editor works on: the screen and operator, the terminal's work areas (reference tables
+// and the working tables' locks), the open declaration and the area of the screen it may use.
+struct EditorPlace {
+    ui::Screen& screen;
+    Operator& op;
+    store::WorkAreas& w;
+    store::Declaration& d;
+    const tax::InterestTable& selic;
+    ui::Rect area;
+};
+
+struct EditaOptions {
+    // NPOSIATU: the record of the working table the list opens on (a finding of the consistency
+    // check names it, LTEMERR); 0: the first row.
+    uint32_t record = 0;
+};
+
+// EDITA: shows list `list` (item_lists.h) until the operator leaves it; the key that ended it
+// (Esc, Tab, Shift+Tab, or a key bound on the screen that ends input). The totals of the list are
+// computed when it opens and after every change; rows left wholly blank are removed on leaving.
+ui::Key EDITA(EditorPlace& place, int list, const EditaOptions& options = {});
+
+// Item 43 of the declaration: the payments.
+ui::Key payments_screen(EditorPlace& place);
+// Item 51: the assets, and the debts after Tab (Shift+Tab back to the assets); the key that left
+// the pair.
+ui::Key assets_and_debts_screen(EditorPlace& place);
+// Screens 22 and 23, the assets or the debts over the whole screen: items 52 and 53 the assets or
+// the debts alone, item first; 54 and 55 enlarged, description first; without an item, screen 22
+// shows the assets and 23 the debts.
+ui::Key asset_views_screen(EditorPlace& place, int screen, int item);
+
+}  // namespace vorn::entry
