@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/layout.h"
+#include "entry/spouse_screen.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
 #include "ui/browse.h"
@@ -50,7 +51,7 @@ class Form {
     bool birth();
     bool spouse();
     bool relation();
-    bool spouse_cpf() { return VAL_CPF(op_, trim(str("CPFCONJU")), false, 0); }
+    bool spouse_cpf();
     bool amending();
     bool amended_receipt() { return check_receipt(op_, str("NRORECIBO")); }
     bool receipt_now() { return check_receipt(op_, str("RECIBOATU")); }
@@ -292,6 +293,11 @@ bool Form::spouse() {
         keep("TIPOREL");
     }
     return true;
+}
+
+bool Form::spouse_cpf() {
+    if (!VAL_CPF(op_, trim(str("CPFCONJU")), false, 0)) return false;
+    return trim(str("CPFCONJU")) != d_.cpf() || refuse({kSpouseIsHolder});
 }
 
 bool Form::relation() {

@@ -5,16 +5,20 @@
 
 #include "base/text.h"
 #include "entry/balance_screen.h"
+#include "entry/estate_screen.h"
 #include "entry/exempt_screen.h"
+#include "entry/exit_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
+#include "entry/spouse_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields()};
+    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields(),
+            spouse_fields(),         estate_fields(),  exit_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {
