@@ -4,9 +4,13 @@
 // declaration, never written while that declaration is open on another terminal.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "../ui/harness.h"
 #include "base/text.h"
 #include "office.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
 
 namespace vorn::shell {
 namespace {
@@ -159,6 +163,84 @@ TEST(SpouseEstateExit, TheHoldersOwnCpfIsNoSpouse) {
     EXPECT_EQ(o.dbfread(9)[cpf].at("CPFCONJU"), registry.at(cpf).at("CPFCONJU"));
 }
 
+TEST(SpouseEstateExit, AJointFinalOrExitDeclarationIsToldBeforeTheScreenThatDoesNotFitIt) {
+    Office o(3, [](int i, tax::Declaration& d) {
+        if (i == 0) {
+            // The spouse among the dependants, and figures typed for the spouse.
+            store::Record r = d.new_record(3);
+            r.set("NOMEDEPEN", "CONJUGE");
+            r.set("CODIDEPEN", Decimal(11));
+            r.set("CPFDEPEN", kOtherCpf);
+            d.dependants.push_back(std::move(r));
+            d.set("CPFCONJU", kOtherCpf);
+            d.set("I9_5", "S");
+            d.set("I13_1C", Decimal(30000));
+        } else if (i == 1) {
+            d.set("DECSAIDA", "S");
+        } else {
+            d.set("DECFINAL", "S");
+        }
+    });
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(o.cpf(0), "ALT+F3\nsnap\nENTER\n") +
+                       in_declaration(o.cpf(1), std::string(kEstate) + "snap\nENTER\n") +
+                       in_declaration(o.cpf(2), std::string(kExit) + "snap\nENTER\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_TRUE(shows(screens[0], "Essa declaração é uma declaração em conjunto!"));
+    EXPECT_TRUE(shows(screens[1], "Declaração de saída definitiva do país"));
+    EXPECT_TRUE(shows(screens[2], "e não pode, portanto, ser uma de Saída definitiva"));
+    const auto registry = o.dbfread(9), summary = o.dbfread(1);
+    EXPECT_EQ(registry.at(o.cpf(0)).at("I9_5"), "N");
+    EXPECT_EQ(num(registry.at(o.cpf(0)).at("I13_1C")), "0.00");
+    EXPECT_EQ(summary.at(o.cpf(1)).at("DECFINAL"), "");
+    EXPECT_EQ(summary.at(o.cpf(2)).at("DECSAIDA"), "");
+}
+
+TEST(SpouseEstateExit, MarkingAFinalDeclarationClearsWhatAnEstateHasNotAndUnmarkingIsAsked) {
+    Office o(1, [](int, tax::Declaration& d) {
+        d.set("USAPADRAO", "S");
+        d.set("EMAIL", "ana@exemplo.com.br");
+        d.set("TITULO", "123456789012");
+        d.set("CDPRO", "225");
+        d.set("OCUPACAO", "MEDICO");
+    });
+    const std::string cpf = o.cpf(0);
+    snapped(o, in_declaration(cpf, std::string(kEstate) + "text S\nENTER\nESC\n"));
+    const Fields registry = o.dbfread(9).at(cpf);
+    for (const char* f : {"EMAIL", "TITULO", "CDPRO", "OCUPACAO"})
+        EXPECT_EQ(registry.at(f), "") << f;
+    EXPECT_EQ(registry.at("USAPADRAO"), "N");
+    EXPECT_EQ(o.dbfread(1).at(cpf).at("DECFINAL"), "S");
+    // "N" asks first; the default answer keeps the declaration final.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, std::string(kEstate) + "text N\nENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_TRUE(shows(screens[0], "Deseja cancelar como declaração final?"));
+    EXPECT_EQ(o.dbfread(1).at(cpf).at("DECFINAL"), "S");
+}
+
+TEST(SpouseEstateExit, TypedFiguresGiveTheNetIncomeAndANegativeOneIsRefused) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // The CPF, no fetch, typed here (the warning closed), then the tax base, the tax paid, the
+    // exempt income; -5 in the exclusive income refused; Esc.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "ALT+F3\ntext " + std::string(kOtherCpf) +
+                                           "\nENTER\ntext N\nENTER\ntext S\nENTER\nsnap\nENTER\n"
+                                           "text 50000\nENTER\ntext 4000\nENTER\ntext 2500\nENTER\n"
+                                           "text -5\nENTER\nsnap\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_TRUE(shows(screens[0], "declaração for a que contiver os bens em comuns do casal."));
+    EXPECT_TRUE(shows(screens[1], "O valor não pode ser negativo."));
+    EXPECT_TRUE(shows(screens[2], "48.500,00"));
+    const Fields registry = o.dbfread(9).at(cpf);
+    EXPECT_EQ(registry.at("CPFCONJU"), kOtherCpf);
+    EXPECT_EQ(num(registry.at("I9_2")), "48500.00");
+    EXPECT_EQ(num(registry.at("I9_3")), "48500.00");
+    EXPECT_EQ(num(registry.at("I13_3C")), "0.00");
+    EXPECT_EQ(num(o.dbfread(1).at(cpf).at("I13_43")), "48500.00");
+}
+
 // Two declarations of a couple: the first (the holder's) to fetch, the second (the spouse's)
 // already marked to fetch from the first.
 Office couple() {
@@ -167,6 +249,11 @@ Office couple() {
             d.set("I9_4", "S");
             d.set("I13_1C", Decimal(1000));
             d.set("I9_2", Decimal(1000));
+            d.set("I13_20", Decimal(52000));
+            d.set("I13_44", Decimal(3000));
+            d.set("I13_45", Decimal(1500));
+            d.set("I13_35", Decimal(6000));
+            d.set("SALDO", Decimal(7000));
         }
     });
 }
@@ -220,6 +307,56 @@ TEST(SpouseEstateExit, TheFetchClearsTheMarkOfAClosedSpouseDeclarationAndTakesIt
     ASSERT_EQ(reopened.size(), 1u);
     EXPECT_EQ(substr_chars(reopened[0].at(6), 2, 42), "Buscar os valores na declaração do cônjuge");
     EXPECT_EQ(substr_chars(reopened[0].at(6), 56, 1), "N");
+}
+
+TEST(SpouseEstateExit, TheSpouseIsFoundInAnotherFolderOfTheListWhichIsRemembered) {
+    Office o(1);
+    const std::string holder = o.cpf(0);
+    // The spouse's declaration lives in another data folder; a folder without any declaration is
+    // listed before it.
+    const std::string empty = o.inst.sub("vazia"), other = o.inst.sub("outra");
+    tax::Declaration spouse = tax::Declaration::blank(kOtherCpf);
+    spouse.set("NOMECONTR", "BIA");
+    spouse.set("USAPADRAO", "N");
+    spouse.set("I13_20", Decimal(20000));
+    spouse.set("SALDO", Decimal(900));
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    ASSERT_TRUE(tax::write_folder(store::Env::posix(), other, {spouse}, &clock).is_ok());
+    snapped(o, "");  // the terminal's folder list made
+    {
+        std::unique_ptr<store::Table> list;
+        const std::string path =
+            store::find_file(store::Env::posix(), o.inst.path(), "DIRET01.DBF");
+        ASSERT_TRUE(store::Table::open(store::Env::posix(), path, {}, &list).is_ok());
+        for (const std::string& folder : {empty, other}) {
+            store::Record r(store::table_def(50)->layout);
+            r.set("DIRETOR", folder);
+            r.set("SELEC", "N");
+            ASSERT_TRUE(list->append(&r).is_ok());
+        }
+        ASSERT_TRUE(list->close().is_ok());
+        // Its index is made again from the rows at the next start.
+        std::filesystem::remove(
+            store::find_file(store::Env::posix(), o.inst.path(), "DIRET01.CDX"));
+    }
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(holder, "ALT+F3\ntext " + std::string(kOtherCpf) +
+                                              "\nENTER\ntext S\nENTER\nALT+F3\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_TRUE(shows(screens[0], "Buscado em: " + other));
+    EXPECT_TRUE(std::filesystem::is_empty(empty));
+    const Fields mine = o.dbfread(9).at(holder);
+    EXPECT_EQ(mine.at("DIRCONJU"), other);
+    EXPECT_EQ(num(mine.at("I13_1C")), "20000.00");
+    EXPECT_EQ(num(mine.at("I9_3")), "900.00");
+    // A CPF in no folder is told, and the answer is not taken.
+    const std::vector<Screen> missing =
+        snapped(o, in_declaration(holder,
+                                  "ALT+F3\ntext 11144477735\nENTER\ntext S\nENTER\nsnap\n"
+                                  "ENTER\nESC\n"));
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_TRUE(shows(missing[0], "ATENÇÃO!CPF do conjuge não foi localizado nenhuma pasta."));
+    EXPECT_EQ(num(o.dbfread(9).at(holder).at("I13_1C")), "20000.00");
 }
 
 }  // namespace
