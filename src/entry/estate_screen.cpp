@@ -190,7 +190,7 @@ ui::ReadResult Form::run() {
 }  // namespace
 
 ScreenFields estate_fields() {
-    return screen_fields("espólio", {1, 9}, kLayout);
+    return screen_fields("espólio", kValueTables, kLayout);
 }
 
 ui::ReadResult estate_screen(ui::Screen& screen, Operator& op, store::Declaration& d,

@@ -91,7 +91,7 @@ ui::ReadResult Form::run() {
 }  // namespace
 
 ScreenFields exit_fields() {
-    return screen_fields("saída definitiva", {1, 9}, kLayout);
+    return screen_fields("saída definitiva", kValueTables, kLayout);
 }
 
 ui::ReadResult exit_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area) {

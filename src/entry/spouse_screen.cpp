@@ -257,7 +257,7 @@ ui::ReadResult Form::run() {
 }  // namespace
 
 ScreenFields spouse_fields() {
-    return screen_fields("cônjuge", {1, 9}, kLayout);
+    return screen_fields("cônjuge", kValueTables, kLayout);
 }
 
 ui::ReadResult spouse_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,

@@ -21,6 +21,8 @@
 namespace vorn::entry {
 
 inline constexpr const char* kSimNao = "Digite S de sim ou N de não";
+// The declaration's values live in its summary (table 1) and its registry (table 9).
+inline const std::vector<int> kValueTables = {1, 9};
 
 // The calendar year's dates only (the blank date passes): a final or an exit declaration's
 // months are counted within it.
@@ -47,13 +49,19 @@ class ValuesForm {
         : s_(s), op_(op), d_(d), area_(area), screen_(screen) {}
 
   protected:
+    // What a form shows of a stored value, what it stores of a shown one and how it sets up an
+    // input field: as the column has them, unless the form hides these with its own.
+    void shown(std::string_view, ui::Value&) {}
+    void stored(std::string_view, store::Value&) {}
+    void set_up(ui::Get&) {}
+
     // The value a field edits (created from the declaration's on first use).
     ui::Value& v(std::string_view name) {
         auto it = values_.find(name);
         if (it != values_.end()) return it->second;
-        return values_
-            .emplace(std::string(name), field_value(column(name), d_.values().value(name)))
-            .first->second;
+        ui::Value value = field_value(column(name), d_.values().value(name));
+        static_cast<Form*>(this)->shown(name, value);
+        return values_.emplace(std::string(name), std::move(value)).first->second;
     }
     std::string& str(std::string_view name) { return std::get<std::string>(v(name)); }
     Decimal& num(std::string_view name) { return std::get<Decimal>(v(name)); }
@@ -61,7 +69,11 @@ class ValuesForm {
     bool yes(std::string_view name) { return trim(str(name)) == "S"; }
 
     // The field's value into the declaration's values.
-    void keep(std::string_view name) { d_.values().set(name, column_value(column(name), v(name))); }
+    void keep(std::string_view name) {
+        store::Value value = column_value(column(name), v(name));
+        static_cast<Form*>(this)->stored(name, value);
+        d_.values().set(name, value);
+    }
     // Sets a value of the declaration, and the field showing it when there is one.
     void put(std::string_view name, const ui::Value& value) {
         ui::Value& bound = v(name);
@@ -112,17 +124,15 @@ class ValuesForm {
                 return true;
             };
             if (row.when) g.when = [self, when = row.when] { return (self->*when)(); };
+            self->set_up(g);
             gets.push_back(std::move(g));
         }
         return ui::READ(s_, gets);
     }
 
     const store::FieldDef& column(std::string_view name) const {
-        return screen_column(kTables, name, screen_);
+        return screen_column(kValueTables, name, screen_);
     }
-
-    // The values live in the declaration's summary (1) and registry (9).
-    inline static const std::vector<int> kTables = {1, 9};
 
     ui::Screen& s_;
     Operator& op_;
