@@ -39,10 +39,10 @@ class Form : public ValuesForm<Form> {
     bool over_judicial_mark() { return sn("DECJUDI2"); }
     bool state() { return uf(kFirst); }
     bool over_state() { return uf(kOver); }
-    bool partition_date() { return partition(kFirst); }
-    bool over_partition_date() { return partition(kOver); }
-    bool decision_date() { return decision(kFirst); }
-    bool over_decision_date() { return decision(kOver); }
+    bool partition_date() { return dates(kFirst, false); }
+    bool over_partition_date() { return dates(kOver, false); }
+    bool decision_date() { return dates(kFirst, true); }
+    bool over_decision_date() { return dates(kOver, true); }
     bool notary() { return VAL_CGC(op_, trim(str("CNPJCARTO")), false); }
     bool over_notary() { return VAL_CGC(op_, trim(str("CNPJCARTO2")), false); }
     bool deed_date() { return deed(kFirst); }
@@ -58,8 +58,7 @@ class Form : public ValuesForm<Form> {
 
   private:
     bool uf(const Partition& p);
-    bool partition(const Partition& p);
-    bool decision(const Partition& p);
+    bool dates(const Partition& p, bool decision);
     bool deed(const Partition& p);
     void warn_missing_date(const Partition& p, bool judicial, bool by_deed);
 };
@@ -139,20 +138,13 @@ bool Form::uf(const Partition& p) {
     return refuse({join_words({"UF", typed, "inválida."})});
 }
 
-bool Form::partition(const Partition& p) {
+// The partition's date or its final decision's (`decision`), whichever was typed: each within
+// the calendar year, the decision not before the partition.
+bool Form::dates(const Partition& p, bool decision) {
     const Date parti = date(p.f("DATAPARTI")), decis = date(p.f("DATADECIS"));
-    if (!in_calendar_year(parti))
-        return refuse({"A data da " + std::string(p.what) + " deve",
-                       "ser no ano da declaração " + calendar_year_text()});
-    if (!parti.blank() && !decis.blank() && decis < parti)
-        return refuse({"A data da decisão em julgado deve", "ser superior a data da partilha."});
-    return true;
-}
-
-bool Form::decision(const Partition& p) {
-    const Date parti = date(p.f("DATAPARTI")), decis = date(p.f("DATADECIS"));
-    if (!in_calendar_year(decis))
-        return refuse({"A data da decisão em julgado deve",
+    if (!in_calendar_year(decision ? decis : parti))
+        return refuse({decision ? std::string("A data da decisão em julgado deve")
+                                : "A data da " + std::string(p.what) + " deve",
                        "ser no ano da declaração " + calendar_year_text()});
     if (!parti.blank() && !decis.blank() && decis < parti)
         return refuse({"A data da decisão em julgado deve", "ser superior a data da partilha."});

@@ -19,6 +19,15 @@ std::string registry_path(Env& env, std::string_view folder) {
     return env.exists(path) ? path : std::string();
 }
 
+// The registry at `path` opened shared and the record numbers of `cpf` in it (a scan: its indexes
+// are not needed for one lookup and are left alone). The table is open when it returns, also
+// after a failed scan.
+Status open_with_cpf(Env& env, const std::string& path, const OpenOptions& o, std::string_view cpf,
+                     std::unique_ptr<Table>* t, std::vector<uint32_t>* hits) {
+    Status s = Table::open(env, path, o, t);
+    return s ? records_of(**t, cpf, nullptr, hits) : s;
+}
+
 // Locks record n, trying again while another handle holds it, up to `seconds`.
 Status lock_waiting(Table& t, uint32_t n, double seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -41,10 +50,9 @@ Status find_registry(Env& env, const std::vector<std::string>& folders, std::str
         std::unique_ptr<Table> t;
         OpenOptions o;
         o.read_only = true;
-        Status s = Table::open(env, path, o, &t);
-        if (!s) return s;
         std::vector<uint32_t> hits;
-        s = records_of(*t, cpf, nullptr, &hits);
+        Status s = open_with_cpf(env, path, o, cpf, &t, &hits);
+        if (!t) return s;
         if (s && !hits.empty()) {
             Record r(table_def(9)->layout);
             s = t->go_to(hits.front());
@@ -68,11 +76,9 @@ Status clear_spouse_fetch(Env& env, const Clock* clock, std::string_view folder,
     std::unique_ptr<Table> t;
     OpenOptions o;
     o.clock = clock;
-    Status s = Table::open(env, path, o, &t);
-    if (!s) return s;
-    // The registry is scanned: its indexes are not needed for one lookup and are left alone.
     std::vector<uint32_t> hits;
-    s = records_of(*t, cpf, nullptr, &hits);
+    Status s = open_with_cpf(env, path, o, cpf, &t, &hits);
+    if (!t) return s;
     if (s && hits.empty())
         s = Status::not_found("CPF " + std::string(cpf) + " não está em " + path);
     // The lock re-reads the record: whether the declaration is open is decided on fresh data,
