@@ -153,13 +153,22 @@ TEST(SpouseEstateExit, MarkingAnExitMakesTheSummaryCompleteInOneQuotaAndKeepsItS
 }
 
 TEST(SpouseEstateExit, TheHoldersOwnCpfIsNoSpouse) {
-    Office o(1);
+    Office o(1, [](int, tax::Declaration& d) {
+        d.set("TEMRURAL", "N");
+        d.set("TEMCONJU", "S");
+        d.set("TIPOREL", Decimal(2));
+    });
     const std::string cpf = o.cpf(0);
     const auto registry = o.dbfread(9);
+    // On the spouse's screen, then on the identification (rural activity, name, birth, spouse,
+    // relationship, the spouse's CPF).
     const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf, "ALT+F3\ntext " + cpf + "\nENTER\nsnap\nENTER\nESC\n"));
-    ASSERT_EQ(screens.size(), 1u);
-    EXPECT_TRUE(shows(screens[0], "O CPF do cônjuge não pode ser o do próprio contribuinte."));
+        snapped(o, in_declaration(cpf, "ALT+F3\ntext " + cpf + "\nENTER\nsnap\nENTER\nESC\n" +
+                                           "F6\n" + repeat("ENTER\n", 5) + "text " + cpf +
+                                           "\nENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u);
+    for (const Screen& s : screens)
+        EXPECT_TRUE(shows(s, "O CPF do cônjuge não pode ser o do próprio contribuinte."));
     EXPECT_EQ(o.dbfread(9)[cpf].at("CPFCONJU"), registry.at(cpf).at("CPFCONJU"));
 }
 
