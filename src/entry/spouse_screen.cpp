@@ -55,6 +55,7 @@ class Form : public ValuesForm<Form> {
   private:
     bool refused_here();
     void clear_figures();
+    Decimal net();
     void net_income(Decimal surplus);
     void paint_totals();
     bool cancel_fetch();
@@ -94,12 +95,15 @@ void Form::clear_figures() {
     paint_totals();
 }
 
-// The spouse's net income from the five figures (the cash check's receipt), and the surplus.
+// The spouse's net income from the five figures: the cash check's receipt.
+Decimal Form::net() {
+    return num("I13_1C") + num("I13_2C") + num("I13_3C") + num("I13_5C") - num("I13_4C");
+}
+
+// The net income kept, with the spouse's surplus.
 void Form::net_income(Decimal surplus) {
-    const Decimal net =
-        num("I13_1C") + num("I13_2C") + num("I13_3C") + num("I13_5C") - num("I13_4C");
-    put("I9_2", net);
-    put("I13_43", net);
+    put("I9_2", net());
+    put("I13_43", net());
     put("I9_3", surplus);
     paint_totals();
 }
@@ -110,7 +114,7 @@ void Form::paint_totals() {
     s_.write(area_.top + 15, area_.left + kAt, tax::picture_e(num("I9_3"), kShown), c);
     const std::string folder = trim(str("DIRCONJU"));
     s_.write(area_.top + 17, area_.left + 1,
-             pad_right(folder.empty() ? "" : "Buscado em: " + folder, 76), c);
+             pad_right(left(folder.empty() ? "" : "Buscado em: " + folder, 76), 76), c);
 }
 
 // Empty clears everything below; a CPF must be valid and not the holder's own.
@@ -160,7 +164,7 @@ bool Form::fetch() {
     if (Status s = store::find_registry(w_.env(), search_order(), spouse, &found); !s)
         return refuse({s.message()});
     if (!found) return refuse({"ATENÇÃO!CPF do conjuge não foi localizado nenhuma pasta."});
-    if (found->folder != folders_.front()) put("DIRCONJU", found->folder);
+    if (folders_.empty() || found->folder != folders_.front()) put("DIRCONJU", found->folder);
     const store::Record& other = found->registry;
     if (other.str("I9_4") == "S") {
         if (!op_.yes_no("",
@@ -208,9 +212,7 @@ bool Form::typed_here() {
 bool Form::amount() {
     for (const Fetched& f : kFetched)
         if (num(f.field).is_negative()) return refuse({kNegative});
-    const Decimal net =
-        num("I13_1C") + num("I13_2C") + num("I13_3C") + num("I13_5C") - num("I13_4C");
-    net_income(net);
+    net_income(net());
     return true;
 }
 
