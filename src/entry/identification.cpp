@@ -10,6 +10,8 @@
 #include "base/validate.h"
 #include "entry/layout.h"
 #include "entry/table_rows.h"
+#include "entry/spouse_screen.h"
+#include "entry/values_form.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
 #include "ui/browse.h"
@@ -19,12 +21,9 @@
 namespace vorn::entry {
 namespace {
 
-constexpr const char* kSimNao = "Digite S de sim ou N de não";
 constexpr const char* kCpf = "@r 999.999.999-99";
 constexpr const char* kReceipt = "@r 9999999999-99";
 constexpr const char* kPhone = "@R #9999-9999";
-// The declaration's summary (1) and registry (9) hold the screen's values.
-const std::vector<int> kTables = {1, 9};
 
 bool is_phone(std::string_view name) {
     return name == "TELEFO" || name == "TELCELU";
@@ -37,12 +36,29 @@ std::string plain(std::string_view text) {
 
 // The screen being read: the values of the fields (bound to the input fields), and what each
 // field checks before it is written into the declaration.
-class Form {
+class Form : public ValuesForm<Form> {
   public:
     Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area)
-        : s_(s), op_(op), w_(w), d_(d), area_(area), tables_(read_identification_tables(w)) {}
+        : ValuesForm(s, op, d, area, "identification"),
+          w_(w),
+          tables_(read_identification_tables(w)) {}
 
     ui::ReadResult run();
+
+    // Telephones are shown by their digit count: eight digits as "9999-9999", nine as
+    // "99999-9999"; they are stored without the blanks that align them.
+    void shown(std::string_view name, ui::Value& value) {
+        if (!is_phone(name)) return;
+        std::string& t = std::get<std::string>(value);
+        t = pad_left(trim(t), t.size());
+    }
+    void stored(std::string_view name, store::Value& value) {
+        if (is_phone(name)) value = trim(std::get<std::string>(value));
+    }
+    // A refused birth date leaves no age of the date it was to replace.
+    void set_up(ui::Get& g) {
+        if (g.name == "NASCIMENTO") g.refused = [this] { show(2, 25, "", 24); };
+    }
 
     // Valid-conditions.
     bool rural();
@@ -51,7 +67,7 @@ class Form {
     bool birth();
     bool spouse();
     bool relation();
-    bool spouse_cpf() { return VAL_CPF(op_, trim(str("CPFCONJU")), false, 0); }
+    bool spouse_cpf();
     bool amending();
     bool amended_receipt() { return check_receipt(op_, str("NRORECIBO")); }
     bool receipt_now() { return check_receipt(op_, str("RECIBOATU")); }
@@ -92,21 +108,12 @@ class Form {
     bool sends_mobile() { return yes("NOVREG"); }
 
   private:
-    std::string& str(std::string_view name) { return std::get<std::string>(v(name)); }
-    Decimal& num(std::string_view name) { return std::get<Decimal>(v(name)); }
-    ui::Value& v(std::string_view name);
-    const store::FieldDef& column(std::string_view name) const;
-    void keep(std::string_view name);
-    bool yes(std::string_view name) { return trim(str(name)) == "S"; }
     bool to_pay() const { return d_.values().num("IMPPGRE") > Decimal(0); }
     bool needs_account() {
         const Decimal k = num("TIPOCONTA");
         return !k.is_zero() && k != Decimal(4);
     }
-    void label(int row, int col, std::string_view text);
     void show(int row, int col, std::string_view text, int width);
-    bool sn(std::string_view name);
-    bool refuse(const std::vector<std::string>& lines);
     bool has_rural_entries(bool abroad_only);
     const Municipality* pick(const std::vector<const Municipality*>& found);
     void show_age();
@@ -123,16 +130,9 @@ class Form {
     bool coded(const Coded& c);
     void describe(const Coded& c);
     void hide_mobile();
-    void build();
 
-    ui::Screen& s_;
-    Operator& op_;
     store::WorkAreas& w_;
-    store::Declaration& d_;
-    ui::Rect area_;
     IdentificationTables tables_;
-    std::map<std::string, ui::Value, std::less<>> values_;
-    std::vector<ui::Get> gets_;
     const Coded nature_{tables_.natures, "CODAT", "DESCRAT", "Natureza da ocupação", 16, 27};
     const Coded occupation_{tables_.occupations, "CDPRO", "OCUPACAO", "Ocupação", 17, 26};
 };
@@ -187,48 +187,9 @@ const LayoutRow<Form> kLayout[] = {
     {18, 43, "NIT:", 48, "NIT_TIT", "@r 999.99999.99-9", &F::nit},
 };
 
-const store::FieldDef& Form::column(std::string_view name) const {
-    return screen_column(kTables, name, "identification");
-}
-
-ui::Value& Form::v(std::string_view name) {
-    auto it = values_.find(name);
-    if (it != values_.end()) return it->second;
-    ui::Value value = field_value(column(name), d_.values().value(name));
-    if (is_phone(name)) {
-        // Shown by their digit count: eight digits as "9999-9999", nine as "99999-9999".
-        std::string& t = std::get<std::string>(value);
-        t = pad_left(trim(t), t.size());
-    }
-    return values_.emplace(std::string(name), std::move(value)).first->second;
-}
-
-void Form::keep(std::string_view name) {
-    store::Value value = column_value(column(name), v(name));
-    if (is_phone(name)) value = trim(std::get<std::string>(value));
-    d_.values().set(name, value);
-}
-
-void Form::label(int row, int col, std::string_view text) {
-    s_.write(area_.top + row, area_.left + col, text, s_.colours.standard);
-}
-
 void Form::show(int row, int col, std::string_view text, int width) {
     s_.write(area_.top + row, area_.left + col, pad_right(left(text, width), width),
              s_.colours.standard);
-}
-
-bool Form::refuse(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& l : lines) text += (text.empty() ? "" : "\n") + l;
-    op_.notice(NoticeKind::kWarning, "", text);
-    return false;
-}
-
-bool Form::sn(std::string_view name) {
-    std::string t = trim(str(name));
-    if (t == "S" || t == "N") return true;
-    return refuse({kSimNao});
 }
 
 bool Form::has_rural_entries(bool abroad_only) {
@@ -293,6 +254,11 @@ bool Form::spouse() {
         keep("TIPOREL");
     }
     return true;
+}
+
+bool Form::spouse_cpf() {
+    if (!VAL_CPF(op_, trim(str("CPFCONJU")), false, 0)) return false;
+    return trim(str("CPFCONJU")) != d_.cpf() || refuse({kSpouseIsHolder});
 }
 
 bool Form::relation() {
@@ -486,7 +452,8 @@ bool Form::coded(const Coded& c) {
     return true;
 }
 
-void Form::build() {
+ui::ReadResult Form::run() {
+    s_.fill(area_, {U' ', s_.colours.standard});
     // Both blank: the address is in Brazil.
     if (trim(str("EBRASIL")).empty() && trim(str("EXTERIOR")).empty()) {
         str("EBRASIL") = "S";
@@ -495,44 +462,13 @@ void Form::build() {
         keep("EXTERIOR");
     }
     label(0, 1, "CPF: " + mask_picture(d_.cpf(), "999.999.999-99"));
-    for (const auto& row : kLayout) {
-        if (!row.label.empty()) label(row.row, row.col, row.label);
-        if (row.field.empty()) continue;
-        const std::string name(row.field);
-        ui::Get g = column_field(column(name), v(name), row.picture);
-        g.row = area_.top + row.row;
-        g.col = area_.left + row.at;
-        g.valid = [this, name, check = row.valid] {
-            if (check && !(this->*check)()) return false;
-            keep(name);
-            return true;
-        };
-        if (row.when) g.when = [this, when = row.when] { return (this->*when)(); };
-        // A refused birth date leaves no age of the date it was to replace.
-        if (name == "NASCIMENTO") g.refused = [this] { show(2, 25, "", 24); };
-        gets_.push_back(std::move(g));
-    }
     show_age();
     show_bank();
     show_country();
     describe(nature_);
     describe(occupation_);
     if (!sends_mobile()) hide_mobile();
-}
-
-ui::ReadResult Form::run() {
-    s_.fill(area_, {U' ', s_.colours.standard});
-    build();
-    // Every accepted field reaches the working set at once: a terminal that stops in the middle
-    // of the screen loses nothing the operator had accepted.
-    for (ui::Get& g : gets_)
-        g.valid = [this, valid = std::move(g.valid)] {
-            if (valid && !valid()) return false;
-            Status st = d_.keep_records();
-            if (!st) op_.notice(NoticeKind::kError, "", st.message());
-            return true;
-        };
-    return ui::READ(s_, gets_);
+    return read(kLayout);
 }
 
 std::string two(int n) {
@@ -573,7 +509,7 @@ std::vector<const Municipality*> find_municipalities(const IdentificationTables&
 }
 
 ScreenFields identification_fields() {
-    return screen_fields("identificação", kTables, kLayout);
+    return screen_fields("identificação", kValueTables, kLayout);
 }
 
 bool is_state(std::string_view uf) {

@@ -6,10 +6,13 @@
 #include "base/text.h"
 #include "entry/asset_detail.h"
 #include "entry/balance_screen.h"
+#include "entry/estate_screen.h"
 #include "entry/exempt_screen.h"
+#include "entry/exit_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
 #include "entry/item_lists.h"
+#include "entry/spouse_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
@@ -17,7 +20,8 @@ namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
     std::vector<ScreenFields> out = {identification_fields(), summary_fields(), balance_fields(),
-                                     exempt_fields(), asset_detail_fields()};
+                                     exempt_fields(),         spouse_fields(),  estate_fields(),
+                                     exit_fields(),           asset_detail_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
     return out;
 }

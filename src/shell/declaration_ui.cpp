@@ -9,13 +9,17 @@
 #include "entry/balance_screen.h"
 #include "entry/calculator.h"
 #include "entry/converter.h"
+#include "entry/estate_screen.h"
 #include "entry/exempt_screen.h"
+#include "entry/exit_screen.h"
 #include "entry/hints.h"
 #include "entry/identification.h"
 #include "entry/individuals_screen.h"
 #include "entry/item_editor.h"
+#include "entry/spouse_screen.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
+#include "shell/folders.h"
 #include "shell/giro.h"
 #include "shell/help.h"
 #include "shell/menus.h"
@@ -123,6 +127,7 @@ class Run {
     void MENUCOMUM(int code);
     void GIRO(ScreenPos start);
     ui::Key run_screen(ScreenPos at);
+    ui::ReadResult special_screen(int item);
     void after_screen();
     void leave(int code);
     void save_now();
@@ -315,6 +320,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     } else if (at.screen == 3) {
         draw_idle();
         r = entry::exempt_screen(sc, app_.op, d_, win_->client(), at.item, selic());
+    } else if (at.screen == 5 && at.item >= 56) {
+        draw_idle();
+        r = special_screen(at.item);
     } else if (at.screen == 6) {
         draw_idle();
         r = entry::identification_screen(sc, app_.op, app_.w, d_, win_->client());
@@ -345,13 +353,24 @@ ui::Key Run::run_screen(ScreenPos at) {
     return jumped ? last : r.last_key;
 }
 
+// Screen 5's spouse (56), estate (57) and exit (58) items. The spouse's figures are looked up in
+// the current data folder first, then in the terminal's list.
+ui::ReadResult Run::special_screen(int item) {
+    const ui::Rect area = win_->client();
+    if (item == 57) return entry::estate_screen(app_.screen, app_.op, d_, area);
+    if (item == 58) return entry::exit_screen(app_.screen, app_.op, d_, area);
+    std::vector<std::string> folders = {without_slash(s_.ROTADOANO)};
+    for (const FolderEntry& e : folder_list(app_.w)) folders.push_back(e.folder);
+    return entry::spouse_screen(app_.screen, app_.op, app_.w, d_, area, folders);
+}
+
 void Run::GIRO(ScreenPos start) {
     GiroContext ctx;
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
         if (at.screen != 2 && at.screen != 3 && at.screen != 6 && at.screen != 7 &&
-            at.screen != 10 && !item_lists_shown(at))
+            at.screen != 10 && !(at.screen == 5 && at.item >= 56) && !item_lists_shown(at))
             return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);

@@ -86,6 +86,9 @@ bool declaration_command_enabled(int code) {
         case 122:  // function keys
         case 31:   // exempt income
         case 32:   // exclusive income
+        case 56:   // spouse
+        case 57:   // final declaration of an estate
+        case 58:   // definitive exit
         case 71:   // tax summary
         case 72:   // balance
         case 43:   // payments
