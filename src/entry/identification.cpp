@@ -9,9 +9,9 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/layout.h"
+#include "entry/name_list.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
-#include "ui/browse.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
@@ -27,11 +27,6 @@ const std::vector<int> kTables = {1, 9};
 
 bool is_phone(std::string_view name) {
     return name == "TELEFO" || name == "TELCELU";
-}
-
-// Upper case without accents: how names typed on the screen are matched with the tables'.
-std::string plain(std::string_view text) {
-    return trim(MATCAR(upper(trim(text))));
 }
 
 // The screen being read: the values of the fields (bound to the input fields), and what each
@@ -397,7 +392,7 @@ bool Form::abroad() {
 }
 
 bool Form::street_kind() {
-    std::string t = plain(str("TIPOEND"));
+    std::string t = plain_name(str("TIPOEND"));
     if (t.empty() || tables_.street_kinds.empty() || tables_.street_kinds.count(t)) return true;
     return refuse({join_words({"Tipo de logradouro", str("TIPOEND"), "não cadastrado."})});
 }
@@ -408,28 +403,12 @@ bool Form::state() {
 }
 
 const Municipality* Form::pick(const std::vector<const Municipality*>& found) {
-    std::vector<std::vector<ui::Value>> rows;
-    for (const Municipality* m : found) rows.push_back({ui::Value(m->name)});
-    const int shown = std::min<int>(static_cast<int>(rows.size()), 14);
-    const int top = 4, left = 20, right = 59, bottom = top + shown + 3;
-    ui::ArraySource source(rows);
-    auto dialog = ui::LDLGSHOW(s_, top, left, bottom, right, "Municípios de " + trim(str("UF")));
-    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
-    const Municipality* chosen = nullptr;
-    ui::Browser* browser = nullptr;
-    o.on_key = [&](const ui::Key& k) {
-        if (!k.is(ui::KeyCode::kEnter)) return false;
-        chosen = found[source.position()];
-        browser->stop(k);
-        return true;
-    };
-    ui::Browser b(s_, source, {ui::array_column(source, 0, "Município", "", right - left - 1)}, o);
-    browser = &b;
-    op_.status("Escolha o município com Enter; Esc volta ao campo");
-    b.run();
-    op_.status("");
-    ui::LDLGCLOSE(s_);
-    return chosen;
+    std::vector<std::string> names;
+    for (const Municipality* m : found) names.push_back(m->name);
+    const std::optional<size_t> k =
+        choose_name(s_, op_, names, "Municípios de " + trim(str("UF")), "Município",
+                    "Escolha o município com Enter; Esc volta ao campo");
+    return k ? found[*k] : nullptr;
 }
 
 bool Form::municipality() {
@@ -540,6 +519,10 @@ std::string two(int n) {
 
 }  // namespace
 
+std::string plain_name(std::string_view text) {
+    return trim(MATCAR(upper(trim(text))));
+}
+
 IdentificationTables read_identification_tables(store::WorkAreas& w) {
     IdentificationTables t;
     auto read = [&](int area, const std::function<void(store::Table&)>& row) {
@@ -552,22 +535,28 @@ IdentificationTables read_identification_tables(store::WorkAreas& w) {
     read(55, [&](store::Table& r) { t.banks[r.str("NUMBAN")] = r.str("NOMEBAN"); });
     read(59, [&](store::Table& r) { t.natures[r.str("CODAT")] = r.str("DESCRAT"); });
     read(58, [&](store::Table& r) { t.occupations[r.str("CDPRO")] = r.str("OCUPACAO"); });
-    read(65,
-         [&](store::Table& r) { t.street_kinds[plain(r.str("NOMELOGRA"))] = r.str("NOMELOGRA"); });
+    read(65, [&](store::Table& r) {
+        t.street_kinds[plain_name(r.str("NOMELOGRA"))] = r.str("NOMELOGRA");
+    });
     read(60, [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
     read(64, [&](store::Table& r) {
-        t.municipalities[r.str("UNIFED")][plain(r.str("NOMEMUNI"))] = {r.str("NOMEMUNI"),
-                                                                       r.str("CODMUNI")};
+        t.municipalities[r.str("UNIFED")][plain_name(r.str("NOMEMUNI"))] = {r.str("NOMEMUNI"),
+                                                                            r.str("CODMUNI")};
     });
     return t;
 }
 
 std::vector<const Municipality*> find_municipalities(const IdentificationTables& t,
                                                      std::string_view uf, std::string_view typed) {
+    return find_municipalities(t.municipalities, uf, typed);
+}
+
+std::vector<const Municipality*> find_municipalities(const Municipalities& all, std::string_view uf,
+                                                     std::string_view typed) {
     std::vector<const Municipality*> found;
-    auto state = t.municipalities.find(trim(uf));
-    if (state == t.municipalities.end()) return found;
-    const std::string key = plain(typed);
+    auto state = all.find(trim(uf));
+    if (state == all.end()) return found;
+    const std::string key = plain_name(typed);
     if (auto exact = state->second.find(key); exact != state->second.end()) return {&exact->second};
     for (auto it = state->second.lower_bound(key);
          it != state->second.end() && it->first.compare(0, key.size(), key) == 0; ++it)

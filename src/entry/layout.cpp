@@ -8,13 +8,15 @@
 #include "entry/exempt_screen.h"
 #include "entry/field_values.h"
 #include "entry/identification.h"
+#include "entry/office_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields()};
+    return {identification_fields(), summary_fields(), balance_fields(), exempt_fields(),
+            office_fields()};
 }
 
 const store::FieldDef* column_of(const std::vector<int>& tables, std::string_view name) {

@@ -9,8 +9,10 @@
 #include "entry/balance_screen.h"
 #include "entry/calculator.h"
 #include "entry/converter.h"
+#include "entry/donation_window.h"
 #include "entry/exempt_screen.h"
 #include "entry/identification.h"
+#include "entry/office_screen.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
 #include "shell/giro.h"
@@ -84,6 +86,12 @@ std::vector<ui::Key> jump_keys() {
     keys.push_back(ui::Key::of(ui::KeyCode::kTab));
     keys.push_back(ui::Key::of(ui::KeyCode::kTab, ui::kShift));
     return keys;
+}
+
+// The entry screens of this build.
+bool built(ScreenPos at) {
+    if (at.screen == 4) return at.item == 44 || at.item == 46;
+    return at.screen == 3 || at.screen == 6 || at.screen == 7 || at.screen == 10 || at.screen == 11;
 }
 
 class Run {
@@ -298,6 +306,14 @@ ui::Key Run::run_screen(ScreenPos at) {
     } else if (at.screen == 10) {
         draw_idle();
         r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic());
+    } else if (at.item == 44 || at.item == 46) {
+        draw_idle();
+        r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());
+    } else if (at.screen == 11) {
+        draw_idle();
+        const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
+        r = entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
+                                 {*app_.processes, browser.empty() ? "xdg-open" : browser});
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -309,7 +325,7 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10) return;
+        if (!built(at)) return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();

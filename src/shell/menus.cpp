@@ -85,6 +85,9 @@ bool declaration_command_enabled(int code) {
         case 32:   // exclusive income
         case 71:   // tax summary
         case 72:   // balance
+        case 44:   // direct donation to a children's fund
+        case 46:   // direct donation to an elderly fund
+        case 62:   // office data
         case 123:  // about
             return true;
         default:
