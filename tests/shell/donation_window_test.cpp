@@ -59,6 +59,7 @@ TEST(DirectDonation, EachLimitThroughTheWindowAndTheDonationKeptAsAPayment) {
     EXPECT_TRUE(shows(screens[1], "Não há valor disponível para a doação direta na declaração"));
     EXPECT_TRUE(shows(screens[2], "Limite disponível para a doação: R$ 300,00"));
     EXPECT_TRUE(shows(screens[2], "Fundo: SP - São Paulo"));
+    ui::testing::expect_golden("donation_elderly", body(screens[2]));
 
     const std::vector<store::Record> kept = payments(o);
     ASSERT_EQ(kept.size(), 2u);
