@@ -11,7 +11,6 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/identification.h"
-#include "entry/name_list.h"
 #include "store/opening.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
@@ -160,16 +159,9 @@ bool Window::city() {
     const std::vector<const Municipality*> found = find_municipalities(funds_.cities, uf, city_);
     if (found.empty())
         return tell({join_words({"Município", trim(city_), "não encontrado em", uf}) + "."});
-    const Municipality* m = found.front();
-    if (found.size() > 1) {
-        std::vector<std::string> names;
-        for (const Municipality* f : found) names.push_back(f->name);
-        const std::optional<size_t> k =
-            choose_name(s_, op_, names, "Municípios de " + uf, "Município",
-                        "Escolha o município com Enter; Esc volta ao campo");
-        if (!k) return false;
-        m = found[*k];
-    }
+    const Municipality* m =
+        found.size() == 1 ? found.front() : choose_municipality(s_, op_, found, uf);
+    if (!m) return false;
     city_ = pad_right(upper(m->name), 40);
     choose(&funds_.by_city.at(uf).at(m->code));
     return true;

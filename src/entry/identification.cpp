@@ -102,7 +102,6 @@ class Form {
     bool sn(std::string_view name);
     bool refuse(const std::vector<std::string>& lines);
     bool has_rural_entries(bool abroad_only);
-    const Municipality* pick(const std::vector<const Municipality*>& found);
     void show_age();
     void show_bank();
     void show_country();
@@ -402,15 +401,6 @@ bool Form::state() {
     return refuse({join_words({"UF", str("UF"), "inválida."})});
 }
 
-const Municipality* Form::pick(const std::vector<const Municipality*>& found) {
-    std::vector<std::string> names;
-    for (const Municipality* m : found) names.push_back(m->name);
-    const std::optional<size_t> k =
-        choose_name(s_, op_, names, "Municípios de " + trim(str("UF")), "Município",
-                    "Escolha o município com Enter; Esc volta ao campo");
-    return k ? found[*k] : nullptr;
-}
-
 bool Form::municipality() {
     if (!yes("EBRASIL") || tables_.municipalities.empty()) return true;
     const std::string uf = trim(str("UF"));
@@ -418,7 +408,8 @@ bool Form::municipality() {
         find_municipalities(tables_, uf, str("MUNICIPIO"));
     if (found.empty())
         return refuse({join_words({"Município", str("MUNICIPIO"), "não encontrado em", uf}) + "."});
-    const Municipality* m = found.size() == 1 ? found.front() : pick(found);
+    const Municipality* m =
+        found.size() == 1 ? found.front() : choose_municipality(s_, op_, found, uf);
     if (!m) return false;
     str("MUNICIPIO") = pad_right(upper(m->name), char_count(str("MUNICIPIO")));
     d_.values().set("CODMUNI", m->code);
@@ -521,6 +512,17 @@ std::string two(int n) {
 
 std::string plain_name(std::string_view text) {
     return trim(MATCAR(upper(trim(text))));
+}
+
+const Municipality* choose_municipality(ui::Screen& s, Operator& op,
+                                        const std::vector<const Municipality*>& found,
+                                        std::string_view uf) {
+    std::vector<std::string> names;
+    for (const Municipality* m : found) names.push_back(m->name);
+    const std::optional<size_t> k =
+        choose_name(s, op, names, "Municípios de " + trim(uf), "Município",
+                    "Escolha o município com Enter; Esc volta ao campo");
+    return k ? found[*k] : nullptr;
 }
 
 IdentificationTables read_identification_tables(store::WorkAreas& w) {

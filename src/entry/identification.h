@@ -50,6 +50,12 @@ std::vector<const Municipality*> find_municipalities(const IdentificationTables&
 std::vector<const Municipality*> find_municipalities(const Municipalities& all, std::string_view uf,
                                                      std::string_view typed);
 
+// Several municipalities found for a name: the operator chooses one from their list (nullptr
+// after Esc).
+const Municipality* choose_municipality(ui::Screen& s, Operator& op,
+                                        const std::vector<const Municipality*>& found,
+                                        std::string_view uf);
+
 // The screen's fields and the columns they edit.
 ScreenFields identification_fields();
 
