@@ -1,6 +1,7 @@
 // The office-data screen laid out as data, its checks, and the web chat on Ctrl+Enter.
 #include "entry/office_screen.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <vector>
@@ -170,7 +171,8 @@ void Form::open_chat() {
     const std::string area = str(name == "TELCELU" ? "DDDFAX" : "DDDTEL");
     const std::optional<std::string> address = chat_address(area, number);
     if (!address) return;
-    if (trim(area).empty()) {
+    if (std::none_of(area.begin(), area.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         refuse({"Preencha o número do DDD"});
         return;
     }
