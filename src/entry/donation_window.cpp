@@ -193,9 +193,7 @@ void Window::keep() {
     p.set("I6_3", Decimal(donation_code(item_)));
     p.set("I6_4", value_.round(2));
     td_.payments.push_back(std::move(p));
-    ScriptedOperator quiet;  // the summary tells the computation's messages when it opens
-    tax::Context silent{td_, quiet, s_.clock(), c_.selic};
-    tax::compute_declaration(silent);
+    tax::compute_silently(c_);
     if (Status st = tax::give_back(td_, before, d_); !st)
         op_.notice(NoticeKind::kError, kTitle, st.message());
 }

@@ -339,9 +339,7 @@ Decimal direct_donation_limit(const Declaration& d, int fund) {
 }
 
 Decimal LIMDOA(Context& c, int fund) {
-    ScriptedOperator quiet;  // the summary screen tells the computation's messages
-    Context silent{c.decl, quiet, c.clock, c.selic};
-    compute_declaration(silent);
+    compute_silently(c);
     return direct_donation_limit(c.decl, fund);
 }
 
