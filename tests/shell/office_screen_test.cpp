@@ -22,7 +22,8 @@ TEST(OfficeScreen, EveryFieldTypedIsWhatTheSaveStores) {
     const std::vector<Screen> screens =
         snapped(o, in_declaration(cpf,
                                   "F11\n"
-                                  "ENTER\n"                                       // status 2 kept
+                                  "text 77\nENTER\nsnap\nENTER\n"                 // not registered
+                                  "text 2\nENTER\n"                               // status 2
                                   "text ESCRITORIO MODELO LTDA\nENTER\n"          // company
                                   "text 11\nENTER\ntext 987654321\nENTER\n"       // mobile
                                   "text 21\nENTER\ntext 33334444\nENTER\n"        // office
@@ -34,11 +35,12 @@ TEST(OfficeScreen, EveryFieldTypedIsWhatTheSaveStores) {
                                   "snap\n"
                                   "text 9\nENTER\nsnap\nENTER\n"  // no such mode
                                   "text 3\nENTER\n"));
-    ASSERT_EQ(screens.size(), 2u);
-    ui::testing::expect_golden("office", body(screens[0]));
-    EXPECT_TRUE(shows(screens[0], "Ctrl Enter no Celular acessa o WhatsApp"));
+    ASSERT_EQ(screens.size(), 3u);
+    EXPECT_TRUE(shows(screens[0], "Status 77 não cadastrado."));
+    ui::testing::expect_golden("office", body(screens[1]));
+    EXPECT_TRUE(shows(screens[1], "Ctrl Enter no Celular acessa o WhatsApp"));
     for (const char* line : {"Informe o modo", "1-E-mail", "5-Presencial", "8-Misto"})
-        EXPECT_TRUE(shows(screens[1], line)) << line;
+        EXPECT_TRUE(shows(screens[2], line)) << line;
 
     Fields r = o.dbfread(9)[cpf];
     EXPECT_EQ(r["ESTATUS"], "2");
