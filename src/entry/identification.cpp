@@ -12,9 +12,9 @@
 #include "entry/table_rows.h"
 #include "entry/spouse_screen.h"
 #include "entry/values_form.h"
+#include "entry/name_list.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
-#include "ui/browse.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
@@ -27,11 +27,6 @@ constexpr const char* kPhone = "@R #9999-9999";
 
 bool is_phone(std::string_view name) {
     return name == "TELEFO" || name == "TELCELU";
-}
-
-// Upper case without accents: how names typed on the screen are matched with the tables'.
-std::string plain(std::string_view text) {
-    return trim(MATCAR(upper(trim(text))));
 }
 
 // The screen being read: the values of the fields (bound to the input fields), and what each
@@ -115,7 +110,6 @@ class Form : public ValuesForm<Form> {
     }
     void show(int row, int col, std::string_view text, int width);
     bool has_rural_entries(bool abroad_only);
-    const Municipality* pick(const std::vector<const Municipality*>& found);
     void show_age();
     void show_bank();
     void show_country();
@@ -364,7 +358,7 @@ bool Form::abroad() {
 }
 
 bool Form::street_kind() {
-    std::string t = plain(str("TIPOEND"));
+    std::string t = plain_name(str("TIPOEND"));
     if (t.empty() || tables_.street_kinds.empty() || tables_.street_kinds.count(t)) return true;
     return refuse({join_words({"Tipo de logradouro", str("TIPOEND"), "não cadastrado."})});
 }
@@ -374,31 +368,6 @@ bool Form::state() {
     return refuse({join_words({"UF", str("UF"), "inválida."})});
 }
 
-const Municipality* Form::pick(const std::vector<const Municipality*>& found) {
-    std::vector<std::vector<ui::Value>> rows;
-    for (const Municipality* m : found) rows.push_back({ui::Value(m->name)});
-    const int shown = std::min<int>(static_cast<int>(rows.size()), 14);
-    const int top = 4, left = 20, right = 59, bottom = top + shown + 3;
-    ui::ArraySource source(rows);
-    auto dialog = ui::LDLGSHOW(s_, top, left, bottom, right, "Municípios de " + trim(str("UF")));
-    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
-    const Municipality* chosen = nullptr;
-    ui::Browser* browser = nullptr;
-    o.on_key = [&](const ui::Key& k) {
-        if (!k.is(ui::KeyCode::kEnter)) return false;
-        chosen = found[source.position()];
-        browser->stop(k);
-        return true;
-    };
-    ui::Browser b(s_, source, {ui::array_column(source, 0, "Município", "", right - left - 1)}, o);
-    browser = &b;
-    op_.status("Escolha o município com Enter; Esc volta ao campo");
-    b.run();
-    op_.status("");
-    ui::LDLGCLOSE(s_);
-    return chosen;
-}
-
 bool Form::municipality() {
     if (!yes("EBRASIL") || tables_.municipalities.empty()) return true;
     const std::string uf = trim(str("UF"));
@@ -406,7 +375,8 @@ bool Form::municipality() {
         find_municipalities(tables_, uf, str("MUNICIPIO"));
     if (found.empty())
         return refuse({join_words({"Município", str("MUNICIPIO"), "não encontrado em", uf}) + "."});
-    const Municipality* m = found.size() == 1 ? found.front() : pick(found);
+    const Municipality* m =
+        found.size() == 1 ? found.front() : choose_municipality(s_, op_, found, uf);
     if (!m) return false;
     str("MUNICIPIO") = pad_right(upper(m->name), char_count(str("MUNICIPIO")));
     d_.values().set("CODMUNI", m->code);
@@ -477,6 +447,21 @@ std::string two(int n) {
 
 }  // namespace
 
+std::string plain_name(std::string_view text) {
+    return trim(MATCAR(upper(trim(text))));
+}
+
+const Municipality* choose_municipality(ui::Screen& s, Operator& op,
+                                        const std::vector<const Municipality*>& found,
+                                        std::string_view uf) {
+    std::vector<std::string> names;
+    for (const Municipality* m : found) names.push_back(m->name);
+    const std::optional<size_t> k =
+        choose_name(s, op, names, "Municípios de " + trim(uf), "Município",
+                    "Escolha o município com Enter; Esc volta ao campo");
+    return k ? found[*k] : nullptr;
+}
+
 IdentificationTables read_identification_tables(store::WorkAreas& w) {
     IdentificationTables t;
     auto read = [&](int area, const std::function<void(store::Table&)>& row) {
@@ -485,22 +470,28 @@ IdentificationTables read_identification_tables(store::WorkAreas& w) {
     read(55, [&](store::Table& r) { t.banks[r.str("NUMBAN")] = r.str("NOMEBAN"); });
     read(59, [&](store::Table& r) { t.natures[r.str("CODAT")] = r.str("DESCRAT"); });
     read(58, [&](store::Table& r) { t.occupations[r.str("CDPRO")] = r.str("OCUPACAO"); });
-    read(65,
-         [&](store::Table& r) { t.street_kinds[plain(r.str("NOMELOGRA"))] = r.str("NOMELOGRA"); });
+    read(65, [&](store::Table& r) {
+        t.street_kinds[plain_name(r.str("NOMELOGRA"))] = r.str("NOMELOGRA");
+    });
     read(60, [&](store::Table& r) { t.countries[r.str("CODPAIS")] = r.str("NOMPAIS"); });
     read(64, [&](store::Table& r) {
-        t.municipalities[r.str("UNIFED")][plain(r.str("NOMEMUNI"))] = {r.str("NOMEMUNI"),
-                                                                       r.str("CODMUNI")};
+        t.municipalities[r.str("UNIFED")][plain_name(r.str("NOMEMUNI"))] = {r.str("NOMEMUNI"),
+                                                                            r.str("CODMUNI")};
     });
     return t;
 }
 
 std::vector<const Municipality*> find_municipalities(const IdentificationTables& t,
                                                      std::string_view uf, std::string_view typed) {
+    return find_municipalities(t.municipalities, uf, typed);
+}
+
+std::vector<const Municipality*> find_municipalities(const Municipalities& all, std::string_view uf,
+                                                     std::string_view typed) {
     std::vector<const Municipality*> found;
-    auto state = t.municipalities.find(trim(uf));
-    if (state == t.municipalities.end()) return found;
-    const std::string key = plain(typed);
+    auto state = all.find(trim(uf));
+    if (state == all.end()) return found;
+    const std::string key = plain_name(typed);
     if (auto exact = state->second.find(key); exact != state->second.end()) return {&exact->second};
     for (auto it = state->second.lower_bound(key);
          it != state->second.end() && it->first.compare(0, key.size(), key) == 0; ++it)

@@ -25,6 +25,12 @@ struct Municipality {
     std::string code;  // CODMUNI
 };
 
+// UF → name in upper case without accents (plain_name) → the municipality.
+using Municipalities = std::map<std::string, std::map<std::string, Municipality>>;
+
+// Upper case without accents: how names typed on a screen are matched with the tables'.
+std::string plain_name(std::string_view text);
+
 // The reference tables the screen looks things up in, read once.
 struct IdentificationTables {
     std::map<std::string, std::string> banks;        // NUMBAN → name
@@ -33,8 +39,7 @@ struct IdentificationTables {
     // Names in upper case without accents.
     std::map<std::string, std::string> street_kinds;  // NOMELOGRA → as written
     std::map<std::string, std::string> countries;     // CODPAIS → name
-    // UF → name in upper case without accents → the municipality.
-    std::map<std::string, std::map<std::string, Municipality>> municipalities;
+    Municipalities municipalities;
 };
 IdentificationTables read_identification_tables(store::WorkAreas& w);
 
@@ -42,6 +47,14 @@ IdentificationTables read_identification_tables(store::WorkAreas& w);
 // the one of exactly that name, or else every one whose name begins with it, in name order.
 std::vector<const Municipality*> find_municipalities(const IdentificationTables& t,
                                                      std::string_view uf, std::string_view typed);
+std::vector<const Municipality*> find_municipalities(const Municipalities& all, std::string_view uf,
+                                                     std::string_view typed);
+
+// Several municipalities found for a name: the operator chooses one from their list (nullptr
+// after Esc).
+const Municipality* choose_municipality(ui::Screen& s, Operator& op,
+                                        const std::vector<const Municipality*>& found,
+                                        std::string_view uf);
 
 // The screen's fields and the columns they edit.
 ScreenFields identification_fields();

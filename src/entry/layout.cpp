@@ -13,6 +13,7 @@
 #include "entry/identification.h"
 #include "entry/item_lists.h"
 #include "entry/spouse_screen.h"
+#include "entry/office_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
@@ -21,7 +22,7 @@ namespace vorn::entry {
 std::vector<ScreenFields> entry_screens() {
     std::vector<ScreenFields> out = {identification_fields(), summary_fields(), balance_fields(),
                                      exempt_fields(),         spouse_fields(),  estate_fields(),
-                                     exit_fields(),           asset_detail_fields()};
+                                     exit_fields(),           asset_detail_fields(),   office_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
     return out;
 }

@@ -14,6 +14,7 @@
 #include "store/catalogue.h"
 #include "store/declaration.h"
 #include "store/opening.h"
+#include "store/statuses.h"
 #include "tax/folder.h"
 #include "tax/open_computation.h"
 #include "ui/desktop.h"
@@ -68,31 +69,8 @@ std::optional<std::string> cpf_by_name(store::Table& t, const std::string& name)
 }
 
 std::map<long, std::string> status_names(App& app) {
-    std::map<long, std::string> out;
     sync_areas(app.s, app.w);
-    if (!store::ABERTURA(app.w, 66)) return out;
-    store::Table& t = *app.w.table(66);
-    for (Status s = t.go_top(); s && !t.eof(); s = t.skip())
-        out[t.num("COD").whole()] = t.str("DESCRICAO");
-    app.w.close(66);
-    return out;
-}
-
-// A status's name from the status table; the codes the program gives by itself (1 imported, 2 a
-// new declaration) are named even when the office has not registered them.
-std::string status_name(const std::map<long, std::string>& names, long code) {
-    auto it = names.find(code);
-    if (it != names.end() && !trim(it->second).empty()) return trim(it->second);
-    switch (code) {
-        case 0:
-            return "";
-        case 1:
-            return "Importada";
-        case 2:
-            return "Nova";
-        default:
-            return "Sem nome";
-    }
+    return store::read_status_names(app.w);
 }
 
 std::string masked_cpf(const std::string& cpf) {
@@ -117,7 +95,7 @@ std::optional<std::string> declaration_list(App& app, int order, bool rural_only
     status.width = 16;
     status.get = [t, &names] {
         long code = t->eof() ? 0 : t->num("ESTATUS").whole();
-        return ui::Value(pad_right(status_name(names, code), 13) + " " +
+        return ui::Value(pad_right(store::status_name(names, code), 13) + " " +
                          pad_left(std::to_string(code), 2));
     };
     c.push_back(status);

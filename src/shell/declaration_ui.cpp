@@ -10,6 +10,7 @@
 #include "entry/calculator.h"
 #include "entry/converter.h"
 #include "entry/estate_screen.h"
+#include "entry/donation_window.h"
 #include "entry/exempt_screen.h"
 #include "entry/exit_screen.h"
 #include "entry/hints.h"
@@ -17,6 +18,7 @@
 #include "entry/individuals_screen.h"
 #include "entry/item_editor.h"
 #include "entry/spouse_screen.h"
+#include "entry/office_screen.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
@@ -111,6 +113,15 @@ std::vector<ui::Key> jump_keys() {
 // The screens of the item lists this build shows: payments, assets and debts.
 bool item_lists_shown(ScreenPos at) {
     return at.item == 43 || at.item == 51 || at.screen == 22 || at.screen == 23;
+}
+
+// The entry screens of this build.
+bool built(ScreenPos at) {
+    if (item_lists_shown(at)) return true;
+    if (at.screen == 4) return at.item == 44 || at.item == 46;
+    if (at.screen == 5) return at.item >= 56;
+    return at.screen == 2 || at.screen == 3 || at.screen == 6 || at.screen == 7 ||
+           at.screen == 10 || at.screen == 11;
 }
 
 class Run {
@@ -347,6 +358,14 @@ ui::Key Run::run_screen(ScreenPos at) {
         r.last_key = at.item == 43   ? entry::payments_screen(place)
                      : at.item == 51 ? entry::assets_and_debts_screen(place)
                                      : entry::asset_views_screen(place, at.screen, at.item);
+    } else if (at.item == 44 || at.item == 46) {
+        draw_idle();
+        r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());
+    } else if (at.screen == 11) {
+        draw_idle();
+        const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
+        r = entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
+                                 {*app_.processes, browser.empty() ? "xdg-open" : browser});
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
@@ -369,9 +388,7 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 2 && at.screen != 3 && at.screen != 6 && at.screen != 7 &&
-            at.screen != 10 && !(at.screen == 5 && at.item >= 56) && !item_lists_shown(at))
-            return;
+        if (!built(at)) return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);
         after_screen();

@@ -97,6 +97,9 @@ bool declaration_command_enabled(int code) {
         case 53:   // debts only
         case 54:   // assets enlarged
         case 55:   // debts enlarged
+        case 44:   // direct donation to a children's fund
+        case 46:   // direct donation to an elderly fund
+        case 62:   // office data
         case 123:  // about
             return true;
         default:

@@ -536,6 +536,12 @@ void compute_declaration(Context& c) {
     FQTD_QUOTA(c, 1);
 }
 
+void compute_silently(Context& c) {
+    ScriptedOperator quiet;
+    Context silent{c.decl, quiet, c.clock, c.selic};
+    compute_declaration(silent);
+}
+
 void FQTD_QUOTA(Context& c, int show) {
     Declaration& d = c.decl;
     const Decimal balance = d.num("I13_36");

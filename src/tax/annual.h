@@ -35,6 +35,9 @@ bool CALC(Context& c, int kind, int show);
 // assets and debts, the monthly grids of every person, the annual computation (a final or
 // departure declaration forced to the complete option) and the quotas.
 void compute_declaration(Context& c);
+// The same telling the operator nothing: its messages belong to the summary screen, which
+// computes again when it opens.
+void compute_silently(Context& c);
 
 // Totals of the income items (table 2) into the taxable, exempt and exclusive lines.
 void FI1_T(Declaration& d);

@@ -318,7 +318,7 @@ bool CONF_DEP(Context& c, store::Record& payment, int& number, int mode) {
     return false;
 }
 
-Decimal LIMDOA(const Declaration& d, int fund) {
+Decimal direct_donation_limit(const Declaration& d, int fund) {
     const Decimal tax = d.num("I13_21");
     const Decimal overall = DESPREZA(tax * Decimal::from("0.06"), 15);
     const Decimal own = DESPREZA(tax * Decimal::from("0.03"), 15);
@@ -336,6 +336,11 @@ Decimal LIMDOA(const Declaration& d, int fund) {
     const Decimal left = overall - used - children - elderly;
     const Decimal fund_left = max(own - (fund == 1 ? children : elderly), Decimal());
     return max(min(left, fund_left), Decimal());
+}
+
+Decimal LIMDOA(Context& c, int fund) {
+    compute_silently(c);
+    return direct_donation_limit(c.decl, fund);
 }
 
 bool VELIMD(Context& c, Decimal value, Decimal limit) {

@@ -36,8 +36,12 @@ Decimal FCONFNDEDU(Context& c, store::Record& payment, Decimal value);
 // choice is written into `number`). On acceptance of an alimony payment the recipient's name and
 // CPF are copied into the payment.
 bool CONF_DEP(Context& c, store::Record& payment, int& number, int mode);
-// The limit of a direct donation in the declaration: fund 1 children's (code 39), 2 elderly (49).
-Decimal LIMDOA(const Declaration& d, int fund);
+// The limit of a direct donation in the declaration: fund 1 children's (code 39), 2 elderly (49),
+// from the tax I13_21 as the declaration holds it.
+Decimal direct_donation_limit(const Declaration& d, int fund);
+// The same on the declaration as it now stands: its totals and tax are computed again first
+// (silently), so that items or payments changed since the last computation count.
+Decimal LIMDOA(Context& c, int fund);
 // A direct donation typed against its limit; a positive one is confirmed by the operator.
 bool VELIMD(Context& c, Decimal value, Decimal limit);
 

@@ -53,14 +53,14 @@ class Office {
     }
     std::string cpf(size_t i) const { return declarations.at(i).cpf(); }
 
-    // The program on terminal `nusu` running a key script; its exit status.
-    int program(const std::string& nusu, const std::string& script) {
+    // The program on terminal `nusu` running a key script (at `now`); its exit status.
+    int program(const std::string& nusu, const std::string& script, const char* now = kNow) {
         const std::string keys = inst.path() + "/run" + std::to_string(++runs_) + ".keys";
         std::ofstream(keys) << script;
         int status = 0;
         run(inst,
-            kBinary + " " + nusu + " --keys " + keys + " --screens " + keys + ".screens --now '" +
-                kNow + "'",
+            environment + kBinary + " " + nusu + " --keys " + keys + " --screens " + keys +
+                ".screens --now '" + now + "'",
             &status);
         return status;
     }
@@ -128,6 +128,7 @@ class Office {
 
     Installation inst;
     std::vector<tax::Declaration> declarations;
+    std::string environment;  // "NAME=value " assignments the program runs with
 
   private:
     int runs_ = 0;

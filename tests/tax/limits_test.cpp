@@ -213,19 +213,19 @@ TEST(Payments, PersonOfAPayment) {
 TEST(DirectDonations, EachFundWithinItsOwnAndTheOverallLimit) {
     Builder b;
     b.d.set("I13_21", D("10000.00"));
-    EXPECT_EQ(LIMDOA(b.d, 1), D("300.00"));
-    EXPECT_EQ(LIMDOA(b.d, 2), D("300.00"));
+    EXPECT_EQ(direct_donation_limit(b.d, 1), D("300.00"));
+    EXPECT_EQ(direct_donation_limit(b.d, 2), D("300.00"));
     b.payment(39, "300.00");
-    EXPECT_EQ(LIMDOA(b.d, 1), D("0"));
-    EXPECT_EQ(LIMDOA(b.d, 2), D("300.00"));
+    EXPECT_EQ(direct_donation_limit(b.d, 1), D("0"));
+    EXPECT_EQ(direct_donation_limit(b.d, 2), D("300.00"));
 
     // A code 44 donation counts once against the overall 600.00.
     Builder c;
     c.d.set("I13_21", D("10000.00"));
     c.payment(44, "400.00");
-    EXPECT_EQ(LIMDOA(c.d, 1), D("200.00"));
+    EXPECT_EQ(direct_donation_limit(c.d, 1), D("200.00"));
     c.payment(40, "300.00");
-    EXPECT_EQ(LIMDOA(c.d, 2), D("0"));
+    EXPECT_EQ(direct_donation_limit(c.d, 2), D("0"));
 
     Session s(b.d);
     EXPECT_FALSE(VELIMD(s.ctx, D("300.01"), D("300.00")));
@@ -233,6 +233,21 @@ TEST(DirectDonations, EachFundWithinItsOwnAndTheOverallLimit) {
     s.op.yes_no_answers = {false};
     EXPECT_FALSE(VELIMD(s.ctx, D("100.00"), D("300.00")));
     EXPECT_TRUE(s.op.saw("yes_no", "Confirma a doação"));
+}
+
+// A payment typed after the last computation lowers the tax the limit is a share of: the limit
+// must come from the declaration as it stands, not from the tax computed before.
+TEST(DirectDonations, TheLimitCountsPaymentsTypedSinceTheLastComputation) {
+    Builder b;
+    b.company("120000.00");
+    Session s(b.d);
+    compute_declaration(s.ctx);
+    EXPECT_EQ(LIMDOA(s.ctx, 1), D("664.38"));  // 3 % of 22,146.22
+    b.payment(10, "20000.00");                 // a doctor's bill typed since
+    EXPECT_EQ(direct_donation_limit(b.d, 1), D("664.38"));
+    EXPECT_EQ(LIMDOA(s.ctx, 1), D("499.38"));  // 3 % of 16,646.22
+    EXPECT_EQ(b.d.num("I13_21"), D("16646.22"));
+    EXPECT_EQ(LIMDOA(s.ctx, 2), D("499.38"));
 }
 
 TEST(CashCheck, ReceiptsExpensesAndTheirRatio) {
