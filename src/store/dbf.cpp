@@ -1248,6 +1248,12 @@ bool Table::record_locked(uint32_t n) const {
     return exclusive_ || table_locked_ || locked_.count(n) > 0;
 }
 
+Status Table::locked_elsewhere(uint32_t n, bool* held) {
+    *held = false;
+    if (exclusive_) return Status::ok();
+    return file_->locked_elsewhere(lock_record_byte(n), 1, LockType::kRead, held);
+}
+
 Status Table::release_record_locks() {
     Status first;
     for (uint32_t n : locked_) {
