@@ -1101,7 +1101,10 @@ Status Table::append(const Record* rec) {
     if (exclusive_) {
         // Nobody else sees the table: appends are gathered and written a batch at a time.
         if (pending_.size() + rec_len_ > kWriteBehindBytes) {
+            // The header counts what is now in the file, so that a machine stopping before the
+            // next batch leaves a table other programs read to its last whole batch.
             Status s = write_pending();
+            if (s) s = write_header_counts();
             if (!s) return s;
         }
         n = count_ + 1;
