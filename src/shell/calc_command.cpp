@@ -112,24 +112,44 @@ int run_calc_command(int argc, char** argv) {
         return fail("CPF " + o.cpf + " não encontrado na pasta " + o.folder);
     const BatchContext context(o, "calc");
 
+    // A few declarations at a time, each computed and printed before the next group is read;
+    // one that cannot be read or computed is told with its CPF and the others go on.
+    constexpr size_t kGroup = 64;
     BatchOperator op;
     const std::vector<std::string> names = output_names();
     std::string out;
-    for (const auto& cpf : folder.cpfs()) {
-        op.cpf = cpf;
-        tax::Declaration d = folder.declaration(cpf);
-        tax::Context c{d, op, context.clock(), context.selic()};
-        tax::compute_declaration(c);
-        Status s = tax::check_field_widths(d);
-        if (s) s = print(d, names, out);
-        if (!s) return fail("CPF " + cpf + ": " + s.message());
+    size_t failed = 0;
+    std::vector<tax::FolderReader::Loaded> group;
+    for (size_t first = 0; first < folder.cpfs().size(); first += kGroup) {
+        if (Status s = folder.load(first, kGroup, &group); !s) {
+            std::cout << out << std::flush;
+            return fail(s.message());
+        }
+        for (auto& l : group) {
+            op.cpf = l.cpf;
+            Status s = l.status;
+            if (s) {
+                tax::Context c{l.declaration, op, context.clock(), context.selic()};
+                tax::compute_declaration(c);
+                s = tax::check_field_widths(l.declaration);
+            }
+            if (s) s = print(l.declaration, names, out);
+            if (!s) {
+                std::cerr << "vorn2026 calc: CPF " << l.cpf << ": " << s.message() << "\n";
+                ++failed;
+            }
+        }
         if (out.size() > (1 << 20)) {
             std::cout << out;
             out.clear();
         }
     }
     std::cout << out << std::flush;
-    return std::cout ? 0 : fail("erro ao escrever a saída");
+    if (!std::cout) return fail("erro ao escrever a saída");
+    if (failed > 0)
+        return fail(std::to_string(failed) + " de " + std::to_string(folder.cpfs().size()) +
+                    " declarações não calculadas");
+    return 0;
 }
 
 }  // namespace vorn

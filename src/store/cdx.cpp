@@ -295,7 +295,9 @@ class CdxFile::Access {
     Status begin() {
         if (write_ && f_.mode_ == CdxMode::kReadOnly)
             return Status::invalid(f_.path_ + ": índice aberto somente para leitura");
-        if (f_.mode_ != CdxMode::kExclusive) {
+        if (write_ && f_.held_) throw std::logic_error(f_.path_ + ": change under a read lock");
+        own_lock_ = f_.mode_ != CdxMode::kExclusive && !f_.held_;
+        if (own_lock_) {
             Status s =
                 f_.file_->wait_lock(kLockByte, 1, write_ ? LockType::kWrite : LockType::kRead);
             if (!s) return s;
@@ -347,7 +349,7 @@ class CdxFile::Access {
         f_.dirty_.clear();
         if (f_.cache_.size() > kCacheLimit) f_.cache_.clear();
         locked_ = false;
-        if (f_.mode_ != CdxMode::kExclusive) {
+        if (own_lock_) {
             Status s = f_.file_->unlock(kLockByte, 1);
             if (result) result = s;
         }
@@ -357,6 +359,7 @@ class CdxFile::Access {
     CdxFile& f_;
     bool write_;
     bool locked_ = false;
+    bool own_lock_ = false;  // taken here (not exclusive use, not inside read_locked)
     Status status_;
     uint32_t saved_free_ = 0;
     uint64_t saved_size_ = 0;
@@ -950,6 +953,23 @@ Status CdxFile::entries(int tag, std::vector<IndexEntry>* out) {
     Access a(*this, false);
     if (!a.status()) return a.status();
     return entries_locked(tag, out);
+}
+
+Status CdxFile::read_locked(const std::function<Status()>& fn) {
+    if (held_ || mode_ == CdxMode::kExclusive) return fn();
+    if (Status s = file_->wait_lock(kLockByte, 1, LockType::kRead); !s) return s;
+    held_ = true;
+    Status s;
+    try {
+        s = fn();
+    } catch (...) {
+        held_ = false;
+        static_cast<void>(file_->unlock(kLockByte, 1));  // the exception is what matters
+        throw;
+    }
+    held_ = false;
+    Status u = file_->unlock(kLockByte, 1);
+    return s ? u : s;
 }
 
 Status CdxFile::entries_locked(int tag, std::vector<IndexEntry>* out) {

@@ -122,6 +122,10 @@ class CdxFile {
     [[nodiscard]] Status verify(int tag, Check* out);
     // Every entry of the tag in the order it is stored (ascending).
     [[nodiscard]] Status entries(int tag, std::vector<IndexEntry>* out);
+    // Runs `fn` holding the index read lock, so that the reads it makes of this file (verify,
+    // entries, cursors) see one state: no other process changes a key meanwhile. `fn` must not
+    // change this file.
+    [[nodiscard]] Status read_locked(const std::function<Status()>& fn);
 
   private:
     friend class CdxCursor;
@@ -176,6 +180,7 @@ class CdxFile {
     // Pages as read, and pages changed by the operation in progress.
     std::unordered_map<uint32_t, cdx::Page> cache_;
     std::unordered_map<uint32_t, cdx::Page> dirty_;
+    bool held_ = false;  // inside read_locked: the read lock is already ours
 };
 
 // A position in one tag, moving in the tag's own order (a descending tag walks its keys from the

@@ -118,59 +118,100 @@ Status CdxIndex::check(std::string_view key, Operator& pause_with) {
                                std::string(key));
     for (int attempt = 0;; ++attempt) {
         std::string problem;
-        if (Status s = find_problem(&problem); !s) return s;
+        Status s = file_->read_locked([&] { return find_problem(&problem); });
+        if (!s) return s;
         if (problem.empty()) return Status::ok();
-        // Shared, another terminal may be between writing a record and its key.
-        if (table_.exclusive() || attempt == 2) return Status::corrupt(name() + ": " + problem);
+        // What another terminal left locked is excused above; a difference that stays after a
+        // pause and a second look is damage.
+        if (table_.exclusive() || attempt == 1) return Status::corrupt(name() + ": " + problem);
         pause_with.pause(0.2);
     }
 }
 
+// Runs with the index read lock held: no key changes meanwhile. Records still change, but only
+// under their writer's lock, which the writer keeps until their keys are written too; so a
+// record whose key is missing or different while another terminal holds its lock (or the table
+// lock) is a write in progress, not damage. The record count comes from the file's size, read
+// after the lock: every key then has its record.
 Status CdxIndex::find_problem(std::string* problem) {
     CdxFile::Check c;
     if (Status s = file_->verify(tag_, &c); !s) return s;
     uint32_t count = 0;
     if (Status s = table_.record_count(&count); !s) return s;
-    bool every_record = spec_.for_expr.empty() && !spec_.unique;
+    const bool every_record = spec_.for_expr.empty() && !spec_.unique;
     if (c.max_recno > count) {
         *problem = "chave do registro " + std::to_string(c.max_recno) + ", além do fim";
         return Status::ok();
     }
-    if (every_record ? c.keys != count : c.keys > count) {
+    if (c.keys > count) {
         *problem = std::to_string(c.keys) + " chaves para " + std::to_string(count) + " registros";
         return Status::ok();
     }
+    // Records whose key is wrong (or kept for a record that has none), then those without one.
+    std::vector<uint32_t> wrong, unkeyed;
     // A table of a few megabytes is read whole: every key is compared with its record, and each
-    // record has one key. A bigger one is judged by the keys spread over the index.
+    // record has one key. A bigger one is judged by the keys spread over the index, and, when
+    // keys are missing, by which records have none.
+    const bool whole = uint64_t{count} * table_.record_length() <= kFullCheckBytes;
+    std::vector<IndexEntry> entries;
+    if (whole || (every_record && c.keys < count)) {
+        if (Status s = file_->entries(tag_, &entries); !s) return s;
+    }
+    std::vector<char> keyed(count + 1u, 0);
+    for (const IndexEntry& e : entries) {
+        if (keyed[e.recno]) {
+            *problem = "o registro " + std::to_string(e.recno) + " tem mais de uma chave";
+            return Status::ok();
+        }
+        keyed[e.recno] = 1;
+    }
     std::string row_key;
-    if (uint64_t{count} * table_.record_length() > kFullCheckBytes) {
+    if (whole) {
+        std::vector<std::string> keys(count + 1u);
+        std::vector<char> has(count + 1u, 0);
+        Status s = table_.scan_rows([&](uint32_t recno, std::string_view row) {
+            if (recno <= count) has[recno] = key_of(row, &keys[recno]) ? 1 : 0;
+        });
+        if (!s) return s;
+        for (const IndexEntry& e : entries)
+            if (!has[e.recno] || keys[e.recno] != e.key) wrong.push_back(e.recno);
+    } else {
         for (const IndexEntry& e : c.samples) {
             if (Status s = table_.go_to(e.recno); !s) return s;
             bool has = !table_.eof() && key_of(table_.bytes(), &row_key);
-            if (!has || row_key != e.key) {
-                *problem = "o registro " + std::to_string(e.recno) + " não tem a sua chave";
-                return Status::ok();
+            if (!has || row_key != e.key) wrong.push_back(e.recno);
+        }
+    }
+    if (every_record && c.keys < count)
+        for (uint32_t n = 1; n <= count; ++n)
+            if (!keyed[n]) unkeyed.push_back(n);
+    // A handful of writes in progress at once is what a busy office makes; more is damage.
+    constexpr size_t kMostInProgress = 64;
+    const bool few = wrong.size() + unkeyed.size() <= kMostInProgress;
+    // The first of `records` that no other terminal is writing (0 when every one is).
+    auto settled = [&](const std::vector<uint32_t>& records, uint32_t* out) {
+        *out = 0;
+        for (uint32_t n : records) {
+            bool held = false;
+            if (few)
+                if (Status s = table_.locked_elsewhere(n, &held); !s) return s;
+            if (!held) {
+                *out = n;
+                break;
             }
         }
         return Status::ok();
+    };
+    uint32_t n = 0;
+    if (Status s = settled(wrong, &n); !s) return s;
+    if (n) {
+        *problem = "o registro " + std::to_string(n) + " não tem a sua chave";
+        return Status::ok();
     }
-    std::vector<std::string> keys(count + 1u);
-    std::vector<char> has(count + 1u, 0);
-    Status s = table_.scan_rows([&](uint32_t recno, std::string_view row) {
-        if (recno <= count) has[recno] = key_of(row, &keys[recno]);
-    });
-    if (!s) return s;
-    std::vector<IndexEntry> entries;
-    if (s = file_->entries(tag_, &entries); !s) return s;
-    for (const IndexEntry& e : entries) {
-        if (e.recno > count || has[e.recno] != 1 || keys[e.recno] != e.key) {
-            bool twice = e.recno <= count && has[e.recno] == 2;
-            *problem = "o registro " + std::to_string(e.recno) +
-                       (twice ? " tem mais de uma chave" : " não tem a sua chave");
-            return Status::ok();
-        }
-        has[e.recno] = 2;  // seen
-    }
+    if (Status s = settled(unkeyed, &n); !s) return s;
+    if (n)
+        *problem = std::to_string(c.keys) + " chaves para " + std::to_string(count) +
+                   " registros (o registro " + std::to_string(n) + " não tem chave)";
     return Status::ok();
 }
 

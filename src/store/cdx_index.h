@@ -32,8 +32,10 @@ class CdxIndex final : public Index {
     // Checks the file against the table: the key expression is `key`, the tree is sound, there
     // is one key per record, and the keys are those of their records (every key for a table of
     // up to 4 MiB, 64 keys spread over the index for a bigger one). kCorrupt says what is wrong.
-    // With the table shared, a difference that may come from another terminal's write in
-    // progress is looked at again after a pause before it counts.
+    // With the table shared the check runs under the index's read lock, and a record another
+    // terminal holds locked (its write in progress: record written, key not yet) is not counted
+    // against the index; any other difference is looked at again, under the lock, after a pause
+    // before it counts.
     [[nodiscard]] Status check(std::string_view key, Operator& pause_with);
 
     // Index

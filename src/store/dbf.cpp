@@ -1101,7 +1101,10 @@ Status Table::append(const Record* rec) {
     if (exclusive_) {
         // Nobody else sees the table: appends are gathered and written a batch at a time.
         if (pending_.size() + rec_len_ > kWriteBehindBytes) {
+            // The header counts what is now in the file, so that a machine stopping before the
+            // next batch leaves a table other programs read to its last whole batch.
             Status s = write_pending();
+            if (s) s = write_header_counts();
             if (!s) return s;
         }
         n = count_ + 1;
@@ -1246,6 +1249,12 @@ uint64_t Table::lock_table_len() const {
 
 bool Table::record_locked(uint32_t n) const {
     return exclusive_ || table_locked_ || locked_.count(n) > 0;
+}
+
+Status Table::locked_elsewhere(uint32_t n, bool* held) {
+    *held = false;
+    if (exclusive_) return Status::ok();
+    return file_->locked_elsewhere(lock_record_byte(n), 1, LockType::kRead, held);
 }
 
 Status Table::release_record_locks() {

@@ -231,6 +231,9 @@ class Table {
     [[nodiscard]] Status lock_table();
     [[nodiscard]] Status unlock();
     bool record_locked(uint32_t n) const;
+    // Whether another handle holds record n's lock or the table lock: a write may be in progress
+    // there (its record written, its keys not yet). Always false in exclusive use.
+    [[nodiscard]] Status locked_elsewhere(uint32_t n, bool* held);
     bool table_locked() const { return exclusive_ || table_locked_; }
 
     // --- Indexes

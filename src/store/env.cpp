@@ -84,6 +84,18 @@ class PosixFile final : public File {
     Status unlock(uint64_t start, uint64_t len) override {
         return set_lock(F_OFD_SETLK, start, len, F_UNLCK);
     }
+    Status locked_elsewhere(uint64_t start, uint64_t len, LockType type, bool* held) override {
+        struct flock fl;
+        std::memset(&fl, 0, sizeof fl);
+        fl.l_type = type == LockType::kRead ? F_RDLCK : F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = static_cast<off_t>(start);
+        fl.l_len = static_cast<off_t>(len);
+        while (::fcntl(fd_, F_OFD_GETLK, &fl) != 0)
+            if (errno != EINTR) return errno_status("falha ao examinar bloqueio de", path_, errno);
+        *held = fl.l_type != F_UNLCK;
+        return Status::ok();
+    }
 
   private:
     Status set_lock(int cmd, uint64_t start, uint64_t len, short type) {
@@ -261,6 +273,9 @@ class FaultFile final : public File {
         return inner_->wait_lock(start, len, type);
     }
     Status unlock(uint64_t start, uint64_t len) override { return inner_->unlock(start, len); }
+    Status locked_elsewhere(uint64_t start, uint64_t len, LockType type, bool* held) override {
+        return inner_->locked_elsewhere(start, len, type, held);
+    }
 
   private:
     FaultEnv& env_;

@@ -35,6 +35,10 @@ class File {
     [[nodiscard]] virtual Status try_lock(uint64_t start, uint64_t len, LockType type) = 0;
     [[nodiscard]] virtual Status wait_lock(uint64_t start, uint64_t len, LockType type) = 0;
     [[nodiscard]] virtual Status unlock(uint64_t start, uint64_t len) = 0;
+    // Whether another open file description holds a lock over some of [start, start + len) that
+    // conflicts with one of `type`; answers at once and takes nothing.
+    [[nodiscard]] virtual Status locked_elsewhere(uint64_t start, uint64_t len, LockType type,
+                                                  bool* held) = 0;
 };
 
 enum class OpenFor {

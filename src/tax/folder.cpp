@@ -1,6 +1,8 @@
 // Read-only loading of a data folder's declarations.
 #include "tax/folder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <sstream>
 
@@ -75,43 +77,24 @@ std::shared_ptr<const store::Layout> reading_layout(
     return t.layout_ptr();
 }
 
-// Calls `take(cpf, record)` for every live record of a table, read into `layout` (the file's own
-// when null); a missing file is an empty table unless `required`. `number` names the catalogue
-// table whose fields the computation reads (0: none checked).
-template <typename Take>
-Status scan(store::Env& env, const std::string& path, int number,
-            const std::shared_ptr<const store::Layout>& layout, const std::string& only_cpf,
-            bool required, Take take) {
-    if (!env.exists(path))
-        return required ? Status::not_found(path + " não localizado") : Status::ok();
-    std::unique_ptr<store::Table> t;
-    store::OpenOptions opt;
-    opt.read_only = true;
-    Status s = store::Table::open(env, path, opt, &t);
-    if (!s) return s;
-    if (const std::string field = missing_read_field(*t, number); !field.empty())
-        return Status::corrupt(path + ": falta o campo " + field +
-                               ", que o cálculo lê (atualize a estrutura da tabela)");
-    const store::Field* cpf_field = nullptr;
-    store::Field f;
-    if (t->layout().find("CPF") >= 0) {
-        f = t->field("CPF");
-        cpf_field = &f;
-    }
-    const std::shared_ptr<const store::Layout> into = reading_layout(*t, layout);
-    for (s = t->go_top(); s && !t->eof(); s = t->skip()) {
-        const std::string cpf = cpf_field ? t->str(*cpf_field) : std::string();
-        if (!only_cpf.empty() && cpf != only_cpf) continue;
-        store::Record rec(into);
-        Status r = t->read(rec);
-        if (!r)
-            return Status::corrupt(path + " registro " + std::to_string(t->recno()) + ": " +
-                                   r.message());
-        rec.recno = t->recno();
-        take(cpf, std::move(rec));
-    }
-    if (!s) return s;
-    return t->close();
+// The CPF of a row as noted: its CPF field's bytes without trailing blanks, padded to 11; false
+// when longer (no registry CPF is).
+bool cpf_key(std::string_view raw, char* out) {
+    size_t e = raw.size();
+    while (e > 0 && (raw[e - 1] == ' ' || raw[e - 1] == '\0')) --e;
+    if (e > sizeof(FolderReader::Entry::cpf)) return false;
+    std::memset(out, ' ', sizeof(FolderReader::Entry::cpf));
+    std::memcpy(out, raw.data(), e);
+    return true;
+}
+
+bool before(const FolderReader::Entry& a, const FolderReader::Entry& b) {
+    const int c = std::memcmp(a.cpf, b.cpf, sizeof a.cpf);
+    return c < 0 || (c == 0 && a.recno < b.recno);
+}
+
+bool same_cpf(const FolderReader::Entry& a, const FolderReader::Entry& b) {
+    return std::memcmp(a.cpf, b.cpf, sizeof a.cpf) == 0;
 }
 
 }  // namespace
@@ -120,48 +103,140 @@ Status FolderReader::read(store::Env& env, const std::string& folder, const std:
                           FolderReader* out) {
     if (!env.is_directory(folder)) return Status::not_found("pasta não encontrada: " + folder);
     FolderReader r;
-    auto path = [&](int n) { return store::find_file(env, folder, table_file(n)); };
-    Status s = scan(env, path(9), 9, store::table_def(9)->layout, only_cpf, true,
-                    [&](const std::string& cpf, store::Record rec) {
-                        if (cpf.empty() || r.registry_.count(cpf)) return;
-                        r.cpfs_.push_back(cpf);
-                        r.registry_.emplace(cpf, std::move(rec));
-                    });
-    if (!s) return s;
-    s = scan(env, path(1), 1, store::table_def(1)->layout, only_cpf, true,
-             [&](const std::string& cpf, store::Record rec) {
-                 r.summary_.emplace(cpf, std::move(rec));
-             });
-    if (!s) return s;
-    for (int n : kLists) {
-        auto& by_cpf = r.lists_[n];
-        s = scan(env, path(n), n, store::table_def(n)->layout, only_cpf, false,
-                 [&](const std::string& cpf, store::Record rec) {
-                     if (r.registry_.count(cpf)) by_cpf[cpf].push_back(std::move(rec));
-                 });
-        if (!s) return s;
+    r.env_ = &env;
+    r.only_cpf_ = only_cpf;
+    std::vector<int> numbers{9, 1};
+    numbers.insert(numbers.end(), std::begin(kLists), std::end(kLists));
+    for (int n : numbers) {
+        Source src;
+        src.number = n;
+        src.path = store::find_file(env, folder, table_file(n));
+        std::unique_ptr<store::Table> t;
+        if (Status s = r.open(src, &t); !s) return s;
+        if (n == 9 && t) {  // the declarations, each once, in the registry's record order
+            std::vector<Entry> in_order = src.entries;
+            std::sort(in_order.begin(), in_order.end(),
+                      [](const Entry& a, const Entry& b) { return a.recno < b.recno; });
+            for (const Entry& e : in_order) {
+                auto first = std::lower_bound(src.entries.begin(), src.entries.end(), e, before);
+                std::string cpf = trim(std::string_view(e.cpf, sizeof e.cpf));
+                if (first->recno == e.recno && !cpf.empty()) r.cpfs_.push_back(cpf);
+            }
+        }
+        if (t) {
+            if (Status s = t->close(); !s) return s;
+        }
+        r.sources_.push_back(std::move(src));
     }
     *out = std::move(r);
     return Status::ok();
 }
 
-Declaration FolderReader::declaration(const std::string& cpf) const {
-    Declaration d = Declaration::blank(cpf);
-    d.registry = registry_.at(cpf);
-    if (auto it = summary_.find(cpf); it != summary_.end()) d.summary = it->second;
-    for (int n : kLists)
-        if (auto* list = d.list(n)) *list = records(n, cpf);
-    return d;
+bool FolderReader::has(const std::string& cpf) const {
+    return std::find(cpfs_.begin(), cpfs_.end(), cpf) != cpfs_.end();
 }
 
-std::vector<store::Record> FolderReader::gains(const std::string& cpf) const {
-    return records(7, cpf);
+// Opens a source's table for reading (none when an item table is missing), noting its records
+// again when the file is not the one noted.
+Status FolderReader::open(Source& src, std::unique_ptr<store::Table>* t) {
+    t->reset();
+    if (!env_->exists(src.path)) {
+        if (src.number == 9 || src.number == 1)
+            return Status::not_found(src.path + " não localizado");
+        src.present = false;
+        src.entries.clear();
+        return Status::ok();
+    }
+    store::OpenOptions opt;
+    opt.read_only = true;
+    if (Status s = store::Table::open(*env_, src.path, opt, t); !s) return s;
+    if (const std::string field = missing_read_field(**t, src.number); !field.empty())
+        return Status::corrupt(src.path + ": falta o campo " + field +
+                               ", que o cálculo lê (atualize a estrutura da tabela)");
+    uint64_t dev = 0, ino = 0, size = 0;
+    if (Status s = env_->identity(src.path, &dev, &ino); !s) return s;
+    if (Status s = env_->file_size(src.path, &size); !s) return s;
+    if (src.present && dev == src.dev && ino == src.ino && size == src.size) return Status::ok();
+    src.dev = dev;
+    src.ino = ino;
+    src.size = size;
+    src.present = true;
+    return note(src, **t);
 }
 
-std::vector<store::Record> FolderReader::records(int n, const std::string& cpf) const {
-    const auto& by_cpf = lists_.at(n);
-    auto it = by_cpf.find(cpf);
-    return it == by_cpf.end() ? std::vector<store::Record>() : it->second;
+Status FolderReader::note(Source& src, store::Table& t) {
+    src.entries.clear();
+    if (t.layout().find("CPF") < 0) return Status::ok();  // no record belongs to a declaration
+    const store::Field f = t.field("CPF");
+    Status s = t.scan_rows([&](uint32_t recno, std::string_view row) {
+        Entry e;
+        if (row[0] == '*' || !cpf_key(store::Table::field_bytes(row, f), e.cpf)) return;
+        if (!only_cpf_.empty() && trim(std::string_view(e.cpf, sizeof e.cpf)) != only_cpf_) return;
+        e.recno = recno;
+        src.entries.push_back(e);
+    });
+    std::sort(src.entries.begin(), src.entries.end(), before);
+    return s;
+}
+
+Status FolderReader::load(size_t first, size_t n, std::vector<Loaded>* out) {
+    out->clear();
+    std::vector<std::unique_ptr<store::Table>> tables(sources_.size());
+    std::vector<std::shared_ptr<const store::Layout>> into(sources_.size());
+    for (size_t i = 0; i < sources_.size(); ++i) {
+        if (Status s = open(sources_[i], &tables[i]); !s) return s;
+        if (tables[i])
+            into[i] = reading_layout(*tables[i], store::table_def(sources_[i].number)->layout);
+    }
+    // The live records of source i that still belong to `cpf` (the first only with `one`).
+    auto records = [&](size_t i, const std::string& cpf, bool one,
+                       std::vector<store::Record>* recs) -> Status {
+        store::Table* t = tables[i].get();
+        if (!t) return Status::ok();
+        const Source& src = sources_[i];
+        Entry key{};
+        if (!cpf_key(cpf, key.cpf)) return Status::ok();
+        auto at = std::lower_bound(src.entries.begin(), src.entries.end(), key, before);
+        const store::Field f = t->field("CPF");
+        for (; at != src.entries.end() && same_cpf(*at, key); ++at) {
+            if (Status s = t->go_to(at->recno); !s) return s;
+            if (t->eof() || t->deleted() || t->str(f) != cpf) continue;  // changed meanwhile
+            store::Record rec(into[i]);
+            if (Status r = t->read(rec); !r)
+                return Status::corrupt(src.path + " registro " + std::to_string(at->recno) + ": " +
+                                       r.message());
+            rec.recno = at->recno;
+            recs->push_back(std::move(rec));
+            if (one) break;
+        }
+        return Status::ok();
+    };
+    for (size_t k = first; k < cpfs_.size() && k < first + n; ++k) {
+        Loaded l;
+        l.cpf = cpfs_[k];
+        l.declaration = Declaration::blank(l.cpf);
+        Declaration& d = l.declaration;
+        std::vector<store::Record> recs;
+        l.status = records(0, l.cpf, true, &recs);
+        if (l.status && recs.empty())
+            l.status = Status::not_found("CPF " + l.cpf + " não está mais no cadastro da pasta");
+        if (l.status) d.registry = std::move(recs.front());
+        recs.clear();
+        if (l.status) l.status = records(1, l.cpf, true, &recs);
+        if (l.status && !recs.empty()) d.summary = std::move(recs.front());
+        for (size_t i = 2; l.status && i < sources_.size(); ++i) {
+            recs.clear();
+            l.status = records(i, l.cpf, false, &recs);
+            if (sources_[i].number == 7) l.gains = recs;
+            if (auto* list = d.list(sources_[i].number)) *list = std::move(recs);
+        }
+        out->push_back(std::move(l));
+    }
+    for (auto& t : tables)
+        if (t) {
+            if (Status s = t->close(); !s) return s;
+        }
+    return Status::ok();
 }
 
 Status write_folder(store::Env& env, const std::string& folder,
@@ -185,9 +260,20 @@ Status read_interest_table(store::Env& env, const std::string& install_dir, Inte
     const std::string path = store::find_file(env, install_dir, "UFIRM.DBF");
     *out = InterestTable();
     if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions opt;
+    opt.read_only = true;
+    Status s = store::Table::open(env, path, opt, &t);
+    if (!s) return s;
     std::vector<store::Record> rows;
-    Status s = scan(env, path, 0, nullptr, "", true,
-                    [&](const std::string&, store::Record rec) { rows.push_back(std::move(rec)); });
+    for (s = t->go_top(); s && !t->eof(); s = t->skip()) {
+        store::Record rec(t->layout_ptr());
+        if (Status r = t->read(rec); !r)
+            return Status::corrupt(path + " registro " + std::to_string(t->recno()) + ": " +
+                                   r.message());
+        rows.push_back(std::move(rec));
+    }
+    if (s) s = t->close();
     if (!s) return s;
     *out = InterestTable::from_records(rows);
     return Status::ok();

@@ -12,39 +12,67 @@
 #include <vector>
 
 #include "base/status.h"
+#include "store/dbf.h"
 #include "store/env.h"
 #include "tax/declaration.h"
 #include "tax/interest.h"
 
 namespace vorn::tax {
 
+// The declarations of a folder, read a few at a time: reading the folder notes where each CPF's
+// records are (11 bytes and a record number each), and each group of declarations is then read
+// with the tables open only meanwhile, so memory does not grow with the folder and the tables are
+// free for the terminals between groups. A table that changed since it was noted (a terminal
+// saved a declaration) is noted again before its records are read.
 class FolderReader {
   public:
-    // Reads the registry (table 9) and the tables the computation uses, keeping only the
-    // records of `only_cpf` when it is not empty; a missing item table reads as empty. kNotFound
-    // when the folder, its registry or its summary table (table 1) is missing; kCorrupt with the
-    // file (and record) when a table cannot be read, holds fewer records than its header counts
-    // or lacks a field the computation reads.
+    // Opens the registry (table 9) and the tables the computation uses and notes their records
+    // by CPF, keeping only `only_cpf` when it is not empty; a missing item table reads as empty.
+    // kNotFound when the folder, its registry or its summary table (table 1) is missing;
+    // kCorrupt with the file when a table cannot be read, holds fewer records than its header
+    // counts or lacks a field the computation reads.
     [[nodiscard]] static Status read(store::Env& env, const std::string& folder,
                                      const std::string& only_cpf, FolderReader* out);
 
     // CPFs of the registry in its record order.
     const std::vector<std::string>& cpfs() const { return cpfs_; }
-    bool has(const std::string& cpf) const { return registry_.count(cpf) > 0; }
-    // The declaration of a CPF of the registry.
-    Declaration declaration(const std::string& cpf) const;
-    // The capital-gain and variable-income records of a CPF (table 7), which the declaration
-    // does not hold.
-    std::vector<store::Record> gains(const std::string& cpf) const;
+    bool has(const std::string& cpf) const;
+
+    // One declaration as read, with its capital-gain and variable-income records (table 7),
+    // which the declaration does not hold. `status` is kCorrupt naming the table and record when
+    // a record cannot be read, kNotFound when the registry no longer has the CPF.
+    struct Loaded {
+        std::string cpf;
+        Status status;
+        Declaration declaration = Declaration::blank("");
+        std::vector<store::Record> gains;
+    };
+    // Reads the declarations of cpfs()[first, first + n) (fewer at the end). A declaration that
+    // cannot be read has its status and the others are read; the call itself fails only when a
+    // table cannot be opened or read as a whole.
+    [[nodiscard]] Status load(size_t first, size_t n, std::vector<Loaded>* out);
+
+    // Where one record of a table is: its CPF (blank padded) and record number.
+    struct Entry {
+        char cpf[11];
+        uint32_t recno;
+    };
 
   private:
-    std::vector<store::Record> records(int n, const std::string& cpf) const;
+    struct Source {
+        int number = 0;
+        std::string path;
+        bool present = false;
+        std::vector<Entry> entries;           // ascending by CPF, then record number
+        uint64_t dev = 0, ino = 0, size = 0;  // the file as it was when noted
+    };
+    [[nodiscard]] Status note(Source& src, store::Table& t);
+    [[nodiscard]] Status open(Source& src, std::unique_ptr<store::Table>* t);
 
+    store::Env* env_ = nullptr;
+    std::string only_cpf_;
     std::vector<std::string> cpfs_;
-    std::map<std::string, store::Record> registry_;
-    std::map<std::string, store::Record> summary_;
-    // Table number → CPF → records in table order.
-    std::map<int, std::map<std::string, std::vector<store::Record>>> lists_;
+    std::vector<Source> sources_;  // the registry, the summary, then the item tables
 };
 
 // Writes declarations as a new data folder: tables 1 to 21 created (replacing any there), each

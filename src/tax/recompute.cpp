@@ -263,22 +263,25 @@ Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
     if (!rq.only_cpf.empty() && !folder.has(rq.only_cpf))
         return Status::not_found("CPF " + rq.only_cpf + " não encontrado na pasta " + rq.folder);
     Run run(env, rq);
-    for (const auto& cpf : folder.cpfs()) {
-        Declaration stored = folder.declaration(cpf);
-        if (rq.accounts != nullptr && !has_pending_postings(stored)) continue;
-        std::vector<store::Record> gains = folder.gains(cpf);
+    // The declarations are read one at a time: each recalculation may rewrite the tables the
+    // next one is read from.
+    std::vector<FolderReader::Loaded> one;
+    for (size_t k = 0; k < folder.cpfs().size(); ++k) {
+        const std::string& cpf = folder.cpfs()[k];
         Recomputed line;
-        bool stale = false, gone = false;
-        s = run.one(stored, gains, &line, &stale);
-        // Saved by a terminal since the folder was read: read again and recomputed from there.
-        for (int again = 0; s && stale && again < 3; ++again) {
-            FolderReader fresh;
-            s = FolderReader::read(env, rq.folder, cpf, &fresh);
-            // Gone, or (a posting run) its postings transferred by a terminal meanwhile.
-            gone = s && (!fresh.has(cpf) ||
-                         (rq.accounts && !has_pending_postings(fresh.declaration(cpf))));
-            if (s && !gone) s = run.one(fresh.declaration(cpf), fresh.gains(cpf), &line, &stale);
+        bool stale = true, gone = false;
+        // Saved by a terminal since it was read: read again and recomputed from there.
+        for (int again = 0; s && stale && again < 4; ++again) {
+            s = folder.load(k, 1, &one);
+            if (!s) break;
+            const FolderReader::Loaded& l = one.front();
+            // Deleted meanwhile; or, for a posting run, nothing (left) to transfer: none pending,
+            // or transferred by a terminal meanwhile.
+            gone = l.status.code() == Status::Code::kNotFound ||
+                   (l.status && rq.accounts != nullptr && !has_pending_postings(l.declaration));
             if (gone) break;
+            s = l.status;
+            if (s) s = run.one(l.declaration, l.gains, &line, &stale);
         }
         if (!s) return s;
         if (gone) continue;

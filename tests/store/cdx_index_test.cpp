@@ -64,36 +64,6 @@ std::vector<std::string> backward(Table& t, const char* field) {
     return out;
 }
 
-// An index file, its table and key, for the cross-check below.
-struct Listed {
-    std::string dbf, cdx, key, type;  // type as index_dump takes it: char or num
-};
-
-// The order Debian's index_dump lists equals one computed from the table's bytes by a script
-// that shares nothing with the engine.
-void expect_indexes_match_tables(const std::vector<Listed>& all) {
-    std::string args;
-    for (const Listed& l : all) args += " '" + l.dbf + "' '" + l.key + "'";
-    std::string want = testing::run("/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) +
-                                    "/tests/store/cdx_order.py" + args);
-    size_t at = 0;
-    for (const Listed& l : all) {
-        size_t end = want.find("--\n", at);
-        ASSERT_NE(end, std::string::npos) << "no listing for " << l.cdx;
-        std::string tag = base_of(l.cdx).substr(0, base_of(l.cdx).size() - 4);
-        EXPECT_EQ(testing::index_dump(l.type, l.cdx, tag), want.substr(at, end - at)) << l.cdx;
-        at = end + 3;
-    }
-}
-
-// The registry's three index files.
-std::vector<Listed> registry(const TempDir& dir) {
-    std::string dbf = dir.file("IMP0926.DBF");
-    return {{dbf, dir.file("IMP0926.CDX"), "CPF", "char"},
-            {dbf, dir.file("IMP0926B.CDX"), "UPPER(NOMECONTR)", "char"},
-            {dbf, dir.file("IMP0926C.CDX"), "ESTATUS", "num"}};
-}
-
 using Names = std::vector<std::string>;
 
 // ---------------------------------------------------------------------------------------------
@@ -199,7 +169,7 @@ TEST(CdxTables, NavigationSeekAndMaintenanceInKeyOrder) {
     EXPECT_TRUE(t.found());
     EXPECT_EQ(t.str("NOMECONTR"), "Carla");
 
-    expect_indexes_match_tables(registry(dir));
+    testing::expect_indexes_match_tables(testing::registry_indexes(dir));
 
     // Pack and zap rebuild every index of the table held alone.
     ASSERT_TRUE(term.open_registry(dir, true));
@@ -209,14 +179,14 @@ TEST(CdxTables, NavigationSeekAndMaintenanceInKeyOrder) {
     ASSERT_OK(x.pack());
     EXPECT_EQ(forward(x, "CPF"),
               (Names{"00000000191", "11144477700", "11144477701", "11144477735"}));
-    expect_indexes_match_tables(registry(dir));
+    testing::expect_indexes_match_tables(testing::registry_indexes(dir));
     ASSERT_OK(x.zap());
     EXPECT_OK(x.go_top());
     EXPECT_TRUE(x.eof());
     ASSERT_TRUE(add(term.w, "12345678909", "Depois", 0));
     EXPECT_EQ(forward(x, "CPF"), Names{"12345678909"});
     term.w.close_all();
-    expect_indexes_match_tables(registry(dir));
+    testing::expect_indexes_match_tables(testing::registry_indexes(dir));
 }
 
 TEST(CdxTables, EveryCatalogueIndexListsItsTableInKeyOrder) {
@@ -224,7 +194,7 @@ TEST(CdxTables, EveryCatalogueIndexListsItsTableInKeyOrder) {
     TempDir dir;
     Terminal term(dir);
     const char* texts[] = {"Ótimo", "b", "A 1", "ção", "Z9", ""};
-    std::vector<Listed> all;
+    std::vector<testing::Listed> all;
     for (const TableDef& def : all_tables()) {
         if (def.reference || def.indexes.empty() || !def.layout) continue;
         SCOPED_TRACE(def.name);
@@ -255,7 +225,7 @@ TEST(CdxTables, EveryCatalogueIndexListsItsTableInKeyOrder) {
             all.push_back({dbf, cdx, ix.key, type == KeyType::kNumeric ? "num" : "char"});
         }
     }
-    expect_indexes_match_tables(all);
+    testing::expect_indexes_match_tables(all);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -381,6 +351,41 @@ TEST(CdxOpening, ADamagedOrStaleIndexIsReportedAndBuiltAgain) {
     }
     good.insert(good.begin(), "00000000000");
     reopen_reports("missing key");
+}
+
+// Another terminal between writing records and their keys holds their locks: an opening then
+// finds nothing wrong. Once the locks are gone without the keys, it is damage.
+TEST(CdxOpening, RecordsAnotherTerminalIsStillWritingAreNotDamage) {
+    TempDir dir;
+    Terminal term(dir);
+    ASSERT_TRUE(term.open_registry(dir));
+    for (const char* cpf : {"33333333333", "11111111111", "22222222222"})
+        ASSERT_TRUE(add(term.w, cpf, "Nome", 1));
+    term.w.close_all();
+
+    // A writer whose keys have not been written yet: a table handle without the indexes.
+    std::unique_ptr<Table> other;
+    ASSERT_OK(
+        Table::open(Env::posix(), dir.file("IMP0926.DBF"), {false, false, &test_clock()}, &other));
+    ASSERT_OK(other->append());
+    ASSERT_OK(other->replace(other->field("CPF"), "44444444444"));
+    term.op.said.clear();
+    ASSERT_TRUE(term.open_registry(dir));
+    EXPECT_FALSE(term.op.saw("notice", "danificado"));
+    term.w.close_all();
+
+    ASSERT_OK(other->go_to(2));
+    ASSERT_OK(other->lock_record(0, true));  // record 4 stays locked too
+    ASSERT_OK(other->replace(other->field("CPF"), "55555555555"));
+    ASSERT_TRUE(term.open_registry(dir));
+    EXPECT_FALSE(term.op.saw("notice", "danificado"));
+    term.w.close_all();
+
+    ASSERT_OK(other->unlock());
+    ASSERT_TRUE(term.open_registry(dir));
+    EXPECT_TRUE(term.op.saw("notice", damaged_index_notice("IMP0926.CDX")));
+    EXPECT_EQ(forward(term.w.current(), "CPF"),
+              (Names{"22222222222", "33333333333", "44444444444", "55555555555"}));
 }
 
 TEST(CdxOpening, AFailureAtAnyStepOfRebuildingLeavesIndexesThatOpenRight) {
@@ -537,6 +542,7 @@ TEST(CdxSharing, ProcessesAppendingAndReplacingKeepEveryIndexWhole) {
                 }
                 char x = 1;
                 if (write(done[1], &x, 1) != 1) return 8;
+                close(done[1]);  // the parent reads to the end: a failed terminal never blocks it
                 if (read(go[0], &x, 1) != 0) return 9;  // every terminal has finished
                 // Every other terminal's records are found through this terminal's indexes.
                 for (int q = 1; q <= kProcs; ++q)
@@ -556,17 +562,20 @@ TEST(CdxSharing, ProcessesAppendingAndReplacingKeepEveryIndexWhole) {
     }
     close(done[1]);
     close(go[0]);
+    // Every terminal has finished (or failed) when each has closed its end of `done`.
     char x;
-    for (int p = 0; p < kProcs; ++p) {
-        if (read(done[0], &x, 1) != 1) break;
-    }
+    int finished = 0;
+    while (read(done[0], &x, 1) == 1) ++finished;
+    EXPECT_EQ(finished, kProcs);
     close(go[1]);
     for (pid_t pid : kids) {
         int st = 0;
         waitpid(pid, &st, 0);
         EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << "terminal exit " << WEXITSTATUS(st);
     }
-    // Every index holds exactly one key per record, in order.
+    // Every index file the terminals kept holds exactly one key per record, in order (an
+    // opening would build the second and third anew).
+    testing::expect_indexes_match_tables(testing::registry_indexes(dir));
     Terminal check(dir);
     ASSERT_TRUE(check.open_registry(dir));
     EXPECT_FALSE(check.op.saw("notice", damaged_index_notice("IMP0926.CDX")));
@@ -575,8 +584,6 @@ TEST(CdxSharing, ProcessesAppendingAndReplacingKeepEveryIndexWhole) {
     ASSERT_OK(t.record_count(&n));
     EXPECT_EQ(n, static_cast<uint32_t>(kProcs * kEach));
     EXPECT_EQ(forward(t, "CPF").size(), n);
-    check.w.close_all();
-    expect_indexes_match_tables(registry(dir));
 }
 
 }  // namespace

@@ -483,6 +483,32 @@ TEST(Dbf, ExclusiveAppendsReachTheFileInBatchesAndAtTheLatestOnFlush) {
     EXPECT_EQ(slurp(path).size(), header + 1000 * reclen + 1);
 }
 
+// A machine that stops during exclusive appends leaves the header counting every batch already
+// written: other xBase readers trust that count.
+TEST(Dbf, EachBatchOfExclusiveAppendsIsCountedInTheHeader) {
+    TempDir dir;
+    std::string path = create_small(dir);
+    FaultEnv env(Env::posix());
+    auto t = testing::open_table(path, true, env);
+    size_t header = t->header_length(), reclen = t->record_length();
+    uint32_t written = 0;
+    for (int i = 1; written == 0; ++i) {
+        Record r = row(("N" + std::to_string(i)).c_str(), "1");
+        ASSERT_OK(t->append(&r));
+        if (slurp(path).size() > header + 1) written = static_cast<uint32_t>(i - 1);
+    }
+    EXPECT_EQ(u16(slurp(path), 4), written);
+    env.fail_at(1, true);  // the machine stops: nothing more reaches the disk
+    for (int i = 0; i < 3000; ++i) {
+        Record r = row("X", "1");
+        if (!t->append(&r)) break;
+    }
+    EXPECT_FALSE(t->close().is_ok());
+    std::string b = slurp(path);
+    EXPECT_EQ(u16(b, 4), written);
+    EXPECT_EQ(b.size(), header + written * reclen + 1);
+}
+
 TEST(Dbf, AttachedIndexIsKeptInStepAndDrivesNavigation) {
     TempDir dir;
     std::string path = create_small(dir, {row("Pedro", "1"), row("Ana", "2"), row("Maria", "3")});

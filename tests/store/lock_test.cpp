@@ -5,10 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "store/catalogue.h"
@@ -97,18 +99,29 @@ std::string make_table(const TempDir& dir, int rows = 1) {
     return path;
 }
 
-// Who holds a write lock on byte `at` of the file, seen from a plain descriptor (0 when free).
+// Whether some handle holds a lock on bytes [at, at + len) of the file, seen from a plain
+// descriptor. A file it cannot open or probe throws: that is no answer about the lock.
 bool byte_locked(const std::string& path, uint64_t at, uint64_t len = 1) {
     int fd = ::open(path.c_str(), O_RDWR);
+    if (fd < 0) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = F_WRLCK;
     fl.l_whence = SEEK_SET;
     fl.l_start = static_cast<off_t>(at);
     fl.l_len = static_cast<off_t>(len);
-    ::fcntl(fd, F_OFD_GETLK, &fl);
+    int rc = ::fcntl(fd, F_OFD_GETLK, &fl);
+    int err = errno;
     ::close(fd);
+    if (rc != 0) throw std::runtime_error("cannot probe " + path + ": " + std::strerror(err));
     return fl.l_type != F_UNLCK;
+}
+
+TEST(Locks, TheLockProbeFailsOnAFileItCannotOpen) {
+    TempDir dir;
+    EXPECT_THROW(byte_locked(dir.file("NONE.DBF"), 0x7FFFFFFF), std::runtime_error);
+    std::string path = make_table(dir);
+    EXPECT_FALSE(byte_locked(path, 0x7FFFFFFF));
 }
 
 TEST(Locks, TwoTerminalsAppendingAndReplacingLoseNothing) {

@@ -55,6 +55,15 @@ inline std::string slurp(const std::string& path) {
     return ss.str();
 }
 
+// The first n bytes of a file (fewer when it is shorter).
+inline std::string slurp_prefix(const std::string& path, size_t n) {
+    std::ifstream in(path, std::ios::binary);
+    std::string s(n, '\0');
+    in.read(s.data(), static_cast<std::streamsize>(n));
+    s.resize(static_cast<size_t>(in.gcount()));
+    return s;
+}
+
 inline void spit(const std::string& path, const std::string& data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << data;

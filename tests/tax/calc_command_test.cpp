@@ -246,6 +246,60 @@ TEST_F(CalcCommand, DamagedOrIncompleteTablesAreRefused) {
     expect_refused("11144477735", {"não localizado"});
 }
 
+// Overwrites a field of a record in a table file with bytes that are no value of its type.
+void garble(const fs::path& file, uint32_t recno, const char* field) {
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(), file.string(), {}, &t));
+    const store::Field f = t->field(field);
+    const uint64_t at = t->header_length() + uint64_t{recno - 1} * t->record_length() + f.offset;
+    ASSERT_TRUE(t->close());
+    std::fstream io(file, std::ios::binary | std::ios::in | std::ios::out);
+    io.seekp(static_cast<std::streamoff>(at));
+    io << std::string(f.width, '*');
+}
+
+TEST_F(CalcCommand, ADeclarationThatCannotBeReadIsToldAndTheOthersAreComputed) {
+    garble(dir / "imp0226.dbf", 1, "I1_5");  // the employee's withholding
+    Output o = run({"--folder", dir.string(), "--all", "--now", "2026-04-15 10:00:00"});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("CPF 11144477735: "), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("imp0226.dbf registro 1"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("1 de 2 declarações não calculadas"), std::string::npos) << o.err;
+    EXPECT_EQ(o.blocks.count("11144477735"), 0u);
+    ASSERT_EQ(o.blocks.count("52998224725"), 1u);
+    EXPECT_EQ(o.blocks.at("52998224725").at("I13_21"), "17538.77");
+}
+
+// Declarations are read a group at a time with the tables closed in between: what a terminal
+// saved meanwhile is read, not the records noted before.
+TEST_F(CalcCommand, TheReaderFollowsATableChangedBetweenGroups) {
+    FolderReader folder;
+    ASSERT_TRUE(FolderReader::read(store::Env::posix(), dir.string(), "", &folder));
+    ASSERT_EQ(folder.cpfs(), (std::vector<std::string>{"11144477735", "52998224725"}));
+    {
+        std::unique_ptr<store::Table> t;
+        ASSERT_TRUE(store::Table::open(store::Env::posix(), (dir / "imp0626.dbf").string(),
+                                       {true, false, nullptr}, &t));
+        ASSERT_TRUE(t->go_top());
+        ASSERT_EQ(t->str("CPF"), "52998224725");
+        ASSERT_TRUE(t->delete_record());  // its first payment gone, one added
+        store::Record extra(store::table_def(6)->layout);
+        extra.set("CPF", "52998224725");
+        extra.set("I6_3", Decimal(26));
+        extra.set("I6_4", D("777.00"));
+        ASSERT_TRUE(t->append(&extra));
+        ASSERT_TRUE(t->close());
+    }
+    std::vector<FolderReader::Loaded> read;
+    ASSERT_TRUE(folder.load(1, 5, &read));
+    ASSERT_EQ(read.size(), 1u);
+    ASSERT_TRUE(read[0].status);
+    const auto& payments = read[0].declaration.payments;
+    ASSERT_EQ(payments.size(), 6u);
+    EXPECT_EQ(payments.front().num("I6_3"), Decimal(1));
+    EXPECT_EQ(payments.back().num("I6_4"), D("777.00"));
+}
+
 TEST_F(CalcCommand, TotalTooWideForItsFieldIsAnError) {
     Builder b("39053344705");
     b.company("999999999999.99");

@@ -72,8 +72,11 @@ TEST(Recompute, ADeclarationSavedMeanwhileIsReadAgainBeforeItIsWritten) {
 
     // What the terminal saved stays, and the stored summary is the computation of it.
     FolderReader after;
-    ASSERT_TRUE(FolderReader::read(store::Env::posix(), rq.folder, "", &after).is_ok());
-    Declaration saved = after.declaration("52998224725");
+    ASSERT_TRUE(FolderReader::read(store::Env::posix(), rq.folder, "52998224725", &after).is_ok());
+    std::vector<FolderReader::Loaded> read;
+    ASSERT_TRUE(after.load(0, 1, &read).is_ok());
+    ASSERT_TRUE(read.at(0).status.is_ok());
+    Declaration saved = read.at(0).declaration;
     EXPECT_EQ(saved.registry.str("NOMECONTR"), "SALVA NO TERMINAL 02");
     EXPECT_EQ(saved.payments.at(0).num("I6_4"), Decimal::from("13000.00"));
     Declaration expected = saved;
