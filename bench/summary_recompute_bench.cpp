@@ -87,17 +87,18 @@ int main(int argc, char** argv) {
     const std::string cpf = largest.cpf();
 
     // calc's computation of it in this process.
-    vorn::tax::FolderReader folder;
+    vorn::tax::FolderReader::Loaded stored;
     bench::check(
-        vorn::tax::FolderReader::read(vorn::store::Env::posix(), inst.string(), cpf, &folder),
+        vorn::tax::FolderReader::read_one(vorn::store::Env::posix(), inst.string(), cpf, &stored),
         "leitura");
+    bench::check(stored.status, "leitura");
     vorn::tax::InterestTable selic;
     bench::check(vorn::tax::read_interest_table(vorn::store::Env::posix(), inst.string(), &selic),
                  "Selic");
     vorn::ScriptedOperator op;
     std::vector<double> computations;
     for (int k = 0; k < 2000; ++k) {
-        vorn::tax::Declaration d = folder.declaration(cpf);
+        vorn::tax::Declaration d = stored.declaration;
         vorn::tax::Context c{d, op, clock, selic};
         const auto t0 = bench::Wall::now();
         vorn::tax::compute_declaration(c);

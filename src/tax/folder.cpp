@@ -179,6 +179,20 @@ Status FolderReader::note(Source& src, store::Table& t) {
     return s;
 }
 
+Status FolderReader::read_one(store::Env& env, const std::string& folder, const std::string& cpf,
+                              Loaded* out) {
+    *out = Loaded();
+    out->cpf = cpf;
+    out->status = Status::not_found("CPF " + cpf + " não encontrado na pasta " + folder);
+    FolderReader r;
+    if (Status s = read(env, folder, cpf, &r); !s) return s;
+    if (!r.has(cpf)) return Status::ok();
+    std::vector<Loaded> one;
+    if (Status s = r.load(0, 1, &one); !s) return s;
+    *out = std::move(one.front());
+    return Status::ok();
+}
+
 Status FolderReader::load(size_t first, size_t n, std::vector<Loaded>* out) {
     out->clear();
     std::vector<std::unique_ptr<store::Table>> tables(sources_.size());
@@ -256,24 +270,40 @@ Status write_folder(store::Env& env, const std::string& folder,
     return Status::ok();
 }
 
-Status read_interest_table(store::Env& env, const std::string& install_dir, InterestTable* out) {
-    const std::string path = store::find_file(env, install_dir, "UFIRM.DBF");
-    *out = InterestTable();
-    if (!env.exists(path)) return Status::ok();
+namespace {
+
+// Calls `take(record)` for every live record of a whole table, read into `layout` (the file's own
+// when null); a missing file is an empty table unless `required`.
+template <typename Take>
+Status read_rows(store::Env& env, const std::string& path,
+                 const std::shared_ptr<const store::Layout>& layout, bool required, Take take) {
+    if (!env.exists(path))
+        return required ? Status::not_found(path + " não localizado") : Status::ok();
     std::unique_ptr<store::Table> t;
     store::OpenOptions opt;
     opt.read_only = true;
     Status s = store::Table::open(env, path, opt, &t);
     if (!s) return s;
-    std::vector<store::Record> rows;
+    const std::shared_ptr<const store::Layout> into = reading_layout(*t, layout);
     for (s = t->go_top(); s && !t->eof(); s = t->skip()) {
-        store::Record rec(t->layout_ptr());
+        store::Record rec(into);
         if (Status r = t->read(rec); !r)
             return Status::corrupt(path + " registro " + std::to_string(t->recno()) + ": " +
                                    r.message());
-        rows.push_back(std::move(rec));
+        rec.recno = t->recno();
+        take(std::move(rec));
     }
-    if (s) s = t->close();
+    if (!s) return s;
+    return t->close();
+}
+
+}  // namespace
+
+Status read_interest_table(store::Env& env, const std::string& install_dir, InterestTable* out) {
+    *out = InterestTable();
+    std::vector<store::Record> rows;
+    Status s = read_rows(env, store::find_file(env, install_dir, "UFIRM.DBF"), nullptr, false,
+                         [&](store::Record rec) { rows.push_back(std::move(rec)); });
     if (!s) return s;
     *out = InterestTable::from_records(rows);
     return Status::ok();
@@ -282,21 +312,19 @@ Status read_interest_table(store::Env& env, const std::string& install_dir, Inte
 Status read_accounts(store::Env& env, const std::string& install_dir,
                      std::vector<store::Record>* out) {
     out->clear();
-    const std::string path = store::find_file(env, install_dir, table_file(62));
-    return scan(env, path, 0, nullptr, "", true,
-                [&](const std::string&, store::Record rec) { out->push_back(std::move(rec)); });
+    return read_rows(env, store::find_file(env, install_dir, table_file(62)), nullptr, true,
+                     [&](store::Record rec) { out->push_back(std::move(rec)); });
 }
 
 Status read_past_result(store::Env& env, const std::string& install_dir, const std::string& cpf,
                         std::string_view year, std::optional<PastResult>* out) {
     *out = std::nullopt;
-    const std::string path = store::find_file(env, install_dir, "ULTANOS.DBF");
     // Read into the catalogue's fields by name: a table of another layout reads as well.
-    return scan(env, path, 0, store::table_def(80)->layout, cpf, false,
-                [&](const std::string&, store::Record rec) {
-                    if (trim(rec.str("ANOBASE")) == year)
-                        *out = PastResult{rec.num("BENSBASE"), rec.num("DIVBASE")};
-                });
+    return read_rows(env, store::find_file(env, install_dir, "ULTANOS.DBF"),
+                     store::table_def(80)->layout, false, [&](store::Record rec) {
+                         if (trim(rec.str("CPF")) == cpf && trim(rec.str("ANOBASE")) == year)
+                             *out = PastResult{rec.num("BENSBASE"), rec.num("DIVBASE")};
+                     });
 }
 
 }  // namespace vorn::tax

@@ -51,6 +51,9 @@ class FolderReader {
     // cannot be read has its status and the others are read; the call itself fails only when a
     // table cannot be opened or read as a whole.
     [[nodiscard]] Status load(size_t first, size_t n, std::vector<Loaded>* out);
+    // The declaration of one CPF of a folder; its status kNotFound when the registry lacks it.
+    [[nodiscard]] static Status read_one(store::Env& env, const std::string& folder,
+                                         const std::string& cpf, Loaded* out);
 
     // Where one record of a table is: its CPF (blank padded) and record number.
     struct Entry {

@@ -18,10 +18,10 @@ namespace {
 
 // The declaration of `cpf` as stored in the office's folder.
 tax::Declaration stored(const Office& o, const std::string& cpf) {
-    tax::FolderReader r;
-    Status s = tax::FolderReader::read(store::Env::posix(), o.inst.path(), cpf, &r);
+    tax::FolderReader::Loaded l;
+    Status s = tax::FolderReader::read_one(store::Env::posix(), o.inst.path(), cpf, &l);
     EXPECT_TRUE(s.is_ok()) << s.to_string();
-    return r.has(cpf) ? r.declaration(cpf) : tax::Declaration::blank(cpf);
+    return l.status ? l.declaration : tax::Declaration::blank(cpf);
 }
 
 // `vorn2026 post` over the office's folder; its lines.
