@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "entry/balance_screen.h"
 #include "entry/calculator.h"
+#include "entry/companies_screen.h"
 #include "entry/converter.h"
 #include "entry/exempt_screen.h"
 #include "entry/identification.h"
@@ -289,7 +290,11 @@ ui::Key Run::run_screen(ScreenPos at) {
     sc.bind(ui::Key::alt('S'), [this] { entry::calculator_into_field(app_.screen); });
     sc.bind(ui::Key::alt('U'), [this] { entry::converter_into_field(app_.screen, s_.NVALDOLAR); });
     ui::ReadResult r;
-    if (at.screen == 3) {
+    if (at.screen == 1) {
+        draw_idle();
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        r.last_key = entry::RENDPJ(place, at.item);
+    } else if (at.screen == 3) {
         draw_idle();
         r = entry::exempt_screen(sc, app_.op, d_, win_->client(), at.item, selic());
     } else if (at.screen == 6) {
@@ -321,7 +326,7 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10 &&
+        if (at.screen != 1 && at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10 &&
             !item_lists_shown(at))
             return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;

@@ -78,6 +78,10 @@ bool declaration_command_enabled(int code) {
     switch (code) {
         case 17:   // end of the declaration
         case 61:   // identification
+        case 11:   // income from companies
+        case 12:   // income received cumulatively
+        case 13:   // the dependants' income
+        case 14:   // the dependants' income received cumulatively
         case 120:  // calculator
         case 121:  // general help
         case 122:  // function keys
