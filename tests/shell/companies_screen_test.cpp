@@ -196,7 +196,10 @@ TEST(CompaniesScreen, TheRraWindowComputesItsItem) {
     EXPECT_EQ(rows[0].at("I1_25"), "60000.00");
     // Base 57000 over 10 months in the first column: 57000 × 0.275 − 896.00 × 10.
     EXPECT_EQ(rows[0].at("I1_20"), "6715.00");
-    EXPECT_EQ(o.calc()[cpf].at("I13_25A"), "6715.00");
+    // Taxed exclusively: its net income goes to the exclusive line, not to the adjustment.
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(after.at("I4_05"), "55800.00");
+    EXPECT_EQ(after.at("I13_05"), "0.00");
 }
 
 TEST(CompaniesScreen, AnExclusiveRraItemNeedsItsMonthsAndAMonthOfTheYear) {
