@@ -138,15 +138,16 @@ bool rra_amount(CellPlace& at, ui::Value& v) {
     store::Record item = at.row;
     item.set(at.field, amount(v));
     const std::string month = trim(item.str("I1_36"));
-    const bool digits = !month.empty() && month.find_first_not_of("0123456789") == std::string::npos;
+    const bool digits =
+        !month.empty() && month.find_first_not_of("0123456789") == std::string::npos;
     if (!tax::CALC_RAA(at.c, item, 0, 0, digits ? std::stoi(month) : 0)) return false;
     at.row.set("I1_25", item.num("I1_25"));
     at.row.set("I1_20", item.num("I1_20"));
     return true;
 }
 
-ItemColumn own(std::string_view field, std::string_view picture, std::string_view header,
-               int width, OwnCheck check) {
+ItemColumn own(std::string_view field, std::string_view picture, std::string_view header, int width,
+               OwnCheck check) {
     return {field, field, picture, header, width, C::kOwn, check};
 }
 

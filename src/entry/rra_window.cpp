@@ -161,7 +161,10 @@ bool Window::shown() {
     paint(kTaxRow, " Imposto Devido     ", item().num("I1_20"));
     // The letter of the other option under "Exclus.Fonte".
     const std::string o = item().str("TIPOCR");
-    p_.screen.write(client_.top + 9, client_.left + 36, o == "S" ? "N" : o == "N" ? "S" : " ",
+    p_.screen.write(client_.top + 9, client_.left + 36,
+                    o == "S"   ? "N"
+                    : o == "N" ? "S"
+                               : " ",
                     p_.screen.colours.standard);
     return true;
 }
@@ -207,11 +210,12 @@ bool Window::run() {
     client_ = ui::Rect{top + 1, left + 1, bottom - 1, right - 1};
     std::vector<const Row*> rows;
     for (const Row& r : kLayout) rows.push_back(&r);
-    const Row dependant_row{kDependantRow, 1, " CPF dependente ", 20, "I1_8", "@R 999.999.999-99",
-                            &Window::dependant};
+    const Row dependant_row{
+        kDependantRow, 1, " CPF dependente ", 20, "I1_8", "@R 999.999.999-99", &Window::dependant};
     if (dependant_) rows.push_back(&dependant_row);
     std::vector<ui::Get> gets;
-    for (const Row* r : rows) values_[r->field] = field_value(column(r->field), item().value(r->field));
+    for (const Row* r : rows)
+        values_[r->field] = field_value(column(r->field), item().value(r->field));
     for (const Row* r : rows) {
         p_.screen.write(client_.top + r->row, client_.left + r->col, r->label,
                         p_.screen.colours.standard);

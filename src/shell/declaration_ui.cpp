@@ -326,8 +326,8 @@ void Run::GIRO(ScreenPos start) {
     ScreenPos at = start;
     while (!done_) {
         // The other entry screens are not part of this build.
-        if (at.screen != 1 && at.screen != 3 && at.screen != 6 && at.screen != 7 && at.screen != 10 &&
-            !item_lists_shown(at))
+        if (at.screen != 1 && at.screen != 3 && at.screen != 6 && at.screen != 7 &&
+            at.screen != 10 && !item_lists_shown(at))
             return;
         s_.OPCIR_1 = at.item ? at.item : at.screen * 10 + 1;
         ui::Key k = run_screen(at);

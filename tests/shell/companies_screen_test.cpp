@@ -116,7 +116,8 @@ TEST(CompaniesScreen, TheTitleFollowsTheItemAsTabWalksTheScreen) {
     Office o = office(true);
     const std::string cpf = o.cpf(0);
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F1\nsnap\nTAB\nsnap\nTAB\nsnap\nTAB\nsnap\nSHIFT+TAB\nsnap\nESC\n"));
+        o,
+        in_declaration(cpf, "F1\nsnap\nTAB\nsnap\nTAB\nsnap\nTAB\nsnap\nSHIFT+TAB\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 5u) << all(screens);
     const char* titles[] = {
         "RENDIMENTOS TRIBUTÁVEIS E ISENTOS RECEBIDOS DE PESSOAS JURÍDICAS",
@@ -146,13 +147,13 @@ TEST(CompaniesScreen, RefusedCellsKeepTheRowAsItWas) {
     ASSERT_EQ(stored.size(), 1u);
     // A CNPJ with a wrong check digit; a negative tax; a serious-illness pension on the row that
     // holds taxable income. Each refusal is snapped, closed, and the cell abandoned with Esc.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf,
-                          "F1\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\n"
-                          "text 11222333000182\nENTER\nsnap\nENTER\nESC\n"
-                          "LEFT\nLEFT\nLEFT\ntext -5\nENTER\nsnap\nENTER\nESC\n"
-                          "RIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\n"
-                          "text 1000\nENTER\nsnap\nENTER\nESC\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F1\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\n"
+                                  "text 11222333000182\nENTER\nsnap\nENTER\nESC\n"
+                                  "LEFT\nLEFT\nLEFT\ntext -5\nENTER\nsnap\nENTER\nESC\n"
+                                  "RIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nRIGHT\n"
+                                  "text 1000\nENTER\nsnap\nENTER\nESC\nESC\n"));
     ASSERT_EQ(screens.size(), 3u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "CNPJ 11.222.333/0001-82 está incorreto.")) << body(screens[0]);
     EXPECT_TRUE(shows(screens[1], "O valor não pode ser negativo.")) << body(screens[1]);
@@ -208,10 +209,11 @@ TEST(CompaniesScreen, AnExclusiveRraItemNeedsItsMonthsAndAMonthOfTheYear) {
     // "N" with month 13 is refused in the field; with 12 and no months the window does not close;
     // Esc then leaves the item as it was.
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf,
-                          "F1\nTAB\ntext FUNDACAO PAGADORA\nENTER\nENTER\ntext 60000\nENTER\n"
-                          "ENTER\nENTER\nENTER\nENTER\nENTER\nENTER\ntext N\nENTER\ntext 13\n"
-                          "ENTER\nsnap\nENTER\nCTRL+Y\ntext 12\nENTER\nENTER\nsnap\nENTER\nESC\nESC\n"));
+        o, in_declaration(
+               cpf,
+               "F1\nTAB\ntext FUNDACAO PAGADORA\nENTER\nENTER\ntext 60000\nENTER\n"
+               "ENTER\nENTER\nENTER\nENTER\nENTER\nENTER\ntext N\nENTER\ntext 13\n"
+               "ENTER\nsnap\nENTER\nCTRL+Y\ntext 12\nENTER\nENTER\nsnap\nENTER\nESC\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "O mês do recebimento vai de 01 a 12.")) << body(screens[0]);
     EXPECT_TRUE(shows(screens[1], "É necessário informar a quantidade de meses"))
