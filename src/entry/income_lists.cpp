@@ -218,6 +218,7 @@ ItemList income(int number, std::string_view title, std::vector<ItemColumn> colu
     l.shown = shown;
     l.hint = kIncomeHint;
     l.insert_question = "Insere uma linha ANTES desse Item?";
+    l.insert_before = true;
     l.subtotal = "I1_4";
     l.delete_question = income_delete_question;
     l.dependants = dependant;
@@ -253,6 +254,7 @@ ItemList rra(int number, bool dependant) {
     l.shown = dependant ? 5 : 4;
     l.hint = kRraHint;
     l.insert_question = "Insere uma linha ANTES desse Item?";
+    l.insert_before = true;
     l.subtotal = "I1_4";
     l.delete_question = income_delete_question;
     l.row_window = RRA_window;

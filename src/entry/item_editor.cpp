@@ -118,6 +118,7 @@ class Editor {
     void recompute();
     void paint_totals();
     bool insert(int rows);
+    bool insert_before(const store::Record& blank, int rows);
     bool remove();
     bool insert_rows_asked();
     void subtotal_mark();
@@ -542,6 +543,7 @@ bool Editor::insert(int rows) {
     store::Record blank(t_.layout_ptr());
     blank.set("CPF", p_.d.cpf());
     if (list_.new_row) list_.new_row(blank);
+    if (list_.insert_before && !t_.eof()) return insert_before(blank, rows);
     uint32_t first = 0;
     for (int k = 1; k <= rows; ++k) {
         if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
@@ -549,6 +551,32 @@ bool Editor::insert(int rows) {
         if (first == 0) first = t_.recno();
     }
     restore(first);
+    return true;
+}
+
+// Lists without item numbers keep their rows in record order: the rows from the current one on
+// move down by `rows` records (new ones appended at the end) and the current ones become blank.
+bool Editor::insert_before(const store::Record& blank, int rows) {
+    const uint32_t at = t_.recno();
+    for (int k = 0; k < rows; ++k)
+        if (Status s = t_.append(&blank); !s) return refuse(s.message());
+    std::vector<uint32_t> shown;
+    for (Status s = t_.go_to(at); s && !t_.eof(); s = t_.skip()) shown.push_back(t_.recno());
+    p_.w.select(area_);
+    for (size_t k = shown.size(); k-- > 0;) {
+        store::Record moved(t_.layout_ptr());
+        if (k >= static_cast<size_t>(rows)) {
+            if (Status s = t_.go_to(shown[k - static_cast<size_t>(rows)]); !s || !t_.read(moved))
+                return refuse("A linha não pôde ser lida.");
+        } else {
+            moved = blank;
+        }
+        if (!t_.go_to(shown[k]) || !store::REC_LOCK(p_.w, 5)) return false;
+        Status s = t_.put(moved);
+        Status u = t_.unlock();
+        if (!s || !u) return refuse((s ? u : s).message());
+    }
+    restore(at);
     return true;
 }
 

@@ -77,7 +77,8 @@ struct ItemList {
     // Enter on a row opens the row's own window (the list's cells are then read-only); true when
     // something was written.
     bool (*row_window)(EditorPlace& place, store::Table& t, bool dependant) = nullptr;
-    bool dependants = false;  // the dependants' rows of a list kept for holder and dependants
+    bool insert_before = false;  // a new row goes before the current one (no item numbers)
+    bool dependants = false;     // the dependants' rows of a list kept for holder and dependants
 };
 
 // List `number` (1 and 2 the company income of the holder and of the dependants; 20 and

@@ -1,8 +1,9 @@
 // Screen 1 through the real program: employee income typed on item 11 is stored as typed and calc
 // follows it; the frame's title follows the item as Tab walks 11 to 14; refused cells (a wrong
 // CNPJ check digit, a minus sign, taxable income beside a serious-illness pension) store nothing;
-// deleting an income row names its entries; the RRA window computes its item, and an item taxed
-// exclusively without its months or with month 13 is not stored.
+// deleting an income row names its entries; a dependant's row needs a dependant's CPF; a row
+// inserted goes before the current one; a lottery prize names its payer; the RRA window computes
+// its item, and an item taxed exclusively without its months or with month 13 is not stored.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -172,6 +173,50 @@ TEST(CompaniesScreen, DeletingAnIncomeRowNamesItsEntries) {
     EXPECT_TRUE(shows(screens[0], "Confirma a Exclusão dessa linha?"));
     EXPECT_TRUE(items_of(o, cpf).empty());
     EXPECT_EQ(o.calc()[cpf].at("I13_01"), "0.00");
+}
+
+TEST(CompaniesScreen, ADependantsRowNeedsTheCpfOfOneOfTheDependants) {
+    Office o = office(false);
+    const std::string cpf = o.cpf(0);
+    // Item 13: a valid CPF that is nobody's dependant is refused; the child's is taken.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "F1\nTAB\nTAB\ntext 11144477735\nENTER\nsnap\nENTER\nESC\n"
+                          "text 52998224725\nENTER\nRIGHT\ntext EMPRESA DO FILHO\nENTER\nRIGHT\n"
+                          "text 12000\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "não é de um dependente dessa declaração.")) << body(screens[0]);
+    const std::vector<Fields> rows = items_of(o, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("I1_1"), "D");
+    EXPECT_EQ(rows[0].at("I1_11"), "N");
+    EXPECT_EQ(rows[0].at("I1_8"), kDependantCpf);
+    EXPECT_EQ(rows[0].at("I1_4"), "12000.00");
+    const Fields after = o.calc()[cpf];
+    EXPECT_EQ(after.at("I13_02"), "12000.00");
+    EXPECT_EQ(after.at("I13_01"), "0.00");
+}
+
+TEST(CompaniesScreen, ARowInsertedGoesBeforeTheCurrentOneAndALotteryPrizeNamesItsPayer) {
+    Office o = office(true);
+    const std::string cpf = o.cpf(0);
+    std::string right;
+    for (int k = 0; k < 31; ++k) right += "RIGHT\n";
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F1\nINS\nsnap\ntext S\n" + right +
+                                           "text 5000\nENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Insere uma linha ANTES desse Item?")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "Coloque no campo descrição o tipo da Loteria ganha."))
+        << body(screens[1]);
+    const std::vector<Fields> rows = items_of(o, cpf);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at("I1_2"), "Loteria Lei 14.790/2023");
+    EXPECT_EQ(rows[0].at("I1_45"), "5000.00");
+    EXPECT_EQ(rows[0].at("I1_1"), "J");
+    EXPECT_EQ(rows[1].at("I1_2"), "EMPRESA UM LTDA");
+    EXPECT_EQ(rows[1].at("I1_4"), "60000.00");
+    EXPECT_EQ(o.calc()[cpf].at("I4_15"), "5000.00");
 }
 
 TEST(CompaniesScreen, TheRraWindowComputesItsItem) {
