@@ -2,7 +2,8 @@
 // follows it; the frame's title follows the item as Tab walks 11 to 14; refused cells (a wrong
 // CNPJ check digit, a minus sign, taxable income beside a serious-illness pension) store nothing;
 // deleting an income row names its entries; a dependant's row needs a dependant's CPF; a row
-// inserted goes before the current one; a lottery prize names its payer; the RRA window computes
+// inserted goes before the current one; a lottery prize names its payer; the age-65 portion
+// asks its 13th within the limits; the RRA window computes
 // its item, and an item taxed exclusively without its months or with month 13 is not stored.
 #include <gtest/gtest.h>
 
@@ -43,8 +44,12 @@ std::vector<Fields> items_of(Office& o, const std::string& cpf) {
 
 // One declaration without income items, with one child as dependant and, when asked, one
 // company-income row of the holder carrying taxable income, tax and social security.
-Office office(bool company_row) {
+Office office(bool company_row, bool retiree = false) {
     return Office(1, [&](int, tax::Declaration& d) {
+        if (retiree) {
+            d.registry.set("NASCIMENTO", Date(1950, 6, 10));
+            d.registry.set("CODAT", "61");
+        }
         d.items.clear();
         d.monthly.clear();
         d.dependants.clear();
@@ -217,6 +222,26 @@ TEST(CompaniesScreen, ARowInsertedGoesBeforeTheCurrentOneAndALotteryPrizeNamesIt
     EXPECT_EQ(rows[1].at("I1_2"), "EMPRESA UM LTDA");
     EXPECT_EQ(rows[1].at("I1_4"), "60000.00");
     EXPECT_EQ(o.calc()[cpf].at("I4_15"), "5000.00");
+}
+
+TEST(CompaniesScreen, TheAge65PortionAsksItsThirteenthWithinTheYearsLimits) {
+    Office o = office(true, true);
+    const std::string cpf = o.cpf(0);
+    std::string right;
+    for (int k = 0; k < 11; ++k) right += "RIGHT\n";
+    // Above the annual limit: refused. Then the limit itself and the 13th's portion beside it.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, "F1\n" + right +
+                                   "text 30000\nENTER\nsnap\nENTER\nESC\n"
+                                   "text 22847.76\nENTER\nsnap\ntext 1903.98\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "O valor limite da isenção é R$ 22.847,76")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "Parcela isenta do 13ro salário (65 anos):")) << body(screens[1]);
+    const std::vector<Fields> rows = items_of(o, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("I1_17"), "22847.76");
+    EXPECT_EQ(rows[0].at("I1_43"), "1903.98");
+    EXPECT_EQ(o.calc()[cpf].at("I3_06"), "24751.74");
 }
 
 TEST(CompaniesScreen, TheRraWindowComputesItsItem) {
