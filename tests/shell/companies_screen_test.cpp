@@ -21,25 +21,7 @@ const char* kDependantCpf = "52998224725";
 
 // The income items of `cpf` in record order, as python3-dbfread reads them.
 std::vector<Fields> items_of(Office& o, const std::string& cpf) {
-    int status = 0;
-    std::istringstream lines(run(
-        o.inst,
-        "/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) + "/tests/store/tools/dbf_dump.py '" +
-            store::data_table_path(store::Env::posix(), o.inst.path(), 2) + "'",
-        &status));
-    EXPECT_EQ(status, 0);
-    std::vector<std::string> names;
-    std::vector<Fields> out;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
-        if (line.rfind("R|", 0) != 0) continue;
-        Fields f;
-        std::istringstream values(line.substr(2));
-        std::string v;
-        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k) f[names[k]] = v;
-        if (f["CPF"] == cpf) out.push_back(f);
-    }
-    return out;
+    return rows_of(o, 2, cpf);
 }
 
 // One declaration without income items, with one child as dependant and, when asked, one
@@ -74,16 +56,6 @@ Office office(bool company_row, bool retiree = false) {
             d.items.push_back(r);
         }
     });
-}
-
-std::string all(const std::vector<Screen>& screens) {
-    std::string out;
-    for (const Screen& s : screens) out += body(s) + "----\n";
-    return out;
-}
-
-bool shows(const Screen& s, const std::string& text) {
-    return body(s).find(text) != std::string::npos;
 }
 
 TEST(CompaniesScreen, EmployeeIncomeTypedIsStoredAndCalcAgreesAfterF7) {
