@@ -146,6 +146,17 @@ bool rra_amount(CellPlace& at, ui::Value& v) {
     return true;
 }
 
+// The age-65 portion typed in the RRA list: the same checks as in the item's window.
+bool rra_portion(CellPlace& at, ui::Value& v) {
+    if (!not_negative(at, v)) return false;
+    store::Record item = at.row;
+    if (!tax::VER_APOSRAA(at.c, item, amount(v), 0)) return false;
+    for (const char* f : {"I1_4", "TIPOCR", "I1_25", "I1_20"})
+        at.row.set_value(at.row.layout().index(f), item.value(f));
+    v = item.num("I1_17");
+    return true;
+}
+
 ItemColumn own(std::string_view field, std::string_view picture, std::string_view header, int width,
                OwnCheck check) {
     return {field, field, picture, header, width, C::kOwn, check};
@@ -230,10 +241,10 @@ std::vector<ItemColumn> rra_columns() {
             money("I1_4", "Rendimentos", rra_amount),
             money("I1_6", "Previdência", rra_amount),
             money("I1_5", "Imposto Fonte =>", rra_amount),
-            {"I1_17", "I1_17", kMoney, "Isento 65 anos", 0, C::kReadOnly},
-            {"I1_42", "I1_42", kMoney, "Juros Recebido", 0, C::kReadOnly},
+            money("I1_17", "Isento 65 anos", rra_portion),
+            money("I1_42", "Juros Recebido"),
             {"I1_3", "I1_3", "", "CNPJ/CPF Fonte", 18, C::kReadOnly},
-            {"I1_12", "I1_12", kMoney, "Pensao Jud.", 0, C::kReadOnly},
+            money("I1_12", "Pensao Jud.", rra_amount),
             {"I1_22", "I1_22", kCpf, "CPF Aliment.", 14, C::kReadOnly},
             {"I1_36", "I1_36", "99", "Mes ", 4, C::kReadOnly},
             {"TIPOCR", "TIPOCR", "!", "AA/EF", 5, C::kReadOnly},
