@@ -120,16 +120,10 @@ bool lottery(CellPlace& at, ui::Value& v) {
     return true;
 }
 
-// The dependant a row belongs to: a valid CPF of one of the declaration's dependants.
+// The dependant a row belongs to.
 bool dependant_cpf(CellPlace& at, ui::Value& v) {
     const std::string cpf = trim(std::get<std::string>(v));
-    if (cpf.empty()) return true;
-    if (!VAL_CPF(at.place.op, cpf, true)) return false;
-    for (const store::Record& d : at.c.decl.dependants)
-        if (!d.deleted && d.num("CODIDEPEN") < Decimal(98) && trim(d.str("CPFDEPEN")) == cpf)
-            return true;
-    return refuse(at, "O CPF " + mask_picture(cpf, "999.999.999-99") +
-                          " não é de um dependente dessa declaração.");
+    return cpf.empty() || dependant_cpf_valid(at.place.op, at.c.decl, cpf);
 }
 
 // A value typed in the RRA list's own cells: the item's computation follows it.
@@ -274,6 +268,17 @@ ItemList rra(int number, bool dependant) {
 }
 
 }  // namespace
+
+bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf) {
+    if (!VAL_CPF(op, cpf, true)) return false;
+    for (const store::Record& r : d.dependants)
+        if (!r.deleted && r.num("CODIDEPEN") < Decimal(98) && trim(r.str("CPFDEPEN")) == cpf)
+            return true;
+    op.notice(NoticeKind::kError, "",
+              "O CPF " + mask_picture(cpf, "999.999.999-99") +
+                  " não é de um dependente dessa declaração.");
+    return false;
+}
 
 void add_income_lists(std::map<int, ItemList>& lists) {
     ItemList holder = income(1, "Titular", company_columns(), 7, false);

@@ -89,6 +89,9 @@ const ItemList& item_list(int number);
 inline constexpr int kDependantsRra = 120;
 // The income lists (1, 2, 20, kDependantsRra), defined with their checks in income_lists.cpp.
 void add_income_lists(std::map<int, ItemList>& lists);
+// A CPF typed as a dependant's: valid and of one of the declaration's dependants (relationship
+// below 98); the operator is told otherwise.
+bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf);
 // The edited fields of every list, for the check of field widths against their columns.
 std::vector<ScreenFields> item_list_fields();
 

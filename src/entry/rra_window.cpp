@@ -10,7 +10,6 @@
 #include "base/validate.h"
 #include "entry/item_lists.h"
 #include "entry/layout.h"
-#include "entry/table_rows.h"
 #include "tax/open_computation.h"
 #include "tax/rra.h"
 #include "ui/desktop.h"
@@ -73,15 +72,7 @@ class Window {
         if (num("I1_21").is_negative()) return refuse("O valor não pode ser negativo.");
         return take("I1_21") && computed();
     }
-    bool dependant() {
-        const std::string cpf = trim(text("I1_8"));
-        if (!VAL_CPF(p_.op, cpf, true)) return false;
-        for (const store::Record& r : d_.dependants)
-            if (!r.deleted && r.num("CODIDEPEN") < Decimal(98) && trim(r.str("CPFDEPEN")) == cpf)
-                return take("I1_8");
-        return refuse("O CPF " + mask_picture(cpf, "999.999.999-99") +
-                      " não é de um dependente dessa declaração.");
-    }
+    bool dependant() { return dependant_cpf_valid(p_.op, d_, trim(text("I1_8"))) && take("I1_8"); }
 
   private:
     store::Record& item() { return d_.items.at(index_); }
