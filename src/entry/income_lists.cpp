@@ -192,7 +192,8 @@ std::vector<ItemColumn> company_columns() {
             money("I1_44", "I28-Pensão Alimenticia"),
             money("I1_19", "Exig. Suspensa"),
             money("I1_20", "Depo.Judicial"),
-            money("I1_45", "E13-Loteria ", lottery)};
+            money("I1_45", "E13-Loteria ", lottery),
+            {"DT_LC", "DT_LC", "@D", "Data Saida", 10, C::kNone, nullptr, true}};
 }
 
 bool kind(const store::Table& t, const char* k, bool dependant) {

@@ -183,7 +183,9 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
 
 std::vector<ui::BrowseColumn> Editor::columns() {
     std::vector<ui::BrowseColumn> out;
-    for (const ItemColumn& c : list_.columns) out.push_back(column(c));
+    const bool departure = p_.d.values().str("DECSAIDA") == "S";
+    for (const ItemColumn& c : list_.columns)
+        if (departure || !c.departure_only) out.push_back(column(c));
     return out;
 }
 

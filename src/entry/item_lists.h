@@ -54,7 +54,8 @@ struct ItemColumn {
     std::string_view header;   // TABDESC
     int width = 0;             // on screen; 0: the wider of the header and the picture
     CellCheck check = CellCheck::kNone;
-    OwnCheck own = nullptr;  // with kOwn
+    OwnCheck own = nullptr;       // with kOwn
+    bool departure_only = false;  // shown only in a declaration of departure from the country
 };
 
 struct ItemList {

@@ -3,8 +3,9 @@
 // CNPJ check digit, a minus sign, taxable income beside a serious-illness pension) store nothing;
 // deleting an income row names its entries; a dependant's row needs a dependant's CPF; a row
 // inserted goes before the current one; a lottery prize names its payer; the age-65 portion
-// asks its 13th within the limits; the RRA window computes
-// its item, and an item taxed exclusively without its months or with month 13 is not stored.
+// asks its 13th within the limits; a departure's row takes its date of leaving; the RRA window
+// computes its item, and an item taxed exclusively without its months or with month 13 is not
+// stored.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,8 +27,9 @@ std::vector<Fields> items_of(Office& o, const std::string& cpf) {
 
 // One declaration without income items, with one child as dependant and, when asked, one
 // company-income row of the holder carrying taxable income, tax and social security.
-Office office(bool company_row, bool retiree = false) {
+Office office(bool company_row, bool retiree = false, bool departure = false) {
     return Office(1, [&](int, tax::Declaration& d) {
+        if (departure) d.set("DECSAIDA", "S");
         if (retiree) {
             d.registry.set("NASCIMENTO", Date(1950, 6, 10));
             d.registry.set("CODAT", "61");
@@ -214,6 +216,20 @@ TEST(CompaniesScreen, TheAge65PortionAsksItsThirteenthWithinTheYearsLimits) {
     EXPECT_EQ(rows[0].at("I1_17"), "22847.76");
     EXPECT_EQ(rows[0].at("I1_43"), "1903.98");
     EXPECT_EQ(o.calc()[cpf].at("I3_06"), "24751.74");
+}
+
+TEST(CompaniesScreen, ADeparturesIncomeRowTakesTheDateOfLeaving) {
+    Office o = office(true, false, true);
+    const std::string cpf = o.cpf(0);
+    std::string right;
+    for (int k = 0; k < 32; ++k) right += "RIGHT\n";
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F1\n" + right + "text 15082025\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Data Saida")) << body(screens[0]);
+    const std::vector<Fields> rows = items_of(o, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("DT_LC"), "20250815");
 }
 
 TEST(CompaniesScreen, TheRraWindowComputesItsItem) {
