@@ -2,10 +2,9 @@
 // follows it; the frame's title follows the item as Tab walks 11 to 14; refused cells (a wrong
 // CNPJ check digit, a minus sign, taxable income beside a serious-illness pension) store nothing;
 // deleting an income row names its entries; a dependant's row needs a dependant's CPF; a row
-// inserted goes before the current one; a lottery prize names its payer; the age-65 portion
-// asks its 13th within the limits; a departure's row takes its date of leaving; the RRA window
-// computes its item, and an item taxed exclusively without its months or with month 13 is not
-// stored.
+// inserted goes before the current one; a lottery prize names its payer; the age-65 portion asks
+// its 13th within the limits; a departure's row takes its date of leaving; the RRA window computes
+// its item, and an item taxed exclusively without its months or with month 13 is not stored.
 #include <gtest/gtest.h>
 
 #include <algorithm>
