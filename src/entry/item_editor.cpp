@@ -123,6 +123,7 @@ class Editor {
     void recompute();
     void paint_totals();
     bool insert(int rows);
+    bool insert_before(const store::Record& blank, int rows);
     bool remove();
     bool insert_rows_asked();
     void subtotal_mark();
@@ -130,6 +131,11 @@ class Editor {
     void drop_blank_rows();
     void zoom();
     uint32_t recno() const { return t_.eof() ? 0 : t_.recno(); }
+    // The current row's place among the computation's records of its table (record order, deleted
+    // records left out).
+    size_t item_index();
+    // The computation reads and writes the whole table: the list's filter is set aside meanwhile.
+    void unfiltered(const std::function<void()>& work);
     void restore(uint32_t at);
 
     EditorPlace& p_;
@@ -182,12 +188,16 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
 
 std::vector<ui::BrowseColumn> Editor::columns() {
     std::vector<ui::BrowseColumn> out;
-    for (const ItemColumn& c : list_.columns) out.push_back(column(c));
+    const bool departure = p_.d.values().str("DECSAIDA") == "S";
+    for (const ItemColumn& c : list_.columns)
+        if (departure || !c.departure_only) out.push_back(column(c));
     return out;
 }
 
 bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
     if (t_.eof()) return false;
+    // Own checks read the declaration as it stands, rows inserted since the last change included.
+    if (c.check == CellCheck::kOwn) recompute();
     pending_ = store::Record(t_.layout_ptr());
     if (!t_.read(pending_)) return false;
     const std::string field(c.field);
@@ -248,6 +258,11 @@ bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
         case CellCheck::kCountry:
             ok = check_country(candidate);
             break;
+        case CellCheck::kOwn: {
+            CellPlace at{p_, c_, t_, pending_, item_index(), c.field};
+            ok = c.own(at, candidate);
+            break;
+        }
     }
     if (!ok) return false;
     pending_.set_value(static_cast<size_t>(pending_.layout().index(field)),
@@ -407,17 +422,42 @@ bool Editor::write_pending() {
     return true;
 }
 
+size_t Editor::item_index() {
+    const uint32_t at = recno();
+    size_t index = 0;
+    unfiltered([&] {
+        const size_t order = t_.order();
+        t_.set_order(0);
+        for (Status s = t_.go_top(); s && !t_.eof() && t_.recno() < at; s = t_.skip()) ++index;
+        t_.set_order(order);
+    });
+    restore(at);
+    return index;
+}
+
+void Editor::unfiltered(const std::function<void()>& work) {
+    if (!list_.keep) return work();
+    t_.set_filter(nullptr);
+    work();
+    t_.set_filter(list_.keep);
+}
+
 void Editor::recompute() {
     const uint32_t at = recno();
     td_ = tax::Declaration();  // take_open adds the records to the lists it is given
-    if (Status s = tax::take_open(p_.d, &td_); !s) {
-        refuse(s.message());
+    Status taken;
+    unfiltered([&] { taken = tax::take_open(p_.d, &td_); });
+    if (!taken) {
+        refuse(taken.message());
         restore(at);
         return;
     }
     const tax::Declaration before = td_;
     if (list_.table == 6) {
         tax::CALC(quiet_c_, 4, 0);
+    } else if (list_.table == 2) {
+        tax::FI1_T(td_);
+        tax::CALC(quiet_c_, 3, 0);
     } else {
         tax::FI7_T(td_);
         tax::FI8_T(td_);
@@ -425,7 +465,9 @@ void Editor::recompute() {
     }
     tax::CALC(quiet_c_, 7, 0);
     quiet_.said.clear();
-    if (Status s = tax::give_back(td_, before, p_.d); !s) refuse(s.message());
+    Status given;
+    unfiltered([&] { given = tax::give_back(td_, before, p_.d); });
+    if (!given) refuse(given.message());
     restore(at);
     paint_totals();
 }
@@ -444,6 +486,10 @@ void Editor::paint_totals() {
         // The three amounts in their own width: together they would not fit the window.
         line = "Total Pago " + trim(money(paid)) + "   N.Dedutível " + trim(money(kept)) +
                "   Reembolsado " + trim(money(td_.work.I13_14D));
+    } else if (list_.table == 2) {
+        line = "Tributável " + money(td_.num(list_.dependants ? "I13_02" : "I13_01")) +
+               "  Imposto " + money(td_.num(list_.dependants ? "I13_28" : "I13_27")) +
+               "  Isentos " + money(td_.num("I13_44"));
     } else if (list_.table == 4) {
         line = "Totais   " + money(td_.num("I13_39")) + "   " + money(td_.num("I13_40"));
     } else {
@@ -505,6 +551,8 @@ bool Editor::insert(int rows) {
     }
     store::Record blank(t_.layout_ptr());
     blank.set("CPF", p_.d.cpf());
+    if (list_.new_row) list_.new_row(blank);
+    if (list_.insert_before && !t_.eof()) return insert_before(blank, rows);
     uint32_t first = 0;
     for (int k = 1; k <= rows; ++k) {
         if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
@@ -512,6 +560,32 @@ bool Editor::insert(int rows) {
         if (first == 0) first = t_.recno();
     }
     restore(first);
+    return true;
+}
+
+// Lists without item numbers keep their rows in record order: the rows from the current one on
+// move down by `rows` records (new ones appended at the end) and the current ones become blank.
+bool Editor::insert_before(const store::Record& blank, int rows) {
+    const uint32_t at = t_.recno();
+    for (int k = 0; k < rows; ++k)
+        if (Status s = t_.append(&blank); !s) return refuse(s.message());
+    std::vector<uint32_t> shown;
+    for (Status s = t_.go_to(at); s && !t_.eof(); s = t_.skip()) shown.push_back(t_.recno());
+    p_.w.select(area_);
+    for (size_t k = shown.size(); k-- > 0;) {
+        store::Record moved(t_.layout_ptr());
+        if (k >= static_cast<size_t>(rows)) {
+            if (Status s = t_.go_to(shown[k - static_cast<size_t>(rows)]); !s || !t_.read(moved))
+                return refuse("A linha não pôde ser lida.");
+        } else {
+            moved = blank;
+        }
+        if (!t_.go_to(shown[k]) || !store::REC_LOCK(p_.w, 5)) return false;
+        Status s = t_.put(moved);
+        Status u = t_.unlock();
+        if (!s || !u) return refuse((s ? u : s).message());
+    }
+    restore(at);
     return true;
 }
 
@@ -608,6 +682,11 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             }
             return true;
         }
+        if (list_.row_window && k.is(ui::KeyCode::kEnter) && !t_.eof()) {
+            if (list_.row_window(p_, t_, list_.dependants)) recompute();
+            p_.op.status(list_.hint);
+            return true;
+        }
         if (k == ui::Key::alt('M')) {
             subtotal_mark();
             return true;
@@ -642,6 +721,7 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
 ui::Key Editor::run() {
     const size_t order = t_.order();
     t_.set_order(t_.index_count() > 0 ? 1 : 0);
+    if (list_.keep) t_.set_filter(list_.keep);
     (void)t_.go_top();
     // An empty list gets its first row to type into; rows left blank go on leaving.
     if (t_.eof()) (void)insert(1);
@@ -655,6 +735,7 @@ ui::Key Editor::run() {
     p_.screen.set_bindings(bindings);
     drop_blank_rows();
     recompute();
+    t_.set_filter(nullptr);
     t_.set_order(order);
     return k;
 }

@@ -116,6 +116,7 @@ std::map<int, ItemList> build() {
     lists[6] = debts(6, false, false);
     lists[9] = debts(9, true, true);
     lists[23] = debts(23, true, false);
+    add_income_lists(lists);
     return lists;
 }
 
@@ -130,7 +131,7 @@ const ItemList& item_list(int number) {
 
 std::vector<ScreenFields> item_list_fields() {
     std::vector<ScreenFields> out;
-    for (int n : {4, 5, 6}) {
+    for (int n : {1, 2, 20, 4, 5, 6}) {
         const ItemList& l = item_list(n);
         ScreenFields s{"lista " + std::to_string(n), {l.table}, {}};
         for (const ItemColumn& c : l.columns)

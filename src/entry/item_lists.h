@@ -4,11 +4,14 @@
 // by insertions and the field the subtotal marks add up.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "entry/item_editor.h"
 #include "entry/layout.h"
+#include "tax/annual.h"
 
 namespace vorn::entry {
 
@@ -28,7 +31,21 @@ enum class CellCheck {
     kAbroad,         // "S" for an asset abroad
     kCountry,        // the country table
     kDone,           // the operator's "checked" mark
+    kOwn,            // the column's own check (ItemColumn::own)
 };
+
+// What a column's own check works on: the editor's place, the declaration as computed (its items
+// in record order, the operator's context), the working table positioned on the row, the row as
+// it will be written, the row's place among the computation's items and the field edited.
+struct CellPlace {
+    EditorPlace& place;
+    tax::Context& c;
+    store::Table& table;
+    store::Record& row;
+    size_t item;
+    std::string_view field;  // the field the cell edits
+};
+using OwnCheck = bool (*)(CellPlace& at, ui::Value& candidate);
 
 struct ItemColumn {
     std::string_view shown;    // TABCAMPO: the field the cell shows
@@ -37,6 +54,8 @@ struct ItemColumn {
     std::string_view header;   // TABDESC
     int width = 0;             // on screen; 0: the wider of the header and the picture
     CellCheck check = CellCheck::kNone;
+    OwnCheck own = nullptr;       // with kOwn
+    bool departure_only = false;  // shown only in a declaration of departure from the country
 };
 
 struct ItemList {
@@ -53,11 +72,27 @@ struct ItemList {
     // The question asked before a row is deleted, one line each; none: "Confirma a Exclusão dessa
     // linha?".
     std::vector<std::string> (*delete_question)(const store::Record& row) = nullptr;
+    // The rows of the working table the list shows (none: all) and what a new row starts with.
+    bool (*keep)(const store::Table& t) = nullptr;
+    void (*new_row)(store::Record& row) = nullptr;
+    // Enter on a row opens the row's own window (the list's cells are then read-only); true when
+    // something was written.
+    bool (*row_window)(EditorPlace& place, store::Table& t, bool dependant) = nullptr;
+    bool insert_before = false;  // a new row goes before the current one (no item numbers)
+    bool dependants = false;     // the dependants' rows of a list kept for holder and dependants
 };
 
-// List `number` (4 payments; 5, 8, 22 assets; 6, 9, 23 debts); any other is a programming error
-// (std::out_of_range).
+// List `number` (1 and 2 the company income of the holder and of the dependants; 20 and
+// kDependantsRra the income received cumulatively; 4 payments; 5, 8, 22 assets; 6, 9, 23 debts);
+// any other is a programming error (std::out_of_range).
 const ItemList& item_list(int number);
+// List 20 for the dependants (item 14), kept apart from the holder's.
+inline constexpr int kDependantsRra = 120;
+// The income lists (1, 2, 20, kDependantsRra), defined with their checks in income_lists.cpp.
+void add_income_lists(std::map<int, ItemList>& lists);
+// A CPF typed as a dependant's: valid and of one of the declaration's dependants (relationship
+// below 98); the operator is told otherwise.
+bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf);
 // The edited fields of every list, for the check of field widths against their columns.
 std::vector<ScreenFields> item_list_fields();
 

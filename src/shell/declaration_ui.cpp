@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "entry/balance_screen.h"
 #include "entry/calculator.h"
+#include "entry/companies_screen.h"
 #include "entry/converter.h"
 #include "entry/estate_screen.h"
 #include "entry/donation_window.h"
@@ -120,7 +121,7 @@ bool built(ScreenPos at) {
     if (item_lists_shown(at)) return true;
     if (at.screen == 4) return at.item == 44 || at.item == 46;
     if (at.screen == 5) return at.item >= 56;
-    return at.screen == 2 || at.screen == 3 || at.screen == 6 || at.screen == 7 ||
+    return at.screen == 1 || at.screen == 2 || at.screen == 3 || at.screen == 6 || at.screen == 7 ||
            at.screen == 10 || at.screen == 11;
 }
 
@@ -324,7 +325,11 @@ ui::Key Run::run_screen(ScreenPos at) {
     std::optional<entry::FooterHint> hint;
     if (const int n = footer_hint(at)) hint.emplace(sc, entry::hint(n));
     ui::ReadResult r;
-    if (at.screen == 2) {
+    if (at.screen == 1) {
+        draw_idle();
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        r.last_key = entry::RENDPJ(place, at.item);
+    } else if (at.screen == 2) {
         draw_idle();
         r = entry::individuals_screen(sc, app_.op, d_, win_->client(), at.item ? at.item : 21,
                                       selic());

@@ -81,6 +81,10 @@ bool declaration_command_enabled(int code) {
         case 21:   // income from individuals, holder
         case 22:   // income from individuals, a dependant
         case 61:   // identification
+        case 11:   // income from companies
+        case 12:   // income received cumulatively
+        case 13:   // the dependants' income
+        case 14:   // the dependants' income received cumulatively
         case 120:  // calculator
         case 121:  // general help
         case 122:  // function keys

@@ -214,4 +214,39 @@ inline std::vector<Screen> snapped(Office& o, const std::string& script) {
     EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
     return split_screens(o.screens());
 }
+
+// Every live record of data table n that belongs to `cpf`, in record order.
+inline std::vector<Fields> rows_of(Office& o, int n, const std::string& cpf) {
+    int status = 0;
+    std::istringstream lines(run(
+        o.inst,
+        "/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) + "/tests/store/tools/dbf_dump.py '" +
+            store::data_table_path(store::Env::posix(), o.inst.path(), n) + "'",
+        &status));
+    EXPECT_EQ(status, 0);
+    std::vector<std::string> names;
+    std::vector<Fields> out;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
+        if (line.rfind("R|", 0) != 0) continue;
+        Fields f;
+        std::istringstream values(line.substr(2));
+        std::string v;
+        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k) f[names[k]] = v;
+        if (f["CPF"] == cpf) out.push_back(f);
+    }
+    return out;
+}
+
+// All the screens, for a failure's message.
+inline std::string all(const std::vector<Screen>& screens) {
+    std::string out;
+    for (const Screen& s : screens) out += body(s) + "----\n";
+    return out;
+}
+
+inline bool shows(const Screen& s, const std::string& text) {
+    return body(s).find(text) != std::string::npos;
+}
+
 }  // namespace vorn::shell
