@@ -478,11 +478,10 @@ TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
     EXPECT_EQ(m.status, 0) << m.last();
     ASSERT_FALSE(m.snaps.empty());
     EXPECT_NE(m.snaps[0].find(kNot), std::string::npos) << m.snaps[0];
-    // The declaration menu: the income from individuals (screen 2) is not built; F5 in the
-    // chooser.
+    // The declaration menu: the capital gains (screen 8) are not built; F5 in the chooser.
     Result d =
         o.run("01", open_client(kAna, true) +
-                        "ESC\nALT+P\nRIGHT\nENTER\nsnap\nESC\nF2\nsnap\nENTER\n" + kLeaveAndExit);
+                        "ESC\nALT+C\nRIGHT\nENTER\nsnap\nESC\nF8\nsnap\nENTER\n" + kLeaveAndExit);
     ASSERT_EQ(d.snaps.size(), 2u);
     EXPECT_NE(d.snaps[0].find(kNot), std::string::npos) << d.snaps[0];
     EXPECT_NE(d.snaps[1].find(kNot), std::string::npos) << d.snaps[1];  // its hot key too
