@@ -8,9 +8,21 @@
 #include <string_view>
 #include <vector>
 
+#include "base/operator.h"
 #include "entry/layout.h"
+#include "store/declaration.h"
+#include "store/workareas.h"
+#include "ui/field.h"
+#include "ui/key.h"
+#include "ui/screen.h"
+
+namespace vorn::tax {
+struct Declaration;
+}
 
 namespace vorn::entry {
+
+struct EditorPlace;
 
 // What a typed cell is checked by, before it is written.
 enum class CellCheck {
@@ -28,6 +40,22 @@ enum class CellCheck {
     kAbroad,         // "S" for an asset abroad
     kCountry,        // the country table
     kDone,           // the operator's "checked" mark
+    kRelationship,   // the relationship table, within the list's codes
+    kOwn,            // the column's own check (ItemColumn::own)
+};
+
+// What a list's own checks and hooks work on: the screen, the operator, the work areas, the open
+// declaration, the list's working table on the current row, the row as it will be written, the
+// declaration as last computed, and the record the list belongs to (EditaOptions::owner).
+struct ListContext {
+    ui::Screen& screen;
+    Operator& op;
+    store::WorkAreas& w;
+    store::Declaration& d;
+    store::Table& t;
+    store::Record& row;
+    const tax::Declaration& td;
+    long owner = 0;
 };
 
 struct ItemColumn {
@@ -37,6 +65,12 @@ struct ItemColumn {
     std::string_view header;   // TABDESC
     int width = 0;             // on screen; 0: the wider of the header and the picture
     CellCheck check = CellCheck::kNone;
+    // kOwn: checks (and may adjust) the typed value; the row holds the other cells.
+    bool (*own)(ListContext&, ui::Value&) = nullptr;
+    // Run after the cell was written, with the row as it was before.
+    void (*accepted)(ListContext&, const store::Record& before) = nullptr;
+    bool preset = false;          // filled in a new row: not counted when a row is left blank
+    bool departure_only = false;  // shown only in a declaration of definitive exit
 };
 
 struct ItemList {
@@ -53,9 +87,19 @@ struct ItemList {
     // The question asked before a row is deleted, one line each; none: "Confirma a Exclusão dessa
     // linha?".
     std::vector<std::string> (*delete_question)(const store::Record& row) = nullptr;
+    // The rows of the table that belong to the list (none: every row); owner as in ListContext.
+    bool (*keep)(const store::Table& t, long owner) = nullptr;
+    // Fills a new row before it is added (the row is blank but for the CPF).
+    void (*new_row)(ListContext&) = nullptr;
+    // Deletes the current row itself, asking what it must; true when it went.
+    bool (*remove)(ListContext&) = nullptr;
+    // Keys of the list's own (true: handled).
+    bool (*on_key)(ListContext&, EditorPlace& place, const ui::Key& k) = nullptr;
+    int code_low = 0, code_high = 0;  // kRelationship: the codes the list holds
 };
 
-// List `number` (4 payments; 5, 8, 22 assets; 6, 9, 23 debts); any other is a programming error
+// List `number` (4 payments; 5, 8, 22 assets; 6, 9, 23 debts; 41 dependants, 42 alimony
+// recipients, 45 heirs, 21 heirs' shares of an asset); any other is a programming error
 // (std::out_of_range).
 const ItemList& item_list(int number);
 // The edited fields of every list, for the check of field widths against their columns.

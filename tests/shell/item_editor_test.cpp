@@ -15,29 +15,6 @@
 namespace vorn::shell {
 namespace {
 
-// Every live record of data table n that belongs to `cpf`, in record order.
-std::vector<Fields> rows_of(Office& o, int n, const std::string& cpf) {
-    int status = 0;
-    std::istringstream lines(run(
-        o.inst,
-        "/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) + "/tests/store/tools/dbf_dump.py '" +
-            store::data_table_path(store::Env::posix(), o.inst.path(), n) + "'",
-        &status));
-    EXPECT_EQ(status, 0);
-    std::vector<std::string> names;
-    std::vector<Fields> out;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
-        if (line.rfind("R|", 0) != 0) continue;
-        Fields f;
-        std::istringstream values(line.substr(2));
-        std::string v;
-        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k) f[names[k]] = v;
-        if (f["CPF"] == cpf) out.push_back(f);
-    }
-    return out;
-}
-
 // A declaration without payments, assets or debts, with `payments` of code 21 (R$ 100 each) and
 // `assets` items numbered 10, 20, 30 … without group or code.
 Office office(int payments, int assets, bool recipient = false) {

@@ -171,6 +171,29 @@ inline Decimal dec(const std::string& text) {
     return *Decimal::parse(num(text));
 }
 
+// Every live record of data table n that belongs to `cpf`, in record order.
+inline std::vector<Fields> rows_of(Office& o, int n, const std::string& cpf) {
+    int status = 0;
+    std::istringstream lines(run(
+        o.inst,
+        "/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) + "/tests/store/tools/dbf_dump.py '" +
+            store::data_table_path(store::Env::posix(), o.inst.path(), n) + "'",
+        &status));
+    EXPECT_EQ(status, 0);
+    std::vector<std::string> names;
+    std::vector<Fields> out;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
+        if (line.rfind("R|", 0) != 0) continue;
+        Fields f;
+        std::istringstream values(line.substr(2));
+        std::string v;
+        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k) f[names[k]] = v;
+        if (f["CPF"] == cpf) out.push_back(f);
+    }
+    return out;
+}
+
 // The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
 inline std::vector<Screen> snapped(Office& o, const std::string& script) {
     EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
