@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "base/validate.h"
+#include "tax/annual.h"
 #include "tax/declaration.h"
 
 namespace vorn::entry {
@@ -354,6 +355,35 @@ bool keep_shares(const store::Table& t, long owner) {
     return t.num("REFEREN").whole() == owner;
 }
 
+std::string money(Decimal v) {
+    return trim(tax::picture_e(v, "999,999,999.99"));
+}
+
+std::string dependants_total(const tax::Declaration& d, long) {
+    int n = 0;
+    tax::for_each_live(d.dependants, [&](const store::Record& r) { n += is_dependant(code_of(r)); });
+    return "Dependentes " + std::to_string(n) + "   Dedução " + money(d.num("I13_12"));
+}
+
+std::string recipients_total(const tax::Declaration& d, long) {
+    int n = 0;
+    tax::for_each_live(d.dependants, [&](const store::Record& r) { n += is_recipient(code_of(r)); });
+    return "Alimentandos " + std::to_string(n);
+}
+
+std::string heirs_total(const tax::Declaration& d, long) {
+    Decimal sum;
+    tax::for_each_live(d.dependants, [&](const store::Record& r) {
+        if (is_heir(code_of(r))) sum += r.num("PERCENT");
+    });
+    return "Total dos percentuais " + money(sum) + "%";
+}
+
+// The shares of an asset are summed as they are typed.
+std::string no_totals(const tax::Declaration&, long) {
+    return "";
+}
+
 ItemColumn own(std::string_view field, std::string_view picture, std::string_view header, int width,
                bool (*check)(ListContext&, ui::Value&)) {
     ItemColumn c{field, field, picture, header, width, check ? C::kOwn : C::kNone};
@@ -393,6 +423,7 @@ ItemList dependants() {
     l.remove = remove_dependant;
     l.code_low = 0;
     l.code_high = 97;
+    l.totals = dependants_total;
     return l;
 }
 
@@ -421,6 +452,7 @@ ItemList recipients() {
     l.remove = remove_recipient;
     l.code_low = 98;
     l.code_high = 99;
+    l.totals = recipients_total;
     return l;
 }
 
@@ -431,10 +463,11 @@ ItemList heirs() {
     l.title = "HERDEIROS";
     l.columns = {own("NOMEDEPEN", "@S40", "Nome Completo do Herdeiro", 40, nullptr),
                  own("CPFHERDE", "", "CPF/CNPJ", 18, heir_document),
-                 own("PERCENT", "999.99", "% Herdado", 9, heir_share)};
+                 own("PERCENT", "@E 999.99", "% Herdado", 9, heir_share)};
     l.hint = kPeopleHint;
     l.keep = keep_heirs;
     l.new_row = new_heir;
+    l.totals = heirs_total;
     l.remove = remove_heir;
     return l;
 }
@@ -445,10 +478,11 @@ ItemList shares() {
     l.table = kShares;
     l.title = "PERCENTUAL DOS HERDEIROS NO BEM";
     l.columns = {own("NOMEDEPEN", "@S40", "Nome Completo", 40, nullptr),
-                 own("PERCENT", "999.99", "Perct.", 7, asset_share)};
+                 own("PERCENT", "@E 999.99", "Perct.", 7, asset_share)};
     l.hint = kPeopleHint;
     l.keep = keep_shares;
     l.new_row = new_share;
+    l.totals = no_totals;
     return l;
 }
 

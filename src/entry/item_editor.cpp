@@ -496,7 +496,9 @@ void Editor::paint_totals() {
     if (totals_row_ == 0) return;
     auto money = [](Decimal v) { return tax::picture_e(v, "999,999,999.99"); };
     std::string line;
-    if (list_.table == 6) {
+    if (list_.totals) {
+        line = list_.totals(td_, options_.owner);
+    } else if (list_.table == 6) {
         Decimal paid, kept;
         for (const auto& r : td_.payments)
             if (!r.deleted) {

@@ -95,6 +95,9 @@ struct ItemList {
     bool (*remove)(ListContext&) = nullptr;
     // Keys of the list's own (true: handled).
     bool (*on_key)(ListContext&, EditorPlace& place, const ui::Key& k) = nullptr;
+    // The line under the list, from the declaration as last computed (none: the totals of the
+    // payments, assets or debts).
+    std::string (*totals)(const tax::Declaration& d, long owner) = nullptr;
     int code_low = 0, code_high = 0;  // kRelationship: the codes the list holds
 };
 

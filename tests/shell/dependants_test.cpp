@@ -37,7 +37,7 @@ store::Record person(const tax::Declaration& d, const Person& p) {
     r.set("CODIDEPEN", Decimal(p.code));
     r.set("NRODEPEN", Decimal(p.number));
     if (p.code > 99)
-        r.set("CPFHERDE", p.cpf);
+        r.set("CPFHERDE", POEPONTO(p.cpf));
     else
         r.set("CPFDEPEN", p.cpf);
     r.set("PERCENT", p.share);
@@ -128,16 +128,17 @@ TEST(Dependants, ALaterBirthARepeatedCpfOrNumberAndARecipientsCodeAreRefused) {
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf, "F4\nRIGHT\nRIGHT\nRIGHT\ntext 02012026\nENTER\nsnap\nENTER\nESC\n"
                                "LEFT\ntext 99\nENTER\nsnap\nESC\nESC\n"
-                               "INS\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext " +
+                               "INS\nRIGHT\nRIGHT\ntext " +
                                    kFirst +
-                                   "\nENTER\nsnap\nENTER\nESC\nHOME\ntext 1\nENTER\nsnap\nENTER\n"
+                                   "\nENTER\nsnap\nENTER\nESC\nLEFT\nLEFT\nLEFT\nLEFT\ntext 1\n"
+                                   "ENTER\nsnap\nENTER\n"
                                    "ESC\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 5u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "A data de nascimento não pode ser posterior a 31/12/2025."));
     EXPECT_TRUE(shows(screens[1], "Códigos de dependentes")) << body(screens[1]);
-    EXPECT_TRUE(shows(screens[2], "Esse CPF já está na relação."));
-    EXPECT_TRUE(shows(screens[3], "Já existe na relação uma pessoa com o número 1."));
-    EXPECT_TRUE(shows(screens[4], "FILHO UM"));
+    EXPECT_TRUE(shows(screens[2], "Esse CPF já está na relação.")) << body(screens[2]);
+    EXPECT_TRUE(shows(screens[3], "Já existe na relação uma pessoa com o número 1.")) << body(screens[3]);
+    EXPECT_TRUE(shows(screens[4], "FILHO UM")) << body(screens[4]);
     // The blank row went on leaving; the dependant is as it was.
     EXPECT_EQ(rows_of(o, 3, cpf), stored);
 }
@@ -225,7 +226,7 @@ TEST(Recipients, TheListShowsItsColumnsAndHoldsOnly98Or99) {
     EXPECT_EQ(rows[1].at("TIT_DEPE"), "T");
 }
 
-const std::string kHeirs = "ALT+D\nH\n";
+const std::string kHeirs = "ALT+D\ntext H\n";
 
 TEST(Heirs, AShareAbove100IsRefusedAndTheDefaultSharesReachEveryAsset) {
     Office o = office({{"HERDEIRA UM", 100, kFirst, 0, Decimal(40)}}, [](tax::Declaration& d) {
@@ -242,13 +243,14 @@ TEST(Heirs, AShareAbove100IsRefusedAndTheDefaultSharesReachEveryAsset) {
     // new heir, and the shares go to both assets.
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf, kHeirs + "RIGHT\nRIGHT\ntext 100.01\nENTER\nsnap\nENTER\nESC\n"
-                                        "INS\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext " +
+                                        "INS\nLEFT\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext " +
                                    kSecond +
                                    "\nENTER\nRIGHT\ntext 60.01\nENTER\nsnap\nENTER\nESC\n"
                                    "text 60\nENTER\nsnap\nESC\nsnap\ntext S\nsnap\nENTER\n"));
     ASSERT_EQ(screens.size(), 5u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "O percentual não pode ser maior que 100%"));
-    EXPECT_TRUE(shows(screens[1], "A soma dos percentuais de um bem não pode passar de 100%"));
+    EXPECT_TRUE(shows(screens[1], "A soma dos percentuais de um bem não pode passar de 100%"))
+        << body(screens[1]);
     ui::testing::expect_golden("heirs_list", body(screens[2]));
     EXPECT_TRUE(shows(screens[3], "Transfere agora o percentual padrão"));
     EXPECT_TRUE(shows(screens[4], "Transferido o percentual para 2 itens"));
@@ -272,11 +274,12 @@ TEST(Heirs, TwoSharesOfSixtyOnOneAssetAreRefused) {
     // The first heir takes 60 of the asset; the second's 60 is refused.
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf, "F5\nALT+H\ntext HERDEIRA UM\nENTER\nRIGHT\ntext 60\nENTER\n"
-                               "snap\nINS\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext 60\nENTER\nsnap\n"
+                               "snap\nINS\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext 60\nENTER\nsnap\n"
                                "ENTER\nESC\nESC\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     ui::testing::expect_golden("heirs_shares", body(screens[0]));
-    EXPECT_TRUE(shows(screens[1], "A soma dos percentuais de um bem não pode passar de 100%"));
+    EXPECT_TRUE(shows(screens[1], "A soma dos percentuais de um bem não pode passar de 100%"))
+        << body(screens[1]);
     const std::vector<Fields> shares = rows_of(o, 20, cpf);
     ASSERT_EQ(shares.size(), 2u);
     EXPECT_EQ(column(shares, "PERCENT"), (std::vector<std::string>{"0.00", "60.00"}));
