@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/alimony_deed.h"
 #include "tax/annual.h"
 #include "tax/declaration.h"
 
@@ -24,6 +25,7 @@ constexpr const char* kCpfPicture = "@R 999.999.999-99";
 constexpr const char* kAboveHundred = "O percentual não pode ser maior que 100%";
 constexpr const char* kSumAboveHundred = "A soma dos percentuais de um bem não pode passar de 100%";
 constexpr std::string_view kPeopleHint = "INS=Inclui DEL=Elimina TAB=Volta ";
+constexpr std::string_view kRecipientsHint = "INS=Inclui DEL=Elimina TAB=Volta Alt Q=Escritura/Decisão";
 
 long code_of(const store::Table& t) {
     return t.num("CODIDEPEN").whole();
@@ -342,6 +344,13 @@ bool remove_heir(ListContext& x) {
     return true;
 }
 
+// Alt+Q on a recipient: the deed or decision its pension comes from.
+bool deed_key(ListContext& x, EditorPlace& place, const ui::Key& k) {
+    if (k != ui::Key::alt('Q') || x.t.eof()) return false;
+    (void)alimony_deed(place, x.t.recno());
+    return true;
+}
+
 bool keep_dependants(const store::Table& t, long) {
     return is_dependant(code_of(t));
 }
@@ -446,7 +455,8 @@ ItemList recipients() {
                  own("CPFDEPEN", kCpfPicture, "CPF", 14, person_cpf),
                  title,
                  own("CPFRESPON", kCpfPicture, "Responsavel", 14, responsible)};
-    l.hint = kPeopleHint;
+    l.hint = kRecipientsHint;
+    l.on_key = deed_key;
     l.keep = keep_recipients;
     l.new_row = new_recipient;
     l.remove = remove_recipient;

@@ -226,6 +226,32 @@ TEST(Recipients, TheListShowsItsColumnsAndHoldsOnly98Or99) {
     EXPECT_EQ(rows[1].at("TIT_DEPE"), "T");
 }
 
+TEST(Recipients, TheDeedWindowWritesWhatItsChecksAccept) {
+    Office o = office({{"JOANA ALIMENTANDA", 99, kFirst, 1, Decimal()}});
+    const std::string cpf = o.cpf(0);
+    // By deed: the notary, a CNPJ with a wrong check digit (refused), the right one, then a
+    // state that does not exist; the court's fields are skipped without "S".
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, "F4\nTAB\nALT+Q\ntext S\nENTER\ntext CARTORIO DO 1 OFICIO\nENTER\n"
+                               "text 11222333000182\nENTER\nsnap\nENTER\nCTRL+Y\n"
+                               "text 11222333000181\nENTER\ntext 12\nENTER\ntext 345\nENTER\n"
+                               "ENTER\nENTER\nENTER\ntext XX\nENTER\nsnap\nENTER\nCTRL+Y\n"
+                               "text SP\nENTER\nsnap\nESC\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "CNPJ 11.222.333/0001-82 está incorreto.")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "UF XX inválida.")) << body(screens[1]);
+    ui::testing::expect_golden("alimony_deed", body(screens[2]));
+    const std::vector<Fields> rows = rows_of(o, 3, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("ESCRPAL"), "S");
+    EXPECT_EQ(rows[0].at("CARTOAL"), "CARTORIO DO 1 OFICIO");
+    EXPECT_EQ(rows[0].at("CARCNPJ"), "11222333000181");
+    EXPECT_EQ(rows[0].at("LIVROAL"), "12");
+    EXPECT_EQ(rows[0].at("FOLHAAL"), "345");
+    EXPECT_EQ(rows[0].at("UFCARAL"), "SP");
+    EXPECT_EQ(rows[0].at("DEJUDAL"), "");
+}
+
 const std::string kHeirs = "ALT+D\ntext H\n";
 
 TEST(Heirs, AShareAbove100IsRefusedAndTheDefaultSharesReachEveryAsset) {
