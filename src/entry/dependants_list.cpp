@@ -67,10 +67,12 @@ struct Working {
     Working(ListContext& x) : op(x.op), w(x.w), d(x.d) {}  // NOLINT: a list works on them
 };
 
-// Every live record of working table `n` that `match` takes, deleted, or with `value` put into
-// `field`, each under its lock; how many, or -1 after a failure (told).
-int rewrite_where(Working x, int n, const std::function<bool(const store::Table&)>& match,
-                  std::string_view field = {}, const store::Value* value = nullptr) {
+// Every live record of working table `n` that `match` takes, deleted (no `value`), or with the
+// value `value` gives for it put into `field`, each under its lock; how many, or -1 after a
+// failure (told).
+using ValueOf = std::function<store::Value(const store::Table&)>;
+int rewrite(Working x, int n, const std::function<bool(const store::Table&)>& match,
+            std::string_view field, const ValueOf& value) {
     store::Table* t = x.d.working(n);
     if (!t) return 0;
     std::vector<uint32_t> found;
@@ -81,7 +83,7 @@ int rewrite_where(Working x, int n, const std::function<bool(const store::Table&
     int done = 0;
     for (uint32_t r : found) {
         if (!t->go_to(r) || !store::REC_LOCK(x.w, 5)) return -1;
-        Status s = value ? t->replace(t->field(field), *value) : t->delete_record();
+        Status s = value ? t->replace(t->field(field), value(*t)) : t->delete_record();
         Status u = t->unlock();
         if (!s || !u) {
             x.op.notice(NoticeKind::kError, "", (s ? u : s).message());
@@ -90,6 +92,13 @@ int rewrite_where(Working x, int n, const std::function<bool(const store::Table&
         ++done;
     }
     return done;
+}
+
+int rewrite_where(Working x, int n, const std::function<bool(const store::Table&)>& match,
+                  std::string_view field = {}, const store::Value* value = nullptr) {
+    ValueOf of;
+    if (value) of = [value](const store::Table&) { return *value; };
+    return rewrite(x, n, match, field, of);
 }
 
 int count_where(Working x, int n, const std::function<bool(const store::Table&)>& match) {
@@ -566,6 +575,16 @@ bool heirs_shares_key(ListContext& x, EditorPlace& place, const ui::Key& k) {
     o.owner = x.row.num("I7_0").whole();
     (void)EDITA(place, 21, o);
     return true;
+}
+
+void asset_links_moved(ListContext& x, long long after, int by) {
+    for (const auto& [table, field] : {std::pair{kShares, "REFEREN"}, std::pair{kItems, "REFBEM"}})
+        (void)rewrite(
+            x, table, [&, f = field](const store::Table& t) { return t.num(f).whole() > after; },
+            field,
+            [&, f = field](const store::Table& t) {
+                return store::Value{Decimal(t.num(f).whole() + by)};
+            });
 }
 
 ui::Key heirs_screen(EditorPlace& place) {

@@ -27,6 +27,10 @@ ui::Key heirs_screen(EditorPlace& place);
 // Alt+H on an asset: the heirs' shares of that asset (list 21).
 bool heirs_shares_key(ListContext& x, EditorPlace& place, const ui::Key& k);
 
+// After an insertion among the assets moved the items above `after` on by `by`: the heirs' shares
+// and the income items that name them move along.
+void asset_links_moved(ListContext& x, long long after, int by);
+
 // The heirs' default shares written as the shares of every asset, replacing the shares it had;
 // the number of assets, or -1 when the shares were refused (their sum above 100 %, told) or could
 // not be written (told).

@@ -565,6 +565,12 @@ bool Editor::insert(int rows) {
             Status u = t_.unlock();
             if (!s || !u) refuse((s ? u : s).message());
         }
+        if (list_.renumbered && !later.empty()) {
+            store::Record none(t_.layout_ptr());
+            ListContext x = context(none);
+            list_.renumbered(x, after, rows);
+            p_.w.select(area_);
+        }
     }
     uint32_t first = 0;
     for (int k = 1; k <= rows; ++k) {

@@ -89,7 +89,10 @@ ItemList patrimony(int number, int table, std::string_view title, std::string_vi
     l.insert_question = kInsertAfter;
     l.subtotal = subtotal;
     l.enlarged = enlarged;
-    if (table == 4) l.on_key = heirs_shares_key;
+    if (table == 4) {
+        l.on_key = heirs_shares_key;
+        l.renumbered = asset_links_moved;
+    }
     return l;
 }
 

@@ -93,6 +93,8 @@ struct ItemList {
     void (*new_row)(ListContext&) = nullptr;
     // Deletes the current row itself, asking what it must; true when it went.
     bool (*remove)(ListContext&) = nullptr;
+    // After an insertion moved the item numbers above `after` on by `by`: what names them follows.
+    void (*renumbered)(ListContext&, long long after, int by) = nullptr;
     // Keys of the list's own (true: handled).
     bool (*on_key)(ListContext&, EditorPlace& place, const ui::Key& k) = nullptr;
     // The line under the list, from the declaration as last computed (none: the totals of the

@@ -311,5 +311,42 @@ TEST(Heirs, TwoSharesOfSixtyOnOneAssetAreRefused) {
     EXPECT_EQ(column(shares, "PERCENT"), (std::vector<std::string>{"0.00", "60.00"}));
 }
 
+TEST(Heirs, SharesAndIncomeItemsStayOnTheirAssetOverAnInsertionAndTheSave) {
+    Office o = office({}, [](tax::Declaration& d) {
+        for (int k = 1; k <= 2; ++k) {
+            store::Record a = d.new_record(4);
+            a.set("I7_0", Decimal(10 * k));
+            a.set("I7_2", "BEM " + std::to_string(k));
+            d.assets.push_back(a);
+        }
+        store::Record item = d.new_record(2);
+        item.set("I1_1", "J");
+        item.set("I1_2", "ALUGUEL DO BEM 2");
+        item.set("I1_4", Decimal(1200));
+        item.set("REFBEM", Decimal(20));
+        d.items.push_back(item);
+    });
+    const std::string cpf = o.cpf(0);
+    // A share of the second asset; then an asset inserted after the first; the save numbers them
+    // 10, 20, 30.
+    snapped(o, in_declaration(cpf, "F5\nDOWN\nALT+H\ntext HERDEIRA\nENTER\nRIGHT\ntext 50\n"
+                                   "ENTER\nESC\nUP\nINS\ntext S\nRIGHT\ntext NOVO BEM\nENTER\n"
+                                   "ESC\n"));
+    std::map<std::string, std::string> item_of_text;
+    for (const Fields& a : rows_of(o, 4, cpf)) item_of_text[a.at("I7_2")] = a.at("I7_0");
+    EXPECT_EQ(item_of_text, (std::map<std::string, std::string>{
+                                {"BEM 1", "10"}, {"NOVO BEM", "20"}, {"BEM 2", "30"}}));
+    const std::vector<Fields> shares = rows_of(o, 20, cpf);
+    ASSERT_EQ(shares.size(), 1u);
+    EXPECT_EQ(shares[0].at("REFEREN"), "30");
+    int linked = 0;
+    for (const Fields& item : rows_of(o, 2, cpf))
+        if (item.at("I1_2") == "ALUGUEL DO BEM 2") {
+            EXPECT_EQ(item.at("REFBEM"), "30");
+            ++linked;
+        }
+    EXPECT_EQ(linked, 1);
+}
+
 }  // namespace
 }  // namespace vorn::shell
