@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/identification.h"
+#include "entry/record_window.h"
 #include "ui/desktop.h"
 
 namespace vorn::entry {
@@ -16,9 +17,11 @@ namespace {
 
 constexpr int kPeople = 3;
 
-class Deed {
+class Deed : public RecordWindow<Deed> {
   public:
-    Deed(EditorPlace& p, uint32_t record) : p_(p), t_(*p.d.working(kPeople)), record_(record) {}
+    Deed(EditorPlace& p, uint32_t record)
+        : RecordWindow(p, kPeople, record, "escritura ou decisão da pensão",
+                       "O alimentando não está mais na lista.") {}
     bool run();
 
     bool yes_no(const char* field) {
@@ -36,20 +39,6 @@ class Deed {
     bool court_state() { return state("UFJUDAL"); }
     bool deed_data() { return trim(text("ESCRPAL")) == "S"; }
     bool court_data() { return trim(text("DEJUDAL")) == "S"; }
-
-  private:
-    std::string& text(const std::string& field) { return std::get<std::string>(values_.at(field)); }
-    bool refuse(const std::string& message) {
-        p_.op.notice(NoticeKind::kError, "", message);
-        return false;
-    }
-    bool write(const std::string& field);
-
-    EditorPlace& p_;
-    store::Table& t_;
-    uint32_t record_;
-    std::map<std::string, ui::Value> values_;
-    bool written_ = false;
 };
 
 const LayoutRow<Deed> kLayout[] = {
@@ -70,50 +59,10 @@ const LayoutRow<Deed> kLayout[] = {
     {9, 50, "UF", 54, "UFJUDAL", "@!", &Deed::court_state, &Deed::court_data},
 };
 
-const store::FieldDef& column(std::string_view name) {
-    return screen_column({kPeople}, name, "escritura ou decisão da pensão");
-}
-
-bool Deed::write(const std::string& field) {
-    if (!t_.go_to(record_) || t_.eof()) return refuse("O alimentando não está mais na lista.");
-    p_.w.select(20 + kPeople);
-    if (!store::REC_LOCK(p_.w, 5)) return false;
-    Status s = t_.replace(t_.field(field), column_value(column(field), values_.at(field)));
-    Status u = t_.unlock();
-    if (!s || !u) return refuse((s ? u : s).message());
-    written_ = true;
-    return true;
-}
-
 bool Deed::run() {
     if (!t_.go_to(record_) || t_.eof()) return false;
-    const int top = 6, left = 4, bottom = 19, right = 75;
-    auto window = ui::LDLGSHOW(p_.screen, top, left, bottom, right,
-                               "Pensão de " + trim(t_.str("NOMEDEPEN")));
-    const ui::Rect client{top + 1, left + 1, bottom - 1, right - 1};
-    std::vector<ui::Get> gets;
-    for (const auto& row : kLayout) {
-        const std::string name(row.field);
-        values_[name] = field_value(column(name), t_.value_of(t_.bytes(), t_.field(name)));
-    }
-    for (const auto& row : kLayout) {
-        const std::string name(row.field);
-        p_.screen.write(client.top + row.row, client.left + row.col, std::string(row.label),
-                        p_.screen.colours.standard);
-        ui::Get g = column_field(column(name), values_.at(name), row.picture);
-        g.row = client.top + row.row;
-        g.col = client.left + row.at;
-        g.valid = [this, name, check = row.valid] {
-            if (check && !(this->*check)()) return false;
-            return write(name);
-        };
-        if (row.when) g.when = [this, when = row.when] { return (this->*when)(); };
-        gets.push_back(std::move(g));
-    }
-    p_.op.status("Escritura ou decisão da pensão: Esc volta à lista");
-    ui::READ(p_.screen, gets);
-    ui::LDLGCLOSE(p_.screen);
-    return written_;
+    return show(kLayout, ui::Rect{6, 4, 19, 75}, "Pensão de " + trim(t_.str("NOMEDEPEN")),
+                "Escritura ou decisão da pensão: Esc volta à lista");
 }
 
 }  // namespace

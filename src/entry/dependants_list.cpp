@@ -25,7 +25,8 @@ constexpr const char* kCpfPicture = "@R 999.999.999-99";
 constexpr const char* kAboveHundred = "O percentual não pode ser maior que 100%";
 constexpr const char* kSumAboveHundred = "A soma dos percentuais de um bem não pode passar de 100%";
 constexpr std::string_view kPeopleHint = "INS=Inclui DEL=Elimina TAB=Volta ";
-constexpr std::string_view kRecipientsHint = "INS=Inclui DEL=Elimina TAB=Volta Alt Q=Escritura/Decisão";
+constexpr std::string_view kRecipientsHint =
+    "INS=Inclui DEL=Elimina TAB=Volta Alt Q=Escritura/Decisão";
 
 long code_of(const store::Table& t) {
     return t.num("CODIDEPEN").whole();
@@ -138,7 +139,8 @@ bool number_free(ListContext& x, ui::Value& v) {
         if (x.t.recno() != self && !is_heir(code_of(x.t)) && x.t.num("NRODEPEN").whole() == n)
             taken = true;
     });
-    if (taken) return refuse(x, "Já existe na relação uma pessoa com o número " + std::to_string(n) + ".");
+    if (taken)
+        return refuse(x, "Já existe na relação uma pessoa com o número " + std::to_string(n) + ".");
     return true;
 }
 
@@ -205,7 +207,8 @@ bool heir_document(ListContext& x, ui::Value& v) {
 }
 
 // The shares of the rows `mine` takes besides the current one, plus `share`, may not pass 100.
-bool share_within(ListContext& x, ui::Value& v, const std::function<bool(const store::Table&)>& mine) {
+bool share_within(ListContext& x, ui::Value& v,
+                  const std::function<bool(const store::Table&)>& mine) {
     const Decimal share = std::get<Decimal>(v);
     if (share.is_negative()) return refuse(x, "O valor não pode ser negativo.");
     if (share > Decimal(100)) return refuse(x, kAboveHundred);
@@ -234,11 +237,12 @@ void cpf_carried(ListContext& x, const store::Record& before) {
     const std::string was = before.str("CPFDEPEN"), now = x.row.str("CPFDEPEN");
     if (was.empty() || was == now) return;
     const store::Value to{now};
-    (void)rewrite_where(x, kItems, [&](const store::Table& t) { return item_of(t, was); }, "I1_8", &to);
-    (void)rewrite_where(x, kMonthly, [&](const store::Table& t) { return grid_of(t, was); }, "CPFDEPEN",
-                        &to);
-    (void)rewrite_where(x, kAssets, [&](const store::Table& t) { return asset_of(t, was); }, "CPFDEP",
-                        &to);
+    (void)rewrite_where(
+        x, kItems, [&](const store::Table& t) { return item_of(t, was); }, "I1_8", &to);
+    (void)rewrite_where(
+        x, kMonthly, [&](const store::Table& t) { return grid_of(t, was); }, "CPFDEPEN", &to);
+    (void)rewrite_where(
+        x, kAssets, [&](const store::Table& t) { return asset_of(t, was); }, "CPFDEP", &to);
 }
 
 // A corrected number takes the person's payments along.
@@ -246,8 +250,8 @@ void number_carried(ListContext& x, const store::Record& before) {
     const long long was = before.num("NRODEPEN").whole(), now = x.row.num("NRODEPEN").whole();
     if (was <= 0 || was == now) return;
     const store::Value to{Decimal(now)};
-    (void)rewrite_where(x, kPayments, [&](const store::Table& t) { return payment_of(t, was); }, "I6_6",
-                        &to);
+    (void)rewrite_where(
+        x, kPayments, [&](const store::Table& t) { return payment_of(t, was); }, "I6_6", &to);
 }
 
 // --- New rows and deletions
@@ -297,9 +301,11 @@ bool remove_dependant(ListContext& x) {
     const long number = x.row.num("NRODEPEN").whole();
     bool assets_gone = false;
     if (count_where(x, kAssets, [&](const store::Table& t) { return asset_of(t, cpf); }) > 0) {
-        x.op.notice(NoticeKind::kInformation, "", "Ha bens declarados em seu nome que devem ser retirados.");
+        x.op.notice(NoticeKind::kInformation, "",
+                    "Ha bens declarados em seu nome que devem ser retirados.");
         if (x.op.yes_no("", "Exclui agora esses bens? ", false)) {
-            if (rewrite_where(x, kAssets, [&](const store::Table& t) { return asset_of(t, cpf); }) < 0)
+            if (rewrite_where(x, kAssets, [&](const store::Table& t) { return asset_of(t, cpf); }) <
+                0)
                 return false;
             assets_gone = true;
         }
@@ -327,7 +333,8 @@ bool remove_dependant(ListContext& x) {
     }
     if (rewrite_where(x, kItems, [&](const store::Table& t) { return item_of(t, cpf); }) < 0 ||
         rewrite_where(x, kMonthly, [&](const store::Table& t) { return grid_of(t, cpf); }) < 0 ||
-        rewrite_where(x, kPayments, [&](const store::Table& t) { return payment_of(t, number); }) < 0)
+        rewrite_where(x, kPayments, [&](const store::Table& t) { return payment_of(t, number); }) <
+            0)
         return false;
     return delete_row(x, row);
 }
@@ -349,7 +356,8 @@ bool remove_heir(ListContext& x) {
     const std::string document = x.row.str("CPFHERDE");
     if (!remove_person(x, "herdeiro", "herdeiros")) return false;
     if (!document.empty())
-        (void)rewrite_where(x, kShares, [&](const store::Table& t) { return t.str("CPFHERDE") == document; });
+        (void)rewrite_where(x, kShares,
+                            [&](const store::Table& t) { return t.str("CPFHERDE") == document; });
     return true;
 }
 
@@ -379,13 +387,15 @@ std::string money(Decimal v) {
 
 std::string dependants_total(const tax::Declaration& d, long) {
     int n = 0;
-    tax::for_each_live(d.dependants, [&](const store::Record& r) { n += is_dependant(code_of(r)); });
+    tax::for_each_live(d.dependants,
+                       [&](const store::Record& r) { n += is_dependant(code_of(r)); });
     return "Dependentes " + std::to_string(n) + "   Dedução " + money(d.num("I13_12"));
 }
 
 std::string recipients_total(const tax::Declaration& d, long) {
     int n = 0;
-    tax::for_each_live(d.dependants, [&](const store::Record& r) { n += is_recipient(code_of(r)); });
+    tax::for_each_live(d.dependants,
+                       [&](const store::Record& r) { n += is_recipient(code_of(r)); });
     return "Alimentandos " + std::to_string(n);
 }
 
@@ -598,13 +608,14 @@ ui::Key heirs_screen(EditorPlace& place) {
                             "Cadastre antes o(s) nome(s) e/OU CPF/CNPJ do(s) herdeiro(s)");
         return k;
     }
-    if (!place.op.yes_no("", "Transfere agora o percentual padrão \ndos herdeiros para todos os bens? ",
-                         false))
+    if (!place.op.yes_no(
+            "", "Transfere agora o percentual padrão \ndos herdeiros para todos os bens? ", false))
         return k;
     const int n = transfer_heirs_shares(place.op, place.w, place.d);
     if (n >= 0)
-        place.op.notice(NoticeKind::kInformation, "",
-                        "Transferido o percentual para " + std::to_string(n) + (n == 1 ? " item" : " itens"));
+        place.op.notice(
+            NoticeKind::kInformation, "",
+            "Transferido o percentual para " + std::to_string(n) + (n == 1 ? " item" : " itens"));
     return k;
 }
 

@@ -442,7 +442,8 @@ bool Editor::check_relationship(ui::Value& candidate) {
     const long code = std::get<Decimal>(candidate).whole();
     if (code == 0) return true;
     if (list_.code_low == 98 && list_.code_high == 99 && code != 98 && code != 99)
-        return refuse("Informe com 99 se alimentando no Brasil \nou com 98 se alimentando  no Exterior");
+        return refuse(
+            "Informe com 99 se alimentando no Brasil \nou com 98 se alimentando  no Exterior");
     std::map<std::string, std::string> of_list;
     for (const auto& [key, description] : codes_.relationships) {
         const long k = std::stol(key);

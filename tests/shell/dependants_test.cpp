@@ -65,8 +65,7 @@ store::Record grid(const tax::Declaration& d, const std::string& cpf) {
 }
 
 // One declaration with these people and nothing else of theirs; `more` adds the rest.
-Office office(std::vector<Person> people,
-              const std::function<void(tax::Declaration&)>& more = {}) {
+Office office(std::vector<Person> people, const std::function<void(tax::Declaration&)>& more = {}) {
     return Office(1, [&](int, tax::Declaration& d) {
         d.dependants.clear();
         d.payments.clear();
@@ -78,16 +77,6 @@ Office office(std::vector<Person> people,
         for (const Person& p : people) d.dependants.push_back(person(d, p));
         if (more) more(d);
     });
-}
-
-std::string all(const std::vector<Screen>& screens) {
-    std::string out;
-    for (const Screen& s : screens) out += body(s) + "----\n";
-    return out;
-}
-
-bool shows(const Screen& s, const std::string& text) {
-    return body(s).find(text) != std::string::npos;
 }
 
 std::vector<std::string> column(const std::vector<Fields>& rows, const std::string& field) {
@@ -102,10 +91,11 @@ TEST(Dependants, ADependantTypedIsStoredAndCountsInCalcsDeduction) {
     const std::string cpf = o.cpf(0);
     const Fields before = o.calc()[cpf];
     // A blank row with its number; name, code (its description closes with Enter), birth, CPF.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F4\nRIGHT\ntext MARIA DA SILVA\nENTER\nRIGHT\ntext 21\nENTER\n"
-                               "ENTER\nRIGHT\ntext 01052012\nENTER\nRIGHT\ntext " +
-                                   kFirst + "\nENTER\nsnap\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F4\nRIGHT\ntext MARIA DA SILVA\nENTER\nRIGHT\ntext 21\nENTER\n"
+                                  "ENTER\nRIGHT\ntext 01052012\nENTER\nRIGHT\ntext " +
+                                      kFirst + "\nENTER\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 1u) << all(screens);
     ui::testing::expect_golden("dependants_list", body(screens[0]));
     const std::vector<Fields> rows = rows_of(o, 3, cpf);
@@ -126,18 +116,20 @@ TEST(Dependants, ALaterBirthARepeatedCpfOrNumberAndARecipientsCodeAreRefused) {
     // On the listed dependant: a birth in 2026, then code 99; a new row (number 2): the first
     // one's CPF, then its number. Each refusal is snapped, closed, and the cell abandoned.
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F4\nRIGHT\nRIGHT\nRIGHT\ntext 02012026\nENTER\nsnap\nENTER\nESC\n"
-                               "LEFT\ntext 99\nENTER\nsnap\nESC\nESC\n"
-                               "INS\nRIGHT\nRIGHT\ntext " +
-                                   kFirst +
-                                   "\nENTER\nsnap\nENTER\nESC\nLEFT\nLEFT\nLEFT\nLEFT\ntext 1\n"
-                                   "ENTER\nsnap\nENTER\n"
-                                   "ESC\nsnap\nESC\n"));
+        o, in_declaration(cpf,
+                          "F4\nRIGHT\nRIGHT\nRIGHT\ntext 02012026\nENTER\nsnap\nENTER\nESC\n"
+                          "LEFT\ntext 99\nENTER\nsnap\nESC\nESC\n"
+                          "INS\nRIGHT\nRIGHT\ntext " +
+                              kFirst +
+                              "\nENTER\nsnap\nENTER\nESC\nLEFT\nLEFT\nLEFT\nLEFT\ntext 1\n"
+                              "ENTER\nsnap\nENTER\n"
+                              "ESC\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 5u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "A data de nascimento não pode ser posterior a 31/12/2025."));
     EXPECT_TRUE(shows(screens[1], "Códigos de dependentes")) << body(screens[1]);
     EXPECT_TRUE(shows(screens[2], "Esse CPF já está na relação.")) << body(screens[2]);
-    EXPECT_TRUE(shows(screens[3], "Já existe na relação uma pessoa com o número 1.")) << body(screens[3]);
+    EXPECT_TRUE(shows(screens[3], "Já existe na relação uma pessoa com o número 1."))
+        << body(screens[3]);
     EXPECT_TRUE(shows(screens[4], "FILHO UM")) << body(screens[4]);
     // The blank row went on leaving; the dependant is as it was.
     EXPECT_EQ(rows_of(o, 3, cpf), stored);
@@ -146,21 +138,22 @@ TEST(Dependants, ALaterBirthARepeatedCpfOrNumberAndARecipientsCodeAreRefused) {
 // Two dependants with a grid each besides the holder's; the second has an income item, an
 // education payment and an asset in its name.
 Office family() {
-    return office({{"FILHO UM", 21, kFirst, 1, Decimal()}, {"FILHO DOIS", 21, kSecond, 2, Decimal()}},
-                  [](tax::Declaration& d) {
-                      d.monthly.push_back(grid(d, ""));
-                      d.monthly.push_back(grid(d, kFirst));
-                      d.monthly.push_back(grid(d, kSecond));
-                      store::Record item = d.new_record(2);
-                      item.set("I1_1", "D");
-                      item.set("I1_2", "EMPRESA DO FILHO");
-                      item.set("I1_8", kSecond);
-                      item.set("I1_11", "N");
-                      item.set("I1_4", Decimal(5000));
-                      d.items.push_back(item);
-                      d.payments.push_back(payment(d, 1, 1, 1000));
-                      d.payments.push_back(payment(d, 1, 2, 2000));
-                  });
+    return office(
+        {{"FILHO UM", 21, kFirst, 1, Decimal()}, {"FILHO DOIS", 21, kSecond, 2, Decimal()}},
+        [](tax::Declaration& d) {
+            d.monthly.push_back(grid(d, ""));
+            d.monthly.push_back(grid(d, kFirst));
+            d.monthly.push_back(grid(d, kSecond));
+            store::Record item = d.new_record(2);
+            item.set("I1_1", "D");
+            item.set("I1_2", "EMPRESA DO FILHO");
+            item.set("I1_8", kSecond);
+            item.set("I1_11", "N");
+            item.set("I1_4", Decimal(5000));
+            d.items.push_back(item);
+            d.payments.push_back(payment(d, 1, 1, 1000));
+            d.payments.push_back(payment(d, 1, 2, 2000));
+        });
 }
 
 TEST(Dependants, DeletingADependantTakesItsGridItemsAndPaymentsNeverTheHolders) {
@@ -168,7 +161,8 @@ TEST(Dependants, DeletingADependantTakesItsGridItemsAndPaymentsNeverTheHolders) 
     const std::string cpf = o.cpf(0);
     // "N" first keeps everything; then "S".
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F4\nDOWN\nDEL\nsnap\ntext N\nsnap\nENTER\nDEL\ntext S\nsnap\nESC\n"));
+        o,
+        in_declaration(cpf, "F4\nDOWN\nDEL\nsnap\ntext N\nsnap\nENTER\nDEL\ntext S\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 3u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "Esse dependente tem rendimentos e pagamentos que também"))
         << body(screens[0]);
@@ -188,8 +182,8 @@ TEST(Dependants, DeletingADependantTakesItsGridItemsAndPaymentsNeverTheHolders) 
 TEST(Dependants, ACorrectedCpfKeepsTheDependantsGridAndItems) {
     Office o = family();
     const std::string cpf = o.cpf(0);
-    snapped(o, in_declaration(cpf, "F4\nDOWN\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext " + kThird +
-                                       "\nENTER\nESC\n"));
+    snapped(o, in_declaration(
+                   cpf, "F4\nDOWN\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext " + kThird + "\nENTER\nESC\n"));
     EXPECT_EQ(column(rows_of(o, 12, cpf), "CPFDEPEN"),
               (std::vector<std::string>{"", kFirst, kThird}));
     int items = 0;
@@ -202,8 +196,9 @@ TEST(Dependants, ACorrectedCpfKeepsTheDependantsGridAndItems) {
 
 TEST(Dependants, EducationCountsByTheDependantsNumberAfterAGap) {
     // Numbers 1 and 3 (2 was deleted): the third's education still counts.
-    Office o = office({{"FILHO UM", 21, kFirst, 1, Decimal()}, {"FILHO TRES", 21, kThird, 3, Decimal()}},
-                      [](tax::Declaration& d) { d.payments.push_back(payment(d, 1, 3, 1500)); });
+    Office o =
+        office({{"FILHO UM", 21, kFirst, 1, Decimal()}, {"FILHO TRES", 21, kThird, 3, Decimal()}},
+               [](tax::Declaration& d) { d.payments.push_back(payment(d, 1, 3, 1500)); });
     EXPECT_EQ(num(o.calc()[o.cpf(0)].at("I13_13")), "1500.00");
 }
 
@@ -211,9 +206,10 @@ TEST(Recipients, TheListShowsItsColumnsAndHoldsOnly98Or99) {
     Office o = office({{"FILHO UM", 21, kFirst, 1, Decimal()}});
     const std::string cpf = o.cpf(0);
     // Tab from the dependants; a blank recipient's row takes number 2, code 99, "T".
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F4\nTAB\nRIGHT\ntext JOANA ALIMENTANDA\nENTER\nRIGHT\ntext 21\n"
-                               "ENTER\nsnap\nENTER\nESC\nsnap\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "F4\nTAB\nRIGHT\ntext JOANA ALIMENTANDA\nENTER\nRIGHT\ntext 21\n"
+                                  "ENTER\nsnap\nENTER\nESC\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "Informe com 99 se alimentando no Brasil"));
     EXPECT_TRUE(shows(screens[0], "ou com 98 se alimentando  no Exterior"));
@@ -232,11 +228,12 @@ TEST(Recipients, TheDeedWindowWritesWhatItsChecksAccept) {
     // By deed: the notary, a CNPJ with a wrong check digit (refused), the right one, then a
     // state that does not exist; the court's fields are skipped without "S".
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F4\nTAB\nALT+Q\ntext S\nENTER\ntext CARTORIO DO 1 OFICIO\nENTER\n"
-                               "text 11222333000182\nENTER\nsnap\nENTER\nCTRL+Y\n"
-                               "text 11222333000181\nENTER\ntext 12\nENTER\ntext 345\nENTER\n"
-                               "ENTER\nENTER\nENTER\ntext XX\nENTER\nsnap\nENTER\nCTRL+Y\n"
-                               "text SP\nENTER\nsnap\nESC\nESC\n"));
+        o, in_declaration(cpf,
+                          "F4\nTAB\nALT+Q\ntext S\nENTER\ntext CARTORIO DO 1 OFICIO\nENTER\n"
+                          "text 11222333000182\nENTER\nsnap\nENTER\nCTRL+Y\n"
+                          "text 11222333000181\nENTER\ntext 12\nENTER\ntext 345\nENTER\n"
+                          "ENTER\nENTER\nENTER\ntext XX\nENTER\nsnap\nENTER\nCTRL+Y\n"
+                          "text SP\nENTER\nsnap\nESC\nESC\n"));
     ASSERT_EQ(screens.size(), 3u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "CNPJ 11.222.333/0001-82 está incorreto.")) << body(screens[0]);
     EXPECT_TRUE(shows(screens[1], "UF XX inválida.")) << body(screens[1]);
@@ -268,8 +265,9 @@ TEST(Heirs, AShareAbove100IsRefusedAndTheDefaultSharesReachEveryAsset) {
     // 100.01 refused; 60.01 passes 100 in sum with the other heir's 40; then 60 goes with the
     // new heir, and the shares go to both assets.
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, kHeirs + "RIGHT\nRIGHT\ntext 100.01\nENTER\nsnap\nENTER\nESC\n"
-                                        "INS\nLEFT\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext " +
+        o, in_declaration(cpf, kHeirs +
+                                   "RIGHT\nRIGHT\ntext 100.01\nENTER\nsnap\nENTER\nESC\n"
+                                   "INS\nLEFT\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext " +
                                    kSecond +
                                    "\nENTER\nRIGHT\ntext 60.01\nENTER\nsnap\nENTER\nESC\n"
                                    "text 60\nENTER\nsnap\nESC\nsnap\ntext S\nsnap\nENTER\n"));
@@ -299,9 +297,11 @@ TEST(Heirs, TwoSharesOfSixtyOnOneAssetAreRefused) {
     const std::string cpf = o.cpf(0);
     // The first heir takes 60 of the asset; the second's 60 is refused.
     const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "F5\nALT+H\ntext HERDEIRA UM\nENTER\nRIGHT\ntext 60\nENTER\n"
-                               "snap\nINS\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext 60\nENTER\nsnap\n"
-                               "ENTER\nESC\nESC\nESC\n"));
+        o,
+        in_declaration(cpf,
+                       "F5\nALT+H\ntext HERDEIRA UM\nENTER\nRIGHT\ntext 60\nENTER\n"
+                       "snap\nINS\nLEFT\ntext HERDEIRO DOIS\nENTER\nRIGHT\ntext 60\nENTER\nsnap\n"
+                       "ENTER\nESC\nESC\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     ui::testing::expect_golden("heirs_shares", body(screens[0]));
     EXPECT_TRUE(shows(screens[1], "A soma dos percentuais de um bem não pode passar de 100%"))
@@ -329,9 +329,10 @@ TEST(Heirs, SharesAndIncomeItemsStayOnTheirAssetOverAnInsertionAndTheSave) {
     const std::string cpf = o.cpf(0);
     // A share of the second asset; then an asset inserted after the first; the save numbers them
     // 10, 20, 30.
-    snapped(o, in_declaration(cpf, "F5\nDOWN\nALT+H\ntext HERDEIRA\nENTER\nRIGHT\ntext 50\n"
-                                   "ENTER\nESC\nUP\nINS\ntext S\nRIGHT\ntext NOVO BEM\nENTER\n"
-                                   "ESC\n"));
+    snapped(o, in_declaration(cpf,
+                              "F5\nDOWN\nALT+H\ntext HERDEIRA\nENTER\nRIGHT\ntext 50\n"
+                              "ENTER\nESC\nUP\nINS\ntext S\nRIGHT\ntext NOVO BEM\nENTER\n"
+                              "ESC\n"));
     std::map<std::string, std::string> item_of_text;
     for (const Fields& a : rows_of(o, 4, cpf)) item_of_text[a.at("I7_2")] = a.at("I7_0");
     EXPECT_EQ(item_of_text, (std::map<std::string, std::string>{

@@ -54,17 +54,6 @@ Office office(int payments, int assets, bool recipient = false) {
     });
 }
 
-// All the screens, for a failure's message.
-std::string all(const std::vector<Screen>& screens) {
-    std::string out;
-    for (const Screen& s : screens) out += body(s) + "----\n";
-    return out;
-}
-
-bool shows(const Screen& s, const std::string& text) {
-    return body(s).find(text) != std::string::npos;
-}
-
 TEST(ItemEditor, APaymentTypedIsStoredAsTypedAndCalcFollows) {
     Office o = office(0, 0);
     const std::string cpf = o.cpf(0);

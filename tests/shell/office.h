@@ -155,6 +155,17 @@ inline std::string body(const Screen& s) {
     return out;
 }
 
+// All the screens, for a failure's message.
+inline std::string all(const std::vector<Screen>& screens) {
+    std::string out;
+    for (const Screen& s : screens) out += body(s) + "----\n";
+    return out;
+}
+
+inline bool shows(const Screen& s, const std::string& text) {
+    return body(s).find(text) != std::string::npos;
+}
+
 // Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
 inline std::string in_declaration(const std::string& cpf, const std::string& keys) {
     return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
