@@ -419,100 +419,93 @@ ItemColumn own(std::string_view field, std::string_view picture, std::string_vie
     return c;
 }
 
-ItemList dependants() {
+// A list of people (or of shares) over `table`: the rows `keep` takes, a new row as `new_row`
+// fills it, the line `totals` writes under the grid.
+ItemList people_list(int number, int table, std::string_view title, std::vector<ItemColumn> columns,
+                     bool (*keep)(const store::Table&, long), void (*new_row)(ListContext&),
+                     std::string (*totals)(const tax::Declaration&, long)) {
     ItemList l;
-    l.number = 41;
-    l.table = kPeople;
-    l.title = "DEPENDENTES";
-    ItemColumn number = own("NRODEPEN", "99", "N.", 2, number_free);
-    number.preset = true;
-    number.accepted = number_carried;
+    l.number = number;
+    l.table = table;
+    l.title = title;
+    l.columns = std::move(columns);
+    l.hint = kPeopleHint;
+    l.keep = keep;
+    l.new_row = new_row;
+    l.totals = totals;
+    return l;
+}
+
+// A person's number, filled in a new row; a corrected one takes the payments along.
+ItemColumn number_column(std::string_view header, int width) {
+    ItemColumn c = own("NRODEPEN", "99", header, width, number_free);
+    c.preset = true;
+    c.accepted = number_carried;
+    return c;
+}
+
+ItemList dependants() {
     ItemColumn cpf = own("CPFDEPEN", kCpfPicture, "CPF", 14, person_cpf);
     cpf.accepted = cpf_carried;
     ItemColumn home = own("MORAJUNT", "!", "Mora", 4, lives_with);
     home.preset = true;
     ItemColumn left = own("SAIUJUNT", "!", "Sai", 3, yes_no);
     left.departure_only = true;
-    l.columns = {number,
-                 own("NOMEDEPEN", "@S30", "Nome Completo do Dependente", 30, nullptr),
-                 {"CODIDEPEN", "CODIDEPEN", "99", "Cód", 3, C::kRelationship},
-                 own("DATADEPEN", "@D", "Nascim.", 10, birth),
-                 cpf,
-                 home,
-                 own("NITDEPEN", "", "NIT/PIS", 11, nit),
-                 own("TEL_DEPEN", "", "Celular", 11, nullptr),
-                 own("EMAIL_DEPE", "@S30", "E-mail - opcional", 30, nullptr),
-                 own("NROBEND", "", "Nro. INSS", 11, nullptr),
-                 own("SENGOVD", "@S20", "SenhaGov", 20, nullptr),
-                 left};
-    l.hint = kPeopleHint;
-    l.keep = keep_dependants;
-    l.new_row = new_dependant;
+    ItemList l = people_list(41, kPeople, "DEPENDENTES",
+                             {number_column("N.", 2),
+                              own("NOMEDEPEN", "@S30", "Nome Completo do Dependente", 30, nullptr),
+                              {"CODIDEPEN", "CODIDEPEN", "99", "Cód", 3, C::kRelationship},
+                              own("DATADEPEN", "@D", "Nascim.", 10, birth),
+                              cpf,
+                              home,
+                              own("NITDEPEN", "", "NIT/PIS", 11, nit),
+                              own("TEL_DEPEN", "", "Celular", 11, nullptr),
+                              own("EMAIL_DEPE", "@S30", "E-mail - opcional", 30, nullptr),
+                              own("NROBEND", "", "Nro. INSS", 11, nullptr),
+                              own("SENGOVD", "@S20", "SenhaGov", 20, nullptr),
+                              left},
+                             keep_dependants, new_dependant, dependants_total);
     l.remove = remove_dependant;
     l.code_low = 0;
     l.code_high = 97;
-    l.totals = dependants_total;
     return l;
 }
 
 ItemList recipients() {
-    ItemList l;
-    l.number = 42;
-    l.table = kPeople;
-    l.title = "ALIMENTANDOS";
-    ItemColumn number = own("NRODEPEN", "99", "Nro", 3, number_free);
-    number.preset = true;
-    number.accepted = number_carried;
     ItemColumn code{"CODIDEPEN", "CODIDEPEN", "99", "Cd", 3, C::kRelationship};
     code.preset = true;
     ItemColumn title = own("TIT_DEPE", "!", "Tit", 3, whose);
     title.preset = true;
-    l.columns = {number,
-                 own("NOMEDEPEN", "@S30", "Nome Completo do Alimentando", 30, nullptr),
-                 code,
-                 own("DATADEPEN", "@D", "Nascim.", 10, birth),
-                 own("CPFDEPEN", kCpfPicture, "CPF", 14, person_cpf),
-                 title,
-                 own("CPFRESPON", kCpfPicture, "Responsavel", 14, responsible)};
+    ItemList l = people_list(42, kPeople, "ALIMENTANDOS",
+                             {number_column("Nro", 3),
+                              own("NOMEDEPEN", "@S30", "Nome Completo do Alimentando", 30, nullptr),
+                              code, own("DATADEPEN", "@D", "Nascim.", 10, birth),
+                              own("CPFDEPEN", kCpfPicture, "CPF", 14, person_cpf), title,
+                              own("CPFRESPON", kCpfPicture, "Responsavel", 14, responsible)},
+                             keep_recipients, new_recipient, recipients_total);
     l.hint = kRecipientsHint;
     l.on_key = deed_key;
-    l.keep = keep_recipients;
-    l.new_row = new_recipient;
     l.remove = remove_recipient;
     l.code_low = 98;
     l.code_high = 99;
-    l.totals = recipients_total;
     return l;
 }
 
 ItemList heirs() {
-    ItemList l;
-    l.number = 45;
-    l.table = kPeople;
-    l.title = "HERDEIROS";
-    l.columns = {own("NOMEDEPEN", "@S40", "Nome Completo do Herdeiro", 40, nullptr),
-                 own("CPFHERDE", "", "CPF/CNPJ", 18, heir_document),
-                 own("PERCENT", "@E 999.99", "% Herdado", 9, heir_share)};
-    l.hint = kPeopleHint;
-    l.keep = keep_heirs;
-    l.new_row = new_heir;
-    l.totals = heirs_total;
+    ItemList l = people_list(45, kPeople, "HERDEIROS",
+                             {own("NOMEDEPEN", "@S40", "Nome Completo do Herdeiro", 40, nullptr),
+                              own("CPFHERDE", "", "CPF/CNPJ", 18, heir_document),
+                              own("PERCENT", "@E 999.99", "% Herdado", 9, heir_share)},
+                             keep_heirs, new_heir, heirs_total);
     l.remove = remove_heir;
     return l;
 }
 
 ItemList shares() {
-    ItemList l;
-    l.number = 21;
-    l.table = kShares;
-    l.title = "PERCENTUAL DOS HERDEIROS NO BEM";
-    l.columns = {own("NOMEDEPEN", "@S40", "Nome Completo", 40, nullptr),
-                 own("PERCENT", "@E 999.99", "Perct.", 7, asset_share)};
-    l.hint = kPeopleHint;
-    l.keep = keep_shares;
-    l.new_row = new_share;
-    l.totals = no_totals;
-    return l;
+    return people_list(21, kShares, "PERCENTUAL DOS HERDEIROS NO BEM",
+                       {own("NOMEDEPEN", "@S40", "Nome Completo", 40, nullptr),
+                        own("PERCENT", "@E 999.99", "Perct.", 7, asset_share)},
+                       keep_shares, new_share, no_totals);
 }
 
 }  // namespace
