@@ -20,7 +20,6 @@ namespace {
 using C = CellCheck;
 
 constexpr int kPeople = 3, kItems = 2, kAssets = 4, kPayments = 6, kMonthly = 12, kShares = 20;
-constexpr const char* kMoney = "@E 999,999,999.99";
 constexpr const char* kCpfPicture = "@R 999.999.999-99";
 constexpr const char* kAboveHundred = "O percentual não pode ser maior que 100%";
 constexpr const char* kSumAboveHundred = "A soma dos percentuais de um bem não pode passar de 100%";

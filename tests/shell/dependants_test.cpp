@@ -135,6 +135,23 @@ TEST(Dependants, ALaterBirthARepeatedCpfOrNumberAndARecipientsCodeAreRefused) {
     EXPECT_EQ(rows_of(o, 3, cpf), stored);
 }
 
+TEST(Dependants, OnlyAnExitDeclarationHasTheLeftTogetherColumn) {
+    for (const bool exit : {false, true}) {
+        Office o = office({{"FILHO UM", 21, kFirst, 1, Decimal()}}, [exit](tax::Declaration& d) {
+            if (exit) d.set("DECSAIDA", "S");
+        });
+        const std::string cpf = o.cpf(0);
+        std::string keys = "F4\n";
+        for (int k = 0; k < 11; ++k) keys += "RIGHT\n";
+        keys += "text X\nENTER\nsnap\nENTER\nESC\nESC\n";
+        const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
+        ASSERT_EQ(screens.size(), 1u) << all(screens);
+        EXPECT_EQ(shows(screens[0], "│Sai"), exit) << body(screens[0]);
+        EXPECT_EQ(shows(screens[0], "Digite S de sim ou N de não"), exit) << body(screens[0]);
+        EXPECT_EQ(rows_of(o, 3, cpf)[0].at("SAIUJUNT"), "");
+    }
+}
+
 // Two dependants with a grid each besides the holder's; the second has an income item, an
 // education payment and an asset in its name.
 Office family() {
