@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/identification.h"
+#include "entry/record_window.h"
 #include "ui/desktop.h"
 
 namespace vorn::entry {
@@ -18,9 +19,10 @@ constexpr int kAssets = 4;
 constexpr const char* kYesNo = "Digite S de sim ou N de não";
 constexpr const char* kMoney = "@E 999,999,999.99";
 
-class Detail {
+class Detail : public RecordWindow<Detail> {
   public:
-    Detail(EditorPlace& p, uint32_t record) : p_(p), t_(*p.d.working(kAssets)), record_(record) {}
+    Detail(EditorPlace& p, uint32_t record)
+        : RecordWindow(p, kAssets, record, "dados do bem", "O bem não está mais na lista.") {}
     bool run();
 
     // The rows' checks.
@@ -53,20 +55,6 @@ class Detail {
                 return refuse("O valor não pode ser negativo.");
         return true;
     }
-
-  private:
-    std::string& text(const std::string& field) { return std::get<std::string>(values_.at(field)); }
-    bool refuse(const std::string& message) {
-        p_.op.notice(NoticeKind::kError, "", message);
-        return false;
-    }
-    bool write(const std::string& field);
-
-    EditorPlace& p_;
-    store::Table& t_;
-    uint32_t record_;
-    std::map<std::string, ui::Value> values_;
-    bool written_ = false;
 };
 
 const LayoutRow<Detail> kLayout[] = {
@@ -106,49 +94,11 @@ const LayoutRow<Detail> kLayout[] = {
     {16, 41, "IR no Brasil", 58, "VAL_IRBR", kMoney, &Detail::not_negative},
 };
 
-const store::FieldDef& column(std::string_view name) {
-    return screen_column({kAssets}, name, "dados do bem");
-}
-
-bool Detail::write(const std::string& field) {
-    if (!t_.go_to(record_) || t_.eof()) return refuse("O bem não está mais na lista.");
-    p_.w.select(20 + kAssets);
-    if (!store::REC_LOCK(p_.w, 5)) return false;
-    Status s = t_.replace(t_.field(field), column_value(column(field), values_.at(field)));
-    Status u = t_.unlock();
-    if (!s || !u) return refuse((s ? u : s).message());
-    written_ = true;
-    return true;
-}
-
 bool Detail::run() {
     if (!t_.go_to(record_) || t_.eof()) return false;
-    const int top = 3, left = 1, bottom = 22, right = 78;
-    auto window = ui::LDLGSHOW(p_.screen, top, left, bottom, right,
-                               "Dados do bem - item " + std::to_string(t_.num("I7_0").whole()));
-    const ui::Rect client{top + 1, left + 1, bottom - 1, right - 1};
-    std::vector<ui::Get> gets;
-    for (const auto& row : kLayout) {
-        const std::string name(row.field);
-        values_[name] = field_value(column(name), t_.value_of(t_.bytes(), t_.field(name)));
-    }
-    for (const auto& row : kLayout) {
-        const std::string name(row.field);
-        p_.screen.write(client.top + row.row, client.left + row.col, std::string(row.label),
-                        p_.screen.colours.standard);
-        ui::Get g = column_field(column(name), values_.at(name), row.picture);
-        g.row = client.top + row.row;
-        g.col = client.left + row.at;
-        g.valid = [this, name, check = row.valid] {
-            if (check && !(this->*check)()) return false;
-            return write(name);
-        };
-        gets.push_back(std::move(g));
-    }
-    p_.op.status("Dados do bem: Esc volta à lista");
-    ui::READ(p_.screen, gets);
-    ui::LDLGCLOSE(p_.screen);
-    return written_;
+    return show(kLayout, ui::Rect{3, 1, 22, 78},
+                "Dados do bem - item " + std::to_string(t_.num("I7_0").whole()),
+                "Dados do bem: Esc volta à lista");
 }
 
 }  // namespace

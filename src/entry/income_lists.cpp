@@ -21,8 +21,8 @@ constexpr const char* kLottery = "Loteria Lei 14.790/2023";
 constexpr std::string_view kIncomeHint = "INS=Inclui DEL=Elimina TAB=Próximo item Alt L=n linhas";
 constexpr std::string_view kRraHint = "ENTER=Edita a linha INS=Inclui DEL=Elimina TAB=Próximo item";
 
-bool refuse(CellPlace& at, const std::string& text) {
-    at.place.op.notice(NoticeKind::kError, "", text);
+bool refuse(ListContext& at, const std::string& text) {
+    at.op.notice(NoticeKind::kError, "", text);
     return false;
 }
 
@@ -34,13 +34,13 @@ bool positive(Decimal v) {
     return v > Decimal();
 }
 
-bool not_negative(CellPlace& at, ui::Value& v) {
+bool not_negative(ListContext& at, ui::Value& v) {
     if (amount(v).is_negative()) return refuse(at, "O valor não pode ser negativo.");
     return true;
 }
 
 // Taxable income and the pension of a serious illness are typed on separate rows.
-bool taxable(CellPlace& at, ui::Value& v) {
+bool taxable(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     if (positive(amount(v)) && positive(at.row.num("I1_18")))
         return refuse(at,
@@ -51,7 +51,7 @@ bool taxable(CellPlace& at, ui::Value& v) {
     return true;
 }
 
-bool illness(CellPlace& at, ui::Value& v) {
+bool illness(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     if (positive(amount(v)) && positive(at.row.num("I1_4")))
         return refuse(at,
@@ -64,18 +64,18 @@ bool illness(CellPlace& at, ui::Value& v) {
 }
 
 // The payer's CNPJ or CPF, punctuated and validated.
-bool payer_document(CellPlace& at, ui::Value& v) {
+bool payer_document(ListContext& at, ui::Value& v) {
     std::string& text = std::get<std::string>(v);
     std::string typed = trim(text);
     if (typed.empty()) return true;
-    if (!CPFCGC1(at.place.op, typed, false)) return false;
+    if (!CPFCGC1(at.op, typed, false)) return false;
     text = pad_right(typed, char_count(text));
     return true;
 }
 
 // The exempt portion from age 65: the 13th's portion is asked beside it, each within its limit,
 // then the person's age and the limit of the year over all the person's items.
-bool over_65(CellPlace& at, ui::Value& v) {
+bool over_65(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     Decimal annual = amount(v);
     if (!tax::LIM_INSS(at.c, annual, 1)) return false;
@@ -85,7 +85,7 @@ bool over_65(CellPlace& at, ui::Value& v) {
     a.width = 14;
     a.picture = "@E 99,999,999.99";
     a.valid = [&] { return !thirteenth.is_negative() && tax::LIM_INSS(at.c, thirteenth, 2); };
-    ui::MENS(at.place.screen, 4, "Parcela isenta do 13ro salário (65 anos):", a);
+    ui::MENS(at.screen, 4, "Parcela isenta do 13ro salário (65 anos):", a);
     if (thirteenth.is_negative() || !tax::LIM_INSS(at.c, thirteenth, 2)) return false;
     std::vector<store::Record>& items = at.c.decl.items;
     if (at.item >= items.size()) return refuse(at, "A linha não está mais na lista.");
@@ -96,12 +96,12 @@ bool over_65(CellPlace& at, ui::Value& v) {
     at.row.set("I1_43", items[at.item].num("I1_43"));
     v = kept;
     // The excess the operator accepted as taxable becomes rows of its own.
-    const uint32_t here = at.table.recno();
+    const uint32_t here = at.t.recno();
     for (size_t k = before; k < items.size(); ++k) {
         store::Record extra = items[k];
-        if (Status s = at.table.append(&extra); !s) return refuse(at, s.message());
+        if (Status s = at.t.append(&extra); !s) return refuse(at, s.message());
     }
-    if (Status s = at.table.go_to(here); !s) return refuse(at, s.message());
+    if (Status s = at.t.go_to(here); !s) return refuse(at, s.message());
     if (at.row.str("I1_11") == "N") {
         store::Record checked = at.row;
         checked.set("I1_17", kept);
@@ -110,10 +110,10 @@ bool over_65(CellPlace& at, ui::Value& v) {
     return true;
 }
 
-bool lottery(CellPlace& at, ui::Value& v) {
+bool lottery(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     if (!positive(amount(v))) return true;
-    at.place.op.notice(NoticeKind::kInformation, "",
+    at.op.notice(NoticeKind::kInformation, "",
                        "Coloque no campo descrição o tipo da Loteria ganha.Não é necessário "
                        "colocar CNPJ para esse ganho.");
     if (trim(at.row.str("I1_2")).empty()) at.row.set("I1_2", kLottery);
@@ -121,13 +121,13 @@ bool lottery(CellPlace& at, ui::Value& v) {
 }
 
 // The dependant a row belongs to.
-bool dependant_cpf(CellPlace& at, ui::Value& v) {
+bool dependant_cpf(ListContext& at, ui::Value& v) {
     const std::string cpf = trim(std::get<std::string>(v));
-    return cpf.empty() || dependant_cpf_valid(at.place.op, at.c.decl, cpf);
+    return cpf.empty() || dependant_cpf_valid(at.op, at.c.decl, cpf);
 }
 
 // A value typed in the RRA list's own cells: the item's computation follows it.
-bool rra_amount(CellPlace& at, ui::Value& v) {
+bool rra_amount(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     store::Record item = at.row;
     item.set(at.field, amount(v));
@@ -141,7 +141,7 @@ bool rra_amount(CellPlace& at, ui::Value& v) {
 }
 
 // The age-65 portion typed in the RRA list: the same checks as in the item's window.
-bool rra_portion(CellPlace& at, ui::Value& v) {
+bool rra_portion(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     store::Record item = at.row;
     if (!tax::VER_APOSRAA(at.c, item, amount(v), 0)) return false;
@@ -193,7 +193,7 @@ std::vector<ItemColumn> company_columns() {
             money("I1_19", "Exig. Suspensa"),
             money("I1_20", "Depo.Judicial"),
             money("I1_45", "E13-Loteria ", lottery),
-            {"DT_LC", "DT_LC", "@D", "Data Saida", 10, C::kNone, nullptr, true}};
+            {"DT_LC", "DT_LC", "@D", "Data Saida", 10, C::kNone, nullptr, nullptr, false, true}};
 }
 
 bool kind(const store::Table& t, const char* k, bool dependant) {
@@ -283,8 +283,9 @@ bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::str
 
 void add_income_lists(std::map<int, ItemList>& lists) {
     ItemList holder = income(1, "Titular", company_columns(), 7, false);
-    holder.keep = [](const store::Table& t) { return kind(t, "J", false); };
-    holder.new_row = [](store::Record& r) {
+    holder.keep = [](const store::Table& t, long) { return kind(t, "J", false); };
+    holder.new_row = [](ListContext& x) {
+        store::Record& r = x.row;
         r.set("I1_1", "J");
         r.set("I1_11", "S");
     };
@@ -293,24 +294,27 @@ void add_income_lists(std::map<int, ItemList>& lists) {
     std::vector<ItemColumn> columns = company_columns();
     columns.insert(columns.begin(), own("I1_8", kCpf, "CPF Dependente", 14, dependant_cpf));
     ItemList dependants = income(2, "Dependentes", columns, 8, true);
-    dependants.keep = [](const store::Table& t) { return kind(t, "D", true); };
-    dependants.new_row = [](store::Record& r) {
+    dependants.keep = [](const store::Table& t, long) { return kind(t, "D", true); };
+    dependants.new_row = [](ListContext& x) {
+        store::Record& r = x.row;
         r.set("I1_1", "D");
         r.set("I1_11", "N");
     };
     lists[2] = dependants;
 
     ItemList own_rra = rra(20, false);
-    own_rra.keep = [](const store::Table& t) { return kind(t, "A", false); };
-    own_rra.new_row = [](store::Record& r) {
+    own_rra.keep = [](const store::Table& t, long) { return kind(t, "A", false); };
+    own_rra.new_row = [](ListContext& x) {
+        store::Record& r = x.row;
         r.set("I1_1", "A");
         r.set("I1_11", "S");
         r.set("TIPOCR", "S");
     };
     lists[20] = own_rra;
     ItemList their_rra = rra(kDependantsRra, true);
-    their_rra.keep = [](const store::Table& t) { return kind(t, "A", true); };
-    their_rra.new_row = [](store::Record& r) {
+    their_rra.keep = [](const store::Table& t, long) { return kind(t, "A", true); };
+    their_rra.new_row = [](ListContext& x) {
+        store::Record& r = x.row;
         r.set("I1_1", "A");
         r.set("I1_11", "N");
         r.set("TIPOCR", "S");

@@ -38,7 +38,7 @@ constexpr const char* kBrazil = "105";
 // cells hold them: payment and debt codes as numbers, groups and countries as text, asset codes
 // as group + code.
 struct CodeTables {
-    std::map<std::string, std::string> payments, groups, assets, debts, countries;
+    std::map<std::string, std::string> payments, groups, assets, debts, countries, relationships;
 };
 
 // A numeric code as the code tables are keyed: two digits at least, so that they list in order.
@@ -58,6 +58,10 @@ CodeTables read_code_tables(store::WorkAreas& w, int table) {
                 t.groups[r.str("GRUPO")] = r.str("DESCRICAO");
             else
                 t.assets[r.str("GRUPO") + r.str("CODIGO")] = r.str("DESCRICAO");
+        });
+    } else if (table == 3) {
+        for_each_row(w, 47, [&](store::Table& r) {
+            t.relationships[number(r, "CODDEP")] = r.str("DESCRICAO");
         });
     } else if (table == 5) {
         for_each_row(w, 48,
@@ -130,6 +134,22 @@ class Editor {
     bool blank_row(const store::Record& r) const;
     void drop_blank_rows();
     void zoom();
+    bool check_relationship(ui::Value& candidate);
+    // The list's hooks see the current row as `row`.
+    ListContext context(store::Record& row) {
+        return {p_, p_.screen, p_.op, p_.w, p_.d, t_, row, td_, c_, options_.owner, 0, {}};
+    }
+    // The list's rows only while it is shown; the computation reads the whole table.
+    void filter(bool on) {
+        if (!list_.keep) return;
+        if (!on) {
+            t_.set_filter(nullptr);
+            return;
+        }
+        t_.set_filter([keep = list_.keep, owner = options_.owner](const store::Table& t) {
+            return keep(t, owner);
+        });
+    }
     uint32_t recno() const { return t_.eof() ? 0 : t_.recno(); }
     // The current row's place among the computation's records of its table (record order, deleted
     // records left out).
@@ -182,7 +202,20 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
     };
     if (c.check == CellCheck::kReadOnly) return b;
     b.valid = [this, &c](ui::Value& v) { return check(c, v); };
-    b.put = [this](const ui::Value&) { return write_pending(); };
+    b.put = [this, &c](const ui::Value&) {
+        store::Record before(t_.layout_ptr());
+        if (c.accepted && !t_.read(before)) return false;
+        if (!write_pending()) return false;
+        if (c.accepted) {
+            store::Record row = pending_;
+            ListContext x = context(row);
+            const uint32_t at = recno();
+            c.accepted(x, before);
+            restore(at);
+            recompute();
+        }
+        return true;
+    };
     return b;
 }
 
@@ -258,9 +291,16 @@ bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
         case CellCheck::kCountry:
             ok = check_country(candidate);
             break;
+        case CellCheck::kRelationship:
+            ok = check_relationship(candidate);
+            break;
         case CellCheck::kOwn: {
-            CellPlace at{p_, c_, t_, pending_, item_index(), c.field};
-            ok = c.own(at, candidate);
+            ListContext x = context(pending_);
+            x.item = item_index();
+            x.field = c.field;
+            const uint32_t at = recno();
+            ok = c.own(x, candidate);
+            restore(at);
             break;
         }
     }
@@ -411,6 +451,25 @@ bool Editor::check_country(ui::Value& candidate) {
     return true;
 }
 
+// A relationship code within the list's codes: a known one shows its description, another opens
+// the list's codes to pick from; the alimony recipients hold only 98 and 99.
+bool Editor::check_relationship(ui::Value& candidate) {
+    const long code = std::get<Decimal>(candidate).whole();
+    if (code == 0) return true;
+    if (list_.code_low == 98 && list_.code_high == 99 && code != 98 && code != 99)
+        return refuse(
+            "Informe com 99 se alimentando no Brasil \nou com 98 se alimentando  no Exterior");
+    std::map<std::string, std::string> of_list;
+    for (const auto& [key, description] : codes_.relationships) {
+        const long k = std::stol(key);
+        if (k >= list_.code_low && k <= list_.code_high) of_list[key] = description;
+    }
+    auto chosen = TES_COD(of_list, std::to_string(code), "Códigos de dependentes");
+    if (!chosen) return false;
+    candidate = Decimal::from(*chosen);
+    return true;
+}
+
 bool Editor::write_pending() {
     if (t_.eof()) return false;
     p_.w.select(area_);
@@ -436,10 +495,9 @@ size_t Editor::item_index() {
 }
 
 void Editor::unfiltered(const std::function<void()>& work) {
-    if (!list_.keep) return work();
-    t_.set_filter(nullptr);
+    filter(false);
     work();
-    t_.set_filter(list_.keep);
+    filter(true);
 }
 
 void Editor::recompute() {
@@ -476,7 +534,9 @@ void Editor::paint_totals() {
     if (totals_row_ == 0) return;
     auto money = [](Decimal v) { return tax::picture_e(v, "999,999,999.99"); };
     std::string line;
-    if (list_.table == 6) {
+    if (list_.totals) {
+        line = list_.totals(td_, options_.owner);
+    } else if (list_.table == 6) {
         Decimal paid, kept;
         for (const auto& r : td_.payments)
             if (!r.deleted) {
@@ -502,7 +562,7 @@ void Editor::paint_totals() {
 
 bool Editor::blank_row(const store::Record& r) const {
     for (const ItemColumn& c : list_.columns) {
-        if (c.check == CellCheck::kReadOnly) continue;
+        if (c.check == CellCheck::kReadOnly || c.preset) continue;
         if (!blank_value(r.value(c.field))) return false;
     }
     return true;
@@ -548,14 +608,32 @@ bool Editor::insert(int rows) {
             Status u = t_.unlock();
             if (!s || !u) refuse((s ? u : s).message());
         }
+        if (list_.renumbered && !later.empty()) {
+            store::Record none(t_.layout_ptr());
+            ListContext x = context(none);
+            list_.renumbered(x, after, rows);
+            p_.w.select(area_);
+        }
     }
-    store::Record blank(t_.layout_ptr());
-    blank.set("CPF", p_.d.cpf());
-    if (list_.new_row) list_.new_row(blank);
-    if (list_.insert_before && !t_.eof()) return insert_before(blank, rows);
+    // A new row as the list starts it, numbered `k` after the current item when the list numbers
+    // its items.
+    auto new_blank = [&](int k) {
+        store::Record blank(t_.layout_ptr());
+        blank.set("CPF", p_.d.cpf());
+        if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
+        if (list_.new_row) {
+            ListContext x = context(blank);
+            unfiltered([&] { list_.new_row(x); });
+        }
+        return blank;
+    };
+    if (list_.insert_before && !t_.eof()) {
+        store::Record blank = new_blank(1);
+        return insert_before(blank, rows);
+    }
     uint32_t first = 0;
     for (int k = 1; k <= rows; ++k) {
-        if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
+        store::Record blank = new_blank(k);
         if (Status s = t_.append(&blank); !s) return refuse(s.message());
         if (first == 0) first = t_.recno();
     }
@@ -598,6 +676,25 @@ bool Editor::insert_rows_asked() {
 
 bool Editor::remove() {
     if (t_.eof()) return false;
+    if (list_.remove) {
+        store::Record row(t_.layout_ptr());
+        if (Status s = t_.read(row); !s) return refuse(s.message());
+        ListContext x = context(row);
+        const uint32_t at = recno();
+        filter(false);
+        const bool gone = list_.remove(x);
+        filter(true);
+        if (!gone) {
+            restore(at);
+            recompute();
+            return true;
+        }
+        (void)t_.go_to(at);
+        (void)t_.skip(1);
+        if (t_.eof()) (void)t_.go_bottom();
+        recompute();
+        return true;
+    }
     std::string question = kDeleteRow;
     if (list_.delete_question) {
         store::Record row(t_.layout_ptr());
@@ -698,6 +795,19 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             browser_->fit_rows();
             return true;
         }
+        if (list_.on_key) {
+            store::Record row(t_.layout_ptr());
+            if (!t_.eof() && !t_.read(row)) return false;
+            ListContext x = context(row);
+            const uint32_t at = recno();
+            if (list_.on_key(x, p_, k)) {
+                restore(at);
+                recompute();
+                browser_->fit_rows();
+                p_.op.status(list_.hint);
+                return true;
+            }
+        }
         if (k == ui::Key::alt('Q') && list_.table == 4 && !t_.eof()) {
             if (asset_detail(p_, t_.recno())) recompute();
             p_.op.status(list_.hint);
@@ -721,7 +831,7 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
 ui::Key Editor::run() {
     const size_t order = t_.order();
     t_.set_order(t_.index_count() > 0 ? 1 : 0);
-    if (list_.keep) t_.set_filter(list_.keep);
+    filter(true);
     (void)t_.go_top();
     // An empty list gets its first row to type into; rows left blank go on leaving.
     if (t_.eof()) (void)insert(1);
@@ -735,7 +845,7 @@ ui::Key Editor::run() {
     p_.screen.set_bindings(bindings);
     drop_blank_rows();
     recompute();
-    t_.set_filter(nullptr);
+    filter(false);
     t_.set_order(order);
     return k;
 }

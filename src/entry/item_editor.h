@@ -32,6 +32,8 @@ struct EditaOptions {
     // NPOSIATU: the record of the working table the list opens on (a finding of the consistency
     // check names it, LTEMERR); 0: the first row.
     uint32_t record = 0;
+    // The record a list of another's rows belongs to (the asset item of the heirs' shares).
+    long owner = 0;
 };
 
 // EDITA: shows list `list` (item_lists.h) until the operator leaves it; the key that ended it

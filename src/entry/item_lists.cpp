@@ -4,6 +4,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "entry/dependants_list.h"
+
 namespace vorn::entry {
 namespace {
 
@@ -87,6 +89,10 @@ ItemList patrimony(int number, int table, std::string_view title, std::string_vi
     l.insert_question = kInsertAfter;
     l.subtotal = subtotal;
     l.enlarged = enlarged;
+    if (table == 4) {
+        l.on_key = heirs_shares_key;
+        l.renumbered = asset_links_moved;
+    }
     return l;
 }
 
@@ -117,6 +123,7 @@ std::map<int, ItemList> build() {
     lists[9] = debts(9, true, true);
     lists[23] = debts(23, true, false);
     add_income_lists(lists);
+    for (ItemList& l : people_lists()) lists[l.number] = std::move(l);
     return lists;
 }
 
@@ -131,7 +138,7 @@ const ItemList& item_list(int number) {
 
 std::vector<ScreenFields> item_list_fields() {
     std::vector<ScreenFields> out;
-    for (int n : {1, 2, 20, 4, 5, 6}) {
+    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21}) {
         const ItemList& l = item_list(n);
         ScreenFields s{"lista " + std::to_string(n), {l.table}, {}};
         for (const ItemColumn& c : l.columns)

@@ -9,11 +9,19 @@
 #include <string_view>
 #include <vector>
 
+#include "base/operator.h"
 #include "entry/item_editor.h"
 #include "entry/layout.h"
+#include "store/declaration.h"
+#include "store/workareas.h"
 #include "tax/annual.h"
+#include "ui/field.h"
+#include "ui/key.h"
+#include "ui/screen.h"
 
 namespace vorn::entry {
+
+struct EditorPlace;
 
 // What a typed cell is checked by, before it is written.
 enum class CellCheck {
@@ -31,21 +39,31 @@ enum class CellCheck {
     kAbroad,         // "S" for an asset abroad
     kCountry,        // the country table
     kDone,           // the operator's "checked" mark
+    kRelationship,   // the relationship table, within the list's codes
     kOwn,            // the column's own check (ItemColumn::own)
 };
 
-// What a column's own check works on: the editor's place, the declaration as computed (its items
-// in record order, the operator's context), the working table positioned on the row, the row as
-// it will be written, the row's place among the computation's items and the field edited.
-struct CellPlace {
+// What a list's own checks and hooks work on: the editor's place (screen, operator, work areas,
+// open declaration), the list's working table on the current row, the row as it will be written,
+// the declaration as last computed with the operator's context of that computation, the record
+// the list belongs to (EditaOptions::owner) and, for a cell's own check, the row's place among
+// the computation's items (record order) and the field edited.
+struct ListContext {
     EditorPlace& place;
-    tax::Context& c;
-    store::Table& table;
+    ui::Screen& screen;
+    Operator& op;
+    store::WorkAreas& w;
+    store::Declaration& d;
+    store::Table& t;
     store::Record& row;
-    size_t item;
-    std::string_view field;  // the field the cell edits
+    const tax::Declaration& td;
+    tax::Context& c;
+    long owner = 0;
+    size_t item = 0;
+    std::string_view field;
 };
-using OwnCheck = bool (*)(CellPlace& at, ui::Value& candidate);
+// A column's own check: it may adjust the typed value; false refuses it.
+using OwnCheck = bool (*)(ListContext& at, ui::Value& candidate);
 
 struct ItemColumn {
     std::string_view shown;    // TABCAMPO: the field the cell shows
@@ -54,8 +72,12 @@ struct ItemColumn {
     std::string_view header;   // TABDESC
     int width = 0;             // on screen; 0: the wider of the header and the picture
     CellCheck check = CellCheck::kNone;
-    OwnCheck own = nullptr;       // with kOwn
-    bool departure_only = false;  // shown only in a declaration of departure from the country
+    // kOwn: checks (and may adjust) the typed value; the row holds the other cells.
+    OwnCheck own = nullptr;
+    // Run after the cell was written, with the row as it was before.
+    void (*accepted)(ListContext&, const store::Record& before) = nullptr;
+    bool preset = false;          // filled in a new row: not counted when a row is left blank
+    bool departure_only = false;  // shown only in a declaration of definitive exit
 };
 
 struct ItemList {
@@ -72,9 +94,20 @@ struct ItemList {
     // The question asked before a row is deleted, one line each; none: "Confirma a Exclusão dessa
     // linha?".
     std::vector<std::string> (*delete_question)(const store::Record& row) = nullptr;
-    // The rows of the working table the list shows (none: all) and what a new row starts with.
-    bool (*keep)(const store::Table& t) = nullptr;
-    void (*new_row)(store::Record& row) = nullptr;
+    // The rows of the table that belong to the list (none: every row); owner as in ListContext.
+    bool (*keep)(const store::Table& t, long owner) = nullptr;
+    // Fills a new row before it is added (the row is blank but for the CPF).
+    void (*new_row)(ListContext&) = nullptr;
+    // Deletes the current row itself, asking what it must; true when it went.
+    bool (*remove)(ListContext&) = nullptr;
+    // After an insertion moved the item numbers above `after` on by `by`: what names them follows.
+    void (*renumbered)(ListContext&, long long after, int by) = nullptr;
+    // Keys of the list's own (true: handled).
+    bool (*on_key)(ListContext&, EditorPlace& place, const ui::Key& k) = nullptr;
+    // The line under the list, from the declaration as last computed (none: the totals of the
+    // payments, assets or debts).
+    std::string (*totals)(const tax::Declaration& d, long owner) = nullptr;
+    int code_low = 0, code_high = 0;  // kRelationship: the codes the list holds
     // Enter on a row opens the row's own window (the list's cells are then read-only); true when
     // something was written.
     bool (*row_window)(EditorPlace& place, store::Table& t, bool dependant) = nullptr;
@@ -83,8 +116,9 @@ struct ItemList {
 };
 
 // List `number` (1 and 2 the company income of the holder and of the dependants; 20 and
-// kDependantsRra the income received cumulatively; 4 payments; 5, 8, 22 assets; 6, 9, 23 debts);
-// any other is a programming error (std::out_of_range).
+// kDependantsRra the income received cumulatively; 4 payments; 5, 8, 22 assets; 6, 9, 23 debts;
+// 41 dependants, 42 alimony recipients, 45 heirs, 21 heirs' shares of an asset); any other is a
+// programming error (std::out_of_range).
 const ItemList& item_list(int number);
 // List 20 for the dependants (item 14), kept apart from the holder's.
 inline constexpr int kDependantsRra = 120;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "entry/alimony_deed.h"
 #include "entry/asset_detail.h"
 #include "entry/balance_screen.h"
 #include "entry/estate_screen.h"
@@ -22,7 +23,8 @@ namespace vorn::entry {
 std::vector<ScreenFields> entry_screens() {
     std::vector<ScreenFields> out = {identification_fields(), summary_fields(), balance_fields(),
                                      exempt_fields(),         spouse_fields(),  estate_fields(),
-                                     exit_fields(),           asset_detail_fields(),   office_fields()};
+                                     exit_fields(),           asset_detail_fields(),   office_fields(),
+                                     alimony_deed_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
     return out;
 }

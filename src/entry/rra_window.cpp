@@ -190,7 +190,7 @@ bool Window::run() {
     t_.set_order(0);
     for (Status s = t_.go_top(); s && !t_.eof() && t_.recno() < record; s = t_.skip()) ++index;
     t_.set_order(order);
-    t_.set_filter(list.keep);
+    t_.set_filter([keep = list.keep](const store::Table& t) { return keep(t, 0); });
     if (!t_.go_to(record) || !taken || index >= d_.items.size())
         return refuse(taken ? "A linha não está mais na lista." : taken.message());
     index_ = index;

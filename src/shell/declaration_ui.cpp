@@ -10,8 +10,9 @@
 #include "entry/calculator.h"
 #include "entry/companies_screen.h"
 #include "entry/converter.h"
-#include "entry/estate_screen.h"
+#include "entry/dependants_list.h"
 #include "entry/donation_window.h"
+#include "entry/estate_screen.h"
 #include "entry/exempt_screen.h"
 #include "entry/exit_screen.h"
 #include "entry/hints.h"
@@ -111,9 +112,11 @@ std::vector<ui::Key> jump_keys() {
     return keys;
 }
 
-// The screens of the item lists this build shows: payments, assets and debts.
+// The screens of the item lists this build shows: dependants, alimony recipients, payments,
+// heirs, assets and debts.
 bool item_lists_shown(ScreenPos at) {
-    return at.item == 43 || at.item == 51 || at.screen == 22 || at.screen == 23;
+    return at.item == 41 || at.item == 42 || at.item == 43 || at.item == 45 || at.item == 51 ||
+           at.screen == 22 || at.screen == 23;
 }
 
 // The entry screens of this build.
@@ -360,7 +363,10 @@ ui::Key Run::run_screen(ScreenPos at) {
     } else if (item_lists_shown(at)) {
         draw_idle();
         entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
-        r.last_key = at.item == 43   ? entry::payments_screen(place)
+        r.last_key = at.item == 41   ? entry::dependants_screen(place)
+                     : at.item == 42 ? entry::recipients_screen(place)
+                     : at.item == 45 ? entry::heirs_screen(place)
+                     : at.item == 43 ? entry::payments_screen(place)
                      : at.item == 51 ? entry::assets_and_debts_screen(place)
                                      : entry::asset_views_screen(place, at.screen, at.item);
     } else if (at.item == 44 || at.item == 46) {

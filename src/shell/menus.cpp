@@ -95,7 +95,10 @@ bool declaration_command_enabled(int code) {
         case 58:   // definitive exit
         case 71:   // tax summary
         case 72:   // balance
+        case 41:   // dependants
+        case 42:   // alimony recipients
         case 43:   // payments
+        case 45:   // heirs
         case 51:   // assets and debts
         case 52:   // assets only
         case 53:   // debts only

@@ -2,6 +2,7 @@
 #include "store/declaration.h"
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 
 #include "base/helpers.h"
@@ -660,6 +661,7 @@ Status Declaration::save(bool final) {
     // The tables first and the registry last: until the registry is written the declaration
     // stays marked as open here, so a save cut short is offered for recovery.
     s = keep_values();
+    if (s) s = renumber_assets();
     for (int n = 1; s && n <= tables_to_save_last(); ++n)
         if (n != 9 && n != 13) s = save_table(n, final);
     if (s && tables_to_save_last() == 14) s = save_table(20, final);
@@ -680,6 +682,38 @@ Status Declaration::save(bool final) {
 Status Declaration::finish_working() {
     Status s = env_remove(working_table_name(9, w_.NUSU) + ".DBF");
     if (s) s = env_remove(working_table_name(9, w_.NUSU) + ".CDX");
+    return s;
+}
+
+Status Declaration::renumber_assets() {
+    std::vector<Record> assets;
+    Status s = working_records(4, &assets);
+    if (!s) return s;
+    const std::vector<Record> before = assets;
+    renumber_items(assets, "I7_0");
+    std::map<long long, long long> moved;  // the first asset of a number takes its links
+    bool changed = false;
+    for (size_t k = 0; k < assets.size(); ++k) {
+        const long long from = before[k].num("I7_0").whole(), to = assets[k].num("I7_0").whole();
+        moved.emplace(from, to);
+        changed = changed || from != to;
+    }
+    if (!changed) return Status::ok();
+    s = rewrite_working(4, assets);
+    for (const auto& [n, field] : {std::pair{2, "REFBEM"}, std::pair{20, "REFEREN"}}) {
+        if (!s || !working(n)) continue;
+        std::vector<Record> rows;
+        s = working_records(n, &rows);
+        bool links = false;
+        for (Record& r : rows) {
+            const long long at = r.num(field).whole();
+            auto it = moved.find(at);
+            if (at == 0 || it == moved.end() || it->second == at) continue;
+            r.set(field, Decimal(it->second));
+            links = true;
+        }
+        if (s && links) s = rewrite_working(n, rows);
+    }
     return s;
 }
 

@@ -120,6 +120,9 @@ class Declaration {
     [[nodiscard]] Status save(bool final);
     // SALVA_PARC: writes working table n back into the shared table n.
     [[nodiscard]] Status save_table(int n, bool final);
+    // The assets numbered 10, 20, 30 … before any table is written; the heirs' shares (table 20)
+    // and the income items (table 2) that name an asset by its number follow it.
+    [[nodiscard]] Status renumber_assets();
 
     // Leaving without saving: frees the registry record (this terminal's NUSUAT blank,
     // DATAFIM/HORAFIM, ORDEM 0; a new declaration never saved loses its registry record unless

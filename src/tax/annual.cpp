@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
 
 #include "base/text.h"
@@ -311,22 +312,25 @@ void FI13_12(Declaration& d) {
     d.set("DESPALIM", Decimal(std::min(recipients, 9)));
 }
 
+// Education is limited per person: the holder (0) and each dependant or recipient by its number
+// (its position when it has none), whatever gaps deletions left between the numbers.
 void FI13_13(Declaration& d) {
-    size_t people = 1;
+    std::map<long long, Decimal> acc{{0, Decimal()}};
+    long long position = 0;
     for_each_live(d.dependants, [&](const store::Record& r) {
-        if (relationship(r) <= 99) ++people;
+        ++position;
+        const long long n = r.num("NRODEPEN").whole();
+        if (relationship(r) <= 99) acc[n > 0 ? n : position];
     });
-    std::vector<Decimal> acc(people);
     for_each_live(d.payments, [&](const store::Record& p) {
         const int code = code_of(p);
         if (code != 1 && code != 2) return;
-        const long long person = p.num("I6_6").whole();
-        if (person < 0 || static_cast<size_t>(person) >= people) return;
-        Decimal& a = acc[static_cast<size_t>(person)];
-        a = min(a + p.num("I6_4"), NVALESCOL);
+        auto it = acc.find(p.num("I6_6").whole());
+        if (it == acc.end()) return;
+        it->second = min(it->second + p.num("I6_4"), NVALESCOL);
     });
     Decimal total;
-    for (Decimal a : acc) total += a;
+    for (const auto& [person, a] : acc) total += a;
     d.set("I13_13", total);
 }
 

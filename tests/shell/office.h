@@ -193,6 +193,17 @@ inline std::string body(const Screen& s) {
     return out;
 }
 
+// All the screens, for a failure's message.
+inline std::string all(const std::vector<Screen>& screens) {
+    std::string out;
+    for (const Screen& s : screens) out += body(s) + "----\n";
+    return out;
+}
+
+inline bool shows(const Screen& s, const std::string& text) {
+    return body(s).find(text) != std::string::npos;
+}
+
 // Opens declaration `cpf` from the main menu, runs `keys` in it and ends it with "Sim".
 inline std::string in_declaration(const std::string& cpf, const std::string& keys) {
     return "ALT+I\ntext " + cpf + "\nENTER\n" + keys + "ALT+T\nENTER\nESC\n";
@@ -207,12 +218,6 @@ inline std::string calc_form(const std::string& shown) {
 
 inline Decimal dec(const std::string& text) {
     return *Decimal::parse(num(text));
-}
-
-// The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
-inline std::vector<Screen> snapped(Office& o, const std::string& script) {
-    EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
-    return split_screens(o.screens());
 }
 
 // Every live record of data table n that belongs to `cpf`, in record order.
@@ -238,15 +243,10 @@ inline std::vector<Fields> rows_of(Office& o, int n, const std::string& cpf) {
     return out;
 }
 
-// All the screens, for a failure's message.
-inline std::string all(const std::vector<Screen>& screens) {
-    std::string out;
-    for (const Screen& s : screens) out += body(s) + "----\n";
-    return out;
-}
-
-inline bool shows(const Screen& s, const std::string& text) {
-    return body(s).find(text) != std::string::npos;
+// The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
+inline std::vector<Screen> snapped(Office& o, const std::string& script) {
+    EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
+    return split_screens(o.screens());
 }
 
 }  // namespace vorn::shell
