@@ -250,12 +250,14 @@ Status Declaration::open_for_save(int n) {
     const TableDef& t = def(n);
     const std::string path = data_table_path(env, w_.LOCARQ, n);
     std::vector<std::string> files;
-    bool ready = w_.index_files != nullptr && env.exists(path);
+    bool ready = shared_checked_ && w_.index_files != nullptr && env.exists(path);
     for (const auto& ix : t.index_files("")) {
         files.push_back(find_file(env, w_.LOCARQ, ix.file + ".CDX"));
         ready = ready && env.exists(files.back());
     }
-    // A table or an index still to be made goes through the ordinary opening.
+    // A table or an index still to be made goes through the ordinary opening, and so does every
+    // table after a recovery or a failed save: a save cut short may have left an index that no
+    // longer finds the client's records, and the save would then add them again.
     if (!ready) return open_shared_table(n, true, true);
     std::unique_ptr<Table> table;
     for (bool waited = false;;) {
@@ -395,6 +397,7 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
 
     Record reg(def(9).layout), t1(def(1).layout);
     Status s;
+    shared_checked_ = false;
     if (mode != LoadMode::kRecovery) {
         op_.status(is_new_ ? "Criando os dados." : "Reprocessando....");
         // The working registry goes first and comes back last: a load cut short leaves no working
@@ -415,6 +418,7 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
             if (s) s = create_working(n, rows);
             if (!s) return s;
         }
+        shared_checked_ = true;
     }
     for (int n : load_order()) {
         if (mode == LoadMode::kRecovery) {
@@ -668,7 +672,10 @@ Status Declaration::save(bool final) {
     if (s && final) s = append_usage_line(clock_off_ ? end : start, end);
     if (s) s = write_registry(final);
     op_.progress_done();
-    if (!s) return s;
+    if (!s) {
+        shared_checked_ = false;
+        return s;
+    }
     last_save_ = clock_.now();
     saved_once_ = true;
     if (final) {

@@ -201,6 +201,9 @@ class Declaration {
     bool loaded_ = false;
     bool is_new_ = false;
     bool saved_once_ = false;
+    // The shared tables were read through the checked opening by this load and no save has
+    // failed since: a save may then attach their indexes as they are.
+    bool shared_checked_ = false;
     DeclarationValues values_;
     long interval_start_ = 0;  // INI_DECLA
     bool clock_off_ = false;   // SEMHORA

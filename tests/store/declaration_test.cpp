@@ -334,8 +334,9 @@ TEST(Declaration, LeavingANewClientUnsavedLeavesNoTrace) {
 }
 
 TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
-    // The final save is failed at a step, as a crash there would: at every one of the first and
-    // the last steps, and at steps spread over the rest.
+    // The final save is failed at each of its steps in turn, as a crash there would. A crash
+    // while the assets are written once left an index that no longer found the client's assets,
+    // and the recovered save added them all again.
     auto attempt = [](int step, bool* completed, int* steps) {
         Office o;
         create_client(o, kAna, "ANA", {1, 2});
@@ -370,10 +371,7 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
     attempt(0, &completed, &total);  // a save that does not fail, to count its steps
     ASSERT_TRUE(completed);
     ASSERT_GT(total, 15);
-    std::set<int> steps;
-    for (int k = 1; k <= 4; ++k) steps.insert(k), steps.insert(total + 1 - k);
-    for (int k = 1; k < 12; ++k) steps.insert(k * total / 12);
-    for (int step : steps) {
+    for (int step = 1; step <= total; ++step) {
         int ignored = 0;
         attempt(step, &completed, &ignored);
     }
