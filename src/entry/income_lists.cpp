@@ -114,8 +114,8 @@ bool lottery(ListContext& at, ui::Value& v) {
     if (!not_negative(at, v)) return false;
     if (!positive(amount(v))) return true;
     at.op.notice(NoticeKind::kInformation, "",
-                       "Coloque no campo descrição o tipo da Loteria ganha.Não é necessário "
-                       "colocar CNPJ para esse ganho.");
+                 "Coloque no campo descrição o tipo da Loteria ganha.Não é necessário "
+                 "colocar CNPJ para esse ganho.");
     if (trim(at.row.str("I1_2")).empty()) at.row.set("I1_2", kLottery);
     return true;
 }

@@ -13,18 +13,18 @@
 #include "entry/field_values.h"
 #include "entry/identification.h"
 #include "entry/item_lists.h"
-#include "entry/spouse_screen.h"
 #include "entry/office_screen.h"
+#include "entry/spouse_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
 
 namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
-    std::vector<ScreenFields> out = {identification_fields(), summary_fields(), balance_fields(),
-                                     exempt_fields(),         spouse_fields(),  estate_fields(),
-                                     exit_fields(),           asset_detail_fields(),   office_fields(),
-                                     alimony_deed_fields()};
+    std::vector<ScreenFields> out = {
+        identification_fields(), summary_fields(),     balance_fields(), exempt_fields(),
+        spouse_fields(),         estate_fields(),      exit_fields(),    asset_detail_fields(),
+        office_fields(),         alimony_deed_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
     return out;
 }
