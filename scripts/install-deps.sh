@@ -10,6 +10,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries the program links
   libncurses-dev
+  # what the program starts: the desktop's opener for the messaging service's web chat
+  xdg-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # other xBase readers and writers the storage tests check our files against
