@@ -6,7 +6,7 @@
 namespace vorn::output {
 namespace {
 
-constexpr const char* kElementKey = "element-6066-11e4-a52f-4a4b2e2f7a6f";
+constexpr const char* kElementKey = "element-6066-11e4-a52e-4f735466cecf";
 
 // A CSS selector matching the id exactly, whatever characters it holds.
 std::string id_selector(std::string_view id) {

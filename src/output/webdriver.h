@@ -26,7 +26,7 @@ struct WebDriverReply {
 [[nodiscard]] Status parse_webdriver_reply(long http_status, std::string_view body,
                                            WebDriverReply* reply);
 
-// An element as the protocol names it: {"element-6066-11e4-a52f-4a4b2e2f7a6f": id}. Scripts take it
+// An element as the protocol names it: {"element-6066-11e4-a52e-4f735466cecf": id}. Scripts take it
 // as an argument and receive the page's element.
 Json element_reference(const std::string& element_id);
 // The id inside a reference, empty when the value is not one.
