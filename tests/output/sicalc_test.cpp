@@ -16,7 +16,8 @@ namespace {
 const std::string kPage = "file://" VORN_SOURCE_DIR "/tests/data/sicalc/contribuinte.html";
 
 // Every input of the page: by id, or as "container[n]"; radio buttons read "marcado" when checked;
-// "focused" lists the fldManual inputs in the order they received the focus.
+// "focused" lists the fldManual inputs in the order they received the focus; "injected" tells
+// whether a value's text ever ran as script.
 constexpr const char* kSnapshot = R"(var r = {};
 document.querySelectorAll('input').forEach(function (el) {
   var box = el.parentElement;
@@ -24,6 +25,7 @@ document.querySelectorAll('input').forEach(function (el) {
   r[key] = el.type === 'radio' ? (el.checked ? 'marcado' : '') : el.value;
 });
 r.focused = (window.focusedInputs || []).join(',');
+r.injected = typeof window.x;
 return r;)";
 
 using Fields = std::map<std::string, std::string>;
@@ -120,8 +122,9 @@ TEST(SicalcPage, FillsEachCodeFamilysFields) {
     SicalcDarf gain = darf("4600");
     gain.gain_kind = 2;
     gain.period = Date(2025, 2, 14);
-    const std::vector<SicalcDarf> darfs = {quota,        single, leao,         darf("6015"),
-                                           darf("8523"), gain,   darf("5320"), darf("8960")};
+    const std::vector<SicalcDarf> darfs = {quota,        single,       leao,
+                                           darf("6015"), darf("3351"), darf("8523"),
+                                           gain,         darf("5320"), darf("8960")};
     const SicalcRun run = rig.fill(darfs);
     const PageOperator& op = rig.op;
     EXPECT_EQ(run.filled, 8) << rig.notices();
@@ -134,7 +137,11 @@ TEST(SicalcPage, FillsEachCodeFamilysFields) {
         EXPECT_EQ(f.at("cpfFormatado"), "123.456.789-09");
         EXPECT_EQ(f.at("nascimento"), "09/03/1970");
         EXPECT_EQ(f.at("observacao"), quota.observation);
+        EXPECT_EQ(f.at("injected"), "undefined");
     }
+    // The donation between them was refused and the others went on.
+    EXPECT_TRUE(op.saw("notice", "O código para doação para o ECA ou IDOSO somente no IRPF"))
+        << rig.notices();
     const Fields& q = op.pages[0];
     EXPECT_EQ(q.at("codReceitaPrincipal"), "0211 - 03");
     EXPECT_EQ(q.at("fldQuota[1]"), "12\"3\\4");
@@ -178,6 +185,100 @@ TEST(SicalcPage, FillsEachCodeFamilysFields) {
         EXPECT_EQ(m.at("fldAutomatico[2]"), "");
     }
     EXPECT_TRUE(process_gone(op.driver_id));
+}
+
+TEST(SicalcPage, DonationsAreRefusedWithoutStartingTheBrowser) {
+    FakeProcesses procs;
+    CurlHttp http;
+    SicalcSettings settings;
+    Browser browser(procs, http, settings.browser);
+    ScriptedOperator op;
+    SicalcDarf quota9 = darf("0211");
+    quota9.quota = 9;
+    quota9.quota_count = 8;
+    const SicalcRun run = fill_sicalc(browser, {darf("3351"), darf("9090"), quota9}, op, settings);
+    EXPECT_EQ(run.filled, 0);
+    EXPECT_TRUE(procs.started.empty());
+    ASSERT_EQ(op.said.size(), 3u);
+    EXPECT_EQ(op.said[0].text, "O código para doação para o ECA ou IDOSO somente no IRPF");
+    EXPECT_EQ(op.said[1].text, op.said[0].text);
+    EXPECT_EQ(op.said[2].text, "Essa quota não existe !!");
+}
+
+TEST(SicalcPage, AnElementThePageNoLongerHasIsNamedAndTheBrowserClosed) {
+    Rig rig("?sem=codReceitaPrincipal", 2);
+    const SicalcRun run = rig.fill({darf("0190"), darf("6015")});
+    EXPECT_TRUE(run.failed);
+    EXPECT_EQ(run.filled, 0);
+    EXPECT_TRUE(rig.op.saw("notice",
+                           "A página do Sicalc não mostrou \"codReceitaPrincipal\" em 2 segundos."))
+        << rig.notices();
+    EXPECT_TRUE(rig.op.pages.empty());
+    EXPECT_FALSE(rig.browser.driver_running());
+    EXPECT_TRUE(process_gone(rig.op.driver_id));
+}
+
+TEST(SicalcPage, EscStopsAWaitAndClosesTheBrowser) {
+    Rig rig("?sem=fldInfo", 60);
+    rig.op.esc_after = 3;
+    const SicalcRun run = rig.fill({darf("0190"), darf("6015")});
+    EXPECT_TRUE(run.interrupted);
+    EXPECT_FALSE(run.failed);
+    EXPECT_EQ(run.filled, 0);
+    EXPECT_TRUE(rig.op.saw("notice", "Acesso ao Darf encerrado")) << rig.notices();
+    EXPECT_LT(rig.op.pauses, 10);
+    EXPECT_FALSE(rig.browser.driver_running());
+    EXPECT_TRUE(process_gone(rig.op.driver_id));
+}
+
+TEST(Sicalc, CodeVariationsFollowTheDeclarationAndTheGain) {
+    SicalcDarf d = darf("4600");
+    const std::pair<int, const char*> gains[] = {
+        {1, "4600 - 02"}, {2, "4600 - 03"}, {3, "4600 - 04"}};
+    for (const auto& [kind, code] : gains) {
+        d.gain_kind = kind;
+        EXPECT_EQ(sicalc_code(d), code);
+    }
+    d.final_declaration = true;
+    EXPECT_EQ(sicalc_code(d), "4600 - 05");
+    d = darf("0211");
+    EXPECT_EQ(sicalc_code(d), "0211 - 01");
+    d.final_declaration = true;
+    EXPECT_EQ(sicalc_code(d), "0211 - 02");
+    d.departure_declaration = true;
+    EXPECT_EQ(sicalc_code(d), "0211 - 03");
+    EXPECT_EQ(sicalc_code(darf("8523")), "8523 - 01");
+    EXPECT_EQ(sicalc_code(darf("5320")), "5320");
+    EXPECT_EQ(sicalc_money(Decimal::from("1234567.8")), "1234567,80");
+    EXPECT_EQ(sicalc_money(Decimal(0)), "0,00");
+}
+
+TEST(Sicalc, SettingsComeFromTheEnvironment) {
+    std::map<std::string, std::string, std::less<>> env;
+    auto variable = [&](std::string_view name) -> std::optional<std::string> {
+        auto it = env.find(name);
+        if (it == env.end()) return std::nullopt;
+        return it->second;
+    };
+    SicalcSettings s = sicalc_settings(variable);
+    EXPECT_EQ(s.page, "https://sicalc.receita.economia.gov.br/sicalc/rapido/contribuinte");
+    EXPECT_EQ(s.wait_seconds, 60);
+    EXPECT_FALSE(s.browser.headless);
+    env = {{"VORN_SICALC", " http://localhost:8080/x "},
+           {"VORN_SICALC_WAIT", "15"},
+           {"VORN_CHROMEDRIVER", "/opt/cd"},
+           {"VORN_CHROMIUM", "/opt/chromium"},
+           {"VORN_SICALC_HEADLESS", "1"}};
+    s = sicalc_settings(variable);
+    EXPECT_EQ(s.page, "http://localhost:8080/x");
+    EXPECT_EQ(s.wait_seconds, 15);
+    EXPECT_EQ(s.browser.driver, "/opt/cd");
+    EXPECT_EQ(s.browser.binary, "/opt/chromium");
+    EXPECT_TRUE(s.browser.headless);
+    for (const char* bad : {"0", "-5", "15s", ""}) {
+        env["VORN_SICALC_WAIT"] = bad;
+        EXPECT_EQ(sicalc_settings(variable).wait_seconds, 60) << bad;
+    }
 }
 
 }  // namespace
