@@ -285,4 +285,12 @@ SicalcRun fill_sicalc(Browser& browser, const std::vector<SicalcDarf>& darfs, Op
     return run;
 }
 
+SicalcRun fill_sicalc(const std::vector<SicalcDarf>& darfs, Operator& op, Processes& processes,
+                      const std::function<std::optional<std::string>(std::string_view)>& variable) {
+    const SicalcSettings settings = sicalc_settings(variable);
+    CurlHttp http;
+    Browser browser(processes, http, settings.browser);
+    return fill_sicalc(browser, darfs, op, settings);
+}
+
 }  // namespace vorn::output

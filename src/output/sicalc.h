@@ -69,4 +69,9 @@ struct SicalcRun {
 SicalcRun fill_sicalc(Browser& browser, const std::vector<SicalcDarf>& darfs, Operator& op,
                       const SicalcSettings& settings);
 
+// The same with everything from the machine: the settings read through `variable` (the
+// environment), the browser's driver started through `processes`, HTTP through libcurl.
+SicalcRun fill_sicalc(const std::vector<SicalcDarf>& darfs, Operator& op, Processes& processes,
+                      const std::function<std::optional<std::string>(std::string_view)>& variable);
+
 }  // namespace vorn::output

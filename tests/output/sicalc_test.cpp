@@ -189,14 +189,13 @@ TEST(SicalcPage, FillsEachCodeFamilysFields) {
 
 TEST(SicalcPage, DonationsAreRefusedWithoutStartingTheBrowser) {
     FakeProcesses procs;
-    CurlHttp http;
-    SicalcSettings settings;
-    Browser browser(procs, http, settings.browser);
     ScriptedOperator op;
     SicalcDarf quota9 = darf("0211");
     quota9.quota = 9;
     quota9.quota_count = 8;
-    const SicalcRun run = fill_sicalc(browser, {darf("3351"), darf("9090"), quota9}, op, settings);
+    const SicalcRun run =
+        fill_sicalc({darf("3351"), darf("9090"), quota9}, op, procs,
+                    [](std::string_view) -> std::optional<std::string> { return std::nullopt; });
     EXPECT_EQ(run.filled, 0);
     EXPECT_TRUE(procs.started.empty());
     ASSERT_EQ(op.said.size(), 3u);
