@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/text.h"
+
 namespace vorn::output {
 namespace {
 
@@ -39,24 +41,6 @@ size_t number_length(std::string_view s) {
         i = j;
     }
     return i;
-}
-
-void append_utf8(std::string& out, unsigned cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 class Reader {
@@ -250,7 +234,7 @@ class Reader {
                         if (low < 0xDC00 || low > 0xDFFF) return stop("surrogate sem par");
                         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                     }
-                    append_utf8(*out, cp);
+                    append_utf8(*out, static_cast<char32_t>(cp));
                     break;
                 }
                 default:

@@ -90,7 +90,7 @@ class Page {
         if (Status st = wd_.navigate(url); !st) return st;
         return loaded();
     }
-    Status loaded() { return until("a página carregada", kLoaded, {}); }
+    Status loaded() { return until("o fim do carregamento", kLoaded, {}); }
 
     Status set(std::string_view id, int index, const std::string& value, bool focus = false) {
         return until(index < 0 ? quoted(id) : input_name(id, index), kSetValue,

@@ -124,7 +124,7 @@ struct FakeDriver {
     }
 };
 
-TEST(Browser, StartsTheDriverOnALocalPortReusesTheLiveSessionAndEndsItById) {
+TEST(BrowserDriver, StartsTheDriverOnALocalPortReusesTheLiveSessionAndEndsItById) {
     FakeDriver d;
     FakeProcesses procs;
     {
@@ -161,7 +161,7 @@ TEST(Browser, StartsTheDriverOnALocalPortReusesTheLiveSessionAndEndsItById) {
     EXPECT_EQ(procs.stopped.size(), 1u);  // closing twice ends nothing more
 }
 
-TEST(Browser, ADriverThatCannotStartIsReported) {
+TEST(BrowserDriver, ADriverThatCannotStartIsReported) {
     FakeDriver d;
     FakeProcesses procs;
     procs.result = Status::not_found("Não foi possível executar chromedriver: No such file");
@@ -173,7 +173,7 @@ TEST(Browser, ADriverThatCannotStartIsReported) {
     EXPECT_FALSE(b.driver_running());
 }
 
-TEST(Browser, ChromiumArgumentsFollowTheSettings) {
+TEST(BrowserDriver, ChromiumArgumentsFollowTheSettings) {
     const auto visible = browser_arguments({"chromedriver", "", false}, false);
     EXPECT_EQ(std::count(visible.begin(), visible.end(), "--headless=new"), 0);
     EXPECT_EQ(std::count(visible.begin(), visible.end(), "--no-sandbox"), 0);
