@@ -9,9 +9,10 @@ PACKAGES=(
   # libFuzzer targets (the fuzzer runtime is only a recommendation of clang's)
   clang libclang-rt-14-dev
   # libraries the program links
-  libncurses-dev
-  # what the program starts: the desktop's opener for the messaging service's web chat
-  xdg-utils
+  libncurses-dev libcurl4-openssl-dev
+  # what the program starts: the desktop's opener for the messaging service's web chat, and the
+  # browser with its driver that fill the DARF calculator page (also what the page's tests drive)
+  xdg-utils chromium chromium-driver
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # other xBase readers and writers the storage tests check our files against

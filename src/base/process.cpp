@@ -1,26 +1,40 @@
-// Outside programs started with posix_spawnp and waited for.
+// Outside programs started with posix_spawnp: waited for, or left running and ended by id.
 #include "base/process.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
+#include <signal.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 extern char** environ;
 
 namespace vorn {
+namespace {
 
-Status SystemProcesses::run(const std::vector<std::string>& argv) {
+Status spawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
+             pid_t* pid) {
     if (argv.empty() || argv[0].empty()) return Status::invalid("Nenhum programa a executar");
     std::vector<std::string> args = argv;
     std::vector<char*> ptrs;
     for (auto& a : args) ptrs.push_back(a.data());
     ptrs.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, ptrs[0], nullptr, nullptr, ptrs.data(), environ);
+    const int rc = posix_spawnp(pid, ptrs[0], actions, nullptr, ptrs.data(), environ);
     if (rc != 0)
         return Status::not_found("Não foi possível executar " + argv[0] + ": " + std::strerror(rc));
+    return Status::ok();
+}
+
+}  // namespace
+
+Status SystemProcesses::run(const std::vector<std::string>& argv) {
+    pid_t pid = 0;
+    if (Status st = spawn(argv, nullptr, &pid); !st) return st;
     int status = 0;
     pid_t got = 0;
     do {
@@ -32,6 +46,37 @@ Status SystemProcesses::run(const std::vector<std::string>& argv) {
         return Status::io_error(argv[0] + " terminou com o código " +
                                 std::to_string(WEXITSTATUS(status)));
     return Status::io_error(argv[0] + " foi interrompido");
+}
+
+Status SystemProcesses::start(const std::vector<std::string>& argv, long* id) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const Status st = spawn(argv, &actions, &pid);
+    posix_spawn_file_actions_destroy(&actions);
+    if (!st) return st;
+    children_.insert(pid);
+    *id = pid;
+    return Status::ok();
+}
+
+void SystemProcesses::stop(long id) {
+    if (children_.erase(id) == 0) return;
+    const pid_t pid = static_cast<pid_t>(id);
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 40; ++i) {
+        const pid_t got = waitpid(pid, nullptr, WNOHANG);
+        if (got == pid || (got < 0 && errno != EINTR)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    pid_t got = 0;
+    do {
+        got = waitpid(pid, nullptr, 0);
+    } while (got < 0 && errno == EINTR);
 }
 
 SystemProcesses& SystemProcesses::instance() {

@@ -3,6 +3,7 @@
 // never through a shell: no text reaching it is ever interpreted as shell syntax.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,25 +18,45 @@ class Processes {
     // for it to end and returns ok when it exited with status 0. Fails (kNotFound when it could
     // not be started, kIoError when it failed or was killed) with a message naming the program.
     [[nodiscard]] virtual Status run(const std::vector<std::string>& argv) = 0;
+    // Starts argv[0] the same way without waiting for it, its input and output on /dev/null (a
+    // server such as the browser driver would otherwise write over the screen); *id receives the
+    // process id by which stop ends it. Fails with kNotFound when it could not be started.
+    [[nodiscard]] virtual Status start(const std::vector<std::string>& argv, long* id) = 0;
+    // Ends a program that start started: SIGTERM, then SIGKILL when it has not ended within two
+    // seconds, and waits for it. Ids that start did not give are left alone.
+    virtual void stop(long id) = 0;
 };
 
 // The real machine: posix_spawnp and waitpid.
 class SystemProcesses final : public Processes {
   public:
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override;
+    [[nodiscard]] Status start(const std::vector<std::string>& argv, long* id) override;
+    void stop(long id) override;
     // The one instance the program uses.
     static SystemProcesses& instance();
+
+  private:
+    std::set<long> children_;  // started by start and not yet stopped
 };
 
-// For tests: records every argument vector and answers with `result`.
+// For tests: records every argument vector and answers with `result`; started programs get the
+// ids 1, 2, ... and the ids stopped are recorded.
 class FakeProcesses final : public Processes {
   public:
     std::vector<std::vector<std::string>> started;
+    std::vector<long> stopped;
     Status result;
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override {
         started.push_back(argv);
         return result;
     }
+    [[nodiscard]] Status start(const std::vector<std::string>& argv, long* id) override {
+        started.push_back(argv);
+        *id = static_cast<long>(started.size());
+        return result;
+    }
+    void stop(long id) override { stopped.push_back(id); }
 };
 
 }  // namespace vorn
