@@ -4,6 +4,7 @@
 #include "entry/item_editor.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -17,6 +18,7 @@
 #include "entry/item_lists.h"
 #include "entry/last_year.h"
 #include "entry/layout.h"
+#include "entry/monthly_values.h"
 #include "entry/office_tables.h"
 #include "entry/table_rows.h"
 #include "store/catalogue.h"
@@ -137,6 +139,7 @@ class Editor {
     void edit_all();    // Alt++
     void order_rows();  // Alt+O
     void link_asset();  // Ctrl+O
+    void monthly();     // Alt+U
     // Enter on the column of last year's text: true when the operator took it.
     bool offer_last_year();
     // MATINDI: the label of the list's shown column `c` on the status line.
@@ -347,28 +350,12 @@ std::optional<std::string> Editor::pick(const std::map<std::string, std::string>
         rows.push_back({ui::Value(code), ui::Value(text)});
         keys.push_back(code);
     }
-    const int top = 3, left = 6, bottom = 21, right = 73;
-    ui::ArraySource source(rows);
-    auto dialog = ui::LDLGSHOW(p_.screen, top, left, bottom, right, title);
-    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
-    std::optional<std::string> chosen;
-    ui::Browser* browser = nullptr;
-    o.on_key = [&](const ui::Key& k) {
-        if (!k.is(ui::KeyCode::kEnter)) return false;
-        chosen = keys.at(source.position());
-        browser->stop(k);
-        return true;
-    };
-    ui::Browser b(p_.screen, source,
-                  {ui::array_column(source, 0, "Cód", "", 4),
-                   ui::array_column(source, 1, "Descrição", "", right - left - 6)},
-                  o);
-    browser = &b;
     p_.op.status("Escolha o código com Enter; Esc volta à coluna");
-    b.run();
+    const std::optional<size_t> chosen = pick_row(p_.screen, ui::Rect{3, 6, 21, 73}, title, rows,
+                                                  {{"Cód", 4}, {"Descrição", 73 - 6 - 6}});
     p_.op.status(list_.hint);
-    ui::LDLGCLOSE(p_.screen);
-    return chosen;
+    if (!chosen) return std::nullopt;
+    return keys.at(*chosen);
 }
 
 std::optional<std::string> Editor::TES_COD(const std::map<std::string, std::string>& table,
@@ -516,6 +503,10 @@ bool Editor::own_key(const ui::Key& k) {
     }
     if (k == ui::Key::alt('O') && !list_.orders.empty()) {
         order_rows();
+        return true;
+    }
+    if (k == ui::Key::alt('U') && !list_.monthly.empty()) {
+        monthly();
         return true;
     }
     if (k == ui::Key::ctrl('O') && list_.asset_link) {
@@ -692,6 +683,24 @@ void Editor::link_asset() {
     p_.op.status(item == 0
                      ? std::string("Sem bem de origem")
                      : "Origem nos bens: item " + std::to_string(item) + " - " + items[*chosen]);
+}
+
+// Alt+U: the row's amount month by month; the total is taken as if typed, then the months are
+// written beside it.
+void Editor::monthly() {
+    if (t_.eof()) return;
+    const std::string total(list_.monthly);
+    auto month = [&](size_t m) { return total + pad_left(std::to_string(m + 1), 2, '0'); };
+    std::array<Decimal, 12> months{};
+    for (size_t m = 0; m < months.size(); ++m) months[m] = t_.num(month(m));
+    const std::optional<Decimal> sum =
+        VALORES_MENSAIS(p_.screen, p_.op, months, estate_last_month(td_));
+    p_.op.status(list_.hint);
+    if (!sum || !fill(total, *sum, false)) return;
+    pending_ = store::Record(t_.layout_ptr());
+    if (!t_.read(pending_)) return;
+    for (size_t m = 0; m < months.size(); ++m) pending_.set(month(m), months[m]);
+    (void)write_pending();
 }
 
 bool Editor::offer_last_year() {

@@ -68,14 +68,6 @@ std::vector<ItemColumn> with_head(ItemColumn item, ItemColumn text, std::vector<
     return out;
 }
 
-// A footer hint by number, kept for the lists' lifetime.
-std::string_view kept_hint(int number) {
-    static std::map<int, std::string> kept;
-    std::string& h = kept[number];
-    if (h.empty()) h = hint(number);
-    return h;
-}
-
 // The assets' hint without the sale's instalments (Alt P), which the assets' lists do not open.
 std::string_view assets_hint() {
     static const std::string kept = [] {
@@ -183,9 +175,11 @@ std::map<int, ItemList> build() {
     p.table = 6;
     p.title = "PAGAMENTOS E DOAÇÕES EFETUADOS";
     p.columns = payment_columns();
-    p.hint = kept_hint(1);
+    static const std::string kPaymentsHint = hint(1);
+    p.hint = kPaymentsHint;
     p.subtotal = "I6_4";
     p.office = kPayees;
+    p.monthly = "I6_4";
     p.orders = {{"Nome do beneficiário", {"I6_1"}}, {"CPF/CNPJ", {"I6_2"}, true}};
     p.labels = kPaymentLabels;
     lists[4] = p;

@@ -128,6 +128,9 @@ struct ItemList {
     std::vector<RowOrder> orders;
     // After Alt+O gave items new numbers (old to new): what names them follows.
     void (*reordered)(ListContext&, const std::map<long long, long long>& moved) = nullptr;
+    // Alt+U: the amount whose twelve months (the field's name followed by 01 … 12) the monthly
+    // window edits; their total is taken into it as if typed. Empty: none.
+    std::string_view monthly;
     bool asset_link = false;  // Ctrl+O: the row names the asset its income comes from (REFBEM)
     // Enter on this column offers the text of the same item in last year's declaration.
     std::string_view last_year;

@@ -4,9 +4,8 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "entry/table_rows.h"
 #include "store/opening.h"
-#include "ui/browse.h"
-#include "ui/desktop.h"
 
 namespace vorn::entry {
 namespace {
@@ -138,26 +137,12 @@ std::optional<store::Record> pick_office_row(ui::Screen& screen, Operator& op, s
                   "A tela auxiliar está vazia: envie uma linha com Ctrl Enter.");
         return std::nullopt;
     }
-    const int top = 3, left = 4, bottom = 21, right = 75;
-    ui::ArraySource source(rows);
-    auto dialog = ui::LDLGSHOW(screen, top, left, bottom, right, std::string(l.title));
-    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
-    std::optional<store::Record> chosen;
-    ui::Browser* browser = nullptr;
-    o.on_key = [&](const ui::Key& k) {
-        if (!k.is(ui::KeyCode::kEnter)) return false;
-        chosen = records.at(source.position());
-        browser->stop(k);
-        return true;
-    };
-    ui::Browser b(screen, source,
-                  {ui::array_column(source, 0, "Nome", "", right - left - 22),
-                   ui::array_column(source, 1, "CNPJ/CPF", "", 18)},
-                  o);
-    browser = &b;
-    b.run();
-    ui::LDLGCLOSE(screen);
-    return chosen;
+    const int left = 4, right = 75;
+    const std::optional<size_t> chosen =
+        pick_row(screen, ui::Rect{3, left, 21, right}, std::string(l.title), rows,
+                 {{"Nome", right - left - 22}, {"CNPJ/CPF", 18}});
+    if (!chosen) return std::nullopt;
+    return records.at(*chosen);
 }
 
 Sent send_to_office(Operator& op, store::WorkAreas& w, const OfficeList& l,

@@ -61,7 +61,8 @@ void office_rows(const Office& o, int number, const std::vector<Fields>& rows) {
                               *store::table_def(number)->layout, records, nullptr, true));
 }
 
-// The office table's live rows as python3-dbfread reads them.
+// The office table's live rows as python3-dbfread reads them ("R|a|b…" after the "F name …"
+// lines of its fields).
 std::vector<Fields> office_table(Office& o, int number) {
     int status = 0;
     std::istringstream lines(run(o.inst,
@@ -75,11 +76,11 @@ std::vector<Fields> office_table(Office& o, int number) {
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("F ", 0) == 0) names.push_back(line.substr(2, line.find(' ', 2) - 2));
         if (line.rfind("R|", 0) != 0) continue;
-        Fields f;
+        out.emplace_back();
         std::istringstream values(line.substr(2));
         std::string v;
-        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k) f[names[k]] = v;
-        out.push_back(f);
+        for (size_t k = 0; k < names.size() && std::getline(values, v, '|'); ++k)
+            out.back()[names[k]] = v;
     }
     return out;
 }
@@ -370,6 +371,32 @@ TEST(ListKeys, EachColumnSaysWhatItHoldsAndAnAssetOffersLastYearsText) {
     const std::vector<Fields> assets = rows_of(o, 4, cpf);
     ASSERT_EQ(assets.size(), 1u);
     EXPECT_EQ(assets[0].at("I7_2"), "CASA NA RUA DAS FLORES 100, ADQUIRIDA EM 2010");
+}
+
+TEST(ListKeys, AltUOnAPaymentTakesItsMonthsAndTheirTotal) {
+    Office o = Office(1, [](int, tax::Declaration& d) {
+        d.payments.clear();
+        store::Record r = d.new_record(6);
+        r.set("I6_1", "CLINICA UM");
+        r.set("I6_2", cnpj(11222333));
+        r.set("I6_3", Decimal(21));
+        r.set("I6_4", Decimal(100));
+        d.payments.push_back(r);
+    });
+    const std::string cpf = o.cpf(0);
+    // January 150, February 250; Tab keeps them.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "ALT+F7\nALT+U\nsnap\ntext 150\nENTER\nDOWN\ntext 250\nENTER\n"
+                                  "TAB\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Valores Mensais"));
+    const std::vector<Fields> rows = rows_of(o, 6, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].at("I6_401"), "150.00");
+    EXPECT_EQ(rows[0].at("I6_402"), "250.00");
+    EXPECT_EQ(rows[0].at("I6_403"), "0.00");
+    EXPECT_EQ(rows[0].at("I6_4"), "400.00");
 }
 
 // Every list's MATINDI labels go one to a column, so that none says what its neighbour holds.
