@@ -589,6 +589,17 @@ void asset_links_moved(ListContext& x, long long after, int by) {
             });
 }
 
+void asset_links_renumbered(ListContext& x, const std::map<long long, long long>& moved) {
+    for (const auto& [table, field] : {std::pair{kShares, "REFEREN"}, std::pair{kItems, "REFBEM"}})
+        (void)rewrite(
+            x, table,
+            [&, f = field](const store::Table& t) { return moved.count(t.num(f).whole()) > 0; },
+            field,
+            [&, f = field](const store::Table& t) {
+                return store::Value{Decimal(moved.at(t.num(f).whole()))};
+            });
+}
+
 ui::Key heirs_screen(EditorPlace& place) {
     const ui::Key k = EDITA(place, 45);
     store::Table& people = *place.d.working(kPeople);

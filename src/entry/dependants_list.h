@@ -4,6 +4,7 @@
 // 42 and 45 of screen 4 over them.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "entry/item_editor.h"
@@ -30,6 +31,9 @@ bool heirs_shares_key(ListContext& x, EditorPlace& place, const ui::Key& k);
 // After an insertion among the assets moved the items above `after` on by `by`: the heirs' shares
 // and the income items that name them move along.
 void asset_links_moved(ListContext& x, long long after, int by);
+// After the assets were put in another order and took new numbers (old to new): the heirs'
+// shares and the income items that name them follow.
+void asset_links_renumbered(ListContext& x, const std::map<long long, long long>& moved);
 
 // The heirs' default shares written as the shares of every asset, replacing the shares it had;
 // the number of assets, or -1 when the shares were refused (their sum above 100 %, told) or could

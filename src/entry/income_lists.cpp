@@ -5,7 +5,9 @@
 
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/hints.h"
 #include "entry/item_lists.h"
+#include "entry/office_tables.h"
 #include "entry/rra_window.h"
 #include "tax/limits.h"
 #include "tax/rra.h"
@@ -18,7 +20,6 @@ using C = CellCheck;
 constexpr const char* kMoney = "@E 999,999,999.99";
 constexpr const char* kCpf = "@R 999.999.999-99";
 constexpr const char* kLottery = "Loteria Lei 14.790/2023";
-constexpr std::string_view kIncomeHint = "INS=Inclui DEL=Elimina TAB=Próximo item Alt L=n linhas";
 constexpr std::string_view kRraHint = "ENTER=Edita a linha INS=Inclui DEL=Elimina TAB=Próximo item";
 
 bool refuse(ListContext& at, const std::string& text) {
@@ -214,6 +215,42 @@ std::vector<std::string> income_delete_question(const store::Record& row) {
             "Confirma a Exclusão dessa linha?"};
 }
 
+// MATINDI of the company-income columns, one per column of company_columns().
+const std::vector<std::string_view> kCompanyLabels = {
+    "nome da fonte pagadora (Alt F1 escolhe da tela auxiliar)",
+    "rendimentos tributáveis recebidos no ano, sem o 13º salário",
+    "contribuição previdenciária oficial descontada",
+    "imposto retido na fonte, sem o do 13º salário",
+    "13º salário (tributação exclusiva na fonte)",
+    "imposto retido sobre o 13º salário",
+    "CNPJ ou CPF da fonte pagadora",
+    "isentos: bolsas de estudo e de pesquisa",
+    "isentos: bolsas de médico-residente",
+    "isentos: indenizações por rescisão, FGTS, PDV",
+    "isentos: lucros e dividendos recebidos",
+    "isentos: aposentadoria de quem tem 65 anos ou mais",
+    "isentos: aposentadoria ou pensão por moléstia grave",
+    "isentos: rendimentos de poupança e letras hipotecárias",
+    "exclusivos: rendimentos de aplicações financeiras",
+    "exclusivos: juros sobre capital próprio",
+    "exclusivos: participação nos lucros ou resultados",
+    "isentos: bonificações em ações",
+    "isentos: lucros do sócio de microempresa ou EPP",
+    "isentos: doações e heranças",
+    "isentos: imposto compensado judicialmente",
+    "isentos: 75% dos rendimentos do trabalho no exterior",
+    "isentos: meação e dissolução da sociedade conjugal",
+    "isentos: ganho em ações até R$ 20.000,00 no mês",
+    "isentos: ganho em ouro ativo financeiro até R$ 20.000,00",
+    "descrição dos outros rendimentos isentos",
+    "isentos: outros",
+    "exclusivos: outros",
+    "isentos: pensão alimentícia",
+    "rendimentos com exigibilidade suspensa",
+    "depósitos judiciais do imposto",
+    "exclusivos: prêmios de loteria",
+    "data da saída definitiva do país"};
+
 ItemList income(int number, std::string_view title, std::vector<ItemColumn> columns, int shown,
                 bool dependant) {
     ItemList l;
@@ -222,7 +259,13 @@ ItemList income(int number, std::string_view title, std::vector<ItemColumn> colu
     l.title = title;
     l.columns = std::move(columns);
     l.shown = shown;
-    l.hint = kIncomeHint;
+    static const std::string kHint = hint(2);
+    l.hint = kHint;
+    l.office = kPayers;
+    l.orders = {{"Nome da fonte", {"I1_2"}}, {"CNPJ/CPF", {"I1_3"}, true}};
+    l.asset_link = true;
+    l.labels = kCompanyLabels;
+    if (dependant) l.labels.insert(l.labels.begin(), "CPF do dependente que recebeu o rendimento");
     l.insert_question = "Insere uma linha ANTES desse Item?";
     l.insert_before = true;
     l.subtotal = "I1_4";

@@ -4,8 +4,10 @@
 #include "entry/item_editor.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -14,7 +16,10 @@
 #include "base/validate.h"
 #include "entry/asset_detail.h"
 #include "entry/item_lists.h"
+#include "entry/last_year.h"
 #include "entry/layout.h"
+#include "entry/monthly_values.h"
+#include "entry/office_tables.h"
 #include "entry/table_rows.h"
 #include "store/catalogue.h"
 #include "tax/annual.h"
@@ -122,6 +127,24 @@ class Editor {
                                     const std::string& title);
     bool refuse(const std::string& text);
 
+    // The keys of the list's own data (true: handled).
+    bool own_key(const ui::Key& k);
+    // Writes the current row's cell of `field` as if typed: through its column's check when a
+    // column edits it (a CNPJ/CPF without one is punctuated and validated); false when refused.
+    bool fill(const std::string& field, const store::Value& value, bool document);
+    // The cell just checked into pending_ written, with the column's follow-up.
+    bool accept(const ItemColumn& c);
+    void pick_office(const OfficeList& o);
+    void send_office(const OfficeList& o);
+    void edit_all();    // Alt++
+    void order_rows();  // Alt+O
+    void link_asset();  // Ctrl+O
+    void monthly();     // Alt+U
+    // Enter on the column of last year's text: true when the operator took it.
+    bool offer_last_year();
+    // MATINDI: the label of the list's shown column `c` on the status line.
+    void say_column(int c);
+
     bool write_pending();
     // Recomputes the totals the list feeds and writes them back; the table keeps its record.
     void recompute();
@@ -171,7 +194,8 @@ class Editor {
     ui::Rect grid_{};
     int totals_row_ = 0;
     ui::Browser* browser_ = nullptr;
-    uint32_t mark_ = 0;  // the first row of a subtotal
+    uint32_t mark_ = 0;                  // the first row of a subtotal
+    std::vector<size_t> shown_columns_;  // the list's column of each grid column
 };
 
 bool Editor::refuse(const std::string& text) {
@@ -202,28 +226,35 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
     };
     if (c.check == CellCheck::kReadOnly) return b;
     b.valid = [this, &c](ui::Value& v) { return check(c, v); };
-    b.put = [this, &c](const ui::Value&) {
-        store::Record before(t_.layout_ptr());
-        if (c.accepted && !t_.read(before)) return false;
-        if (!write_pending()) return false;
-        if (c.accepted) {
-            store::Record row = pending_;
-            ListContext x = context(row);
-            const uint32_t at = recno();
-            c.accepted(x, before);
-            restore(at);
-            recompute();
-        }
-        return true;
-    };
+    b.put = [this, &c](const ui::Value&) { return accept(c); };
     return b;
+}
+
+bool Editor::accept(const ItemColumn& c) {
+    store::Record before(t_.layout_ptr());
+    if (c.accepted && !t_.read(before)) return false;
+    if (!write_pending()) return false;
+    if (c.accepted) {
+        store::Record row = pending_;
+        ListContext x = context(row);
+        const uint32_t at = recno();
+        c.accepted(x, before);
+        restore(at);
+        recompute();
+    }
+    return true;
 }
 
 std::vector<ui::BrowseColumn> Editor::columns() {
     std::vector<ui::BrowseColumn> out;
     const bool departure = p_.d.values().str("DECSAIDA") == "S";
-    for (const ItemColumn& c : list_.columns)
-        if (departure || !c.departure_only) out.push_back(column(c));
+    shown_columns_.clear();
+    for (size_t k = 0; k < list_.columns.size(); ++k) {
+        const ItemColumn& c = list_.columns[k];
+        if (!departure && c.departure_only) continue;
+        out.push_back(column(c));
+        shown_columns_.push_back(k);
+    }
     return out;
 }
 
@@ -319,28 +350,12 @@ std::optional<std::string> Editor::pick(const std::map<std::string, std::string>
         rows.push_back({ui::Value(code), ui::Value(text)});
         keys.push_back(code);
     }
-    const int top = 3, left = 6, bottom = 21, right = 73;
-    ui::ArraySource source(rows);
-    auto dialog = ui::LDLGSHOW(p_.screen, top, left, bottom, right, title);
-    ui::BrowseOptions o(ui::Rect{top + 1, left + 1, bottom - 1, right - 1});
-    std::optional<std::string> chosen;
-    ui::Browser* browser = nullptr;
-    o.on_key = [&](const ui::Key& k) {
-        if (!k.is(ui::KeyCode::kEnter)) return false;
-        chosen = keys.at(source.position());
-        browser->stop(k);
-        return true;
-    };
-    ui::Browser b(p_.screen, source,
-                  {ui::array_column(source, 0, "Cód", "", 4),
-                   ui::array_column(source, 1, "Descrição", "", right - left - 6)},
-                  o);
-    browser = &b;
     p_.op.status("Escolha o código com Enter; Esc volta à coluna");
-    b.run();
+    const std::optional<size_t> chosen = pick_row(p_.screen, ui::Rect{3, 6, 21, 73}, title, rows,
+                                                  {{"Cód", 4}, {"Descrição", 73 - 6 - 6}});
     p_.op.status(list_.hint);
-    ui::LDLGCLOSE(p_.screen);
-    return chosen;
+    if (!chosen) return std::nullopt;
+    return keys.at(*chosen);
 }
 
 std::optional<std::string> Editor::TES_COD(const std::map<std::string, std::string>& table,
@@ -468,6 +483,252 @@ bool Editor::check_relationship(ui::Value& candidate) {
     if (!chosen) return false;
     candidate = Decimal::from(*chosen);
     return true;
+}
+
+bool Editor::own_key(const ui::Key& k) {
+    if (list_.office != 0) {
+        const OfficeList& o = office_list(list_.office);
+        if (k == o.pick) {
+            pick_office(o);
+            return true;
+        }
+        if (k.is(ui::KeyCode::kEnter, ui::kCtrl)) {
+            send_office(o);
+            return true;
+        }
+    }
+    if (k == ui::Key::alt('+')) {
+        edit_all();
+        return true;
+    }
+    if (k == ui::Key::alt('O') && !list_.orders.empty()) {
+        order_rows();
+        return true;
+    }
+    if (k == ui::Key::alt('U') && !list_.monthly.empty()) {
+        monthly();
+        return true;
+    }
+    if (k == ui::Key::ctrl('O') && list_.asset_link) {
+        link_asset();
+        return true;
+    }
+    if (k.is(ui::KeyCode::kEnter) && !list_.last_year.empty()) return offer_last_year();
+    return false;
+}
+
+bool Editor::fill(const std::string& field, const store::Value& value, bool document) {
+    if (t_.eof()) return false;
+    for (const ItemColumn& c : list_.columns) {
+        if (c.field != field || c.check == CellCheck::kReadOnly) continue;
+        ui::Value candidate = field_value(def(field), value);
+        return check(c, candidate) && accept(c);
+    }
+    pending_ = store::Record(t_.layout_ptr());
+    if (!t_.read(pending_)) return false;
+    store::Value v = value;
+    if (document) {
+        std::string typed = trim(std::get<std::string>(v));
+        if (!typed.empty() && !CPFCGC1(p_.op, typed, false)) return false;
+        v = typed;
+    }
+    pending_.set_value(pending_.layout().index(field), v);
+    return write_pending();
+}
+
+// Alt+F1, Alt+F4, Alt+F5: the row chosen in the office table fills the current row, cell by cell
+// as if typed; a cell refused stops there.
+void Editor::pick_office(const OfficeList& o) {
+    if (t_.eof()) return;
+    const std::optional<store::Record> chosen = pick_office_row(p_.screen, p_.op, p_.w, o);
+    p_.op.status(list_.hint);
+    if (!chosen) return;
+    store::Record row(t_.layout_ptr());
+    if (!t_.read(row)) return;
+    for (const auto& [field, value] : o.to_row(*chosen, row))
+        if (!fill(field, value, field == o.row_document)) break;
+}
+
+// Ctrl+Enter: the current row goes to the office table (its outcome on the status line).
+void Editor::send_office(const OfficeList& o) {
+    if (t_.eof()) return;
+    store::Record row(t_.layout_ptr());
+    if (Status s = t_.read(row); !s) {
+        refuse(s.message());
+        return;
+    }
+    (void)send_to_office(p_.op, p_.w, o, row);
+}
+
+// Alt++: every cell of the row, one after the other from the first, as Enter edits it; Esc on a
+// cell stops there.
+void Editor::edit_all() {
+    if (t_.eof()) return;
+    const int count = static_cast<int>(shown_columns_.size());
+    for (int c = 0; c < count; ++c) {
+        if (list_.columns[shown_columns_[static_cast<size_t>(c)]].check == CellCheck::kReadOnly)
+            continue;
+        browser_->go_column(c);
+        browser_->refresh();
+        bool escaped = false;
+        browser_->edit(&escaped);
+        if (escaped || t_.eof()) break;
+    }
+}
+
+// Alt+O: the rows of the list put in the order the operator chooses. Rows keep their records
+// (their contents move) or, in a list with item numbers, their numbers go to the rows in the new
+// order and what names the items follows them. Rows without the key's text go last.
+void Editor::order_rows() {
+    std::vector<std::string> labels;
+    for (const RowOrder& o : list_.orders) labels.emplace_back(o.label);
+    const int which = p_.op.choose("Ordena", "Ordena a lista por:", labels, 0);
+    if (which < 0) return;
+    const RowOrder& by = list_.orders[static_cast<size_t>(which)];
+    std::vector<store::Record> rows;
+    std::vector<uint32_t> slots;
+    const uint32_t at = recno();
+    for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
+        store::Record r(t_.layout_ptr());
+        if (!t_.read(r)) continue;
+        rows.push_back(std::move(r));
+        slots.push_back(t_.recno());
+    }
+    // Each field's text and a separator below any character, so that a shorter text comes first.
+    std::vector<std::string> keys;
+    std::vector<bool> blank;
+    for (const store::Record& r : rows) {
+        std::string k, all;
+        for (std::string_view f : by.fields) {
+            const std::string part = by.digits ? document_digits(r.str(f)) : upper(trim(r.str(f)));
+            k += part + '\x01';
+            all += part;
+        }
+        keys.push_back(k);
+        blank.push_back(all.empty());
+    }
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) -> bool {
+        if (blank[a] != blank[b]) return blank[b];
+        return keys[a] < keys[b];
+    });
+    const std::string seq(list_.sequence);
+    std::map<long long, long long> moved;
+    p_.w.select(area_);
+    if (seq.empty()) {
+        // The records, in record order, take the rows in the new order.
+        std::vector<uint32_t> record_order = slots;
+        std::sort(record_order.begin(), record_order.end());
+        for (size_t k = 0; k < order.size(); ++k) {
+            if (!t_.go_to(record_order[k]) || !store::REC_LOCK(p_.w, 5)) break;
+            Status s = t_.put(rows[order[k]]);
+            Status u = t_.unlock();
+            if (!s || !u) {
+                refuse((s ? u : s).message());
+                break;
+            }
+        }
+    } else {
+        std::vector<long long> numbers;
+        for (const store::Record& r : rows) numbers.push_back(r.num(seq).whole());
+        std::sort(numbers.begin(), numbers.end());
+        for (size_t k = 0; k < order.size(); ++k) {
+            const long long was = rows[order[k]].num(seq).whole();
+            if (was == numbers[k]) continue;
+            moved[was] = numbers[k];
+            if (!t_.go_to(slots[order[k]]) || !store::REC_LOCK(p_.w, 5)) break;
+            Status s = t_.replace(t_.field(seq), Decimal(numbers[k]));
+            Status u = t_.unlock();
+            if (!s || !u) {
+                refuse((s ? u : s).message());
+                break;
+            }
+        }
+        if (list_.reordered && !moved.empty()) {
+            store::Record none(t_.layout_ptr());
+            ListContext x = context(none);
+            list_.reordered(x, moved);
+            p_.w.select(area_);
+        }
+    }
+    restore(seq.empty() ? 0 : at);
+    recompute();
+    browser_->fit_rows();
+    p_.op.status("Lista ordenada por " + std::string(by.label));
+}
+
+// Ctrl+O: the asset the row's income comes from, picked among the declaration's assets (or none).
+void Editor::link_asset() {
+    if (t_.eof()) return;
+    store::Table* assets = p_.d.working(4);
+    if (!assets) return;
+    std::map<std::string, std::string> items;
+    items["0000"] = "Nenhum bem (desfaz a ligação)";
+    const uint32_t back = assets->eof() ? 0 : assets->recno();
+    for (Status s = assets->go_top(); s && !assets->eof(); s = assets->skip()) {
+        const long long n = assets->num("I7_0").whole();
+        if (n > 0) items[pad_left(std::to_string(n), 4, '0')] = left(trim(assets->str("I7_2")), 60);
+    }
+    if (back != 0) (void)assets->go_to(back);
+    if (items.size() == 1) {
+        p_.op.notice(NoticeKind::kInformation, "",
+                     "Não há bens declarados para ligar a essa linha.");
+        return;
+    }
+    const std::optional<std::string> chosen = pick(items, "Bem de origem desse rendimento");
+    if (!chosen) return;
+    const long long item = std::stoll(*chosen);
+    if (!fill("REFBEM", Decimal(item), false)) return;
+    p_.op.status(item == 0
+                     ? std::string("Sem bem de origem")
+                     : "Origem nos bens: item " + std::to_string(item) + " - " + items[*chosen]);
+}
+
+// Alt+U: the row's amount month by month; the total is taken as if typed, then the months are
+// written beside it.
+void Editor::monthly() {
+    if (t_.eof()) return;
+    const std::string total(list_.monthly);
+    auto month = [&](size_t m) { return total + pad_left(std::to_string(m + 1), 2, '0'); };
+    std::array<Decimal, 12> months{};
+    for (size_t m = 0; m < months.size(); ++m) months[m] = t_.num(month(m));
+    const std::optional<Decimal> sum =
+        VALORES_MENSAIS(p_.screen, p_.op, months, estate_last_month(td_));
+    p_.op.status(list_.hint);
+    if (!sum || !fill(total, *sum, false)) return;
+    pending_ = store::Record(t_.layout_ptr());
+    if (!t_.read(pending_)) return;
+    for (size_t m = 0; m < months.size(); ++m) pending_.set(month(m), months[m]);
+    (void)write_pending();
+}
+
+bool Editor::offer_last_year() {
+    const int c = browser_->column();
+    if (t_.eof() || c < 0 || static_cast<size_t>(c) >= shown_columns_.size() ||
+        list_.columns[shown_columns_[static_cast<size_t>(c)]].field != list_.last_year ||
+        list_.sequence.empty())
+        return false;
+    const long long item = t_.num(list_.sequence).whole();
+    const std::string field(list_.last_year);
+    const std::string text = last_year_asset_text(p_.w.env(), p_.last_year, p_.d.cpf(), item);
+    if (text.empty() || text == trim(t_.str(field))) return false;
+    if (!p_.op.yes_no("Declaração anterior",
+                      "Item " + std::to_string(item) + " na declaração anterior:\n" + text +
+                          "\nUsa esse texto nessa linha?",
+                      true))
+        return false;
+    fill(field, text, false);
+    p_.op.status(list_.hint);
+    return true;
+}
+
+void Editor::say_column(int c) {
+    if (c < 0 || static_cast<size_t>(c) >= shown_columns_.size()) return;
+    const size_t column = shown_columns_[static_cast<size_t>(c)];
+    if (column >= list_.labels.size() || list_.labels[column].empty()) return;
+    p_.op.status("Coluna " + pad_left(std::to_string(column + 1), 2, '0') + ": " +
+                 std::string(list_.labels[column]));
 }
 
 bool Editor::write_pending() {
@@ -749,8 +1010,9 @@ void Editor::zoom() {
     const uint32_t at = recno();
     EditaOptions o;
     o.record = at;
-    EditorPlace whole{p_.screen, p_.op,    p_.w,
-                      p_.d,      p_.selic, ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1}};
+    EditorPlace whole{p_.screen,   p_.op,    p_.w,
+                      p_.d,        p_.selic, ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1},
+                      p_.last_year};
     Editor(whole, item_list(enlarged), o).run();
     restore(at);
 }
@@ -788,6 +1050,7 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             subtotal_mark();
             return true;
         }
+        if (own_key(k)) return true;
         if ((k == ui::Key::alt('Z') || k == ui::Key::alt('X')) && list_.table != 6 &&
             !list_.enlarged) {
             zoom();
@@ -815,6 +1078,8 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
         }
         return false;
     };
+    // The hint shows when the list opens; each column reached then says what it holds.
+    o.on_column = [this](int c) { say_column(c); };
     ui::Browser b(p_.screen, rows, columns(), o);
     browser_ = &b;
     // The list opens on the record a finding named, else on its first row.

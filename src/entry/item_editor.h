@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/operator.h"
 #include "store/declaration.h"
@@ -26,6 +27,8 @@ struct EditorPlace {
     store::Declaration& d;
     const tax::InterestTable& selic;
     ui::Rect area;
+    // ROTAANTER: the folder of last year's declarations (empty: none).
+    std::string last_year = {};
 };
 
 struct EditaOptions {

@@ -5,6 +5,8 @@
 #include <stdexcept>
 
 #include "entry/dependants_list.h"
+#include "entry/hints.h"
+#include "entry/office_tables.h"
 
 namespace vorn::entry {
 namespace {
@@ -66,7 +68,57 @@ std::vector<ItemColumn> with_head(ItemColumn item, ItemColumn text, std::vector<
     return out;
 }
 
-constexpr std::string_view kListHint = "INS=Inclui DEL=Elimina TAB=Volta Alt L=n linhas ";
+// The assets' hint without the sale's instalments (Alt P), which the assets' lists do not open.
+std::string_view assets_hint() {
+    static const std::string kept = [] {
+        std::string h = hint(3);
+        const std::string instalments = "Alt P=Lança parcelas ";
+        if (const size_t at = h.find(instalments); at != std::string::npos)
+            h.erase(at, instalments.size());
+        return h;
+    }();
+    return kept;
+}
+
+const std::vector<std::string_view> kPaymentLabels = {
+    "nome do médico, escola, clínica ou de quem recebeu o pagamento",
+    "código do pagamento (tabela de códigos de pagamentos)",
+    "número do dependente ou do alimentando; 0 para o titular",
+    "CPF ou CNPJ de quem recebeu; vazio no exterior",
+    "valor total pago no ano",
+    "parte não dedutível: o que foi reembolsado ou não se deduz",
+    "descrição do pagamento"};
+
+const std::vector<std::string_view> kAssetTailLabels = {
+    "valor em 31/12/2024",
+    "valor em 31/12/2025",
+    "grupo do bem (tabela de grupos)",
+    "código do bem dentro do grupo",
+    "S quando o item foi conferido",
+    "S para bem no exterior",
+    "código do país onde está o bem",
+    "linha do bem na declaração anterior",
+    "valor em 31/12/2024 como veio da declaração anterior",
+    "código do bem na declaração anterior"};
+
+const std::vector<std::string_view> kDebtTailLabels = {
+    "valor em 31/12/2024",
+    "valor em 31/12/2025",
+    "valor pago em 2025",
+    "código da dívida (tabela de dívidas)",
+    "linha da dívida na declaração anterior",
+    "valor em 31/12/2024 como veio da declaração anterior"};
+
+// The labels of a list headed by the item number and the description (description first when
+// asked).
+std::vector<std::string_view> headed_labels(std::string_view item, std::string_view text,
+                                            const std::vector<std::string_view>& tail,
+                                            bool text_first) {
+    std::vector<std::string_view> out = text_first ? std::vector<std::string_view>{text, item}
+                                                   : std::vector<std::string_view>{item, text};
+    out.insert(out.end(), tail.begin(), tail.end());
+    return out;
+}
 constexpr std::string_view kZoomHint = "INS=Inclui DEL=Elimina TAB=Fim pag Alt Z ou X=Zoom";
 constexpr std::string_view kInsertAfter = "Insere uma linha após esse Item?";
 constexpr std::string_view kAssetText = "Discriminação, data aquisição ou venda ";
@@ -84,7 +136,7 @@ ItemList patrimony(int number, int table, std::string_view title, std::string_vi
     l.title = title;
     l.columns = with_head(item_column(sequence), description(text, text_header, enlarged ? 44 : 28),
                           std::move(tail), text_first);
-    l.hint = kZoomHint;
+    l.hint = table == 4 ? assets_hint() : kZoomHint;
     l.sequence = sequence;
     l.insert_question = kInsertAfter;
     l.subtotal = subtotal;
@@ -92,6 +144,16 @@ ItemList patrimony(int number, int table, std::string_view title, std::string_vi
     if (table == 4) {
         l.on_key = heirs_shares_key;
         l.renumbered = asset_links_moved;
+        l.reordered = asset_links_renumbered;
+        l.office = kBanks;
+        l.orders = {{"Grupo e código", {"GRPO", "CODB"}}, {"Discriminação", {"I7_2"}}};
+        l.last_year = "I7_2";
+        l.labels = headed_labels("número do item",
+                                 "discriminação do bem (Enter oferece o texto do ano anterior)",
+                                 kAssetTailLabels, text_first);
+    } else {
+        l.labels =
+            headed_labels("número do item", "discriminação da dívida", kDebtTailLabels, text_first);
     }
     return l;
 }
@@ -113,8 +175,13 @@ std::map<int, ItemList> build() {
     p.table = 6;
     p.title = "PAGAMENTOS E DOAÇÕES EFETUADOS";
     p.columns = payment_columns();
-    p.hint = kListHint;
+    static const std::string kPaymentsHint = hint(1);
+    p.hint = kPaymentsHint;
     p.subtotal = "I6_4";
+    p.office = kPayees;
+    p.monthly = "I6_4";
+    p.orders = {{"Nome do beneficiário", {"I6_1"}}, {"CPF/CNPJ", {"I6_2"}, true}};
+    p.labels = kPaymentLabels;
     lists[4] = p;
     lists[5] = assets(5, false, false);
     lists[8] = assets(8, true, true);

@@ -80,6 +80,13 @@ struct ItemColumn {
     bool departure_only = false;  // shown only in a declaration of definitive exit
 };
 
+// Alt+O: an order the list's rows may be put in, by the text of its fields in turn.
+struct RowOrder {
+    std::string_view label;
+    std::vector<std::string_view> fields;
+    bool digits = false;  // compared by their digits only (a CNPJ/CPF, punctuated or not)
+};
+
 struct ItemList {
     int number = 0;  // OPC, as EDITA is given it
     int table = 0;   // the declaration's working table
@@ -113,6 +120,22 @@ struct ItemList {
     bool (*row_window)(EditorPlace& place, store::Table& t, bool dependant) = nullptr;
     bool insert_before = false;  // a new row goes before the current one (no item numbers)
     bool dependants = false;     // the dependants' rows of a list kept for holder and dependants
+    // The office table (office_tables.h) a row is picked from (Alt+F1, Alt+F4 or Alt+F5) and sent
+    // to (Ctrl+Enter); 0: none.
+    int office = 0;
+    // Alt+O: the orders offered. A list with item numbers keeps its numbers in their order and
+    // gives them to the rows in the new one.
+    std::vector<RowOrder> orders;
+    // After Alt+O gave items new numbers (old to new): what names them follows.
+    void (*reordered)(ListContext&, const std::map<long long, long long>& moved) = nullptr;
+    // Alt+U: the amount whose twelve months (the field's name followed by 01 … 12) the monthly
+    // window edits; their total is taken into it as if typed. Empty: none.
+    std::string_view monthly;
+    bool asset_link = false;  // Ctrl+O: the row names the asset its income comes from (REFBEM)
+    // Enter on this column offers the text of the same item in last year's declaration.
+    std::string_view last_year;
+    // MATINDI: what each column holds, said on the status line when the cursor reaches it.
+    std::vector<std::string_view> labels;
 };
 
 // List `number` (1 and 2 the company income of the holder and of the dependants; 20 and

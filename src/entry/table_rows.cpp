@@ -2,6 +2,7 @@
 #include "entry/table_rows.h"
 
 #include "store/opening.h"
+#include "ui/desktop.h"
 
 namespace vorn::entry {
 
@@ -36,6 +37,30 @@ bool TableSource::empty() {
     bool none = !t_.go_top() || t_.eof();
     if (!none && !was_eof) (void)t_.go_to(at);
     return none;
+}
+
+std::optional<size_t> pick_row(ui::Screen& screen, ui::Rect frame, const std::string& title,
+                               std::vector<std::vector<ui::Value>>& rows,
+                               const std::vector<std::pair<std::string, int>>& columns) {
+    ui::ArraySource source(rows);
+    auto dialog = ui::LDLGSHOW(screen, frame.top, frame.left, frame.bottom, frame.right, title);
+    ui::BrowseOptions o(ui::Rect{frame.top + 1, frame.left + 1, frame.bottom - 1, frame.right - 1});
+    std::optional<size_t> chosen;
+    ui::Browser* browser = nullptr;
+    o.on_key = [&](const ui::Key& k) {
+        if (!k.is(ui::KeyCode::kEnter)) return false;
+        chosen = source.position();
+        browser->stop(k);
+        return true;
+    };
+    std::vector<ui::BrowseColumn> shown;
+    for (size_t c = 0; c < columns.size(); ++c)
+        shown.push_back(ui::array_column(source, c, columns[c].first, "", columns[c].second));
+    ui::Browser b(screen, source, std::move(shown), o);
+    browser = &b;
+    b.run();
+    ui::LDLGCLOSE(screen);
+    return chosen;
 }
 
 void for_each_row(store::WorkAreas& w, int area, const std::function<void(store::Table&)>& row) {

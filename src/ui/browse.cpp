@@ -152,7 +152,8 @@ bool Browser::move_rows(long n) {
     return true;
 }
 
-bool Browser::edit() {
+bool Browser::edit(bool* escaped) {
+    if (escaped) *escaped = false;
     if (source_.empty() || col_ < 0) return false;
     BrowseColumn& col = columns_[static_cast<size_t>(col_)];
     if (!col.put) return false;
@@ -183,6 +184,7 @@ bool Browser::edit() {
     g.valid = [&] { return !col.valid || col.valid(candidate); };
     std::vector<Get> fields{g};
     ReadResult r = READ(screen_, fields);
+    if (escaped) *escaped = r.escaped;
     bool written = !r.escaped && candidate != original && col.put(candidate);
     if (written) fit_rows();
     refresh();
@@ -190,7 +192,9 @@ bool Browser::edit() {
 }
 
 void Browser::go_column(int c) {
+    const int before = col_;
     col_ = std::clamp(c, 0, static_cast<int>(columns_.size()) - 1);
+    if (col_ != before && options_.on_column) options_.on_column(col_);
     if (col_ < left_) left_ = col_;
     layout();
     while (
@@ -253,6 +257,7 @@ Key Browser::run() {
             int c = column_at(k.col);
             if (r >= 0 && r < rows_shown() && c >= 0 && !source_.empty()) {
                 row_ += static_cast<int>(source_.skip(r - row_));
+                if (c != col_ && options_.on_column) options_.on_column(c);
                 col_ = c;
                 refresh();
                 if (k.double_click) edit();

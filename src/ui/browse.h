@@ -75,6 +75,8 @@ struct BrowseOptions {
     std::function<bool()> on_delete;
     // Keys the caller handles first (true: handled).
     std::function<bool(const Key&)> on_key;
+    // The current column, whenever another one becomes current.
+    std::function<void(int column)> on_column;
 };
 
 class Browser {
@@ -86,8 +88,9 @@ class Browser {
     Key run();
     // Reads and redraws every visible row from the source.
     void refresh();
-    // Edits the current cell; true when a new value was written.
-    bool edit();
+    // Edits the current cell; true when a new value was written. `escaped`, when given, tells
+    // whether the operator left the cell with Esc.
+    bool edit(bool* escaped = nullptr);
     void stop(const Key& k);
     // After rows changed (an edit that moves its row in the order, an insert, a delete): the
     // current row keeps its place on the window unless rows above or below it would then stay

@@ -80,6 +80,7 @@ std::optional<Key> parse_key_name(std::string_view name) {
     if (mod == "ALT") {
         if (f) return Key::f(f, kAlt);
         if (single) return Key::alt(static_cast<char32_t>(rest[0]));
+        if (rest == "+") return Key::alt(U'+');  // ALT++
     } else if (mod == "CTRL") {
         if (f) return Key::f(f, kCtrl);
         if (rest == "ENTER") return Key::of(KeyCode::kEnter, kCtrl);

@@ -58,8 +58,8 @@ struct Key {
 };
 
 // A key name of the key scripts, in either case: ENTER ESC TAB SHIFT+TAB UP DOWN LEFT RIGHT HOME
-// END PGUP PGDN INS DEL BACKSPACE F1..F12, ALT+<letter|digit|F1..F12>, CTRL+<letter|ENTER|F1..F12>,
-// SHIFT+F1..SHIFT+F12. nullopt for anything else.
+// END PGUP PGDN INS DEL BACKSPACE F1..F12, ALT+<letter|digit|+|F1..F12>,
+// CTRL+<letter|ENTER|F1..F12>, SHIFT+F1..SHIFT+F12. nullopt for anything else.
 std::optional<Key> parse_key_name(std::string_view name);
 // The script name of a key ("ALT+X"); mouse clicks read "CLICK r,c".
 std::string key_name(const Key& key);

@@ -12,11 +12,11 @@ namespace {
 using testing::Harness;
 
 TEST(KeyScript, EveryKeyNameOfTheContract) {
-    const char* names[] = {"ENTER",  "ESC",        "TAB",     "SHIFT+TAB", "UP",
-                           "DOWN",   "LEFT",       "RIGHT",   "HOME",      "END",
-                           "PGUP",   "PGDN",       "INS",     "DEL",       "BACKSPACE",
-                           "F1",     "F12",        "ALT+X",   "ALT+7",     "ALT+F4",
-                           "CTRL+C", "CTRL+ENTER", "CTRL+F3", "SHIFT+F1",  "SHIFT+F12"};
+    const char* names[] = {"ENTER",     "ESC",    "TAB",       "SHIFT+TAB",  "UP",      "DOWN",
+                           "LEFT",      "RIGHT",  "HOME",      "END",        "PGUP",    "PGDN",
+                           "INS",       "DEL",    "BACKSPACE", "F1",         "F12",     "ALT+X",
+                           "ALT+7",     "ALT+F4", "CTRL+C",    "CTRL+ENTER", "CTRL+F3", "SHIFT+F1",
+                           "SHIFT+F12", "ALT++"};
     for (const char* n : names) {
         auto k = parse_key_name(n);
         ASSERT_TRUE(k) << n;
@@ -24,7 +24,8 @@ TEST(KeyScript, EveryKeyNameOfTheContract) {
     }
     EXPECT_EQ(parse_key_name("alt+x"), Key::alt('X'));
     EXPECT_EQ(parse_key_name("Ctrl+y"), Key::ctrl('Y'));
-    for (const char* bad : {"F13", "F0", "CTRL+1", "SHIFT+A", "ALT+", "ALT+XY", "ENTRE", "META+X"})
+    for (const char* bad :
+         {"F13", "F0", "CTRL+1", "SHIFT+A", "ALT+", "ALT+XY", "CTRL++", "ALT+-", "ENTRE", "META+X"})
         EXPECT_FALSE(parse_key_name(bad)) << bad;
 }
 
