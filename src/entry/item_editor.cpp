@@ -15,6 +15,7 @@
 #include "entry/asset_detail.h"
 #include "entry/item_lists.h"
 #include "entry/layout.h"
+#include "entry/row_months.h"
 #include "entry/table_rows.h"
 #include "store/catalogue.h"
 #include "tax/annual.h"
@@ -134,6 +135,7 @@ class Editor {
     bool blank_row(const store::Record& r) const;
     void drop_blank_rows();
     void zoom();
+    void monthly_values();
     bool check_relationship(ui::Value& candidate);
     // The list's hooks see the current row as `row`.
     ListContext context(store::Record& row) {
@@ -171,7 +173,8 @@ class Editor {
     ui::Rect grid_{};
     int totals_row_ = 0;
     ui::Browser* browser_ = nullptr;
-    uint32_t mark_ = 0;  // the first row of a subtotal
+    std::vector<const ItemColumn*> shown_;  // the list's columns on screen, in order
+    uint32_t mark_ = 0;                     // the first row of a subtotal
 };
 
 bool Editor::refuse(const std::string& text) {
@@ -200,7 +203,7 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
         if (t_.eof()) return ui::Value(std::string());
         return field_value(shown, t_.value_of(t_.bytes(), f));
     };
-    if (c.check == CellCheck::kReadOnly) return b;
+    if (c.check == CellCheck::kReadOnly || c.check == CellCheck::kMonths) return b;
     b.valid = [this, &c](ui::Value& v) { return check(c, v); };
     b.put = [this, &c](const ui::Value&) {
         store::Record before(t_.layout_ptr());
@@ -221,10 +224,58 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
 
 std::vector<ui::BrowseColumn> Editor::columns() {
     std::vector<ui::BrowseColumn> out;
+    shown_.clear();
     const bool departure = p_.d.values().str("DECSAIDA") == "S";
-    for (const ItemColumn& c : list_.columns)
-        if (departure || !c.departure_only) out.push_back(column(c));
+    for (const ItemColumn& c : list_.columns) {
+        if (!departure && c.departure_only) continue;
+        if (c.shown_for && !c.shown_for(options_.owner)) continue;
+        out.push_back(column(c));
+        shown_.push_back(&c);
+    }
     return out;
+}
+
+// Alt+U, or Enter on a total of months: the window over the months of the amount under the
+// cursor; what it keeps goes in as if the total were typed (the column's check first), the months
+// with it.
+void Editor::monthly_values() {
+    if (t_.eof() || !browser_) return;
+    const ItemColumn& c = *shown_.at(static_cast<size_t>(browser_->column()));
+    // Amounts of the income, asset and payment lists.
+    const store::FieldDef& f = def(c.field);
+    const bool amount = f.type == store::FieldType::kNumeric && f.decimals == 2 &&
+                        (list_.table == 2 || list_.table == 4 || list_.table == 6);
+    if (c.check == CellCheck::kReadOnly || !amount) {
+        p_.screen.beep(300, 100);
+        return;
+    }
+    store::Record row(t_.layout_ptr());
+    if (Status s = t_.read(row); !s) {
+        refuse(s.message());
+        return;
+    }
+    const std::string prefix = stored_months(list_.table, c.field);
+    const std::optional<Decimal> total = row_months(p_.screen, c_, list_.table, c.field, row);
+    p_.op.status(list_.hint);
+    if (!total) return;
+    auto with_months = [&] {
+        if (prefix.empty()) return;
+        for (int m = 1; m <= 12; ++m) {
+            const std::string f = prefix + tax::two_digits(m);
+            pending_.set(f, row.num(f));
+        }
+    };
+    if (c.check == CellCheck::kMonths) {
+        pending_ = row;
+        pending_.set(c.field, *total);
+        (void)write_pending();
+        return;
+    }
+    ui::BrowseColumn b = column(c);
+    ui::Value v = *total;
+    if (!b.valid(v)) return;
+    with_months();
+    (void)b.put(v);
 }
 
 bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
@@ -238,6 +289,7 @@ bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
     switch (c.check) {
         case CellCheck::kNone:
         case CellCheck::kReadOnly:
+        case CellCheck::kMonths:
             break;
         case CellCheck::kAmount:
             if (std::get<Decimal>(candidate).is_negative()) return refuse(kNegative);
@@ -777,6 +829,13 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
                 recompute();
                 browser_->fit_rows();
             }
+            return true;
+        }
+        const bool months =
+            !t_.eof() && browser_->column() >= 0 &&
+            shown_.at(static_cast<size_t>(browser_->column()))->check == CellCheck::kMonths;
+        if (k == ui::Key::alt('U') || (months && k.is(ui::KeyCode::kEnter))) {
+            monthly_values();
             return true;
         }
         if (list_.row_window && k.is(ui::KeyCode::kEnter) && !t_.eof()) {

@@ -41,6 +41,7 @@ enum class CellCheck {
     kDone,           // the operator's "checked" mark
     kRelationship,   // the relationship table, within the list's codes
     kOwn,            // the column's own check (ItemColumn::own)
+    kMonths,         // the total of the row's months: Enter or Alt+U opens them, nothing typed
 };
 
 // What a list's own checks and hooks work on: the editor's place (screen, operator, work areas,
@@ -78,6 +79,8 @@ struct ItemColumn {
     void (*accepted)(ListContext&, const store::Record& before) = nullptr;
     bool preset = false;          // filled in a new row: not counted when a row is left blank
     bool departure_only = false;  // shown only in a declaration of definitive exit
+    // Shown only when true for the list's owner (EditaOptions::owner); none: always.
+    bool (*shown_for)(long owner) = nullptr;
 };
 
 struct ItemList {
