@@ -238,5 +238,37 @@ TEST(MonthlyItems, AltUStoresTheMonthsOfARowAndHoldsTheAge65PortionToItsMonths) 
     EXPECT_EQ(o.calc()[cpf].at("I13_01"), "3000.00");
 }
 
+TEST(MonthlyItems, AlimonyPaidMonthByMonthIsTheMonthsDeductionOfTheGrid) {
+    Office o(1, [](int, tax::Declaration& d) {
+        family(d, 1, 0);
+        store::Record recipient = d.new_record(3);
+        recipient.set("NOMEDEPEN", "ALIMENTANDO");
+        recipient.set("CODIDEPEN", Decimal(99));
+        recipient.set("CPFDEPEN", kChildren[1]);
+        recipient.set("NRODEPEN", Decimal(1));
+        d.dependants.push_back(recipient);
+        store::Record alimony = d.new_record(6);
+        alimony.set("I6_1", "ALIMENTANDO");
+        alimony.set("I6_3", Decimal(30));
+        alimony.set("I6_6", Decimal(1));
+        d.payments.push_back(alimony);
+        d.items.push_back(item(d, "F", "CLIENTE", 4000, 6));
+    });
+    const std::string cpf = o.cpf(0);
+    // Alt+U on the name does nothing; on the amount paid, 800.00 in March; then screen 2.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, "ALT+F7\nALT+U\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nALT+U\n" +
+                                   months({{3, "800"}}) + "TAB\nF2\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_EQ(grid_row(screens[0], 2).at(3), "0.00");
+    EXPECT_EQ(grid_row(screens[0], 3).at(3), "800.00");
+    const std::vector<Fields> payments = rows_of(o, 6, cpf);
+    ASSERT_EQ(payments.size(), 1u);
+    EXPECT_EQ(payments[0].at("I6_1"), "ALIMENTANDO");
+    EXPECT_EQ(payments[0].at("I6_4"), "800.00");
+    EXPECT_EQ(payments[0].at("I6_403"), "800.00");
+    EXPECT_EQ(holder_grid(o).at("I2_403"), "800.00");
+}
+
 }  // namespace
 }  // namespace vorn::shell
