@@ -49,21 +49,6 @@ store::Record item(tax::Declaration& d, const char* kind, const char* name, int 
     return r;
 }
 
-// The cells of month `month` of the grid painted on a screen-2 snapshot, as calc prints amounts.
-std::vector<std::string> grid_row(const Screen& s, int month) {
-    const std::string bar = "│";
-    const std::string line = s.at(static_cast<size_t>(7 + month));
-    std::vector<std::string> cells;
-    size_t at = line.find(bar, bar.size());
-    while (at != std::string::npos) {
-        const size_t next = line.find(bar, at + bar.size());
-        if (next == std::string::npos) break;
-        cells.push_back(num(calc_form(line.substr(at + bar.size(), next - at - bar.size()))));
-        at = next;
-    }
-    return cells;
-}
-
 // The holder's monthly record.
 Fields holder_grid(Office& o) {
     for (auto& f : o.records(12))
@@ -256,9 +241,9 @@ TEST(MonthlyItems, AlimonyPaidMonthByMonthIsTheMonthsDeductionOfTheGrid) {
     });
     const std::string cpf = o.cpf(0);
     // Alt+U on the name does nothing; on the amount paid, 800.00 in March; then screen 2.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf, "ALT+F7\nALT+U\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nALT+U\n" +
-                                   months({{3, "800"}}) + "TAB\nF2\nsnap\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "ALT+F7\nALT+U\nRIGHT\nRIGHT\nRIGHT\nRIGHT\nALT+U\n" +
+                                           months({{3, "800"}}) + "TAB\nF2\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 1u) << all(screens);
     EXPECT_EQ(grid_row(screens[0], 2).at(3), "0.00");
     EXPECT_EQ(grid_row(screens[0], 3).at(3), "800.00");
