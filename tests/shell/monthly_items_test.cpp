@@ -154,21 +154,27 @@ TEST(MonthlyItems, ItemsTypedInMode1RebuildTheGridAsCalcComputesIt) {
 TEST(MonthlyItems, DatedEntriesOfMode3GoToTheirMonthAndADependantsToTheirGrid) {
     Office o(1, [](int, tax::Declaration& d) { family(d, 3, 1); });
     const std::string cpf = o.cpf(0);
-    // A date of another year is refused; 3000.00 on 15/05/2025; a second entry without a date.
-    // Then the dependant's payer, on item 22.
+    // A date of another year is refused; 3000.00 on 15/05/2025 of self-employed work, told to need
+    // the payer's CPF, which follows; a second entry without a date. Then the dependant's payer,
+    // on item 22.
     const std::vector<Screen> screens = snapped(
         o, in_declaration(cpf,
                           "F2\nENTER\ntext 10012024\nENTER\nsnap\nENTER\nESC\n"
                           "text 15052025\nENTER\nRIGHT\ntext CLIENTE\nENTER\nRIGHT\n"
-                          "text 3000\nENTER\nINS\ntext 700\nENTER\nESC\nsnap\nESC\n"
+                          "text 3000\nENTER\nRIGHT\ntext T\nENTER\nsnap\nENTER\nRIGHT\n"
+                          "text 52998224725\nENTER\nLEFT\nLEFT\nINS\ntext 700\nENTER\nESC\nsnap\n"
+                          "ESC\n"
                           "ALT+F\nDOWN\nENTER\nENTER\nENTER\ntext 02022025\nENTER\nRIGHT\n"
                           "text PACIENTE\nENTER\nRIGHT\ntext 1200\nENTER\nESC\nsnap\nESC\n"));
-    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    ASSERT_EQ(screens.size(), 4u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "A data do lançamento deve ser do ano de 2025."))
         << body(screens[0]);
-    EXPECT_EQ(grid_row(screens[1], 5).at(0), "3000.00");
-    EXPECT_EQ(grid_row(screens[1], 13).at(0), "3000.00");
-    EXPECT_EQ(grid_row(screens[2], 2).at(0), "1200.00");
+    EXPECT_TRUE(shows(screens[1], "Para Trabalho Autônomo é necessário ter o CPF do pagador"))
+        << body(screens[1]);
+    EXPECT_EQ(grid_row(screens[2], 5).at(0), "3000.00");
+    EXPECT_EQ(grid_row(screens[2], 13).at(0), "3000.00");
+    EXPECT_TRUE(shows(screens[2], "Trabalho:          3.000,00")) << body(screens[2]);
+    EXPECT_EQ(grid_row(screens[3], 2).at(0), "1200.00");
     const auto c = o.calc()[cpf];
     EXPECT_EQ(c.at("I13_03"), "3000.00");
     EXPECT_EQ(c.at("I13_04"), "1200.00");
@@ -176,6 +182,8 @@ TEST(MonthlyItems, DatedEntriesOfMode3GoToTheirMonthAndADependantsToTheirGrid) {
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].at("DT_LC"), "20250515");
     EXPECT_EQ(items[0].at("I1_405"), "3000.00");
+    EXPECT_EQ(items[0].at("I1_41"), "T");
+    EXPECT_EQ(items[0].at("I1_3"), "529.982.247-25");
     EXPECT_EQ(items[1].at("DT_LC"), "");
     EXPECT_EQ(items[2].at("I1_11"), "N");
     EXPECT_EQ(items[2].at("I1_8"), kChildren[0]);
