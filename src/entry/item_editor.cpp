@@ -258,13 +258,6 @@ void Editor::monthly_values() {
     const std::optional<Decimal> total = row_months(p_.screen, c_, list_.table, c.field, row);
     p_.op.status(list_.hint);
     if (!total) return;
-    auto with_months = [&] {
-        if (prefix.empty()) return;
-        for (int m = 1; m <= 12; ++m) {
-            const std::string f = prefix + tax::two_digits(m);
-            pending_.set(f, row.num(f));
-        }
-    };
     if (c.check == CellCheck::kMonths) {
         pending_ = row;
         pending_.set(c.field, *total);
@@ -274,7 +267,11 @@ void Editor::monthly_values() {
     ui::BrowseColumn b = column(c);
     ui::Value v = *total;
     if (!b.valid(v)) return;
-    with_months();
+    if (!prefix.empty())
+        for (int m = 1; m <= 12; ++m) {
+            const std::string month = prefix + tax::two_digits(m);
+            pending_.set(month, row.num(month));
+        }
     (void)b.put(v);
 }
 

@@ -114,16 +114,22 @@ void add_payer_columns(std::vector<ItemColumn>& out) {
         {"I1_40", "I1_40", kCpf, "CPF Beneficiário", 16, C::kOwn, beneficiary_cpf}));
 }
 
+// Whether an item (a record, or a table on its row) is of the owner's kind and person.
+template <class Row>
+bool owned(const Row& r, long owner) {
+    if (r.str("I1_1") != std::string(1, kind_of(owner))) return false;
+    const std::string dependant = dependant_of(owner);
+    if (dependant.empty()) return r.str("I1_11") != "N";
+    return r.str("I1_11") == "N" && r.str("I1_8") == dependant;
+}
+
+// The list's total, and in mode 3 how many entries of a dated kind the grid leaves out.
 std::string items_total(const tax::Declaration& d, long owner) {
     const std::string kind(1, kind_of(owner));
-    const std::string dependant = dependant_of(owner);
     Decimal total;
     int undated = 0;
     tax::for_each_live(d.items, [&](const store::Record& it) {
-        if (it.str("I1_1") != kind) return;
-        if (dependant.empty() ? it.str("I1_11") == "N"
-                              : it.str("I1_11") != "N" || it.str("I1_8") != dependant)
-            return;
+        if (!owned(it, owner)) return;
         total += it.num("I1_4");
         if (it.date("DT_LC").blank()) ++undated;
     });
@@ -145,15 +151,7 @@ ItemList items_list(int number, std::string_view title, std::vector<ItemColumn> 
     l.columns = std::move(columns);
     l.hint = hint;
     l.subtotal = "I1_4";
-    l.delete_question = [](const store::Record&) {
-        return std::vector<std::string>{"Confirma a Exclusão dessa linha?"};
-    };
-    l.keep = [](const store::Table& t, long owner) {
-        const std::string dependant = dependant_of(owner);
-        if (t.str("I1_1") != std::string(1, kind_of(owner))) return false;
-        if (dependant.empty()) return t.str("I1_11") != "N";
-        return t.str("I1_11") == "N" && t.str("I1_8") == dependant;
-    };
+    l.keep = [](const store::Table& t, long owner) { return owned(t, owner); };
     l.new_row = [](ListContext& x) {
         const char kind = kind_of(x.owner);
         const std::string dependant = dependant_of(x.owner);
