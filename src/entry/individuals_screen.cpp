@@ -7,6 +7,7 @@
 
 #include "base/helpers.h"
 #include "base/text.h"
+#include "entry/monthly_items.h"
 #include "entry/monthly_values.h"
 #include "tax/annual.h"
 #include "tax/leao.h"
@@ -69,15 +70,15 @@ bool months_typed(const tax::Declaration& d) {
 
 class Form {
   public:
-    Form(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area, int item,
-         const tax::InterestTable& selic)
-        : s_(s),
-          op_(op),
-          d_(d),
-          area_(area),
+    Form(EditorPlace& place, int item)
+        : s_(place.screen),
+          op_(place.op),
+          w_(place.w),
+          d_(place.d),
+          area_(place.area),
           item_(item),
-          selic_(selic),
-          c_{td_, op, s.clock(), selic} {}
+          selic_(place.selic),
+          c_{td_, op_, s_.clock(), selic_} {}
 
     ui::ReadResult run();
 
@@ -96,12 +97,15 @@ class Form {
     bool put_cell(int column, size_t row, const ui::Value& v);
     bool on_key(const ui::Key& k, ui::ArraySource& source);
     void change_mode(int mode);
+    void open_items(int column);
+    bool take();
     void flip_paid_only();
     void ask_type();
     void status_for(int column);
 
     ui::Screen& s_;
     Operator& op_;
+    store::WorkAreas& w_;
     store::Declaration& d_;
     ui::Rect area_;
     int item_;
@@ -116,6 +120,8 @@ class Form {
     std::vector<std::vector<ui::Value>> rows_;
     ui::Browser* grid_ = nullptr;
     bool rebuild_ = false;
+    int column_ = 1;  // where the cursor goes when the grid is rebuilt
+    size_t row_ = 0;
 };
 
 void Form::write(int row, int col, std::string_view text, int width) {
@@ -382,13 +388,57 @@ bool Form::on_key(const ui::Key& k, ui::ArraySource& source) {
     }
     if (k.is(ui::KeyCode::kLeft) || k.is(ui::KeyCode::kRight))
         status_for(std::clamp(grid_->column() + (k.is(ui::KeyCode::kLeft) ? -1 : 1), 0, 7));
-    // The total row is computed; in modes 1 and 3 the grid shows what the items hold.
+    // In modes 1 and 3 the grid shows what the items hold: Enter on a column opens them.
+    const int column = grid_->column();
+    if (k.is(ui::KeyCode::kEnter) && !typed_mode(fill_mode(td_)) && column >= 1 && column <= 5) {
+        column_ = column;
+        row_ = source.position();
+        open_items(column);
+        return true;
+    }
+    // The total row is computed.
     const bool editing = k.is(ui::KeyCode::kEnter) || k.is_text();
     if (editing && (source.position() == kTotalRow || !typed_mode(fill_mode(td_)))) {
         s_.beep(300, 100);
         return true;
     }
     return false;
+}
+
+// The declaration as it now stands in the open declaration's values and working tables.
+bool Form::take() {
+    td_ = tax::Declaration();  // take_open adds the records to the lists it is given
+    if (Status st = tax::take_open(d_, &td_); !st) {
+        op_.notice(NoticeKind::kWarning, "", st.message());
+        return false;
+    }
+    given_ = td_;
+    return true;
+}
+
+// The person's items of the column's kind in the item editor over the lower part of the screen;
+// the grid is rebuilt from them afterwards (FDE_LEAO through the recomputation). A jump key that
+// ended the list ends the screen too.
+void Form::open_items(int column) {
+    const GridItems items = grid_items(column, fill_mode(td_));
+    EditorPlace place{
+        s_,
+        op_,
+        w_,
+        d_,
+        selic_,
+        ui::Rect{area_.top + kGridTop, area_.left, area_.top + kRows - 1, area_.left + kCols - 1}};
+    EditaOptions options;
+    options.owner = monthly_items_owner(items.kind, holder_ ? std::string() : cpf_);
+    const ui::Key k = EDITA(place, items.list, options);
+    if (take()) {
+        find_or_add_record();
+        recompute(false);
+    }
+    const bool back =
+        k.is(ui::KeyCode::kEsc) || k.is(ui::KeyCode::kTab) || k.is(ui::KeyCode::kTab, ui::kShift);
+    rebuild_ = back;
+    grid_->stop(back ? ui::Key::of(ui::KeyCode::kEnter) : k);
 }
 
 // The income type of modes 2 and 4, asked of the holder after the grid.
@@ -413,17 +463,13 @@ void Form::ask_type() {
 }
 
 ui::ReadResult Form::run() {
-    if (Status st = tax::take_open(d_, &td_); !st) {
-        op_.notice(NoticeKind::kWarning, "", st.message());
-        return {};
-    }
-    given_ = td_;
     ui::ReadResult result;
     result.last_key = ui::Key::of(ui::KeyCode::kEsc);
+    if (!take()) return result;
     holder_ = item_ == 21;
     if (!holder_ && !choose_dependant()) return result;
-    last_month_ = estate_last_month(td_);
     find_or_add_record();
+    last_month_ = estate_last_month(td_);
     recompute(false);
     ui::Key last;
     do {
@@ -436,8 +482,10 @@ ui::ReadResult Form::run() {
         options.on_key = [this, &source](const ui::Key& k) { return on_key(k, source); };
         ui::Browser grid(s_, source, columns(source), options);
         grid_ = &grid;
-        grid.go_column(1);
-        status_for(1);
+        for (size_t k = 0; k < row_; ++k) s_.push_key(ui::Key::of(ui::KeyCode::kDown));
+        row_ = 0;
+        grid.go_column(column_);
+        status_for(column_);
         last = grid.run();
         grid_ = nullptr;
     } while (rebuild_);
@@ -506,11 +554,11 @@ std::string grid_picture(std::string_view narrowest, Decimal largest) {
     return kPictures[2];
 }
 
-ui::ReadResult individuals_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                                  ui::Rect area, int item, const tax::InterestTable& selic) {
+ui::ReadResult individuals_screen(EditorPlace& place, int item) {
+    const ui::Rect area = place.area;
     if (area.width() < kCols || area.height() < kRows || (item != 21 && item != 22))
         throw std::logic_error("individuals screen: area too small or item unknown");
-    return Form(screen, op, d, area, item, selic).run();
+    return Form(place, item).run();
 }
 
 }  // namespace vorn::entry

@@ -9,11 +9,8 @@
 #include <string_view>
 
 #include "base/operator.h"
-#include "store/declaration.h"
-#include "tax/declaration.h"
-#include "tax/interest.h"
+#include "entry/item_editor.h"
 #include "ui/field.h"
-#include "ui/screen.h"
 
 namespace vorn::entry {
 
@@ -39,12 +36,13 @@ bool CHECK_LETRA(Operator& op, std::string_view letter, const IncomeTypeUse& use
 std::string grid_picture(std::string_view narrowest, Decimal largest);
 
 // GTELA(2): item 21 the holder, 22 a dependant chosen from a list (no choice leaves at once with
-// Esc). Computes the person's grid, draws the screen in `area` (78 columns and 21 rows at least;
-// less, or another item, is a programming error, std::logic_error) and edits the grid until a
-// key ends it (Esc, Tab, Shift+Tab or a bound jump key: the result's last key). Each accepted cell
-// is stored at once and the Carnê-Leão recomputed; what changed goes back into the declaration's
-// values and working tables, also after Esc.
-ui::ReadResult individuals_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                                  ui::Rect area, int item, const tax::InterestTable& selic);
+// Esc). Computes the person's grid, draws the screen in the place's area (78 columns and 21 rows
+// at least; less, or another item, is a programming error, std::logic_error) and edits the grid
+// until a key ends it (Esc, Tab, Shift+Tab or a bound jump key: the result's last key). In the
+// modes built from items, Enter on one of the first five columns opens the person's items of that
+// column (monthly_items.h) and the grid is rebuilt from them afterwards; in the typed modes each
+// accepted cell is stored at once. The Carnê-Leão is recomputed after every change, and what
+// changed goes back into the declaration's values and working tables, also after Esc.
+ui::ReadResult individuals_screen(EditorPlace& place, int item);
 
 }  // namespace vorn::entry

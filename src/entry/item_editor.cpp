@@ -20,6 +20,7 @@
 #include "entry/layout.h"
 #include "entry/monthly_values.h"
 #include "entry/office_tables.h"
+#include "entry/row_months.h"
 #include "entry/table_rows.h"
 #include "store/catalogue.h"
 #include "tax/annual.h"
@@ -139,7 +140,6 @@ class Editor {
     void edit_all();    // Alt++
     void order_rows();  // Alt+O
     void link_asset();  // Ctrl+O
-    void monthly();     // Alt+U
     // Enter on the column of last year's text: true when the operator took it.
     bool offer_last_year();
     // MATINDI: the label of the list's shown column `c` on the status line.
@@ -157,6 +157,11 @@ class Editor {
     bool blank_row(const store::Record& r) const;
     void drop_blank_rows();
     void zoom();
+    void monthly_values();
+    // The list's column under the cursor.
+    const ItemColumn& shown_column() const {
+        return list_.columns[shown_columns_.at(static_cast<size_t>(browser_->column()))];
+    }
     bool check_relationship(ui::Value& candidate);
     // The list's hooks see the current row as `row`.
     ListContext context(store::Record& row) {
@@ -224,7 +229,7 @@ ui::BrowseColumn Editor::column(const ItemColumn& c) {
         if (t_.eof()) return ui::Value(std::string());
         return field_value(shown, t_.value_of(t_.bytes(), f));
     };
-    if (c.check == CellCheck::kReadOnly) return b;
+    if (c.check == CellCheck::kReadOnly || c.check == CellCheck::kMonths) return b;
     b.valid = [this, &c](ui::Value& v) { return check(c, v); };
     b.put = [this, &c](const ui::Value&) { return accept(c); };
     return b;
@@ -252,10 +257,62 @@ std::vector<ui::BrowseColumn> Editor::columns() {
     for (size_t k = 0; k < list_.columns.size(); ++k) {
         const ItemColumn& c = list_.columns[k];
         if (!departure && c.departure_only) continue;
+        if (c.shown_for && !c.shown_for(options_.owner)) continue;
         out.push_back(column(c));
         shown_columns_.push_back(k);
     }
     return out;
+}
+
+// Alt+U, or Enter on a total of months: the window over the months of the amount under the
+// cursor; what it keeps goes in as if the total were typed (the column's check first), the months
+// with it.
+void Editor::monthly_values() {
+    if (t_.eof() || !browser_) return;
+    // Amounts of the income, asset and payment lists; away from an amount, the first one whose
+    // months the row keeps (a payment's amount paid, an income's taxable income).
+    auto amount = [&](const ItemColumn& c) {
+        const store::FieldDef& f = def(c.field);
+        return c.check != CellCheck::kReadOnly && f.type == store::FieldType::kNumeric &&
+               f.decimals == 2 && (list_.table == 2 || list_.table == 4 || list_.table == 6);
+    };
+    const ItemColumn* under = &shown_column();
+    if (!amount(*under))
+        for (size_t k : shown_columns_)
+            if (amount(list_.columns[k]) &&
+                !stored_months(list_.table, list_.columns[k].field).empty()) {
+                under = &list_.columns[k];
+                break;
+            }
+    const ItemColumn& c = *under;
+    if (!amount(c)) {
+        p_.screen.beep(300, 100);
+        return;
+    }
+    store::Record row(t_.layout_ptr());
+    if (Status s = t_.read(row); !s) {
+        refuse(s.message());
+        return;
+    }
+    const std::string prefix = stored_months(list_.table, c.field);
+    const std::optional<Decimal> total = row_months(p_.screen, c_, list_.table, c.field, row);
+    p_.op.status(list_.hint);
+    if (!total) return;
+    if (c.check == CellCheck::kMonths) {
+        pending_ = row;
+        pending_.set(c.field, *total);
+        (void)write_pending();
+        return;
+    }
+    ui::BrowseColumn b = column(c);
+    ui::Value v = *total;
+    if (!b.valid(v)) return;
+    if (!prefix.empty())
+        for (int m = 1; m <= 12; ++m) {
+            const std::string month = prefix + tax::two_digits(m);
+            pending_.set(month, row.num(month));
+        }
+    (void)b.put(v);
 }
 
 bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
@@ -269,6 +326,7 @@ bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
     switch (c.check) {
         case CellCheck::kNone:
         case CellCheck::kReadOnly:
+        case CellCheck::kMonths:
             break;
         case CellCheck::kAmount:
             if (std::get<Decimal>(candidate).is_negative()) return refuse(kNegative);
@@ -505,10 +563,6 @@ bool Editor::own_key(const ui::Key& k) {
         order_rows();
         return true;
     }
-    if (k == ui::Key::alt('U') && !list_.monthly.empty()) {
-        monthly();
-        return true;
-    }
     if (k == ui::Key::ctrl('O') && list_.asset_link) {
         link_asset();
         return true;
@@ -683,24 +737,6 @@ void Editor::link_asset() {
     p_.op.status(item == 0
                      ? std::string("Sem bem de origem")
                      : "Origem nos bens: item " + std::to_string(item) + " - " + items[*chosen]);
-}
-
-// Alt+U: the row's amount month by month; the total is taken as if typed, then the months are
-// written beside it.
-void Editor::monthly() {
-    if (t_.eof()) return;
-    const std::string total(list_.monthly);
-    auto month = [&](size_t m) { return total + pad_left(std::to_string(m + 1), 2, '0'); };
-    std::array<Decimal, 12> months{};
-    for (size_t m = 0; m < months.size(); ++m) months[m] = t_.num(month(m));
-    const std::optional<Decimal> sum =
-        VALORES_MENSAIS(p_.screen, p_.op, months, estate_last_month(td_));
-    p_.op.status(list_.hint);
-    if (!sum || !fill(total, *sum, false)) return;
-    pending_ = store::Record(t_.layout_ptr());
-    if (!t_.read(pending_)) return;
-    for (size_t m = 0; m < months.size(); ++m) pending_.set(month(m), months[m]);
-    (void)write_pending();
 }
 
 bool Editor::offer_last_year() {
@@ -1039,6 +1075,13 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
                 recompute();
                 browser_->fit_rows();
             }
+            return true;
+        }
+        const bool months =
+            !t_.eof() && browser_->column() >= 0 &&
+            shown_column().check == CellCheck::kMonths;
+        if (k == ui::Key::alt('U') || (months && k.is(ui::KeyCode::kEnter))) {
+            monthly_values();
             return true;
         }
         if (list_.row_window && k.is(ui::KeyCode::kEnter) && !t_.eof()) {

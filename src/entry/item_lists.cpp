@@ -7,6 +7,7 @@
 #include "entry/dependants_list.h"
 #include "entry/hints.h"
 #include "entry/office_tables.h"
+#include "entry/monthly_items.h"
 
 namespace vorn::entry {
 namespace {
@@ -179,7 +180,6 @@ std::map<int, ItemList> build() {
     p.hint = kPaymentsHint;
     p.subtotal = "I6_4";
     p.office = kPayees;
-    p.monthly = "I6_4";
     p.orders = {{"Nome do beneficiário", {"I6_1"}}, {"CPF/CNPJ", {"I6_2"}, true}};
     p.labels = kPaymentLabels;
     lists[4] = p;
@@ -190,6 +190,7 @@ std::map<int, ItemList> build() {
     lists[9] = debts(9, true, true);
     lists[23] = debts(23, true, false);
     add_income_lists(lists);
+    add_monthly_item_lists(lists);
     for (ItemList& l : people_lists()) lists[l.number] = std::move(l);
     return lists;
 }
@@ -205,7 +206,7 @@ const ItemList& item_list(int number) {
 
 std::vector<ScreenFields> item_list_fields() {
     std::vector<ScreenFields> out;
-    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21}) {
+    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21, 17, 18, 24}) {
         const ItemList& l = item_list(n);
         ScreenFields s{"lista " + std::to_string(n), {l.table}, {}};
         for (const ItemColumn& c : l.columns)

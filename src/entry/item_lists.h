@@ -41,6 +41,7 @@ enum class CellCheck {
     kDone,           // the operator's "checked" mark
     kRelationship,   // the relationship table, within the list's codes
     kOwn,            // the column's own check (ItemColumn::own)
+    kMonths,         // the total of the row's months: Enter or Alt+U opens them, nothing typed
 };
 
 // What a list's own checks and hooks work on: the editor's place (screen, operator, work areas,
@@ -78,6 +79,8 @@ struct ItemColumn {
     void (*accepted)(ListContext&, const store::Record& before) = nullptr;
     bool preset = false;          // filled in a new row: not counted when a row is left blank
     bool departure_only = false;  // shown only in a declaration of definitive exit
+    // Shown only when true for the list's owner (EditaOptions::owner); none: always.
+    bool (*shown_for)(long owner) = nullptr;
 };
 
 // Alt+O: an order the list's rows may be put in, by the text of its fields in turn.
@@ -128,9 +131,6 @@ struct ItemList {
     std::vector<RowOrder> orders;
     // After Alt+O gave items new numbers (old to new): what names them follows.
     void (*reordered)(ListContext&, const std::map<long long, long long>& moved) = nullptr;
-    // Alt+U: the amount whose twelve months (the field's name followed by 01 … 12) the monthly
-    // window edits; their total is taken into it as if typed. Empty: none.
-    std::string_view monthly;
     bool asset_link = false;  // Ctrl+O: the row names the asset its income comes from (REFBEM)
     // Enter on this column offers the text of the same item in last year's declaration.
     std::string_view last_year;

@@ -51,7 +51,7 @@ Decimal dollars_to_reais(Decimal dollars, int month) {
 }
 
 std::optional<Decimal> VALORES_MENSAIS(ui::Screen& s, Operator& op, std::array<Decimal, 12>& reais,
-                                       int last_month) {
+                                       int last_month, const MonthCheck& check) {
     ScreenKeysAtRest keys(s);
     std::vector<std::vector<ui::Value>> rows;
     for (int m = 1; m <= 13; ++m) {
@@ -77,10 +77,16 @@ std::optional<Decimal> VALORES_MENSAIS(ui::Screen& s, Operator& op, std::array<D
     // follows.
     auto month_column = [&](size_t index, std::string header) {
         ui::BrowseColumn c = ui::array_column(source, index, std::move(header), kAmount, 15);
-        c.valid = [&](ui::Value& v) {
-            if (!std::get<Decimal>(v).is_negative()) return true;
-            op.notice(NoticeKind::kWarning, "", kNegative);
-            return false;
+        c.valid = [&, index](ui::Value& v) {
+            const Decimal typed = std::get<Decimal>(v).round(2);
+            if (typed.is_negative()) {
+                op.notice(NoticeKind::kWarning, "", kNegative);
+                return false;
+            }
+            const size_t row = source.position();
+            if (!check || row >= kTotalRow) return true;
+            const int month = static_cast<int>(row) + 1;
+            return check(month, index == kReais ? typed : dollars_to_reais(typed, month));
         };
         c.put = [&, index](const ui::Value& v) {
             const size_t row = source.position();

@@ -334,8 +334,8 @@ ui::Key Run::run_screen(ScreenPos at) {
         r.last_key = entry::RENDPJ(place, at.item);
     } else if (at.screen == 2) {
         draw_idle();
-        r = entry::individuals_screen(sc, app_.op, d_, win_->client(), at.item ? at.item : 21,
-                                      selic());
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        r = entry::individuals_screen(place, at.item ? at.item : 21);
     } else if (at.screen == 3) {
         draw_idle();
         r = entry::exempt_screen(sc, app_.op, d_, win_->client(), at.item, selic());

@@ -59,21 +59,6 @@ void typed_family(int i, tax::Declaration& d) {
     d.set("CAL_AUTO", Decimal(2));
 }
 
-// The painted grid rows of a screen-2 snapshot: month label → the columns shown, as calc prints.
-std::vector<std::string> grid_row(const Screen& s, int month) {
-    const std::string bar = "│";
-    const std::string line = s.at(static_cast<size_t>(7 + month));  // the header on row 6
-    std::vector<std::string> cells;
-    size_t at = line.find(bar, bar.size());  // after the month's name
-    while (at != std::string::npos) {
-        const size_t next = line.find(bar, at + bar.size());
-        if (next == std::string::npos) break;
-        cells.push_back(num(calc_form(line.substr(at + bar.size(), next - at - bar.size()))));
-        at = next;
-    }
-    return cells;
-}
-
 // Fields of the monthly records by the dependant's CPF ("" the holder).
 std::map<std::string, Fields> grids(Office& o) {
     std::map<std::string, Fields> out;

@@ -243,6 +243,22 @@ inline std::vector<Fields> rows_of(Office& o, int n, const std::string& cpf) {
     return out;
 }
 
+// The painted grid row of month `month` (13: the total) of a screen-2 snapshot: the columns
+// shown, as calc prints amounts.
+inline std::vector<std::string> grid_row(const Screen& s, int month) {
+    const std::string bar = "│";
+    const std::string line = s.at(static_cast<size_t>(7 + month));  // the header on row 6
+    std::vector<std::string> cells;
+    size_t at = line.find(bar, bar.size());  // after the month's name
+    while (at != std::string::npos) {
+        const size_t next = line.find(bar, at + bar.size());
+        if (next == std::string::npos) break;
+        cells.push_back(num(calc_form(line.substr(at + bar.size(), next - at - bar.size()))));
+        at = next;
+    }
+    return cells;
+}
+
 // The screens a run on terminal 01 snapped, each as its 25 lines; `script` ends normally.
 inline std::vector<Screen> snapped(Office& o, const std::string& script) {
     EXPECT_EQ(o.program("01", script + "ALT+T\nENTER\n"), 0);
