@@ -123,6 +123,8 @@ std::map<int, ItemList> build() {
     lists[9] = debts(9, true, true);
     lists[23] = debts(23, true, false);
     add_income_lists(lists);
+    add_notes_lists(lists);
+    add_posting_lists(lists);
     for (ItemList& l : people_lists()) lists[l.number] = std::move(l);
     return lists;
 }
@@ -138,7 +140,7 @@ const ItemList& item_list(int number) {
 
 std::vector<ScreenFields> item_list_fields() {
     std::vector<ScreenFields> out;
-    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21}) {
+    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21, 11, 13, 15}) {
         const ItemList& l = item_list(n);
         ScreenFields s{"lista " + std::to_string(n), {l.table}, {}};
         for (const ItemColumn& c : l.columns)
