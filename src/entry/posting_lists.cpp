@@ -68,10 +68,11 @@ bool posting_cell(ListContext& at, ui::Value& typed) {
     return lacking.empty() || refuse(at, lacking);
 }
 
-ItemColumn posting(std::string_view field, std::string_view header, std::string_view picture,
-                   int width) {
+// A column checked by its own check.
+ItemColumn own(std::string_view field, std::string_view header, std::string_view picture, int width,
+               OwnCheck check) {
     ItemColumn c{field, field, picture, header, width, C::kOwn};
-    c.own = posting_cell;
+    c.own = check;
     return c;
 }
 
@@ -82,15 +83,15 @@ ItemList postings() {
     l.area = 13;
     l.fixed = true;
     l.title = "LANÇAMENTOS";
-    l.columns = {posting("CDCONTA", "Conta", "@R 9.999", 6),
-                 posting("DESCONTA", "Descrição", "", 20),
-                 posting("VALODESP", "Valor", "@E 9,999,999,999.99", 0),
-                 posting("MESINI", "Mi", "99", 3),
-                 posting("MESFIM", "Mf", "99", 3),
-                 posting("NROCGCCPF", "CPF/CNPJ", "", 18),
-                 posting("CPFDEPEN", "Dependente", "@R 999.999.999-99", 14),
+    l.columns = {own("CDCONTA", "Conta", "@R 9.999", 6, posting_cell),
+                 own("DESCONTA", "Descrição", "", 20, posting_cell),
+                 own("VALODESP", "Valor", "@E 9,999,999,999.99", 0, posting_cell),
+                 own("MESINI", "Mi", "99", 3, posting_cell),
+                 own("MESFIM", "Mf", "99", 3, posting_cell),
+                 own("NROCGCCPF", "CPF/CNPJ", "", 18, posting_cell),
+                 own("CPFDEPEN", "Dependente", "@R 999.999.999-99", 14, posting_cell),
                  {"LANCADO", "LANCADO", "", "Lançado", 7, C::kReadOnly},
-                 posting("DESCRI", "Descrição do outros", "", 30)};
+                 own("DESCRI", "Descrição do outros", "", 30, posting_cell)};
     l.hint = kPostingsHint;
     return l;
 }
@@ -101,7 +102,7 @@ bool transferred_page(long page) {
     return kPages.count(page) > 0;
 }
 
-constexpr std::string_view kNoPage = "Um conta detalhada vai para a página 1, 2, 3, 4, 6 ou 13.";
+constexpr std::string_view kNoPage = "Uma conta detalhada vai para a página 1, 2, 3, 4, 6 ou 13.";
 
 // An account code: four digits, not another account's.
 bool account_code(ListContext& at, ui::Value& typed) {
@@ -134,13 +135,6 @@ bool account_page(ListContext& at, ui::Value& typed) {
 
 bool flag(ListContext& at, ui::Value& typed) {
     return yes_no(trim(std::get<std::string>(typed))) || refuse(at, kFlag);
-}
-
-ItemColumn own(std::string_view field, std::string_view header, std::string_view picture, int width,
-               OwnCheck check) {
-    ItemColumn c{field, field, picture, header, width, C::kOwn};
-    c.own = check;
-    return c;
 }
 
 ItemList chart_of_accounts() {

@@ -240,5 +240,28 @@ TEST(PostingTool, PostingsCorrectedInTheirListAreRefusedAsTheirWindowRefuses) {
     EXPECT_EQ(d.postings[1].num("VALODESP"), Decimal::from("800.00"));
 }
 
+TEST(PostingTool, TheChartOfAccountsRefusesARepeatedCodeAndAFlagOtherThanSOrN) {
+    Office o(1);
+    const std::string chart = o.inst.path() + "/CONTAS.DBF";
+    const auto before = testing::rows_of(chart);
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(o.program("01", posting_tool(o.cpf(0)) +
+                                  "text M\ntext 1040\nENTER\nsnap\nENTER\nESC\n"
+                                  "RIGHT\nRIGHT\ntext X\nENTER\nsnap\nENTER\nESC\nESC\n"
+                                  "text S\nESC\nALT+T\nENTER\n"),
+              0);
+    const auto screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_NE(body(screens[0]).find("Já existe a conta 1040 no plano de contas."),
+              std::string::npos)
+        << body(screens[0]);
+    EXPECT_NE(body(screens[1]).find("Digite S de sim ou N de não"), std::string::npos)
+        << body(screens[1]);
+    const auto after = testing::rows_of(chart);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t k = 0; k < after.size(); ++k)
+        EXPECT_TRUE(store::same_when_stored(after[k], before[k])) << k;
+}
+
 }  // namespace
 }  // namespace vorn::shell
