@@ -20,7 +20,7 @@ bool personal_note(const store::Table& t, long) {
 
 // What the program wrote: a finding of the check (its code) or a message of a receipt (code 0).
 bool program_notice(const store::Table& t, long) {
-    return !trim(t.str("OBSERV")).empty();
+    return !personal_note(t, 0);
 }
 
 ItemList notes() {
