@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "entry/exempt_screen.h"
+#include "entry/item_editor.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
 #include "tax/open_computation.h"
@@ -190,12 +191,14 @@ const Detail kDetails[] = {
 
 class Form {
   public:
-    Form(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area,
+    Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area,
          const tax::InterestTable& selic, const std::optional<tax::PastResult>& last_year)
         : s_(s),
           op_(op),
+          w_(w),
           d_(d),
           area_(area),
+          selic_(selic),
           c_{td_, op, s.clock(), selic},
           last_year_(last_year) {}
 
@@ -220,12 +223,15 @@ class Form {
     void paint();
     void paint_last_year();
     void show_detail(const Detail& detail);
+    void asset_expenses();
     void add(const LayoutRow<Form>& row);
 
     ui::Screen& s_;
     Operator& op_;
+    store::WorkAreas& w_;
     store::Declaration& d_;
     ui::Rect area_;
+    const tax::InterestTable& selic_;
     tax::Declaration td_;
     tax::Context c_;
     std::optional<tax::PastResult> last_year_;
@@ -345,6 +351,21 @@ void Form::show_detail(const Detail& detail) {
     ui::LDLGCLOSE(s_);
 }
 
+// Ctrl+Enter on the cost of keeping the assets: the list of each asset's monthly expenses, after
+// which the cost is twelve times their sum and the balance follows.
+void Form::asset_expenses() {
+    ui::FieldEditor* field = s_.active_field();
+    if (!field || field->get().name != "DESPNAO") return;
+    EditorPlace place{s_, op_, w_, d_, selic_, area_};
+    const Decimal month = edit_list_total(place, 15, "VALODESP");
+    const Decimal year = month * Decimal(12);
+    values_.at("DESPNAO") = year;  // the field shows it again
+    td_.set("DESPNAO", year);
+    tax::VE_SALDO(td_);
+    paint();
+    op_.status(kExplained.at("DESPNAO"));
+}
+
 // This declaration's assets and debts at the end of the previous year, each beside what last
 // year's declaration closed with.
 void Form::paint_last_year() {
@@ -374,6 +395,7 @@ void Form::add(const LayoutRow<Form>& row) {
     ui::Get g = column_field(col, value, row.picture);
     g.row = area_.top + row.row;
     g.col = area_.left + row.at;
+    g.name = name;
     g.valid = [this, name, check = row.valid] {
         current_ = name;
         return (this->*check)();
@@ -401,6 +423,7 @@ ui::ReadResult Form::run() {
     auto bindings = s_.bindings();
     for (const Detail& k : kDetails)
         s_.bind(ui::Key::f(k.key, ui::kAlt), [this, &k] { show_detail(k); });
+    s_.bind(ui::Key::of(ui::KeyCode::kEnter, ui::kCtrl), [this] { asset_expenses(); });
     const ui::ReadResult r = ui::READ(s_, gets_);
     s_.set_bindings(bindings);
     op_.status("");
@@ -414,11 +437,11 @@ ScreenFields balance_fields() {
     return screen_fields("balanço", kTables, kFields);
 }
 
-ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                              ui::Rect area, const tax::InterestTable& selic,
+ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
+                              store::Declaration& d, ui::Rect area, const tax::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year) {
     if (area.height() < kRows) throw std::logic_error("balance screen: area too short");
-    return Form(screen, op, d, area, selic, last_year).run();
+    return Form(screen, op, w, d, area, selic, last_year).run();
 }
 
 }  // namespace vorn::entry

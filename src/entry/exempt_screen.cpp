@@ -3,12 +3,14 @@
 // edits. A line's number is its label's, not its column's.
 #include "entry/exempt_screen.h"
 
+#include <algorithm>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
+#include "entry/item_editor.h"
 #include "tax/annual.h"
 #include "tax/open_computation.h"
 #include "ui/desktop.h"
@@ -114,9 +116,16 @@ const Line kExclusive[] = {
 
 class Page {
   public:
-    Page(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area, int item,
-         const tax::InterestTable& selic)
-        : s_(s), op_(op), d_(d), area_(area), item_(item), c_{td_, op, s.clock(), selic} {}
+    Page(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area,
+         int item, const tax::InterestTable& selic)
+        : s_(s),
+          op_(op),
+          w_(w),
+          d_(d),
+          area_(area),
+          item_(item),
+          selic_(selic),
+          c_{td_, op, s.clock(), selic} {}
 
     ui::ReadResult run();
 
@@ -130,9 +139,11 @@ class Page {
 
     ui::Screen& s_;
     Operator& op_;
+    store::WorkAreas& w_;
     store::Declaration& d_;
     ui::Rect area_;
     int item_;
+    const tax::InterestTable& selic_;
     tax::Declaration td_;
     tax::Context c_;
 };
@@ -275,12 +286,26 @@ ui::ReadResult Page::run() {
         }
         gets.push_back(std::move(g));
     }
+    // Ctrl+Enter on the loss to carry: the list of the losses carried forward, whose sum the line
+    // then takes.
+    auto carried = std::find_if(lines.begin(), lines.end(),
+                                [](const Line* l) { return l->typed == Typed::kLoss; });
 
     // Tab and Shift+Tab end the page, for the next or the previous one.
     auto bindings = s_.bindings();
     for (const ui::Key k :
          {ui::Key::of(ui::KeyCode::kTab), ui::Key::of(ui::KeyCode::kTab, ui::kShift)})
         s_.bind(k, [this] { s_.end_input(); });
+    if (carried != lines.end()) {
+        ui::Value& v = values[static_cast<size_t>(carried - lines.begin())];
+        s_.bind(ui::Key::of(ui::KeyCode::kEnter, ui::kCtrl), [this, l = *carried, &v] {
+            ui::FieldEditor* field = s_.active_field();
+            if (!field || field->get().name != l->field) return;
+            EditorPlace place{s_, op_, w_, d_, selic_, area_};
+            v = edit_list_total(place, 13, "PREJUIZO");  // the field shows it again
+            (void)take(*l, v);
+        });
+    }
     const ui::ReadResult r = ui::READ(s_, gets);
     s_.set_bindings(bindings);
 
@@ -312,12 +337,13 @@ std::vector<IncomeLine> income_page_lines(int item) {
     return out;
 }
 
-ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,
-                             int item, const tax::InterestTable& selic) {
+ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
+                             store::Declaration& d, ui::Rect area, int item,
+                             const tax::InterestTable& selic) {
     if (area.height() < kMinRows || area.width() < kMinCols)
         throw std::logic_error("exempt income screen: area too small");
     if (item != 31 && item != 32) throw std::logic_error("exempt income screen: no such page");
-    return Page(screen, op, d, area, item, selic).run();
+    return Page(screen, op, w, d, area, item, selic).run();
 }
 
 }  // namespace vorn::entry

@@ -10,6 +10,7 @@
 #include "base/operator.h"
 #include "entry/layout.h"
 #include "store/declaration.h"
+#include "store/workareas.h"
 #include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
@@ -30,8 +31,11 @@ std::vector<IncomeLine> income_page_lines(int item);
 // (78 columns and 20 rows at least; less, or another item, is a programming error,
 // std::logic_error) and reads its fields until a key ends the page: Tab and Shift+Tab end it too,
 // for the next or previous page. What was computed and accepted is written back into the
-// declaration's values and working tables, also after Esc.
-ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,
-                             int item, const tax::InterestTable& selic);
+// declaration's values and working tables, also after Esc. Ctrl+Enter on the loss to carry opens
+// the list of the losses carried forward (list 13 of the item editor, over the terminal's work
+// areas `w`), whose sum the line then takes.
+ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
+                             store::Declaration& d, ui::Rect area, int item,
+                             const tax::InterestTable& selic);
 
 }  // namespace vorn::entry

@@ -15,6 +15,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/asset_detail.h"
+#include "entry/calculator.h"
 #include "entry/item_lists.h"
 #include "entry/last_year.h"
 #include "entry/layout.h"
@@ -96,8 +97,8 @@ class Editor {
         : p_(p),
           list_(list),
           options_(o),
-          t_(*p.d.working(list.table)),
-          area_(20 + list.table),
+          t_(list.area ? *p.w.table(list.area) : *p.d.working(list.table)),
+          area_(list.area ? list.area : 20 + list.table),
           codes_(read_code_tables(p.w, list.table)),
           c_{td_, p.op, p.screen.clock(), p.selic},
           quiet_c_{td_, quiet_, p.screen.clock(), p.selic} {}
@@ -167,17 +168,26 @@ class Editor {
     ListContext context(store::Record& row) {
         return {p_, p_.screen, p_.op, p_.w, p_.d, t_, row, td_, c_, options_.owner, 0, {}};
     }
-    // The list's rows only while it is shown; the computation reads the whole table.
+    // The list's rows only while it is shown; the computation reads the whole table. A shared
+    // table shows the declaration's rows only.
     void filter(bool on) {
-        if (!list_.keep) return;
+        const bool own_rows = list_.area != 0 && has_cpf();
+        if (!list_.keep && !own_rows) return;
         if (!on) {
             t_.set_filter(nullptr);
             return;
         }
-        t_.set_filter([keep = list_.keep, owner = options_.owner](const store::Table& t) {
-            return keep(t, owner);
+        t_.set_filter([keep = list_.keep, owner = options_.owner, own_rows,
+                       cpf = p_.d.cpf()](const store::Table& t) {
+            if (own_rows && t.str("CPF") != cpf) return false;
+            return !keep || keep(t, owner);
         });
     }
+    bool has_cpf() const { return t_.layout().find("CPF") >= 0; }
+    // The totals follow the list when the computation reads its table.
+    bool computed() { return list_.area == 0 && td_.list(list_.table) != nullptr; }
+    // A new row at the end of the table, under the table's append lock when it is shared.
+    Status append_row(store::Record& row);
     uint32_t recno() const { return t_.eof() ? 0 : t_.recno(); }
     // The current row's place among the computation's records of its table (record order, deleted
     // records left out).
@@ -798,6 +808,10 @@ void Editor::unfiltered(const std::function<void()>& work) {
 }
 
 void Editor::recompute() {
+    if (!computed()) {
+        paint_totals();
+        return;
+    }
     const uint32_t at = recno();
     td_ = tax::Declaration();  // take_open adds the records to the lists it is given
     Status taken;
@@ -849,7 +863,7 @@ void Editor::paint_totals() {
                "  Isentos " + money(td_.num("I13_44"));
     } else if (list_.table == 4) {
         line = "Totais   " + money(td_.num("I13_39")) + "   " + money(td_.num("I13_40"));
-    } else {
+    } else if (list_.table == 5) {
         line = "Totais   " + money(td_.num("I13_41")) + "   " + money(td_.num("I13_42")) +
                "   Pago " + money(td_.num("I13_51"));
     }
@@ -866,6 +880,7 @@ bool Editor::blank_row(const store::Record& r) const {
 }
 
 void Editor::drop_blank_rows() {
+    if (list_.fixed) return;
     p_.w.select(area_);
     for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
         store::Record r(t_.layout_ptr());
@@ -880,7 +895,7 @@ void Editor::drop_blank_rows() {
 // Ins or Alt+L: `rows` blank rows after the current one. An item number follows the current
 // one's, and the items after them move on by as many.
 bool Editor::insert(int rows) {
-    if (rows <= 0) return false;
+    if (rows <= 0 || list_.fixed) return false;
     const std::string seq(list_.sequence);
     long long after = 0;
     if (!seq.empty() && !t_.eof()) after = t_.num(seq).whole();
@@ -916,7 +931,7 @@ bool Editor::insert(int rows) {
     // its items.
     auto new_blank = [&](int k) {
         store::Record blank(t_.layout_ptr());
-        blank.set("CPF", p_.d.cpf());
+        if (has_cpf()) blank.set("CPF", p_.d.cpf());
         if (!seq.empty()) blank.set(seq, Decimal(after + static_cast<long long>(k)));
         if (list_.new_row) {
             ListContext x = context(blank);
@@ -931,7 +946,7 @@ bool Editor::insert(int rows) {
     uint32_t first = 0;
     for (int k = 1; k <= rows; ++k) {
         store::Record blank = new_blank(k);
-        if (Status s = t_.append(&blank); !s) return refuse(s.message());
+        if (Status s = append_row(blank); !s) return refuse(s.message());
         if (first == 0) first = t_.recno();
     }
     restore(first);
@@ -942,8 +957,10 @@ bool Editor::insert(int rows) {
 // move down by `rows` records (new ones appended at the end) and the current ones become blank.
 bool Editor::insert_before(const store::Record& blank, int rows) {
     const uint32_t at = t_.recno();
-    for (int k = 0; k < rows; ++k)
-        if (Status s = t_.append(&blank); !s) return refuse(s.message());
+    for (int k = 0; k < rows; ++k) {
+        store::Record row = blank;
+        if (Status s = append_row(row); !s) return refuse(s.message());
+    }
     std::vector<uint32_t> shown;
     for (Status s = t_.go_to(at); s && !t_.eof(); s = t_.skip()) shown.push_back(t_.recno());
     p_.w.select(area_);
@@ -964,7 +981,17 @@ bool Editor::insert_before(const store::Record& blank, int rows) {
     return true;
 }
 
+Status Editor::append_row(store::Record& row) {
+    if (list_.area == 0) return t_.append(&row);
+    p_.w.select(area_);
+    if (!store::ADD_REC(p_.w, 5)) return Status::locked("a linha não pôde ser incluída");
+    Status s = t_.put(row);
+    Status u = t_.unlock();
+    return s ? u : s;
+}
+
 bool Editor::insert_rows_asked() {
+    if (list_.fixed) return false;
     if (!list_.insert_question.empty() && !t_.eof() &&
         !p_.op.yes_no("", list_.insert_question, true))
         return false;
@@ -1048,7 +1075,7 @@ void Editor::zoom() {
     o.record = at;
     EditorPlace whole{p_.screen,   p_.op,    p_.w,
                       p_.d,        p_.selic, ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1},
-                      p_.last_year};
+                      {},          p_.last_year};
     Editor(whole, item_list(enlarged), o).run();
     restore(at);
 }
@@ -1125,8 +1152,9 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
     o.on_column = [this](int c) { say_column(c); };
     ui::Browser b(p_.screen, rows, columns(), o);
     browser_ = &b;
-    // The list opens on the record a finding named, else on its first row.
+    // The list opens on the record and column a finding named, else on its first row.
     if (options_.record != 0) restore(options_.record);
+    if (options_.column > 1) b.go_column(options_.column - 1);
     paint_totals();
     p_.op.status(list_.hint);
     const ui::Key k = b.run();
@@ -1142,7 +1170,7 @@ ui::Key Editor::run() {
     filter(true);
     (void)t_.go_top();
     // An empty list gets its first row to type into; rows left blank go on leaving.
-    if (t_.eof()) (void)insert(1);
+    if (t_.eof() && !list_.fixed) (void)insert(1);
     recompute();
     // Tab and Shift+Tab end the list itself (TECLAMUDA), whatever the screen bound them to.
     const ui::Screen::Bindings bindings = p_.screen.bindings();
@@ -1160,15 +1188,36 @@ ui::Key Editor::run() {
 
 }  // namespace
 
-ui::Key EDITA(EditorPlace& place, int list, const EditaOptions& options) {
+ui::Key EDITA(EditorPlace& place, int list, const EditaOptions& given) {
     const ItemList& l = item_list(list);
-    if (!place.d.working(l.table)) throw std::logic_error("item editor: no working table");
+    if (l.area ? !place.w.table(l.area) : !place.d.working(l.table))
+        throw std::logic_error("item editor: the list's table is not open");
+    EditaOptions options = given;
+    if (options.record == 0 && options.column == 0) {
+        options.record = place.finding.record;
+        options.column = place.finding.column;
+    }
+    place.finding = EditaOptions{};
     if (l.enlarged) {
         EditorPlace whole = place;
         whole.area = ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1};
         return Editor(whole, l, options).run();
     }
     return Editor(place, l, options).run();
+}
+
+Decimal edit_list_total(EditorPlace& place, int list, std::string_view field) {
+    {
+        ScreenKeysAtRest keys(place.screen);
+        (void)EDITA(place, list);
+    }
+    store::Table& t = *place.d.working(item_list(list).table);
+    const size_t order = t.order();
+    t.set_order(0);
+    Decimal sum;
+    for (Status st = t.go_top(); st && !t.eof(); st = t.skip()) sum += t.num(field);
+    t.set_order(order);
+    return sum;
 }
 
 ui::Key payments_screen(EditorPlace& place) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "base/operator.h"
 #include "store/declaration.h"
@@ -18,6 +19,16 @@
 
 namespace vorn::entry {
 
+struct EditaOptions {
+    // NPOSIATU: the record of the working table the list opens on (a finding of the consistency
+    // check names it, LTEMERR); 0: the first row.
+    uint32_t record = 0;
+    // The column the list opens on, counted from 1 (a finding's COLUN); 0: the first.
+    int column = 0;
+    // The record a list of another's rows belongs to (the asset item of the heirs' shares).
+    long owner = 0;
+};
+
 // What the editor works on: the screen and operator, the terminal's work areas (reference tables
 // and the working tables' locks), the open declaration and the area of the screen it may use.
 struct EditorPlace {
@@ -27,22 +38,22 @@ struct EditorPlace {
     store::Declaration& d;
     const tax::InterestTable& selic;
     ui::Rect area;
+    // A finding's record and column: the first list shown from this place opens there (then
+    // they are cleared), unless EDITA is given its own.
+    EditaOptions finding{};
     // ROTAANTER: the folder of last year's declarations (empty: none).
     std::string last_year = {};
-};
-
-struct EditaOptions {
-    // NPOSIATU: the record of the working table the list opens on (a finding of the consistency
-    // check names it, LTEMERR); 0: the first row.
-    uint32_t record = 0;
-    // The record a list of another's rows belongs to (the asset item of the heirs' shares).
-    long owner = 0;
 };
 
 // EDITA: shows list `list` (item_lists.h) until the operator leaves it; the key that ended it
 // (Esc, Tab, Shift+Tab, or a key bound on the screen that ends input). The totals of the list are
 // computed when it opens and after every change; rows left wholly blank are removed on leaving.
 ui::Key EDITA(EditorPlace& place, int list, const EditaOptions& options = {});
+
+// A list opened from a field of a screen whose value is its total (the cost of keeping the
+// assets, the losses carried forward): EDITA with the screen's keys at rest, then the sum of
+// `field` over the list's rows.
+Decimal edit_list_total(EditorPlace& place, int list, std::string_view field);
 
 // Item 43 of the declaration: the payments.
 ui::Key payments_screen(EditorPlace& place);

@@ -136,17 +136,33 @@ struct ItemList {
     std::string_view last_year;
     // MATINDI: what each column holds, said on the status line when the cursor reaches it.
     std::vector<std::string_view> labels;
+    // The list's table as it is open in this work area (a shared table, its writes locked, only
+    // the declaration's rows shown when it has a CPF) instead of the declaration's working table.
+    int area = 0;
+    // Rows written elsewhere (the program's notices, the postings typed in their window): none
+    // inserted here, and none dropped for being blank.
+    bool fixed = false;
 };
 
 // List `number` (1 and 2 the company income of the holder and of the dependants; 20 and
 // kDependantsRra the income received cumulatively; 4 payments; 5, 8, 22 assets; 6, 9, 23 debts;
-// 41 dependants, 42 alimony recipients, 45 heirs, 21 heirs' shares of an asset); any other is a
-// programming error (std::out_of_range).
+// 41 dependants, 42 alimony recipients, 45 heirs, 21 heirs' shares of an asset; 11 the personal
+// notes and kWarnings the program's notices; 13 losses carried forward; 15 the monthly expenses of
+// the assets; 25 the client's postings and 28 the chart of accounts); any other is a programming
+// error (std::out_of_range).
 const ItemList& item_list(int number);
 // List 20 for the dependants (item 14), kept apart from the holder's.
 inline constexpr int kDependantsRra = 120;
 // The income lists (1, 2, 20, kDependantsRra), defined with their checks in income_lists.cpp.
 void add_income_lists(std::map<int, ItemList>& lists);
+// List 11 in its second form: the notices the program wrote (findings of the consistency check,
+// messages of the government's receipts).
+inline constexpr int kWarnings = 111;
+// The notes (11, kWarnings), the losses carried forward (13) and the assets' monthly expenses
+// (15), defined in notes_lists.cpp.
+void add_notes_lists(std::map<int, ItemList>& lists);
+// The client's postings (25) and the chart of accounts (28), defined in posting_lists.cpp.
+void add_posting_lists(std::map<int, ItemList>& lists);
 // A CPF typed as a dependant's: valid and of one of the declaration's dependants (relationship
 // below 98); the operator is told otherwise.
 bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf);

@@ -1,6 +1,7 @@
 // The open declaration's window, menu, screen loop, saving and leaving.
 #include "shell/declaration_ui.h"
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -128,6 +129,13 @@ bool built(ScreenPos at) {
            at.screen == 10 || at.screen == 11;
 }
 
+// Where a finding of the notices sends the operator: its screen, and the record and column of
+// its list.
+struct Finding {
+    ScreenPos at;
+    entry::EditaOptions open;
+};
+
 class Run {
   public:
     Run(App& app, store::Declaration& d) : app_(app), s_(app.s), d_(d) {}
@@ -143,6 +151,11 @@ class Run {
     void GIRO(ScreenPos start);
     ui::Key run_screen(ScreenPos at);
     ui::ReadResult special_screen(int item);
+    // Screen 11: the office's data, then the program's notices (Ctrl+Enter on a finding goes
+    // where it names); 63: the personal notes.
+    // `left` tells whether a key bound on the screen ended its input.
+    ui::Key notes_screen(int item, bool& ended, const std::function<bool()>& left);
+    std::optional<Finding> finding_of_row();
     void after_screen();
     void leave(int code);
     void save_now();
@@ -157,6 +170,7 @@ class Run {
     bool done_ = false;
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
+    std::optional<Finding> finding_;  // chosen in the notices: the next screen to show
     std::optional<tax::InterestTable> selic_;
 };
 
@@ -327,10 +341,13 @@ ui::Key Run::run_screen(ScreenPos at) {
     sc.bind(ui::Key::alt('U'), [this] { entry::converter_into_field(app_.screen, s_.NVALDOLAR); });
     std::optional<entry::FooterHint> hint;
     if (const int n = footer_hint(at)) hint.emplace(sc, entry::hint(n));
+    // A finding chosen in the notices opens its list on its record and column.
+    entry::EditaOptions finding;
+    if (finding_) finding = std::exchange(finding_, std::nullopt)->open;
     ui::ReadResult r;
     if (at.screen == 1) {
         draw_idle();
-        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client(), finding};
         r.last_key = entry::RENDPJ(place, at.item);
     } else if (at.screen == 2) {
         draw_idle();
@@ -338,7 +355,7 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::individuals_screen(place, at.item ? at.item : 21);
     } else if (at.screen == 3) {
         draw_idle();
-        r = entry::exempt_screen(sc, app_.op, d_, win_->client(), at.item, selic());
+        r = entry::exempt_screen(sc, app_.op, app_.w, d_, win_->client(), at.item, selic());
     } else if (at.screen == 5 && at.item >= 56) {
         draw_idle();
         r = special_screen(at.item);
@@ -359,11 +376,11 @@ ui::Key Run::run_screen(ScreenPos at) {
                                               std::to_string(NANOANTES), &last_year);
             !st)
             app_.error({"Histórico dos anos anteriores não lido:", st.message()});
-        r = entry::balance_screen(sc, app_.op, d_, win_->client(), selic(), last_year);
+        r = entry::balance_screen(sc, app_.op, app_.w, d_, win_->client(), selic(), last_year);
     } else if (item_lists_shown(at)) {
         draw_idle();
-        entry::EditorPlace place{
-            sc, app_.op, app_.w, d_, selic(), win_->client(), s_.cfg("ROTAANTER")};
+        entry::EditorPlace place{sc,      app_.op, app_.w,  d_, selic(), win_->client(),
+                                 finding, s_.cfg("ROTAANTER")};
         r.last_key = at.item == 41   ? entry::dependants_screen(place)
                      : at.item == 42 ? entry::recipients_screen(place)
                      : at.item == 45 ? entry::heirs_screen(place)
@@ -374,14 +391,54 @@ ui::Key Run::run_screen(ScreenPos at) {
         draw_idle();
         r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());
     } else if (at.screen == 11) {
-        draw_idle();
-        const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
-        r = entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
-                                 {*app_.processes, browser.empty() ? "xdg-open" : browser});
+        bool ended = false;
+        r.last_key = notes_screen(at.item, ended, [&] { return jumped || alt_t; });
+        if (ended) {
+            last = r.last_key;
+            jumped = true;
+        }
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');
     return jumped ? last : r.last_key;
+}
+
+// The screen and list a finding on the notices' current row names; none for a plain note, or
+// when its screen is not one of this build (the operator is told).
+std::optional<Finding> Run::finding_of_row() {
+    store::Table* t = d_.working(11);
+    if (!t || t->eof() || t->num("CODERR").is_zero()) return std::nullopt;
+    const ScreenPos at = screen_for_code(static_cast<int>(t->num("OPCIR").whole()));
+    if (at.screen <= 0 || !built(at)) {
+        app_.tell({ui::kNotAvailable});
+        return std::nullopt;
+    }
+    entry::EditaOptions open;
+    open.record = static_cast<uint32_t>(t->num("REGIS").whole());
+    open.column = static_cast<int>(t->num("COLUN").whole());
+    return Finding{at, open};
+}
+
+ui::Key Run::notes_screen(int item, bool& ended, const std::function<bool()>& left) {
+    ui::Screen& sc = app_.screen;
+    draw_idle();
+    entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+    if (item == 63) return entry::EDITA(place, 11);
+    const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
+    const ui::ReadResult r =
+        entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
+                             {*app_.processes, browser.empty() ? "xdg-open" : browser});
+    // Esc, or a key that chose another screen, leaves before the notices.
+    if (r.escaped || left() || r.last_key.is(ui::KeyCode::kEsc)) return r.last_key;
+    draw_idle();
+    sc.bind(ui::Key::of(ui::KeyCode::kEnter, ui::kCtrl), [this, &sc, &ended] {
+        finding_ = finding_of_row();
+        if (!finding_) return;
+        ended = true;
+        sc.end_input();
+    });
+    const ui::Key k = entry::EDITA(place, entry::kWarnings);
+    return ended ? ui::Key::of(ui::KeyCode::kEnter, ui::kCtrl) : k;
 }
 
 // Screen 5's spouse (56), estate (57) and exit (58) items. The spouse's figures are looked up in
@@ -407,6 +464,10 @@ void Run::GIRO(ScreenPos start) {
         if (k == ui::Key::alt('T')) {
             leave(111);
             return;
+        }
+        if (finding_) {
+            at = finding_->at;
+            continue;
         }
         ctx.rural = d_.values().str("TEMRURAL") == "S";
         ctx.rural_abroad = d_.values().str("AAR_EXTER") == "S" && at.item >= 200;

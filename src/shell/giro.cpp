@@ -145,6 +145,7 @@ ScreenPos screen_for_code(int code) {
     if (code == 54 || code == 55) return {22, code};
     if (code == 61) return {6, 0};
     if (code == 62) return {11, 0};
+    if (code == 63) return {11, 63};
     if (code == 71) return {7, 0};
     if (code == 72) return {10, 0};
     if (code >= 81 && code <= 88) return {8, code};

@@ -106,7 +106,8 @@ bool declaration_command_enabled(int code) {
         case 55:   // debts enlarged
         case 44:   // direct donation to a children's fund
         case 46:   // direct donation to an elderly fund
-        case 62:   // office data
+        case 62:   // the program's notices
+        case 63:   // personal notes
         case 123:  // about
             return true;
         default:
@@ -470,7 +471,7 @@ std::optional<int> declaration_hotkey(std::string_view key) {
     static constexpr std::pair<std::string_view, int> kKeys[] = {
         {"F1", 11},   {"F2", 21},     {"F3", 31},    {"CTRL+F3", 32}, {"ALT+F3", 56},
         {"F4", 41},   {"ALT+F7", 43}, {"F5", 51},    {"F6", 61},      {"F7", 71},
-        {"F8", 81},   {"F9", 91},     {"F10", 72},   {"F11", 62},     {"ALT+F1", 62},
+        {"F8", 81},   {"F9", 91},     {"F10", 72},   {"F11", 62},     {"ALT+F1", 63},
         {"F12", 101}, {"ALT+X", 52},  {"ALT+Z", 54}, {"ESC", 17},     {"ALT+T", 17}};
     for (auto [k, code] : kKeys)
         if (k == key) return code;

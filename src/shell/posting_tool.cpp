@@ -7,6 +7,7 @@
 #include "base/helpers.h"
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/item_editor.h"
 #include "shell/chooser.h"
 #include "shell/declaration_ui.h"
 #include "shell/folders.h"
@@ -15,21 +16,11 @@
 #include "tax/folder.h"
 #include "tax/leao.h"
 #include "tax/open_computation.h"
+#include "tax/postings.h"
 #include "ui/desktop.h"
 
 namespace vorn::shell {
 namespace {
-
-const store::Record* account_of(const std::vector<store::Record>& accounts,
-                                const std::string& code) {
-    for (const auto& a : accounts)
-        if (!a.deleted && tax::field_text(a, "CDCONTA") == trim(code)) return &a;
-    return nullptr;
-}
-
-bool flag(const store::Record& account, const char* name) {
-    return tax::field_text(account, name) == "S";
-}
 
 // The client's postings table (area 13) opened; the operator is told when it cannot be.
 store::Table* postings_table(App& app) {
@@ -41,67 +32,47 @@ store::Table* postings_table(App& app) {
     return app.w.table(13);
 }
 
-// One posting being typed: the fields of the window, as the account asks them.
-struct Posting {
+// One posting being typed: the fields of the window (as wide as their columns), as the account
+// asks them.
+struct Typed {
     const store::Record* account = nullptr;
-    std::string code = std::string(4, ' ');
-    std::string name = std::string(60, ' ');
-    Decimal value;
-    std::string document = std::string(18, ' ');
-    Decimal first, last;
-    std::string dependant = std::string(11, ' ');
-    std::string description = std::string(50, ' ');
-
-    int page() const { return static_cast<int>(tax::field_int(*account, "PAGINA")); }
-    int line() const { return static_cast<int>(tax::field_int(*account, "LINHA")); }
-    bool asks_document() const { return flag(*account, "TEMCPF") || flag(*account, "TEMCGC"); }
-
-    // The first piece of data the posting lacks, as the operator is told it; "" when complete.
-    std::string missing() const {
-        const store::Record& a = *account;
-        if (asks_document() && trim(document).empty() && page() != 2)
-            return "Falta preencher o CNPJ ou CPF";
-        if (flag(a, "LIVROCX") && page() <= 5 && first.is_zero() && !(page() == 2 && line() == 6))
-            return "Falta preencher o mês de lançamento";
-        if (value.is_zero()) return "Falta preencher o valor";
-        if (flag(a, "TEMDESCR") && trim(name).empty()) return "Falta preencher o Nome da fonte";
-        if (flag(a, "TEMOBSV") && trim(description).empty())
-            return "Falta preencher a Descrição do Outros";
-        return "";
-    }
+    tax::Posting p{std::string(4, ' '),  std::string(60, ' '), {}, std::string(18, ' '), {}, {},
+                   std::string(11, ' '), std::string(50, ' ')};
 };
 
 // The CPF or CNPJ field as the account asks it: either ("@S18", told apart as typed), a CNPJ or a
-// CPF, each with its check.
-ui::Get document_field(App& app, Posting& p) {
+// CPF.
+ui::Get document_field(App& app, Typed& t) {
     ui::Get g;
-    g.var = p.document;
-    const bool cpf = flag(*p.account, "TEMCPF"), cnpj = flag(*p.account, "TEMCGC");
+    g.var = t.p.document;
+    const bool cpf = tax::account_flag(*t.account, "TEMCPF");
+    const bool cnpj = tax::account_flag(*t.account, "TEMCGC");
     if (cpf && cnpj) {
         g.picture = "@S18";
         g.width = 18;
-        g.valid = [&app, &p] { return CPFCGC1(app.op, p.document, false); };
     } else if (cnpj) {
         g.picture = "@R 99.999.999/9999-99";
         g.width = 14;
-        g.valid = [&app, &p] { return VAL_CGC(app.op, trim(p.document), false); };
     } else {
         g.picture = "@R 999.999.999.99";
         g.width = 11;
-        g.valid = [&app, &p] { return VAL_CPF(app.op, trim(p.document), false); };
     }
+    g.valid = [&app, &t] {
+        return tax::posting_document_accepted(app.op, *t.account, t.p.document);
+    };
     return g;
 }
 
 // The fields after the account, those the account's flags ask for, placed in the window.
-std::vector<ui::Get> posting_fields(App& app, Posting& p) {
+std::vector<ui::Get> posting_fields(App& app, Typed& t) {
+    tax::Posting& p = t.p;
     std::vector<ui::Get> f;
     auto add = [&](int row, ui::Get g) {
         g.row = row;
         g.col = 16;
         f.push_back(std::move(g));
     };
-    const store::Record& a = *p.account;
+    const store::Record& a = *t.account;
     // A text shown in 50 columns.
     auto text = [](std::string& var) {
         ui::Get g;
@@ -110,38 +81,24 @@ std::vector<ui::Get> posting_fields(App& app, Posting& p) {
         g.width = static_cast<int>(var.size());
         return g;
     };
-    if (flag(a, "TEMDESCR")) add(2, text(p.name));
+    if (tax::account_flag(a, "TEMDESCR")) add(2, text(p.name));
     ui::Get value;
     value.var = p.value;
     value.picture = "@E 9,999,999,999.99";
-    value.valid = [&app, &p] {
-        if (!p.value.is_negative()) return true;
-        app.error({"O valor não pode ser negativo."});
-        return false;
-    };
+    value.valid = [&app, &p] { return tax::posting_value_accepted(app.op, p.value); };
     add(3, value);
-    if (p.asks_document()) add(4, document_field(app, p));
-    if (flag(a, "LIVROCX")) {
+    if (tax::asks_document(a)) add(4, document_field(app, t));
+    if (tax::account_flag(a, "LIVROCX")) {
         ui::Get first;
         first.var = p.first;
         first.picture = "99";
         // Left blank (0) it is told when the posting is complete: only pages above 5 take it.
-        first.valid = [&app, &p] {
-            const long m = p.first.whole();
-            if (m >= 0 && m <= 12) return true;
-            app.error({"O mês inicial vai de 1 a 12."});
-            return false;
-        };
+        first.valid = [&app, &p] { return tax::first_month_accepted(app.op, p.first); };
         add(5, first);
         ui::Get last;
         last.var = p.last;
         last.picture = "99";
-        last.valid = [&app, &p] {
-            const long m = p.last.whole();
-            if (m == 0 || (m >= p.first.whole() && m <= 13)) return true;
-            app.error({"O mês final vai do mês inicial até 13."});
-            return false;
-        };
+        last.valid = [&app, &p] { return tax::last_month_accepted(app.op, p.first, p.last); };
         add(5, last);
         f.back().col = 34;
     }
@@ -149,14 +106,15 @@ std::vector<ui::Get> posting_fields(App& app, Posting& p) {
     dependant.var = p.dependant;
     dependant.picture = "@R 999.999.999-99";
     dependant.width = 11;
-    dependant.valid = [&app, &p] { return VAL_CPF(app.op, trim(p.dependant), false); };
+    dependant.valid = [&app, &p] { return tax::dependant_accepted(app.op, p.dependant); };
     add(6, dependant);
-    if (flag(a, "TEMOBSV")) add(7, text(p.description));
+    if (tax::account_flag(a, "TEMOBSV")) add(7, text(p.description));
     return f;
 }
 
 // Appends the posting to the client's postings at once, numbered after the last one.
-Status write_posting(App& app, const std::string& cpf, const Posting& p) {
+Status write_posting(App& app, const std::string& cpf, const Typed& typed) {
+    const tax::Posting& p = typed.p;
     store::Table* t = postings_table(app);
     if (!t) return Status::locked("lançamento não gravado");
     std::vector<store::Record> rows;
@@ -166,8 +124,9 @@ Status write_posting(App& app, const std::string& cpf, const Posting& p) {
     store::Record r(t->layout_ptr());
     r.set("CPF", cpf);
     r.set("CDCONTA", trim(p.code));
-    r.set("DESCONTA",
-          flag(*p.account, "TEMDESCR") ? trim(p.name) : tax::field_text(*p.account, "NMDESCRICA"));
+    r.set("DESCONTA", tax::account_flag(*typed.account, "TEMDESCR")
+                          ? trim(p.name)
+                          : tax::field_text(*typed.account, "NMDESCRICA"));
     r.set("VALODESP", p.value);
     r.set("NROCGCCPF", trim(p.document));
     r.set("MESINI", p.first);
@@ -197,37 +156,31 @@ constexpr const char* kLabels[] = {
 void FAZLANC(App& app, const std::string& cpf, const std::vector<store::Record>& accounts) {
     auto dlg = ui::LDLGSHOW(app.screen, 6, 2, 16, 77, "Criando Lancamentos");
     for (;;) {
-        Posting p;
+        Typed t;
         for (int k = 0; k < 7; ++k) dlg->say(k + 1, 1, pad_right(kLabels[k], 72));
         dlg->say(5, 23, "Mês final:");
         std::vector<ui::Get> code(1);
-        code[0].row = 1, code[0].col = 16, code[0].var = p.code, code[0].picture = "@R 9.999";
+        code[0].row = 1, code[0].col = 16, code[0].var = t.p.code, code[0].picture = "@R 9.999";
         code[0].width = 4;
         code[0].valid = [&] {
-            if (trim(p.code).empty()) return true;
-            const store::Record* a = account_of(accounts, p.code);
-            if (a == nullptr) {
-                app.error({"Código não existente!"});
-                return false;
-            }
-            if (tax::field_text(*a, "CDSTATUS") == "N") {
-                app.error({"Atenção! Essa conta é só título. Use uma conta detalhada"});
-                return false;
-            }
-            p.account = a;
+            if (trim(t.p.code).empty()) return true;
+            const store::Record* a = tax::posting_account(accounts, t.p.code);
+            if (!tax::account_accepted(app.op, a)) return false;
+            t.account = a;
             dlg->say(1, 24, pad_right(left(tax::field_text(*a, "NMDESCRICA"), 48), 48));
             return true;
         };
-        if (dlg->ReadModal(code).escaped || trim(p.code).empty()) break;
-        std::vector<ui::Get> fields = posting_fields(app, p);
+        if (dlg->ReadModal(code).escaped || trim(t.p.code).empty()) break;
+        std::vector<ui::Get> fields = posting_fields(app, t);
         for (;;) {
             if (dlg->ReadModal(fields).escaped) break;
-            if (const std::string lacking = p.missing(); !lacking.empty()) {
+            if (const std::string lacking = tax::posting_missing(*t.account, t.p);
+                !lacking.empty()) {
                 app.error({lacking});
                 continue;
             }
             if (!app.yes({" Confirma ? "})) continue;
-            if (Status s = write_posting(app, cpf, p); !s)
+            if (Status s = write_posting(app, cpf, t); !s)
                 app.error({"O lançamento não foi gravado:", s.message()});
             break;
         }
@@ -271,39 +224,27 @@ bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
     return s || !marked;
 }
 
-// List 25: the client's postings, as they are stored.
-void view_postings(App& app, const std::string& cpf, const std::string& name) {
-    store::Table* t = postings_table(app);
-    if (!t) return;
-    t->set_filter([cpf](const store::Table& r) { return r.str("CPF") == cpf; });
-    auto col = [&](const char* field, std::string header, std::string picture, int width = 0) {
-        return field_column(app, 13, field, std::move(header), std::move(picture), false, width);
-    };
-    browse_table(app, 13, "Lancamentos de " + name,
-                 {col("CDCONTA", "Conta", "@R 9.999"), col("DESCONTA", "Descrição", "", 20),
-                  col("VALODESP", "Valor", "@E 9,999,999,999.99"), col("MESINI", "Mi", "99"),
-                  col("MESFIM", "Mf", "99"), col("NROCGCCPF", "CPF/CNPJ", "", 18),
-                  col("CPFDEPEN", "Dependente", "@R 999.999.999-99"), col("LANCADO", "Lançado", ""),
-                  col("DESCRI", "Descrição do outros", "", 30)},
-                 false);
-    t->set_filter(nullptr);
+// The window the posting tool's lists take.
+entry::EditorPlace list_place(App& app, store::Declaration& d, const tax::InterestTable& selic) {
+    return {app.screen, app.op, app.w, d, selic, ui::Rect{3, 1, 21, 78}};
+}
+
+// List 25: the client's postings, corrected in place under the posting window's checks.
+void edit_postings(App& app, store::Declaration& d) {
+    if (!postings_table(app)) return;
+    const tax::InterestTable selic = selic_rates(app);
+    entry::EditorPlace place = list_place(app, d, selic);
+    (void)entry::EDITA(place, 25);
     app.w.close(13);
 }
 
-// List 28: the office's chart of accounts, edited in place.
-void edit_chart(App& app) {
+// List 28: the office's chart of accounts, edited in place under its checks.
+void edit_chart(App& app, store::Declaration& d) {
     sync_areas(app.s, app.w);
     if (!store::ABERTURA(app.w, 62)) return;
-    auto col = [&](const char* field, std::string header, std::string picture, int width = 0) {
-        return field_column(app, 62, field, std::move(header), std::move(picture), true, width);
-    };
-    browse_table(
-        app, 62, "Plano de Contas",
-        {col("CDCONTA", "Conta", "@R 9.999"), col("NMDESCRICA", "Descrição", "", 40),
-         col("CDSTATUS", "Det", "!"), col("PAGINA", "Pág", "99"), col("LINHA", "Lin", "99"),
-         col("TEMCPF", "CPF", "!"), col("TEMCGC", "CNPJ", "!"), col("LIVROCX", "Meses", "!"),
-         col("TEMDESCR", "Nome", "!"), col("TEMOBSV", "Obs", "!")},
-        true);
+    const tax::InterestTable selic = selic_rates(app);
+    entry::EditorPlace place = list_place(app, d, selic);
+    (void)entry::EDITA(place, 28);
     app.w.close(62);
 }
 
@@ -349,8 +290,8 @@ void LANCAMEN(App& app, const std::string& cpf, const std::string& nusuat) {
             return app.error({"A declaração com a transferência ficou neste terminal.",
                               "Recupere-a pela Declaração (Alt I) e grave-a."});
         }
-        if (chosen == 3) view_postings(app, cpf, name);
-        if (chosen == 4) edit_chart(app);
+        if (chosen == 3) edit_postings(app, d);
+        if (chosen == 4) edit_chart(app, d);
         if (chosen == 0 || chosen == 5) break;
     }
     ui::LDLGCLOSE(app.screen);

@@ -34,7 +34,8 @@ TEST(OfficeScreen, EveryFieldTypedIsWhatTheSaveStores) {
                                   "text SENHA DO GOV\nENTER\n"             // gov.br password
                                   "snap\n"
                                   "text 9\nENTER\nsnap\nENTER\n"  // no such mode
-                                  "text 3\nENTER\n"));
+                                  "text 3\nENTER\n"               // the notices follow
+                                  "ESC\n"));
     ASSERT_EQ(screens.size(), 3u);
     EXPECT_TRUE(shows(screens[0], "Status 77 não cadastrado."));
     ui::testing::expect_golden("office", body(screens[1]));

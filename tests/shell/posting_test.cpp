@@ -207,5 +207,61 @@ TEST(PostingTool, TransfersIntoTheDeclarationAndSavesItWithItsPostingsAsPostDoes
         EXPECT_EQ(by_tool[line], by_post[line]) << line;
 }
 
+TEST(PostingTool, PostingsCorrectedInTheirListAreRefusedAsTheirWindowRefuses) {
+    Office o(1, [](int, tax::Declaration& d) {
+        d.postings.clear();
+        store::Record company = posting(d, "1040", "EMPRESA DO TESTE", "1500.00", 0, 0);
+        company.set("NROCGCCPF", "11222333000181");
+        d.postings.push_back(company);
+        store::Record carried = posting(d, "2010", "JOAO", "800.00", 1, 12);
+        carried.set("LANCADO", true);
+        d.postings.push_back(carried);
+    });
+    const std::string cpf = o.cpf(0);
+    // On the company's posting: a value of zero, a wrong CNPJ check digit, then a value kept;
+    // on the posting already carried into the declaration, any value.
+    EXPECT_EQ(o.program("01", posting_tool(cpf) +
+                                  "text V\nRIGHT\nRIGHT\ntext 0\nENTER\nsnap\nENTER\nESC\n"
+                                  "RIGHT\nRIGHT\nRIGHT\ntext 11222333000182\nENTER\nsnap\nENTER\n"
+                                  "ESC\nLEFT\nLEFT\nLEFT\ntext 2500\nENTER\nDOWN\ntext 999\n"
+                                  "ENTER\nsnap\nENTER\nESC\nsnap\nESC\ntext S\nESC\nALT+T\nENTER\n"),
+              0);
+    const auto screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 4u);
+    EXPECT_NE(body(screens[0]).find("Falta preencher o valor"), std::string::npos)
+        << body(screens[0]);
+    EXPECT_NE(body(screens[1]).find("CNPJ"), std::string::npos) << body(screens[1]);
+    EXPECT_NE(body(screens[2]).find("já transferido"), std::string::npos) << body(screens[2]);
+    ui::testing::expect_golden("posting_list_edited", body(screens[3]));
+    const tax::Declaration d = stored(o, cpf);
+    ASSERT_EQ(d.postings.size(), 2u);
+    EXPECT_EQ(d.postings[0].num("VALODESP"), Decimal::from("2500.00"));
+    EXPECT_EQ(d.postings[0].str("NROCGCCPF"), "11222333000181");
+    EXPECT_EQ(d.postings[1].num("VALODESP"), Decimal::from("800.00"));
+}
+
+TEST(PostingTool, TheChartOfAccountsRefusesARepeatedCodeAndAFlagOtherThanSOrN) {
+    Office o(1);
+    const std::string chart = o.inst.path() + "/CONTAS.DBF";
+    const auto before = testing::rows_of(chart);
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(o.program("01", posting_tool(o.cpf(0)) +
+                                  "text M\ntext 1040\nENTER\nsnap\nENTER\nESC\n"
+                                  "RIGHT\nRIGHT\ntext X\nENTER\nsnap\nENTER\nESC\nESC\n"
+                                  "text S\nESC\nALT+T\nENTER\n"),
+              0);
+    const auto screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_NE(body(screens[0]).find("Já existe a conta 1040 no plano de contas."),
+              std::string::npos)
+        << body(screens[0]);
+    EXPECT_NE(body(screens[1]).find("Digite S de sim ou N de não"), std::string::npos)
+        << body(screens[1]);
+    const auto after = testing::rows_of(chart);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t k = 0; k < after.size(); ++k)
+        EXPECT_TRUE(store::same_when_stored(after[k], before[k])) << k;
+}
+
 }  // namespace
 }  // namespace vorn::shell
