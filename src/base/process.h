@@ -17,23 +17,38 @@ class Processes {
     // for it to end and returns ok when it exited with status 0. Fails (kNotFound when it could
     // not be started, kIoError when it failed or was killed) with a message naming the program.
     [[nodiscard]] virtual Status run(const std::vector<std::string>& argv) = 0;
+    // Starts a program as run() does, with `env` ("NAME=value" entries) set in its environment
+    // besides the inherited one, and puts what it wrote to its standard output into *out (its
+    // standard error goes where ours goes). Fails as run() does.
+    [[nodiscard]] virtual Status capture(const std::vector<std::string>& argv,
+                                         const std::vector<std::string>& env, std::string* out) = 0;
 };
 
 // The real machine: posix_spawnp and waitpid.
 class SystemProcesses final : public Processes {
   public:
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override;
+    [[nodiscard]] Status capture(const std::vector<std::string>& argv,
+                                 const std::vector<std::string>& env, std::string* out) override;
     // The one instance the program uses.
     static SystemProcesses& instance();
 };
 
-// For tests: records every argument vector and answers with `result`.
+// For tests: records every argument vector and answers with `result`; a captured program writes
+// `output`.
 class FakeProcesses final : public Processes {
   public:
     std::vector<std::vector<std::string>> started;
     Status result;
+    std::string output;
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override {
         started.push_back(argv);
+        return result;
+    }
+    [[nodiscard]] Status capture(const std::vector<std::string>& argv,
+                                 const std::vector<std::string>&, std::string* out) override {
+        started.push_back(argv);
+        *out = result ? output : std::string();
         return result;
     }
 };
