@@ -8,12 +8,13 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   # libFuzzer targets (the fuzzer runtime is only a recommendation of clang's)
   clang libclang-rt-14-dev
-  # libraries the program links
-  libncurses-dev
-  # what the program starts: the desktop's opener for the messaging service's web chat
-  xdg-utils
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # libraries the program links (the screen; PDF print files)
+  libncurses-dev libhpdf-dev
+  # what the program starts: the desktop's opener for the messaging service's web chat and the
+  # print preview; the CUPS commands lp and lpstat
+  xdg-utils cups-client
+  # tests and benchmarks (pdfinfo and pdftotext check the printed PDFs)
+  libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
   # other xBase readers and writers the storage tests check our files against
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
 )

@@ -23,9 +23,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # leaves its input in build-fuzz/ and fails the run.
 cmake -S . -B build-fuzz -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_CXX_COMPILER=clang++ \
   -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
-cmake --build build-fuzz -j "$jobs" --target expression_fuzz
+cmake --build build-fuzz -j "$jobs" --target expression_fuzz lpstat_fuzz render_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
-cp fuzz/corpus/expression/* "$corpus"
-build-fuzz/fuzz/expression_fuzz -max_total_time=20 -max_len=256 -artifact_prefix=build-fuzz/ \
-  "$corpus"
+for target in expression lpstat render; do
+  mkdir -p "$corpus/$target"
+  cp fuzz/corpus/$target/* "$corpus/$target"
+  build-fuzz/fuzz/${target}_fuzz -max_total_time=20 -max_len=4096 -artifact_prefix=build-fuzz/ \
+    "$corpus/$target"
+done
