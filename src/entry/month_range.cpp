@@ -11,9 +11,24 @@ bool valid_month_range(int from, int to) {
     return from >= 1 && from <= 12 && to >= from && to <= 12;
 }
 
+namespace {
+
+int month_of(const std::string& two_digits) {
+    int n = 0;
+    for (char c : two_digits) n = c >= '0' && c <= '9' ? n * 10 + (c - '0') : n;
+    return n;
+}
+
+std::string two_digits(int month) {
+    return std::string(1, static_cast<char>('0' + month / 10)) +
+           static_cast<char>('0' + month % 10);
+}
+
+}  // namespace
+
 std::optional<MonthChoice> ESCOLHE_MES(ui::Screen& s) {
-    Decimal how(1), from(1), to(12);
-    auto dlg = ui::LDLGSHOW(s, 8, 20, 16, 60, "Selecione");
+    std::string how = "1", from = two_digits(1), to = two_digits(12);
+    auto dlg = ui::LDLGSHOW(s, 8, 16, 16, 63, "Selecione");
     dlg->say(0, 1, "Imprimir");
     dlg->say(1, 2, "1 - Todos os meses");
     dlg->say(2, 2, "2 - Somente o mês inicial");
@@ -21,22 +36,19 @@ std::optional<MonthChoice> ESCOLHE_MES(ui::Screen& s) {
     dlg->say(5, 2, "Opção:      Mês inicial:      final:");
     std::vector<ui::Get> f(3);
     f[0].row = 5, f[0].col = 9, f[0].var = how, f[0].picture = "9";
-    f[0].valid = [&] { return how >= Decimal(1) && how <= Decimal(3); };
+    f[0].valid = [&] { return how == "1" || how == "2" || how == "3"; };
     f[1].row = 5, f[1].col = 27, f[1].var = from, f[1].picture = "99";
-    f[1].when = [&] { return how != Decimal(1); };
-    f[1].valid = [&] { return from >= Decimal(1) && from <= Decimal(12); };
+    f[1].when = [&] { return how != "1"; };
+    f[1].valid = [&] { return valid_month_range(month_of(from), month_of(from)); };
     f[2].row = 5, f[2].col = 39, f[2].var = to, f[2].picture = "99";
-    f[2].when = [&] { return how == Decimal(3); };
-    f[2].valid = [&] {
-        return valid_month_range(static_cast<int>(from.whole()), static_cast<int>(to.whole()));
-    };
+    f[2].when = [&] { return how == "3"; };
+    f[2].valid = [&] { return valid_month_range(month_of(from), month_of(to)); };
     ui::ReadResult r = dlg->ReadModal(f);
     ui::LDLGCLOSE(s);
     if (r.escaped) return std::nullopt;
     MonthChoice c;
-    const int h = static_cast<int>(how.whole());
-    c.from = h == 1 ? 1 : static_cast<int>(from.whole());
-    c.to = h == 1 ? 12 : h == 2 ? c.from : static_cast<int>(to.whole());
+    c.from = how == "1" ? 1 : month_of(from);
+    c.to = how == "1" ? 12 : how == "2" ? c.from : month_of(to);
     // The fields' checks hold the months within the year; a read left another way never gives
     // a range outside it.
     if (!valid_month_range(c.from, c.to)) return std::nullopt;
