@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "printing/print_file.h"
 
 namespace vorn::printing {
 namespace {
@@ -15,19 +16,6 @@ bool destination_name(std::string_view s) {
         const unsigned char u = static_cast<unsigned char>(c);
         return u <= 0x20 || u == 0x7F || c == '#';
     });
-}
-
-std::vector<std::string_view> lines_of(std::string_view text) {
-    std::vector<std::string_view> out;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view l = text.substr(at, end - at);
-        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-        out.push_back(l);
-        at = end + 1;
-    }
-    return out;
 }
 
 }  // namespace

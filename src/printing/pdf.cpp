@@ -112,14 +112,7 @@ Status render_pdf(std::string_view latin1, const std::string& title, std::string
     HPDF_SetInfoAttr(doc.get(), HPDF_INFO_TITLE, to_latin1(title).c_str());
     HPDF_Font font = HPDF_GetFont(doc.get(), "Courier", "WinAnsiEncoding");
     Renderer r(doc.get(), font);
-    for (size_t at = 0; at < latin1.size();) {
-        size_t end = latin1.find('\n', at);
-        if (end == std::string_view::npos) end = latin1.size();
-        std::string_view line = latin1.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        r.line(line);
-        at = end + 1;
-    }
+    for (std::string_view line : lines_of(latin1)) r.line(line);
     r.at_least_one_page();
     if (HPDF_SaveToStream(doc.get()) != HPDF_OK || errors.first != HPDF_OK)
         return Status::io_error("Não foi possível criar o PDF (erro " +

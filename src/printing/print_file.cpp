@@ -25,6 +25,19 @@ std::string from_latin1(std::string_view latin1) {
     return out;
 }
 
+std::vector<std::string_view> lines_of(std::string_view text) {
+    std::vector<std::string_view> out;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view l = text.substr(at, end - at);
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        out.push_back(l);
+        at = end + 1;
+    }
+    return out;
+}
+
 Picture money_picture(int width, bool blank_when_zero) {
     // Digits right to left: two decimals, the point, then groups of three between separators.
     std::string t = ".99";

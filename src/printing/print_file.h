@@ -26,6 +26,8 @@ constexpr char kNormal = '\x12';
 std::string to_latin1(std::string_view utf8);
 // ISO-8859-1 bytes as UTF-8.
 std::string from_latin1(std::string_view latin1);
+// The lines of a text ended by "\n" or "\r\n" (a last line without its end counts too).
+std::vector<std::string_view> lines_of(std::string_view text);
 
 // Print pictures. Each gives exactly its width; a value too wide prints as asterisks, never with
 // digits cut. Amounts and percentages are written the Brazilian way ("1.234,56").

@@ -1,4 +1,5 @@
 // vorn2026 render IN.TXT OUT.pdf: a print file rendered as the printers receive it.
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -15,7 +16,8 @@ int run_render_command(int argc, char** argv) {
     }
     std::string text;
     Status s = printing::read_whole(argv[1], &text);
-    if (s) s = printing::write_pdf(text, argv[1], argv[2]);
+    // The document is titled by the print file's name, as a print job by its copy's.
+    if (s) s = printing::write_pdf(text, std::filesystem::path(argv[1]).stem().string(), argv[2]);
     if (!s) {
         std::cerr << "vorn2026 render: " << s.message() << "\n";
         return 1;

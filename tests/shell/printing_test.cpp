@@ -37,24 +37,24 @@ struct PrintingOffice : Office {
         std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     }
+    // Runs `fn` over the work areas of a terminal of the installation.
+    template <class F>
+    auto with_areas(F&& fn) {
+        ScriptedOperator op;
+        SystemClock clock;
+        store::CdxIndexFiles files(op);
+        store::WorkAreas w(store::Env::posix(), op, clock);
+        w.ARQDEF = w.LOCARQ = inst.path();
+        w.index_files = &files;
+        return fn(w);
+    }
     // The terminal's printer record as the program reads it.
     printing::PrinterRecord record(const std::string& nusu) {
-        ScriptedOperator op;
-        SystemClock clock;
-        store::CdxIndexFiles files(op);
-        store::WorkAreas w(store::Env::posix(), op, clock);
-        w.ARQDEF = w.LOCARQ = inst.path();
-        w.index_files = &files;
-        return printing::read_printer(w, nusu);
+        return with_areas([&](store::WorkAreas& w) { return printing::read_printer(w, nusu); });
     }
     void choose(const std::string& nusu, const std::string& name) {
-        ScriptedOperator op;
-        SystemClock clock;
-        store::CdxIndexFiles files(op);
-        store::WorkAreas w(store::Env::posix(), op, clock);
-        w.ARQDEF = w.LOCARQ = inst.path();
-        w.index_files = &files;
-        ASSERT_TRUE(printing::store_printer(w, nusu, name));
+        EXPECT_TRUE(with_areas(
+            [&](store::WorkAreas& w) { return printing::store_printer(w, nusu, name); }));
     }
     std::string file(const std::string& name) const {
         std::ifstream in(inst.path() + "/" + name, std::ios::binary);
