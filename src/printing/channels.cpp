@@ -101,7 +101,8 @@ Commands Commands::from(
     take("VORN_LP", &c.lp);
     take("VORN_LPSTAT", &c.lpstat);
     take("VORN_VIEWER", &c.viewer);
-    take("VORN_NAODOS", &c.program);
+    // Without a program of its own the external channel prints the PDF with the print command.
+    if (!take("VORN_NAODOS", &c.program)) c.program = c.lp + " {pdf}";
     if (!take("VORN_EDITOR", &c.editor)) take("EDITOR", &c.editor);
     return c;
 }

@@ -19,7 +19,7 @@ struct Commands {
     std::string lp = "lp";             // VORN_LP: prints a PDF on a CUPS queue
     std::string lpstat = "lpstat";     // VORN_LPSTAT: lists the queues
     std::string viewer = "xdg-open";   // VORN_VIEWER: shows the PDF before printing (MOSTEL)
-    std::string program = "lp {pdf}";  // VORN_NAODOS: the external print program's arguments
+    std::string program = "lp {pdf}";  // VORN_NAODOS, else lp + " {pdf}": the external program
     std::string editor = "xdg-open";   // VORN_EDITOR, else EDITOR: the "Sem Impressora" channel
 
     // The commands as the environment gives them (blank variables count as unset).

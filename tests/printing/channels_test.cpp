@@ -185,11 +185,14 @@ TEST(Channels, CommandsComeFromTheEnvironment) {
     };
     Commands c = Commands::from(var);
     EXPECT_EQ(c.lp, "lp -o fit");
-    EXPECT_EQ(c.program, "lp {pdf}");
+    EXPECT_EQ(c.program, "lp -o fit {pdf}");
     EXPECT_EQ(c.editor, "nano");
     EXPECT_EQ(c.viewer, "xdg-open");
     env["VORN_EDITOR"] = "gedit";
+    env["VORN_NAODOS"] = "imprime {txt}";
     EXPECT_EQ(Commands::from(var).editor, "gedit");
+    EXPECT_EQ(Commands::from(var).program, "imprime {txt}");
+    EXPECT_EQ(Commands::from([](std::string_view) { return std::nullopt; }).program, "lp {pdf}");
 }
 
 // The terminal's printer record: "NAO DOS" without one, made once, a new choice stored under its
