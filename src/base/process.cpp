@@ -3,6 +3,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -17,35 +18,83 @@ extern char** environ;
 namespace vorn {
 namespace {
 
-Status spawn(const std::vector<std::string>& argv, const posix_spawn_file_actions_t* actions,
-             pid_t* pid) {
+// Spawns argv with the environment `envp`; the file actions may redirect its descriptors.
+Status spawn(const std::vector<std::string>& argv, char* const* envp,
+             const posix_spawn_file_actions_t* actions, pid_t* pid) {
     if (argv.empty() || argv[0].empty()) return Status::invalid("Nenhum programa a executar");
     std::vector<std::string> args = argv;
     std::vector<char*> ptrs;
     for (auto& a : args) ptrs.push_back(a.data());
     ptrs.push_back(nullptr);
-    const int rc = posix_spawnp(pid, ptrs[0], actions, nullptr, ptrs.data(), environ);
+    const int rc = posix_spawnp(pid, ptrs[0], actions, nullptr, ptrs.data(), envp);
     if (rc != 0)
         return Status::not_found("Não foi possível executar " + argv[0] + ": " + std::strerror(rc));
     return Status::ok();
+}
+
+Status wait_for(pid_t pid, const std::string& name) {
+    int status = 0;
+    pid_t got = 0;
+    do {
+        got = waitpid(pid, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got != pid) return Status::io_error("Não foi possível esperar por " + name);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::ok();
+    if (WIFEXITED(status))
+        return Status::io_error(name + " terminou com o código " +
+                                std::to_string(WEXITSTATUS(status)));
+    return Status::io_error(name + " foi interrompido");
 }
 
 }  // namespace
 
 Status SystemProcesses::run(const std::vector<std::string>& argv) {
     pid_t pid = 0;
-    if (Status st = spawn(argv, nullptr, &pid); !st) return st;
-    int status = 0;
-    pid_t got = 0;
-    do {
-        got = waitpid(pid, &status, 0);
-    } while (got < 0 && errno == EINTR);
-    if (got != pid) return Status::io_error("Não foi possível esperar por " + argv[0]);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::ok();
-    if (WIFEXITED(status))
-        return Status::io_error(argv[0] + " terminou com o código " +
-                                std::to_string(WEXITSTATUS(status)));
-    return Status::io_error(argv[0] + " foi interrompido");
+    Status s = spawn(argv, environ, nullptr, &pid);
+    return s ? wait_for(pid, argv[0]) : s;
+}
+
+Status SystemProcesses::capture(const std::vector<std::string>& argv,
+                                const std::vector<std::string>& env, std::string* out) {
+    out->clear();
+    // The inherited environment with `env`'s names replaced.
+    std::vector<std::string> vars;
+    for (char** e = environ; *e; ++e) {
+        const std::string v = *e;
+        bool replaced = false;
+        for (const auto& n : env)
+            replaced = replaced || v.compare(0, n.find('=') + 1, n, 0, n.find('=') + 1) == 0;
+        if (!replaced) vars.push_back(v);
+    }
+    vars.insert(vars.end(), env.begin(), env.end());
+    std::vector<char*> envp;
+    for (auto& v : vars) envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    int fds[2];
+    if (pipe(fds) != 0) return Status::io_error("Não foi possível executar " + argv.at(0));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    pid_t pid = 0;
+    Status s = spawn(argv, envp.data(), &actions, &pid);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (s) {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n > 0) {
+                out->append(buf, static_cast<size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                break;
+            }
+        }
+    }
+    close(fds[0]);
+    return s ? wait_for(pid, argv[0]) : s;
 }
 
 Status SystemProcesses::start(const std::vector<std::string>& argv, long* id) {
@@ -55,7 +104,7 @@ Status SystemProcesses::start(const std::vector<std::string>& argv, long* id) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const Status st = spawn(argv, &actions, &pid);
+    const Status st = spawn(argv, environ, &actions, &pid);
     posix_spawn_file_actions_destroy(&actions);
     if (!st) return st;
     children_.insert(pid);

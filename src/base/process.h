@@ -25,6 +25,11 @@ class Processes {
     // Ends a program that start started: SIGTERM, then SIGKILL when it has not ended within two
     // seconds, and waits for it. Ids that start did not give are left alone.
     virtual void stop(long id) = 0;
+    // Starts a program as run() does, with `env` ("NAME=value" entries) set in its environment
+    // besides the inherited one, and puts what it wrote to its standard output into *out (its
+    // standard error goes where ours goes). Fails as run() does.
+    [[nodiscard]] virtual Status capture(const std::vector<std::string>& argv,
+                                         const std::vector<std::string>& env, std::string* out) = 0;
 };
 
 // The real machine: posix_spawnp and waitpid.
@@ -33,6 +38,8 @@ class SystemProcesses final : public Processes {
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override;
     [[nodiscard]] Status start(const std::vector<std::string>& argv, long* id) override;
     void stop(long id) override;
+    [[nodiscard]] Status capture(const std::vector<std::string>& argv,
+                                 const std::vector<std::string>& env, std::string* out) override;
     // The one instance the program uses.
     static SystemProcesses& instance();
 
@@ -41,12 +48,13 @@ class SystemProcesses final : public Processes {
 };
 
 // For tests: records every argument vector and answers with `result`; started programs get the
-// ids 1, 2, ... and the ids stopped are recorded.
+// ids 1, 2, ... and the ids stopped are recorded; a captured program writes `output`.
 class FakeProcesses final : public Processes {
   public:
     std::vector<std::vector<std::string>> started;
     std::vector<long> stopped;
     Status result;
+    std::string output;
     [[nodiscard]] Status run(const std::vector<std::string>& argv) override {
         started.push_back(argv);
         return result;
@@ -57,6 +65,12 @@ class FakeProcesses final : public Processes {
         return result;
     }
     void stop(long id) override { stopped.push_back(id); }
+    [[nodiscard]] Status capture(const std::vector<std::string>& argv,
+                                 const std::vector<std::string>&, std::string* out) override {
+        started.push_back(argv);
+        *out = result ? output : std::string();
+        return result;
+    }
 };
 
 }  // namespace vorn

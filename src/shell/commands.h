@@ -26,4 +26,10 @@ int run_recalc_command(int argc, char** argv);
 // error. Returns 0; 4 when any declaration was skipped; 1 after a message on standard error.
 int run_post_command(int argc, char** argv);
 
+// vorn2026 render IN.TXT OUT.pdf
+// Renders a print file (ISO-8859-1 text with form feeds and the condensed and normal characters)
+// as the PDF the printers receive. Returns 0; 1 after a message on standard error; 2 for a bad
+// command line.
+int run_render_command(int argc, char** argv);
+
 }  // namespace vorn

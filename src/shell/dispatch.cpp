@@ -11,6 +11,7 @@
 #include "shell/chooser.h"
 #include "shell/folders.h"
 #include "shell/menus.h"
+#include "shell/print_commands.h"
 #include "shell/startup.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
@@ -686,7 +687,7 @@ void print_selection(App& app, int code, int arg) {
     }
 }
 
-// Hands a file to the print command (`lp`, or the one named by VORN_LP).
+// Sends the last print file again through the terminal's channel.
 void print_last_file(App& app) {
     const std::string file = app.s.LOCTRAB + "NAO-DOS.TXT";
     std::string path = store::find_file(app.w.env(), file);
@@ -694,9 +695,8 @@ void print_last_file(App& app) {
         app.error({"Gere antes o arquivo a ser impresso! "});
         return;
     }
-    std::string command = app.platform.variable("VORN_LP").value_or("lp");
-    if (app.processes->run({command, path})) return;
-    app.error({"Não foi possível imprimir " + path, "com o comando " + command + "."});
+    const std::string cpf = trim(app.s.CPF);
+    (void)send_print_file(app, path, cpf.empty() ? "NAO-DOS" : printing::copy_name({}, cpf, {}));
 }
 
 void sheet_lines(App& app) {
@@ -849,6 +849,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 47:
         case 48:
             print_selection(app, code, arg);
+            break;
+        case 45:
+            (void)CONFIMP(app, 1);
             break;
         case 52:
             print_last_file(app);

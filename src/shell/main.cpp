@@ -62,9 +62,13 @@ int post(const Args& args) {
     return with_verb(vorn::run_post_command, "post", args);
 }
 
+int render(const Args& args) {
+    return with_verb(vorn::run_render_command, "render", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
-    {"recalc", recalc},           {"post", post},
+    {"recalc", recalc},           {"post", post},       {"render", render},
 };
 
 int usage(const std::string& problem) {

@@ -58,6 +58,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 42:
         case 43:
         case 44:
+        case 45:  // the printer choice
         case 46:
         case 47:
         case 48:
