@@ -23,9 +23,15 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # leaves its input in build-fuzz/ and fails the run.
 cmake -S . -B build-fuzz -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_CXX_COMPILER=clang++ \
   -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
-cmake --build build-fuzz -j "$jobs" --target expression_fuzz
+cmake --build build-fuzz -j "$jobs" --target expression_fuzz item_cells_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 cp fuzz/corpus/expression/* "$corpus"
 build-fuzz/fuzz/expression_fuzz -max_total_time=20 -max_len=256 -artifact_prefix=build-fuzz/ \
   "$corpus"
+# Text typed into the item editor's cells: slow inputs (each opens its list a few times), so a
+# shorter input and a few seconds more.
+mkdir "$corpus/cells"
+cp fuzz/corpus/item_cells/* "$corpus/cells"
+build-fuzz/fuzz/item_cells_fuzz -max_total_time=30 -max_len=128 -artifact_prefix=build-fuzz/ \
+  "$corpus/cells"
