@@ -12,10 +12,6 @@
 namespace vorn::shell {
 namespace {
 
-std::string valid_cpf(const std::string& base9) {
-    return base9 + cpf_check_digits(base9);
-}
-
 const std::string kClient = valid_cpf("111444777");
 const std::string kChild = valid_cpf("529982247");
 const std::string kStudent = valid_cpf("222555888");

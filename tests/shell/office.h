@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/validate.h"
 #include "generator.h"
 #include "shell_test_util.h"
 #include "tax/folder.h"
@@ -277,6 +278,11 @@ inline Fields summary_expected(const Fields& calc, bool simplified) {
     }
     out["Q"] = calc.at("QTD_QUOTA");
     return out;
+}
+
+// A CPF of nine digits with its check digits.
+inline std::string valid_cpf(const std::string& base9) {
+    return base9 + cpf_check_digits(base9);
 }
 
 inline Decimal dec(const std::string& text) {
