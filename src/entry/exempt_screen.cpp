@@ -89,8 +89,8 @@ const Component kGains[] = {
 };
 constexpr const char* kGainsTotal = "Total do Ganho de capital ............";
 constexpr const char* kTypeInWorksheet = "Tecle Enter para lançar os ganhos de capital isentos.";
-// The worksheet's columns inside its window: label, informed, carried.
-constexpr int kGainLabel = 42, kInformed = 43, kCarried = 58;
+// The worksheet's columns inside its window: informed and carried, after labels of 42 characters.
+constexpr int kInformed = 43, kCarried = 58;
 
 // The exclusive page: one column of whole labels.
 constexpr int kWide = 62;

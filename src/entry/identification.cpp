@@ -9,10 +9,10 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/layout.h"
-#include "entry/table_rows.h"
-#include "entry/spouse_screen.h"
-#include "entry/values_form.h"
 #include "entry/name_list.h"
+#include "entry/spouse_screen.h"
+#include "entry/table_rows.h"
+#include "entry/values_form.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
 #include "ui/desktop.h"
@@ -34,9 +34,7 @@ bool is_phone(std::string_view name) {
 class Form : public ValuesForm<Form> {
   public:
     Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area)
-        : ValuesForm(s, op, d, area, "identification"),
-          w_(w),
-          tables_(read_identification_tables(w)) {}
+        : ValuesForm(s, op, d, area, "identification"), tables_(read_identification_tables(w)) {}
 
     ui::ReadResult run();
 
@@ -125,7 +123,6 @@ class Form : public ValuesForm<Form> {
     void describe(const Coded& c);
     void hide_mobile();
 
-    store::WorkAreas& w_;
     IdentificationTables tables_;
     const Coded nature_{tables_.natures, "CODAT", "DESCRAT", "Natureza da ocupação", 16, 27};
     const Coded occupation_{tables_.occupations, "CDPRO", "OCUPACAO", "Ocupação", 17, 26};

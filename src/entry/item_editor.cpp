@@ -148,7 +148,12 @@ class Editor {
 
     bool write_pending();
     // Recomputes the totals the list feeds and writes them back; the table keeps its record.
-    void recompute();
+    // `written`: a cell of the current row was just written. When nothing else changed the tables
+    // since the last recomputation, only that row is read again, not every table.
+    void recompute(bool written = false);
+    // The current row as stored, into its place among the records the last recomputation left;
+    // false when that place is not there.
+    bool take_row();
     void paint_totals();
     bool insert(int rows);
     bool insert_before(const store::Record& blank, int rows);
@@ -211,6 +216,9 @@ class Editor {
     ui::Browser* browser_ = nullptr;
     uint32_t mark_ = 0;                  // the first row of a subtotal
     std::vector<size_t> shown_columns_;  // the list's column of each grid column
+    // td_ holds the tables as they are: the last recomputation took them and gave back its
+    // changes, and only cells were written since. Rows inserted or deleted clear it.
+    bool fresh_ = false;
 };
 
 bool Editor::refuse(const std::string& text) {
@@ -328,7 +336,7 @@ void Editor::monthly_values() {
 bool Editor::check(const ItemColumn& c, ui::Value& candidate) {
     if (t_.eof()) return false;
     // Own checks read the declaration as it stands, rows inserted since the last change included.
-    if (c.check == CellCheck::kOwn) recompute();
+    if (c.check == CellCheck::kOwn && !fresh_) recompute();
     pending_ = store::Record(t_.layout_ptr());
     if (!t_.read(pending_)) return false;
     const std::string field(c.field);
@@ -784,7 +792,19 @@ bool Editor::write_pending() {
     Status s = t_.put(pending_);
     Status u = t_.unlock();
     if (!s || !u) return refuse((s ? u : s).message());
-    recompute();
+    recompute(true);
+    return true;
+}
+
+bool Editor::take_row() {
+    std::vector<store::Record>* rows = nullptr;
+    for (int n : tax::kComputedLists)
+        if (n == list_.table) rows = td_.list(n);
+    if (!rows || t_.eof()) return false;
+    const size_t index = item_index();
+    store::Record stored(t_.layout_ptr());
+    if (index >= rows->size() || !t_.read(stored)) return false;
+    (*rows)[index] = std::move(stored);
     return true;
 }
 
@@ -807,21 +827,25 @@ void Editor::unfiltered(const std::function<void()>& work) {
     filter(true);
 }
 
-void Editor::recompute() {
+void Editor::recompute(bool written) {
     if (!computed()) {
         paint_totals();
         return;
     }
     const uint32_t at = recno();
-    td_ = tax::Declaration();  // take_open adds the records to the lists it is given
     Status taken;
-    unfiltered([&] { taken = tax::take_open(p_.d, &td_); });
+    if (!(written && fresh_ && take_row())) {
+        td_ = tax::Declaration();  // take_open adds the records to the lists it is given
+        unfiltered([&] { taken = tax::take_open(p_.d, &td_); });
+    }
+    fresh_ = false;
     if (!taken) {
         refuse(taken.message());
         restore(at);
         return;
     }
-    const tax::Declaration before = td_;
+    tax::Declaration before;  // what the computation may change, as it was
+    for (int n : tax::kChangedLists) *before.list(n) = *td_.list(n);
     if (list_.table == 6) {
         tax::CALC(quiet_c_, 4, 0);
     } else if (list_.table == 2) {
@@ -836,7 +860,10 @@ void Editor::recompute() {
     quiet_.said.clear();
     Status given;
     unfiltered([&] { given = tax::give_back(td_, before, p_.d); });
-    if (!given) refuse(given.message());
+    if (given)
+        fresh_ = true;
+    else
+        refuse(given.message());
     restore(at);
     paint_totals();
 }
@@ -881,6 +908,7 @@ bool Editor::blank_row(const store::Record& r) const {
 
 void Editor::drop_blank_rows() {
     if (list_.fixed) return;
+    fresh_ = false;
     p_.w.select(area_);
     for (Status s = t_.go_top(); s && !t_.eof(); s = t_.skip()) {
         store::Record r(t_.layout_ptr());
@@ -896,6 +924,7 @@ void Editor::drop_blank_rows() {
 // one's, and the items after them move on by as many.
 bool Editor::insert(int rows) {
     if (rows <= 0 || list_.fixed) return false;
+    fresh_ = false;
     const std::string seq(list_.sequence);
     long long after = 0;
     if (!seq.empty() && !t_.eof()) after = t_.num(seq).whole();
@@ -1000,6 +1029,7 @@ bool Editor::insert_rows_asked() {
 
 bool Editor::remove() {
     if (t_.eof()) return false;
+    fresh_ = false;
     if (list_.remove) {
         store::Record row(t_.layout_ptr());
         if (Status s = t_.read(row); !s) return refuse(s.message());

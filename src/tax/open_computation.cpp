@@ -25,7 +25,7 @@ Status take_open(store::Declaration& open, Declaration* d) {
 
 Status give_back(const Declaration& d, const Declaration& before, store::Declaration& open) {
     open.values().take(d.registry, d.summary);
-    for (int n : kComputedLists) {
+    for (int n : kChangedLists) {
         if (same_lists(*d.list(n), *before.list(n))) continue;
         Status s = open.replace_working(n, *d.list(n));
         if (!s) return s;

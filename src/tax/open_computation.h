@@ -14,17 +14,21 @@
 
 namespace vorn::tax {
 
-// The item tables the computation reads and may change (income items gain the excess of an
-// exempt portion, payments their non-deductible parts, the monthly grids their Carnê-Leão).
+// The item tables the computation reads.
 inline constexpr int kComputedLists[] = {2, 3, 4, 5, 6, 12};
+// Those it may change: income items gain the excess of an exempt portion, payments their
+// non-deductible parts, the monthly grids their Carnê-Leão. Dependants, assets and debts it only
+// reads.
+inline constexpr int kChangedLists[] = {2, 6, 12};
 
 // Whether two lists of records would be stored alike (same count, each record alike).
 bool same_lists(const std::vector<store::Record>& a, const std::vector<store::Record>& b);
 
 // The open declaration as a computation sees it: its values and the item tables it reads.
 [[nodiscard]] Status take_open(store::Declaration& open, Declaration* d);
-// Writes a computed declaration back into the open one: every value, and the working tables
-// whose records differ from `before` (the declaration as take_open gave it).
+// Writes a computed declaration back into the open one: every value, and the working tables of
+// kChangedLists whose records differ from `before` (those lists as take_open gave them; its
+// other lists are not read).
 [[nodiscard]] Status give_back(const Declaration& d, const Declaration& before,
                                store::Declaration& open);
 

@@ -182,6 +182,10 @@ bool Browser::edit(bool* escaped) {
         if (!p.has_template()) g.width = value_w;
     }
     g.valid = [&] { return !col.valid || col.valid(candidate); };
+    // The field may be narrower than its cell: nothing of the value shown before stays beside it.
+    screen_.write(g.row, g.col,
+                  std::string(static_cast<size_t>(std::min(w, rect_.right - g.col + 1)), ' '),
+                  screen_.colours.enhanced);
     std::vector<Get> fields{g};
     ReadResult r = READ(screen_, fields);
     if (escaped) *escaped = r.escaped;

@@ -15,10 +15,6 @@
 namespace vorn::shell {
 namespace {
 
-std::string valid_cpf(const std::string& base9) {
-    return base9 + cpf_check_digits(base9);
-}
-
 const std::string kFirst = valid_cpf("111444777");
 const std::string kSecond = valid_cpf("222555888");
 const std::string kThird = valid_cpf("333666999");

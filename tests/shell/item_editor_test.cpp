@@ -241,6 +241,23 @@ TEST(ItemEditor, TheAssetsDataWindowWritesWhatItsChecksAccept) {
     EXPECT_EQ(rows[0].at("RENAVAM"), renavam);
 }
 
+TEST(ItemEditor, TotalsFollowEachAcceptedCellOnWhicheverRowItIs) {
+    Office o = office(3, 0);
+    const std::string cpf = o.cpf(0);
+    // The third row's amount, then the first's, then the third's again: the totals line sums the
+    // rows as they stand after each.
+    const std::vector<Screen> screens = snapped(
+        o,
+        in_declaration(cpf,
+                       "ALT+F7\nDOWN\nDOWN\nRIGHT\nRIGHT\nRIGHT\nRIGHT\ntext 250\nENTER\nsnap\n"
+                       "UP\nUP\ntext 300\nENTER\nsnap\nDOWN\nDOWN\ntext 40\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Total Pago 450,00")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "Total Pago 650,00")) << body(screens[1]);
+    EXPECT_TRUE(shows(screens[2], "Total Pago 440,00")) << body(screens[2]);
+    EXPECT_EQ(num(o.calc()[cpf].at("I13_14")), "440.00");
+}
+
 TEST(ItemEditor, MarkedRowsShowTheirSubtotal) {
     Office o = office(3, 0);
     const std::string cpf = o.cpf(0);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/validate.h"
 #include "generator.h"
 #include "shell_test_util.h"
 #include "tax/folder.h"
@@ -214,6 +215,74 @@ inline std::string calc_form(const std::string& shown) {
     for (char ch : trim(shown))
         if (ch != '.') out += ch == ',' ? '.' : ch;
     return out;
+}
+
+// The screen row of the form's first row: the summary takes the declaration window's menu bar
+// row, keeping its status line for the hint.
+constexpr int kSummaryTop = 1;
+
+inline bool summary_simplified(const Screen& s) {
+    return s.at(kSummaryTop).find("Declaração Simplificada") != std::string::npos;
+}
+
+// The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
+// and the number of quotas under "Q".
+inline Fields summary_painted(const Screen& s) {
+    Fields out;
+    auto at = [&](int row, int col, int n) { return trim(substr_chars(s.at(row), col, n)); };
+    auto take = [&](int row, int number_col, int amount_col) {
+        const std::string number = at(row, number_col, 2);
+        if (number.size() != 2 || !isdigit(number[0]) || !isdigit(number[1])) return;
+        out[number] = calc_form(at(row, amount_col, 14));
+    };
+    if (summary_simplified(s)) {
+        for (int row = kSummaryTop + 1; row <= kSummaryTop + 20; ++row) take(row, 1, 48);
+        take(kSummaryTop + 21, 1, 4);
+        take(kSummaryTop + 21, 20, 39);
+        take(kSummaryTop + 21, 55, 58);
+        out["Q"] = at(kSummaryTop + 21, 26, 1);
+    } else {
+        for (int row = kSummaryTop + 1; row <= kSummaryTop + 20; ++row) {
+            take(row, 1, 25);
+            take(row, 40, 64);
+        }
+        out["Q"] = at(kSummaryTop + 19, 46, 1);
+    }
+    return out;
+}
+
+// What each line of the form shows, from calc's figures.
+inline Fields summary_expected(const Fields& calc, bool simplified) {
+    auto sum = [&](std::initializer_list<const char*> names) {
+        Decimal total;
+        for (const char* n : names) total += *Decimal::parse(num(calc.at(n)));
+        return total.to_string(2);
+    };
+    Fields out;
+    for (int k = 1; k <= 8; ++k)
+        out[tax::two_digits(k)] = num(calc.at("I13_" + tax::two_digits(k)));
+    out["03"] = sum({"I13_03", "I13_49"});
+    out["04"] = sum({"I13_04", "I13_50"});
+    if (simplified) {
+        const char* rest[] = {"DESPADRAO", "I13_20", "I13_25", "I13_26", "I13_27",
+                              "I13_28",    "",       "I13_31", "I13_32", "I13_33",
+                              "I13_34",    "I13_35", "I13_36", "I13_37", "I13_38"};
+        for (int k = 9; k <= 23; ++k)
+            if (*rest[k - 9]) out[tax::two_digits(k)] = num(calc.at(rest[k - 9]));
+        out["15"] = sum({"I13_29", "I13_30"});
+    } else {
+        for (int k = 9; k <= 38; ++k)
+            out[tax::two_digits(k)] = num(calc.at("I13_" + tax::two_digits(k)));
+        out["24"] = num(calc.at("I13_25"));
+        out["25"] = num(calc.at("NILEI14754"));
+    }
+    out["Q"] = calc.at("QTD_QUOTA");
+    return out;
+}
+
+// A CPF of nine digits with its check digits.
+inline std::string valid_cpf(const std::string& base9) {
+    return base9 + cpf_check_digits(base9);
 }
 
 inline Decimal dec(const std::string& text) {

@@ -15,71 +15,6 @@
 namespace vorn::shell {
 namespace {
 
-std::string two(int n) {
-    return (n < 10 ? "0" : "") + std::to_string(n);
-}
-
-// The screen row of the form's first row: the summary takes the declaration window's menu bar
-// row, keeping its status line for the hint.
-constexpr int kTop = 1;
-
-bool simplified(const Screen& s) {
-    return s.at(kTop).find("Declaração Simplificada") != std::string::npos;
-}
-
-// The amounts of a summary screen by line number, as calc prints them ("1.234,56" → "1234.56"),
-// and the number of quotas under "Q".
-Fields painted(const Screen& s) {
-    Fields out;
-    auto at = [&](int row, int col, int n) { return trim(substr_chars(s.at(row), col, n)); };
-    auto take = [&](int row, int number_col, int amount_col) {
-        const std::string number = at(row, number_col, 2);
-        if (number.size() != 2 || !isdigit(number[0]) || !isdigit(number[1])) return;
-        out[number] = calc_form(at(row, amount_col, 14));
-    };
-    if (simplified(s)) {
-        for (int row = kTop + 1; row <= kTop + 20; ++row) take(row, 1, 48);
-        take(kTop + 21, 1, 4);
-        take(kTop + 21, 20, 39);
-        take(kTop + 21, 55, 58);
-        out["Q"] = at(kTop + 21, 26, 1);
-    } else {
-        for (int row = kTop + 1; row <= kTop + 20; ++row) {
-            take(row, 1, 25);
-            take(row, 40, 64);
-        }
-        out["Q"] = at(kTop + 19, 46, 1);
-    }
-    return out;
-}
-
-// What each line of the form shows, from calc's figures.
-Fields expected(const Fields& calc, bool simplified) {
-    auto sum = [&](std::initializer_list<const char*> names) {
-        Decimal total;
-        for (const char* n : names) total += *Decimal::parse(num(calc.at(n)));
-        return total.to_string(2);
-    };
-    Fields out;
-    for (int k = 1; k <= 8; ++k) out[two(k)] = num(calc.at("I13_" + two(k)));
-    out["03"] = sum({"I13_03", "I13_49"});
-    out["04"] = sum({"I13_04", "I13_50"});
-    if (simplified) {
-        const char* rest[] = {"DESPADRAO", "I13_20", "I13_25", "I13_26", "I13_27",
-                              "I13_28",    "",       "I13_31", "I13_32", "I13_33",
-                              "I13_34",    "I13_35", "I13_36", "I13_37", "I13_38"};
-        for (int k = 9; k <= 23; ++k)
-            if (*rest[k - 9]) out[two(k)] = num(calc.at(rest[k - 9]));
-        out["15"] = sum({"I13_29", "I13_30"});
-    } else {
-        for (int k = 9; k <= 38; ++k) out[two(k)] = num(calc.at("I13_" + two(k)));
-        out["24"] = num(calc.at("I13_25"));
-        out["25"] = num(calc.at("NILEI14754"));
-    }
-    out["Q"] = calc.at("QTD_QUOTA");
-    return out;
-}
-
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -99,10 +34,10 @@ TEST(SummaryScreen, EachLineOfTwentyGeneratedDeclarationsIsCalcsFigure) {
     for (size_t i = 0; i < screens.size(); ++i) {
         SCOPED_TRACE("CPF " + o.cpf(i));
         const Fields& c = calc[o.cpf(i)];
-        const bool simple = simplified(screens[i]);
+        const bool simple = summary_simplified(screens[i]);
         EXPECT_EQ(simple, c.at("USAPADRAO") == "S");
         ++forms[simple];
-        EXPECT_EQ(painted(screens[i]), expected(c, simple));
+        EXPECT_EQ(summary_painted(screens[i]), summary_expected(c, simple));
         // The cash alert when the cash check finds no surplus or one below the threshold.
         const bool alert = dec(c.at("SALDO")) <= Decimal() ||
                            dec(c.at("INDGAS")) < dec(summaries[o.cpf(i)]["INDALERTA"]);
@@ -135,23 +70,23 @@ TEST(SummaryScreen, TypedValuesRecomputeAtOnceAndTheSaveStoresWhatTheLastScreenS
     const std::vector<Screen> screens = snapped(o, in_declaration(cpf, keys));
     ASSERT_EQ(screens.size(), 5u);
 
-    const Fields typed = painted(screens[0]);
+    const Fields typed = summary_painted(screens[0]);
     EXPECT_EQ(typed.at("31"), "1000.00");
     EXPECT_EQ(dec(typed.at("35")), dec(first.at("I13_35")) + Decimal(1000));
     EXPECT_EQ(dec(typed.at("36")), dec(first.at("I13_36")) - Decimal(1000));
-    const Fields quotas = painted(screens[1]);
+    const Fields quotas = summary_painted(screens[1]);
     EXPECT_EQ(quotas.at("Q"), "3");
     EXPECT_EQ(dec(quotas.at("37")), DESPREZA(dec(quotas.at("36")) / Decimal(3), 15));
 
-    EXPECT_TRUE(simplified(screens[2]));
-    EXPECT_FALSE(simplified(screens[3]));
-    ASSERT_TRUE(simplified(screens[4]));
-    EXPECT_EQ(painted(screens[2]), painted(screens[4]));
+    EXPECT_TRUE(summary_simplified(screens[2]));
+    EXPECT_FALSE(summary_simplified(screens[3]));
+    ASSERT_TRUE(summary_simplified(screens[4]));
+    EXPECT_EQ(summary_painted(screens[2]), summary_painted(screens[4]));
     const Fields after = o.calc()[cpf];
     EXPECT_EQ(after.at("USAPADRAO"), "S");
     EXPECT_EQ(after.at("I13_31"), "1000.00");
     EXPECT_EQ(after.at("QTD_QUOTA"), "3");
-    EXPECT_EQ(painted(screens[4]), expected(after, true));
+    EXPECT_EQ(summary_painted(screens[4]), summary_expected(after, true));
 }
 
 TEST(SummaryScreen, ANegativeAmountIsRefusedKeepsTheCursorAndStoresNothing) {
@@ -220,16 +155,16 @@ TEST(SummaryScreen, AnExitDeclarationIsCompleteInOneQuotaAndNeitherSwitchIsAllow
         o, in_declaration(cpf, "F7\nsnap\nCTRL+S\nsnap\nENTER\ntext S\nENTER\nsnap\nENTER\nESC\n"));
     // Opened complete; Ctrl+S and "S" in the option field are both refused.
     ASSERT_EQ(screens.size(), 3u);
-    EXPECT_FALSE(simplified(screens[0]));
+    EXPECT_FALSE(summary_simplified(screens[0]));
     const Fields after = o.calc()[cpf];
-    EXPECT_EQ(painted(screens[0]), expected(after, false));
+    EXPECT_EQ(summary_painted(screens[0]), summary_expected(after, false));
     EXPECT_EQ(after.at("USAPADRAO"), "N");
-    EXPECT_EQ(painted(screens[0]).at("Q"), dec(after.at("I13_36")).is_zero() ? "0" : "1");
+    EXPECT_EQ(summary_painted(screens[0]).at("Q"), dec(after.at("I13_36")).is_zero() ? "0" : "1");
     for (size_t k : {1, 2}) {
         EXPECT_EQ(
             count(body(screens[k]), "A declaração de saída definitiva só pode ser uma completa"),
             1u);
-        EXPECT_FALSE(simplified(screens[k]));
+        EXPECT_FALSE(summary_simplified(screens[k]));
     }
 }
 
@@ -259,7 +194,7 @@ TEST(SummaryScreen, TaxPaidAbroadAboveItsLimitIsToldAndTheLimitTaken) {
     EXPECT_EQ(count(body(screens[0]), limit), 1u);
     EXPECT_EQ(num(o.dbfread(1)[cpf]["IR_EXTER"]), "99999.00");
     EXPECT_LT(dec(after.at("I13_32")), Decimal(99999));
-    EXPECT_EQ(painted(screens[1]), expected(after, false));
+    EXPECT_EQ(summary_painted(screens[1]), summary_expected(after, false));
 }
 
 TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
@@ -279,7 +214,7 @@ TEST(SummaryScreen, SimplifiedSimulationFindsTheIncomeForTheWantedBalance) {
                                   "F7\nENTER\nENTER\nENTER\ntext " +
                                       refund + "\nDOWN\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u);
-    const Decimal income = dec(calc_form(substr_chars(screens[0].at(kTop + 18), 63, 14)));
+    const Decimal income = dec(calc_form(substr_chars(screens[0].at(kSummaryTop + 18), 63, 14)));
 
     // The table's tax of the income found, less the tax paid, is the balance asked for.
     EXPECT_EQ(tax::SIMUL_tax_of_income(income) - dec(first.at("I13_35")), Decimal(5000));
@@ -299,9 +234,9 @@ TEST(SummaryScreen, SimplifiedSimulationGivesTheTaxOfATypedIncome) {
         snapped(o, in_declaration(cpf, "F7\nENTER\nENTER\nENTER\nDOWN\ntext " + first.at("I13_08") +
                                            "\nUP\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 1u);
-    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kTop + 15), 63, 14))),
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kSummaryTop + 15), 63, 14))),
               dec(first.at("I13_21")));
-    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kTop + 18), 63, 14))),
+    EXPECT_EQ(dec(calc_form(substr_chars(screens[0].at(kSummaryTop + 18), 63, 14))),
               dec(first.at("I13_08")));
     ui::testing::expect_golden("summary_simulator_income", body(screens[0]));
     // The simulation changes nothing of the declaration.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "base/text.h"
 #include "harness.h"
 
@@ -68,6 +70,21 @@ TEST(Browser, RefusedOrUnwrittenCellsKeepTheirValue) {
     EXPECT_EQ(std::get<Decimal>(rows[1][1]), D("200"));  // 7 accepted but not written
     EXPECT_EQ(std::get<Decimal>(rows[2][1]), D("9"));    // typing starts editing a cell
     EXPECT_EQ(valid_calls, 3);
+}
+
+TEST(Browser, AFieldNarrowerThanItsCellLeavesNothingOfTheShownValueBesideIt) {
+    Harness h("text 7\nsnap\nESC\nESC\n");
+    std::vector<std::vector<Value>> rows{{Value(Decimal(345))}};
+    ArraySource src(rows);
+    Browser b(h.screen, src, {array_column(src, 0, "Código", "999", 8)}, Rect{0, 0, 5, 20});
+    EXPECT_EQ(b.run(), Key::of(KeyCode::kEsc));
+    std::istringstream snap(h.snaps.str());
+    std::string row;
+    for (int r = 0; r <= 2; ++r) std::getline(snap, row);
+    // The three-digit field takes the cell's first columns; the 345 shown at its right is gone.
+    EXPECT_NE(row.find("7"), std::string::npos) << row;
+    EXPECT_EQ(row.find("345"), std::string::npos) << row;
+    EXPECT_EQ(row.find("5"), std::string::npos) << row;
 }
 
 TEST(Browser, InsertAndDeleteHooksAndAnEmptyList) {
