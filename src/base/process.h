@@ -27,6 +27,16 @@ class SystemProcesses final : public Processes {
     static SystemProcesses& instance();
 };
 
+// How a web address is opened (the web chat, the refund consultation): `browser` (VORN_BROWSER,
+// else "xdg-open") started with the address as its one argument, without a shell.
+struct BrowserOpener {
+    Processes& processes;
+    std::string browser;
+    [[nodiscard]] Status open(const std::string& address) const {
+        return processes.run({browser, address});
+    }
+};
+
 // For tests: records every argument vector and answers with `result`.
 class FakeProcesses final : public Processes {
   public:

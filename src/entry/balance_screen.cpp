@@ -191,7 +191,7 @@ const Detail kDetails[] = {
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area,
-         const tax::InterestTable& selic, const std::optional<tax::PastResult>& last_year)
+         const payments::InterestTable& selic, const std::optional<tax::PastResult>& last_year)
         : s_(s),
           op_(op),
           d_(d),
@@ -415,7 +415,7 @@ ScreenFields balance_fields() {
 }
 
 ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                              ui::Rect area, const tax::InterestTable& selic,
+                              ui::Rect area, const payments::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year) {
     if (area.height() < kRows) throw std::logic_error("balance screen: area too short");
     return Form(screen, op, d, area, selic, last_year).run();

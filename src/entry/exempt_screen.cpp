@@ -115,7 +115,7 @@ const Line kExclusive[] = {
 class Page {
   public:
     Page(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area, int item,
-         const tax::InterestTable& selic)
+         const payments::InterestTable& selic)
         : s_(s), op_(op), d_(d), area_(area), item_(item), c_{td_, op, s.clock(), selic} {}
 
     ui::ReadResult run();
@@ -313,7 +313,7 @@ std::vector<IncomeLine> income_page_lines(int item) {
 }
 
 ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,
-                             int item, const tax::InterestTable& selic) {
+                             int item, const payments::InterestTable& selic) {
     if (area.height() < kMinRows || area.width() < kMinCols)
         throw std::logic_error("exempt income screen: area too small");
     if (item != 31 && item != 32) throw std::logic_error("exempt income screen: no such page");

@@ -9,8 +9,8 @@
 
 #include "base/operator.h"
 #include "entry/layout.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
@@ -32,6 +32,6 @@ std::vector<IncomeLine> income_page_lines(int item);
 // for the next or previous page. What was computed and accepted is written back into the
 // declaration's values and working tables, also after Esc.
 ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::Declaration& d, ui::Rect area,
-                             int item, const tax::InterestTable& selic);
+                             int item, const payments::InterestTable& selic);
 
 }  // namespace vorn::entry

@@ -70,7 +70,7 @@ bool months_typed(const tax::Declaration& d) {
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area, int item,
-         const tax::InterestTable& selic)
+         const payments::InterestTable& selic)
         : s_(s),
           op_(op),
           d_(d),
@@ -105,7 +105,7 @@ class Form {
     store::Declaration& d_;
     ui::Rect area_;
     int item_;
-    const tax::InterestTable& selic_;
+    const payments::InterestTable& selic_;
     tax::Declaration td_;
     tax::Declaration given_;  // td_ as last written into the open declaration
     tax::Context c_;
@@ -220,7 +220,7 @@ void Form::paint_frame() {
     }
     // The payment date of a late Carnê-Leão and the latest SELIC month the correction knows.
     const Date today = s_.clock().today();
-    std::string right = "Pagto " + tax::last_business_day(today.year(), today.month()).dmy();
+    std::string right = "Pagto " + payments::last_business_day(today.year(), today.month()).dmy();
     if (const int last = selic_.last_month(); last > 0)
         right += " Selic " + trim(TRAZ_MES(last % 100)) + " " + tax::two_digits(last / 100 % 100);
     write(kPersonRow, 44, right, kCols - 44);
@@ -507,7 +507,7 @@ std::string grid_picture(std::string_view narrowest, Decimal largest) {
 }
 
 ui::ReadResult individuals_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                                  ui::Rect area, int item, const tax::InterestTable& selic) {
+                                  ui::Rect area, int item, const payments::InterestTable& selic) {
     if (area.width() < kCols || area.height() < kRows || (item != 21 && item != 22))
         throw std::logic_error("individuals screen: area too small or item unknown");
     return Form(screen, op, d, area, item, selic).run();

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "base/operator.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "tax/declaration.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
@@ -45,6 +45,6 @@ std::string grid_picture(std::string_view narrowest, Decimal largest);
 // is stored at once and the Carnê-Leão recomputed; what changed goes back into the declaration's
 // values and working tables, also after Esc.
 ui::ReadResult individuals_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                                  ui::Rect area, int item, const tax::InterestTable& selic);
+                                  ui::Rect area, int item, const payments::InterestTable& selic);
 
 }  // namespace vorn::entry

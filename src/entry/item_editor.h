@@ -8,9 +8,9 @@
 #include <cstdint>
 
 #include "base/operator.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
-#include "tax/interest.h"
 #include "ui/grid.h"
 #include "ui/key.h"
 #include "ui/screen.h"
@@ -24,7 +24,7 @@ struct EditorPlace {
     Operator& op;
     store::WorkAreas& w;
     store::Declaration& d;
-    const tax::InterestTable& selic;
+    const payments::InterestTable& selic;
     ui::Rect area;
 };
 

@@ -148,7 +148,7 @@ class Run {
     void save_now();
     void outside_calculator();
     void told_saved();
-    const tax::InterestTable& selic();
+    const payments::InterestTable& selic();
 
     App& app_;
     Session& s_;
@@ -157,10 +157,10 @@ class Run {
     bool done_ = false;
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
-    std::optional<tax::InterestTable> selic_;
+    std::optional<payments::InterestTable> selic_;
 };
 
-const tax::InterestTable& Run::selic() {
+const payments::InterestTable& Run::selic() {
     if (!selic_) selic_ = selic_rates(app_);
     return *selic_;
 }
@@ -374,9 +374,7 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());
     } else if (at.screen == 11) {
         draw_idle();
-        const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
-        r = entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
-                                 {*app_.processes, browser.empty() ? "xdg-open" : browser});
+        r = entry::office_screen(sc, app_.op, app_.w, d_, win_->client(), browser_opener(app_));
     }
     sc.set_bindings(bindings);
     if (alt_t) return ui::Key::alt('T');

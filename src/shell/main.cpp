@@ -62,9 +62,13 @@ int post(const Args& args) {
     return with_verb(vorn::run_post_command, "post", args);
 }
 
+int corrected(const Args& args) {
+    return with_verb(vorn::run_corrected_command, "corrigido", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
-    {"recalc", recalc},           {"post", post},
+    {"recalc", recalc},           {"post", post},       {"corrigido", corrected},
 };
 
 int usage(const std::string& problem) {

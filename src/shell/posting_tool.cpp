@@ -255,7 +255,7 @@ bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
     if (s) s = store::records_of(*t, d.cpf(), &td.postings, nullptr);
     const tax::Declaration before = td;
     if (s) {
-        const tax::InterestTable selic = selic_rates(app);
+        const payments::InterestTable selic = selic_rates(app);
         tax::Context c{td, app.op, app.w.clock(), selic};
         tax::LANCAVAL(c, accounts);
         s = tax::give_back(td, before, d);
