@@ -149,6 +149,12 @@ TEST(Interest, LateQuotasCountFromJuneToTheMonthBeforePayment) {
     // The fine at its cap: valid to the last business day of the payment month.
     EXPECT_TRUE(late.valid_until);
     EXPECT_EQ(late.valid_date, Date(2026, 11, 30));
+    // A principal of 0.07 has a fine of 0.01 at 20 %: the fine no longer grows whatever its cents.
+    const DarfAmounts small = CALCJU(t, DarfKind::kOther, D("0.07"),
+                                     dates(Date(2026, 7, 31), Date(2026, 11, 16)), kToday);
+    EXPECT_EQ(small.fine, D("0.01"));
+    EXPECT_TRUE(small.valid_until);
+    EXPECT_EQ(small.valid_date, Date(2026, 11, 30));
     // The first quota late: the same June start.
     DarfAmounts first = CALCJU(t, DarfKind::kQuota, D("1000.00"),
                                dates(Date(2026, 5, 29), Date(2026, 7, 10)), kToday);
