@@ -89,7 +89,7 @@ class OpenDeclaration {
     }
 
     vorn::store::Declaration& declaration() { return *open_; }
-    const vorn::tax::InterestTable& selic() const { return selic_; }
+    const vorn::payments::InterestTable& selic() const { return selic_; }
     const std::string& folder() const { return dir_; }
 
   private:
@@ -97,7 +97,7 @@ class OpenDeclaration {
     vorn::ScriptedOperator op_;
     vorn::store::CdxIndexFiles files_;
     vorn::store::WorkAreas w_;
-    vorn::tax::InterestTable selic_;
+    vorn::payments::InterestTable selic_;
     std::string dir_;
     std::unique_ptr<vorn::store::Declaration> open_;
 };

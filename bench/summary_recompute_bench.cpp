@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
         vorn::tax::FolderReader::read_one(vorn::store::Env::posix(), inst.string(), cpf, &stored),
         "leitura");
     bench::check(stored.status, "leitura");
-    vorn::tax::InterestTable selic;
+    vorn::payments::InterestTable selic;
     bench::check(vorn::tax::read_interest_table(vorn::store::Env::posix(), inst.string(), &selic),
                  "Selic");
     vorn::ScriptedOperator op;

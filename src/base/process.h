@@ -47,6 +47,16 @@ class SystemProcesses final : public Processes {
     std::set<long> children_;  // started by start and not yet stopped
 };
 
+// How a web address is opened (the web chat, the refund consultation): `browser` (VORN_BROWSER,
+// else "xdg-open") started with the address as its one argument, without a shell.
+struct BrowserOpener {
+    Processes& processes;
+    std::string browser;
+    [[nodiscard]] Status open(const std::string& address) const {
+        return processes.run({browser, address});
+    }
+};
+
 // For tests: records every argument vector and answers with `result`; started programs get the
 // ids 1, 2, ... and the ids stopped are recorded; a captured program writes `output`.
 class FakeProcesses final : public Processes {

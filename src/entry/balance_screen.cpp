@@ -192,7 +192,7 @@ const Detail kDetails[] = {
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area,
-         const tax::InterestTable& selic, const std::optional<tax::PastResult>& last_year)
+         const payments::InterestTable& selic, const std::optional<tax::PastResult>& last_year)
         : s_(s),
           op_(op),
           w_(w),
@@ -231,7 +231,7 @@ class Form {
     store::WorkAreas& w_;
     store::Declaration& d_;
     ui::Rect area_;
-    const tax::InterestTable& selic_;
+    const payments::InterestTable& selic_;
     tax::Declaration td_;
     tax::Context c_;
     std::optional<tax::PastResult> last_year_;
@@ -438,7 +438,7 @@ ScreenFields balance_fields() {
 }
 
 ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                              store::Declaration& d, ui::Rect area, const tax::InterestTable& selic,
+                              store::Declaration& d, ui::Rect area, const payments::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year) {
     if (area.height() < kRows) throw std::logic_error("balance screen: area too short");
     return Form(screen, op, w, d, area, selic, last_year).run();

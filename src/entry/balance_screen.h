@@ -8,10 +8,10 @@
 
 #include "base/operator.h"
 #include "entry/layout.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
 #include "tax/folder.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
@@ -29,7 +29,7 @@ ScreenFields balance_fields();
 // office's history), its closing assets and debts stand beside this declaration's at the end of
 // that year, in the attention colour where they differ.
 ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                              store::Declaration& d, ui::Rect area, const tax::InterestTable& selic,
+                              store::Declaration& d, ui::Rect area, const payments::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year = std::nullopt);
 
 }  // namespace vorn::entry

@@ -70,7 +70,7 @@ bool read_funds(store::WorkAreas& w, int item, Funds* out) {
 class Window {
   public:
     Window(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, int item,
-           const tax::InterestTable& selic)
+           const payments::InterestTable& selic)
         : s_(s), op_(op), w_(w), d_(d), item_(item), c_{td_, op, s.clock(), selic} {}
 
     ui::ReadResult run();
@@ -254,7 +254,8 @@ int donation_code(int item) {
 }
 
 ui::ReadResult donation_window(ui::Screen& s, Operator& op, store::WorkAreas& w,
-                               store::Declaration& d, int item, const tax::InterestTable& selic) {
+                               store::Declaration& d, int item,
+                               const payments::InterestTable& selic) {
     return Window(s, op, w, d, item, selic).run();
 }
 

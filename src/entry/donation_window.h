@@ -5,9 +5,9 @@
 #pragma once
 
 #include "base/operator.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
@@ -22,6 +22,7 @@ int donation_code(int item);
 // payments of the working set and the declaration computed again. The read's result (the key
 // that ended the window); a refused check reads nothing.
 ui::ReadResult donation_window(ui::Screen& s, Operator& op, store::WorkAreas& w,
-                               store::Declaration& d, int item, const tax::InterestTable& selic);
+                               store::Declaration& d, int item,
+                               const payments::InterestTable& selic);
 
 }  // namespace vorn::entry

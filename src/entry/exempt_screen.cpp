@@ -117,7 +117,7 @@ const Line kExclusive[] = {
 class Page {
   public:
     Page(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area,
-         int item, const tax::InterestTable& selic)
+         int item, const payments::InterestTable& selic)
         : s_(s),
           op_(op),
           w_(w),
@@ -143,7 +143,7 @@ class Page {
     store::Declaration& d_;
     ui::Rect area_;
     int item_;
-    const tax::InterestTable& selic_;
+    const payments::InterestTable& selic_;
     tax::Declaration td_;
     tax::Context c_;
 };
@@ -339,7 +339,7 @@ std::vector<IncomeLine> income_page_lines(int item) {
 
 ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
                              store::Declaration& d, ui::Rect area, int item,
-                             const tax::InterestTable& selic) {
+                             const payments::InterestTable& selic) {
     if (area.height() < kMinRows || area.width() < kMinCols)
         throw std::logic_error("exempt income screen: area too small");
     if (item != 31 && item != 32) throw std::logic_error("exempt income screen: no such page");

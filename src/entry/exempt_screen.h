@@ -9,9 +9,9 @@
 
 #include "base/operator.h"
 #include "entry/layout.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/screen.h"
 
@@ -36,6 +36,6 @@ std::vector<IncomeLine> income_page_lines(int item);
 // areas `w`), whose sum the line then takes.
 ui::ReadResult exempt_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
                              store::Declaration& d, ui::Rect area, int item,
-                             const tax::InterestTable& selic);
+                             const payments::InterestTable& selic);
 
 }  // namespace vorn::entry

@@ -109,7 +109,7 @@ class Form {
     store::Declaration& d_;
     ui::Rect area_;
     int item_;
-    const tax::InterestTable& selic_;
+    const payments::InterestTable& selic_;
     tax::Declaration td_;
     tax::Declaration given_;  // td_ as last written into the open declaration
     tax::Context c_;
@@ -226,7 +226,7 @@ void Form::paint_frame() {
     }
     // The payment date of a late Carnê-Leão and the latest SELIC month the correction knows.
     const Date today = s_.clock().today();
-    std::string right = "Pagto " + tax::last_business_day(today.year(), today.month()).dmy();
+    std::string right = "Pagto " + payments::last_business_day(today.year(), today.month()).dmy();
     if (const int last = selic_.last_month(); last > 0)
         right += " Selic " + trim(TRAZ_MES(last % 100)) + " " + tax::two_digits(last / 100 % 100);
     write(kPersonRow, 44, right, kCols - 44);

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "base/operator.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "store/workareas.h"
-#include "tax/interest.h"
 #include "ui/grid.h"
 #include "ui/key.h"
 #include "ui/screen.h"
@@ -36,7 +36,7 @@ struct EditorPlace {
     Operator& op;
     store::WorkAreas& w;
     store::Declaration& d;
-    const tax::InterestTable& selic;
+    const payments::InterestTable& selic;
     ui::Rect area;
     // A finding's record and column: the first list shown from this place opens there (then
     // they are cleared), unless EDITA is given its own.

@@ -32,7 +32,7 @@ const char* const kModes[] = {"1-E-mail",     "2-Intranet", "3-WhatsApp",   "4-C
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::WorkAreas& w, store::Declaration& d, ui::Rect area,
-         const ChatOpener& chat)
+         const BrowserOpener& chat)
         : s_(s), op_(op), w_(w), d_(d), area_(area), chat_(chat) {}
 
     ui::ReadResult run();
@@ -63,7 +63,7 @@ class Form {
     store::WorkAreas& w_;
     store::Declaration& d_;
     ui::Rect area_;
-    const ChatOpener& chat_;
+    const BrowserOpener& chat_;
     std::map<long, std::string> statuses_;
     std::map<std::string, ui::Value, std::less<>> values_;
     std::vector<ui::Get> gets_;
@@ -176,7 +176,7 @@ void Form::open_chat() {
         refuse({"Preencha o número do DDD"});
         return;
     }
-    Status st = s_.lend_terminal([&] { return chat_.processes.run({chat_.browser, *address}); });
+    Status st = s_.lend_terminal([&] { return chat_.open(*address); });
     if (!st) refuse({"O navegador não pôde ser aberto:", st.message()});
 }
 
@@ -249,7 +249,7 @@ std::optional<std::string> chat_address(std::string_view area_code, std::string_
 }
 
 ui::ReadResult office_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                             store::Declaration& d, ui::Rect area, const ChatOpener& chat) {
+                             store::Declaration& d, ui::Rect area, const BrowserOpener& chat) {
     return Form(screen, op, w, d, area, chat).run();
 }
 

@@ -25,18 +25,11 @@ ScreenFields office_fields();
 // (whatever else the stored number holds is dropped). nullopt for an empty number.
 std::optional<std::string> chat_address(std::string_view area_code, std::string_view number);
 
-// Where the web chat is opened: `browser` (VORN_BROWSER, else "xdg-open") started with the address
-// as its one argument, without a shell.
-struct ChatOpener {
-    Processes& processes;
-    std::string browser;
-};
-
 // GTELA(11): draws the screen in `area` and reads its fields, each written into the declaration's
 // values as it is accepted. A data folder whose registry lacks one of the screen's columns stops
 // it with "Atualize a base de dados!" (what was typed would not be stored). Ctrl+Enter on the
 // mobile or the office number opens the web chat for it.
 ui::ReadResult office_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                             store::Declaration& d, ui::Rect area, const ChatOpener& chat);
+                             store::Declaration& d, ui::Rect area, const BrowserOpener& chat);
 
 }  // namespace vorn::entry

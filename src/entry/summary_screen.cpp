@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "entry/monthly_values.h"
 #include "entry/hints.h"
+#include "entry/monthly_values.h"
 #include "tax/annual.h"
 #include "tax/limits.h"
 #include "tax/open_computation.h"
@@ -134,7 +134,7 @@ const SummaryLine kSimplified[] = {
 class Form {
   public:
     Form(ui::Screen& s, Operator& op, store::Declaration& d, ui::Rect area,
-         const tax::InterestTable& selic)
+         const payments::InterestTable& selic)
         : s_(s), op_(op), d_(d), area_(area), c_{td_, op, s.clock(), selic} {}
 
     ui::ReadResult run();
@@ -527,7 +527,7 @@ ScreenFields summary_fields() {
 }
 
 ui::ReadResult summary_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                              ui::Rect area, const tax::InterestTable& selic) {
+                              ui::Rect area, const payments::InterestTable& selic) {
     // Both forms clear and paint their rows inside the area: a shorter one would leave the rows
     // below it to what was drawn there before.
     if (area.height() < kFormRows) throw std::logic_error("summary screen: area too short");

@@ -8,8 +8,8 @@
 
 #include "base/operator.h"
 #include "entry/layout.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
-#include "tax/interest.h"
 #include "ui/field.h"
 #include "ui/grid.h"
 #include "ui/screen.h"
@@ -24,6 +24,6 @@ ScreenFields summary_fields();
 // the screen (the read's result). What was computed and accepted is written back into the
 // declaration's values and working tables, also after Esc.
 ui::ReadResult summary_screen(ui::Screen& screen, Operator& op, store::Declaration& d,
-                              ui::Rect area, const tax::InterestTable& selic);
+                              ui::Rect area, const payments::InterestTable& selic);
 
 }  // namespace vorn::entry

@@ -53,6 +53,11 @@ bool App::ask(const std::vector<std::string>& lines, ui::Var var, const std::str
     return true;
 }
 
+BrowserOpener browser_opener(const App& app) {
+    const std::string browser = trim(app.platform.variable("VORN_BROWSER").value_or(""));
+    return {*app.processes, browser.empty() ? "xdg-open" : browser};
+}
+
 bool App::yes(const std::vector<std::string>& lines, const std::string& title) {
     return ui::AVISOSN(screen, lines, 2, {}, title) == "S";
 }

@@ -45,6 +45,9 @@ struct App {
     void error(const std::vector<std::string>& lines, const std::string& title = {});
 };
 
+// How this terminal opens web addresses: VORN_BROWSER, else "xdg-open".
+BrowserOpener browser_opener(const App& app);
+
 // A menu bar of the desktop built from a menu tree; `chosen` runs with the item picked.
 ui::LMenu desktop_menu(const std::vector<MenuEntry>& tree,
                        const std::function<void(const MenuEntry&)>& chosen);

@@ -8,8 +8,8 @@
 
 #include "base/date.h"
 #include "base/status.h"
+#include "payments/interest.h"
 #include "store/env.h"
-#include "tax/interest.h"
 #include "tax/recompute.h"
 
 namespace vorn {
@@ -55,12 +55,12 @@ class BatchContext {
     BatchContext(const BatchContext&) = delete;
     BatchContext& operator=(const BatchContext&) = delete;
     const Clock& clock() const;
-    const tax::InterestTable& selic() const { return selic_; }
+    const payments::InterestTable& selic() const { return selic_; }
 
   private:
     SystemClock system_;
     std::optional<ManualClock> fixed_;
-    tax::InterestTable selic_;
+    payments::InterestTable selic_;
 };
 
 }  // namespace vorn

@@ -6,6 +6,7 @@
 #include "base/helpers.h"
 #include "base/text.h"
 #include "base/validate.h"
+#include "entry/corrected_list.h"
 #include "shell/declaration_ui.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
@@ -197,6 +198,14 @@ void findings(App& app, const std::string& cpf) {
     ui::LDLGCLOSE(app.screen);
 }
 
+// F5: the corrected taxes of the selected folder.
+void corrected_taxes(App& app) {
+    sync_areas(app.s, app.w);
+    const std::string address = trim(app.platform.variable("VORN_RESTITUICAO").value_or(""));
+    entry::corrected_list(app.screen, app.op, app.w, selic_rates(app), browser_opener(app),
+                          address.empty() ? entry::kRefundAddress : address);
+}
+
 enum class Choice { kNone, kEsc, kCpf, kRecover };
 
 // The entry of the chooser: the CPF, or a name; the keys of the hint line. `cpf` comes back with
@@ -243,7 +252,7 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
             case 4:
                 return Choice::kRecover;
             case 5:
-                app.tell({"F5 - Imposto ou devolução atualizado:", ui::kNotAvailable});
+                corrected_taxes(app);
                 continue;
             case 6:
                 details(app, cpf);
@@ -355,8 +364,8 @@ tax::OpenComputation open_computation(App& app) {
 
 }  // namespace
 
-tax::InterestTable selic_rates(App& app) {
-    tax::InterestTable selic;
+payments::InterestTable selic_rates(App& app) {
+    payments::InterestTable selic;
     if (Status s = tax::read_interest_table(app.w.env(), app.s.ROTADEF, &selic); !s)
         app.error({"Tabela da Selic ilegível:", s.message()});
     return selic;

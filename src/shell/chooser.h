@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "payments/interest.h"
 #include "shell/app.h"
-#include "tax/interest.h"
 
 namespace vorn::shell {
 
@@ -25,7 +25,7 @@ void update_receipts(App& app);
 
 // The installation's SELIC rates (the late-payment correction of the monthly Carnê-Leão); an
 // unreadable table is told to the operator and gives none.
-tax::InterestTable selic_rates(App& app);
+payments::InterestTable selic_rates(App& app);
 
 // The registry line of the chooser's lists, and the totals line under them.
 struct ListTotals {

@@ -32,4 +32,11 @@ int run_post_command(int argc, char** argv);
 // command line.
 int run_render_command(int argc, char** argv);
 
+// vorn2026 corrigido --folder DIR [--cpf CPF] [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// The corrected tax of the folder's declarations as F5 of the chooser lists it, changing no file:
+// "JUROS=percent", then for each registry record whose balance is not zero "CPF IMPPGRE=value
+// QTD_QUOTA=n IMPOSTO=value RESTITU=value CORRIGI=value NAME". Refused before May 2026. Returns 0,
+// or 1 after a message on standard error.
+int run_corrected_command(int argc, char** argv);
+
 }  // namespace vorn

@@ -161,7 +161,7 @@ class Run {
     void save_now();
     void outside_calculator();
     void told_saved();
-    const tax::InterestTable& selic();
+    const payments::InterestTable& selic();
 
     App& app_;
     Session& s_;
@@ -171,10 +171,10 @@ class Run {
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
     std::optional<Finding> finding_;  // chosen in the notices: the next screen to show
-    std::optional<tax::InterestTable> selic_;
+    std::optional<payments::InterestTable> selic_;
 };
 
-const tax::InterestTable& Run::selic() {
+const payments::InterestTable& Run::selic() {
     if (!selic_) selic_ = selic_rates(app_);
     return *selic_;
 }
@@ -424,10 +424,8 @@ ui::Key Run::notes_screen(int item, bool& ended, const std::function<bool()>& le
     draw_idle();
     entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
     if (item == 63) return entry::EDITA(place, 11);
-    const std::string browser = trim(app_.platform.variable("VORN_BROWSER").value_or(""));
     const ui::ReadResult r =
-        entry::office_screen(sc, app_.op, app_.w, d_, win_->client(),
-                             {*app_.processes, browser.empty() ? "xdg-open" : browser});
+        entry::office_screen(sc, app_.op, app_.w, d_, win_->client(), browser_opener(app_));
     // Esc, or a key that chose another screen, leaves before the notices.
     if (r.escaped || left() || r.last_key.is(ui::KeyCode::kEsc)) return r.last_key;
     draw_idle();

@@ -8,6 +8,8 @@
 
 #include "base/helpers.h"
 #include "base/text.h"
+#include "entry/selic_months.h"
+#include "entry/selic_register.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
 #include "shell/menus.h"
@@ -825,6 +827,13 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 26:
             saving_interval(app, arg);
+            break;
+        case 28:
+            sync_areas(s, app.w);
+            if (arg == 1)
+                entry::selic_register(app.screen, app.op, app.w);
+            else
+                entry::selic_last_months(app.screen, app.w);
             break;
         case 36:
             screen_settings(app, arg);

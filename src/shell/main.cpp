@@ -66,9 +66,14 @@ int render(const Args& args) {
     return with_verb(vorn::run_render_command, "render", args);
 }
 
+int corrected(const Args& args) {
+    return with_verb(vorn::run_corrected_command, "corrigido", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
+    {"corrigido", corrected},
 };
 
 int usage(const std::string& problem) {

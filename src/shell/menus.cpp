@@ -49,6 +49,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 18:  // end of the program
         case 19:  // update the data base
         case 26:  // how the declaration is saved
+        case 28:  // the SELIC register: typing a month's rate, the last twelve months
         case 36:  // declaration menu style, what follows closing a declaration
         case 37:  // remove the R$ 0,01 marks
         case 38:  // mobile and e-mail to the government program; automatic copy of its files

@@ -208,7 +208,7 @@ bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
     if (s) s = store::records_of(*t, d.cpf(), &td.postings, nullptr);
     const tax::Declaration before = td;
     if (s) {
-        const tax::InterestTable selic = selic_rates(app);
+        const payments::InterestTable selic = selic_rates(app);
         tax::Context c{td, app.op, app.w.clock(), selic};
         tax::LANCAVAL(c, accounts);
         s = tax::give_back(td, before, d);
@@ -225,14 +225,14 @@ bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
 }
 
 // The window the posting tool's lists take.
-entry::EditorPlace list_place(App& app, store::Declaration& d, const tax::InterestTable& selic) {
+entry::EditorPlace list_place(App& app, store::Declaration& d, const payments::InterestTable& selic) {
     return {app.screen, app.op, app.w, d, selic, ui::Rect{3, 1, 21, 78}};
 }
 
 // List 25: the client's postings, corrected in place under the posting window's checks.
 void edit_postings(App& app, store::Declaration& d) {
     if (!postings_table(app)) return;
-    const tax::InterestTable selic = selic_rates(app);
+    const payments::InterestTable selic = selic_rates(app);
     entry::EditorPlace place = list_place(app, d, selic);
     (void)entry::EDITA(place, 25);
     app.w.close(13);
@@ -242,7 +242,7 @@ void edit_postings(App& app, store::Declaration& d) {
 void edit_chart(App& app, store::Declaration& d) {
     sync_areas(app.s, app.w);
     if (!store::ABERTURA(app.w, 62)) return;
-    const tax::InterestTable selic = selic_rates(app);
+    const payments::InterestTable selic = selic_rates(app);
     entry::EditorPlace place = list_place(app, d, selic);
     (void)entry::EDITA(place, 28);
     app.w.close(62);

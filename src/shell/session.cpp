@@ -125,11 +125,16 @@ void take_define(Session& s, const store::Record& define) {
 
 bool correct_define(store::Record& define) {
     bool changed = false;
+    // The due dates as a new office record has them; 31/10/2026, which earlier starts wrote for
+    // the sixth quota, is a Saturday: the last business day of October is the 30th.
+    const store::Record defaults = store::initial_rows(43).at(0);
     if (define.date("VCTO1") == Date(NANOATUAL, 5, 30)) {
-        static constexpr int kDue[8][2] = {{29, 5}, {30, 6},  {31, 7},  {31, 8},
-                                           {30, 9}, {31, 10}, {30, 11}, {30, 12}};
-        for (int i = 0; i < 8; ++i)
-            define.set("VCTO" + std::to_string(i + 1), Date(NANOATUAL, kDue[i][1], kDue[i][0]));
+        for (int i = 1; i <= 8; ++i)
+            define.set("VCTO" + std::to_string(i), defaults.date("VCTO" + std::to_string(i)));
+        changed = true;
+    }
+    if (define.date("VCTO6") == Date(NANOATUAL, 10, 31)) {
+        define.set("VCTO6", defaults.date("VCTO6"));
         changed = true;
     }
     if (define.num("VAL_DOLAR") == Decimal::from("6.1917")) {

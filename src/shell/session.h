@@ -115,8 +115,9 @@ store::Record default_config(std::string_view nusu, std::string_view install,
 
 // Copies the DEFINE values into the session (ADATVENC, NVALDOLAR, CVALDOLAR and the record).
 void take_define(Session& s, const store::Record& define);
-// The two corrections of the office record made at start-up: the quota due dates written by an
-// earlier release (VCTO1 = 30/05/2026) and its dollar rate 6.1917. True when `define` changed.
+// The corrections of the office record made at start-up: the quota due dates written by an
+// earlier release (VCTO1 = 30/05/2026, or the sixth on Saturday 31/10/2026) and its dollar rate
+// 6.1917. True when `define` changed.
 bool correct_define(store::Record& define);
 // Copies the CONFIG values into the session (folders, operator, last CPF, the record).
 void take_config(Session& s, const store::Record& config);

@@ -663,20 +663,6 @@ std::string balance_label(EffectiveRate::Balance balance, bool complete_screen) 
     }
 }
 
-CorrectedBalance corrected_balance(Decimal IMPPGRE, Decimal QTD_QUOTA, Decimal interest_percent) {
-    CorrectedBalance r;
-    if (IMPPGRE < Decimal()) {
-        r.RESTITU = -IMPPGRE;
-        r.CORRIGI = round_half_up(r.RESTITU + r.RESTITU * interest_percent / Decimal(100), 2);
-    } else if (IMPPGRE > Decimal()) {
-        // No number of quotas stored yet: the balance is one quota, never a division by zero.
-        const Decimal quotas = QTD_QUOTA >= Decimal(1) ? QTD_QUOTA.floor() : Decimal(1);
-        r.IMPOSTO = round_half_up(IMPPGRE / quotas, 2);
-        r.CORRIGI = round_half_up(r.IMPOSTO + r.IMPOSTO * interest_percent / Decimal(100), 2);
-    }
-    return r;
-}
-
 std::string picture_e(Decimal v, std::string_view picture, bool zero_blank) {
     const size_t point = picture.find('.');
     const std::string_view whole_part = picture.substr(0, point);

@@ -9,8 +9,8 @@
 
 #include "base/date.h"
 #include "base/operator.h"
+#include "payments/interest.h"
 #include "tax/declaration.h"
-#include "tax/interest.h"
 #include "tax/table.h"
 
 namespace vorn::tax {
@@ -21,7 +21,7 @@ struct Context {
     Declaration& decl;
     Operator& op;
     const Clock& clock;
-    const InterestTable& selic;
+    const payments::InterestTable& selic;
 };
 
 // The entry point after every change. kind 1: the holder's monthly grid and Carnê-Leão; 2: the
@@ -108,14 +108,6 @@ EffectiveRate effective_rate(const Declaration& d);
 std::vector<std::string> complete_option_panel(const Declaration& d);
 // The label of the balance on the summary screens.
 std::string balance_label(EffectiveRate::Balance balance, bool complete_screen);
-
-// The balance of a declaration brought to today for the list of corrected taxes: a refund
-// (negative IMPPGRE) grows by the interest; a balance to pay is one quota's value (the whole
-// balance when no number of quotas was set) plus its interest, each to the cent.
-struct CorrectedBalance {
-    Decimal IMPOSTO, RESTITU, CORRIGI;
-};
-CorrectedBalance corrected_balance(Decimal IMPPGRE, Decimal QTD_QUOTA, Decimal interest_percent);
 
 // An amount through an "@E" number picture such as "999,999,999.99": digits fill the 9s from the
 // right, a separator shows only between digits, and the output swaps the point and the comma

@@ -299,13 +299,14 @@ Status read_rows(store::Env& env, const std::string& path,
 
 }  // namespace
 
-Status read_interest_table(store::Env& env, const std::string& install_dir, InterestTable* out) {
-    *out = InterestTable();
+Status read_interest_table(store::Env& env, const std::string& install_dir,
+                           payments::InterestTable* out) {
+    *out = payments::InterestTable();
     std::vector<store::Record> rows;
     Status s = read_rows(env, store::find_file(env, install_dir, "UFIRM.DBF"), nullptr, false,
                          [&](store::Record rec) { rows.push_back(std::move(rec)); });
     if (!s) return s;
-    *out = InterestTable::from_records(rows);
+    *out = payments::InterestTable::from_records(rows);
     return Status::ok();
 }
 

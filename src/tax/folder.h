@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "base/status.h"
+#include "payments/interest.h"
 #include "store/dbf.h"
 #include "store/env.h"
 #include "tax/declaration.h"
-#include "tax/interest.h"
 
 namespace vorn::tax {
 
@@ -87,7 +87,7 @@ class FolderReader {
 // The interest table UFIRM of an installation directory; an empty table when the file is
 // absent. kCorrupt when it exists and cannot be read.
 [[nodiscard]] Status read_interest_table(store::Env& env, const std::string& install_dir,
-                                         InterestTable* out);
+                                         payments::InterestTable* out);
 
 // The chart of accounts of the postings (table 62, CONTAS) of an installation directory, in its
 // record order. kNotFound when the installation has none; kCorrupt when it cannot be read.

@@ -226,8 +226,8 @@ void VE_LEAO(Context& c, MonthlyGrid& g, const CashBook& book, int month, bool t
 
 void CORR_DARF(Context& c, MonthlyGrid& g) {
     const Date today = c.clock.today();
-    const Date payment = last_business_day(today.year(), today.month());
-    const int payment_month = payment.year() * 100 + payment.month();
+    const Date payment = payments::last_business_day(today.year(), today.month());
+    const int payment_month = payments::year_month(payment);
     for (int m = 1; m <= 12; ++m) {
         const Decimal difference = g.get(6, m) - g.get(5, m);
         if (difference <= Decimal()) {
@@ -236,10 +236,10 @@ void CORR_DARF(Context& c, MonthlyGrid& g) {
         }
         const int due_year = m == 12 ? kCalendarYear + 1 : kCalendarYear;
         const int due_month_number = m == 12 ? 1 : m + 1;
-        const Date due = last_business_day(due_year, due_month_number);
-        const Date reference = PROX_DIA(due);
-        const int due_month = due.year() * 100 + due.month();
-        const Decimal fine = late_fine_percent(reference, payment);
+        const Date due = payments::last_business_day(due_year, due_month_number);
+        const Date reference = payments::PROX_DIA(due);
+        const int due_month = payments::year_month(due);
+        const Decimal fine = payments::late_fine_percent(reference, payment);
         Decimal interest;
         if (!fine.is_zero() && due_month <= payment_month)
             interest = Decimal(1) + c.selic.sum_between(due.year(), due.month(), payment.year(),

@@ -8,9 +8,9 @@
 
 #include "base/date.h"
 #include "base/status.h"
+#include "payments/interest.h"
 #include "store/declaration.h"
 #include "tax/declaration.h"
-#include "tax/interest.h"
 
 namespace vorn::tax {
 
@@ -34,7 +34,7 @@ bool same_lists(const std::vector<store::Record>& a, const std::vector<store::Re
 
 class OpenComputation {
   public:
-    OpenComputation(const Clock& clock, InterestTable selic)
+    OpenComputation(const Clock& clock, payments::InterestTable selic)
         : clock_(clock), selic_(std::move(selic)) {}
 
     // Computes `open` as the summary screen does and writes the results back: every value, and
@@ -44,7 +44,7 @@ class OpenComputation {
 
   private:
     const Clock& clock_;
-    InterestTable selic_;
+    payments::InterestTable selic_;
 };
 
 }  // namespace vorn::tax

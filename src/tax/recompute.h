@@ -12,9 +12,9 @@
 #include "base/date.h"
 #include "base/decimal.h"
 #include "base/status.h"
+#include "payments/interest.h"
 #include "store/env.h"
 #include "tax/declaration.h"
-#include "tax/interest.h"
 
 namespace vorn::tax {
 
@@ -37,7 +37,7 @@ struct RecomputeRequest {
     std::string only_cpf;  // empty: every declaration of the registry, in its record order
     long STATRAVA = 0;     // the office's protected status; 0 protects none
     const Clock* clock = nullptr;
-    const InterestTable* selic = nullptr;
+    const payments::InterestTable* selic = nullptr;
     // How long a table or record held by another terminal is waited for before giving up.
     double wait_seconds = 30;
     // A posting run when set (the chart of accounts, table 62): only declarations with postings

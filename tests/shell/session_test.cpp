@@ -46,9 +46,17 @@ TEST(Session, OfficeRecordCorrectionsAndDollarText) {
     d.set("VAL_DOLAR", Decimal::from("6.1917"));
     EXPECT_TRUE(correct_define(d));
     EXPECT_EQ(d.date("VCTO1"), Date(2026, 5, 29));
-    EXPECT_EQ(d.date("VCTO6"), Date(2026, 10, 31));
+    EXPECT_EQ(d.date("VCTO6"), Date(2026, 10, 30));  // the 31st is a Saturday
     EXPECT_EQ(d.date("VCTO8"), Date(2026, 12, 30));
     EXPECT_EQ(d.num("VAL_DOLAR"), Decimal::from("5.5018"));
+    // A sixth due date stored on that Saturday is mended alone; the others stay as the office
+    // set them.
+    d.set("VCTO6", Date(2026, 10, 31));
+    d.set("VCTO7", Date(2026, 11, 27));
+    EXPECT_TRUE(correct_define(d));
+    EXPECT_EQ(d.date("VCTO6"), Date(2026, 10, 30));
+    EXPECT_EQ(d.date("VCTO7"), Date(2026, 11, 27));
+    EXPECT_FALSE(correct_define(d));
     Session s;
     take_define(s, d);
     EXPECT_EQ(s.CVALDOLAR, "5.5018");

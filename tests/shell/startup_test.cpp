@@ -96,10 +96,23 @@ TEST(StartUp, OfficeRecordCorrectionsAreWrittenBack) {
         ASSERT_TRUE(d.unlock().is_ok());
         t.w.close(43);
     }
+    {
+        // An office started before: its first due date is right, its sixth is a Saturday.
+        Terminal t(inst);
+        ASSERT_TRUE(t.start("02"));
+        ASSERT_TRUE(store::ABERTURA(t.w, 43));
+        store::Table& d = *t.w.table(43);
+        ASSERT_TRUE(d.lock_record().is_ok());
+        ASSERT_TRUE(d.replace(d.field("VCTO6"), Date(2026, 10, 31)).is_ok());
+        ASSERT_TRUE(d.unlock().is_ok());
+        t.w.close(43);
+    }
     Terminal t(inst);
     ASSERT_TRUE(t.start("01"));
     auto define = rows_of(inst.path() + "/DEFINE.DBF");
     EXPECT_EQ(define[0].date("VCTO1"), Date(2026, 5, 29));
+    EXPECT_EQ(define[0].date("VCTO6"), Date(2026, 10, 30));
+    EXPECT_EQ(t.s.ADATVENC[5], Date(2026, 10, 30));
     EXPECT_EQ(define[0].num("VAL_DOLAR"), Decimal::from("5.5018"));
     EXPECT_EQ(t.s.NVALDOLAR, Decimal::from("5.5018"));
 }

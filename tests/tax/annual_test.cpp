@@ -335,18 +335,5 @@ TEST(SummaryTexts, PanelOfTheCompleteOptionAndBalanceLabels) {
     EXPECT_EQ(balance_label(EffectiveRate::Balance::kRefund, false), "Imposto  a  Restituir");
 }
 
-TEST(CorrectedBalance, RefundsGrowAndQuotasNeverDivideByZero) {
-    CorrectedBalance r = corrected_balance(D("-1000.00"), D("0"), D("3.5"));
-    EXPECT_EQ(r.RESTITU, D("1000.00"));
-    EXPECT_EQ(r.CORRIGI, D("1035.00"));
-    r = corrected_balance(D("1000.00"), D("3"), D("1.07"));
-    EXPECT_EQ(r.IMPOSTO, D("333.33"));
-    EXPECT_EQ(r.CORRIGI, D("336.90"));  // 333.33 + 3.566631, to the cent
-    r = corrected_balance(D("1000.00"), D("0"), D("1"));
-    EXPECT_EQ(r.IMPOSTO, D("1000.00"));
-    EXPECT_EQ(r.CORRIGI, D("1010.00"));
-    EXPECT_EQ(corrected_balance(D("0"), D("0"), D("5")).CORRIGI, D("0"));
-}
-
 }  // namespace
 }  // namespace vorn::tax

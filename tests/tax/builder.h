@@ -107,7 +107,7 @@ struct Session {
         : clock(DateTime{today, 36000}), ctx{d, op, clock, selic} {}
     ScriptedOperator op;
     ManualClock clock;
-    InterestTable selic;
+    payments::InterestTable selic;
     Context ctx;
 };
 

@@ -323,7 +323,7 @@ TEST_F(CalcCommand, ReadsTheInterestTableOfTheInstallation) {
     fs::create_directories(install);
     ASSERT_TRUE(store::Table::create(store::Env::posix(), (install / "ufirm.dbf").string(), *layout,
                                      rows, nullptr, true));
-    InterestTable t;
+    payments::InterestTable t;
     ASSERT_TRUE(read_interest_table(store::Env::posix(), install.string(), &t));
     EXPECT_EQ(t.sum_between(2025, 2, 2025, 5), D("2.02"));
     EXPECT_EQ(t.last_month(), 202504);

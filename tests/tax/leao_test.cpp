@@ -20,20 +20,6 @@ MonthlyGrid holder_grid(Declaration& d) {
     throw std::logic_error("no holder grid");
 }
 
-TEST(BusinessDays, DueDatesAndReferenceDays) {
-    EXPECT_EQ(last_business_day(2025, 11), Date(2025, 11, 28));  // the 30th is a Sunday
-    EXPECT_EQ(last_business_day(2025, 12), Date(2025, 12, 30));  // December: one day further back
-    EXPECT_EQ(last_business_day(2026, 1), Date(2026, 1, 30));
-    EXPECT_EQ(PROX_DIA(Date(2025, 12, 30)), Date(2026, 1, 2));  // 31 December is skipped
-    EXPECT_EQ(PROX_DIA(Date(2025, 4, 30)), Date(2025, 5, 2));   // so is 1 May
-    EXPECT_EQ(PROX_DIA(Date(2025, 2, 28)), Date(2025, 3, 3));   // past the weekend
-    EXPECT_EQ(PROX_DIA(Date(2026, 6, 30)), Date(2026, 7, 1));
-    EXPECT_EQ(late_fine_percent(Date(2026, 7, 1), Date(2026, 7, 1)), D("0.33"));
-    EXPECT_EQ(late_fine_percent(Date(2026, 7, 1), Date(2026, 7, 30)), D("9.90"));
-    EXPECT_EQ(late_fine_percent(Date(2026, 7, 1), Date(2026, 9, 8)), D("20"));  // 70 days
-    EXPECT_EQ(late_fine_percent(Date(2026, 7, 1), Date(2026, 6, 30)), D("0"));
-}
-
 TEST(MonthlyGrid, DependantsDeductionOnlyInMonthsWithEnoughIncome) {
     Builder b;
     b.dependant(21, "11111111111", Date(2010, 1, 1), 1);

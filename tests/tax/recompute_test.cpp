@@ -51,7 +51,7 @@ TEST(Recompute, ADeclarationSavedMeanwhileIsReadAgainBeforeItIsWritten) {
     RecomputeRequest rq;
     rq.folder = dir.string();
     rq.clock = &clock;
-    InterestTable selic;
+    payments::InterestTable selic;
     rq.selic = &selic;
     std::vector<Recomputed> lines;
     Status s = recompute_folder(store::Env::posix(), rq, [&](const Recomputed& r) {
@@ -116,7 +116,7 @@ TEST(Posting, ADeclarationOpenedOrSavedByATerminalMeanwhileIsLeftOrReadAgain) {
     RecomputeRequest rq;
     rq.folder = dir.string();
     rq.clock = &clock;
-    InterestTable selic;
+    payments::InterestTable selic;
     rq.selic = &selic;
     rq.accounts = &accounts;
     rq.terminal = "07";
