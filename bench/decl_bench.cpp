@@ -1,7 +1,9 @@
 // decl_bench [N1 N2 ...]: opens one declaration for entry and saves it back, in generated data
 // folders of N declarations each (default 10 and 5000; folders written by gen_folder, found beside
 // this program), and prints the median times and their ratio to the first folder's. The indexes
-// are built before timing, as they are after a folder's first opening.
+// are built before timing, as they are after a folder's first opening. Then the same through a
+// file layer that counts the syncs (of files, folders and file systems) and sleeps 5 ms in each,
+// as a slow disk or a network share makes them.
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/operator.h"
@@ -36,17 +39,22 @@ double median(std::vector<double> v) {
 
 struct Times {
     double open = 0, save = 0, pack = 0;
+    int open_syncs = 0, save_syncs = 0;  // of the last opening and saving
 };
 
-Times measure(const fs::path& base, int n, const std::string& generator) {
+Times measure(const fs::path& base, int n, const std::string& generator,
+              vorn::store::FaultEnv* slow = nullptr) {
     const fs::path folder = base / ("pasta" + std::to_string(n));
-    fs::create_directories(folder);
-    bench::shell_seconds(generator + " " + folder.string() + " " + std::to_string(n) +
-                         " > /dev/null");
+    if (!fs::exists(folder)) {
+        fs::create_directories(folder);
+        bench::shell_seconds(generator + " " + folder.string() + " " + std::to_string(n) +
+                             " > /dev/null");
+    }
     vorn::ScriptedOperator op;
     vorn::SystemClock clock;
     vorn::store::CdxIndexFiles indexes(op);
-    vorn::store::WorkAreas w(vorn::store::Env::posix(), op, clock);
+    vorn::store::WorkAreas w(
+        slow ? static_cast<vorn::store::Env&>(*slow) : vorn::store::Env::posix(), op, clock);
     w.ARQDEF = w.LOCARQ = folder.string();
     w.NUSU = "01";
     w.index_files = &indexes;
@@ -65,17 +73,27 @@ Times measure(const fs::path& base, int n, const std::string& generator) {
     const std::string cpf = reg.str("CPF");
 
     std::vector<double> opens, saves;
+    Times out;
     for (int k = 0; k < 7; ++k) {
         vorn::store::Declaration d(w, {folder.string(), "BENCH"});
+        const int before = slow ? slow->syncs() : 0;
         auto t0 = bench::Wall::now();
         bench::check(d.load(cpf, vorn::store::LoadMode::kExisting, true), "abrir a declaração");
         opens.push_back(ms_since(t0));
+        const int loaded = slow ? slow->syncs() : 0;
         d.values().set("NOMECONTR", "NOME " + std::to_string(k));
         auto t1 = bench::Wall::now();
         bench::check(d.save(true), "salvar a declaração");
         saves.push_back(ms_since(t1));
+        out.open_syncs = loaded - before;
+        out.save_syncs = (slow ? slow->syncs() : 0) - loaded;
     }
-    Times out{median(opens), median(saves), 0};
+    out.open = median(opens);
+    out.save = median(saves);
+    if (slow) {
+        w.close_all();
+        return out;
+    }
     // For comparison: what packing the assets table of the folder costs (what every save did
     // before the declaration's own records were rewritten in place).
     opened(vorn::store::ABERTURA(w, 4, true), 4);
@@ -103,6 +121,15 @@ int main(int argc, char** argv) {
         if (i == 0) first = t;
         std::printf("%12d %12.1f %12.1f %10.2f %14.1f\n", sizes[i], t.open, t.save,
                     t.save / first.save, t.pack);
+    }
+    std::printf("\ncom 5 ms por sincronização:\n%12s %12s %12s %14s %14s\n", "declarações",
+                "abrir (ms)", "salvar (ms)", "sincr. abrir", "sincr. salvar");
+    for (int n : sizes) {
+        vorn::store::FaultEnv slow(vorn::store::Env::posix());
+        slow.on_sync([] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+        Times t = measure(base, n, generator, &slow);
+        std::printf("%12d %12.1f %12.1f %14d %14d\n", n, t.open, t.save, t.open_syncs,
+                    t.save_syncs);
     }
     fs::remove_all(base);
     return 0;

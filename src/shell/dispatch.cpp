@@ -364,11 +364,8 @@ std::map<std::string, bool> documents_of(store::Table& t, const char* field, boo
 
 Status append_locked(App& app, int area, const store::Record& r) {
     app.w.select(area);
-    if (!store::ADD_REC(app.w, 5)) return Status::locked("registro não incluído");
-    store::Table& t = *app.w.table(area);
-    Status s = t.put(r);
-    Status u = t.unlock();
-    return s ? u : s;
+    if (!store::ADD_REC(app.w, 5, &r)) return Status::locked("registro não incluído");
+    return app.w.table(area)->unlock();
 }
 
 void transfer_documents(App& app, bool to_banks) {

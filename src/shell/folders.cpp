@@ -77,9 +77,7 @@ bool store_config(Session& s, store::WorkAreas& w, const std::vector<std::string
     bool ok = st.is_ok();
     w.select(42);
     if (ok && t.eof()) {
-        ok = store::ADD_REC(w, 5);
-        if (ok) st = t.put(s.CONFIG);
-        ok = ok && st.is_ok();
+        ok = store::ADD_REC(w, 5, &s.CONFIG);
     } else if (ok) {
         ok = store::REC_LOCK(w, 5);
         for (size_t k = 0; ok && k < fields.size(); ++k) {

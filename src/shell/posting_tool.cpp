@@ -136,12 +136,8 @@ Status write_posting(App& app, const std::string& cpf, const Typed& typed) {
     r.set("LANCADO", false);
     r.set("NROITEM", number + Decimal(1));
     app.w.select(13);
-    if (s && !store::ADD_REC(app.w, 5)) s = Status::locked("lançamento não gravado");
-    if (s) {
-        s = t->put(r);
-        Status u = t->unlock();
-        if (s) s = u;
-    }
+    if (s && !store::ADD_REC(app.w, 5, &r)) s = Status::locked("lançamento não gravado");
+    if (s) s = t->unlock();
     app.w.close(13);
     return s;
 }

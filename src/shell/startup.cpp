@@ -23,10 +23,8 @@ bool terminal_record(store::WorkAreas& w, int area, std::string_view nusu,
     while (st && !t.eof() && t.str("NRO_TERM") != nusu) st = t.skip();
     *created = false;
     if (st && t.eof()) {
-        if (!store::ADD_REC(w, 5)) return false;
-        st = t.put(fresh);
-        Status u = t.unlock();
-        if (st) st = u;
+        if (!store::ADD_REC(w, 5, &fresh)) return false;
+        st = t.unlock();
         *created = true;
     }
     if (st) {
@@ -96,8 +94,10 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     const bool upgraded = store::needs_upgrade(w, 42) && store::CORRIGE(w, 42);
 
     // 8. The terminal's settings.
+    // A damaged table was told as such already: the terminal does not start on defaults.
     if (!store::ABERTURA(w, 42)) {
-        op.notice(NoticeKind::kError, "", "Arquivo de configuração sendo usado no momento");
+        if (w.last_open_failure.code() == Status::Code::kLocked)
+            op.notice(NoticeKind::kError, "", "Arquivo de configuração sendo usado no momento");
         return false;
     }
     const std::string home = platform.variable("HOME").value_or(inst.dir);
@@ -106,10 +106,7 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
         terminal_record(w, 42, s.NUSU, default_config(s.NUSU, inst.dir, inst.variable, home, today),
                         &config, &created);
     w.close(42);
-    if (!ok) {
-        op.notice(NoticeKind::kError, "", "Arquivo de configuração sendo usado no momento");
-        return false;
-    }
+    if (!ok) return false;  // told by terminal_record
     take_config(s, config);
     if (upgraded) {
         s.CONFIG.set("BACKAUTO", "S");
@@ -123,13 +120,24 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     const Date last = s.CONFIG.date("ULTBACK");
     s.days_since_backup = last.blank() ? 999 : today - last;
 
-    // 11. The office's settings, with the two corrections.
-    if (store::ABERTURA(w, 43)) {
+    // 11. The office's settings, with the two corrections; without them the program does not
+    // run.
+    if (!store::ABERTURA(w, 43)) {
+        if (w.last_open_failure.code() == Status::Code::kLocked)
+            op.notice(NoticeKind::kError, "", w.last_open_failure.message());
+        return false;
+    }
+    {
         store::Table& d = *w.table(43);
         store::Record define(d.layout_ptr());
         Status st = d.go_top();
         if (st && !d.eof()) st = d.read(define);
-        if (st && !d.eof() && correct_define(define)) {
+        if (!st) {
+            op.notice(NoticeKind::kError, "", st.message());
+            w.close(43);
+            return false;
+        }
+        if (!d.eof() && correct_define(define)) {
             w.select(43);
             if (store::REC_LOCK(w, 5)) {
                 st = d.put(define);
@@ -157,9 +165,10 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
 
     // 13. Tables of the installation; the folder list held exclusively by this terminal.
     if (!store::ABERTURA(w, 0)) {
-        op.notice(NoticeKind::kError, "",
-                  "O programa VORN20" + std::string(CANOATUAL) + " no terminal " + s.NUSU +
-                      " está em uso");
+        if (w.last_open_failure.code() == Status::Code::kLocked)
+            op.notice(NoticeKind::kError, "",
+                      "O programa VORN20" + std::string(CANOATUAL) + " no terminal " + s.NUSU +
+                          " está em uso");
         return false;
     }
 

@@ -550,7 +550,8 @@ Status CdxFile::load_tags(const Layout* layout) {
     return Status::ok();
 }
 
-Status CdxFile::create(Env& env, const std::string& path, const TagSpec& spec, KeyBuffer& keys) {
+Status CdxFile::create(Env& env, const std::string& path, const TagSpec& spec, KeyBuffer& keys,
+                       Durability durability) {
     keys.sort(spec.unique);
     std::vector<uint8_t> image;
     if (Status s = build_image(spec, keys, 0, &image); !s) return s;
@@ -558,14 +559,14 @@ Status CdxFile::create(Env& env, const std::string& path, const TagSpec& spec, K
     std::string tmp_path;
     if (Status s = env.create_temp(path, &tmp, &tmp_path); !s) return s;
     Status s = write_at(*tmp, image.data(), image.size(), 0);
-    if (s) s = tmp->sync();
+    if (s && durability == Durability::kSynced) s = tmp->sync();
     tmp.reset();
     if (s) s = env.rename(tmp_path, path);
     if (!s) {
         static_cast<void>(env.remove(tmp_path));  // only litter is left; the error is s
         return s;
     }
-    return env.sync_dir(dir_of(path));
+    return durability == Durability::kSynced ? env.sync_dir(dir_of(path)) : Status::ok();
 }
 
 Status CdxFile::rewrite(Env& env, const std::string& path, const TagSpec& spec,
@@ -597,14 +598,11 @@ Status CdxFile::rewrite(Env& env, const std::string& path, const TagSpec& spec,
     keys.sort(spec.unique);
     std::vector<uint8_t> image;
     if (Status s = build_image(spec, keys, cdx::get32be(h + 8) + 1, &image); !s) return done(s);
-    uint32_t free_list = 0;
-    for (uint64_t off = image.size(); off + kPage <= size / kPage * kPage; off += kPage) {
-        image.resize(off + kPage, 0);
-        cdx::put32(image.data() + off, free_list);
-        free_list = static_cast<uint32_t>(off);
-    }
-    cdx::put32(image.data() + 4, free_list);
-    return done(write_at(*file, image.data(), image.size(), 0));
+    // What lay beyond the new tree (a damaged file may be far bigger) is cut off: other
+    // processes re-read the header, whose counter changed, before they use a page.
+    Status s = write_at(*file, image.data(), image.size(), 0);
+    if (s && size > image.size()) s = file->truncate(image.size());
+    return done(s);
 }
 
 // ---------------------------------------------------------------------------------------------

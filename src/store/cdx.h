@@ -86,14 +86,15 @@ class CdxFile {
     [[nodiscard]] static Status open(Env& env, const std::string& path, CdxMode mode,
                                      const Layout* layout, std::unique_ptr<CdxFile>* out);
     // Writes a new file holding one tag with the given keys (sorted here), beside the final name
-    // and renamed over it, so a crash leaves either the old file or the new one.
+    // and renamed over it, so a crash leaves either the old file or the new one (with kDeferred,
+    // once the caller has synced the file system).
     [[nodiscard]] static Status create(Env& env, const std::string& path, const TagSpec& spec,
-                                       KeyBuffer& keys);
+                                       KeyBuffer& keys,
+                                       Durability durability = Durability::kSynced);
     // Writes the file anew as one tag where it is, under the index write lock, for a file other
     // processes may have open: `collect` gathers the keys while the lock is held, and those
     // processes see the new tree at their next access. A missing file is created first; a
-    // damaged one is simply overwritten. The file never gets shorter: pages beyond the new tree
-    // join the free list.
+    // damaged one is overwritten and cut to the length of the new tree.
     [[nodiscard]] static Status rewrite(Env& env, const std::string& path, const TagSpec& spec,
                                         const std::function<Status(KeyBuffer&)>& collect);
 

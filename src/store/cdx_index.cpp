@@ -42,12 +42,12 @@ Status collect_keys(Table& table, const KeyExpr& expr, const KeyExpr* cond, KeyB
 }
 
 Status build_tag(Table& table, const std::string& path, const TagSpec& spec, const KeyExpr& expr,
-                 const KeyExpr* cond) {
+                 const KeyExpr* cond, Durability durability = Durability::kSynced) {
     auto collect = [&](KeyBuffer& keys) { return collect_keys(table, expr, cond, keys); };
     if (!table.exclusive()) return CdxFile::rewrite(table.env(), path, spec, collect);
     KeyBuffer keys(spec.key_length);
     if (Status s = collect(keys); !s) return s;
-    return CdxFile::create(table.env(), path, spec, keys);
+    return CdxFile::create(table.env(), path, spec, keys, durability);
 }
 
 }  // namespace
@@ -87,7 +87,8 @@ Status CdxIndex::attach_file() {
     return Status::ok();
 }
 
-Status CdxIndex::build(Table& table, const std::string& path, std::string_view key) {
+Status CdxIndex::build(Table& table, const std::string& path, std::string_view key,
+                       Durability durability) {
     KeyExpr expr;
     if (Status s = KeyExpr::parse(key, table.layout(), &expr); !s) return s;
     TagSpec spec;
@@ -95,7 +96,7 @@ Status CdxIndex::build(Table& table, const std::string& path, std::string_view k
     spec.key_expr = std::string(key);
     spec.type = expr.type();
     spec.key_length = expr.key_length();
-    return build_tag(table, path, spec, expr, nullptr);
+    return build_tag(table, path, spec, expr, nullptr, durability);
 }
 
 // After pack or zap. Until it succeeds the index refuses every use: its record numbers are gone.
@@ -358,8 +359,9 @@ bool CdxIndex::matches(std::string_view rec, const Value& key) const {
 // ---------------------------------------------------------------------------------------------
 // The opening routine's index files
 
-Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_view key) {
-    if (Status s = CdxIndex::build(table, path, key); !s) return s;
+Status CdxIndexFiles::build(Table& table, const std::string& path, std::string_view key,
+                            Durability durability) {
+    if (Status s = CdxIndex::build(table, path, key, durability); !s) return s;
     just_built_.insert(path);
     // The first index, named after its table, is the structural one: other xBase programs open
     // it with the table, and the table's locks take the Visual FoxPro offsets.
@@ -379,7 +381,7 @@ Status CdxIndexFiles::attach(Table& table, const std::string& path, std::string_
         op_.notice(NoticeKind::kWarning, "",
                    damaged_index_notice(base_of(path)) + "\n" + s.message());
         ix.reset();
-        s = build(table, path, key);
+        s = build(table, path, key, Durability::kSynced);
         if (s) s = CdxIndex::open(table, path, &ix);
         if (!s) return s;
     }

@@ -26,8 +26,9 @@ class CdxIndex final : public Index {
     // Builds `path` on `key` over every record of `table`, deleted ones included, as one tag named
     // after the file. With the table held alone the file is written beside and renamed over the
     // old one; otherwise it is rewritten in place under the index lock, so that other terminals
-    // that have it open go on with the new tree.
-    [[nodiscard]] static Status build(Table& table, const std::string& path, std::string_view key);
+    // that have it open go on with the new tree. kDeferred applies to the file written beside.
+    [[nodiscard]] static Status build(Table& table, const std::string& path, std::string_view key,
+                                      Durability durability = Durability::kSynced);
 
     // Checks the file against the table: the key expression is `key`, the tree is sound, there
     // is one key per record, and the keys are those of their records (every key for a table of
@@ -81,8 +82,8 @@ class CdxIndex final : public Index {
 class CdxIndexFiles final : public IndexFiles {
   public:
     explicit CdxIndexFiles(Operator& op) : op_(op) {}
-    [[nodiscard]] Status build(Table& table, const std::string& path,
-                               std::string_view key) override;
+    [[nodiscard]] Status build(Table& table, const std::string& path, std::string_view key,
+                               Durability durability) override;
     [[nodiscard]] Status attach(Table& table, const std::string& path,
                                 std::string_view key) override;
 

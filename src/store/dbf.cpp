@@ -434,7 +434,7 @@ Status Table::open(Env& env, const std::string& path, const OpenOptions& opt,
 
 Status Table::create(Env& env, const std::string& path, const Layout& layout,
                      const std::vector<Record>& rows, const Clock* clock, bool replace,
-                     bool* existed) {
+                     bool* existed, Durability durability) {
     if (existed) *existed = false;
     Date today = clock ? clock->today() : system_today();
     std::string data = build_header(layout, today, static_cast<uint32_t>(rows.size()));
@@ -464,7 +464,7 @@ Status Table::create(Env& env, const std::string& path, const Layout& layout,
     Status s = env.create_temp(path, &tmp, &tmp_path);
     if (!s) return s;
     s = tmp->write(0, data);
-    if (s) s = tmp->sync();
+    if (s && durability == Durability::kSynced) s = tmp->sync();
     tmp.reset();
     bool was_there = false;
     if (s) s = replace ? env.rename(tmp_path, path) : env.rename_new(tmp_path, path, &was_there);
@@ -473,7 +473,7 @@ Status Table::create(Env& env, const std::string& path, const Layout& layout,
         if (existed) *existed = was_there;
         return s;
     }
-    return env.sync_dir(dir_of(path));
+    return durability == Durability::kSynced ? env.sync_dir(dir_of(path)) : Status::ok();
 }
 
 Status Table::read_layout(Env& env, const std::string& path,
@@ -490,22 +490,33 @@ Status Table::read_layout(Env& env, const std::string& path,
 Status Table::write_pending() {
     if (pending_.empty()) return Status::ok();
     pending_ += '\x1A';
-    Status s = file_->write(record_offset(pending_first_), pending_);
+    Status s = write_file(record_offset(pending_first_), pending_);
     pending_.pop_back();
     if (s) pending_.clear();
     return s;
 }
 
-Status Table::flush() {
+Status Table::write_file(uint64_t offset, std::string_view data) {
+    unsynced_ = true;
+    return file_->write(offset, data);
+}
+
+Status Table::write_out() {
     if (read_only_) return Status::ok();
-    Status p = write_pending();
-    if (!p) return p;
-    if (changed_) {
-        Status s = write_header_counts();
-        if (!s) return s;
-        changed_ = false;
+    Status s = write_pending();
+    if (s && changed_) {
+        s = write_header_counts();
+        if (s) changed_ = false;
     }
-    return file_->sync();
+    return s;
+}
+
+Status Table::flush() {
+    Status s = write_out();
+    if (!s || !unsynced_) return s;
+    s = file_->sync();
+    if (s) unsynced_ = false;
+    return s;
 }
 
 Table::~Table() {
@@ -533,7 +544,7 @@ Status Table::set_structural_index_flag(bool on) {
     if (read_only_) return Status::invalid(path_ + ": somente leitura");
     uint8_t flags = on ? (table_flags_ | 1) : (table_flags_ & ~1);
     char b = static_cast<char>(flags);
-    Status s = file_->write(28, std::string_view(&b, 1));
+    Status s = write_file(28, std::string_view(&b, 1));
     if (s) table_flags_ = flags;
     return s;
 }
@@ -1017,12 +1028,13 @@ Status Table::encode_record(const Record& rec, std::string* out) const {
 }
 
 Status Table::write_record(uint32_t n, const std::string& old_bytes) {
+    if (buf_ == old_bytes) return Status::ok();  // nothing changes: nothing to write
     Status s;
     if (!pending_.empty() && n >= pending_first_)
         std::memcpy(pending_.data() + static_cast<size_t>(n - pending_first_) * rec_len_,
                     buf_.data(), rec_len_);
     else
-        s = file_->write(record_offset(n), buf_);
+        s = write_file(record_offset(n), buf_);
     if (!s) {
         buf_ = old_bytes;
         return s;
@@ -1078,13 +1090,13 @@ Status Table::recall() {
 Status Table::write_header_counts() {
     char b[7];
     put_date_and_count(b, today(), count_);
-    if (exclusive_) return file_->write(1, std::string_view(b, 7));
+    if (exclusive_) return write_file(1, std::string_view(b, 7));
     Status s = file_->wait_lock(lock_header_byte(), 1, LockType::kWrite);
     if (!s) return s;
     s = refresh_count();
     if (s) {
         put_date_and_count(b, today(), count_);
-        s = file_->write(1, std::string_view(b, 7));
+        s = write_file(1, std::string_view(b, 7));
     }
     Status u = file_->unlock(lock_header_byte(), 1);
     return s ? u : s;
@@ -1122,12 +1134,12 @@ Status Table::append(const Record* rec) {
             s = file_->try_lock(lock_record_byte(n), 1, LockType::kWrite);
             took = s.is_ok();
         }
-        if (s) s = file_->write(record_offset(n), tail);
+        if (s) s = write_file(record_offset(n), tail);
         if (s) {
             count_ = n;
             char b[7];
             put_date_and_count(b, today(), count_);
-            s = file_->write(1, std::string_view(b, 7));
+            s = write_file(1, std::string_view(b, 7));
         }
         if (!s && took && count_ < n) (void)file_->unlock(lock_record_byte(n), 1);
         Status u = file_->unlock(lock_header_byte(), 1);
@@ -1214,6 +1226,7 @@ Status Table::rewrite(bool keep_active) {
 
     // From here the new file is the table, whatever else happens.
     file_ = std::move(tmp);
+    unsynced_ = false;
     pending_.clear();
     count_ = kept;
     cache_n_ = 0;

@@ -94,9 +94,11 @@ class Table {
     // Creates a table with `layout` holding `rows`. The whole file is written under a temporary
     // name beside `path` and then renamed into place, so `path` never names a half-written table.
     // Without `replace` an existing `path` is left alone and *existed is set (may be null).
+    // kDeferred leaves the file and its name to a later Env::sync_filesystem of the caller's.
     [[nodiscard]] static Status create(Env& env, const std::string& path, const Layout& layout,
                                        const std::vector<Record>& rows, const Clock* clock,
-                                       bool replace, bool* existed = nullptr);
+                                       bool replace, bool* existed = nullptr,
+                                       Durability durability = Durability::kSynced);
 
     // The fields of a table file, read from its header without opening it for use.
     [[nodiscard]] static Status read_layout(Env& env, const std::string& path,
@@ -108,7 +110,10 @@ class Table {
 
     // Releases the locks, stamps the date of last update when the table was changed, closes.
     [[nodiscard]] Status close();
-    // Stamps the header (record count, date of last update) and forces the file to the disk.
+    // Writes the gathered appends and stamps the header (record count, date of last update),
+    // without forcing them to the disk: from here a killed program loses none of them.
+    [[nodiscard]] Status write_out();
+    // write_out, then forces the file to the disk when anything was written since the last time.
     [[nodiscard]] Status flush();
 
     const std::string& path() const { return path_; }
@@ -262,6 +267,7 @@ class Table {
                                         const std::function<Status(std::string& rec)>& change);
     Status read_only_error() const;
     [[nodiscard]] Status write_header_counts();
+    [[nodiscard]] Status write_file(uint64_t offset, std::string_view data);
     [[nodiscard]] Status write_pending();
     [[nodiscard]] Status encode_field(const Field& f, const Value& v, char* out) const;
     [[nodiscard]] Status encode_record(const Record& rec, std::string* out) const;
@@ -299,6 +305,7 @@ class Table {
     bool exclusive_ = false;
     bool read_only_ = false;
     bool changed_ = false;
+    bool unsynced_ = false;  // written since the last sync
     uint8_t version_ = 0x03;
     uint8_t table_flags_ = 0;
     uint8_t ldid_ = 0x03;

@@ -112,6 +112,10 @@ std::string working_index_key(int n) {
     }
 }
 
+std::string working_set_marker(std::string_view nusu) {
+    return "TMP_OK" + std::string(nusu);
+}
+
 std::string data_table_path(Env& env, std::string_view folder, int n) {
     return find_file(env, folder, def(n).file_base("") + ".DBF");
 }
@@ -119,7 +123,8 @@ std::string data_table_path(Env& env, std::string_view folder, int n) {
 std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_folder,
                                               std::string_view nusu) {
     std::string path = find_file(env, work_folder, working_table_name(9, nusu) + ".DBF");
-    if (!env.exists(path)) return std::nullopt;
+    if (!env.exists(path) || !env.exists(find_file(env, work_folder, working_set_marker(nusu))))
+        return std::nullopt;
     std::unique_ptr<Table> t;
     if (!Table::open(env, path, OpenOptions{}, &t)) return std::nullopt;
     std::optional<UnfinishedWork> work;
@@ -290,7 +295,7 @@ Status Declaration::open_for_save(int n) {
     return Status::ok();
 }
 
-Status Declaration::create_working(int n, const std::vector<Record>& rows) {
+Status Declaration::create_working(int n, const std::vector<Record>& rows, Durability durability) {
     w_.close(n + 20);
     Env& env = w_.env();
     const std::string path = working_path(n);
@@ -307,7 +312,7 @@ Status Declaration::create_working(int n, const std::vector<Record>& rows) {
             if (c && count == 0) return Status::ok();
         }
     }
-    Status s = Table::create(env, path, layout, rows, &clock_, true);
+    Status s = Table::create(env, path, layout, rows, &clock_, true, nullptr, durability);
     if (!s) return s;
     // The private index of the table it replaces would not match it: built here, at once.
     s = env_remove(base_of(cdx));
@@ -318,7 +323,7 @@ Status Declaration::create_working(int n, const std::vector<Record>& rows) {
     o.exclusive = true;
     o.clock = &clock_;
     s = Table::open(env, path, o, &t);
-    if (s) s = w_.index_files->build(*t, cdx, working_index_key(n));
+    if (s) s = w_.index_files->build(*t, cdx, working_index_key(n), durability);
     Status c = t ? t->close() : Status::ok();
     return s ? c : s;
 }
@@ -331,7 +336,7 @@ Status Declaration::env_remove(const std::string& name) {
 Status Declaration::open_working(int n) {
     const std::string path = working_path(n);
     if (!w_.env().exists(path)) {
-        Status s = create_working(n, {});
+        Status s = create_working(n, {}, Durability::kSynced);
         if (!s) return s;
     }
     if (!ABREARQ(w_, n + 20, true, path, working_index_key(n), {}, {}, {}, {}, n))
@@ -381,6 +386,9 @@ Status Declaration::replace_working(int n, const std::vector<Record>& rows) {
     }
     for (; s && k < rows.size(); ++k) s = t->append(&rows[k]);
     t->set_order(order);
+    // The rows appended reach the file now, as the rewritten ones did: a killed program keeps
+    // what the operator entered.
+    if (s) s = t->write_out();
     return s;
 }
 
@@ -400,9 +408,10 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     shared_checked_ = false;
     if (mode != LoadMode::kRecovery) {
         op_.status(is_new_ ? "Criando os dados." : "Reprocessando....");
-        // The working registry goes first and comes back last: a load cut short leaves no working
-        // set that could be taken for this CPF's.
-        s = env_remove(base_of(working_path(9)));
+        // The marker goes first and comes back last: a load cut short leaves no working set that
+        // could be taken for this CPF's. The copies hold nothing the shared tables do not, so
+        // they are written without a sync each and made durable together before the marker.
+        s = remove_marker();
         if (!s) return s;
         for (int n : load_order()) {
             Table* shared = nullptr;
@@ -415,7 +424,7 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
             std::vector<Record> rows;
             if (s) s = records_of(*shared, cpf_, &rows, nullptr);
             if (n != 9) w_.close(n);
-            if (s) s = create_working(n, rows);
+            if (s) s = create_working(n, rows, Durability::kDeferred);
             if (!s) return s;
         }
         shared_checked_ = true;
@@ -434,7 +443,9 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     s = working_records(9, &regs);
     if (s) s = working_records(1, &sums);
     if (!s) return s;
-    if (mode == LoadMode::kRecovery && (regs.empty() || regs.front().str("CPF") != cpf_))
+    if (mode == LoadMode::kRecovery &&
+        (regs.empty() || regs.front().str("CPF") != cpf_ ||
+         !w_.env().exists(find_file(w_.env(), place_.work_folder, working_set_marker(w_.NUSU)))))
         return Status::not_found("Impossível recuperar o último CPF.");
     if (!regs.empty()) reg = regs.front();
     if (!sums.empty()) t1 = sums.front();
@@ -449,8 +460,11 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
         if (!s) return s;
     }
 
-    // Both value records live in the working set from the start.
-    s = keep_values();
+    // Both value records live in the working set from the start; then the whole set is made
+    // durable at once and marked complete.
+    s = keep_values(false);
+    if (s) s = w_.env().sync_filesystem(place_.work_folder);
+    if (s) s = write_marker();
     if (!s) return s;
     if (for_entry) {
         s = mark_registry(w_.NUSU, false);
@@ -460,7 +474,7 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     return Status::ok();
 }
 
-Status Declaration::keep_values() {
+Status Declaration::keep_values(bool durable) {
     std::vector<long> shares;
     for (int n = 1; n <= 21; ++n) {
         Table* t = working(n);
@@ -477,10 +491,11 @@ Status Declaration::keep_values() {
     Status s = keep_records();
     if (!s) return s;
     // Whatever the screens wrote reaches the files now, so that a terminal that dies leaves it
-    // to be recovered.
+    // to be recovered; `durable` also forces the tables written since their last sync to the
+    // disk, so that a machine that stops does not lose it either.
     for (int n = 1; n <= 21; ++n)
         if (Table* t = working(n)) {
-            s = t->flush();
+            s = durable ? t->flush() : t->write_out();
             if (!s) return s;
         }
     return Status::ok();
@@ -501,11 +516,11 @@ Status Declaration::keep_records() {
         t->set_order(0);
         Status s = t->go_top();
         // A put reaches the file at once (the system keeps it through a crash of the program);
-        // an append, made once when the set is built, is gathered until flushed.
+        // an append, made once when the set is built, is gathered and written out here.
         const bool append = s && t->eof();
         if (s) s = append ? t->append(&r) : t->put(r);
         t->set_order(order);
-        if (s && append) s = t->flush();
+        if (s) s = t->write_out();
         if (!s) return s;
     }
     return Status::ok();
@@ -575,7 +590,9 @@ Status Declaration::mark_registry(std::string_view nusuat, bool stamp_close) {
         s = slots.empty() ? reg->append(&r) : reg->put(r);
     }
     Status u = reg->unlock();
-    return s ? u : s;
+    if (s) s = u;
+    // The mark is what other terminals and the next start-up go by: on the disk at once.
+    return s ? reg->flush() : s;
 }
 
 Status Declaration::write_registry(bool final) {
@@ -617,14 +634,16 @@ Status Declaration::write_registry(bool final) {
         }
     }
     Status u = reg->unlock();
-    return s ? u : s;
+    if (s) s = u;
+    // The registry record is what says the save is done: on the disk before the working set
+    // goes.
+    return s ? reg->flush() : s;
 }
 
 Status Declaration::append_usage_line(long start, long end) {
     Status s = open_shared_table(73, false, true);
     if (!s) return s;
     w_.select(73);
-    if (!ADD_REC(w_, 0)) s = Status::locked("USOLOG.DBF em uso");
     Table& t = *w_.table(73);
     Record r(def(73).layout);
     r.set("NOMEAG", place_.operator_name);
@@ -634,7 +653,7 @@ Status Declaration::append_usage_line(long start, long end) {
     r.set("INIUSO", SEG_HORA(start));
     r.set("FIMUSO", SEG_HORA(end));
     r.set("TEMUSO", SEG_HORA(working_seconds(start, end)));
-    if (s) s = t.put(r);
+    if (!ADD_REC(w_, 0, &r)) s = Status::locked("USOLOG.DBF em uso");
     Status u = t.unlock();
     w_.close(73);
     return s ? u : s;
@@ -663,13 +682,17 @@ Status Declaration::save(bool final) {
     values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), running_seconds()));
     interval_start_ = end;
     // The tables first and the registry last: until the registry is written the declaration
-    // stays marked as open here, so a save cut short is offered for recovery.
-    s = keep_values();
+    // stays marked as open here, so a save cut short is offered for recovery. The working set
+    // need not be durable for that: a save cut short by a machine that stops is recovered from
+    // the working set as it was last made durable. The shared tables are made durable together
+    // before the registry, and the registry before the working set goes.
+    s = keep_values(false);
     if (s) s = renumber_assets();
     for (int n = 1; s && n <= tables_to_save_last(); ++n)
         if (n != 9 && n != 13) s = save_table(n, final);
     if (s && tables_to_save_last() == 14) s = save_table(20, final);
     if (s && final) s = append_usage_line(clock_off_ ? end : start, end);
+    if (s) s = w_.env().sync_filesystem(w_.LOCARQ);
     if (s) s = write_registry(final);
     op_.progress_done();
     if (!s) {
@@ -686,8 +709,34 @@ Status Declaration::save(bool final) {
     return Status::ok();
 }
 
+Status Declaration::remove_marker() {
+    Env& env = w_.env();
+    const std::string path = find_file(env, place_.work_folder, working_set_marker(w_.NUSU));
+    if (!env.exists(path)) return Status::ok();
+    Status s = env.remove(path);
+    // Gone for good before the working tables change under it.
+    return s ? env.sync_dir(place_.work_folder) : s;
+}
+
+Status Declaration::write_marker() {
+    Env& env = w_.env();
+    std::unique_ptr<File> f;
+    std::string tmp;
+    const std::string path = join_path(place_.work_folder, working_set_marker(w_.NUSU));
+    Status s = env.create_temp(path, &f, &tmp);
+    if (!s) return s;
+    f.reset();
+    s = env.rename(tmp, path);
+    if (!s) {
+        (void)env.remove(tmp);  // the error that matters is s; a leftover is only litter
+        return s;
+    }
+    return env.sync_dir(place_.work_folder);
+}
+
 Status Declaration::finish_working() {
-    Status s = env_remove(working_table_name(9, w_.NUSU) + ".DBF");
+    Status s = env_remove(working_set_marker(w_.NUSU));
+    if (s) s = env_remove(working_table_name(9, w_.NUSU) + ".DBF");
     if (s) s = env_remove(working_table_name(9, w_.NUSU) + ".CDX");
     return s;
 }

@@ -77,8 +77,10 @@ std::string data_table_path(Env& env, std::string_view folder, int n);
 
 // A working set the terminal did not finish: a clean close (final save or leaving without saving)
 // removes its working registry "TMP_09" + NUSU, so one that is still there was left by a terminal
-// that stopped with the declaration open. In the working registry DATAFIM/HORAFIM hold the time
-// the working set was last written (in the shared registry they are the last close).
+// that stopped with the declaration open. The set counts only with its marker "TMP_OK" + NUSU,
+// written once every working table of a load is on the disk: a load cut short made no set. In the
+// working registry DATAFIM/HORAFIM hold the time the working set was last written (in the shared
+// registry they are the last close).
 struct UnfinishedWork {
     std::string cpf;
     std::string name;  // NOMECONTR as last written
@@ -86,6 +88,8 @@ struct UnfinishedWork {
 };
 std::optional<UnfinishedWork> unfinished_work(Env& env, std::string_view work_folder,
                                               std::string_view nusu);
+// The name of the file that says a terminal's working set is complete.
+std::string working_set_marker(std::string_view nusu);
 // Whether `a` comes before `b` (dates first, then seconds).
 bool earlier(const DateTime& a, const DateTime& b);
 
@@ -144,7 +148,9 @@ class Declaration {
 
     // Writes the values into the working records of tables 1 and 9 (after every screen, so that
     // recovery after a crash finds what the operator typed), and refreshes TAM_USO and the caps.
-    [[nodiscard]] Status keep_values();
+    // `durable` forces every working table written since its last sync to the disk, so that
+    // the screen's work also outlives a machine that stops.
+    [[nodiscard]] Status keep_values(bool durable = true);
     // Writes the values into the working records of tables 1 and 9 only: what an entry screen
     // does after each field it accepts, so that a crash loses nothing accepted.
     [[nodiscard]] Status keep_records();
@@ -177,12 +183,15 @@ class Declaration {
     // terminal has it.
     [[nodiscard]] Status open_for_save(int n);
     [[nodiscard]] Status open_working(int n);
-    [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows);
+    [[nodiscard]] Status create_working(int n, const std::vector<Record>& rows,
+                                        Durability durability);
     [[nodiscard]] Status rewrite_working(int n, const std::vector<Record>& rows);
     [[nodiscard]] Status write_registry(bool final);
     [[nodiscard]] Status mark_registry(std::string_view nusuat, bool stamp_close);
     // Removes the working registry after a clean close: the working set is finished.
     [[nodiscard]] Status finish_working();
+    [[nodiscard]] Status remove_marker();
+    [[nodiscard]] Status write_marker();
     [[nodiscard]] Status append_usage_line(long start, long end);
     [[nodiscard]] Status registry(Table** out);
     [[nodiscard]] Status lock_current(int area);

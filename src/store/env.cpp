@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 
 namespace vorn::store {
 namespace {
@@ -59,6 +60,12 @@ class PosixFile final : public File {
         struct stat st;
         if (::fstat(fd_, &st) != 0) return errno_status("falha ao examinar", path_, errno);
         *out = static_cast<uint64_t>(st.st_size);
+        return Status::ok();
+    }
+
+    Status truncate(uint64_t size) override {
+        while (::ftruncate(fd_, static_cast<off_t>(size)) != 0)
+            if (errno != EINTR) return errno_status("falha ao gravar", path_, errno);
         return Status::ok();
     }
 
@@ -198,6 +205,16 @@ class PosixEnv final : public Env {
         return Status::ok();
     }
 
+    Status sync_filesystem(const std::string& dir) override {
+        int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return errno_status("falha ao abrir", dir, errno);
+        int r = ::syncfs(fd);
+        int err = errno;
+        ::close(fd);
+        if (r != 0) return errno_status("falha ao gravar", dir, err);
+        return Status::ok();
+    }
+
     Status list(const std::string& dir, std::vector<std::string>* names) override {
         names->clear();
         DIR* d = ::opendir(dir.c_str());
@@ -248,40 +265,6 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
     return true;
 }
 
-// A file opened through FaultEnv: its writes and syncs are steps.
-class FaultFile final : public File {
-  public:
-    FaultFile(FaultEnv& env, std::unique_ptr<File> inner) : env_(env), inner_(std::move(inner)) {}
-    const std::string& path() const override { return inner_->path(); }
-    Status read(uint64_t offset, char* buf, size_t n, size_t* got) override {
-        return inner_->read(offset, buf, n, got);
-    }
-    Status write(uint64_t offset, std::string_view data) override {
-        if (env_.step()) return Status::io_error("falha simulada ao gravar " + path());
-        return inner_->write(offset, data);
-    }
-    Status size(uint64_t* out) override { return inner_->size(out); }
-    Status sync() override {
-        if (env_.step()) return Status::io_error("falha simulada ao gravar " + path());
-        return inner_->sync();
-    }
-    Status identity(uint64_t* dev, uint64_t* ino) override { return inner_->identity(dev, ino); }
-    Status try_lock(uint64_t start, uint64_t len, LockType type) override {
-        return inner_->try_lock(start, len, type);
-    }
-    Status wait_lock(uint64_t start, uint64_t len, LockType type) override {
-        return inner_->wait_lock(start, len, type);
-    }
-    Status unlock(uint64_t start, uint64_t len) override { return inner_->unlock(start, len); }
-    Status locked_elsewhere(uint64_t start, uint64_t len, LockType type, bool* held) override {
-        return inner_->locked_elsewhere(start, len, type, held);
-    }
-
-  private:
-    FaultEnv& env_;
-    std::unique_ptr<File> inner_;
-};
-
 }  // namespace
 
 Env& Env::posix() {
@@ -325,18 +308,184 @@ std::string find_file(Env& env, std::string_view path) {
     return find_file(env, path.substr(0, p == 0 ? 1 : p), path.substr(p + 1));
 }
 
+// ---------------------------------------------------------------------------------------------
+// FaultEnv
+
+struct FaultEnv::Unsynced {
+    // One write or truncation not yet synced, with what it replaced.
+    struct Change {
+        bool truncation = false;
+        uint64_t offset = 0;  // where the write began, or the size cut to
+        std::string before;   // the bytes it overwrote or cut off
+        std::string after;    // the bytes written
+        uint64_t size_before = 0;
+    };
+    uint64_t dev = 0, ino = 0;
+    // A description of the file's own, without locks, that outlives the program's handles: a
+    // crash restores the file through it even after it was closed, renamed or removed.
+    std::unique_ptr<File> keeper;
+    std::vector<Change> changes;
+};
+
+namespace {
+
+Status read_range(File& f, uint64_t offset, uint64_t end, std::string* out) {
+    out->clear();
+    if (end <= offset) return Status::ok();
+    out->resize(end - offset);
+    size_t got = 0;
+    Status s = f.read(offset, out->data(), out->size(), &got);
+    out->resize(got);
+    return s;
+}
+
+}  // namespace
+
+// A file opened through FaultEnv: its writes, truncations and syncs are steps, and what it
+// changes is remembered until a sync.
+class FaultFile final : public File {
+  public:
+    FaultFile(FaultEnv& env, std::unique_ptr<File> inner, std::shared_ptr<FaultEnv::Unsynced> u)
+        : env_(env), inner_(std::move(inner)), u_(std::move(u)) {}
+    const std::string& path() const override { return inner_->path(); }
+    Status read(uint64_t offset, char* buf, size_t n, size_t* got) override {
+        return inner_->read(offset, buf, n, got);
+    }
+    Status write(uint64_t offset, std::string_view data) override {
+        if (env_.step()) return Status::io_error("falha simulada ao gravar " + path());
+        FaultEnv::Unsynced::Change c;
+        Status s = inner_->size(&c.size_before);
+        if (s)
+            s = read_range(*inner_, offset, std::min(offset + data.size(), c.size_before),
+                           &c.before);
+        if (s) s = inner_->write(offset, data);
+        if (!s) return s;
+        c.offset = offset;
+        c.after = std::string(data);
+        u_->changes.push_back(std::move(c));
+        return Status::ok();
+    }
+    Status truncate(uint64_t size) override {
+        if (env_.step()) return Status::io_error("falha simulada ao gravar " + path());
+        FaultEnv::Unsynced::Change c;
+        c.truncation = true;
+        c.offset = size;
+        Status s = inner_->size(&c.size_before);
+        if (s) s = read_range(*inner_, size, c.size_before, &c.before);
+        if (s) s = inner_->truncate(size);
+        if (!s) return s;
+        u_->changes.push_back(std::move(c));
+        return Status::ok();
+    }
+    Status size(uint64_t* out) override { return inner_->size(out); }
+    Status sync() override {
+        if (env_.count_sync()) return Status::io_error("falha simulada ao gravar " + path());
+        Status s = inner_->sync();
+        if (s) u_->changes.clear();
+        return s;
+    }
+    Status identity(uint64_t* dev, uint64_t* ino) override { return inner_->identity(dev, ino); }
+    Status try_lock(uint64_t start, uint64_t len, LockType type) override {
+        return inner_->try_lock(start, len, type);
+    }
+    Status wait_lock(uint64_t start, uint64_t len, LockType type) override {
+        return inner_->wait_lock(start, len, type);
+    }
+    Status unlock(uint64_t start, uint64_t len) override { return inner_->unlock(start, len); }
+    Status locked_elsewhere(uint64_t start, uint64_t len, LockType type, bool* held) override {
+        return inner_->locked_elsewhere(start, len, type, held);
+    }
+
+  private:
+    FaultEnv& env_;
+    std::unique_ptr<File> inner_;
+    std::shared_ptr<FaultEnv::Unsynced> u_;
+};
+
+FaultEnv::FaultEnv(Env& inner) : inner_(inner) {}
+FaultEnv::~FaultEnv() = default;
+
 bool FaultEnv::step() {
     ++steps_;
     if (fail_at_ <= 0) return false;
-    return crash_ ? steps_ >= fail_at_ : steps_ == fail_at_;
+    if (crash_ == Crash::kNone) return steps_ == fail_at_;
+    if (steps_ == fail_at_ && crash_ == Crash::kMachine) lose_unsynced();
+    return steps_ >= fail_at_;
+}
+
+bool FaultEnv::count_sync() {
+    ++syncs_;
+    if (on_sync_) on_sync_();
+    return step();
+}
+
+void FaultEnv::lose_unsynced() {
+    uint32_t draw = seed_ * 2654435761u + 1;
+    for (auto& u : files_) {
+        if (u->changes.empty()) continue;
+        if (!u->keeper) throw std::logic_error("unsynced writes to a file opened read-only");
+        File& f = *u->keeper;
+        auto must = [&](Status s) {
+            if (!s) throw std::runtime_error("crash simulation: " + s.message());
+        };
+        // Back to the state of the last sync ...
+        for (auto c = u->changes.rbegin(); c != u->changes.rend(); ++c) {
+            if (!c->before.empty()) must(f.write(c->offset, c->before));
+            must(f.truncate(c->size_before));
+        }
+        if (!tear_) {
+            u->changes.clear();
+            continue;
+        }
+        // ... then some of the writes since, whole or their first half.
+        for (const auto& c : u->changes) {
+            draw = draw * 1103515245u + 12345u;
+            const uint32_t pick = (draw >> 16) % 3;
+            if (pick == 2) continue;
+            if (c.truncation) {
+                must(f.truncate(c.offset));
+            } else {
+                std::string_view part = c.after;
+                if (pick == 1) part = part.substr(0, (part.size() + 1) / 2);
+                must(f.write(c.offset, part));
+            }
+        }
+        u->changes.clear();
+    }
+}
+
+Status FaultEnv::wrap(std::unique_ptr<File> inner, bool writable, std::unique_ptr<File>* out) {
+    uint64_t dev = 0, ino = 0;
+    Status s = inner->identity(&dev, &ino);
+    if (!s) return s;
+    std::shared_ptr<Unsynced> u;
+    for (const auto& f : files_)
+        if (f->dev == dev && f->ino == ino) u = f;
+    if (!u) {
+        u = std::make_shared<Unsynced>();
+        u->dev = dev;
+        u->ino = ino;
+        files_.push_back(u);
+    }
+    if (writable && !u->keeper) {
+        s = inner_.open(inner->path(), OpenFor::kReadWrite, &u->keeper);
+        uint64_t d = 0, i = 0;
+        if (s) s = u->keeper->identity(&d, &i);
+        if (s && (d != dev || i != ino)) s = Status::io_error(inner->path() + " trocado");
+        if (!s) {
+            u->keeper.reset();
+            return s;
+        }
+    }
+    *out = std::make_unique<FaultFile>(*this, std::move(inner), std::move(u));
+    return Status::ok();
 }
 
 Status FaultEnv::open(const std::string& path, OpenFor mode, std::unique_ptr<File>* out) {
     std::unique_ptr<File> inner;
     Status s = inner_.open(path, mode, &inner);
     if (!s) return s;
-    *out = std::make_unique<FaultFile>(*this, std::move(inner));
-    return Status::ok();
+    return wrap(std::move(inner), mode == OpenFor::kReadWrite, out);
 }
 
 Status FaultEnv::create_temp(const std::string& near, std::unique_ptr<File>* out,
@@ -345,8 +494,7 @@ Status FaultEnv::create_temp(const std::string& near, std::unique_ptr<File>* out
     std::unique_ptr<File> inner;
     Status s = inner_.create_temp(near, &inner, temp_path);
     if (!s) return s;
-    *out = std::make_unique<FaultFile>(*this, std::move(inner));
-    return Status::ok();
+    return wrap(std::move(inner), true, out);
 }
 
 Status FaultEnv::rename(const std::string& from, const std::string& to) {
@@ -365,8 +513,17 @@ Status FaultEnv::remove(const std::string& path) {
 }
 
 Status FaultEnv::sync_dir(const std::string& dir) {
-    if (step()) return Status::io_error("falha simulada ao gravar " + dir);
+    if (count_sync()) return Status::io_error("falha simulada ao gravar " + dir);
     return inner_.sync_dir(dir);
+}
+
+Status FaultEnv::sync_filesystem(const std::string& dir) {
+    if (count_sync()) return Status::io_error("falha simulada ao gravar " + dir);
+    Status s = inner_.sync_filesystem(dir);
+    // The files followed here are taken to live on that one file system.
+    if (s)
+        for (auto& u : files_) u->changes.clear();
+    return s;
 }
 
 }  // namespace vorn::store

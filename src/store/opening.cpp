@@ -41,6 +41,7 @@ bool abertura_start(WorkAreas& w) {
         if (!env.is_directory(list.str(dir))) s = list.delete_record();
     if (!s) {
         w.op().notice(NoticeKind::kError, "", s.message());
+        w.last_open_failure = s.code() == Status::Code::kLocked ? Status::io_error(s.message()) : s;
         return false;
     }
     if (env.exists(find_file(env, w.ARQDEF, "HELPTXT.DBF")) &&
@@ -49,9 +50,11 @@ bool abertura_start(WorkAreas& w) {
     for (int n : {46, 47, 48, 49, 51, 52, 53, 54, 58})
         if (!ABERTURA(w, n)) return false;
     bool status_ok = ABERTURA(w, 66);
+    const Status failure = w.last_open_failure;
     w.close_all();
     ABERTURA(w, 50);
     w.select(50);
+    if (!status_ok) w.last_open_failure = failure;
     return status_ok;
 }
 

@@ -142,6 +142,7 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
     std::string name = upper(base_of(given));
     std::string stem = stem_of(name);
     if (w.MOS_MENS) op.progress("Verificando o Arquivo " + name);
+    w.last_open_failure = Status::ok();
     auto done = [&](bool result) {
         if (w.MOS_MENS) op.progress_done();
         return result;
@@ -150,10 +151,12 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
         // A table in use in an incompatible mode is the caller's to report.
         if (s.code() != Status::Code::kLocked)
             op.notice(NoticeKind::kError, "", stem + ".DBF não está disponível \n" + s.message());
+        w.last_open_failure = s;
         return done(false);
     };
     auto broken = [&](const Status& s) {
         op.notice(NoticeKind::kError, "", s.message());
+        w.last_open_failure = s.code() == Status::Code::kLocked ? Status::io_error(s.message()) : s;
         w.close(area);
         return done(false);
     };
@@ -161,6 +164,7 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
     std::string path = find_file(env, dir, has_extension(name) ? name : name + ".DBF");
     if (!env.exists(path) && !CRIA(w, two_digits(create_as ? create_as : area), path)) {
         op.notice(NoticeKind::kInformation, "", name + " não localizado e não criado");
+        w.last_open_failure = Status::not_found(name + " não localizado e não criado");
         return done(false);
     }
     std::string alias = w.APELIDO.empty() ? stem : trim(w.APELIDO);
@@ -179,7 +183,7 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
         Table& t = *w.table(area);
         if (missing) s = t.pack();
         if (s && w.MOS_MENS) op.progress(left("Criando o indice " + stem + ".CDX", 79));
-        if (s) s = w.index_files->build(t, cdx1, key1);
+        if (s) s = w.index_files->build(t, cdx1, key1, Durability::kSynced);
         if (!s) return broken(s);
         if (!exclusive) {
             w.close(area);
@@ -200,7 +204,8 @@ bool ABREARQ(WorkAreas& w, int area, bool exclusive, std::string_view file, std:
         std::string gname = upper(stem_of(base_of(g))) + ".CDX";
         std::string p = find_file(env, gdir, gname);
         if (w.MOS_MENS) op.progress(left("Criando o indice " + gname, 79));
-        s = w.index_files->build(t, p, key);
+        // Built anew at the next opening too: nothing is lost if a crash takes it.
+        s = w.index_files->build(t, p, key, Durability::kDeferred);
         if (s) s = w.index_files->attach(t, p, key);
     }
     if (!s) return broken(s);
@@ -242,10 +247,10 @@ bool FIL_LOCK(WorkAreas& w, double seconds) {
                          [&] { return t.lock_table(); });
 }
 
-bool ADD_REC(WorkAreas& w, double seconds) {
+bool ADD_REC(WorkAreas& w, double seconds, const Record* rec) {
     Table& t = w.current();
     return wait_for_lock(w, seconds, true, true, kAddRecWait, kAddRecFail,
-                         [&] { return t.append(); });
+                         [&] { return t.append(rec); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -24,9 +24,10 @@ class IndexFiles {
     // Builds the index file `path` (".CDX" included) on `key` over every record of `table`,
     // replacing the file when it exists. Called for the first index while the table is open
     // exclusively; the second and third are built anew at every opening in the requested mode,
-    // so the implementation must replace them safely while other terminals use them.
-    [[nodiscard]] virtual Status build(Table& table, const std::string& path,
-                                       std::string_view key) = 0;
+    // so the implementation must replace them safely while other terminals use them. With
+    // kDeferred a file written beside the old one is left to the caller's sync_filesystem.
+    [[nodiscard]] virtual Status build(Table& table, const std::string& path, std::string_view key,
+                                       Durability durability) = 0;
     // Opens the existing index file and attaches it to the table (Table::add_index).
     [[nodiscard]] virtual Status attach(Table& table, const std::string& path,
                                         std::string_view key) = 0;
@@ -49,6 +50,9 @@ class WorkAreas {
     std::string APELIDO;      // alias override for the next openings, normally empty
     int OPCIR_1 = 0;          // current menu option (table 75 changes its file for option 44)
     IndexFiles* index_files = nullptr;
+    // Why the last opening (ABREARQ) failed, ok after one that worked: Code::kLocked when another
+    // terminal holds the table, which the caller tells; any other failure was told already.
+    Status last_open_failure;
 
     Env& env() { return env_; }
     Operator& op() { return op_; }
@@ -103,8 +107,10 @@ bool NETUSE(WorkAreas& w, std::string_view file, bool exclusive);
 bool REC_LOCK(WorkAreas& w, double seconds = 2);
 // Locks the whole table of the selected area; 0 waits without limit and without a way out.
 bool FIL_LOCK(WorkAreas& w, double seconds);
-// Appends a blank record to the selected area's table and locks it; 0 waits without limit.
-bool ADD_REC(WorkAreas& w, double seconds);
+// Appends a record to the selected area's table and locks it; 0 waits without limit. With `rec`
+// the record is written whole in one write, so a program killed meanwhile leaves no blank one;
+// without it the record is blank, for the operator to fill.
+bool ADD_REC(WorkAreas& w, double seconds, const Record* rec = nullptr);
 
 // Moves `count` records in the current order of the selected area and returns how many steps
 // were made; at the end it counts the step and stays at eof with `stay_at_end`, otherwise it

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "base/validate.h"
@@ -51,6 +52,70 @@ TEST(StartUp, ASecondProcessWithTheSameTerminalNumberIsRefused) {
     Terminal other(inst);
     EXPECT_TRUE(other.start("04"));
     EXPECT_EQ(rows_of(inst.path() + "/CONFIG.DBF").size(), 2u);
+}
+
+std::string bytes_of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Cuts a table file in the middle of its last record, as a copy cut short leaves it.
+void cut_in_last_record(const std::string& path) {
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(), path, store::OpenOptions{}, &t).is_ok());
+    uint32_t n = 0;
+    ASSERT_TRUE(t->record_count(&n).is_ok());
+    ASSERT_GT(n, 0u) << path;
+    const auto size = t->header_length() + (n - 1) * t->record_length() + t->record_length() / 2;
+    ASSERT_TRUE(t->close().is_ok());
+    std::filesystem::resize_file(path, size);
+}
+
+// A damaged settings or reference table is named with what is wrong with it, is not replaced
+// by defaults, and no second, wrong reason follows.
+TEST(StartUp, ADamagedTableIsNamedAndNeverReplacedByDefaults) {
+    for (const char* name : {"CONFIG.DBF", "DEFINE.DBF", "UFIRM.DBF", "OCUPACAO.DBF"}) {
+        SCOPED_TRACE(name);
+        Installation inst;
+        {
+            Terminal first(inst), second(inst);
+            ASSERT_TRUE(first.start("01")) << first.error;
+            ASSERT_TRUE(second.start("02")) << second.error;
+        }
+        const std::string path = store::find_file(store::Env::posix(), inst.path(), name);
+        cut_in_last_record(path);
+        const std::string before = bytes_of(path);
+        Terminal t(inst);
+        EXPECT_FALSE(t.start("01"));
+        EXPECT_TRUE(t.op.saw("notice", std::string(name).substr(0, std::string(name).size() - 4)));
+        EXPECT_TRUE(t.op.saw("notice", "o cabeçalho indica"));
+        EXPECT_FALSE(t.op.saw("notice", "sendo usado no momento"));
+        EXPECT_FALSE(t.op.saw("notice", "está em uso"));
+        EXPECT_FALSE(t.op.saw("notice", "danificado"));
+        EXPECT_EQ(bytes_of(path), before);  // the office's rows stay as they were
+    }
+}
+
+// The registry of the data folder cut short: named, not taken for a damaged index.
+TEST(StartUp, ADamagedRegistryIsNamedNotTakenForADamagedIndex) {
+    Installation inst;
+    {
+        Terminal first(inst);
+        ASSERT_TRUE(first.start("01")) << first.error;
+        store::Table& reg = *first.w.table(9);
+        store::Record r(reg.layout_ptr());
+        for (const char* cpf : {"12345678909", "98765432100"}) {
+            r.set("CPF", cpf);
+            ASSERT_TRUE(reg.append(&r).is_ok());
+        }
+        ASSERT_TRUE(reg.unlock().is_ok());
+    }
+    cut_in_last_record(store::find_file(store::Env::posix(), inst.path(), "IMP0926.DBF"));
+    Terminal t(inst);
+    (void)t.start("01");
+    EXPECT_TRUE(t.op.saw("notice", "IMP0926.DBF"));
+    EXPECT_TRUE(t.op.saw("notice", "o cabeçalho indica 2 registros e o arquivo tem 1"));
+    EXPECT_FALSE(t.op.saw("notice", "danificado"));
 }
 
 TEST(StartUp, MissingDataFolderIsAskedAbout) {

@@ -388,6 +388,31 @@ TEST(CdxOpening, RecordsAnotherTerminalIsStillWritingAreNotDamage) {
               (Names{"22222222222", "33333333333", "44444444444", "55555555555"}));
 }
 
+// A damaged index of a table open by other terminals is rebuilt where it is: what lay beyond the
+// new tree is cut off, so a file of garbage does not keep its size.
+TEST(CdxOpening, AGarbageIndexRebuiltInPlaceIsCutToTheNewTree) {
+    TempDir dir;
+    Names by_cpf;
+    {
+        Terminal term(dir);
+        ASSERT_TRUE(term.open_registry(dir));
+        for (int i = 0; i < 20; ++i)
+            ASSERT_TRUE(add(term.w, std::to_string(10000000000LL + i * 37), "Nome", i % 3));
+        by_cpf = forward(term.w.current(), "CPF");
+    }
+    const std::string garbage(1 << 20, '\x5A');
+    for (const char* f : {"IMP0926.CDX", "IMP0926B.CDX"}) testing::spit(dir.file(f), garbage);
+    Terminal other(dir);  // holds the table shared: the rebuild cannot replace the file
+    ASSERT_TRUE(other.open_registry(dir));
+    Terminal term(dir);
+    ASSERT_TRUE(term.open_registry(dir));
+    EXPECT_TRUE(term.op.saw("notice", damaged_index_notice("IMP0926.CDX")) ||
+                other.op.saw("notice", damaged_index_notice("IMP0926.CDX")));
+    for (const char* f : {"IMP0926.CDX", "IMP0926B.CDX"})
+        EXPECT_LT(std::filesystem::file_size(dir.file(f)), 16u * 1024) << f;
+    EXPECT_EQ(forward(term.w.current(), "CPF"), by_cpf);
+}
+
 TEST(CdxOpening, AFailureAtAnyStepOfRebuildingLeavesIndexesThatOpenRight) {
     TempDir dir;
     Names by_cpf, by_name;

@@ -483,7 +483,7 @@ TEST(Dbf, ExclusiveAppendsReachTheFileInBatchesAndAtTheLatestOnFlush) {
     EXPECT_EQ(slurp(path).size(), header + 1000 * reclen + 1);
 }
 
-// A machine that stops during exclusive appends leaves the header counting every batch already
+// A program killed during exclusive appends leaves the header counting every batch already
 // written: other xBase readers trust that count.
 TEST(Dbf, EachBatchOfExclusiveAppendsIsCountedInTheHeader) {
     TempDir dir;
@@ -498,7 +498,7 @@ TEST(Dbf, EachBatchOfExclusiveAppendsIsCountedInTheHeader) {
         if (slurp(path).size() > header + 1) written = static_cast<uint32_t>(i - 1);
     }
     EXPECT_EQ(u16(slurp(path), 4), written);
-    env.fail_at(1, true);  // the machine stops: nothing more reaches the disk
+    env.fail_at(1, Crash::kProgram);  // nothing more reaches the file
     for (int i = 0; i < 3000; ++i) {
         Record r = row("X", "1");
         if (!t->append(&r)) break;

@@ -377,5 +377,114 @@ TEST(Declaration, AFailedSaveLosesNothingAndRecoveryIsStillOffered) {
     }
 }
 
+// Records whose every field is blank: what an append followed by the writing of its fields
+// leaves when the program dies in between.
+size_t blank_records(const std::string& path) {
+    size_t n = 0;
+    for (const auto& r : all_rows(path)) {
+        bool blank = true;
+        for (size_t i = 0; i < r.rec.layout().size() && blank; ++i)
+            blank = r.rec.at(i) == blank_value(r.rec.layout()[i]);
+        n += blank;
+    }
+    return n;
+}
+
+TEST(Declaration, OpeningAndSavingForceTheDiskOnlyAFewTimes) {
+    Office o;
+    create_client(o, kAna, "ANA", {1, 2});
+    FaultEnv counter(Env::posix());
+    Terminal d(o, "01", counter);
+    ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+    // The working copies together, then the marker's name.
+    EXPECT_LE(counter.syncs(), 3);
+    const int opened = counter.syncs();
+    d->values().set("NOMECONTR", "ANA NOVA");
+    ASSERT_TRUE(d->keep_values().is_ok());  // after a screen: the one table the name is in
+    EXPECT_EQ(counter.syncs() - opened, 1);
+    ASSERT_TRUE(d->keep_values().is_ok());  // nothing written since
+    EXPECT_EQ(counter.syncs() - opened, 1);
+    const int kept = counter.syncs();
+    ASSERT_TRUE(d->save(true).is_ok());
+    // The shared tables together, then the registry.
+    EXPECT_LE(counter.syncs() - kept, 2);
+    EXPECT_EQ(live(o.data(9), kAna).at(0).str("NOMECONTR"), "ANA NOVA");
+    EXPECT_EQ(live(o.data(4), kAna).size(), 2u);
+}
+
+// The machine stops at each step of an opening in turn, losing or tearing what was not synced:
+// either the terminal has no working set to recover (and the client opens again from the shared
+// tables), or the one it has is whole.
+TEST(Declaration, AMachineStoppingWhileADeclarationOpensLeavesNoHalfWorkingSet) {
+    for (bool torn : {false, true}) {
+        Office o;
+        create_client(o, kAna, "ANA", {1, 2, 3});
+        int total = 0;
+        for (int step = 1; total == 0 || step <= total; ++step) {
+            SCOPED_TRACE("step " + std::to_string(step) + (torn ? " torn" : ""));
+            FaultEnv faults(Env::posix());
+            if (torn) faults.tear_unsynced(static_cast<uint32_t>(step));
+            faults.fail_at(step, Crash::kMachine);
+            {
+                Terminal d(o, "01", faults);
+                const bool opened = d->load(kAna, LoadMode::kExisting, true).is_ok();
+                if (opened && !faults.failed()) total = step - 1;
+            }
+            Terminal after(o);
+            const LoadMode mode = o.working_cpf() ? LoadMode::kRecovery : LoadMode::kExisting;
+            ASSERT_TRUE(after->load(kAna, mode, true).is_ok());
+            EXPECT_EQ(after->values().str("NOMECONTR"), "ANA");
+            std::vector<Record> assets;
+            ASSERT_TRUE(after->working_records(4, &assets).is_ok());
+            EXPECT_EQ(assets.size(), 3u);
+            ASSERT_TRUE(after->save(true).is_ok());
+            EXPECT_EQ(live(o.data(4), kAna).size(), 3u);
+            ASSERT_LT(step, 400);
+        }
+    }
+}
+
+// A program killed at each step of a final save: no table it writes gets a blank record.
+TEST(Declaration, AProgramKilledDuringASaveLeavesNoBlankRecord) {
+    for (int step = 1;; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        Office o;
+        create_client(o, kAna, "ANA", {1});
+        FaultEnv faults(Env::posix());
+        bool done = false;
+        {
+            Terminal d(o, "01", faults);
+            ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+            add_item(*d, 4, "I7_0", 2);
+            faults.fail_at(step, Crash::kProgram);
+            done = d->save(true).is_ok();
+        }
+        for (int n : {4, 9, 73}) EXPECT_EQ(blank_records(o.data(n)), 0u) << "table " << n;
+        if (done) break;
+        ASSERT_LT(step, 400);
+    }
+}
+
+// Rows the item lists append to the working set reach its file at once, as the rows they
+// rewrite do: a program killed next keeps them for recovery.
+TEST(Declaration, RowsAppendedToTheWorkingSetReachItsFileAtOnce) {
+    Office o;
+    create_client(o, kAna, "ANA", {1});
+    Terminal d(o);
+    ASSERT_TRUE(d->load(kAna, LoadMode::kExisting, true).is_ok());
+    std::vector<Record> rows;
+    ASSERT_TRUE(d->working_records(4, &rows).is_ok());
+    for (int a : {2, 3}) {
+        rows.push_back(rows.front());
+        rows.back().set("I7_0", Decimal(a));
+    }
+    ASSERT_TRUE(d->replace_working(4, rows).is_ok());
+    const std::string bytes = testing::slurp(d->working(4)->path());
+    const size_t header = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8;
+    const size_t reclen = d->working(4)->record_length();
+    EXPECT_EQ((bytes.size() - header) / reclen, 3u);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[4]), 3);  // and the header counts them
+}
+
 }  // namespace
 }  // namespace vorn::store

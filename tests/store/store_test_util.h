@@ -171,7 +171,7 @@ class FieldIndex final : public Index {
 class FakeIndexFiles final : public IndexFiles {
   public:
     std::vector<std::string> log;
-    Status build(Table& t, const std::string& path, std::string_view key) override {
+    Status build(Table& t, const std::string& path, std::string_view key, Durability) override {
         log.push_back("build " + base_of(path));
         spit(path, std::string(key));
         return t.go_top();
