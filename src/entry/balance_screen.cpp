@@ -438,7 +438,8 @@ ScreenFields balance_fields() {
 }
 
 ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                              store::Declaration& d, ui::Rect area, const payments::InterestTable& selic,
+                              store::Declaration& d, ui::Rect area,
+                              const payments::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year) {
     if (area.height() < kRows) throw std::logic_error("balance screen: area too short");
     return Form(screen, op, w, d, area, selic, last_year).run();

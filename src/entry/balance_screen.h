@@ -29,7 +29,8 @@ ScreenFields balance_fields();
 // office's history), its closing assets and debts stand beside this declaration's at the end of
 // that year, in the attention colour where they differ.
 ui::ReadResult balance_screen(ui::Screen& screen, Operator& op, store::WorkAreas& w,
-                              store::Declaration& d, ui::Rect area, const payments::InterestTable& selic,
+                              store::Declaration& d, ui::Rect area,
+                              const payments::InterestTable& selic,
                               const std::optional<tax::PastResult>& last_year = std::nullopt);
 
 }  // namespace vorn::entry

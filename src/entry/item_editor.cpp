@@ -1103,9 +1103,9 @@ void Editor::zoom() {
     const uint32_t at = recno();
     EditaOptions o;
     o.record = at;
-    EditorPlace whole{p_.screen,   p_.op,    p_.w,
-                      p_.d,        p_.selic, ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1},
-                      {},          p_.last_year};
+    EditorPlace whole{p_.screen, p_.op,       p_.w,
+                      p_.d,      p_.selic,    ui::Rect{1, 0, ui::kRows - 2, ui::kCols - 1},
+                      {},        p_.last_year};
     Editor(whole, item_list(enlarged), o).run();
     restore(at);
 }
@@ -1135,8 +1135,7 @@ ui::Key Editor::MOSTRA(int top, int left, int bottom, int right) {
             return true;
         }
         const bool months =
-            !t_.eof() && browser_->column() >= 0 &&
-            shown_column().check == CellCheck::kMonths;
+            !t_.eof() && browser_->column() >= 0 && shown_column().check == CellCheck::kMonths;
         if (k == ui::Key::alt('U') || (months && k.is(ui::KeyCode::kEnter))) {
             monthly_values();
             return true;

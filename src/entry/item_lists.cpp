@@ -6,8 +6,8 @@
 
 #include "entry/dependants_list.h"
 #include "entry/hints.h"
-#include "entry/office_tables.h"
 #include "entry/monthly_items.h"
+#include "entry/office_tables.h"
 
 namespace vorn::entry {
 namespace {

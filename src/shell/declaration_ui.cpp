@@ -379,8 +379,8 @@ ui::Key Run::run_screen(ScreenPos at) {
         r = entry::balance_screen(sc, app_.op, app_.w, d_, win_->client(), selic(), last_year);
     } else if (item_lists_shown(at)) {
         draw_idle();
-        entry::EditorPlace place{sc,      app_.op, app_.w,  d_, selic(), win_->client(),
-                                 finding, s_.cfg("ROTAANTER")};
+        entry::EditorPlace place{sc,      app_.op,        app_.w,  d_,
+                                 selic(), win_->client(), finding, s_.cfg("ROTAANTER")};
         r.last_key = at.item == 41   ? entry::dependants_screen(place)
                      : at.item == 42 ? entry::recipients_screen(place)
                      : at.item == 45 ? entry::heirs_screen(place)

@@ -221,7 +221,8 @@ bool transfer(App& app, store::Declaration& d, const std::vector<store::Record>&
 }
 
 // The window the posting tool's lists take.
-entry::EditorPlace list_place(App& app, store::Declaration& d, const payments::InterestTable& selic) {
+entry::EditorPlace list_place(App& app, store::Declaration& d,
+                              const payments::InterestTable& selic) {
     return {app.screen, app.op, app.w, d, selic, ui::Rect{3, 1, 21, 78}};
 }
 

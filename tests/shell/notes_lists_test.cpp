@@ -139,11 +139,11 @@ TEST(LossesCarried, TheLossToCarryIsTheSumOfItsList) {
     Office o = with_payments();
     const std::string cpf = o.cpf(0);
     // The exclusive page's only field, then its list: two losses.
-    const std::vector<Screen> screens = snapped(
-        o, in_declaration(cpf,
-                          "CTRL+F3\nCTRL+ENTER\ntext FUNDO NO EXTERIOR 2023\nENTER\nRIGHT\n"
-                          "text 1200\nENTER\nINS\ntext 300.25\nENTER\nLEFT\n"
-                          "text ACOES NO EXTERIOR 2024\nENTER\nsnap\nESC\nsnap\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf,
+                                  "CTRL+F3\nCTRL+ENTER\ntext FUNDO NO EXTERIOR 2023\nENTER\nRIGHT\n"
+                                  "text 1200\nENTER\nINS\ntext 300.25\nENTER\nLEFT\n"
+                                  "text ACOES NO EXTERIOR 2024\nENTER\nsnap\nESC\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     ui::testing::expect_golden("losses_list", body(screens[0]));
     EXPECT_TRUE(shows(screens[1], "1.500,25"));

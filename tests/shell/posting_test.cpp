@@ -220,12 +220,13 @@ TEST(PostingTool, PostingsCorrectedInTheirListAreRefusedAsTheirWindowRefuses) {
     const std::string cpf = o.cpf(0);
     // On the company's posting: a value of zero, a wrong CNPJ check digit, then a value kept;
     // on the posting already carried into the declaration, any value.
-    EXPECT_EQ(o.program("01", posting_tool(cpf) +
-                                  "text V\nRIGHT\nRIGHT\ntext 0\nENTER\nsnap\nENTER\nESC\n"
-                                  "RIGHT\nRIGHT\nRIGHT\ntext 11222333000182\nENTER\nsnap\nENTER\n"
-                                  "ESC\nLEFT\nLEFT\nLEFT\ntext 2500\nENTER\nDOWN\ntext 999\n"
-                                  "ENTER\nsnap\nENTER\nESC\nsnap\nESC\ntext S\nESC\nALT+T\nENTER\n"),
-              0);
+    EXPECT_EQ(
+        o.program("01", posting_tool(cpf) +
+                            "text V\nRIGHT\nRIGHT\ntext 0\nENTER\nsnap\nENTER\nESC\n"
+                            "RIGHT\nRIGHT\nRIGHT\ntext 11222333000182\nENTER\nsnap\nENTER\n"
+                            "ESC\nLEFT\nLEFT\nLEFT\ntext 2500\nENTER\nDOWN\ntext 999\n"
+                            "ENTER\nsnap\nENTER\nESC\nsnap\nESC\ntext S\nESC\nALT+T\nENTER\n"),
+        0);
     const auto screens = split_screens(o.screens());
     ASSERT_EQ(screens.size(), 4u);
     EXPECT_NE(body(screens[0]).find("Falta preencher o valor"), std::string::npos)
