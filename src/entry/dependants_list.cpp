@@ -464,6 +464,18 @@ ItemList dependants() {
                               own("SENGOVD", "@S20", "SenhaGov", 20, nullptr),
                               left},
                              keep_dependants, new_dependant, dependants_total);
+    l.labels = {"número do dependente",
+                "nome completo do dependente",
+                "relação de dependência (tabela de códigos)",
+                "data de nascimento",
+                "CPF do dependente",
+                "S quando mora com o titular, N quando não",
+                "NIT ou PIS do dependente",
+                "telefone celular",
+                "endereço de e-mail (opcional)",
+                "número do benefício no INSS",
+                "senha gov.br",
+                "S quando saiu do país com o titular"};
     l.remove = remove_dependant;
     l.code_low = 0;
     l.code_high = 97;
@@ -483,6 +495,13 @@ ItemList recipients() {
                               own("CPFRESPON", kCpfPicture, "Responsavel", 14, responsible)},
                              keep_recipients, new_recipient, recipients_total);
     l.hint = kRecipientsHint;
+    l.labels = {"número do alimentando",
+                "nome completo do alimentando",
+                "99 no Brasil, 98 no exterior",
+                "data de nascimento",
+                "CPF do alimentando",
+                "T quando alimentando do titular, D de um dependente",
+                "CPF do responsável"};
     l.on_key = deed_key;
     l.remove = remove_recipient;
     l.code_low = 98;
@@ -496,6 +515,8 @@ ItemList heirs() {
                               own("CPFHERDE", "", "CPF/CNPJ", 18, heir_document),
                               own("PERCENT", "@E 999.99", "% Herdado", 9, heir_share)},
                              keep_heirs, new_heir, heirs_total);
+    l.labels = {"nome completo do herdeiro", "CPF ou CNPJ do herdeiro",
+                "percentual herdado (a soma dos herdeiros não passa de 100%)"};
     l.remove = remove_heir;
     return l;
 }
@@ -510,7 +531,9 @@ ItemList shares() {
 }  // namespace
 
 std::vector<ItemList> people_lists() {
-    return {dependants(), recipients(), heirs(), shares()};
+    ItemList each = shares();
+    each.labels = {"nome completo do herdeiro", "percentual do herdeiro nesse bem"};
+    return {dependants(), recipients(), heirs(), each};
 }
 
 ui::Key dependants_screen(EditorPlace& place) {

@@ -291,6 +291,22 @@ std::vector<ItemColumn> rra_columns() {
             {"I1_25", "I1_25", kMoney, "Total Tributavel", 0, C::kReadOnly}};
 }
 
+const std::vector<std::string_view> kRraLabels = {
+    "nome da fonte pagadora do rendimento recebido acumuladamente",
+    "rendimentos tributáveis recebidos acumuladamente",
+    "contribuição à previdência oficial",
+    "imposto retido na fonte (Enter abre os dados do item)",
+    "parcela isenta de aposentadoria a partir dos 65 anos",
+    "juros recebidos com o rendimento",
+    "CNPJ ou CPF da fonte pagadora",
+    "pensão alimentícia judicial paga",
+    "CPF do alimentando",
+    "mês do recebimento",
+    "ajuste anual (A) ou exclusiva na fonte (E)",
+    "número de meses a que o rendimento se refere",
+    "imposto devido, calculado",
+    "total tributável, calculado"};
+
 ItemList rra(int number, bool dependant) {
     ItemList l;
     l.number = number;
@@ -300,6 +316,8 @@ ItemList rra(int number, bool dependant) {
     if (dependant)
         l.columns.insert(l.columns.begin(),
                          {"I1_8", "I1_8", kCpf, "CPF Dependente", 14, C::kReadOnly});
+    l.labels = kRraLabels;
+    if (dependant) l.labels.insert(l.labels.begin(), "CPF do dependente que recebeu o rendimento");
     l.shown = dependant ? 5 : 4;
     l.hint = kRraHint;
     l.insert_question = "Insere uma linha ANTES desse Item?";
