@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -126,6 +127,48 @@ class PosixFile final : public File {
     std::string path_;
 };
 
+}  // namespace
+
+Status sync_each_file(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return errno_status("falha ao ler a pasta", dir, errno);
+    Status s;
+    while (struct dirent* e = ::readdir(d)) {
+        const std::string path = dir + "/" + e->d_name;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;  // gone since it was listed, or not ours to read
+        const int r = ::fsync(fd);
+        const int err = errno;
+        ::close(fd);
+        if (r != 0 && s) s = errno_status("falha ao gravar", path, err);
+    }
+    ::closedir(d);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // a share may refuse it on a folder; its renames are synchronous
+        ::close(fd);
+    }
+    return s;
+}
+
+namespace {
+
+// File systems whose syncfs does not reach the server: NFS, SMB/CIFS (both dialects), FUSE.
+bool network_file_system(long type) {
+    switch (static_cast<unsigned long>(type)) {
+        case 0x6969UL:      // NFS
+        case 0x517BUL:      // SMB
+        case 0xFF534D42UL:  // CIFS
+        case 0xFE534D42UL:  // SMB2
+        case 0x65735546UL:  // FUSE
+            return true;
+        default:
+            return false;
+    }
+}
+
 class PosixEnv final : public Env {
   public:
     Status open(const std::string& path, OpenFor mode, std::unique_ptr<File>* out) override {
@@ -208,11 +251,15 @@ class PosixEnv final : public Env {
     Status sync_filesystem(const std::string& dir) override {
         int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return errno_status("falha ao abrir", dir, errno);
-        int r = ::syncfs(fd);
+        struct statfs fs {};
+        const bool network = ::fstatfs(fd, &fs) == 0 && network_file_system(fs.f_type);
+        int r = network ? 0 : ::syncfs(fd);
         int err = errno;
         ::close(fd);
         if (r != 0) return errno_status("falha ao gravar", dir, err);
-        return Status::ok();
+        // A share's client writes its pages back on syncfs but asks the server for durability
+        // only on a file's own fsync: there each file of the folder is synced.
+        return network ? sync_each_file(dir) : Status::ok();
     }
 
     Status list(const std::string& dir, std::vector<std::string>* names) override {

@@ -49,6 +49,11 @@ class File {
 // for the caller to make durable later with one sync_filesystem over many files (kDeferred).
 enum class Durability { kSynced, kDeferred };
 
+// Forces every file directly in `dir`, then the folder's names, to the disk one by one: what a
+// file-system sync amounts to on a network share, whose server makes a file durable only when
+// that file is synced.
+[[nodiscard]] Status sync_each_file(const std::string& dir);
+
 enum class OpenFor {
     kRead,       // existing file, read only
     kReadWrite,  // existing file, read and write

@@ -1,5 +1,6 @@
 // The fault-injecting file layer: what a killed program and a stopped machine leave in the files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "store/env.h"
 #include "store_test_util.h"
@@ -102,6 +103,17 @@ TEST(FaultEnv, SyncingTheFileSystemKeepsEveryFileAndSyncsAreCounted) {
     EXPECT_FALSE(a->write(0, "x").is_ok());
     EXPECT_EQ(slurp(dir.file("A")), "aaa");
     EXPECT_EQ(slurp(dir.file("B")), "bbb");
+}
+
+// The share's way of syncing a folder: every file in it, skipping what is not a file, and a
+// missing folder said as such rather than taken as synced.
+TEST(SyncEachFile, SyncsTheFilesOfAFolderAndTellsAMissingOne) {
+    TempDir dir;
+    spit(dir.file("A.DBF"), "a");
+    spit(dir.file("A.CDX"), "b");
+    ASSERT_EQ(::mkdir(dir.file("TMP").c_str(), 0755), 0);
+    EXPECT_OK(sync_each_file(dir.path()));
+    EXPECT_EQ(sync_each_file(dir.file("NONE")).code(), Status::Code::kNotFound);
 }
 
 }  // namespace
