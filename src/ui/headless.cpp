@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "base/text.h"
 
@@ -68,6 +70,10 @@ std::optional<Key> HeadlessBackend::read(Wait wait, double seconds) {
         double whole = std::floor(idle_carry_);
         idle_carry_ -= whole;
         clock_.advance(static_cast<long>(whole));
+        // An idle wait is a lock retry: what it waits for is another process, which runs in real
+        // time, so the wait is a real one too. Without it a terminal whose script still has keys
+        // would give up on a lock at once.
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }
     while (next_ < steps_.size()) {
         const ScriptStep& step = steps_[next_];
