@@ -571,8 +571,9 @@ void fill_municipalities(App& app) {
         return;
     sync_areas(app.s, app.w);
     std::map<std::string, std::string> codes;
-    for (auto [area, field] : {std::pair{94, "CODCID"}, std::pair{64, "CODMUNI"}}) {
+    for (const auto& [area, code_field] : {std::pair{94, "CODCID"}, std::pair{64, "CODMUNI"}}) {
         if (!store::ABERTURA(app.w, area)) continue;
+        const char* field = code_field;
         (void)each_record(*app.w.table(area), [&](store::Table& r) {
             codes.emplace(upper(trim(r.str("NOMEMUNI")) + trim(r.str("UNIFED"))), r.str(field));
             return Status::ok();

@@ -301,10 +301,13 @@ void create_client(Office& o, const std::string& cpf, const std::string& name) {
     ASSERT_TRUE(d.save(true).is_ok());
 }
 
-// Waits until a process has got as far as a file shows (or gives up after 20 s).
-void wait_for(const std::function<bool()>& done) {
-    for (int k = 0; k < 200 && !done(); ++k)
+// Waits until a process has got as far as a file shows; false when it gives up after 20 s.
+[[nodiscard]] bool wait_for(const std::function<bool()>& done) {
+    for (int k = 0; k < 200; ++k) {
+        if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
 }
 
 // Whether a table file's bytes hold a text: read straight from the file, which the terminal
@@ -326,9 +329,9 @@ TEST(Program, TwoTerminalsWorkOnTwoClientsOfOneFolderAtOnce) {
     // so both declarations are open at the same time.
     std::unique_ptr<store::Table> log = o.lock(o.usage_log());
     pid_t a = o.spawn("01", script(kAna, "ANA"), "a");
-    wait_for([&] { return file_holds(o.data(1), kAna); });
+    ASSERT_TRUE(wait_for([&] { return file_holds(o.data(1), kAna); }));
     pid_t b = o.spawn("02", script(kBia, "BIA"), "b");
-    wait_for([&] { return file_holds(o.data(1), kBia); });
+    ASSERT_TRUE(wait_for([&] { return file_holds(o.data(1), kBia); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(o.registry(kAna).str("NUSUAT"), "01");
     EXPECT_EQ(o.registry(kBia).str("NUSUAT"), "02");
@@ -564,7 +567,7 @@ TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
         "01",
         open_client(kAna, false) + "F6\nENTER\nCTRL+Y\ntext ANA MARIA\nENTER\nESC\nALT+T\nENTER\n",
         "killed");
-    wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "ANA MARIA"); });
+    ASSERT_TRUE(wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "ANA MARIA"); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
@@ -583,20 +586,28 @@ TEST(Program, KilledWithADeclarationOpenRecoveryRestoresTheUnsavedValues) {
 }
 
 TEST(Program, KilledInTheMiddleOfTheFinalSaveLosesNothing) {
-    // The terminal is killed at moments spread over its final save: afterwards the declaration
-    // was either wholly saved, or it is still marked as open here and its recovery saves it.
-    for (int delay_ms : {0, 40, 120, 300}) {
-        SCOPED_TRACE("killed " + std::to_string(delay_ms) + " ms into the save");
+    // The terminal's final save is held at the usage log, after the client's tables and before
+    // the registry, while another terminal has the log; the log is let go and the terminal
+    // killed at moments spread over the rest of the save (its retry comes within half a second).
+    // Afterwards the declaration was either wholly saved, or it is still marked as open here and
+    // its recovery saves it.
+    for (int delay_ms : {100, 250, 400, 550, 700}) {
+        SCOPED_TRACE("killed " + std::to_string(delay_ms) + " ms after the log was let go");
         Office o;
         ASSERT_EQ(o.run("01", open_client(kAna, true) + "text N\nENTER\ntext ANA\nENTER\nESC\n" +
                                   kLeaveAndExit)
                       .status,
                   0);
+        std::unique_ptr<store::Table> log = o.lock(o.usage_log());
         pid_t pid = o.spawn("01",
                             open_client(kAna, false) +
                                 "F6\nENTER\nCTRL+Y\ntext ANA NOVA\nENTER\nESC\nALT+T\nENTER\n",
                             "killed");
-        wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "ANA NOVA"); });
+        ASSERT_TRUE(
+            wait_for([&] { return file_holds(o.inst.path() + "/TMP_0901.DBF", "ANA NOVA"); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));  // waiting at the log
+        EXPECT_EQ(o.registry(kAna).str("NOMECONTR"), "ANA");
+        log.reset();
         std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
@@ -943,7 +954,7 @@ TEST(Program, ClosingOnOneTerminalLeavesAnotherTerminalsMark) {
     // terminal 02 is warned, opens Ana too and stays in her declaration.
     std::unique_ptr<store::Table> log = o.lock(o.usage_log());
     pid_t one = o.spawn("01", open_client(kAna, false) + kLeaveAndExit, "one");
-    wait_for([&] { return o.registry(kAna).str("NUSUAT") == "01"; });
+    ASSERT_TRUE(wait_for([&] { return o.registry(kAna).str("NUSUAT") == "01"; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Result two = o.run("02", open_client(kAna, false) + "snap\nENTER\n");
     EXPECT_TRUE(two.shows("aberta no terminal 01")) << two.last();
