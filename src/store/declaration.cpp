@@ -216,7 +216,8 @@ std::string Declaration::working_path(int n) const {
 
 Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) {
     Env& env = w_.env();
-    int free_but_failed = 0;
+    constexpr int kQuietWaits = 6;  // half seconds
+    int free_but_failed = 0, quiet_waits = 0;
     for (bool waited = false;;) {
         if (ABERTURA(w_, n, exclusive)) {
             if (waited) op_.status("");
@@ -238,12 +239,16 @@ Status Declaration::open_shared_table(int n, bool exclusive, bool wait_forever) 
             return Status::io_error(t.file_base(w_.NUSU) + ".DBF não está disponível");
         }
         if (s.code() != Status::Code::kLocked) return s;
-        if (wait_forever) {
+        // Another terminal copying its own client in holds a table for moments: a few seconds
+        // are waited for quietly, and only a longer hold is put to the operator.
+        if (wait_forever || quiet_waits < kQuietWaits) {
             op_.status("Aguardando outro Terminal carregar dados...");
             waited = true;
+            ++quiet_waits;
             op_.pause(0.5);
             continue;
         }
+        quiet_waits = 0;
         if (!op_.yes_no("", "Outro terminal esta usando o arquivo IMP" + two(n) +
                                 std::string(CANOATUAL) + ".DBF\n" + "                Aguarde ?"))
             return Status::cancelled("IMP" + two(n) + "26.DBF em uso em outro terminal");

@@ -226,7 +226,15 @@ TEST(OfficeLists, TwoTerminalsSendingTheSamePayersAtOnceKeepEachOnce) {
         std::ifstream in(o.inst.path() + "/send" + nusu + ".keys.status");
         int rc = -1;
         in >> rc;
-        EXPECT_EQ(rc, 0) << "terminal " << nusu;
+        std::ifstream screens(o.inst.path() + "/send" + nusu + ".keys.screens");
+        std::stringstream shown;
+        shown << screens.rdbuf();
+        const std::string all_shown = shown.str();
+        // The last screen shown tells where a terminal stopped.
+        const size_t last =
+            all_shown.rfind("----\n", all_shown.size() > 5 ? all_shown.size() - 6 : 0);
+        EXPECT_EQ(rc, 0) << "terminal " << nusu << "\n"
+                         << all_shown.substr(last == std::string::npos ? 0 : last);
     }
     std::map<std::string, int> sent;
     for (const Fields& f : office_table(o, entry::kPayers)) ++sent[f.at("CGCCPF")];

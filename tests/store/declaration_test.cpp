@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
@@ -322,6 +323,24 @@ TEST(Declaration, LoadGivesUpWhenTheOperatorWillNotWaitForAnotherTerminal) {
     EXPECT_TRUE(o.op.saw("yes_no", "Outro terminal esta usando o arquivo IMP0326.DBF"));
     EXPECT_EQ(live(o.data(9), kAna)[0].str("NUSUAT"), "");  // nothing changed
     ASSERT_TRUE(held->close().is_ok());
+}
+
+TEST(Declaration, LoadWaitsQuietlyForATableAnotherTerminalHoldsForAMoment) {
+    // Two terminals opening clients at once meet on the tables each copies its client from.
+    Office o;
+    create_client(o, kAna, "ANA", {});
+    std::unique_ptr<Table> held;
+    ASSERT_TRUE(Table::open(Env::posix(), o.data(3), OpenOptions{true}, &held).is_ok());
+    o.op.sleep_for_real = true;
+    std::thread other([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        (void)held->close();
+    });
+    Terminal d(o);
+    const Status s = d->load(kAna, LoadMode::kExisting, true);
+    other.join();
+    ASSERT_TRUE(s.is_ok()) << s.message();
+    EXPECT_FALSE(o.op.saw("yes_no", "Outro terminal esta usando"));
 }
 
 TEST(Declaration, LeavingANewClientUnsavedLeavesNoTrace) {
