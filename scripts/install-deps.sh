@@ -5,8 +5,9 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build pkg-config
-  # libFuzzer targets (the fuzzer runtime is only a recommendation of clang's)
+  build-essential cmake ninja-build pkg-config lld
+  # the sanitizer build and its libFuzzer targets (the fuzzer runtime is only a recommendation of
+  # clang's)
   clang libclang-rt-14-dev
   # libraries the program links (the screen; HTTP for the browser driver; PDF print files)
   libncurses-dev libcurl4-openssl-dev libhpdf-dev

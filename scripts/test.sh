@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the program and the whole test suite twice, plain and under AddressSanitizer +
-# UndefinedBehaviorSanitizer, and runs every test in both builds.
+# Builds the program and the whole test suite twice and runs every test in both builds: a plain
+# optimised build (GCC), and a build under AddressSanitizer + UndefinedBehaviorSanitizer (clang)
+# whose code is also instrumented for libFuzzer, so the fuzz targets come from that same build and
+# run for a short while at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,27 +12,28 @@ shared="${VORN_SHARED_DIR:-$(cd .. && pwd)/shared}"
 
 run_suite() {  # build-dir, extra cmake args...
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DVORN_SHARED_DIR="$shared" "$@" > /dev/null
+  cmake -S . -B "$dir" -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld \
+    "$@" > /dev/null
   cmake --build "$dir" -j "$jobs"
   (cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 600)
 }
 
-run_suite build
+# Without debug information: the tests need none, and it is most of the compiler's and the
+# linker's work.
+run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
+# Line tables only: enough for the sanitizers' reports to name file and line.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_suite build-asan -DVORN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  run_suite build-san -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG=-gline-tables-only -DVORN_SANITIZE=ON -DVORN_FUZZ=ON
 
-# The libFuzzer targets (clang), each for a short while on a copy of its seed corpus; a crash
-# leaves its input in build-fuzz/ and fails the run.
-cmake -S . -B build-fuzz -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_CXX_COMPILER=clang++ \
-  -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
-cmake --build build-fuzz -j "$jobs" --target expression_fuzz webdriver_reply_fuzz lpstat_fuzz \
-  render_fuzz item_cells_fuzz
+# The libFuzzer targets, each for a short while on a copy of its seed corpus; a crash leaves its
+# input in build-san/ and fails the run.
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 fuzz() {  # target, corpus folder, longest input, seconds
   rm -rf "${corpus:?}"/*
   cp "fuzz/corpus/$2"/* "$corpus"
-  "build-fuzz/fuzz/$1" -max_total_time="$4" -max_len="$3" -artifact_prefix=build-fuzz/ "$corpus"
+  "build-san/fuzz/$1" -max_total_time="$4" -max_len="$3" -artifact_prefix=build-san/ "$corpus"
 }
 fuzz expression_fuzz expression 256 10
 fuzz webdriver_reply_fuzz webdriver_reply 4096 10
