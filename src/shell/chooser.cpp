@@ -483,7 +483,8 @@ void DECLARA(App& app) {
     for (;;) {
         Choice c = entry(app, cpf, rural_only);
         if (c == Choice::kEsc || c == Choice::kNone) return;
-        if (c == Choice::kRecover && (s.OPCAO_1 == 12 || s.OPCAO_1 == 51)) continue;  // postings: no recovery here
+        if (c == Choice::kRecover && (s.OPCAO_1 == 12 || s.OPCAO_1 == 51))
+            continue;  // postings: no recovery here
         if (c == Choice::kRecover) {
             auto last = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
             if (!last) {

@@ -42,8 +42,6 @@ std::string two(int n) {
 bool main_command_enabled(int code, int arg, int arg2) {
     (void)arg2;
     switch (code) {
-        case 41:  // what to print: the declaration printouts
-            return arg == 0 || arg == 1 || arg == 2;
         case 44:  // whom to print: a selected group is described nowhere
             return arg != 5;
         case 11:  // choose and open a declaration
@@ -58,7 +56,8 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 38:  // mobile and e-mail to the government program; automatic copy of its files
         case 39:  // auxiliary lists of banks, payers and payees
         case 40:  // postal-code look-up, municipality codes, income on screen F1
-        case 42:  // print selection
+        case 41:  // print selection
+        case 42:
         case 43:
         case 45:  // the printer choice
         case 46:
