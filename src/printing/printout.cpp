@@ -1,7 +1,9 @@
 // The declaration printout, page by page.
 #include "printing/printout.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 
 #include "base/text.h"
@@ -195,7 +197,8 @@ std::optional<Decimal> share(Decimal v, Decimal base) {
 // progress.
 class Sheet {
   public:
-    Sheet(Printout& p, tax::Declaration& d) : p_(p), w_(p.w_), o_(p.o_), d_(d) {}
+    Sheet(Printout& p, tax::Declaration& d, const Extras& x)
+        : p_(p), w_(p.w_), o_(p.o_), d_(d), x_(x) {}
 
     bool run(const std::vector<Step>& steps) {
         for (Step s : steps) {
@@ -224,6 +227,12 @@ class Sheet {
                     break;
                 case Step::kPage5:
                     page5();
+                    break;
+                case Step::kNotes:
+                    notes();
+                    break;
+                case Step::kCashBook:
+                    cash_book();
                     break;
             }
         }
@@ -1108,10 +1117,118 @@ class Sheet {
             message("Despesas medicas c/ % alto. A Receita pode chamar p/mostrar os recibos.");
     }
 
+    // ---- page 9 (ANOTE_ESP): findings and personal notes
+
+    void notes() {
+        if (o_.status) o_.status("Imprimindo as avisos/notas pessoais.");
+        begin_page();
+        std::vector<const store::Record*> findings, personal;
+        for (const store::Record& r : x_.notes) {
+            if (r.deleted) continue;
+            if (!trim(r.str("OBSERV")).empty()) findings.push_back(&r);
+            if (!trim(r.str("NOTAS")).empty()) personal.push_back(&r);
+        }
+        title("AVISOS DA DECLARACAO");
+        if (findings.empty()) message("Nenhum aviso.");
+        for (const store::Record* r : findings) {
+            const long long code = tax::field_int(*r, "CODERR");
+            const long long page = tax::field_int(*r, "PAGINA");
+            wrapped(4, trim(r->str("OBSERV")), 75, [&] {
+                text(0, two(static_cast<int>(code)));
+                if (page > 0) text(80 - 10, "Tela " + std::to_string(page));
+            });
+        }
+        next();
+        title("NOTAS PESSOAIS");
+        if (personal.empty()) message("Nenhuma nota.");
+        for (const store::Record* r : personal) wrapped(0, trim(r->str("NOTAS")), 79, {});
+    }
+
+    // ---- page 10 (LIVRO_CAIXA): the ordinary cash book
+
+    // The months a posting covers: from MESINI to MESFIM (a last month before the first covers
+    // the first only; 13, the year's end, counts as December).
+    static std::pair<int, int> months_of(const store::Record& p) {
+        const int first = static_cast<int>(tax::field_int(p, "MESINI"));
+        int last = static_cast<int>(tax::field_int(p, "MESFIM"));
+        if (last < first) last = first;
+        return {std::max(first, 1), std::min(last, 12)};
+    }
+    Decimal month_total(int m) const {
+        Decimal sum;
+        tax::for_each_live(d_.postings, [&](const store::Record& p) {
+            const auto [a, z] = months_of(p);
+            if (m >= a && m <= z) sum += p.num("VALODESP");
+        });
+        return sum;
+    }
+    void cash_book() {
+        static const char* kMonth[] = {"JANEIRO",  "FEVEREIRO", "MARCO",    "ABRIL",
+                                       "MAIO",     "JUNHO",     "JULHO",    "AGOSTO",
+                                       "SETEMBRO", "OUTUBRO",   "NOVEMBRO", "DEZEMBRO"};
+        if (o_.status) o_.status("Imprimindo o Livro Caixa Normal.");
+        const int from = std::clamp(x_.from, 1, 12), to = std::clamp(x_.to, from, 12);
+        begin_page();
+        text(0, "LIVRO CAIXA - " + std::string(kMonth[from - 1]) +
+                    (to > from ? " A " + std::string(kMonth[to - 1]) : std::string()) + " DE " +
+                    std::to_string(tax::kCalendarYear));
+        next();
+        text(0, std::string(div1(), '-'));
+        next();
+        Decimal carried;
+        if (x_.previous_balance && from > 1) {
+            for (int m = 1; m < from; ++m) carried += month_total(m);
+            line("SALDO ANTERIOR", carried);
+            next();
+        }
+        std::map<std::string, std::pair<std::string, Decimal>> accounts;  // code: name, total
+        Decimal all;
+        for (int m = from; m <= to; ++m) {
+            if (x_.page_per_month && m > from) begin_page();
+            room(3);
+            text(0, "MES: " + std::string(kMonth[m - 1]));
+            next();
+            text(0, "CONTA  DESCRICAO                               CPF/CNPJ");
+            text(kRight + 6, "VALOR");
+            next();
+            Decimal month;
+            tax::for_each_live(d_.postings, [&](const store::Record& p) {
+                const auto [a, z] = months_of(p);
+                if (m < a || m > z) return;
+                const Decimal v = p.num("VALODESP");
+                std::string what = trim(p.str("DESCONTA"));
+                if (!trim(p.str("DESCRI")).empty()) what += " - " + trim(p.str("DESCRI"));
+                wrapped(7, what, 38, [&] {
+                    text(0, trim(p.str("CDCONTA")));
+                    text(46, document(p.str("NROCGCCPF")));
+                    amount(kRight, v);
+                });
+                month += v;
+                auto& acc = accounts[trim(p.str("CDCONTA"))];
+                acc.first = trim(p.str("DESCONTA"));
+                acc.second += v;
+            });
+            line("TOTAL DO MES", month);
+            next();
+            all += month;
+        }
+        title("RESUMO DE TODOS OS MESES");
+        for (const auto& [code, acc] : accounts) {
+            room(1);
+            text(0, code);
+            text(7, left(acc.first, 50));
+            amount(kRight, acc.second);
+            next();
+        }
+        line("TOTAL DOS MESES", all);
+        if (x_.previous_balance && from > 1) line("TOTAL COM O SALDO ANTERIOR", all + carried);
+    }
+
     Printout& p_;
     PrintWriter& w_;
     const PrintoutOptions& o_;
     tax::Declaration& d_;
+    const Extras& x_;
     int qlin_ = 0;
     bool condensed_ = false;
     ListKind list_ = ListKind::kNone;
@@ -1124,8 +1241,8 @@ class Sheet {
     Step last_ = Step::kPage5;  // the step printed before the current one
 };
 
-bool Printout::print(tax::Declaration& d, const std::vector<Step>& steps) {
-    Sheet sheet(*this, d);
+bool Printout::print(tax::Declaration& d, const std::vector<Step>& steps, const Extras& extras) {
+    Sheet sheet(*this, d, extras);
     bool ok = true;
     Step previous = Step::kPage5;
     for (Step s : steps) {
@@ -1138,7 +1255,7 @@ bool Printout::print(tax::Declaration& d, const std::vector<Step>& steps) {
     return ok;
 }
 
-bool Printout::FOLHA(tax::Declaration& d, int page) {
+bool Printout::FOLHA(tax::Declaration& d, int page, const Extras& extras) {
     switch (page) {
         case 1:
             return print(d, {Step::kPage1});
@@ -1150,6 +1267,10 @@ bool Printout::FOLHA(tax::Declaration& d, int page) {
             return print(d, {Step::kPage4});
         case 5:
             return print(d, {Step::kPage5});
+        case 9:
+            return print(d, {Step::kNotes}, extras);
+        case 10:
+            return print(d, {Step::kCashBook}, extras);
         default:
             return true;
     }

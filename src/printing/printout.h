@@ -24,6 +24,17 @@ enum class Step {
     kPage4,
     kBalance,  // the balance of the year, after the summary
     kPage5,
+    kNotes,     // page 9: the declaration's findings and personal notes (ANOTE_ESP)
+    kCashBook,  // page 10: the ordinary cash book (LIVRO_CAIXA)
+};
+
+// What pages 9 and 10 print besides the declaration: its notes (table 11) and the months of the
+// cash book (ESCOLHE_MES).
+struct Extras {
+    std::vector<store::Record> notes;
+    int from = 1, to = 12;          // months of the cash book
+    bool page_per_month = false;    // "Avança página em cada mês ?"
+    bool previous_balance = false;  // the months before the range summed first
 };
 
 // The steps of a page choice QUEPAG (1 … 11 of the print selection): 1 pages 1 to 5 with the
@@ -56,9 +67,9 @@ class Printout {
     Printout(PrintWriter& w, PrintoutOptions o) : w_(w), o_(std::move(o)) {}
 
     // The steps for one computed declaration. False when the operator abandoned the print.
-    bool print(tax::Declaration& d, const std::vector<Step>& steps);
-    // FOLHA(page) for pages 1 to 5 (page 2 whole); false when abandoned.
-    bool FOLHA(tax::Declaration& d, int page);
+    bool print(tax::Declaration& d, const std::vector<Step>& steps, const Extras& extras = {});
+    // FOLHA(page) for pages 1 to 5 (page 2 whole), 9 and 10; false when abandoned.
+    bool FOLHA(tax::Declaration& d, int page, const Extras& extras = {});
 
     // The writer starts a new part at row 0 (the per-taxpayer copy): no form feed before its
     // first page.

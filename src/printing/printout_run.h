@@ -44,6 +44,11 @@ struct RunResult {
 // on.
 [[nodiscard]] Status print_folder(RunContext& c, const std::string& folder, const Selection& sel,
                                   const std::vector<Step>& steps, Printout& printout,
-                                  PrintFile& file, RunResult* result);
+                                  PrintFile& file, RunResult* result, Extras extras = {});
+
+// The notes of `cpf` (table 11 of the folder, read-only) in record order; none when the folder
+// has no such table. kCorrupt when it cannot be read.
+[[nodiscard]] Status read_notes(store::Env& env, const std::string& folder, const std::string& cpf,
+                                std::vector<store::Record>* out);
 
 }  // namespace vorn::printing

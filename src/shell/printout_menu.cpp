@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/text.h"
+#include "entry/month_range.h"
 #include "printing/printout.h"
 #include "printing/printout_run.h"
 #include "shell/chooser.h"
@@ -19,6 +20,21 @@ namespace {
 // read is named to the operator and the others go on.
 void run(App& app, const std::vector<std::string>& folders, const printing::Selection& sel) {
     Session& s = app.s;
+    // What the item prints: the declaration's pages, its notes, or its cash book for the months
+    // the operator chooses.
+    const long queimp = s.cfg_num("queimp");
+    std::vector<printing::Step> steps = printing::steps_of(static_cast<int>(s.cfg_num("quepag")));
+    printing::Extras extras;
+    if (queimp == 9) steps = {printing::Step::kNotes};
+    if (queimp == 10) {
+        const auto months = entry::ESCOLHE_COMO(app.screen, 1);
+        if (!months) return;
+        steps = {printing::Step::kCashBook};
+        extras.from = months->from;
+        extras.to = months->to;
+        extras.page_per_month = months->page_per_month;
+        extras.previous_balance = months->previous_balance;
+    }
     const printing::PrintPlace place = print_place(app);
     std::unique_ptr<printing::PrintFile> file;
     if (Status st = printing::PrintFile::PREP_IMP(place, &file); !st) {
@@ -43,9 +59,8 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
     printing::RunContext rc{app.w.env(), app.op, app.w.clock(), selic};
     printing::RunResult result;
     for (const std::string& folder : folders) {
-        Status st = printing::print_folder(
-            rc, folder, sel, printing::steps_of(static_cast<int>(s.cfg_num("quepag"))), printout,
-            *file, &result);
+        Status st =
+            printing::print_folder(rc, folder, sel, steps, printout, *file, &result, extras);
         if (!st && sel.kind == printing::Selection::Kind::kOne) {
             app.error({st.message()});
             return;
@@ -69,8 +84,9 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
 
 bool printout_chosen(App& app) {
     const long queimp = app.s.cfg_num("queimp");
-    if (queimp == 1 || queimp == 2) return true;
-    app.tell({"Escolha em \"O que imprimir\" a declaração (itens 1 ou 2)."});
+    if (queimp == 1 || queimp == 2 || queimp == 9 || queimp == 10) return true;
+    app.tell({"Escolha em \"O que imprimir\" a declaração, os avisos e notas pessoais",
+              "ou o livro caixa normal."});
     return false;
 }
 

@@ -14,6 +14,7 @@
 #include "../tax/builder.h"
 #include "base/text.h"
 #include "printing_test_util.h"
+#include "store/catalogue.h"
 #include "tax/annual.h"
 
 namespace vorn::printing {
@@ -53,7 +54,8 @@ struct Printed {
     }
 };
 
-Printed print(tax::Declaration& d, int quepag, int lines = 60, std::function<bool()> stop = {}) {
+Printed print(tax::Declaration& d, int quepag, int lines = 60, std::function<bool()> stop = {},
+              const std::vector<Step>* steps = nullptr, const Extras& extras = {}) {
     PrintWriter w;
     PrintoutOptions o;
     o.lines = lines;
@@ -62,7 +64,7 @@ Printed print(tax::Declaration& d, int quepag, int lines = 60, std::function<boo
     o.stop = std::move(stop);
     Printout p(w, o);
     Printed out;
-    out.went_on = p.print(d, steps_of(quepag));
+    out.went_on = p.print(d, steps ? *steps : steps_of(quepag), extras);
     out.latin1 = w.text();
     out.sheets.emplace_back();
     for (std::string_view l : lines_of(from_latin1(w.text()))) {
@@ -393,6 +395,79 @@ TEST(Printout, EscBetweenLinesAbandonsThePrint) {
     EXPECT_FALSE(p.went_on);
     EXPECT_EQ(p.line_with("MALHA FINA"), "");
     EXPECT_LE(std::count(p.latin1.begin(), p.latin1.end(), '\n'), 25);
+}
+
+// Page 9: every finding with its code and screen, long ones wrapped, then the personal notes.
+TEST(Printout, FindingsAndPersonalNotes) {
+    Builder b = employee("N");
+    compute(b.d);
+    Extras x;
+    const std::string long_finding =
+        "Falta colocar a conta do banco para a restituicao do imposto deste contribuinte que "
+        "recebe a devolucao por deposito em conta corrente";
+    for (auto [code, observ, notes] : {std::tuple{83, long_finding.c_str(), ""},
+                                       std::tuple{0, "", "Cliente traz recibos em maio"}}) {
+        store::Record r(store::table_def(11)->layout);
+        r.set("CPF", b.d.cpf());
+        r.set("CODERR", Decimal(code));
+        r.set("PAGINA", Decimal(6));
+        r.set("OBSERV", observ);
+        r.set("NOTAS", notes);
+        x.notes.push_back(r);
+    }
+    const std::vector<Step> steps = {Step::kNotes};
+    const Printed p = print(b.d, 1, 60, {}, &steps, x);
+    const std::string first = p.line_with("Falta colocar");
+    EXPECT_EQ(first.substr(0, 4), "83  ");
+    EXPECT_NE(first.find("Tela 6"), std::string::npos);
+    EXPECT_NE(p.line_with("por deposito em conta corrente"), "");  // the wrapped rest
+    EXPECT_NE(p.line_with("Cliente traz recibos em maio"), "");
+    EXPECT_EQ(p.line_with("Nenhum aviso."), "");
+
+    const Printed none = print(b.d, 1, 60, {}, &steps, Extras{});
+    EXPECT_NE(none.line_with("Nenhum aviso."), "");
+    EXPECT_NE(none.line_with("Nenhuma nota."), "");
+}
+
+// Page 10: the postings month by month for March to May, a sheet per month, the months before
+// summed as the previous balance, and the summary by account.
+TEST(Printout, CashBookByMonthAndAccount) {
+    Builder b = employee("N");
+    auto posting = [&](const char* code, const char* name, const char* value, int first, int last) {
+        store::Record r = b.d.new_record(13);
+        r.set("CDCONTA", code);
+        r.set("DESCONTA", name);
+        r.set("VALODESP", D(value));
+        r.set("MESINI", Decimal(first));
+        r.set("MESFIM", Decimal(last));
+        b.d.postings.push_back(r);
+    };
+    posting("1001", "ALUGUEL DO CONSULTORIO", "1000.00", 1, 12);
+    posting("2002", "MATERIAL DE CONSUMO", "500.00", 3, 0);  // no last month: the first only
+    compute(b.d);
+    Extras x;
+    x.from = 3;
+    x.to = 5;
+    x.page_per_month = true;
+    x.previous_balance = true;
+    const std::vector<Step> steps = {Step::kCashBook};
+    const Printed p = print(b.d, 1, 60, {}, &steps, x);
+    ASSERT_EQ(p.sheets.size(), 3u);  // one sheet per month
+    EXPECT_NE(p.line_with("LIVRO CAIXA - MARCO A MAIO DE 2025"), "");
+    auto amount_of = [&](const std::string& label) {
+        const std::string l = p.line_with(label);
+        return amount_at(l, 64, 15);
+    };
+    EXPECT_EQ(amount_of("SALDO ANTERIOR"), D("2000.00"));
+    EXPECT_EQ(amount_of("TOTAL DO MES"), D("1500.00"));  // March's
+    EXPECT_EQ(amount_of("2002   MATERIAL DE CONSUMO"), D("500.00"));
+    EXPECT_EQ(amount_of("TOTAL DOS MESES"), D("3500.00"));
+    EXPECT_EQ(amount_of("TOTAL COM O SALDO ANTERIOR"), D("5500.00"));
+    // The summary by account over the range.
+    std::vector<Decimal> aluguel;
+    for (const auto& l : p.sheets.back())
+        if (l.rfind("1001   ALUGUEL", 0) == 0) aluguel.push_back(amount_at(l, 64, 15));
+    EXPECT_EQ(aluguel, (std::vector<Decimal>{D("1000.00"), D("3000.00")}));  // May, the summary
 }
 
 }  // namespace
