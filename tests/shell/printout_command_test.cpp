@@ -8,6 +8,9 @@
 #include <fstream>
 
 #include "office.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
+#include "store/declaration.h"
 
 namespace vorn::shell {
 namespace {
@@ -35,6 +38,10 @@ std::string poppler(Office& o, const std::string& command) {
 std::string print(Office& o, const std::string& args, int* status) {
     return run(o.inst, kBinary + " print --folder . " + args + " --now '" + kNow + "' 2>&1",
                status);
+}
+
+std::string print_cpf_text(const std::string& cpf) {
+    return cpf.substr(0, 3) + "." + cpf.substr(3, 3) + "." + cpf.substr(6, 3) + "-" + cpf.substr(9);
 }
 
 TEST(PrintCommand, TextAndPdfOfAFolderReadBackByPoppler) {
@@ -145,6 +152,95 @@ TEST(PrintMenu, SelectedItemsThroughTheChooserGoToTheExternalProgram) {
     EXPECT_EQ(menu, slurp(o.inst.path() + "/batch.txt"));
     EXPECT_NE(slurp(o.inst.path() + "/lp.args").find("Decla-26-" + cpf + ".pdf"),
               std::string::npos);
+}
+
+// An office whose external print program is a script recording its arguments.
+void fake_lp(Office& o) {
+    const std::string bin = o.inst.sub("bin");
+    o.environment = "PATH='" + bin + "':\"$PATH\" ";
+    std::ofstream(bin + "/lp") << "#!/bin/sh\necho \"$@\" >> '" << o.inst.path() << "/lp.args'\n";
+    fs::permissions(bin + "/lp", fs::perms::owner_all);
+}
+
+// Keys of the print selection from the main menu: the declaration (41,2), the summary without the
+// balance (43,10), whom (44,`who`), then command 51.
+std::string select_and_print(int who) {
+    std::string keys =
+        "ALT+S\nENTER\nDOWN\nENTER\nALT+S\nDOWN\nDOWN\nENTER\nEND\nUP\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nENTER\n";
+    for (int k = 1; k < who; ++k) keys += "DOWN\n";
+    return keys + "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\n";
+}
+
+// Every folder of the terminal's list: one whose registry cannot be read is named, the others
+// print.
+TEST(PrintMenu, AllFoldersNameTheOneThatCannotBeRead) {
+    Office o(2);
+    fake_lp(o);
+    const std::string empty = o.inst.sub("vazia"), other = o.inst.sub("outra");
+    tax::Declaration client = tax::Declaration::blank("52998224725");
+    client.set("NOMECONTR", "CLIENTE DA OUTRA PASTA");
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    ASSERT_TRUE(tax::write_folder(store::Env::posix(), other, {client}, &clock).is_ok());
+    snapped(o, "");  // the terminal's folder list made
+    {
+        std::unique_ptr<store::Table> list;
+        const std::string path =
+            store::find_file(store::Env::posix(), o.inst.path(), "DIRET01.DBF");
+        ASSERT_TRUE(store::Table::open(store::Env::posix(), path, {}, &list).is_ok());
+        for (const std::string& folder : {empty, other}) {
+            store::Record r(store::table_def(50)->layout);
+            r.set("DIRETOR", folder);
+            r.set("SELEC", "N");
+            ASSERT_TRUE(list->append(&r).is_ok());
+        }
+        ASSERT_TRUE(list->close().is_ok());
+        fs::remove(store::find_file(store::Env::posix(), o.inst.path(), "DIRET01.CDX"));
+    }
+    const auto screens = snapped(o, select_and_print(4) + "snap\nENTER\n");
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_TRUE(shows(screens[0], "Não foi possível ler a pasta")) << all(screens);
+    EXPECT_TRUE(shows(screens[0], empty)) << all(screens);
+    const std::string text = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    for (const auto& d : o.declarations)
+        EXPECT_NE(text.find(print_cpf_text(d.cpf())), std::string::npos);
+    EXPECT_NE(text.find("CLIENTE DA OUTRA PASTA"), std::string::npos);
+}
+
+// A copy per client (MOSCPF) of the whole folder while one client's declaration was left open on
+// this terminal: the copies are named by CPF and name, the print file is their concatenation, and
+// the unfinished work and its in-use mark stay as they were.
+TEST(PrintMenu, CopiesPerClientLeaveAnUnfinishedDeclarationAlone) {
+    Office o(3);
+    fake_lp(o);
+    const std::string open_cpf = o.cpf(0);
+    // Left open: the script ends inside the declaration.
+    EXPECT_EQ(o.program("01", "ALT+I\ntext " + open_cpf + "\nENTER\n"), 3);
+    std::map<std::string, std::string> work;
+    for (const auto& e : fs::directory_iterator(o.inst.path()))
+        if (e.path().filename().string().rfind("TMP_", 0) == 0 ||
+            e.path().filename().string().rfind("tmp_", 0) == 0)
+            work[e.path().filename().string()] = slurp(e.path().string());
+    ASSERT_FALSE(work.empty());
+    const std::string mark = o.dbfread(9)[open_cpf]["NUSUAT"];
+    ASSERT_EQ(mark, "01");
+
+    const auto screens =
+        snapped(o, "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\nENTER\n" +
+                       select_and_print(3));
+    std::string joined;
+    for (const auto& d : o.declarations) {
+        const std::string name = trim(d.str("NOMECONTR"));
+        const std::string first = name.substr(0, name.find(' '));
+        const std::string last = name.substr(name.rfind(' ') + 1);
+        const std::string copy = o.inst.path() + "/" + d.cpf() + first + " " + last + ".TXT";
+        ASSERT_TRUE(fs::exists(copy)) << copy << all(screens);
+        joined += slurp(copy);
+    }
+    EXPECT_EQ(slurp(o.inst.path() + "/NAO-DOS.TXT"), joined);
+    for (const auto& [name, bytes] : work)
+        EXPECT_EQ(slurp(o.inst.path() + "/" + name), bytes) << name;
+    EXPECT_EQ(o.dbfread(9)[open_cpf]["NUSUAT"], "01");
 }
 
 }  // namespace
