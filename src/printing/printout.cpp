@@ -354,8 +354,9 @@ class Sheet {
         next();
     }
     // A title line of a block in normal print.
-    void title(std::string_view t, bool reais = false) {
-        room(3);
+    // `keep` lines from the title on stay on one sheet.
+    void title(std::string_view t, bool reais = false, int keep = 3) {
+        room(keep);
         text(0, t);
         if (reais) text(61, "(Valores em Reais)");
         next();
@@ -626,7 +627,7 @@ class Sheet {
         next(2);
 
         if (!d_.simplified()) {
-            title("IMPOSTO PAGO", true);
+            title("IMPOSTO PAGO", true, 4);
             line("Imposto Complementar:", d_.num("I13_31"));
             line("Imposto Pago no Exterior:", d_.num("I13_32"));
             next();

@@ -51,7 +51,10 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
     po.run_date = now.date.dmy();
     po.run_time = seconds_to_hms(now.seconds);
     // PAREIMP: Esc between lines asks whether to give the print up.
-    po.stop = [&app] { return app.op.esc_pressed() && app.yes({"Abandona a impressão ?"}); };
+    // The keyboard is looked at every few lines: a glance repaints the screen.
+    po.stop = [&app, lines = 0]() mutable {
+        return ++lines % 16 == 0 && app.op.esc_pressed() && app.yes({"Abandona a impressão ?"});
+    };
     po.status = [&app](std::string_view t) { app.op.status(t); };
     printing::Printout printout(*file, po);
 

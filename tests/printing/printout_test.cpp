@@ -67,7 +67,8 @@ Printed print(tax::Declaration& d, int quepag, int lines = 60, std::function<boo
     out.went_on = p.print(d, steps ? *steps : steps_of(quepag), extras);
     out.latin1 = w.text();
     out.sheets.emplace_back();
-    for (std::string_view l : lines_of(from_latin1(w.text()))) {
+    const std::string utf8 = from_latin1(w.text());
+    for (std::string_view l : lines_of(utf8)) {
         std::string line(l);
         for (size_t ff; (ff = line.find('\f')) != std::string::npos;) {
             line.erase(ff, 1);
@@ -86,7 +87,9 @@ Builder employee(const char* option) {
     b.d.set("USAPADRAO", option);
     b.d.registry.set("DATAFIM", Date(2026, 4, 10));
     b.d.registry.set("HORAFIM", "09:30:15");
-    b.company("60000.00", "5000.00", "6000.00", "5000.00").set("I1_2", "ACME INDUSTRIA LTDA");
+    store::Record& job = b.company("60000.00", "5000.00", "6000.00", "5000.00");
+    job.set("I1_2", "ACME INDUSTRIA LTDA");
+    job.set("I1_15", D("3000.00"));  // dividends: exempt line 09, followed by their payer
     return b;
 }
 
@@ -102,6 +105,11 @@ TEST(Printout, HandComputedEmployeeUnderBothOptions) {
     EXPECT_NE(c.line_with("Imposto devido  ").find("4.095,03"), std::string::npos);
     EXPECT_NE(c.line_with("IMPOSTO A RESTITUIR..").find("904,97"), std::string::npos);
     EXPECT_NE(c.line_with("IMPOSTO PAGO"), "");
+    // The payer follows exempt line 09 with its share at column 49, the line's total at 64.
+    const std::string payer = c.line_with("    ACME INDUSTRIA LTDA");
+    EXPECT_NE(payer.find("11.222.333/0001-81"), std::string::npos);
+    EXPECT_EQ(payer.substr(49, 15), "       3.000,00");
+    EXPECT_NE(c.line_with("09.Lucros e dividendos").find("3.000,00"), std::string::npos);
     expect_golden("printout_complete.TXT", c.latin1);
 
     Builder simplified = employee("S");
