@@ -1,6 +1,7 @@
 // Command 51: the declaration printout of the print selection.
 #include "shell/printout_menu.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "base/text.h"
@@ -82,7 +83,9 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
                                  ? printing::copy_name(static_cast<int>(s.cfg_num("queimp")),
                                                        result.cpfs[0], tax::CANOATUAL)
                                  : std::string("NAO-DOS");
-    (void)send_print_file(app, path, name);
+    // NRO_VIAS copies, one print job each; a channel that fails ends them.
+    for (int copy = 0; copy < std::clamp(s.NRO_VIAS, 1, 9); ++copy)
+        if (send_print_file(app, path, name) != printing::Sent::kSent) break;
 }
 
 bool printout_chosen(App& app) {

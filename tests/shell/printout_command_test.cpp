@@ -225,9 +225,12 @@ TEST(PrintMenu, CopiesPerClientLeaveAnUnfinishedDeclarationAlone) {
     const std::string mark = o.dbfread(9)[open_cpf]["NUSUAT"];
     ASSERT_EQ(mark, "01");
 
+    // 46,3 "Cria uma cópia (TXT)": Sim; 47: two copies.
     const auto screens =
-        snapped(o, "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\nENTER\n" +
-                       select_and_print(3));
+        snapped(o,
+                "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\nENTER\n"
+                "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\ntext 2\nENTER\n" +
+                    select_and_print(3));
     std::string joined;
     for (const auto& d : o.declarations) {
         const std::string name = trim(d.str("NOMECONTR"));
@@ -241,6 +244,9 @@ TEST(PrintMenu, CopiesPerClientLeaveAnUnfinishedDeclarationAlone) {
     for (const auto& [name, bytes] : work)
         EXPECT_EQ(slurp(o.inst.path() + "/" + name), bytes) << name;
     EXPECT_EQ(o.dbfread(9)[open_cpf]["NUSUAT"], "01");
+    // Two copies: the external program ran twice.
+    const std::string args = slurp(o.inst.path() + "/lp.args");
+    EXPECT_EQ(std::count(args.begin(), args.end(), '\n'), 2) << args;
 }
 
 }  // namespace
