@@ -90,6 +90,22 @@ Builder employee(const char* option) {
     store::Record& job = b.company("60000.00", "5000.00", "6000.00", "5000.00");
     job.set("I1_2", "ACME INDUSTRIA LTDA");
     job.set("I1_15", D("3000.00"));  // dividends: exempt line 09, followed by their payer
+    store::Record flat = b.d.new_record(4);
+    flat.set("I7_1", Decimal(1));
+    flat.set("GRPO", "01");
+    flat.set("CODB", "11");
+    flat.set("I7_2", "APARTAMENTO RESIDENCIAL NA RUA DAS FLORES 100, ADQUIRIDO EM 2015");
+    flat.set("I7_3", D("200000.00"));
+    flat.set("I7_4", D("200000.00"));
+    b.d.assets.push_back(flat);
+    store::Record loan = b.d.new_record(5);
+    loan.set("I8_1", Decimal(1));
+    loan.set("I8_5", Decimal(11));
+    loan.set("I8_2", "FINANCIAMENTO IMOBILIARIO CAIXA");
+    loan.set("I8_3", D("50000.00"));
+    loan.set("I8_4", D("40000.00"));
+    loan.set("I8_7", D("12000.00"));
+    b.d.debts.push_back(loan);
     return b;
 }
 
@@ -193,6 +209,7 @@ Decimal amount_at(const std::string& line, int col, int width) {
 TEST(Printout, LongListsCloseEachSheetWithPartialTotalsAndRepeatTheirHeads) {
     Builder b = employee("N");
     b.d.items.clear();
+    b.d.assets.clear();
     for (int k = 1; k <= 60; ++k)
         b.company("1000.00", "100.00", "50.00", "80.00")
             .set("I1_2", "PAGADOR " + std::to_string(k));
