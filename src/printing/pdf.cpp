@@ -109,6 +109,9 @@ Status render_pdf(std::string_view latin1, const std::string& title, std::string
     std::unique_ptr<std::remove_pointer_t<HPDF_Doc>, DocDeleter> doc(HPDF_New(on_error, &errors));
     if (!doc) return Status::io_error("Não foi possível criar o PDF");
     HPDF_SetCompressionMode(doc.get(), HPDF_COMP_ALL);
+    // Pages go into intermediate page trees of a thousand: one flat tree holds at most 32,767
+    // pages, and a folder's printout has many more.
+    HPDF_SetPagesConfiguration(doc.get(), 1000);
     HPDF_SetInfoAttr(doc.get(), HPDF_INFO_TITLE, to_latin1(title).c_str());
     HPDF_Font font = HPDF_GetFont(doc.get(), "Courier", "WinAnsiEncoding");
     Renderer r(doc.get(), font);

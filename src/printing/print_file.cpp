@@ -254,18 +254,21 @@ Status PrintFile::end_part() {
     return Status::ok();
 }
 
-Status PrintFile::taxpayer_done(std::string_view cpf, std::string_view name) {
-    if (!place_.per_taxpayer) return Status::ok();
-    Status s = end_part();
-    if (!s) return s;
+std::string PrintFile::copy_path(const PrintPlace& place, std::string_view cpf,
+                                 std::string_view name) {
     // The first name with its following blank, and the last name.
     const std::string n = trim(name);
     const size_t first_end = n.find(' ');
     const std::string first = n.substr(0, first_end);
     const std::string last = first_end == std::string::npos ? "" : n.substr(n.rfind(' ') + 1);
-    const std::string copy =
-        place_.folder + file_safe(trim(cpf) + first + (last.empty() ? "" : " " + last)) + ".TXT";
-    s = publish_copy(part_path(), copy);
+    return place.folder + file_safe(trim(cpf) + first + (last.empty() ? "" : " " + last)) + ".TXT";
+}
+
+Status PrintFile::taxpayer_done(std::string_view cpf, std::string_view name) {
+    if (!place_.per_taxpayer) return Status::ok();
+    Status s = end_part();
+    if (!s) return s;
+    s = publish_copy(part_path(), copy_path(place_, cpf, name));
     if (!s) return s;
     out_.clear();
     out_.open(part_path(), std::ios::binary | std::ios::trunc);

@@ -108,12 +108,18 @@ class PrintFile final : public PrintWriter {
     // at row 0. Without it, nothing happens.
     [[nodiscard]] Status taxpayer_done(std::string_view cpf, std::string_view name);
 
+    bool per_taxpayer() const { return place_.per_taxpayer; }
+
     // Ends the run: the terminal's print file is complete and published as "NAO-DOS.TXT". Its own
     // path (the file to send, which stays until the next run) goes to *path.
     [[nodiscard]] Status close(std::string* path);
 
     // The terminal's own print file and the published one.
     static std::string own_path(const PrintPlace& place);
+    // Where taxpayer_done puts a taxpayer's part: folder + CPF + first name + " " + last name +
+    // ".TXT".
+    static std::string copy_path(const PrintPlace& place, std::string_view cpf,
+                                 std::string_view name);
     static std::string published_path(const PrintPlace& place);
 
   protected:

@@ -11,6 +11,7 @@
 #include "shell/dispatch.h"
 #include "shell/folders.h"
 #include "shell/posting_tool.h"
+#include "shell/printout_menu.h"
 #include "shell/receipts.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
@@ -482,7 +483,8 @@ void DECLARA(App& app) {
     for (;;) {
         Choice c = entry(app, cpf, rural_only);
         if (c == Choice::kEsc || c == Choice::kNone) return;
-        if (c == Choice::kRecover && s.OPCAO_1 == 12) continue;  // postings: no recovery here
+        if (c == Choice::kRecover && (s.OPCAO_1 == 12 || s.OPCAO_1 == 51))
+            continue;  // postings: no recovery here
         if (c == Choice::kRecover) {
             auto last = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
             if (!last) {
@@ -511,6 +513,16 @@ void DECLARA(App& app) {
                 found = found && t && seek_cpf(*t, cpf);
             }
             if (!found && s.ROTADOANO != before) (void)TROCASIM(s, app.w, before);
+        }
+        if (s.OPCAO_1 == 51) {
+            if (!found) {
+                app.tell({"O contribuinte não foi localizado em nenhum das pastas ",
+                          "indicadas. Confira o CPF e/ou a lista das pastas   "});
+                continue;
+            }
+            s.ULT_CPF = cpf;
+            print_client(app, cpf);
+            continue;
         }
         if (s.OPCAO_1 == 12) {
             if (!found) {

@@ -39,4 +39,13 @@ int run_render_command(int argc, char** argv);
 // or 1 after a message on standard error.
 int run_corrected_command(int argc, char** argv);
 
+// vorn2026 print --folder DIR (--cpf CPF | --all | --marked) --pages N [--txt FILE] [--pdf FILE]
+// [--per-cpf DIR] [--lines N] [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// The declaration printout of the page choice N (1 to 11 of the print selection) for one client,
+// every client or the clients marked in the registry, read without changing the folder: the print
+// file the print menu writes ("NAO DOS" channel, N lines a page, 60 by default) to FILE or to
+// standard output, its PDF, and with --per-cpf each client's copy and its PDF in DIR. Returns 0,
+// or 1 after a message on standard error (unknown folder or CPF, bad arguments).
+int run_print_command(int argc, char** argv);
+
 }  // namespace vorn

@@ -14,6 +14,7 @@
 #include "shell/folders.h"
 #include "shell/menus.h"
 #include "shell/print_commands.h"
+#include "shell/printout_menu.h"
 #include "shell/startup.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
@@ -859,6 +860,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 45:
             (void)CONFIMP(app, 1);
+            break;
+        case 51:
+            print_selected(app);
             break;
         case 52:
             print_last_file(app);

@@ -70,10 +70,14 @@ int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
 
+int print(const Args& args) {
+    return with_verb(vorn::run_print_command, "print", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},
+    {"corrigido", corrected},     {"print", print},
 };
 
 int usage(const std::string& problem) {

@@ -40,9 +40,10 @@ std::string two(int n) {
 }  // namespace
 
 bool main_command_enabled(int code, int arg, int arg2) {
-    (void)arg;  // every command here is enabled or disabled as a whole
     (void)arg2;
     switch (code) {
+        case 44:  // whom to print: a selected group is described nowhere
+            return arg != 5;
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 15:  // the folder list
@@ -58,11 +59,11 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 41:  // print selection
         case 42:
         case 43:
-        case 44:
         case 45:  // the printer choice
         case 46:
         case 47:
         case 48:
+        case 51:  // print the selection
         case 52:  // print the last print file
         case 54:  // lines per sheet
         case 64:  // transfer to the government program at closing

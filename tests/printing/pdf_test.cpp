@@ -62,6 +62,18 @@ TEST(Pdf, PagesAreA4WithAPageAtEachFormFeedAndNoneAfterTheLast) {
     EXPECT_EQ(non_blank(text_lines(pdf)), want);
 }
 
+// A folder's printout has thousands of sheets: more than one flat page tree of the PDF holds
+// (32,767).
+TEST(Pdf, ThirtyThreeThousandPagesRender) {
+    std::string text;
+    for (int k = 0; k < 33000; ++k) text += "FOLHA " + std::to_string(k + 1) + "\n\f";
+    std::string pdf;
+    int pages = 0;
+    const Status s = render_pdf(text, "muitas", &pdf, &pages);
+    ASSERT_TRUE(s.is_ok()) << s.to_string();
+    EXPECT_EQ(pages, 33000);
+}
+
 TEST(Pdf, SixtySixLinesFillAPageAndTheNextLineStartsAnother) {
     std::string text;
     for (int k = 1; k <= 133; ++k) text += "linha " + std::to_string(k) + "\n";

@@ -1,0 +1,135 @@
+// Command 51: the declaration printout of the print selection.
+#include "shell/printout_menu.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "base/text.h"
+#include "entry/month_range.h"
+#include "printing/printout.h"
+#include "printing/printout_run.h"
+#include "shell/chooser.h"
+#include "shell/folders.h"
+#include "shell/print_commands.h"
+#include "tax/year.h"
+
+namespace vorn::shell {
+namespace {
+
+// One print run over the selection: the print file prepared, the declarations printed into it,
+// the file sent through the channel. `folders` are printed in turn; one whose registry cannot be
+// read is named to the operator and the others go on.
+void run(App& app, const std::vector<std::string>& folders, const printing::Selection& sel) {
+    Session& s = app.s;
+    // What the item prints: the declaration's pages, its notes, or its cash book for the months
+    // the operator chooses.
+    const long queimp = s.cfg_num("queimp");
+    std::vector<printing::Step> steps = printing::steps_of(static_cast<int>(s.cfg_num("quepag")));
+    printing::Extras extras;
+    if (queimp == 9) steps = {printing::Step::kNotes};
+    if (queimp == 10) {
+        const auto months = entry::ESCOLHE_COMO(app.screen, 1);
+        if (!months) return;
+        steps = {printing::Step::kCashBook};
+        extras.from = months->from;
+        extras.to = months->to;
+        extras.page_per_month = months->page_per_month;
+        extras.previous_balance = months->previous_balance;
+    }
+    const printing::PrintPlace place = print_place(app);
+    std::unique_ptr<printing::PrintFile> file;
+    if (Status st = printing::PrintFile::PREP_IMP(place, &file); !st) {
+        app.error({st.message()});
+        return;
+    }
+    printing::PrintoutOptions po;
+    po.lines = static_cast<int>(s.cfg_num("NRO_LIN"));
+    if (po.lines < 50 || po.lines > 66) po.lines = 60;
+    po.naodos = CONFIMP(app, 0) == "NAO DOS";
+    po.strings[0] = place.strings[0];
+    po.strings[1] = place.strings[1];
+    const DateTime now = app.w.clock().now();
+    po.run_date = now.date.dmy();
+    po.run_time = seconds_to_hms(now.seconds);
+    // PAREIMP: Esc between lines asks whether to give the print up.
+    // The keyboard is looked at every few lines: a glance repaints the screen.
+    po.stop = [&app, lines = 0]() mutable {
+        return ++lines % 16 == 0 && app.op.esc_pressed() && app.yes({"Abandona a impressão ?"});
+    };
+    po.status = [&app](std::string_view t) { app.op.status(t); };
+    printing::Printout printout(*file, po);
+
+    const payments::InterestTable selic = selic_rates(app);
+    printing::RunContext rc{app.w.env(), app.op, app.w.clock(), selic};
+    printing::RunResult result;
+    for (const std::string& folder : folders) {
+        Status st =
+            printing::print_folder(rc, folder, sel, steps, printout, *file, &result, extras);
+        if (!st && sel.kind == printing::Selection::Kind::kOne) {
+            app.error({st.message()});
+            return;
+        }
+        if (!st) app.error({"Não foi possível ler a pasta", folder, st.message()});
+        if (result.abandoned) break;
+    }
+    for (const auto& p : result.problems) app.error({"Declaração não impressa:", p});
+    std::string path;
+    if (Status st = file->close(&path); !st) {
+        app.error({st.message()});
+        return;
+    }
+    if (result.abandoned) return;
+    const std::string name = result.cpfs.size() == 1
+                                 ? printing::copy_name(static_cast<int>(s.cfg_num("queimp")),
+                                                       result.cpfs[0], tax::CANOATUAL)
+                                 : std::string("NAO-DOS");
+    // NRO_VIAS copies, one print job each; a channel that fails ends them.
+    for (int copy = 0; copy < std::clamp(s.NRO_VIAS, 1, 9); ++copy)
+        if (send_print_file(app, path, name) != printing::Sent::kSent) break;
+}
+
+bool printout_chosen(App& app) {
+    const long queimp = app.s.cfg_num("queimp");
+    if (queimp == 1 || queimp == 2 || queimp == 9 || queimp == 10) return true;
+    app.tell({"Escolha em \"O que imprimir\" a declaração, os avisos e notas pessoais",
+              "ou o livro caixa normal."});
+    return false;
+}
+
+}  // namespace
+
+void print_client(App& app, const std::string& cpf) {
+    if (!printout_chosen(app)) return;
+    printing::Selection sel;
+    sel.cpf = cpf;
+    run(app, {app.s.ROTADOANO}, sel);
+}
+
+void print_selected(App& app) {
+    Session& s = app.s;
+    if (!printout_chosen(app)) return;
+    printing::Selection sel;
+    switch (s.cfg_num("quecon")) {
+        case 2:
+            sel.kind = printing::Selection::Kind::kMarked;
+            run(app, {s.ROTADOANO}, sel);
+            return;
+        case 3:
+            sel.kind = printing::Selection::Kind::kAll;
+            run(app, {s.ROTADOANO}, sel);
+            return;
+        case 4: {
+            sel.kind = printing::Selection::Kind::kAll;
+            sync_areas(s, app.w);
+            std::vector<std::string> folders;
+            for (const FolderEntry& e : folder_list(app.w)) folders.push_back(e.folder);
+            run(app, folders, sel);
+            return;
+        }
+        default:
+            DECLARA(app);
+            return;
+    }
+}
+
+}  // namespace vorn::shell
