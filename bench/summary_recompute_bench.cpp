@@ -124,10 +124,10 @@ int main(int argc, char** argv) {
     bench::shell_seconds("'" + binary + "' calc --folder '" + inst.string() + "' --cpf " + cpf +
                          " --now '" + kNow + "' > '" + shown + "'");
     std::ifstream lines(shown);
-    bool stored = false;
+    bool kept = false;
     for (std::string line; std::getline(lines, line);)
-        stored = stored || line == "I13_31=" + std::to_string(k) + ".00";
-    if (!stored) {
+        kept = kept || line == "I13_31=" + std::to_string(k) + ".00";
+    if (!kept) {
         std::fprintf(stderr, "o resumo não guardou o último valor digitado\n");
         return 1;
     }
