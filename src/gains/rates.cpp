@@ -16,15 +16,14 @@ int reduction_by_year(int year, bool abroad) {
 int month_count(Date from, Date to) {
     if (from.blank() || to.blank()) return 0;
     if (from < Date(1996, 1, 1)) from = Date(1996, 1, 1);
-    if (to < from) return 0;
     const int years = to.year() - from.year();
     return 12 * (years > 0 ? years : 0) + (to.month() - from.month()) + 1;
 }
 
 Decimal fraction(Decimal rate, int months) {
     Decimal power = 1;
-    for (int i = 0; i < months; ++i) power *= rate;
-    return Decimal(1) - Decimal(1) / power;
+    for (int i = 0; i < (months < 0 ? -months : months); ++i) power *= rate;
+    return months < 0 ? Decimal(1) - power : Decimal(1) - Decimal(1) / power;
 }
 
 Fractions reduction_fractions(Date cost_date, Date sale, bool abroad) {

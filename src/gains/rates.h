@@ -17,10 +17,10 @@ Decimal cut(Decimal v, int places);
 int reduction_by_year(int year, bool abroad);
 
 // Months from `from` to the later date `to`: 12 × whole years + month difference + 1; a `from`
-// before 1 January 1996 counts from that date. 0 when `to` is earlier.
+// before 1 January 1996 counts from that date. A `to` in an earlier month gives 0 or less.
 int month_count(Date from, Date to);
 
-// 1 − 1 / rate^months, exact to the Decimal's 12 places.
+// 1 − 1 / rate^months, exact to the Decimal's 12 places; negative for negative months.
 Decimal fraction(Decimal rate, int months);
 
 // The two reduction fractions of a real-estate cost by the sale date (factor 1 at 0.6 % a month

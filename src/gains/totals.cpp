@@ -45,6 +45,15 @@ bool instalments(const store::Record& r) {
     return trim(r.str("VEN_PRAZO")) == "S" || trim(r.str("VENDAANT")) == "S";
 }
 
+// The sale value less brokerage in reais: abroad both are in dollars at the sale's rate.
+Decimal net_sale_in_reais(const store::Record& r) {
+    if (kind(r) == kMovable && abroad(r)) {
+        const Decimal rate = r.num("DOLARVEN");
+        return (r.num("VALALIUS") * rate).trunc(2) - (r.num("VAL_CORR") * rate).trunc(2);
+    }
+    return r.num("VAL_ALI") - r.num("VAL_CORR");
+}
+
 template <typename Keep>
 Decimal sum(const Gains& g, const char* field, Keep keep) {
     Decimal s;
@@ -142,9 +151,9 @@ Decimal ENTRADGP(const Gains& g) {
     for (const auto& r : g) {
         if (!is_gain(r) || !sale_year(r, true)) continue;
         const Decimal net = months(r, "REC_MES") - months(r, "VAL_COR");
-        const Decimal net_sale = r.num("VAL_ALI") - r.num("VAL_CORR");
         if (net <= Decimal()) continue;
         const Decimal gross = r.num("VAL_TRIBU") + r.num("VAL_NAOTRI");
+        const Decimal net_sale = net_sale_in_reais(r);
         const Decimal share =
             net_sale > Decimal() ? round_half_up(gross * net / net_sale, 2) : Decimal();
         s += max(net - share, Decimal());
