@@ -152,7 +152,9 @@ Decimal ENTRADGP(const Gains& g) {
         if (!is_gain(r) || !sale_year(r, true)) continue;
         const Decimal net = months(r, "REC_MES") - months(r, "VAL_COR");
         if (net <= Decimal()) continue;
-        const Decimal gross = r.num("VAL_TRIBU") + r.num("VAL_NAOTRI");
+        Decimal gross = r.num("VAL_TRIBU") + r.num("VAL_NAOTRI");
+        if (trim(r.str("VENDAANT")) == "S")
+            gross += r.num("REDUCAO") + r.num("FATOR1") + r.num("FATOR2");
         const Decimal net_sale = net_sale_in_reais(r);
         const Decimal share =
             net_sale > Decimal() ? round_half_up(gross * net / net_sale, 2) : Decimal();

@@ -47,8 +47,11 @@ Decimal I4_03(const Gains& g);
 Decimal I13_47(const Gains& g);
 // Capital-gain entries of the cash check, the cost recovered by the year's receipts: Σ over the
 // gains of the base year or an earlier one of (net received in the year − the year's share of
-// the gross gain), net received = Σ (REC_MESmm − VAL_CORmm), the share = gross gain (VAL_TRIBU +
-// VAL_NAOTRI) × net received / (VAL_ALI − VAL_CORR), rounded to the cent; never negative.
+// the gross gain), net received = Σ (REC_MESmm − VAL_CORmm), the share = gross gain × net
+// received / net sale value in reais (VAL_ALI − VAL_CORR; abroad trunc(VALALIUS × DOLARVEN) −
+// trunc(VAL_CORR × DOLARVEN)), rounded to the cent; never negative. Gross gain = VAL_TRIBU +
+// VAL_NAOTRI, for an earlier year's sale (no non-taxable amount this year) VAL_TRIBU + REDUCAO +
+// FATOR1 + FATOR2.
 Decimal ENTRADGP(const Gains& g);
 // Taxable gain deferred to later years: Σ over instalment sales of the base year of
 // max(VAL_TRIBU − Σ VAL_TRImm, 0).

@@ -70,10 +70,14 @@ int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
 
+int gains(const Args& args) {
+    return with_verb(vorn::run_gains_command, "gains", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},
+    {"corrigido", corrected},     {"gains", gains},
 };
 
 int usage(const std::string& problem) {
