@@ -79,19 +79,27 @@ void each_statement(const Gains& g, F f) {
         }
 }
 
-// Σ over every month of the statements' result lines (14 of the stock ones, 1 of the funds),
-// taking the positive months (`profits`) or the negative ones as positive amounts.
-Decimal results(const Gains& g, bool profits) {
-    Decimal s;
+// The four sums of the statements, every person's three statements loaded once.
+struct VariableIncome {
+    Decimal base;     // lines 16 (stock) and 3 (funds)
+    Decimal paid;     // lines 28 (common operations) and 10 (funds)
+    Decimal profits;  // positive months of lines 14 (stock) and 1 (funds)
+    Decimal losses;   // negative months of the same lines, as a positive amount
+};
+
+VariableIncome variable_income(const Gains& g) {
+    VariableIncome v;
     each_statement(g, [&](const Statement& st) {
-        const int line = st.kind == kFund ? 1 : 14;
+        const bool fund = st.kind == kFund;
         for (int m = 1; m <= 12; ++m) {
-            const Decimal v = st.at(line, m);
-            if (profits && v > Decimal()) s += v;
-            if (!profits && v < Decimal()) s -= v;
+            v.base += st.at(fund ? 3 : 16, m);
+            if (st.kind != kDayTrade) v.paid += st.at(fund ? 10 : 28, m);
+            const Decimal result = st.at(fund ? 1 : 14, m);
+            if (result > Decimal()) v.profits += result;
+            if (result < Decimal()) v.losses -= result;
         }
     });
-    return s;
+    return v;
 }
 
 }  // namespace
@@ -130,21 +138,10 @@ Decimal I13_46(const Gains& g) {
     return s;
 }
 Decimal I4_03(const Gains& g) {
-    Decimal s;
-    each_statement(g, [&](const Statement& st) {
-        const int line = st.kind == kFund ? 3 : 16;
-        for (int m = 1; m <= 12; ++m) s += st.at(line, m);
-    });
-    return s;
+    return variable_income(g).base;
 }
 Decimal I13_47(const Gains& g) {
-    Decimal s;
-    each_statement(g, [&](const Statement& st) {
-        if (st.kind == kDayTrade) return;
-        const int line = st.kind == kFund ? 10 : 28;
-        for (int m = 1; m <= 12; ++m) s += st.at(line, m);
-    });
-    return s;
+    return variable_income(g).paid;
 }
 Decimal ENTRADGP(const Gains& g) {
     Decimal s;
@@ -170,13 +167,20 @@ Decimal VALFUTUR(const Gains& g) {
     return s;
 }
 Decimal LUCRRVA(const Gains& g) {
-    return results(g, true);
+    return variable_income(g).profits;
 }
 Decimal PREJRVA(const Gains& g) {
-    return results(g, false);
+    return variable_income(g).losses;
 }
 
 void carry_totals(const Gains& g, const std::function<void(std::string_view, Decimal)>& set) {
+    if (g.empty()) {
+        for (const char* n :
+             {"I3_04GCPVC", "I3_04UNICC", "I3_04REDUC", "I3_04EXTRC", "I4_02", "I4_11", "I4_12",
+              "I4_03", "I13_46", "I13_47", "ENTRADGP", "VALFUTUR", "LUCRRVA", "PREJRVA"})
+            set(n, Decimal());
+        return;
+    }
     set("I3_04GCPVC", I3_04GCPVC(g));
     set("I3_04UNICC", I3_04UNICC(g));
     set("I3_04REDUC", I3_04REDUC(g));
@@ -184,13 +188,14 @@ void carry_totals(const Gains& g, const std::function<void(std::string_view, Dec
     set("I4_02", I4_02(g));
     set("I4_11", I4_11(g));
     set("I4_12", I4_12(g));
-    set("I4_03", I4_03(g));
+    const VariableIncome v = variable_income(g);  // I4_03, I13_47, LUCRRVA, PREJRVA at once
+    set("I4_03", v.base);
     set("I13_46", I13_46(g));
-    set("I13_47", I13_47(g));
+    set("I13_47", v.paid);
     set("ENTRADGP", ENTRADGP(g));
     set("VALFUTUR", VALFUTUR(g));
-    set("LUCRRVA", LUCRRVA(g));
-    set("PREJRVA", PREJRVA(g));
+    set("LUCRRVA", v.profits);
+    set("PREJRVA", v.losses);
 }
 
 bool has_gains_section(const Gains& g) {
