@@ -1,6 +1,8 @@
 // Totals of capital gains and variable income for the annual computation.
 #include "gains/totals.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "gains/gain.h"
 #include "gains/statement.h"
@@ -174,13 +176,7 @@ Decimal PREJRVA(const Gains& g) {
 }
 
 void carry_totals(const Gains& g, const std::function<void(std::string_view, Decimal)>& set) {
-    if (g.empty()) {
-        for (const char* n :
-             {"I3_04GCPVC", "I3_04UNICC", "I3_04REDUC", "I3_04EXTRC", "I4_02", "I4_11", "I4_12",
-              "I4_03", "I13_46", "I13_47", "ENTRADGP", "VALFUTUR", "LUCRRVA", "PREJRVA"})
-            set(n, Decimal());
-        return;
-    }
+    if (std::none_of(g.begin(), g.end(), [](const store::Record& r) { return !r.deleted; })) return;
     set("I3_04GCPVC", I3_04GCPVC(g));
     set("I3_04UNICC", I3_04UNICC(g));
     set("I3_04REDUC", I3_04REDUC(g));

@@ -63,7 +63,9 @@ Decimal LUCRRVA(const Gains& g);
 // same lines.
 Decimal PREJRVA(const Gains& g);
 
-// Every total above by its name, in the order listed, for the computation to take.
+// Every total above by its name, in the order listed, for the computation to take. A
+// declaration without any table-7 record is left as it is: its values of these names are the
+// ones typed in the exempt income's worksheet or stored by an earlier computation.
 void carry_totals(const Gains& g, const std::function<void(std::string_view, Decimal)>& set);
 
 // Whether the declaration has gains for the capital-gains section of the declaration document:

@@ -102,7 +102,8 @@ int run_calc_command(int argc, char** argv) {
             Status s = l.status;
             if (s) {
                 // The totals of the capital gains and variable income as their computation
-                // stored them, before the annual computation that adds them up.
+                // stored them, before the annual computation that adds them up (as the save's
+                // computation takes them).
                 gains::carry_totals(
                     l.gains, [&](std::string_view name, Decimal v) { l.declaration.set(name, v); });
                 tax::Context c{l.declaration, op, context.clock(), context.selic()};

@@ -70,7 +70,8 @@ class GainsCommand : public ::testing::Test {
     void SetUp() override { write(false); }
     // The folder; with `computed` the gains hold their figures as the entry screen stores them.
     void write(bool computed) {
-        dir = fs::path(VORN_BINARY_DIR) / "gains_command_test";
+        dir = fs::path(VORN_BINARY_DIR) / "gains_command_test" /
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::remove_all(dir);
         fs::create_directories(dir);
         tax::Declaration d = tax::Declaration::blank(kDeclarant);
@@ -230,6 +231,17 @@ TEST_F(GainsCommand, CalcTakesTheTotals) {
     EXPECT_EQ(value_of(o.out, "I13_46"), "50053.36");
     // Exclusive income: 210,609.62 + 60,000.00 + 4,100.00.
     EXPECT_EQ(value_of(o.out, "I13_45"), "274709.62");
+
+    // The save's computation (recalc) stores the same totals.
+    o = run(run_recalc_command, {"recalc", "--folder", dir.string(), "--cpf", kDeclarant, "--now",
+                                 "2026-04-15 10:00:00"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    tax::FolderReader::Loaded stored;
+    ASSERT_TRUE(
+        tax::FolderReader::read_one(store::Env::posix(), dir.string(), kDeclarant, &stored));
+    EXPECT_EQ(stored.declaration.num("I4_02"), D("210609.62"));
+    EXPECT_EQ(stored.declaration.num("I13_46"), D("50053.36"));
+    EXPECT_EQ(stored.declaration.num("I3_04"), D("475157.05"));
 }
 
 }  // namespace
