@@ -1,6 +1,8 @@
 // Reduction fractions, month counts and the progressive rates of capital gains.
 #include "gains/rates.h"
 
+#include <algorithm>
+
 namespace vorn::gains {
 
 Decimal cut(Decimal v, int places) {
@@ -21,6 +23,9 @@ int month_count(Date from, Date to) {
 }
 
 Decimal fraction(Decimal rate, int months) {
+    // A century of months already gives 1 to the places kept; a date typed centuries away
+    // would only overflow the power.
+    months = std::clamp(months, -1200, 1200);
     Decimal power = 1;
     for (int i = 0; i < (months < 0 ? -months : months); ++i) power *= rate;
     return months < 0 ? Decimal(1) - power : Decimal(1) - Decimal(1) / power;

@@ -20,7 +20,8 @@ int reduction_by_year(int year, bool abroad);
 // before 1 January 1996 counts from that date. A `to` in an earlier month gives 0 or less.
 int month_count(Date from, Date to);
 
-// 1 − 1 / rate^months, exact to the Decimal's 12 places; negative for negative months.
+// 1 − 1 / rate^months, exact to the Decimal's 12 places; negative for negative months. Months
+// beyond ±1200 count as 1200.
 Decimal fraction(Decimal rate, int months);
 
 // The two reduction fractions of a real-estate cost by the sale date (factor 1 at 0.6 % a month

@@ -53,6 +53,9 @@ TEST(GainRates, MonthsReductionsAndFractionsByDate) {
     f = reduction_fractions(Date(2005, 10, 1), Date(2005, 11, 2), false);
     EXPECT_EQ(f.first, D("0.011892"));
     EXPECT_TRUE(f.second.is_zero());
+    // A sale typed centuries after the cost gives a fraction near 1, not an overflowed power.
+    f = reduction_fractions(Date(2006, 1, 1), Date(9999, 6, 15), false);
+    EXPECT_EQ(f.second, D("0.98489406"));  // 1 − 1/1.0035^1200
     // Abroad: none.
     f = reduction_fractions(Date(1985, 3, 10), Date(2025, 6, 15), true);
     EXPECT_TRUE(f.first.is_zero() && f.second.is_zero());
