@@ -221,7 +221,9 @@ void months_at_once(store::Record& g, GainResult& r) {
     set_month(g, m, "IMP_DEV", r.tax);
     set_month(g, m, "IMP_PAG", g.num("IMPPAGO"));
     set_month(g, m, "IMP_LEI", outside ? g.num("IMP_PAGEX") : g.num("LEI_11083"));
-    set_month(g, m, "VAL_COR", g.num("VAL_CORR"));
+    // Abroad the brokerage is in dollars like the sale: in reais at the sale's rate.
+    set_month(g, m, "VAL_COR",
+              outside ? cut(g.num("VAL_CORR") * g.num("DOLARVEN"), 2) : g.num("VAL_CORR"));
     set_month(g, m, "VAL_A31", g.num("VAL_PARTE"));
     set_month(g, m, "DIA_REC", Decimal(r.sale.day()));
     if (outside) {

@@ -343,6 +343,13 @@ TEST(ForeignGain, CarAbroadPartlyBoughtWithForeignEarnedDollars) {
     EXPECT_EQ(r.tax, D("9000.00"));
     EXPECT_EQ(g.num("REC_MES05"), D("150000.00"));
     EXPECT_EQ(g.num("IMP_LEI05"), D("1000.00"));
+    // US$ 100 of brokerage: the sale's net in dollars 29,900 splits 14,950 each way; gains
+    // (14,950 − 10,000) × 5 = 24,750 and 14,950 × 5 − 40,000 = 34,750; the month's brokerage
+    // in reais at the sale's rate.
+    g.set("VAL_CORR", D("100.00"));
+    EXPECT_EQ(run(g, rows, op).T, D("59500.00"));
+    EXPECT_EQ(g.num("VAL_COR05"), D("500.00"));
+    g.set("VAL_CORR", D("0"));
     // No cost at all: the sale is of money earned in Brazil, gain = the whole sale.
     g.set("AQUI_BR", D("0"));
     g.set("AQUI_US", D("0"));
