@@ -111,6 +111,8 @@ void PRENCHE_MAT(Statement& st, char kind, const std::string& dependant,
                 bool take;
                 if (line <= 17)
                     take = own;
+                else if (line == 18)
+                    take = source == kCommon;  // the day trade's copy may be stale
                 else if (line == 19)
                     take = source == kDayTrade;
                 else if (line == 24 || line == 28)

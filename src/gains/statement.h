@@ -30,9 +30,10 @@ struct Statement {
 void ZER_RENVAR(Statement& st, char kind);
 
 // Loads the statement of one person and kind from the declaration's table-7 records and
-// recomputes it. Stock: the kind's records give lines 1–17; above them line 19 comes from the
-// day-trade records only, lines 24 and 28 from the kind's own when it is not day trade, the rest
-// from the kind's record or else the other kind's (never both). Fund: stored lines 11–20 are
+// recomputes it. Stock: the kind's records give lines 1–17; above them line 18 comes from the
+// common operations' records only and line 19 from the day trade's (each kind computes its own),
+// lines 24 and 28 from the kind's own when it is not day trade, the rest from the kind's record
+// or else the other kind's (never both). Fund: stored lines 11–20 are
 // line 2, lines above 20 line 6, line 0 is ignored.
 void PRENCHE_MAT(Statement& st, char kind, const std::string& dependant,
                  const std::vector<store::Record>& table7);

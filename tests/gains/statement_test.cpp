@@ -89,6 +89,14 @@ TEST(Statement, LossCarriedAndTaxOfBothKinds) {
     EXPECT_EQ(loaded.at(18, 3), D("240.00"));
     EXPECT_TRUE(loaded.at(24, 3).is_zero());
     EXPECT_EQ(loaded.at(20, 3), D("440.00"));
+    // The day trade stored with its copy of line 18, then the common gain of March changed:
+    // the day-trade statement shows the common tax as it now is.
+    GRAVA_RV(loaded, kDeclarant, t);
+    common.at(1, 3) = D("3000.00");
+    SOMA_RENVAR(common);
+    GRAVA_RV(common, kDeclarant, t);
+    PRENCHE_MAT(loaded, kDayTrade, "", t);
+    EXPECT_EQ(loaded.at(18, 3), D("390.00"));  // 15 % of 2,600.00
 }
 
 TEST(Statement, ExcessWithholdingCarriedForward) {
