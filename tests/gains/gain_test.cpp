@@ -402,6 +402,34 @@ TEST(InstalmentGain, TwelveInstalmentsWithBrokerage) {
     EXPECT_TRUE(run(g, rows, op).per_tri.is_zero());
 }
 
+TEST(InstalmentGain, ReinvestedPropertyRunsEachReceiptThroughTheChain) {
+    // The flat of 1985 in instalments, 60 % reinvested (T 49,052.95, tax 7,357.94, PERIMP
+    // 14.999994 %). June: 400,000.00 less 20,000.00 brokerage, 228,000.00 reinvested. The
+    // month's gain 710,000 × 380,000 / 760,000 = 355,000.00; its reductions in the operation's
+    // proportions: 71,000.00 + 144,633.42 + 78,050.39; left 61,316.19, of which 60 % reinvested
+    // (36,789.71): taxable 24,526.48, half the operation's; tax 3,678.97.
+    store::Record g = flat();
+    g.set("USA_ART31", "S");
+    g.set("VAL_PARTE", D("456000.00"));
+    g.set("VEN_PRAZO", "S");
+    g.set("REC_MES06", D("400000.00"));
+    g.set("VAL_COR06", D("20000.00"));
+    g.set("VAL_A3106", D("228000.00"));
+    std::vector<store::Record> rows;
+    ScriptedOperator op;
+    run(g, rows, op);
+    EXPECT_EQ(g.num("PERIMP"), D("14.999994"));
+    EXPECT_EQ(g.num("VAL_TRI06"), D("24526.48"));
+    EXPECT_EQ(g.num("IMP_DEV06"), D("3678.97"));
+    EXPECT_TRUE(op.said.empty());
+    // More reinvested than received: told and cut to the month's net receipt.
+    g.set("VAL_A3106", D("390000.00"));
+    run(g, rows, op);
+    EXPECT_TRUE(op.saw("notice", "O valor está maior que a parcela recebida!"));
+    EXPECT_EQ(g.num("VAL_A3106"), D("380000.00"));
+    EXPECT_TRUE(g.num("VAL_TRI06").is_zero());
+}
+
 TEST(InstalmentGain, SaleOfAnEarlierYear) {
     // Bought 15/03/2010 for 200,000.00, sold 10/10/2024 for 500,000.00, brokerage 20,000.00
     // paid then with 100,000.00 received; 400,000.00 deferred, 200,000.00 received in March.
