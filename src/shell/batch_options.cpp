@@ -115,4 +115,25 @@ const Clock& BatchContext::clock() const {
     return fixed_ ? static_cast<const Clock&>(*fixed_) : system_;
 }
 
+void BatchOperator::notice(NoticeKind, std::string_view, std::string_view text) {
+    tell(text);
+}
+
+bool BatchOperator::yes_no(std::string_view, std::string_view text, bool default_yes) {
+    tell(text);
+    return default_yes;
+}
+
+int BatchOperator::choose(std::string_view, std::string_view text, const std::vector<std::string>&,
+                          int default_button) {
+    tell(text);
+    return default_button;
+}
+
+void BatchOperator::tell(std::string_view text) {
+    std::string line(text);
+    for (size_t p; (p = line.find('\n')) != std::string::npos;) line.replace(p, 1, " / ");
+    std::cerr << "vorn2026 " << verb_ << ": CPF " << cpf << ": " << line << "\n";
+}
+
 }  // namespace vorn

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/date.h"
+#include "base/operator.h"
 #include "base/status.h"
 #include "payments/interest.h"
 #include "store/env.h"
@@ -45,6 +46,28 @@ using PrepareRequest =
 int run_writing_command(const std::string& verb, int argc, char** argv,
                         const PrepareRequest& prepare,
                         const std::function<std::string(const tax::Recomputed&)>& done);
+
+// Tells a computation's notices on standard error ("vorn2026 VERB: CPF NNN: text", lines
+// joined by " / ") and answers every question with its default: a batch run never waits for
+// anyone.
+class BatchOperator final : public Operator {
+  public:
+    explicit BatchOperator(std::string verb) : verb_(std::move(verb)) {}
+    std::string cpf;
+    void notice(NoticeKind, std::string_view, std::string_view text) override;
+    bool yes_no(std::string_view, std::string_view text, bool default_yes) override;
+    int choose(std::string_view, std::string_view text, const std::vector<std::string>&,
+               int default_button) override;
+    void status(std::string_view) override {}
+    void progress(std::string_view) override {}
+    void progress_done() override {}
+    bool esc_pressed() override { return false; }
+    void pause(double) override {}
+
+  private:
+    void tell(std::string_view text);
+    std::string verb_;
+};
 
 // What a batch command computes with: the clock (standing at --now, else the system's) and the
 // installation's SELIC rates (an unreadable table is told on standard error under the command's

@@ -7,6 +7,7 @@
 
 #include "base/date.h"
 #include "base/operator.h"
+#include "gains/totals.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/env.h"
@@ -20,35 +21,6 @@ int fail(const std::string& message) {
     std::cerr << "vorn2026 calc: " << message << "\n";
     return 1;
 }
-
-// Tells the computation's notices on standard error and answers every question with its default:
-// a batch run never waits for anyone.
-class BatchOperator final : public Operator {
-  public:
-    std::string cpf;
-    void notice(NoticeKind, std::string_view, std::string_view text) override { tell(text); }
-    bool yes_no(std::string_view, std::string_view text, bool default_yes) override {
-        tell(text);
-        return default_yes;
-    }
-    int choose(std::string_view, std::string_view text, const std::vector<std::string>&,
-               int default_button) override {
-        tell(text);
-        return default_button;
-    }
-    void status(std::string_view) override {}
-    void progress(std::string_view) override {}
-    void progress_done() override {}
-    bool esc_pressed() override { return false; }
-    void pause(double) override {}
-
-  private:
-    void tell(std::string_view text) {
-        std::string line(text);
-        for (size_t p; (p = line.find('\n')) != std::string::npos;) line.replace(p, 1, " / ");
-        std::cerr << "vorn2026 calc: CPF " << cpf << ": " << line << "\n";
-    }
-};
 
 // The lines printed for each declaration, in this order.
 std::vector<std::string> output_names() {
@@ -115,7 +87,7 @@ int run_calc_command(int argc, char** argv) {
     // A few declarations at a time, each computed and printed before the next group is read;
     // one that cannot be read or computed is told with its CPF and the others go on.
     constexpr size_t kGroup = 64;
-    BatchOperator op;
+    BatchOperator op("calc");
     const std::vector<std::string> names = output_names();
     std::string out;
     size_t failed = 0;
@@ -129,6 +101,11 @@ int run_calc_command(int argc, char** argv) {
             op.cpf = l.cpf;
             Status s = l.status;
             if (s) {
+                // The totals of the capital gains and variable income as their computation
+                // stored them, before the annual computation that adds them up (as the save's
+                // computation takes them).
+                gains::carry_totals(
+                    l.gains, [&](std::string_view name, Decimal v) { l.declaration.set(name, v); });
                 tax::Context c{l.declaration, op, context.clock(), context.selic()};
                 tax::compute_declaration(c);
                 s = tax::check_field_widths(l.declaration);

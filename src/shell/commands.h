@@ -9,6 +9,15 @@ namespace vorn {
 // standard error (unknown folder or CPF, unreadable table, bad arguments).
 int run_calc_command(int argc, char** argv);
 
+// vorn2026 gains --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// Computes the capital gains of declarations of a data folder from their stored records (tables
+// 7 and 8), changing no file: per declaration "CPF=", per gain a block from "BEM_NRO=" (G, R,
+// FATOR1, FATOR2, VAL_NAOTRI, VAL_TRIBU, VAL_IMPOSV, PERIMP, PER_TRI and "MESmm=received;taxable;
+// tax" for each month with a receipt), then per person and kind of variable income "RVAR=K
+// CPF_DEPE=cpf" and its non-zero statement lines "LINHAnn=jan;...;dec". What the computation
+// tells goes to standard error. Returns 0, or 1 after a message on standard error.
+int run_gains_command(int argc, char** argv);
+
 // vorn2026 recalc --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
 // Recomputes declarations as their save does and writes back the records whose stored values
 // change, skipping those open on a terminal (NUSUAT) or of the protected status (STATRAVA). One

@@ -74,10 +74,14 @@ int print(const Args& args) {
     return with_verb(vorn::run_print_command, "print", args);
 }
 
+int gains(const Args& args) {
+    return with_verb(vorn::run_gains_command, "gains", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},     {"print", print},
+    {"corrigido", corrected},     {"print", print},     {"gains", gains},
 };
 
 int usage(const std::string& problem) {

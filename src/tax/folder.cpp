@@ -13,10 +13,10 @@
 namespace vorn::tax {
 namespace {
 
-// The item tables a declaration's computation reads, and the capital gains (table 7) its save
-// counts; a folder may lack any of them (no capital gains, no dependants), which then reads as
-// empty.
-constexpr int kLists[] = {2, 3, 4, 5, 6, 7, 12, 13};
+// The item tables a declaration's computation reads, and the capital gains (table 7) with their
+// cost rows (table 8) whose totals it takes; a folder may lack any of them (no capital gains, no
+// dependants), which then reads as empty.
+constexpr int kLists[] = {2, 3, 4, 5, 6, 7, 8, 12, 13};
 
 // The fields the computation reads, by table ("X*" is every field of the table's layout whose
 // name starts with X). A table without one of them is refused: read as blank, the field would
@@ -242,6 +242,7 @@ Status FolderReader::load(size_t first, size_t n, std::vector<Loaded>* out) {
             recs.clear();
             l.status = records(i, l.cpf, false, &recs);
             if (sources_[i].number == 7) l.gains = recs;
+            if (sources_[i].number == 8) l.costs = recs;
             if (auto* list = d.list(sources_[i].number)) *list = std::move(recs);
         }
         out->push_back(std::move(l));

@@ -38,14 +38,16 @@ class FolderReader {
     const std::vector<std::string>& cpfs() const { return cpfs_; }
     bool has(const std::string& cpf) const;
 
-    // One declaration as read, with its capital-gain and variable-income records (table 7),
-    // which the declaration does not hold. `status` is kCorrupt naming the table and record when
-    // a record cannot be read, kNotFound when the registry no longer has the CPF.
+    // One declaration as read, with its capital-gain and variable-income records (table 7) and
+    // the gains' cost rows (table 8), which the declaration does not hold. `status` is kCorrupt
+    // naming the table and record when a record cannot be read, kNotFound when the registry no
+    // longer has the CPF.
     struct Loaded {
         std::string cpf;
         Status status;
         Declaration declaration = Declaration::blank("");
         std::vector<store::Record> gains;
+        std::vector<store::Record> costs;
     };
     // Reads the declarations of cpfs()[first, first + n) (fewer at the end). A declaration that
     // cannot be read has its status and the others are read; the call itself fails only when a

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/operator.h"
+#include "gains/totals.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/declaration.h"
@@ -98,6 +99,8 @@ Status write_list(store::Env& env, const RecomputeRequest& rq, int n, const std:
 Declaration computed(const Declaration& stored, const std::vector<store::Record>& gains,
                      const RecomputeRequest& rq) {
     Declaration d = stored;
+    // The totals of the capital gains and variable income as their computation stored them.
+    gains::carry_totals(gains, [&](std::string_view name, Decimal v) { d.set(name, v); });
     ScriptedOperator quiet;
     Context c{d, quiet, *rq.clock, *rq.selic};
     compute_declaration(c);
