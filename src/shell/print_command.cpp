@@ -32,33 +32,6 @@ std::string usage() {
            "[--now \"AAAA-MM-DD HH:MM:SS\"] [--install PASTA]";
 }
 
-// Tells the computation's notices on standard error and answers every question with its default.
-class BatchOperator final : public Operator {
-  public:
-    void notice(NoticeKind, std::string_view, std::string_view text) override { tell(text); }
-    bool yes_no(std::string_view, std::string_view text, bool default_yes) override {
-        tell(text);
-        return default_yes;
-    }
-    int choose(std::string_view, std::string_view text, const std::vector<std::string>&,
-               int default_button) override {
-        tell(text);
-        return default_button;
-    }
-    void status(std::string_view) override {}
-    void progress(std::string_view) override {}
-    void progress_done() override {}
-    bool esc_pressed() override { return false; }
-    void pause(double) override {}
-
-  private:
-    static void tell(std::string_view text) {
-        std::string line(text);
-        for (size_t p; (p = line.find('\n')) != std::string::npos;) line.replace(p, 1, " / ");
-        std::cerr << "vorn2026 print: " << line << "\n";
-    }
-};
-
 // A private folder for the print file, removed at the end.
 struct ScratchDir {
     std::string path;
@@ -131,7 +104,7 @@ int run_print_command(int argc, char** argv) {
     po.run_date = now.date.dmy();
     po.run_time = seconds_to_hms(now.seconds);
     printing::Printout printout(*file, po);
-    BatchOperator op;
+    BatchOperator op("print");
     printing::RunContext rc{env, op, context.clock(), context.selic()};
     printing::Selection sel;
     sel.kind = marked  ? printing::Selection::Kind::kMarked
