@@ -70,10 +70,14 @@ int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
 
+int darf(const Args& args) {
+    return with_verb(vorn::run_darf_command, "darf", args);
+}
+
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},
+    {"corrigido", corrected},     {"darf", darf},
 };
 
 int usage(const std::string& problem) {
