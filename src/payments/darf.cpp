@@ -267,6 +267,11 @@ Loaded BUS_IMPO(const DarfSource& src, int number, BusMode mode, Darf& darf) {
         return l;
     };
     darf.number = number;
+    if (darf.QUEDARF == kDarfFree) {
+        // Every value was typed: nothing is loaded.
+        l.pay = darf.IMPO_REAL > Decimal();
+        return l;
+    }
     darf.DF_OUTR = {};
     darf.DF_REFER.clear();
     darf.DF_PERIODO = kPeriodEnd;
@@ -382,9 +387,6 @@ Loaded BUS_IMPO(const DarfSource& src, int number, BusMode mode, Darf& darf) {
             if (!sum.is_zero()) break;
             return refuse({"Não há DARF a pagar nesse ganho"});
         }
-        case kDarfFree:
-            l.pay = darf.IMPO_REAL > Decimal();
-            return l;
         default:
             return l;
     }
