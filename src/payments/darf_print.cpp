@@ -159,7 +159,7 @@ int print_preprinted_form(printing::PrintWriter& w, int row, const Darf& d, int 
         const int r = row + p.row;
         const size_t width = static_cast<size_t>(p.width);
         auto money_at = [&](Decimal v) {
-            w.say(r, p.col, v, printing::money_picture(p.width, true));
+            if (!v.is_zero()) w.say(r, p.col, v, printing::money_picture(p.width));
         };
         auto text = [&](std::string_view t) {
             if (!t.empty()) w.say(r, p.col, cell(t, width));
