@@ -269,8 +269,8 @@ std::string darf_text(const Darf& darf, int copies);
 std::string FAZONOME(const Darf& darf, const DarfRun& run, std::string_view declarant_name);
 
 // The text files of one run in a folder: a DARF whose name this run already wrote is appended to
-// that file; a name another client (CPF) of the run already took gets " - " + CPF before ".txt".
-// Files from earlier runs are replaced.
+// that file on a new page (after a form feed); a name another client (CPF) of the run already took
+// gets " - " + CPF before ".txt". Files from earlier runs are replaced.
 class DarfFiles {
   public:
     explicit DarfFiles(std::string folder) : folder_(std::move(folder)) {}

@@ -321,6 +321,8 @@ Status DarfFiles::write(const std::string& name, const std::string& cpf,
         owner_[file] = cpf;
         content.clear();
     }
+    // A further DARF of the same file starts on a page of its own.
+    if (!content.empty()) content += printing::kFormFeed;
     content.append(latin1_text);
     *path = folder_ + (folder_.empty() || folder_.back() == '/' ? "" : "/") + file;
     return printing::publish_bytes(content, *path);

@@ -414,7 +414,7 @@ TEST(DarfFiles, SameNameAppendsAndClientsClash) {
         s << in.rdbuf();
         return s.str();
     };
-    EXPECT_EQ(read(p1), "one\ntwo\n");
+    EXPECT_EQ(read(p1), "one\n\ftwo\n");
     EXPECT_EQ(read(p3), "other\n");
     // A new run replaces what an earlier one wrote.
     DarfFiles again(dir);
