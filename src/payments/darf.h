@@ -280,8 +280,7 @@ class DarfFiles {
 
   private:
     std::string folder_;
-    std::map<std::string, std::string> owner_;     // file name → CPF that wrote it in this run
-    std::map<std::string, std::string> contents_;  // file name → its text so far
+    std::map<std::string, std::string> owner_;  // file name → CPF that wrote it in this run
 };
 
 // "Usando a impressora "NAME" os Darfs serão " / "impressos separadamente na pasta: " / folder.

@@ -1,6 +1,7 @@
 // The printout of DARFs: the form drawn on a plain sheet, the values at the positions of the
 // pre-printed forms, and the text files of a run.
 #include <algorithm>
+#include <fstream>
 
 #include "base/text.h"
 #include "payments/darf.h"
@@ -316,16 +317,17 @@ Status DarfFiles::write(const std::string& name, const std::string& cpf,
         file = file.substr(0, dot) + " - " + file_safe(cpf) + ".txt";
         owner = owner_.find(file);
     }
-    std::string& content = contents_[file];
-    if (owner == owner_.end()) {
-        owner_[file] = cpf;
-        content.clear();
-    }
-    // A further DARF of the same file starts on a page of its own.
-    if (!content.empty()) content += printing::kFormFeed;
-    content.append(latin1_text);
+    const bool first = owner == owner_.end();
+    if (first) owner_[file] = cpf;
     *path = folder_ + (folder_.empty() || folder_.back() == '/' ? "" : "/") + file;
-    return printing::publish_bytes(content, *path);
+    // The run's own files: the first DARF of a name replaces an earlier run's file, a further one
+    // is appended on a page of its own.
+    std::ofstream out(*path, std::ios::binary | (first ? std::ios::trunc : std::ios::app));
+    if (!first) out << printing::kFormFeed;
+    out.write(latin1_text.data(), static_cast<std::streamsize>(latin1_text.size()));
+    out.close();
+    if (!out) return Status::io_error("Não foi possível gravar " + *path);
+    return Status::ok();
 }
 
 std::vector<std::string> text_files_message(std::string_view printer, std::string_view folder) {
