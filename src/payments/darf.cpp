@@ -194,6 +194,36 @@ std::optional<std::vector<std::string>> donation_refusal(int kind, Date today) {
         "retificar a declaração retirando-a. "};
 }
 
+Date default_payment_date(int kind, bool open_declaration, Date today) {
+    if (open_declaration && darf_has_range(kind))
+        return ULTIMO_DIA(today.month() - 1, today.year(), 2);
+    return today;
+}
+
+PaymentDateCheck check_payment_date(Date payment, Date due, Date first_working_day) {
+    PaymentDateCheck c;
+    c.date = payment;
+    if (payment.blank()) return c;
+    if (payment.weekday() == 0 || payment.weekday() == 6) {
+        const bool sunday = payment.weekday() == 0;
+        c.date = payment.add_days(sunday ? 1 : 2);
+        c.message = {
+            std::string("O dia lançado para pagamento é um ") + (sunday ? "Domingo" : "Sabado"),
+            "será alterado para próximo dia útil!"};
+    }
+    if (first_working_day.blank() && !due.blank()) first_working_day = PROX_DIA(due);
+    if (!due.blank() && c.date > due && c.date < first_working_day) {
+        c.refused = true;
+        c.message = {"O dia p/ pagamento deve ser maior ou igual a " + first_working_day.dmy()};
+    }
+    return c;
+}
+
+void set_due_dates(store::Record& define, const std::array<Date, 8>& dates, Decimal dollar) {
+    for (int i = 0; i < 8; ++i) define.set("VCTO" + std::to_string(i + 1), dates[i]);
+    define.set("VAL_DOLAR", dollar.trunc(4));
+}
+
 HolderRows::Choice HolderRows::choice() const {
     if (dependant > 0 && titular == 0) return Choice::kDependant;
     if (dependant > 0) return Choice::kAsk;

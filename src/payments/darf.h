@@ -142,6 +142,25 @@ bool dependant_has_rows(const tax::Declaration& d, std::string_view cpf);
 // The dependant's name (table 3, NOMEDEPEN) by CPF; blank when not among the dependants.
 std::string dependant_name(const tax::Declaration& d, std::string_view cpf);
 
+// The payment date the dialogue proposes: today; for kinds 1 to 5 with the open declaration the
+// last working day of the current month.
+Date default_payment_date(int kind, bool open_declaration, Date today);
+
+// The dialogue's check of a typed payment date: a Sunday moves one day and a Saturday two, with
+// the message ("O dia lançado para pagamento é um Domingo" / "será alterado para próximo dia
+// útil!"); a date after the due date but before the first working day after it is refused ("O dia
+// p/ pagamento deve ser maior ou igual a " + that day).
+struct PaymentDateCheck {
+    Date date;  // the date to use (moved off a weekend)
+    bool refused = false;
+    std::vector<std::string> message;  // empty when the date stands as typed
+};
+PaymentDateCheck check_payment_date(Date payment, Date due, Date first_working_day);
+
+// Kind 10: the eight quota due dates and the dollar rate (4 decimals) into the office record
+// (DEFINE VCTO1..VCTO8, VAL_DOLAR); the caller stores the record under its lock.
+void set_due_dates(store::Record& define, const std::array<Date, 8>& dates, Decimal dollar);
+
 // What the amounts of a declaration are read from: the declaration as `calc` reads and computes
 // it, its capital-gain and variable-income records (table 7), the quota due dates and the day of
 // the run.

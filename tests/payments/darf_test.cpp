@@ -78,6 +78,35 @@ TEST(DarfDueDates, LastWorkingDayRules) {
     for (Date d : due) EXPECT_NE(d.weekday() % 6, 0) << d.dmy();
 }
 
+TEST(DarfDialogue, PaymentDatesAndStoredDueDates) {
+    // Today in April: quota and monthly kinds propose the month's last working day.
+    EXPECT_EQ(default_payment_date(kDarfCarneLeao, true, Date(2026, 4, 15)), Date(2026, 4, 30));
+    EXPECT_EQ(default_payment_date(kDarfCarneLeao, false, Date(2026, 4, 15)), Date(2026, 4, 15));
+    EXPECT_EQ(default_payment_date(kDarfQuota, true, Date(2026, 1, 10)), Date(2026, 1, 30));
+    // A Saturday moves to Monday; a Sunday to Monday.
+    PaymentDateCheck c = check_payment_date(Date(2026, 6, 6), Date(2026, 6, 30), Date());
+    EXPECT_EQ(c.date, Date(2026, 6, 8));
+    EXPECT_EQ(c.message.at(0), "O dia lançado para pagamento é um Sabado");
+    EXPECT_EQ(check_payment_date(Date(2026, 6, 7), Date(2026, 6, 30), Date()).date,
+              Date(2026, 6, 8));
+    // Due on Thursday 30/12/2027: banks close on the 31st, so the first working day after it is
+    // Monday 3 January. Saturday 1 January moves to that Monday and stands; Friday the 31st is
+    // after the due date but before that day.
+    c = check_payment_date(Date(2028, 1, 1), Date(2027, 12, 30), Date());
+    EXPECT_FALSE(c.refused);
+    c = check_payment_date(Date(2027, 12, 31), Date(2027, 12, 30), Date(2028, 1, 3));
+    EXPECT_TRUE(c.refused);
+    EXPECT_EQ(c.message.at(0), "O dia p/ pagamento deve ser maior ou igual a 03/01/2028");
+    EXPECT_TRUE(check_payment_date(Date(2026, 6, 10), Date(2026, 6, 30), Date()).message.empty());
+
+    store::Record define = store::initial_rows(43).at(0);
+    std::array<Date, 8> dates = default_due_dates();
+    dates[2] = Date(2026, 7, 30);
+    set_due_dates(define, dates, Decimal::from("5.123456"));
+    EXPECT_EQ(ADATVENC(define)[2], Date(2026, 7, 30));
+    EXPECT_EQ(define.num("VAL_DOLAR"), Decimal::from("5.1234"));
+}
+
 TEST(DarfLateDelivery, FineFloorCapAndLines) {
     // Two months late in the same year: 1 % a month of 500,00 is below the minimum.
     LateDeliveryFine f = late_delivery_fine(dec("500"), Date(2026, 5, 29), Date(2026, 7, 10));
