@@ -10,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/operator.h"
 #include "store/catalogue.h"
+#include "tax/annual.h"
 #include "tax/year.h"
 
 namespace vorn::payments {
@@ -233,6 +235,36 @@ TEST(DarfQuotas, RangeValuesOnlyAndLowValueLines) {
     x.d.set("I13_37", Decimal());
     EXPECT_TRUE(prepare_run(x.src(), x.selic, run, &refusal).empty());
     EXPECT_FALSE(refusal.empty());
+}
+
+TEST(DarfQuotas, CountFromTheComputationGivesTheDarfs) {
+    struct Case {
+        const char* balance;
+        int chosen;
+        size_t count;
+        const char* value;
+    };
+    for (const Case& k : {Case{"120.00", 0, 2, "60.00"}, Case{"49.99", 0, 1, "49.99"},
+                          Case{"1000.00", 0, 8, "125.00"}, Case{"1000.00", 3, 3, "333.33"}}) {
+        Fixture x;
+        x.d.set("I13_36", dec(k.balance));
+        x.d.set("QTD_QUOTA", Decimal(k.chosen));
+        ScriptedOperator op;
+        ManualClock clock(DateTime{Date(2026, 4, 15), 0});
+        tax::Context c{x.d, op, clock, x.selic};
+        tax::FQTD_QUOTA(c, 0);
+        DarfRun run;
+        run.kind = kDarfQuota;
+        run.quantity = 2;
+        run.first = 1;
+        run.last = 8;
+        run.payment = Date(2026, 5, 15);
+        std::vector<std::string> refusal;
+        const std::vector<Darf> darfs = prepare_run(x.src(), x.selic, run, &refusal);
+        ASSERT_EQ(darfs.size(), k.count) << k.balance;
+        for (const Darf& d : darfs) EXPECT_EQ(d.IMPO_REAL, dec(k.value)) << k.balance;
+        EXPECT_EQ(darfs.back().DF_VCTO, default_due_dates()[k.count - 1]);
+    }
 }
 
 TEST(DarfCarneLeao, HolderMonthsAndMessages) {
