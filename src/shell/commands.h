@@ -56,5 +56,14 @@ int run_corrected_command(int argc, char** argv);
 // standard output, its PDF, and with --per-cpf each client's copy and its PDF in DIR. Returns 0,
 // or 1 after a message on standard error (unknown folder or CPF, bad arguments).
 int run_print_command(int argc, char** argv);
+// vorn2026 darf --folder DIR (--cpf CPF | --all) --kind K [--from N --to M] [--gain N]
+//               [--pay DD/MM/YYYY] [--out DIR] [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
+// The DARFs of kind K (1 to 8 or 11; --gain names the capital gain of kind 3) of the folder's
+// declarations, each computed as calc does, as text files in DIR (default: the current folder),
+// changing no file of the folder. One line per DARF: "CPF<TAB>file<TAB>principal<TAB>fine<TAB>
+// interest<TAB>total"; a declaration with nothing to pay is told on standard error with the
+// reason. With --schedule instead of --kind: "CPF QTD_QUOTA=n 1=dd/mm/yyyy:value ..." per
+// declaration. Returns 0, or 1 after a message on standard error.
+int run_darf_command(int argc, char** argv);
 
 }  // namespace vorn

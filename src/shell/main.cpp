@@ -78,10 +78,21 @@ int gains(const Args& args) {
     return with_verb(vorn::run_gains_command, "gains", args);
 }
 
+int darf(const Args& args) {
+    return with_verb(vorn::run_darf_command, "darf", args);
+}
+
 constexpr Command kCommands[] = {
-    {"--version", print_version}, {"install", install}, {"calc", calc},
-    {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},     {"print", print},     {"gains", gains},
+    {"--version", print_version},
+    {"install", install},
+    {"calc", calc},
+    {"recalc", recalc},
+    {"post", post},
+    {"render", render},
+    {"corrigido", corrected},
+    {"print", print},
+    {"gains", gains},
+    {"darf", darf},
 };
 
 int usage(const std::string& problem) {
