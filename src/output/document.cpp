@@ -165,7 +165,7 @@ void Writer::contribuinte() {
         const std::string key = upper(MATCAR(trim(d_.str("MUNICIPIO")))) + "|" + S("UF");
         if (auto it = ctx_.municipalities.find(key); it != ctx_.municipalities.end())
             municipio = it->second;
-        else {
+        else if (!S("MUNICIPIO").empty()) {
             municipio = S("CODMUNI");
             note(DocumentNote::Kind::kDropped,
                  "Município não encontrado na tabela: " + d_.str("MUNICIPIO") + "/" + S("UF") +

@@ -69,11 +69,14 @@ int render(const Args& args) {
 int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
+int document(const Args& args) {
+    return with_verb(vorn::run_document_command, "document", args);
+}
 
 constexpr Command kCommands[] = {
-    {"--version", print_version}, {"install", install}, {"calc", calc},
-    {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},
+    {"--version", print_version}, {"install", install},   {"calc", calc},
+    {"recalc", recalc},           {"post", post},         {"render", render},
+    {"corrigido", corrected},     {"document", document},
 };
 
 int usage(const std::string& problem) {
