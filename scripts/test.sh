@@ -24,7 +24,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 cmake -S . -B build-fuzz -G Ninja -DVORN_SHARED_DIR="$shared" -DCMAKE_CXX_COMPILER=clang++ \
   -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug > /dev/null
 cmake --build build-fuzz -j "$jobs" --target expression_fuzz webdriver_reply_fuzz lpstat_fuzz \
-  render_fuzz item_cells_fuzz
+  render_fuzz item_cells_fuzz document_fuzz
 corpus=$(mktemp -d)
 trap 'rm -rf "$corpus"' EXIT
 fuzz() {  # target, corpus folder, longest input, seconds
@@ -36,6 +36,7 @@ fuzz expression_fuzz expression 256 10
 fuzz webdriver_reply_fuzz webdriver_reply 4096 10
 fuzz lpstat_fuzz lpstat 4096 10
 fuzz render_fuzz render 4096 10
+fuzz document_fuzz document 2048 10
 # Text typed into the item editor's cells: slow inputs (each opens its list a few times), so a
 # shorter input and a few seconds more.
 fuzz item_cells_fuzz item_cells 128 20

@@ -75,6 +75,12 @@ class Writer {
     void dependentes();
     void alimentandos();
     void rendPJ();
+    void rendPF();
+    void rendAcm();
+    void rendIsentos();
+    void rendTributacaoExclusiva();
+    void aplicacoes();
+    void estatutos();
     void impostoPago();
     void herdeiros();
     void pagamentos();
@@ -407,6 +413,233 @@ void Writer::rendPJ() {
     suspended("colecaoRendPJComExigibilidadeTitular", susp_t, false);
     suspended("colecaoRendPJComExigibilidadeDependente", susp_d, true);
     close("rendPJComExigibilidade");
+}
+
+constexpr const char* kMonthNames[] = {"janeiro",  "fevereiro", "marco",    "abril",
+                                       "maio",     "junho",     "julho",    "agosto",
+                                       "setembro", "outubro",   "novembro", "dezembro"};
+
+// Income from individuals and from abroad: written here in its empty form only (declarations
+// holding such income are refused before writing, see unwritten_section).
+void Writer::rendPF() {
+    const std::string zero = fmt::amount(0);
+    const std::string dependants = fmt::digits(Decimal(static_cast<long long>(
+        std::count_if(d_.dependants.begin(), d_.dependants.end(), [](const Record& r) {
+            const long long c = tax::field_int(r, "CODIDEPEN");
+            return !r.deleted && c > 0 && c <= 97;
+        }))));
+    Element t("rendPFTitular");
+    t.set("NITPISPASEP", S("NIT_TIT"));
+    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
+                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa"})
+        t.set(n, zero);
+    t.set("totalNumDependentes", dependants);
+    for (const char* n : {"totalOutros", "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
+        t.set(n, zero);
+    t.set("usouImportacaoCarneLeaoWeb", "");
+    open(t);
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        for (const char* n : {"alugueis", "carneLeao", "darfPago", "dependentes", "exterior",
+                              "impostoPagoCompensarExterior", "livroCaixa"})
+            e.set(n, zero);
+        e.set("mes", std::to_string(m)).set("numDependentes", dependants);
+        for (const char* n : {"outros", "pensao", "pessoaFisica", "previdencia"}) e.set(n, zero);
+        leaf(e);
+    }
+    open(Element("contasAno"));
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        e.set("nomeMes", std::to_string(m + 1))
+            .set("tipoItens", "serpro.ppgd.irpf.rendpf.Conta")
+            .set("totalRendTrabNaoAssPF", zero);
+        leaf(e);
+    }
+    close("contasAno");
+    close("rendPFTitular");
+    Element dep = collection("rendPFDependente", "serpro.ppgd.irpf.rendpf.ItemRendPFDependente");
+    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
+                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa", "totalOutros",
+                          "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
+        dep.set(n, "0,00");
+    dep.set("usouImportacaoCarneLeaoWeb", "0");
+    leaf(dep);
+}
+
+// Income received cumulatively: its empty form (declarations with such income are refused).
+void Writer::rendAcm() {
+    Element e("rendAcm");
+    e.set("totalRendRecebAcumuladamente", fmt::amount(0));
+    open(e);
+    leaf(collection("colecaoRendAcmTitular", "serpro.ppgd.irpf.rendacm.RendAcmTitular"));
+    Element dep("colecaoRendAcmDependente");
+    dep.set("totaisJuros", "0,00").set("tipoItens", "serpro.ppgd.irpf.rendacm.RendAcmTitular");
+    leaf(dep);
+    close("rendAcm");
+}
+
+void Writer::rendIsentos() {
+    Element e("rendIsentos");
+    e.set("bensPequenoValorInformado", A("I3_04GCPV"))
+        .set("bensPequenoValorTransportado", A("I3_04GCPVC"))
+        .set("bolsaEstudos", A("I3_01"))
+        .set("capitalApolices", A("I3_02"))
+        .set("ganhosCapitalOuro", A("I3_19"))
+        .set("ganhosLiquidosAcoes", A("I3_18"))
+        .set("impostoRendasAnterioresCompensadoJudicialmente", A("I3_12"))
+        .set("incorporacaoReservaCapital", A("I3_14"))
+        .set("indenizacoes", A("I3_03"))
+        .set("jurosRra", A("I3_25"))
+        .set("lucroAlienacao", A("I3_04"))
+        .set("lucroRecebido", A("I3_05"))
+        .set("meacaoDissolucao", A("I3_17"))
+        .set("medicosResidentes", A("I3_15"))
+        .set("moedaEstrangeiraEspecieInformado", A("I3_04EXTR"))
+        .set("outros", A("I3_24"))
+        .set("outrosBensImoveisInformado", A("I3_04REDU"))
+        .set("outrosBensImoveisTransportado", A("I3_04REDUC"))
+        .set("parcIsentaAposentadoria", A("I3_06"))
+        .set("parcIsentaAtivRural", A("I3_11"))
+        .set("pensao", A("I3_07"))
+        .set("pensaoAlimenticia", A("I3_26"))
+        .set("poupanca", A("I3_08"))
+        .set("recuperacaoPrejuizosBolsaValores", A("I3_20"))
+        .set("rendAssalariadosMoedaEstrangeira", A("I3_13"))
+        .set("rendSocio", A("I3_09"))
+        .set("restituicaoImpostoRendaAnosAnteriores", A("I3_23"))
+        .set("somaBensPequenoValor", fmt::amount(d_.num("I3_04GCPV") + d_.num("I3_04GCPVC")))
+        .set("somaOutrosBensImoveis", fmt::amount(d_.num("I3_04REDU") + d_.num("I3_04REDUC")))
+        .set("somaUnicoImovel", fmt::amount(d_.num("I3_04UNIC") + d_.num("I3_04UNICC")))
+        .set("total", A("I13_44"))
+        .set("totalInformado", A("I3_04GCPV"))
+        .set("totalTransportado", A("I3_04"))
+        .set("transferencias", A("I3_10"))
+        .set("transportadorCargas", A("I3_21"))
+        .set("transportadorPassageiros", A("I3_22"))
+        .set("unicoImovelInformado", A("I3_04UNIC"))
+        .set("unicoImovelTransportado", A("I3_04UNICC"))
+        .set("voluntariosCopa", fmt::amount(0));
+    open(e);  // auxiliary tables are listed only with a positive total (refused before writing)
+    close("rendIsentos");
+}
+
+void Writer::rendTributacaoExclusiva() {
+    Element e("rendTributacaoExclusiva");
+    e.set("decimoTerceiro", A("I4_01"))
+        .set("decimoTerceiroDependentes", A("I4_06"))
+        .set("ganhosCapital", A("I4_02"))
+        .set("ganhosCapitalEmEspecie", A("I4_12"))
+        .set("ganhosCapitalEstrangeira", A("I4_11"))
+        .set("ganhosLoterica", A("I4_15"))
+        .set("ganhosRendaVariavel", A("I4_03"))
+        .set("jurosCapitalProprio", A("I4_08"))
+        .set("lei14754", A("I4_13"))
+        .set("outros", A("I4_10"))
+        .set("participacaoLucrosResultados", A("I4_09"))
+        .set("rendAplicacoes", A("I4_04"))
+        .set("rraDependentes", A("I4_07"))
+        .set("rraTitular", A("I4_05"))
+        .set("tiposRendimentos", "13")
+        .set("total", A("I13_45"));
+    open(e);
+    close("rendTributacaoExclusiva");
+}
+
+// Results of financial applications kept with the assets: the applications' results (type 1),
+// then the profits (type 2); the base grosses the net tax up; a negative result is its own base.
+void Writer::aplicacoes() {
+    open(collection("rendimentosAplicacoesFinanceiras",
+                    "serpro.ppgd.irpf.bens.RendimentoAplicacoesFinanceiras"));
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.assets, [&](const Record& r) { rows.push_back(&r); });
+    Decimal balance;
+    long long order = 0;
+    for (int type = 1; type <= 2; ++type) {
+        for (const Record* r : rows) {
+            const Decimal result = r->num(type == 1 ? "VAL_APLIC" : "VAL_LUCRO");
+            if (type == 1 ? result.is_zero() : !(result > 0)) continue;
+            const Decimal abroad = r->num(type == 1 ? "VAL_IRFOR" : "VAL_IRBR");
+            const Decimal tax = result * Decimal::from("0.15");
+            Decimal base, written_tax;
+            if (result.is_negative()) {
+                base = result;
+            } else {
+                const Decimal net = max(tax.trunc(2) - abroad, Decimal());
+                base = (net * Decimal::from(type == 1 ? "6.667" : "6.6667")).round(2);
+                written_tax = type == 1 ? tax : net;
+            }
+            balance += base;
+            Element i("item");
+            i.set("baseCalculo", fmt::amount(base))
+                .set("chaveBem", fmt::zero5(tax::field_int(*r, "I7_1")))
+                .set("codigo", fmt::two(r->str("CODB")))
+                .set("ganhoPrejuizo", fmt::amount(result))
+                .set("grupo", fmt::two(r->str("GRPO")))
+                .set("impostoDevido", fmt::amount(written_tax))
+                .set("impostoPagoExterior", fmt::amount(abroad))
+                .set("numeroOrdem", std::to_string(++order))
+                .set("saldo", fmt::amount(balance))
+                .set("tipoRendimento", type == 1 ? "1" : "2");
+            leaf(i);
+        }
+    }
+    close("rendimentosAplicacoesFinanceiras");
+}
+
+// Donations to the children's and the elderly's funds made in the declaration: their empty
+// collections (declarations with such donations are refused before writing).
+void Writer::estatutos() {
+    for (auto [name, type] :
+         {std::pair{"colecaoEstatutoCriancaAdolescente",
+                    "serpro.ppgd.irpf.doacaodeclaracao.EstatutoCriancaAdolescente"},
+          std::pair{"colecaoEstatutoIdoso", "serpro.ppgd.irpf.doacaodeclaracao.EstatutoIdoso"}}) {
+        Element e = collection(name, type);
+        e.set("totalDeducaoIncentivoBruto", "0,00").set("totalDeducaoIncentivoLiquido", "0,00");
+        leaf(e);
+    }
+}
+
+// The name of a part of the declaration that this writer cannot yet write with its items, when
+// the declaration holds data for it; empty when it holds none. Such a declaration is refused so
+// that no document leaves out what the client declared.
+std::string unwritten_section(const tax::Declaration& d, const std::vector<Record>& gains) {
+    if (d.str("TEMRURAL") == "S") return "atividade rural";
+    for (const auto& g : gains)
+        if (!g.deleted) return "ganhos de capital e renda variável";
+    std::string found;
+    tax::for_each_live(d.items, [&](const Record& r) {
+        const std::string kind = trim(r.str("I1_1"));
+        if (!found.empty() || kind == "J" || kind == "D") return;
+        found = kind == "A" ? "rendimentos recebidos acumuladamente"
+                            : "rendimentos de pessoas físicas, do exterior, isentos e de "
+                              "tributação exclusiva informados em itens";
+    });
+    if (!found.empty()) return found;
+    tax::for_each_live(d.monthly, [&](const Record& r) {
+        for (size_t i = 0; i < r.layout().size() && found.empty(); ++i)
+            if (r.layout()[i].type == store::FieldType::kNumeric &&
+                !r.num(r.layout()[i].name).is_zero())
+                found = "rendimentos mensais de pessoas físicas e do exterior (carnê-leão)";
+    });
+    if (!found.empty()) return found;
+    for (const char* n : {"I13_03", "I13_04", "I13_49", "I13_50", "I13_05", "I13_06", "I13_07"})
+        if (!d.num(n).is_zero()) return "rendimentos de pessoas físicas, do exterior e acumulados";
+    for (const char* n :
+         {"I3_01", "I3_02", "I3_03", "I3_04", "I3_05", "I3_06", "I3_07", "I3_08", "I3_09",
+          "I3_10", "I3_11", "I3_12", "I3_13", "I3_14", "I3_15", "I3_16", "I3_17", "I3_18",
+          "I3_19", "I3_20", "I3_21", "I3_22", "I3_23", "I3_24", "I3_25", "I3_26"})
+        if (!d.num(n).is_zero()) return "rendimentos isentos (quadros auxiliares)";
+    for (const char* n : {"I4_02", "I4_03", "I4_04", "I4_05", "I4_07", "I4_08", "I4_09", "I4_10",
+                          "I4_11", "I4_12", "I4_13", "I4_15"})
+        if (!d.num(n).is_zero()) return "rendimentos de tributação exclusiva (quadros auxiliares)";
+    if (!d.simplified()) {
+        tax::for_each_live(d.payments, [&](const Record& r) {
+            const long long code = tax::field_int(r, "I6_3");
+            if (code == 39 || code == 49)
+                found = "doações ao Estatuto da Criança e do Adolescente e ao Estatuto do Idoso";
+        });
+    }
+    return found;
 }
 
 void Writer::impostoPago() {
@@ -1044,14 +1277,20 @@ void Writer::build() {
     dependentes();
     alimentandos();
     rendPJ();
+    rendPF();
+    rendAcm();
+    rendIsentos();
+    rendTributacaoExclusiva();
     impostoPago();
     herdeiros();
     pagamentos();
     doacoes();
     bens();
+    aplicacoes();
     dividas();
     espolio();
     resumo();
+    estatutos();
     comparativo();
     doacoesEleitorais();
     saida();
@@ -1066,15 +1305,9 @@ Status build_document(const tax::Declaration& d, const std::vector<store::Record
                       const DocumentContext& ctx, Document* out) {
     if (ctx.xmlns.empty())
         return Status::invalid("namespace das declarações do IRPF não informado");
-    if (d.str("TEMRURAL") == "S")
-        return Status::invalid("CPF " + d.cpf() +
-                               ": a seção de atividade rural ainda não é gerada por este "
-                               "programa; declaração não gerada");
-    for (const auto& g : gains)
-        if (!g.deleted)
-            return Status::invalid("CPF " + d.cpf() +
-                                   ": a seção de ganhos de capital e renda variável ainda não é "
-                                   "gerada por este programa; declaração não gerada");
+    if (const std::string section = unwritten_section(d, gains); !section.empty())
+        return Status::invalid("CPF " + d.cpf() + ": a seção \"" + section +
+                               "\" ainda não é gerada por este programa; declaração não gerada");
     Document doc;
     Writer(d, ctx, doc).build();
     *out = std::move(doc);

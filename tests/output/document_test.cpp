@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <pugixml.hpp>
@@ -473,6 +474,77 @@ TEST(Document, RefusesWhatItCannotWriteWhole) {
     EXPECT_FALSE(r);
     EXPECT_NE(r.message().find("atividade rural"), std::string::npos);
     EXPECT_TRUE(doc.text.empty());
+}
+
+TEST(Document, SectionsNotYetWrittenAreRefusedNamingThem) {
+    // `typed` changes the declaration before its computation, `computed` after it.
+    auto refusal = [](const std::function<void(Builder&)>& typed,
+                      const std::function<void(Builder&)>& computed = {}) {
+        Builder b = employee();
+        typed(b);
+        tax::testing::Session s(b.d);
+        tax::compute_declaration(s.ctx);
+        if (computed) computed(b);
+        Document doc;
+        const Status st = build_document(b.d, {}, context(), &doc);
+        if (st) return std::string();
+        EXPECT_TRUE(doc.text.empty());
+        return st.message();
+    };
+    auto nothing = [](Builder&) {};
+    EXPECT_EQ(refusal(nothing), "");
+    EXPECT_NE(refusal([](Builder& b) { b.monthly_item("F", "1000.00"); }).find("pessoas físicas"),
+              std::string::npos);
+    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I3_08", D("10.00")); }).find("isentos"),
+              std::string::npos);
+    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I4_04", D("10.00")); }).find("exclusiva"),
+              std::string::npos);
+    EXPECT_NE(refusal([](Builder& b) {
+                  b.company("1000.00").set("I1_18", D("500.00"));  // serious-illness pension
+              }).find("isentos"),
+              std::string::npos);
+    EXPECT_NE(refusal([](Builder& b) { b.payment(39, "100.00"); }).find("Estatuto"),
+              std::string::npos);
+    // Under the simplified option those donations do not count and are not written.
+    EXPECT_EQ(refusal(nothing,
+                      [](Builder& b) {
+                          b.payment(39, "100.00");
+                          b.d.set("USAPADRAO", "S");
+                      }),
+              "");
+}
+
+TEST(Document, ApplicationResultsOfBothTypesAndANegativeOne) {
+    Builder b = employee();
+    auto asset = [&](int key, const char* result, const char* profit, const char* abroad) {
+        store::Record r = b.d.new_record(4);
+        r.set("I7_1", Decimal(key));
+        r.set("GRPO", "04");
+        r.set("CODB", "02");
+        r.set("I7_2", "APLICACAO " + std::to_string(key));
+        r.set("VAL_APLIC", D(result));
+        r.set("VAL_LUCRO", D(profit));
+        r.set("VAL_IRFOR", D(abroad));
+        b.d.assets.push_back(r);
+    };
+    asset(1, "1000.01", "0", "50.00");
+    asset(2, "-300.00", "0", "0");
+    asset(3, "0", "2000.00", "0");
+    Document doc;
+    ASSERT_TRUE(build_document(b.d, {}, context(), &doc));
+    pugi::xml_document xml = parse(doc);
+    std::vector<std::string> got;
+    for (auto i : xml.document_element().child("rendimentosAplicacoesFinanceiras").children("item"))
+        got.push_back(
+            std::string(i.attribute("tipoRendimento").as_string()) + " " +
+            i.attribute("chaveBem").as_string() + " " + i.attribute("impostoDevido").as_string() +
+            " " + i.attribute("baseCalculo").as_string() + " " + i.attribute("saldo").as_string());
+    // 15 % of 1,000.01 = 150.0015, written untruncated to the cent (150,00); the base is
+    // (150.00 - 50.00) x 6.667; the negative result is its own base with no tax; the profit's
+    // net tax 300.00 x 6.6667.
+    EXPECT_EQ(got, (std::vector<std::string>{"1 00001 150,00 666,70 666,70",
+                                             "1 00002 0,00 -300,00 366,70",
+                                             "2 00003 300,00 2.000,01 2.366,71"}));
 }
 
 class Dir : public ::testing::Test {
