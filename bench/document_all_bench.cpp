@@ -1,6 +1,6 @@
 // document_all_bench DIR [REPEAT]: times `vorn2026 calc --all` and `vorn2026 document --all` over
 // the same data folder in one run (documents into a temporary folder, output discarded) and
-// prints both totals and their ratio.
+// prints both totals, the documents written and the ratio.
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
             timed(vorn::run_document_command,
                   {"document", "--folder", folder, "--all", "--out", out.string(), "--now", now},
                   &status);
-        if (status != 0) return status;
+        // 1 also when declarations holding a section not yet written were refused (counted).
+        if (status != 0 && status != 1) return status;
         size_t files = 0;
         for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(out)) ++files;
         std::printf("calc --all %.3f s; document --all %.3f s (%zu documentos); razão %.2f\n", calc,

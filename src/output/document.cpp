@@ -1314,19 +1314,21 @@ Status build_document(const tax::Declaration& d, const std::vector<store::Record
     return Status::ok();
 }
 
-Status write_document(store::Env& env, const std::string& path, const Document& doc) {
+Status write_document(store::Env& env, const std::string& path, const Document& doc,
+                      store::Durability durability) {
+    const bool synced = durability == store::Durability::kSynced;
     std::unique_ptr<store::File> f;
     std::string temp;
     if (Status s = env.create_temp(path, &f, &temp); !s) return s;
     Status s = f->write(0, doc.text);
-    if (s) s = f->sync();
+    if (s && synced) s = f->sync();
     f.reset();
     if (s) s = env.rename(temp, path);
     if (!s) {
         (void)env.remove(temp);
         return s;
     }
-    return env.sync_dir(store::dir_of(path));
+    return synced ? env.sync_dir(store::dir_of(path)) : Status::ok();
 }
 
 namespace {

@@ -52,8 +52,11 @@ struct Document {
                                     const DocumentContext& ctx, Document* out);
 
 // Writes the document to `path` through a temporary file beside it renamed over it, so the path
-// holds either the old file or the whole new one.
-[[nodiscard]] Status write_document(store::Env& env, const std::string& path, const Document& doc);
+// holds either the old file or the whole new one. kSynced makes file and name durable before
+// returning; kDeferred leaves that to one Env::sync_filesystem of the caller's after many
+// documents.
+[[nodiscard]] Status write_document(store::Env& env, const std::string& path, const Document& doc,
+                                    store::Durability durability = store::Durability::kSynced);
 
 // The government program's declaration namespace: from "iddeclaracoes.xml" in its declaration
 // folder `irpf_folder`, else from any declaration document in a CPF folder below it, else

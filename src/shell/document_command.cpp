@@ -144,7 +144,9 @@ int run_document_command(int argc, char** argv) {
                 tax::compute_declaration(c);
                 st = output::build_document(l.declaration, l.gains, ctx, &doc);
             }
-            if (st) st = output::write_document(env, store::join_path(out_dir, name), doc);
+            if (st)
+                st = output::write_document(env, store::join_path(out_dir, name), doc,
+                                            store::Durability::kDeferred);
             if (!st) {
                 std::cerr << "vorn2026 document: CPF " << l.cpf << ": " << st.message() << "\n";
                 ++failed;
@@ -162,6 +164,8 @@ int run_document_command(int argc, char** argv) {
         lines.clear();
     }
     std::cout << std::flush;
+    // The documents written reach the disk together, before the command reports success.
+    if (Status sync = env.sync_filesystem(out_dir); !sync) return fail(sync.message());
     if (failed > 0)
         return fail(std::to_string(failed) + " de " + std::to_string(folder.cpfs().size()) +
                     " declarações não geradas");
