@@ -96,6 +96,8 @@ class Writer {
     void doacoesEleitorais();
     void saida();
     void AARVAZIO();
+    void renda_variavel_vazia();
+    void SEMGANHO();
     Decimal simplified_discount() const;
     void IDENTIF(const char* element);
     const Record* linked_dependant(const Record& payment) const;
@@ -1271,6 +1273,177 @@ void Writer::AARVAZIO() {
     close("atividadeRural");
 }
 
+// The variable-income part with every month zero (declarations with variable-income records are
+// refused before writing): the declarant's stock-market and fund months, no dependant items.
+void Writer::renda_variavel_vazia() {
+    const std::string zero = fmt::amount(0);
+    Element rv("rendaVariavel");
+    for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
+                          "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
+        rv.set(n, zero);
+    open(rv);
+    for (const char* month : kMonthNames) {
+        const std::string name = pad_right(month, 9);
+        Element m(name);
+        for (const char* n :
+             {"impostoApagar", "impostoPago", "impostoRetidoFonteLei11033",
+              "impostoRetidoFonteLei11033MesesAnteriores",
+              "impostoRetidoFonteLei11033MesesCompensar", "irFonteDayTradeAcompensar",
+              "irFonteDayTradeMesAtual", "irFonteDayTradeMesesAnteriores", "totalImpostoDevido"})
+            m.set(n, zero);
+        open(m);
+        for (auto [op, rate] :
+             {std::pair{"operacoesComuns", "15%"}, std::pair{"operacoesDayTrade", "20%"}}) {
+            Element o(op);
+            o.set("aliquotaDoImposto", rate);
+            for (const char* n :
+                 {"baseCalculoImposto", "impostoDevido", "mercadoFuturoDolar",
+                  "mercadoFuturoIndices", "mercadoFuturoJuros", "mercadoFuturoOutros",
+                  "mercadoOpcoesAcoes", "mercadoOpcoesForaDeBolsa", "mercadoOpcoesOuro",
+                  "mercadoOpcoesOutros", "mercadoTermoAcoes", "mercadoTermoOutros",
+                  "mercadoVistaAcoes", "mercadoVistaForaBolsa", "mercadoVistaOuro",
+                  "prejuizoCompensar", "resultadoLiquidoMes", "resultadoNegativoMesAnterior"})
+                o.set(n, zero);
+            leaf(o);
+        }
+        close(name);
+    }
+    close("rendaVariavel");
+    Element rvd = collection("rendaVariavelDependente",
+                             "serpro.ppgd.irpf.rendavariavel.ItemRendaVariavelDependente");
+    for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
+                          "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
+        rvd.set(n, zero);
+    open(rvd);
+    close("rendaVariavelDependente");
+    Element fi("fundosInvestimentos");
+    for (const char* n : {"totalBaseCalcImposto", "totalImpostoDevido", "totalImpostoPago",
+                          "totalImpostoRetidoFonteLei11033"})
+        fi.set(n, zero);
+    open(fi);
+    for (const char* month : kMonthNames) {
+        Element m(std::string(month, 3));
+        m.set("aliquotaImposto", "20,00");
+        for (const char* n :
+             {"baseCalcImposto", "impostoAPagar", "impostoDevido", "impostoPago",
+              "impostoRetidoCompensar", "impostoRetidoFonte", "impostoRetidoMesesAnteriores",
+              "prejuizoCompensar", "resultNegativoAnterior", "resultLiquidoMes"})
+            m.set(n, zero);
+        leaf(m);
+    }
+    close("fundosInvestimentos");
+    Element fid = collection("fundosInvestimentosDependente",
+                             "serpro.ppgd.irpf.rendavariavel.ItemFundosInvestimentosDependente");
+    for (const char* n : {"totalBaseCalculo", "totalImpostoDevido", "totalImpostoPago",
+                          "totalImpostoRetidoFonteLei11033"})
+        fid.set(n, zero);
+    open(fid);
+    close("fundosInvestimentosDependente");
+}
+
+// The capital-gains part without gains: the declarant as the only seller, empty collections and
+// zero totals.
+void Writer::SEMGANHO() {
+    const std::string zero = fmt::amount(0);
+    Date from(2025, 1, 1), to = tax::kYearEnd;
+    if (d_.is_departure()) {
+        if (!d_.date("DATADECIS").blank())
+            from = d_.date("DATADECIS");
+        else if (!d_.date("DATASAIDA").blank())
+            to = d_.date("DATASAIDA");
+    }
+    const long long ddd = tax::field_int(d_.registry, "DDDTEL");
+    const std::string country = S("CODPAIS");
+    open(Element("gcap"));
+    open(collection("ids", "serpro.ppgd.irpf.gcap.IdDemonstrativoGCAP"));
+    Element id("item");
+    id.set("cpf", taxpayer_cpf())
+        .set("dataFimPermanencia", fmt::date(to))
+        .set("dataInicioPermanencia", fmt::date(from))
+        .set("dataUltimoAcesso", "  /  /       :  :  ")
+        .set("dddDeclarante", ddd >= 10 && ddd <= 100 ? S("DDDTEL") : "")
+        .set("exercicio", "2025")
+        .set("nome", T("NOMECONTR"))
+        .set("paisDeclarante", d_.str("EXTERIOR") == "S" && !country.empty() ? country : "105")
+        .set("telefoneDeclarante", S("TELEFO"))
+        .set("territorioParaisoFiscal", "");
+    leaf(id);
+    close("ids");
+    auto totals = [&](const char* name, const char* type, std::initializer_list<const char*> ns) {
+        Element e = collection(name, type);
+        for (const char* n : ns) e.set(n, zero);
+        open(e);
+        close(name);
+    };
+    const auto real_estate = {"totalImpostoDevidoAnoAtual",
+                              "totalImpostoDiferidoAnosAnteriores",
+                              "totalImpostoDiferidoAnosPosteriores",
+                              "totalImpostoPagoBrasil",
+                              "totalImpostoPagoExterior",
+                              "totalImpostoReferenteAlienacaoAnoAtual",
+                              "totalImpostoTotal",
+                              "totalRendIsentosNaoTributaveisBrasil",
+                              "totalRendIsentosNaoTributaveisExterior",
+                              "totalRendSujeitosTributacaoBrasil",
+                              "totalRendSujeitosTributacaoExterior",
+                              "totalValorIRF"};
+    totals("bensImoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemImovel", real_estate);
+    totals("bensMoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemMovel", real_estate);
+    totals("pSocietarias", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoParticipacaoSocietaria",
+           {"totalImpostevidoAnoAtual", "totalImpostoDiferidoAnosAnteriores",
+            "totalImpostoDiferidoAnosPosteriores", "totalImpostoPago",
+            "totalImpostoReferenteAlienacaoAnoAtual", "totalImpostoTotal",
+            "totalRendIsentosNaoTributaveis", "totalRendSujeitosTributacao", "totalValorIRF"});
+    Element especie("especie");
+    especie.set("aliquotaMedia", "0,000000")
+        .set("cpf", kBlankCpf)
+        .set("dataFimPermanencia", kBlankDate)
+        .set("dataInicioPermanencia", kBlankDate)
+        .set("ganhoCapitalTotal", zero)
+        .set("impostoDevido", zero)
+        .set("tipoItens", "serpro.ppgd.irpf.gcap.especie.MoedaAlienada");
+    open(especie);
+    close("especie");
+    for (const char* name : {"consolidacoesBrasil", "consolidacoesExterior"}) {
+        open(collection(name, "serpro.ppgd.irpf.gcap.consolidacao.Consolidacao"));
+        close(name);
+    }
+    for (const char* name : {"consolidacaoGeralBrasil", "consolidacaoGeralExterior"}) {
+        Element e(name);
+        e.set("cpf", kBlankCpf)
+            .set("dataFimPermanencia", kBlankDate)
+            .set("dataInicioPermanencia", kBlankDate);
+        for (const char* n : {"impostoDevidoAnoAtual", "impostoDiferidoAnosAnteriores",
+                              "impostoDiferidoAnosPosteriores", "impostoReferenteAlienacaoAnoAtual",
+                              "impostoTotal", "valorIRF"})
+            e.set(n, zero);
+        leaf(e);
+    }
+    Element ge("consolidacaoGeralEspecie");
+    ge.set("ganhoCapitalTotal", zero)
+        .set("impostoDevido", zero)
+        .set("tipoItens", "serpro.ppgd.irpf.gcap.consolidacao.ConsolidacaoEspecie");
+    open(ge);
+    close("consolidacaoGeralEspecie");
+    open(collection("colecaoTotalizacaoMoedasAlienadas",
+                    "serpro.ppgd.irpf.gcap.especie.TotalizacaoMoedasAlienadas"));
+    open(Element("item"));
+    static const char* const kMes[] = {"Janeiro",  "Fevereiro", "Marco",    "Abril",
+                                       "Maio",     "Junho",     "Julho",    "Agosto",
+                                       "Setembro", "Outubro",   "Novembro", "Dezembro"};
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        for (const char* n : {"alienacoesConsolidadasDolar", "alienacoesDolar", "ganhosCapital",
+                              "ganhosCapitalTributavel", "impostoDevido", "impostoPago"})
+            e.set(n, zero);
+        e.set("aliquotaMedia", "15,000000").set("mes", kMes[m]);
+        leaf(e);
+    }
+    close("item");
+    close("colecaoTotalizacaoMoedasAlienadas");
+    close("gcap");
+}
+
 void Writer::build() {
     classe();
     contribuinte();
@@ -1294,7 +1467,9 @@ void Writer::build() {
     comparativo();
     doacoesEleitorais();
     saida();
+    renda_variavel_vazia();
     AARVAZIO();
+    SEMGANHO();
     IDENTIF("copiaIdentificador");
     close("classe");
 }

@@ -387,6 +387,12 @@ TEST(DocumentGolden, Departure) {
     EXPECT_STREQ(s.attribute("dtCondicaoNaoResidente").as_string(), "15/07/2025");
     EXPECT_EQ(std::string(s.attribute("endProcurador").as_string()).size(), 70u);
     EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kCut).size(), 1u);
+    // Without gains the capital-gains part names the declarant as the only seller, resident
+    // until the departure.
+    const auto seller = xml.document_element().child("gcap").child("ids").child("item");
+    EXPECT_STREQ(seller.attribute("dataInicioPermanencia").as_string(), "01/01/2025");
+    EXPECT_STREQ(seller.attribute("dataFimPermanencia").as_string(), "15/07/2025");
+    EXPECT_STREQ(xml.document_element().last_child().name(), "copiaIdentificador");
 }
 
 TEST(Document, HostileTextsReadBackAndAreReported) {
