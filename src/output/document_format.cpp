@@ -99,8 +99,21 @@ std::string plain(std::string_view t) {
 std::string escape(std::string_view v) {
     std::string out;
     out.reserve(v.size());
-    for (char c : v) {
+    for (size_t i = 0; i < v.size(); ++i) {
+        const char c = v[i];
         const auto u = static_cast<unsigned char>(c);
+        // Characters XML does not allow even escaped: encoded surrogates (ED A0..BF ..) and
+        // U+FFFE, U+FFFF (EF BF BE/BF) become blanks.
+        if (i + 2 < v.size()) {
+            const auto b1 = static_cast<unsigned char>(v[i + 1]);
+            const auto b2 = static_cast<unsigned char>(v[i + 2]);
+            if ((u == 0xED && b1 >= 0xA0) ||
+                (u == 0xEF && b1 == 0xBF && (b2 == 0xBE || b2 == 0xBF))) {
+                out += ' ';
+                i += 2;
+                continue;
+            }
+        }
         switch (c) {
             case '&':
                 out += "&amp;";

@@ -57,6 +57,12 @@ TEST(DocumentFormat, EveryValueIsEscapedAndControlCharactersAreBlanks) {
     EXPECT_EQ(fmt::escape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
     EXPECT_EQ(fmt::escape(std::string("x\ty\nz\x01w\x7f", 8)), "x y z w ");
     EXPECT_EQ(fmt::escape("São"), "São");
+    // Characters no XML document may hold: an encoded surrogate, U+FFFE, U+FFFF.
+    EXPECT_EQ(fmt::escape("a\xED\xA0\x80"
+                          "b\xEF\xBF\xBE"
+                          "c\xEF\xBF\xBF"
+                          "d\xEF\xBF\xBD"),
+              "a b c d\xEF\xBF\xBD");
 }
 
 TEST(DocumentFormat, AnAttributeSetTwiceIsWrittenOnceAtItsFirstPlaceWithTheLaterValue) {
