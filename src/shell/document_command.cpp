@@ -97,7 +97,10 @@ int run_document_command(int argc, char** argv) {
     BatchOptions o;
     if (auto error = parse_batch_options(static_cast<int>(rest.size()), rest.data(), &o))
         return fail(*error);
-    if (out_dir.empty()) return fail("falta --out PASTA; " + batch_usage("document"));
+    if (out_dir.empty())
+        return fail(
+            "uso: vorn2026 document --folder PASTA (--cpf CPF | --all) --out PASTA "
+            "[--now \"AAAA-MM-DD HH:MM:SS\"] [--install PASTA]");
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
     if (!env.is_directory(out_dir)) return fail("pasta de saída não encontrada: " + out_dir);
