@@ -11,12 +11,16 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # libraries the program links (the screen; HTTP for the browser driver; PDF print files)
   libncurses-dev libcurl4-openssl-dev libhpdf-dev
+  # reading the government program's XML files (the declaration namespace)
+  libpugixml-dev
   # what the program starts: the desktop's opener for the messaging service's web chat and the
   # print preview; the CUPS commands lp and lpstat; the browser with its driver that fill the DARF
   # calculator page (also what the page's tests drive)
   xdg-utils cups-client chromium chromium-driver
   # tests and benchmarks (pdfinfo and pdftotext check the printed PDFs)
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
+  # well-formedness of the declaration documents
+  libxml2-utils
   # other xBase readers and writers the storage tests check our files against
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
 )

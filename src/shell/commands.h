@@ -65,5 +65,13 @@ int run_print_command(int argc, char** argv);
 // reason. With --schedule instead of --kind: "CPF QTD_QUOTA=n 1=dd/mm/yyyy:value ..." per
 // declaration. Returns 0, or 1 after a message on standard error.
 int run_darf_command(int argc, char** argv);
+// vorn2026 document --folder DIR (--cpf CPF | --all) --out DIR [--now "YYYY-MM-DD HH:MM:SS"]
+// [--install DIR]
+// Computes declarations read-only and writes each one's document for the government program as
+// OUT/CPF-0000000000.xml, changing nothing in the data folder. The namespace comes from the
+// government program's files in VORN_IRPF_DIR, else from VORN_IRPF_XMLNS. One line "CPF FILE"
+// per document, then one "CPF aviso|omitido|cortado: text" per warning, drop or cut. Returns 0,
+// or 1 after a message on standard error (also when any declaration could not be written).
+int run_document_command(int argc, char** argv);
 
 }  // namespace vorn

@@ -69,6 +69,9 @@ int render(const Args& args) {
 int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
+int document(const Args& args) {
+    return with_verb(vorn::run_document_command, "document", args);
+}
 
 int print(const Args& args) {
     return with_verb(vorn::run_print_command, "print", args);
@@ -93,6 +96,7 @@ constexpr Command kCommands[] = {
     {"print", print},
     {"gains", gains},
     {"darf", darf},
+    {"document", document},
 };
 
 int usage(const std::string& problem) {

@@ -1,0 +1,1566 @@
+// The declaration document: the declaration's elements in the government program's order, each
+// element's attributes in its catalogue order, written into one line after the header line.
+#include "output/document.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include <pugixml.hpp>
+
+#include "base/text.h"
+#include "output/document_format.h"
+#include "tax/year.h"
+
+namespace vorn::output {
+namespace {
+
+using fmt::Element;
+using store::Record;
+
+constexpr const char* kBlankCpf = "   .   .   -  ";
+constexpr const char* kBlankDate = "  /  /    ";
+
+std::string timestamp(const DateTime& t) {
+    return t.date.dmy() + " " + seconds_to_hms(t.seconds);
+}
+
+// Text with ".", ",", "/", "\", ")" and "(" as blanks (SEMPONTO).
+std::string SEMPONTO(std::string_view t) {
+    std::string out(t);
+    for (char& c : out)
+        if (c == '.' || c == ',' || c == '/' || c == '\\' || c == ')' || c == '(') c = ' ';
+    return out;
+}
+
+class Writer {
+  public:
+    Writer(const tax::Declaration& d, const DocumentContext& ctx, Document& doc)
+        : d_(d), ctx_(ctx), doc_(doc), out_(doc.text) {}
+
+    void build();
+
+  private:
+    std::string A(std::string_view name) const { return fmt::amount(d_.num(name)); }
+    std::string T(std::string_view name) const { return fmt::text(d_.str(name)); }
+    std::string S(std::string_view name) const { return fmt::plain(d_.str(name)); }
+    std::string taxpayer_cpf() const { return fmt::cpf(d_.cpf()); }
+    void note(DocumentNote::Kind k, std::string text) {
+        doc_.notes.push_back({k, std::move(text)});
+    }
+    void warn(std::string text) { note(DocumentNote::Kind::kWarning, std::move(text)); }
+    // Text cut to `n` characters for its attribute; the cut is reported.
+    std::string cut(std::string_view what, std::string_view value, size_t n) {
+        const std::string t = fmt::text(value);
+        if (char_count(t) <= n) return t;
+        note(DocumentNote::Kind::kCut,
+             std::string(what) + " cortado em " + std::to_string(n) + " caracteres: " + t);
+        return left(t, n);
+    }
+    void open(const Element& e) { e.write(out_, true); }
+    void leaf(const Element& e) { e.write(out_, false); }
+    void close(std::string_view name) {
+        out_ += "</";
+        out_ += name;
+        out_ += '>';
+    }
+    static Element collection(std::string name, std::string type) {
+        Element e(std::move(name));
+        e.set("tipoItens", std::move(type));
+        return e;
+    }
+
+    void classe();
+    void contribuinte();
+    void dependentes();
+    void alimentandos();
+    void rendPJ();
+    void rendPF();
+    void rendAcm();
+    void rendIsentos();
+    void rendTributacaoExclusiva();
+    void aplicacoes();
+    void estatutos();
+    void impostoPago();
+    void herdeiros();
+    void pagamentos();
+    void doacoes();
+    void bens();
+    void GRAV_BENS(const Record& r, long long index);
+    void dividas();
+    void espolio();
+    void FAZPARTILHA();
+    void FAZSOBREPARTI();
+    void resumo();
+    void comparativo();
+    void doacoesEleitorais();
+    void saida();
+    void AARVAZIO();
+    void renda_variavel_vazia();
+    void SEMGANHO();
+    Decimal simplified_discount() const;
+    void IDENTIF(const char* element);
+    const Record* linked_dependant(const Record& payment) const;
+
+    const tax::Declaration& d_;
+    const DocumentContext& ctx_;
+    Document& doc_;
+    std::string& out_;
+};
+
+void Writer::IDENTIF(const char* element) {
+    const std::string now = timestamp(ctx_.now);
+    const Decimal refund = d_.num("I13_38"), due = d_.num("I13_36");
+    const char* result = refund.is_zero() && due.is_zero() ? "SSI"
+                         : refund.is_zero()                ? "IAP"
+                                                           : "IAR";
+    const char* kind = d_.is_final() ? "E" : d_.is_departure() ? "S" : "A";
+    Element e(element);
+    e.set("tpTransmitida", "")
+        .set("cpf", taxpayer_cpf())
+        .set("dataCriacao", now)
+        .set("dataUltimoAcesso", now)
+        .set("declaracaoRetificadora", d_.str("RETIFICA") == "S" ? "1" : "0")
+        .set("enderecoDiferente", d_.str("NOVOEND") == "S" ? "1" : "0")
+        .set("exercicio", "2026")
+        .set("inCLWeb", "")
+        .set("inNovaDeclaracao", "0")
+        .set("inUtilizouAPP", "0")
+        .set("inUtilizouAssistidaFontePagadora", "0")
+        .set("inUtilizouAssistidaPlanoSaude", "0")
+        .set("inUtilizouOnLine", "0")
+        .set("inUtilizouPGD", "1")
+        .set("inUtilizouRascunho", "0")
+        .set("inUtilizouSalvarRecuperarOnLine", "0")
+        .set("nome", T("NOMECONTR"))
+        .set("numReciboDecRetif", S("NRORECIBO"))
+        .set("numReciboTransmitido", "0000000000")
+        .set("numeroReciboDecAnterior", S("RECIBOANT"))
+        .set("prepreenchida", "0")
+        .set("resultadoDeclaracao", result)
+        .set("tipoDeclaracao", d_.simplified() ? "1" : "0")
+        .set("tipoDeclaracaoAES", kind)
+        .set("tpIniciada", "01")
+        .set("transmitida", "0")
+        .set("versaoBeta", "N");
+    leaf(e);
+}
+
+void Writer::classe() {
+    out_ += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    Element e("classe");
+    e.set("xmlns", ctx_.xmlns)
+        .set("classeJava", "serpro.ppgd.irpf.DeclaracaoIRPF")
+        .set("dataHoraSalvamento", timestamp(ctx_.now))
+        .set("utlimoCPFAutenticado", taxpayer_cpf());
+    open(e);
+}
+
+void Writer::contribuinte() {
+    const bool abroad = d_.str("EXTERIOR") == "S";
+    const std::string bairro = cut("bairro", d_.str("BAIRRO"), 19);
+    std::string ddd = S("DDDTEL");
+    if (!abroad && !ddd.empty()) {
+        const long long n = tax::field_int(d_.registry, "DDDTEL");
+        if (n < 10 || n > 100) {
+            // Written empty for the government program to ask; the registry keeps what was typed.
+            warn("Confira o número do DDD");
+            ddd.clear();
+        }
+    }
+    std::string municipio;
+    if (!abroad) {
+        const std::string key = upper(MATCAR(trim(d_.str("MUNICIPIO")))) + "|" + S("UF");
+        if (auto it = ctx_.municipalities.find(key); it != ctx_.municipalities.end())
+            municipio = it->second;
+        else if (!S("MUNICIPIO").empty()) {
+            municipio = S("CODMUNI");
+            note(DocumentNote::Kind::kDropped,
+                 "Município não encontrado na tabela: " + d_.str("MUNICIPIO") + "/" + S("UF") +
+                     (municipio.empty() ? "" : "; mantido o código " + municipio));
+        }
+    }
+    const bool flagged = d_.logical("NOVREG");
+    const std::string invalid = S("E_INVALIDO");
+    const std::string country = S("CODPAIS");
+    const std::string proc = S("PROCBRASIL");
+    Element e("contribuinte");
+    e.set("bairro", abroad ? "" : bairro)
+        .set("bairroExt", abroad ? bairro : "")
+        .set("baseCalculoFinalLei14754", A("BASE14754"))
+        .set("celular", flagged ? S("TELCELU") : "")
+        .set("cep", abroad ? "" : fmt::cep(S("CEP")))
+        .set("cepExt", abroad ? S("CEP") : "")
+        .set("cidade", "")
+        .set("codigoExterior", abroad ? S("CODEMB") : "")
+        .set("complemento", abroad ? "" : T("COMPLEM"))
+        .set("complementoExt", abroad ? T("COMPLEM") : "")
+        .set("conjuge", d_.str("TEMCONJU") == "S" ? "1" : "0")
+        .set("cpfConjuge", fmt::cpf(S("CPFCONJU")))
+        .set("cpfProcurador", abroad && !proc.empty() ? fmt::cpf(proc) : kBlankCpf)
+        .set("dataNascimento", fmt::date(d_.date("NASCIMENTO")))
+        .set("dataRetorno", fmt::date(d_.date("DATARETOR")))
+        .set("ddd", abroad ? "" : ddd)
+        .set("ddi", abroad ? ddd : "")
+        .set("dddCelular", flagged ? S("DDDFAX") : "")
+        .set("deficiente", invalid == "S"    ? "S"
+                           : invalid.empty() ? ""
+                                             : "N")
+        .set("email", flagged ? S("EMAIL") : "")
+        .set("exterior", d_.str("EBRASIL") == "N" ? "1" : "0")
+        .set("impostoDevidoLei14754", "0")
+        .set("logradouro", abroad ? "" : T("ENDERECO"))
+        .set("logradouroExt", abroad ? T("ENDERECO") : "")
+        .set("municipio", abroad ? "" : municipio)
+        .set("naturezaOcupacao", T("CODAT"))
+        .set("nomePais", abroad ? country : "")
+        .set("numero", abroad ? "" : T("NUMERO"))
+        .set("numeroExt", abroad ? T("NUMERO") : "")
+        .set("ocupacaoPrincipal", T("CDPRO"))
+        .set("pais", abroad ? country : "105")
+        .set("prejuizoAnoAnteriorLei14754", A("I4_14"))
+        .set("processoDigital", "")
+        .set("racaCor", std::to_string(tax::field_int(d_.registry, "RACA")))
+        .set("registroProfissional", T("REGPROF"))
+        .set("retornoPais", d_.str("VOLTA_RES") == "S" ? "1" : "0")
+        .set("telefone", abroad ? "" : S("TELEFO"))
+        .set("telefoneExt", abroad ? S("TELEFO") : "")
+        .set("tipoLogradouro", abroad ? "" : fmt::text(upper(d_.str("TIPOEND"))))
+        .set("tituloEleitor", "")
+        .set("uf", abroad ? "" : S("UF"));
+    leaf(e);
+}
+
+void Writer::dependentes() {
+    open(collection("dependentes", "serpro.ppgd.irpf.dependentes.Dependente"));
+    tax::for_each_live(d_.dependants, [&](const Record& r) {
+        const long long code = tax::field_int(r, "CODIDEPEN");
+        if (trim(r.str("NOMEDEPEN")).empty() || code > 97 || code == 0) return;
+        const std::string tel = trim(r.str("TEL_DEPEN"));
+        Element e("item");
+        e.set("codigo", fmt::whole(r.num("CODIDEPEN")))
+            .set("cpfDependente", fmt::cpf(r.str("CPFDEPEN")))
+            .set("dataNascimento", fmt::date(r.date("DATADEPEN")))
+            .set("ddd", substr_chars(tel, 0, 2))
+            .set("dummy", "")
+            .set("email", fmt::plain(r.str("EMAIL_DEPE")))
+            .set("indMoraComTitular", trim(r.str("MORAJUNT")) == "S" ? "1" : "")
+            .set("indSaidaPaisMesmaData", trim(r.str("SAIUJUNT")) == "S" ? "1" : "")
+            .set("nome", fmt::text(r.str("NOMEDEPEN")))
+            .set("telefone", substr_chars(tel, 2, 9));
+        leaf(e);
+    });
+    close("dependentes");
+}
+
+void Writer::alimentandos() {
+    bool any = false;
+    tax::for_each_live(d_.dependants, [&](const Record& r) {
+        const long long code = tax::field_int(r, "CODIDEPEN");
+        any = any || code == 98 || code == 99;
+    });
+    Element c = collection("alimentandos", "serpro.ppgd.irpf.alimentandos.Alimentando");
+    Element head("alimentandos");
+    head.set("confirmacao", any ? "S" : "").set("tipoItens", *c.get("tipoItens"));
+    open(head);
+    tax::for_each_live(d_.dependants, [&](const Record& r) {
+        const long long code = tax::field_int(r, "CODIDEPEN");
+        if (code < 97 || code > 99) return;
+        const bool deed = trim(r.str("ESCRPAL")) == "S", court = trim(r.str("DEJUDAL")) == "S";
+        const std::string holder = trim(r.str("TIT_DEPE"));
+        Element e("item");
+        e.set("cpf", fmt::cpf(r.str("CPFDEPEN")))
+            .set("cpfResponsavel",
+                 holder.empty() || holder == "T" ? taxpayer_cpf() : fmt::cpf(r.str("CPFRESPON")))
+            .set("dtNascimento", fmt::date(r.date("DATADEPEN")))
+            .set("nome", fmt::text(r.str("NOMEDEPEN")))
+            .set("residente", code == 98 ? "1" : "0")
+            .set("tipoProcesso", deed && court ? "A"
+                                 : court       ? "J"
+                                               : "C");
+        open(e);
+        Element ep("escrituraPublica");
+        ep.set("cnpjCartorio", trim(r.str("CARCNPJ")).empty() ? "" : fmt::cnpj(r.str("CARCNPJ")))
+            .set("dataLavratura", fmt::date(r.date("DTLAVAL")))
+            .set("folhas", fmt::plain(r.str("FOLHAAL")))
+            .set("livro", fmt::plain(r.str("LIVROAL")))
+            .set("municipio", fmt::plain(r.str("CODMUAL")))
+            .set("nome", fmt::text(r.str("CARTOAL")))
+            .set("uf", fmt::plain(r.str("UFCARAL")));
+        leaf(ep);
+        Element dj("decisaoJudicial");
+        dj.set("comarca", fmt::text(r.str("COMARAL")))
+            .set("dtDecisaoJud", fmt::date(r.date("DTDJUAL")))
+            .set("idVaraCivil", fmt::text(r.str("NROVAAL")))
+            .set("numProcessoJudicial", fmt::plain(r.str("NROPRAL")))
+            .set("uf", fmt::plain(r.str("UFJUDAL")));
+        leaf(dj);
+        close("item");
+    });
+    close("alimentandos");
+}
+
+// Company income: a row is listed when it names its payer and carries an amount; a row holding a
+// serious-illness pension goes to the exempt income instead (with a warning when the same row
+// also carries company income).
+void Writer::rendPJ() {
+    struct Totals {
+        Decimal income, withheld, social, thirteenth, tax13;
+    } holder, dependants;
+    std::vector<const Record*> rows_t, rows_d, susp_t, susp_d;
+    int row = 0;
+    tax::for_each_live(d_.items, [&](const Record& r) {
+        const std::string kind = trim(r.str("I1_1"));
+        if (kind != "J" && kind != "D") return;
+        ++row;
+        if (r.num("I1_19") > 0 || r.num("I1_20") > 0) (kind == "J" ? susp_t : susp_d).push_back(&r);
+        if (r.num("I1_18") > 0) {
+            if (r.num("I1_4") > 0)
+                warn(
+                    "ATENÇÃO! Foram lançados na mesma linha rendimento de PJ e rendimento de "
+                    "moléstia grave. É necessário, quando existir os dois, lançar em linhas "
+                    "separadas. Linha " +
+                    std::to_string(row));
+            return;
+        }
+        const bool unnamed = trim(r.str("I1_2")).empty() && trim(r.str("I1_3")).empty();
+        const bool empty = r.num("I1_4").is_zero() && r.num("I1_5").is_zero() &&
+                           r.num("I1_6").is_zero() && r.num("I1_7").is_zero();
+        if (unnamed || empty) {
+            if (!(unnamed && empty))
+                note(DocumentNote::Kind::kDropped,
+                     "Rendimento de PJ não transferido (" +
+                         std::string(unnamed ? "sem nome e número da fonte" : "sem valores") +
+                         "), linha " + std::to_string(row));
+            return;
+        }
+        Totals& t = kind == "J" ? holder : dependants;
+        t.income += r.num("I1_4");
+        t.withheld += r.num("I1_5");
+        t.social += r.num("I1_6");
+        t.thirteenth += r.num("I1_7");
+        t.tax13 += r.num("I1_39");
+        (kind == "J" ? rows_t : rows_d).push_back(&r);
+    });
+    Element top("rendPJ");
+    top.set("totalRendRecebPessoaJuridica", fmt::amount(0));
+    open(top);
+    auto totals = [&](const char* name, const Totals& t) {
+        Element e(name);
+        e.set("niMaiorFontePagadora", "")
+            .set("tipoItens", "serpro.ppgd.irpf.rendpj.RendPJTitular")
+            .set("totaisContribuicaoPrevOficial", fmt::amount(t.social))
+            .set("totaisDecimoTerceiro", fmt::amount(t.thirteenth))
+            .set("totaisIRRFDecimoTerceiro", fmt::amount(t.tax13))
+            .set("totaisImpostoRetidoFonte", fmt::amount(t.withheld))
+            .set("totaisRendRecebidoPJ", fmt::amount(t.income));
+        open(e);
+    };
+    totals("colecaoRendPJTitular", holder);
+    for (const Record* r : rows_t) {
+        Element e("item");
+        e.set("IRRFDecimoTerceiro", fmt::amount(r->num("I1_39")))
+            .set("NIFontePagadora", fmt::plain(r->str("I1_3")))
+            .set("contribuicaoPrevOficial", fmt::amount(r->num("I1_6")))
+            .set("dataComunicacaoSaida", fmt::date(r->date("DT_LC")))
+            .set("decimoTerceiro", fmt::amount(r->num("I1_7")))
+            .set("impostoRetidoFonte", fmt::amount(r->num("I1_5")))
+            .set("nomeFontePagadora", fmt::text(r->str("I1_2")))
+            .set("rendRecebidoPJ", fmt::amount(r->num("I1_4")));
+        leaf(e);
+    }
+    close("colecaoRendPJTitular");
+    totals("colecaoRendPJDependente", dependants);
+    for (const Record* r : rows_d) {
+        Element e("item");
+        e.set("dataComunicacaoSaida", kBlankDate)
+            .set("dependenteSaiuPaisMesmaDataDeclarante", "")
+            .set("nomeDependente", "")
+            .set("IRRFDecimoTerceiro", fmt::amount(r->num("I1_39")))
+            .set("NIFontePagadora", fmt::plain(r->str("I1_3")))
+            .set("contribuicaoPrevOficial", fmt::amount(r->num("I1_6")))
+            .set("cpfDependente", fmt::cpf(r->str("I1_8")))
+            .set("decimoTerceiro", fmt::amount(r->num("I1_7")))
+            .set("impostoRetidoFonte", fmt::amount(r->num("I1_5")))
+            .set("nomeFontePagadora", fmt::text(r->str("I1_2")))
+            .set("rendRecebidoPJ", fmt::amount(r->num("I1_4")));
+        leaf(e);
+    }
+    close("colecaoRendPJDependente");
+    close("rendPJ");
+
+    open(Element("rendPJComExigibilidade"));
+    auto suspended = [&](const char* name, const std::vector<const Record*>& rows, bool dep) {
+        Decimal deposit, income;
+        for (const Record* r : rows) {
+            deposit += r->num("I1_20");
+            income += r->num("I1_19");
+        }
+        Element e(name);
+        e.set("tipoItens", "serpro.ppgd.irpf.rendpjexigibilidade.RendPJComExigibilidadeTitular")
+            .set("totaisDepositoJudicial", fmt::amount(deposit))
+            .set("totaisRendPJExigSuspensa", fmt::amount(income));
+        open(e);
+        for (const Record* r : rows) {
+            Element i("item");
+            i.set("NIFontePagadora", fmt::plain(r->str("I1_3")));
+            if (dep) i.set("cpfDependente", fmt::cpf(r->str("I1_8")));
+            i.set("depositoJudicial", fmt::amount(r->num("I1_20")))
+                .set("nomeFontePagadora", fmt::text(r->str("I1_2")))
+                .set("rendExigSuspensa", fmt::amount(r->num("I1_19")));
+            leaf(i);
+        }
+        close(name);
+    };
+    suspended("colecaoRendPJComExigibilidadeTitular", susp_t, false);
+    suspended("colecaoRendPJComExigibilidadeDependente", susp_d, true);
+    close("rendPJComExigibilidade");
+}
+
+constexpr const char* kMonthNames[] = {"janeiro",  "fevereiro", "marco",    "abril",
+                                       "maio",     "junho",     "julho",    "agosto",
+                                       "setembro", "outubro",   "novembro", "dezembro"};
+
+// Income from individuals and from abroad: written here in its empty form only (declarations
+// holding such income are refused before writing, see unwritten_section).
+void Writer::rendPF() {
+    const std::string zero = fmt::amount(0);
+    const std::string dependants = fmt::digits(Decimal(static_cast<long long>(
+        std::count_if(d_.dependants.begin(), d_.dependants.end(), [](const Record& r) {
+            const long long c = tax::field_int(r, "CODIDEPEN");
+            return !r.deleted && c > 0 && c <= 97;
+        }))));
+    Element t("rendPFTitular");
+    t.set("NITPISPASEP", S("NIT_TIT"));
+    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
+                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa"})
+        t.set(n, zero);
+    t.set("totalNumDependentes", dependants);
+    for (const char* n : {"totalOutros", "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
+        t.set(n, zero);
+    t.set("usouImportacaoCarneLeaoWeb", "");
+    open(t);
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        for (const char* n : {"alugueis", "carneLeao", "darfPago", "dependentes", "exterior",
+                              "impostoPagoCompensarExterior", "livroCaixa"})
+            e.set(n, zero);
+        e.set("mes", std::to_string(m)).set("numDependentes", dependants);
+        for (const char* n : {"outros", "pensao", "pessoaFisica", "previdencia"}) e.set(n, zero);
+        leaf(e);
+    }
+    open(Element("contasAno"));
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        e.set("nomeMes", std::to_string(m + 1))
+            .set("tipoItens", "serpro.ppgd.irpf.rendpf.Conta")
+            .set("totalRendTrabNaoAssPF", zero);
+        leaf(e);
+    }
+    close("contasAno");
+    close("rendPFTitular");
+    Element dep = collection("rendPFDependente", "serpro.ppgd.irpf.rendpf.ItemRendPFDependente");
+    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
+                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa", "totalOutros",
+                          "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
+        dep.set(n, "0,00");
+    dep.set("usouImportacaoCarneLeaoWeb", "0");
+    leaf(dep);
+}
+
+// Income received cumulatively: its empty form (declarations with such income are refused).
+void Writer::rendAcm() {
+    Element e("rendAcm");
+    e.set("totalRendRecebAcumuladamente", fmt::amount(0));
+    open(e);
+    leaf(collection("colecaoRendAcmTitular", "serpro.ppgd.irpf.rendacm.RendAcmTitular"));
+    Element dep("colecaoRendAcmDependente");
+    dep.set("totaisJuros", "0,00").set("tipoItens", "serpro.ppgd.irpf.rendacm.RendAcmTitular");
+    leaf(dep);
+    close("rendAcm");
+}
+
+void Writer::rendIsentos() {
+    Element e("rendIsentos");
+    e.set("bensPequenoValorInformado", A("I3_04GCPV"))
+        .set("bensPequenoValorTransportado", A("I3_04GCPVC"))
+        .set("bolsaEstudos", A("I3_01"))
+        .set("capitalApolices", A("I3_02"))
+        .set("ganhosCapitalOuro", A("I3_19"))
+        .set("ganhosLiquidosAcoes", A("I3_18"))
+        .set("impostoRendasAnterioresCompensadoJudicialmente", A("I3_12"))
+        .set("incorporacaoReservaCapital", A("I3_14"))
+        .set("indenizacoes", A("I3_03"))
+        .set("jurosRra", A("I3_25"))
+        .set("lucroAlienacao", A("I3_04"))
+        .set("lucroRecebido", A("I3_05"))
+        .set("meacaoDissolucao", A("I3_17"))
+        .set("medicosResidentes", A("I3_15"))
+        .set("moedaEstrangeiraEspecieInformado", A("I3_04EXTR"))
+        .set("outros", A("I3_24"))
+        .set("outrosBensImoveisInformado", A("I3_04REDU"))
+        .set("outrosBensImoveisTransportado", A("I3_04REDUC"))
+        .set("parcIsentaAposentadoria", A("I3_06"))
+        .set("parcIsentaAtivRural", A("I3_11"))
+        .set("pensao", A("I3_07"))
+        .set("pensaoAlimenticia", A("I3_26"))
+        .set("poupanca", A("I3_08"))
+        .set("recuperacaoPrejuizosBolsaValores", A("I3_20"))
+        .set("rendAssalariadosMoedaEstrangeira", A("I3_13"))
+        .set("rendSocio", A("I3_09"))
+        .set("restituicaoImpostoRendaAnosAnteriores", A("I3_23"))
+        .set("somaBensPequenoValor", fmt::amount(d_.num("I3_04GCPV") + d_.num("I3_04GCPVC")))
+        .set("somaOutrosBensImoveis", fmt::amount(d_.num("I3_04REDU") + d_.num("I3_04REDUC")))
+        .set("somaUnicoImovel", fmt::amount(d_.num("I3_04UNIC") + d_.num("I3_04UNICC")))
+        .set("total", A("I13_44"))
+        .set("totalInformado", A("I3_04GCPV"))
+        .set("totalTransportado", A("I3_04"))
+        .set("transferencias", A("I3_10"))
+        .set("transportadorCargas", A("I3_21"))
+        .set("transportadorPassageiros", A("I3_22"))
+        .set("unicoImovelInformado", A("I3_04UNIC"))
+        .set("unicoImovelTransportado", A("I3_04UNICC"))
+        .set("voluntariosCopa", fmt::amount(0));
+    open(e);  // auxiliary tables are listed only with a positive total (refused before writing)
+    close("rendIsentos");
+}
+
+void Writer::rendTributacaoExclusiva() {
+    Element e("rendTributacaoExclusiva");
+    e.set("decimoTerceiro", A("I4_01"))
+        .set("decimoTerceiroDependentes", A("I4_06"))
+        .set("ganhosCapital", A("I4_02"))
+        .set("ganhosCapitalEmEspecie", A("I4_12"))
+        .set("ganhosCapitalEstrangeira", A("I4_11"))
+        .set("ganhosLoterica", A("I4_15"))
+        .set("ganhosRendaVariavel", A("I4_03"))
+        .set("jurosCapitalProprio", A("I4_08"))
+        .set("lei14754", A("I4_13"))
+        .set("outros", A("I4_10"))
+        .set("participacaoLucrosResultados", A("I4_09"))
+        .set("rendAplicacoes", A("I4_04"))
+        .set("rraDependentes", A("I4_07"))
+        .set("rraTitular", A("I4_05"))
+        .set("tiposRendimentos", "13")
+        .set("total", A("I13_45"));
+    open(e);
+    close("rendTributacaoExclusiva");
+}
+
+// Results of financial applications kept with the assets: the applications' results (type 1),
+// then the profits (type 2); the base grosses the net tax up; a negative result is its own base.
+void Writer::aplicacoes() {
+    open(collection("rendimentosAplicacoesFinanceiras",
+                    "serpro.ppgd.irpf.bens.RendimentoAplicacoesFinanceiras"));
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.assets, [&](const Record& r) { rows.push_back(&r); });
+    Decimal balance;
+    long long order = 0;
+    for (int type = 1; type <= 2; ++type) {
+        for (const Record* r : rows) {
+            const Decimal result = r->num(type == 1 ? "VAL_APLIC" : "VAL_LUCRO");
+            if (type == 1 ? result.is_zero() : !(result > 0)) continue;
+            const Decimal abroad = r->num(type == 1 ? "VAL_IRFOR" : "VAL_IRBR");
+            const Decimal tax = result * Decimal::from("0.15");
+            Decimal base, written_tax;
+            if (result.is_negative()) {
+                base = result;
+            } else {
+                const Decimal net = max(tax.trunc(2) - abroad, Decimal());
+                base = (net * Decimal::from(type == 1 ? "6.667" : "6.6667")).round(2);
+                written_tax = type == 1 ? tax : net;
+            }
+            balance += base;
+            Element i("item");
+            i.set("baseCalculo", fmt::amount(base))
+                .set("chaveBem", fmt::zero5(tax::field_int(*r, "I7_1")))
+                .set("codigo", fmt::two(r->str("CODB")))
+                .set("ganhoPrejuizo", fmt::amount(result))
+                .set("grupo", fmt::two(r->str("GRPO")))
+                .set("impostoDevido", fmt::amount(written_tax))
+                .set("impostoPagoExterior", fmt::amount(abroad))
+                .set("numeroOrdem", std::to_string(++order))
+                .set("saldo", fmt::amount(balance))
+                .set("tipoRendimento", type == 1 ? "1" : "2");
+            leaf(i);
+        }
+    }
+    close("rendimentosAplicacoesFinanceiras");
+}
+
+// Donations to the children's and the elderly's funds made in the declaration: their empty
+// collections (declarations with such donations are refused before writing).
+void Writer::estatutos() {
+    for (auto [name, type] :
+         {std::pair{"colecaoEstatutoCriancaAdolescente",
+                    "serpro.ppgd.irpf.doacaodeclaracao.EstatutoCriancaAdolescente"},
+          std::pair{"colecaoEstatutoIdoso", "serpro.ppgd.irpf.doacaodeclaracao.EstatutoIdoso"}}) {
+        Element e = collection(name, type);
+        e.set("totalDeducaoIncentivoBruto", "0,00").set("totalDeducaoIncentivoLiquido", "0,00");
+        leaf(e);
+    }
+}
+
+// The name of a part of the declaration that this writer cannot yet write with its items, when
+// the declaration holds data for it; empty when it holds none. Such a declaration is refused so
+// that no document leaves out what the client declared.
+std::string unwritten_section(const tax::Declaration& d, const std::vector<Record>& gains) {
+    if (d.str("TEMRURAL") == "S") return "atividade rural";
+    for (const auto& g : gains)
+        if (!g.deleted) return "ganhos de capital e renda variável";
+    std::string found;
+    tax::for_each_live(d.items, [&](const Record& r) {
+        const std::string kind = trim(r.str("I1_1"));
+        if (!found.empty() || kind == "J" || kind == "D") return;
+        found = kind == "A" ? "rendimentos recebidos acumuladamente"
+                            : "rendimentos de pessoas físicas, do exterior, isentos e de "
+                              "tributação exclusiva informados em itens";
+    });
+    if (!found.empty()) return found;
+    tax::for_each_live(d.monthly, [&](const Record& r) {
+        for (size_t i = 0; i < r.layout().size() && found.empty(); ++i)
+            if (r.layout()[i].type == store::FieldType::kNumeric &&
+                !r.num(r.layout()[i].name).is_zero())
+                found = "rendimentos mensais de pessoas físicas e do exterior (carnê-leão)";
+    });
+    if (!found.empty()) return found;
+    for (const char* n : {"I13_03", "I13_04", "I13_49", "I13_50", "I13_05", "I13_06", "I13_07"})
+        if (!d.num(n).is_zero()) return "rendimentos de pessoas físicas, do exterior e acumulados";
+    for (const char* n :
+         {"I3_01", "I3_02", "I3_03", "I3_04", "I3_05", "I3_06", "I3_07", "I3_08", "I3_09",
+          "I3_10", "I3_11", "I3_12", "I3_13", "I3_14", "I3_15", "I3_16", "I3_17", "I3_18",
+          "I3_19", "I3_20", "I3_21", "I3_22", "I3_23", "I3_24", "I3_25", "I3_26"})
+        if (!d.num(n).is_zero()) return "rendimentos isentos (quadros auxiliares)";
+    for (const char* n : {"I4_02", "I4_03", "I4_04", "I4_05", "I4_07", "I4_08", "I4_09", "I4_10",
+                          "I4_11", "I4_12", "I4_13", "I4_15"})
+        if (!d.num(n).is_zero()) return "rendimentos de tributação exclusiva (quadros auxiliares)";
+    if (!d.simplified()) {
+        tax::for_each_live(d.payments, [&](const Record& r) {
+            const long long code = tax::field_int(r, "I6_3");
+            if (code == 39 || code == 49)
+                found = "doações ao Estatuto da Criança e do Adolescente e ao Estatuto do Idoso";
+        });
+    }
+    return found;
+}
+
+void Writer::impostoPago() {
+    Element e("impostoPago");
+    e.set("carneLeaoDependentes", A("I13_30"))
+        .set("carneLeaoTitular", A("I13_29"))
+        .set("impostoComplementar", A("I13_31"))
+        .set("impostoDevidoComRendExterior", fmt::amount(0))
+        .set("impostoDevidoSemRendExterior", fmt::amount(0))
+        .set("impostoPagoExterior", A("IR_EXTER"))
+        .set("impostoRetidoFonte", A("I13_33"))
+        .set("impostoRetidoFonteDependentes", A("I13_28"))
+        .set("impostoRetidoFonteTitular", A("I13_27"))
+        .set("limiteImpPagoExterior", A("I13_32"));
+    leaf(e);
+}
+
+void Writer::herdeiros() {
+    open(collection("herdeiros", "serpro.ppgd.irpf.herdeiros.Herdeiro"));
+    tax::for_each_live(d_.dependants, [&](const Record& r) {
+        if (tax::field_int(r, "CODIDEPEN") < 100) return;
+        Element e("item");
+        e.set("niHerdeiro", fmt::plain(r.str("CPFHERDE")))
+            .set("nome", fmt::text(r.str("NOMEDEPEN")));
+        leaf(e);
+    });
+    close("herdeiros");
+}
+
+const Record* Writer::linked_dependant(const Record& payment) const {
+    const long long n = tax::field_int(payment, "I6_6");
+    if (n <= 0) return nullptr;
+    for (const auto& r : d_.dependants)
+        if (!r.deleted && tax::field_int(r, "NRODEPEN") == n) return &r;
+    return nullptr;
+}
+
+// Payments: rows the government program would refuse are left out with a warning; codes that
+// are donations, alimony kept elsewhere or electoral donations belong to other elements; the
+// codes this system adds to the government list are written as the government's own.
+void Writer::pagamentos() {
+    struct Row {
+        const Record* r;
+        long long code;
+    };
+    std::vector<Row> rows;
+    int number = 0;
+    tax::for_each_live(d_.payments, [&](const Record& r) {
+        ++number;
+        const long long code = tax::field_int(r, "I6_3");
+        if (code == 90 || code == 98 || (code >= 39 && code <= 49) || code == 80 || code == 81 ||
+            code == 89)
+            return;
+        const std::string item = std::to_string(number);
+        if (trim(r.str("I6_1")).empty()) {
+            warn("ATENÇÃO! Falta nome do beneficiado nos Pagamentos Efetuados! Item " + item);
+            return;
+        }
+        if (code == 0) {
+            warn("ATENÇÃO! Código em branco (0) nos Pagamentos Efetuados!Item " + item);
+            return;
+        }
+        if (r.num("I6_4").is_zero()) {
+            warn("ATENÇÃO! Falta valor nos Pagamentos Efetuados!Item " + item);
+            return;
+        }
+        static constexpr long long kWritten[] = {60, 61, 62, 66, 70, 76, 99};
+        rows.push_back({&r, code >= 91 && code <= 97 ? kWritten[code - 91] : code});
+    });
+    Element e = collection("pagamentos", "serpro.ppgd.irpf.pagamentos.Pagamento");
+    e.set("totalContribEmpregadoDomestico", "0,00")
+        .set("totalContribuicaoFunpresp", fmt::amount(d_.work.NFUNPRESP))
+        .set("totalContribuicaoPreviPrivada", fmt::amount(d_.work.I13_11T))
+        .set("totalDeducoesInstrucao", A("I13_13"))
+        .set("totalDespesasMedicas", A("I13_14"))
+        .set("totalPensao", A("I13_15"))
+        .set("totalPensaoCartoral", A("I13_16"))
+        .set("ultimoIndiceGerado", std::to_string(rows.size()));
+    open(e);
+    long long index = 0;
+    for (const Row& row : rows) {
+        const Record& r = *row.r;
+        const long long stored = tax::field_int(r, "I6_3");
+        const Record* dep = linked_dependant(r);
+        const long long dep_code = dep ? tax::field_int(*dep, "CODIDEPEN") : 0;
+        const bool alimony = dep && (dep_code == 98 || dep_code == 99);
+        const std::string tipo = stored == 71 || stored == 72 ? "V"
+                                 : alimony                    ? "A"
+                                 : dep                        ? "D"
+                                                              : "T";
+        const std::string dep_cpf = dep ? fmt::cpf(dep->str("CPFDEPEN")) : "";
+        const std::string country = trim(r.str("I6_11"));
+        const bool partly = (stored >= 4 && stored <= 29) || stored == 36;
+        Element i("item");
+        i.set("pais", country.empty() ? "000" : country)
+            .set("codigo", fmt::two(std::to_string(row.code)))
+            .set("contribuicaoEntePatrocinador", stored == 36 ? fmt::amount(r.num("I6_8")) : "0,00")
+            .set("cpfAlimentando", alimony ? dep_cpf : "")
+            .set("cpfDependente", dep && !alimony ? dep_cpf : "")
+            .set("dependenteOuAlimentando", dep ? fmt::text(dep->str("NOMEDEPEN")) : "")
+            .set("descricao", fmt::text(r.str("I6_9")))
+            .set("indice", std::to_string(++index))
+            .set("niBeneficiario", fmt::plain(r.str("I6_2")))
+            .set("nitEmpregadoDomestico", "")
+            .set("nomeBeneficiario", fmt::text(SEMPONTO(r.str("I6_1"))))
+            .set("parcelaNaoDedutivel", partly ? fmt::amount(r.num("I6_5")) : "0,00")
+            .set("tipo", tipo)
+            .set("valorPago", fmt::amount(r.num("I6_4")));
+        leaf(i);
+    }
+    close("pagamentos");
+}
+
+void Writer::doacoes() {
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.payments, [&](const Record& r) {
+        const long long code = tax::field_int(r, "I6_3");
+        if ((code >= 40 && code <= 48) || code == 80 || code == 81 || code == 89)
+            rows.push_back(&r);
+    });
+    Element e = collection("doacoes", "serpro.ppgd.irpf.doacoes.Doacao");
+    e.set("totalDeducaoIncentivo", fmt::amount(d_.work.I13_22T))
+        .set("ultimoIndiceGerado", std::to_string(rows.size()));
+    open(e);
+    long long index = 0;
+    for (const Record* r : rows) {
+        const long long code = tax::field_int(*r, "I6_3");
+        Element i("item");
+        i.set("codigo", std::to_string(code == 89 ? 99 : code))
+            .set("indice", std::to_string(++index))
+            .set("niBeneficiario", fmt::text(r->str("I6_2")))
+            .set("nomeBeneficiario", fmt::text(SEMPONTO(r->str("I6_1"))))
+            .set("parcelaNaoDedutivel", fmt::amount(0))
+            .set("valorPago", fmt::amount(r->num("I6_4")));
+        leaf(i);
+    }
+    close("doacoes");
+}
+
+// Assets are numbered from a base that grows with their count, one number per asset.
+void Writer::bens() {
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.assets, [&](const Record& r) { rows.push_back(&r); });
+    const long long n = static_cast<long long>(rows.size());
+    const long long base = n < 10 ? 1 : n < 100 ? 100 : n < 1000 ? 200 : 400;
+    Element e("bens");
+    e.set("baseCalculoFinalLei14754", A("BASE14754"))
+        .set("bensSemMarcacaoBemInventariar", "")
+        .set("bensSemValorDummy", "")
+        .set("existeAtualizacaoValorBem", "0")
+        .set("existePrejuizoLei14754", d_.num("I4_14") > 0 ? "1" : "0")
+        .set("impostoDevidoLei14754", A("Lei14754"))
+        .set("numeroProcessoAtualizacaoValorBem", "")
+        .set("prejuizoAnoAnteriorLei14754", A("I4_14"))
+        .set("tipoItens", "serpro.ppgd.irpf.bens.Bem")
+        .set("totalExercicioAnterior", A("I13_39"))
+        .set("totalExercicioAtual", A("I13_40"))
+        .set("totalItens", std::to_string(n))
+        .set("ultimoIndiceGerado", fmt::zero5(base + n));
+    open(e);
+    for (long long k = 0; k < n; ++k) GRAV_BENS(*rows[static_cast<size_t>(k)], base + k);
+    close("bens");
+}
+
+void Writer::GRAV_BENS(const Record& r, long long index) {
+    if (trim(r.str("I7_2")).empty()) {
+        note(DocumentNote::Kind::kDropped, "Bem sem discriminação não transferido: item " +
+                                               fmt::zero5(index) + ", valor " +
+                                               fmt::amount(r.num("I7_4")));
+        return;
+    }
+    const std::string group = fmt::two(r.str("GRPO"));
+    std::string code = fmt::two(r.str("CODB"));
+    if (code.empty() || code == "00") code = "99";
+    const std::string gc = group + "-" + code;
+    const std::string country = trim(r.str("I7_8"));
+    const bool brazil = country.empty() || country == "105";
+    std::string registro;
+    static const char* const kIptu[] = {"01-01", "01-02", "01-03", "01-11", "01-12",
+                                        "01-19", "01-13", "01-15", "01-18", "01-99"};
+    for (const char* k : kIptu)
+        if (gc == k) registro = r.str("REG_IPTU");
+    if (gc == "01-14") registro = trim(r.str("REG_NIRF")) == "00000000" ? "" : r.str("REG_NIRF");
+    if (gc == "01-16" || gc == "02-02") registro = r.str("REG_AVI");
+    if (gc == "02-01") registro = brazil ? r.str("RENAVAM") : r.str("REG_AVI");
+    if (gc == "02-03") registro = r.str("REG_BAR");
+
+    std::string bank = trim(r.str("NROBANCO")), agency = trim(r.str("AGENCBAN"));
+    std::string account = trim(r.str("CONTABAN")), dv = trim(r.str("DVBAN"));
+    if (bank == "000") bank.clear();
+    if (agency == "0000") agency.clear();
+    if (bank == "104") {
+        const std::string plain = SEMPONTO(r.str("CONTABAN")) + std::string(14, ' ');
+        account = trim(plain.substr(1, 12));
+        if (std::string c = trim(plain.substr(13, 1)); !c.empty()) dv = c;
+    }
+    const std::string dep_cpf = trim(r.str("CPFDEP"));
+    const bool dependant = !dep_cpf.empty() && dep_cpf != d_.cpf();
+    const std::string city = fmt::text(r.str("MUNICIMO"));
+    const std::string cep = trim(r.str("CEPIMO"));
+    std::string country_name = "105 - Brasil";
+    if (!brazil) {
+        auto it = ctx_.countries.find(country);
+        country_name = fmt::text(country + " - " + (it == ctx_.countries.end() ? "" : it->second));
+    }
+    const bool coin = group == "08";
+    Element e("item");
+    e.set("agencia", agency)
+        .set("areaTotal", fmt::amount(r.num("AREAIMO")))
+        .set("atualizadoValorBem", "")
+        .set("bairro", fmt::text(r.str("BAIRIMO")))
+        .set("banco", bank)
+        .set("cep", cep.empty() ? "" : fmt::cep(cep))
+        .set("cidade", city)
+        .set("codigo", code)
+        .set("codigoAltcoin", coin ? fmt::text(r.str("CODALTC")) : "")
+        .set("codigoNegociacao", fmt::text(r.str("CODNEGO")))
+        .set("codigoStablecoin", coin ? fmt::text(r.str("CODSTAB")) : "")
+        .set("complemento", fmt::text(r.str("COMPIMO")))
+        .set("conta", account)
+        .set("cpfBeneficiario", dependant ? fmt::cpf(dep_cpf) : taxpayer_cpf())
+        .set("dataAquisicao", fmt::date(r.date("DATA_IMO")))
+        .set("discriminacao", fmt::text(r.str("I7_2")))
+        .set("dvConta", dv)
+        .set("grupo", group)
+        .set("impostoPagoExterior", fmt::amount(r.num("VAL_IRFOR")))
+        .set("impostoPagoExteriorIRRF", fmt::amount(r.num("VAL_IRBR")))
+        .set("indicadorAutoCustodiante", fmt::plain(r.str("AUTOCUSTO")))
+        .set("indicadorBemComUsufruto", "")
+        .set("indicadorBemInventariar", "")
+        .set("indicadorContaPagamento", "0")
+        .set("indicadorProprietarioUsufrutuario", "")
+        .set("indicadorReclassificar", "0")
+        .set("indice", fmt::zero5(index))
+        .set("logradouro", fmt::text(r.str("ENDEIMO")))
+        .set("lucroPrejuizo", fmt::amount(r.num("VAL_APLIC")))
+        .set("matricula", fmt::text(r.str("MATRICU")))
+        .set("municipio", fmt::text(r.str("CODMIMO")))
+        .set("negociadoBolsa", fmt::plain(r.str("BOLSA")))
+        .set("niEmpresa", fmt::plain(r.str("CPF_CNPJ")))
+        .set("nomeCartorio", fmt::text(r.str("CARTORIO")))
+        .set("nomeMunicipio", city)
+        .set("nomePais", country_name)
+        .set("numero", fmt::text(r.str("NUMIMO")))
+        .set("operacao", "")
+        .set("pais", brazil ? "105" : country)
+        .set("registrado", fmt::plain(r.str("REGISTRO")))
+        .set("registroBem", fmt::text(registro))
+        .set("tipo", dependant ? "D" : "T")
+        .set("uf", fmt::plain(r.str("UFIMO")))
+        .set("unidade", fmt::plain(r.str("UNIDADE")))
+        .set("valorExercicioAnterior", fmt::amount(r.num("I7_3")))
+        .set("valorExercicioAtual", fmt::amount(r.num("I7_4")))
+        .set("valorRecebido", fmt::amount(r.num("VAL_LUCRO")));
+    open(e);
+    Element p = collection("participacoesInventario",
+                           "serpro.ppgd.irpf.bens.ItemPercentualParticipacaoInventario");
+    p.set("totalPercentual", fmt::amount(0));
+    leaf(p);
+    leaf(collection("proprietariosUsufrutuariosBem",
+                    "serpro.ppgd.irpf.bens.ProprietarioUsufrutuarioBem"));
+    close("item");
+}
+
+void Writer::dividas() {
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.debts, [&](const Record& r) { rows.push_back(&r); });
+    Element e = collection("dividas", "serpro.ppgd.irpf.dividas.Divida");
+    e.set("totalExercicioAnterior", A("I13_41"))
+        .set("totalExercicioAtual", A("I13_42"))
+        .set("totalPgtoAnual", A("I13_51"))
+        .set("ultimoIndiceGerado", std::to_string(rows.size()));
+    open(e);
+    long long index = 0;
+    for (const Record* r : rows) {  // GRAV_DIVS
+        long long code = tax::field_int(*r, "I8_5");
+        if (code == 0) code = 16;
+        Element i("item");
+        i.set("indice", std::to_string(index++))
+            .set("codigo", fmt::two(std::to_string(code)))
+            .set("discriminacao", fmt::text(r->str("I8_2")))
+            .set("valorExercicioAnterior", fmt::amount(r->num("I8_3")))
+            .set("valorExercicioAtual", fmt::amount(r->num("I8_4")))
+            .set("valorPgtoAnual", fmt::amount(r->num("I8_7")));
+        leaf(i);
+    }
+    close("dividas");
+}
+
+void Writer::espolio() {
+    const long long year = tax::field_int(d_.summary, "ANOOBITO");
+    const bool dead = year > 0;
+    const bool finished = d_.str("INDSFIM") == "S";
+    auto yn = [&](std::string_view name) { return d_.str(name) == "S" ? "1" : "0"; };
+    Element e("espolio");
+    e.set("anoObito", dead ? std::to_string(year) : "")
+        .set("cpfInventariante", dead && finished ? fmt::cpf(S("CPFINVENT")) : kBlankCpf)
+        .set("indicadorBensInventariar", dead ? yn("INDSFIM") : "")
+        .set("indicadorFinalEspolio", dead ? (d_.is_final() ? "1" : "0") : "")
+        .set("indicadorSobrepartilha", "")
+        .set("nomeInventariante", dead && finished ? T("NOMINVENT") : "");
+    const bool sharing = dead && d_.is_final() && d_.str("INDPES") == "S";
+    const bool over = dead && d_.is_final() && d_.str("INDSOBRE") == "S";
+    if (!sharing && !over) {
+        leaf(e);
+        return;
+    }
+    open(e);
+    if (sharing) FAZPARTILHA();
+    if (over) FAZSOBREPARTI();
+    close("espolio");
+}
+
+// One sharing of the estate (n = "" the sharing, "2" the over-sharing): its kind, the court
+// decision or the public deed. The government program expects each attribute once; where the
+// layout names one twice, the later value stands at the first place.
+static void sharing_elements(const tax::Declaration& d, const std::string& n, const char* name,
+                             std::string& out, std::vector<DocumentNote>& notes) {
+    auto S = [&](const std::string& f) { return fmt::plain(d.str(f)); };
+    auto T = [&](const std::string& f) { return fmt::text(d.str(f)); };
+    const bool court = d.str("DECJUDI" + n) == "S";
+    Element p(name);
+    p.set("conjugeMeeiro", d.str("MEEIRO") == "S" ? "1" : "0")
+        .set("cpfInventariante", fmt::cpf(S("CPFINVENT" + n)))
+        .set("inventarioConjunto", "0")
+        .set("morteAmbosConjuges", d.str("MORTE2") == "S" ? "1" : "0")
+        .set("nomeConjugeCompanheiro", "")
+        .set("nomeInventariante", T("NOMINVENT" + n))
+        .set("tipoJudicial", "1")
+        .set("InventarioConjunto", d.str("INVCONJ") == "S" ? "1" : "0")
+        .set("tipoJudicial", court ? "1" : "0");
+    p.write(out, true);
+    Element j("decisaoJudicial");
+    j.set("comarca", court ? T("COMARCA" + n) : "")
+        .set("dtDecisaoJud", kBlankDate)
+        .set("dtTransito", kBlankDate)
+        .set("idVaraCivil", court ? T("VARACIVIL" + n) : "")
+        .set("numProcessoJudicial", court ? S("NROPROCES" + n) : "")
+        .set("uf", "")
+        .set("dtDecisaoJud", court ? fmt::date(d.date("DATAPARTI" + n)) : kBlankDate)
+        .set("dtTransito", court ? fmt::date(d.date("DATADECIS" + n)) : kBlankDate)
+        .set("uf", court ? S("UFPROCES" + n) : "");
+    j.write(out, false);
+    std::string notary = T("NOMECARTO" + n);
+    if (!court && char_count(notary) > 60) {
+        notes.push_back(
+            {DocumentNote::Kind::kCut, "Nome do cartório cortado em 60 caracteres: " + notary});
+        notary = left(notary, 60);
+    }
+    const std::string cnpj = S("CNPJCARTO" + n);
+    Element s("escrituracaoPublica");
+    s.set("cnpjCartorio", !court && !cnpj.empty() ? fmt::cnpj(cnpj) : "")
+        .set("dataLavratura", kBlankDate)
+        .set("folhas", court ? "" : fmt::digits(d.num("FOLHCARTO" + n)))
+        .set("livro", court ? "" : fmt::digits(d.num("LIVRCARTO" + n)))
+        .set("municipio", court ? "" : T("MUNICARTO" + n))
+        .set("nome", court ? "" : notary)
+        .set("uf", court ? "" : S("UFPROCES" + n))
+        .set("comarca", "")
+        .set("dtDecisaoJud", kBlankDate)
+        .set("dtTransito", kBlankDate)
+        .set("idVaraCivil", "")
+        .set("numProcessoJudicial", "")
+        .set("dataLavratura", court ? kBlankDate : fmt::date(d.date("DATALAVRA" + n)));
+    s.write(out, false);
+    out += "</";
+    out += name;
+    out += '>';
+}
+
+void Writer::FAZPARTILHA() {
+    sharing_elements(d_, "", "partilha", out_, doc_.notes);
+}
+void Writer::FAZSOBREPARTI() {
+    sharing_elements(d_, "2", "sobrepartilha", out_, doc_.notes);
+}
+
+void Writer::resumo() {
+    Decimal electoral;
+    tax::for_each_live(d_.payments, [&](const Record& r) {
+        if (tax::field_int(r, "I6_3") == 98) electoral += r.num("I6_4");
+    });
+    open(Element("resumo"));
+    Element o("outrasInformacoes");
+    Decimal deposits;
+    tax::for_each_live(d_.items, [&](const Record& r) { deposits += r.num("I1_20"); });
+    o.set("bensDireitosExercicioAnterior", A("I13_39"))
+        .set("bensDireitosExercicioAtual", A("I13_40"))
+        .set("depositosJudiciais", fmt::amount(deposits))
+        .set("dividasOnusReaisExercicioAnterior", A("I13_41"))
+        .set("dividasOnusReaisExercicioAtual", A("I13_42"))
+        .set("impostoDevidoGCAP", A("I13_46"))
+        .set("impostoDevidoGCME", fmt::amount(0))
+        .set("impostoDevidoRendaVariavel", A("I13_47"))
+        .set("impostoDiferidoGCAP", A("I13_46"))
+        .set("impostoPagoGCAP", A("I13_46"))
+        .set("impostoEspecie", fmt::amount(0))
+        .set("impostoPagoME", fmt::amount(0))
+        .set("impostoPagoSobreRendaVariavel", A("I13_47"))
+        .set("rendIsentosNaoTributaveis", A("I13_44"))
+        .set("rendIsentosTributacaoExclusiva", fmt::amount(0))
+        .set("rendTributaveisExigibilidadeSuspensa", fmt::amount(0))
+        .set("totalDoacoesCampanhasEleitorais", fmt::amount(electoral))
+        .set("totalImpostoRetidoNaFonte", fmt::amount(0));
+    leaf(o);
+
+    // Bank data go with a refund or an automatic debit; bank "000" has none.
+    const Date today = ctx_.now.date;
+    const int quotas = static_cast<int>(tax::field_int(d_.registry, "QTD_QUOTA"));
+    const bool to_pay = d_.num("I13_36") > 0;
+    std::string debit, first_quota;
+    if (to_pay && d_.str("DEBITAUT") == "S") {
+        if (today > tax::DDIAENTRA) {
+            warn("O débito automático poderá ser feito no Portal MIR.");
+        } else if (today <= tax::DDIADEBA) {
+            debit = "autorizado";
+            first_quota = "1";
+        } else if (quotas <= 1) {
+            warn("Não é possível o débito automático da quota única\nO dia limite foi " +
+                 tax::DDIADEBA.dmy() + "\nEssa quota deverá paga na Agência Bancaria");
+        } else {
+            debit = "autorizado";
+            first_quota = "0";
+            warn("Não será possível o débito automático da primeira quota\nO dia limite foi " +
+                 tax::DDIADEBA.dmy() + "\nEssa quota deverá paga na Agência Bancaria");
+        }
+    }
+    std::string bank = S("BANCO"), agency, account, dv;
+    const bool with_bank =
+        !bank.empty() && bank != "000" && (d_.num("I13_38") > 0 || !debit.empty());
+    if (with_bank) {
+        agency = left(S("AGENCIA"), 5);
+        if (agency.size() == 5 && agency[0] == '0') agency = agency.substr(1);
+        const std::string raw = SEMPONTO(d_.str("CONTACO"));
+        if (bank == "104") {
+            const std::string padded = raw + std::string(15, ' ');
+            account = trim(padded.substr(1, 12));
+            dv = trim(padded.substr(13, 1));
+        } else {
+            std::string t;
+            for (char c : raw)
+                if (c != ' ' && c != '-') t += c;
+            if (!t.empty()) {
+                dv = t.substr(t.size() - 1);
+                account = t.substr(0, t.size() - 1);
+            }
+        }
+    } else {
+        bank.clear();
+    }
+    const long long account_kind = tax::field_int(d_.registry, "TIPOCONTA");
+    Element c("calculoImposto");
+    c.set("agencia", agency)
+        .set("aliquotaEfetiva", "0,00")
+        .set("banco", bank)
+        .set("baseCalculo", A("I13_20"))
+        .set("carneLeaoDependentes", A("I13_30"))
+        .set("carneLeaoTitular", A("I13_29"))
+        .set("contaCredito", account)
+        .set("deducaoIncentivo", A("I13_22"))
+        .set("descontoSimplificado", fmt::amount(simplified_discount()))
+        .set("dvAgencia", "")
+        .set("dvContaCredito", dv)
+        .set("imposto", A("I13_21"))
+        .set("impostoComplementar", A("I13_31"))
+        .set("impostoDevido", A("I13_23"))
+        .set("impostoDevidoI", fmt::amount(d_.num("I13_23") - d_.num("I13_24")))
+        .set("impostoDevidoII", fmt::amount(d_.num("I13_23") - d_.num("I13_24")))
+        .set("impostoDevidoLei14754", "0,00")
+        .set("impostoDevidoRRA", A("I13_25"))
+        .set("impostoPagoExterior", A("I13_32"))
+        .set("impostoRestituir", A("I13_38"))
+        .set("impostoRetidoFonteDependentes", A("I13_28"))
+        .set("impostoRetidoFonteLei11033", A("I13_33"))
+        .set("impostoRetidoFonteTitular", A("I13_27"))
+        .set("impostoRetidoRRA", A("I13_34"))
+        .set("operacao", "")
+        .set("rendAcmDependentes", A("I13_06"))
+        .set("rendAcmTitular", A("I13_05"))
+        .set("rendPFEXTRecebidoDependentes", fmt::amount(d_.num("I13_04") + d_.num("I13_50")))
+        .set("rendPFEXTRecebidoTitular", fmt::amount(d_.num("I13_03") + d_.num("I13_49")))
+        .set("rendPJRecebidoDependentes", A("I13_02"))
+        .set("rendPJRecebidoTitular", A("I13_01"))
+        .set("resultadoTributavelAR", A("I13_07"))
+        .set("saldoImpostoPagar", A("I13_36"))
+        .set("tipoConta", with_bank && account_kind > 0 ? std::to_string(account_kind % 10) : "")
+        .set("totalContribEmpregadoDomestico", A("I13_24"))
+        .set("totalImpostoPago", A("I13_35"))
+        .set("totalResultadosTributaveis", A("I13_08"));
+    open(c);
+    Element p("parcelamento");
+    p.set("debitoAutomatico", debit)
+        .set("indicadorPrimeiraQuota", first_quota)
+        .set("numQuotas", std::to_string(quotas))
+        .set("valorQuota", A("I13_37"));
+    leaf(p);
+    IDENTIF("identificadorDec");
+    close("calculoImposto");
+    Element r("rendimentosTributaveisDeducoes");
+    r.set("dependentes", A("I13_12"))
+        .set("despesasInstrucao", A("I13_13"))
+        .set("despesasMedicas", A("I13_14"))
+        .set("livroCaixa", A("I13_18"))
+        .set("pensaoAlimenticia", A("I13_15"))
+        .set("pensaoAlimenticiaRRA", A("I13_17"))
+        .set("pensaoCartoral", A("I13_16"))
+        .set("previdencia", A("I13_11"))
+        .set("previdenciaOficial", A("I13_09"))
+        .set("previdenciaOficialRRA", A("I13_10"))
+        .set("rendRecebidoAcmDependentes", A("I13_06"))
+        .set("rendRecebidoAcmTitular", A("I13_05"))
+        .set("rendRecebidoPFEXTDependentes", fmt::amount(d_.num("I13_04") + d_.num("I13_50")))
+        .set("rendRecebidoPFEXTTitular", fmt::amount(d_.num("I13_03") + d_.num("I13_49")))
+        .set("rendRecebidoPJDependentes", A("I13_02"))
+        .set("rendRecebidoPJTitular", A("I13_01"))
+        .set("rendTributavelAR", A("I13_07"))
+        .set("totalDeducoes", A("I13_19"))
+        .set("totalRendimentos", A("I13_08"));
+    open(r);
+    IDENTIF("identificadorDeclaracao");
+    close("rendimentosTributaveisDeducoes");
+    close("resumo");
+}
+
+Decimal Writer::simplified_discount() const {
+    return min((d_.num("I13_08") * Decimal::from("0.2")).round(2), tax::NDESCPRAD);
+}
+
+void Writer::comparativo() {
+    Element e("comparativo");
+    e.set("baseCalcCompleta", A("I13_20"))
+        .set("baseCalcSimplificada", fmt::amount(d_.num("I13_08") - simplified_discount()))
+        .set("impRestituirCompleta", A("I13_38"))
+        .set("impRestituirSimplificada", A("I13_31"))
+        .set("saldoPagarCompleta", A("I13_36"))
+        .set("saldoPagarSimplificada", A("I13_31"))
+        .set("totalRendTribCompleta", A("I13_08"))
+        .set("totalRendTribSimplificada", A("I13_08"));
+    leaf(e);
+}
+
+void Writer::doacoesEleitorais() {
+    std::vector<const Record*> rows;
+    Decimal total;
+    tax::for_each_live(d_.payments, [&](const Record& r) {
+        if (tax::field_int(r, "I6_3") != 98) return;
+        rows.push_back(&r);
+        total += r.num("I6_4");
+    });
+    Element e = collection("doacoesEleitorais", "serpro.ppgd.irpf.eleicoes.DoacaoEleitoral");
+    e.set("totalDoacoes", fmt::amount(total));
+    open(e);
+    for (const Record* r : rows) {
+        Element i("item");
+        i.set("cnpj", fmt::plain(r->str("I6_2")))
+            .set("nome", fmt::text(SEMPONTO(r->str("I6_1"))))
+            .set("valor", fmt::amount(r->num("I6_4")));
+        leaf(i);
+    }
+    close("doacoesEleitorais");
+}
+
+void Writer::saida() {
+    Element e("saida");
+    e.set("paisResidencia", "")
+        .set("cpfProcurador", fmt::plain(d_.str("CPFINVENT")))
+        .set("dtCondicaoNaoResidente", fmt::date(d_.date("DATASAIDA")))
+        .set("dtCondicaoResidente", fmt::date(d_.date("DATADECIS")))
+        .set("endProcurador", cut("endProcurador", d_.str("ENDINVENT"), 70))
+        .set("nomeProcurador", T("NOMINVENT"));
+    leaf(e);
+}
+
+void Writer::AARVAZIO() {
+    static const char* const kMonths[] = {"janeiro",  "fevereiro", "marco",    "abril",
+                                          "maio",     "junho",     "julho",    "agosto",
+                                          "setembro", "outubro",   "novembro", "dezembro"};
+    auto country = [&](const char* name, const char* property_type) {
+        open(Element(name));
+        Element id = collection("identificacaoImovel", property_type);
+        id.set("ultimoIndiceGerado", "");
+        leaf(id);
+        Element rd("receitasDespesas");
+        rd.set("totalDespesas", "0,00")
+            .set("totalReceita", "0,00")
+            .set("tipoItens", "serpro.ppgd.irpf.atividaderural.exterior.ReceitaDespesa")
+            .set("totais", "0,00");
+        open(rd);
+        for (const char* m : kMonths) {
+            Element e(m);
+            e.set("despesaCusteioInvestimento", "0,00").set("receitaBrutaMensal", "0,00");
+            leaf(e);
+        }
+        close("receitasDespesas");
+        Element a("apuracaoResultado");
+        for (const char* n : {"compensacaoPrejuizoExerciciosAnteriores", "despesaCusteio",
+                              "limiteVintePorCentoReceitaBruta"})
+            a.set(n, "0,00");
+        a.set("opcaoFormaApuracao", "");
+        for (const char* n : {"prejuizoCompensar", "prejuizoExercicioAnterior", "receitaBrutaTotal",
+                              "receitaRecebidaContaVenda", "resultadoI", "resultadoNaoTributavel",
+                              "resultadoTributavel", "valorAdiantamento", "EmDolar", "EmReais"})
+            a.set(n, "0,00");
+        leaf(a);
+        if (std::string_view(name) == "brasil") {
+            open(Element("movimentacaoRebanho"));
+            for (const char* herd : {"bovinos", "suinos", "caprinos", "asininos", "outros"}) {
+                Element h(herd);
+                for (const char* n : {"aquisicoesAno", "consumo", "estoqueFinal", "estoqueInicial",
+                                      "nascidosAno", "vendas"})
+                    h.set(n, "0,00");
+                leaf(h);
+            }
+            close("movimentacaoRebanho");
+        }
+        Element dv = collection("dividas", "serpro.ppgd.irpf.atividaderural.DividaAR");
+        dv.set("totalAnterior", "0,00")
+            .set("totalAtual", "0,00")
+            .set("valorPagamentoAnual", "0,00");
+        leaf(dv);
+        close(name);
+    };
+    open(Element("atividadeRural"));
+    country("brasil", "serpro.ppgd.irpf.atividaderural.brasil.ImovelARBrasil");
+    country("exterior", "serpro.ppgd.irpf.atividaderural.ImovelAR");
+    Element b = collection("bens", "serpro.ppgd.irpf.atividaderural.BemAR");
+    b.set("totalAnterior", "0,00").set("totalAtual", "0,00").set("ultimoIndiceGerado", "");
+    leaf(b);
+    close("atividadeRural");
+}
+
+// The variable-income part with every month zero (declarations with variable-income records are
+// refused before writing): the declarant's stock-market and fund months, no dependant items.
+void Writer::renda_variavel_vazia() {
+    const std::string zero = fmt::amount(0);
+    Element rv("rendaVariavel");
+    for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
+                          "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
+        rv.set(n, zero);
+    open(rv);
+    for (const char* month : kMonthNames) {
+        const std::string name = pad_right(month, 9);
+        Element m(name);
+        for (const char* n :
+             {"impostoApagar", "impostoPago", "impostoRetidoFonteLei11033",
+              "impostoRetidoFonteLei11033MesesAnteriores",
+              "impostoRetidoFonteLei11033MesesCompensar", "irFonteDayTradeAcompensar",
+              "irFonteDayTradeMesAtual", "irFonteDayTradeMesesAnteriores", "totalImpostoDevido"})
+            m.set(n, zero);
+        open(m);
+        for (auto [op, rate] :
+             {std::pair{"operacoesComuns", "15%"}, std::pair{"operacoesDayTrade", "20%"}}) {
+            Element o(op);
+            o.set("aliquotaDoImposto", rate);
+            for (const char* n :
+                 {"baseCalculoImposto", "impostoDevido", "mercadoFuturoDolar",
+                  "mercadoFuturoIndices", "mercadoFuturoJuros", "mercadoFuturoOutros",
+                  "mercadoOpcoesAcoes", "mercadoOpcoesForaDeBolsa", "mercadoOpcoesOuro",
+                  "mercadoOpcoesOutros", "mercadoTermoAcoes", "mercadoTermoOutros",
+                  "mercadoVistaAcoes", "mercadoVistaForaBolsa", "mercadoVistaOuro",
+                  "prejuizoCompensar", "resultadoLiquidoMes", "resultadoNegativoMesAnterior"})
+                o.set(n, zero);
+            leaf(o);
+        }
+        close(name);
+    }
+    close("rendaVariavel");
+    Element rvd = collection("rendaVariavelDependente",
+                             "serpro.ppgd.irpf.rendavariavel.ItemRendaVariavelDependente");
+    for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
+                          "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
+        rvd.set(n, zero);
+    open(rvd);
+    close("rendaVariavelDependente");
+    Element fi("fundosInvestimentos");
+    for (const char* n : {"totalBaseCalcImposto", "totalImpostoDevido", "totalImpostoPago",
+                          "totalImpostoRetidoFonteLei11033"})
+        fi.set(n, zero);
+    open(fi);
+    for (const char* month : kMonthNames) {
+        Element m(std::string(month, 3));
+        m.set("aliquotaImposto", "20,00");
+        for (const char* n :
+             {"baseCalcImposto", "impostoAPagar", "impostoDevido", "impostoPago",
+              "impostoRetidoCompensar", "impostoRetidoFonte", "impostoRetidoMesesAnteriores",
+              "prejuizoCompensar", "resultNegativoAnterior", "resultLiquidoMes"})
+            m.set(n, zero);
+        leaf(m);
+    }
+    close("fundosInvestimentos");
+    Element fid = collection("fundosInvestimentosDependente",
+                             "serpro.ppgd.irpf.rendavariavel.ItemFundosInvestimentosDependente");
+    for (const char* n : {"totalBaseCalculo", "totalImpostoDevido", "totalImpostoPago",
+                          "totalImpostoRetidoFonteLei11033"})
+        fid.set(n, zero);
+    open(fid);
+    close("fundosInvestimentosDependente");
+}
+
+// The capital-gains part without gains: the declarant as the only seller, empty collections and
+// zero totals.
+void Writer::SEMGANHO() {
+    const std::string zero = fmt::amount(0);
+    Date from(2025, 1, 1), to = tax::kYearEnd;
+    if (d_.is_departure()) {
+        if (!d_.date("DATADECIS").blank())
+            from = d_.date("DATADECIS");
+        else if (!d_.date("DATASAIDA").blank())
+            to = d_.date("DATASAIDA");
+    }
+    const long long ddd = tax::field_int(d_.registry, "DDDTEL");
+    const std::string country = S("CODPAIS");
+    open(Element("gcap"));
+    open(collection("ids", "serpro.ppgd.irpf.gcap.IdDemonstrativoGCAP"));
+    Element id("item");
+    id.set("cpf", taxpayer_cpf())
+        .set("dataFimPermanencia", fmt::date(to))
+        .set("dataInicioPermanencia", fmt::date(from))
+        .set("dataUltimoAcesso", "  /  /       :  :  ")
+        .set("dddDeclarante", ddd >= 10 && ddd <= 100 ? S("DDDTEL") : "")
+        .set("exercicio", "2025")
+        .set("nome", T("NOMECONTR"))
+        .set("paisDeclarante", d_.str("EXTERIOR") == "S" && !country.empty() ? country : "105")
+        .set("telefoneDeclarante", S("TELEFO"))
+        .set("territorioParaisoFiscal", "");
+    leaf(id);
+    close("ids");
+    auto totals = [&](const char* name, const char* type, std::initializer_list<const char*> ns) {
+        Element e = collection(name, type);
+        for (const char* n : ns) e.set(n, zero);
+        open(e);
+        close(name);
+    };
+    const auto real_estate = {"totalImpostoDevidoAnoAtual",
+                              "totalImpostoDiferidoAnosAnteriores",
+                              "totalImpostoDiferidoAnosPosteriores",
+                              "totalImpostoPagoBrasil",
+                              "totalImpostoPagoExterior",
+                              "totalImpostoReferenteAlienacaoAnoAtual",
+                              "totalImpostoTotal",
+                              "totalRendIsentosNaoTributaveisBrasil",
+                              "totalRendIsentosNaoTributaveisExterior",
+                              "totalRendSujeitosTributacaoBrasil",
+                              "totalRendSujeitosTributacaoExterior",
+                              "totalValorIRF"};
+    totals("bensImoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemImovel", real_estate);
+    totals("bensMoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemMovel", real_estate);
+    totals("pSocietarias", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoParticipacaoSocietaria",
+           {"totalImpostevidoAnoAtual", "totalImpostoDiferidoAnosAnteriores",
+            "totalImpostoDiferidoAnosPosteriores", "totalImpostoPago",
+            "totalImpostoReferenteAlienacaoAnoAtual", "totalImpostoTotal",
+            "totalRendIsentosNaoTributaveis", "totalRendSujeitosTributacao", "totalValorIRF"});
+    Element especie("especie");
+    especie.set("aliquotaMedia", "0,000000")
+        .set("cpf", kBlankCpf)
+        .set("dataFimPermanencia", kBlankDate)
+        .set("dataInicioPermanencia", kBlankDate)
+        .set("ganhoCapitalTotal", zero)
+        .set("impostoDevido", zero)
+        .set("tipoItens", "serpro.ppgd.irpf.gcap.especie.MoedaAlienada");
+    open(especie);
+    close("especie");
+    for (const char* name : {"consolidacoesBrasil", "consolidacoesExterior"}) {
+        open(collection(name, "serpro.ppgd.irpf.gcap.consolidacao.Consolidacao"));
+        close(name);
+    }
+    for (const char* name : {"consolidacaoGeralBrasil", "consolidacaoGeralExterior"}) {
+        Element e(name);
+        e.set("cpf", kBlankCpf)
+            .set("dataFimPermanencia", kBlankDate)
+            .set("dataInicioPermanencia", kBlankDate);
+        for (const char* n : {"impostoDevidoAnoAtual", "impostoDiferidoAnosAnteriores",
+                              "impostoDiferidoAnosPosteriores", "impostoReferenteAlienacaoAnoAtual",
+                              "impostoTotal", "valorIRF"})
+            e.set(n, zero);
+        leaf(e);
+    }
+    Element ge("consolidacaoGeralEspecie");
+    ge.set("ganhoCapitalTotal", zero)
+        .set("impostoDevido", zero)
+        .set("tipoItens", "serpro.ppgd.irpf.gcap.consolidacao.ConsolidacaoEspecie");
+    open(ge);
+    close("consolidacaoGeralEspecie");
+    open(collection("colecaoTotalizacaoMoedasAlienadas",
+                    "serpro.ppgd.irpf.gcap.especie.TotalizacaoMoedasAlienadas"));
+    open(Element("item"));
+    static const char* const kMes[] = {"Janeiro",  "Fevereiro", "Marco",    "Abril",
+                                       "Maio",     "Junho",     "Julho",    "Agosto",
+                                       "Setembro", "Outubro",   "Novembro", "Dezembro"};
+    for (int m = 0; m < 12; ++m) {
+        Element e(kMonthNames[m]);
+        for (const char* n : {"alienacoesConsolidadasDolar", "alienacoesDolar", "ganhosCapital",
+                              "ganhosCapitalTributavel", "impostoDevido", "impostoPago"})
+            e.set(n, zero);
+        e.set("aliquotaMedia", "15,000000").set("mes", kMes[m]);
+        leaf(e);
+    }
+    close("item");
+    close("colecaoTotalizacaoMoedasAlienadas");
+    close("gcap");
+}
+
+void Writer::build() {
+    classe();
+    contribuinte();
+    dependentes();
+    alimentandos();
+    rendPJ();
+    rendPF();
+    rendAcm();
+    rendIsentos();
+    rendTributacaoExclusiva();
+    impostoPago();
+    herdeiros();
+    pagamentos();
+    doacoes();
+    bens();
+    aplicacoes();
+    dividas();
+    espolio();
+    resumo();
+    estatutos();
+    comparativo();
+    doacoesEleitorais();
+    saida();
+    renda_variavel_vazia();
+    AARVAZIO();
+    SEMGANHO();
+    IDENTIF("copiaIdentificador");
+    close("classe");
+}
+
+}  // namespace
+
+Status build_document(const tax::Declaration& d, const std::vector<store::Record>& gains,
+                      const DocumentContext& ctx, Document* out) {
+    if (ctx.xmlns.empty())
+        return Status::invalid("namespace das declarações do IRPF não informado");
+    if (const std::string section = unwritten_section(d, gains); !section.empty())
+        return Status::invalid("CPF " + d.cpf() + ": a seção \"" + section +
+                               "\" ainda não é gerada por este programa; declaração não gerada");
+    Document doc;
+    Writer(d, ctx, doc).build();
+    *out = std::move(doc);
+    return Status::ok();
+}
+
+Status write_document(store::Env& env, const std::string& path, const Document& doc,
+                      store::Durability durability) {
+    const bool synced = durability == store::Durability::kSynced;
+    std::unique_ptr<store::File> f;
+    std::string temp;
+    if (Status s = env.create_temp(path, &f, &temp); !s) return s;
+    Status s = f->write(0, doc.text);
+    if (s && synced) s = f->sync();
+    f.reset();
+    if (s) s = env.rename(temp, path);
+    if (!s) {
+        (void)env.remove(temp);
+        return s;
+    }
+    return synced ? env.sync_dir(store::dir_of(path)) : Status::ok();
+}
+
+namespace {
+
+// The `xmlns` of the root of an XML file; "" when the file cannot be read or has none.
+std::string namespace_of(store::Env& env, const std::string& path) {
+    std::unique_ptr<store::File> f;
+    if (!env.open(path, store::OpenFor::kRead, &f)) return "";
+    uint64_t size = 0;
+    if (!f->size(&size) || size > (64u << 20)) return "";
+    std::string data(size, '\0');
+    size_t got = 0;
+    if (!f->read(0, data.data(), data.size(), &got)) return "";
+    data.resize(got);
+    pugi::xml_document xml;
+    if (!xml.load_buffer(data.data(), data.size())) return "";
+    return xml.document_element().attribute("xmlns").as_string();
+}
+
+}  // namespace
+
+Status read_declaration_namespace(store::Env& env, const std::string& irpf_folder,
+                                  const std::string& setting, std::string* out) {
+    if (!irpf_folder.empty() && env.is_directory(irpf_folder)) {
+        std::string ns = namespace_of(env, store::find_file(env, irpf_folder, "iddeclaracoes.xml"));
+        if (!ns.empty()) {
+            *out = ns;
+            return Status::ok();
+        }
+        std::vector<std::string> names;
+        if (env.list(irpf_folder, &names)) {
+            std::sort(names.begin(), names.end());
+            for (const auto& n : names) {
+                const std::string dir = store::join_path(irpf_folder, n);
+                if (n.size() != 11 || !env.is_directory(dir)) continue;
+                std::vector<std::string> files;
+                if (!env.list(dir, &files)) continue;
+                std::sort(files.begin(), files.end());
+                for (const auto& file : files) {
+                    if (file.size() < 4 || lower(file.substr(file.size() - 4)) != ".xml") continue;
+                    ns = namespace_of(env, store::join_path(dir, file));
+                    if (!ns.empty()) {
+                        *out = ns;
+                        return Status::ok();
+                    }
+                }
+            }
+        }
+    }
+    if (!trim(setting).empty()) {
+        *out = trim(setting);
+        return Status::ok();
+    }
+    return Status::not_found(
+        "namespace das declarações do IRPF não encontrado: nenhuma declaração do programa da "
+        "Receita em '" +
+        irpf_folder + "' e VORN_IRPF_XMLNS não definido");
+}
+
+}  // namespace vorn::output

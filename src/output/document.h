@@ -1,0 +1,68 @@
+// The declaration document handed to the government declaration program: one XML document per
+// declaration, in the form that program keeps its own declarations. The writer takes a
+// declaration read and computed as `calc` does and gives the document text together with the
+// list of what it had to warn about or could not write as stored (drops and cuts), so a caller
+// can show or log each one. The text is UTF-8; every value is escaped for XML.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/date.h"
+#include "base/status.h"
+#include "store/env.h"
+#include "store/record.h"
+#include "tax/declaration.h"
+
+namespace vorn::output {
+
+// What the document needs beyond the declaration itself.
+struct DocumentContext {
+    // The namespace of the government program's declarations (the `xmlns` of `classe`); see
+    // read_declaration_namespace. Must not be empty.
+    std::string xmlns;
+    // The moment written as saving, creation and last-access time (dd/mm/yyyy hh:mm:ss).
+    DateTime now;
+    // Country names by code (TABPAIS: CODPAIS → NOMPAIS).
+    std::map<std::string, std::string> countries;
+    // Municipality codes by upper-cased name without accents + "|" + state ("CURITIBA|PR").
+    std::map<std::string, std::string> municipalities;
+};
+
+// One thing the writer reports: a warning the operator must read, or a value it dropped or cut.
+struct DocumentNote {
+    enum class Kind { kWarning, kDropped, kCut };
+    Kind kind = Kind::kWarning;
+    std::string text;
+};
+
+struct Document {
+    std::string text;  // the whole document, header line with CR LF, then one line
+    std::vector<DocumentNote> notes;
+};
+
+// Builds the document of one declaration that has been computed (tax::compute_declaration)
+// with its capital-gain and variable-income records (table 7). kInvalid naming the section when
+// the declaration holds records of a section this writer does not produce (capital gains,
+// variable income, rural activity): such a declaration is refused, never written without them.
+// kInvalid when ctx.xmlns is empty.
+[[nodiscard]] Status build_document(const tax::Declaration& d,
+                                    const std::vector<store::Record>& gains,
+                                    const DocumentContext& ctx, Document* out);
+
+// Writes the document to `path` through a temporary file beside it renamed over it, so the path
+// holds either the old file or the whole new one. kSynced makes file and name durable before
+// returning; kDeferred leaves that to one Env::sync_filesystem of the caller's after many
+// documents.
+[[nodiscard]] Status write_document(store::Env& env, const std::string& path, const Document& doc,
+                                    store::Durability durability = store::Durability::kSynced);
+
+// The government program's declaration namespace: from "iddeclaracoes.xml" in its declaration
+// folder `irpf_folder`, else from any declaration document in a CPF folder below it, else
+// `setting` (the office's configured value, VORN_IRPF_XMLNS in batch runs). kNotFound when none
+// gives one: the namespace is never guessed.
+[[nodiscard]] Status read_declaration_namespace(store::Env& env, const std::string& irpf_folder,
+                                                const std::string& setting, std::string* out);
+
+}  // namespace vorn::output

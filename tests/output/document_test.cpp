@@ -1,0 +1,624 @@
+// The declaration document: value forms and escaping, single attributes, the golden documents of
+// typical declarations (each also read back by an XML parser), the warnings and drops reported,
+// the refusals, the namespace lookup and the replacement of a written document.
+#include "output/document.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <pugixml.hpp>
+
+#include "../tax/builder.h"
+#include "output/document_format.h"
+#include "store/env.h"
+#include "tax/annual.h"
+
+namespace vorn::output {
+namespace {
+
+namespace fs = std::filesystem;
+using tax::testing::Builder;
+using tax::testing::D;
+
+TEST(DocumentFormat, ValueFormsAndTheirEmptyForms) {
+    EXPECT_EQ(fmt::amount(D("0")), "0,00");
+    EXPECT_EQ(fmt::amount(D("1234567.8")), "1.234.567,80");
+    EXPECT_EQ(fmt::amount(D("-1234.56")), "-1.234,56");
+    EXPECT_EQ(fmt::amount(D("-0.004")), "0,00");
+    EXPECT_EQ(fmt::amount(D("123456789012345.67")), "123.456.789.012.345,67");
+    EXPECT_EQ(fmt::amount(D("999.995")), "1.000,00");
+    EXPECT_EQ(fmt::whole(D("1234")), "1.234");
+    EXPECT_EQ(fmt::whole(D("0")), "0");
+    EXPECT_EQ(fmt::one_decimal(D("12.5")), "12,5");
+    EXPECT_EQ(fmt::one_decimal(D("0")), "0");
+    EXPECT_EQ(fmt::digits(D("1234")), "1234");
+    EXPECT_EQ(fmt::zero5(7), "00007");
+    EXPECT_EQ(fmt::zero5(112), "00112");
+    EXPECT_EQ(fmt::two("7"), "07");
+    EXPECT_EQ(fmt::two("12"), "12");
+    EXPECT_EQ(fmt::two("A"), "A");
+    EXPECT_EQ(fmt::date(Date()), "  /  /    ");
+    EXPECT_EQ(fmt::date(Date(2025, 3, 9)), "09/03/2025");
+    EXPECT_EQ(fmt::cpf("12345678909"), "123.456.789-09");
+    EXPECT_EQ(fmt::cpf(""), "   .   .   -  ");
+    EXPECT_EQ(fmt::cnpj("11222333000181"), "11.222.333/0001-81");
+    EXPECT_EQ(fmt::cep("80010000"), "80010-000");
+    // Text for the government program loses its accents and symbols; "&" becomes "e".
+    EXPECT_EQ(fmt::text("  JOÃO & MARIA Ç  "), "JOAO e MARIA C");
+    EXPECT_EQ(fmt::text("   "), "");
+}
+
+TEST(DocumentFormat, EveryValueIsEscapedAndControlCharactersAreBlanks) {
+    EXPECT_EQ(fmt::escape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    EXPECT_EQ(fmt::escape(std::string("x\ty\nz\x01w\x7f", 8)), "x y z w ");
+    EXPECT_EQ(fmt::escape("São"), "São");
+    // Characters no XML document may hold: an encoded surrogate, U+FFFE, U+FFFF.
+    EXPECT_EQ(fmt::escape("a\xED\xA0\x80"
+                          "b\xEF\xBF\xBE"
+                          "c\xEF\xBF\xBF"
+                          "d\xEF\xBF\xBD"),
+              "a b c d\xEF\xBF\xBD");
+}
+
+TEST(DocumentFormat, AnAttributeSetTwiceIsWrittenOnceAtItsFirstPlaceWithTheLaterValue) {
+    fmt::Element e("partilha");
+    e.set("a", "1").set("tipoJudicial", "1").set("b", "2").set("tipoJudicial", "0");
+    std::string out;
+    e.write(out, false);
+    EXPECT_EQ(out, R"(<partilha a="1" tipoJudicial="0" b="2"/>)");
+    out.clear();
+    e.write(out, true);
+    EXPECT_EQ(out, R"(<partilha a="1" tipoJudicial="0" b="2">)");
+}
+
+constexpr const char* kNs = "http://www.exemplo.test/irpf";
+
+DocumentContext context() {
+    DocumentContext c;
+    c.xmlns = kNs;
+    c.now = DateTime{Date(2026, 4, 20), 10 * 3600 + 5 * 60 + 7};
+    c.countries = {{"249", "Estados Unidos"}, {"105", "Brasil"}};
+    c.municipalities = {{"CURITIBA|PR", "7535"}, {"SAO PAULO|SP", "7107"}};
+    return c;
+}
+
+// A resident employee of Curitiba.
+Builder employee(const char* cpf = "12345678909") {
+    Builder b(cpf);
+    b.d.set("NOMECONTR", "JOSÉ DA SILVA");
+    b.d.set("TIPOEND", "rua");
+    b.d.set("ENDERECO", "DAS FLORES");
+    b.d.set("NUMERO", "100");
+    b.d.set("BAIRRO", "CENTRO");
+    b.d.set("CEP", "80010000");
+    b.d.set("MUNICIPIO", "CURITIBA");
+    b.d.set("UF", "PR");
+    b.d.set("DDDTEL", "41");
+    b.d.set("TELEFO", "32221111");
+    b.d.set("NASCIMENTO", Date(1980, 5, 17));
+    b.d.set("CDPRO", "212");
+    b.d.set("CODAT", "11");
+    b.d.set("EXTERIOR", "N");
+    b.d.set("EBRASIL", "S");
+    b.company("85000.00", "9500.00", "9000.00", "7000.00");
+    return b;
+}
+
+Document compute_and_build(Builder& b, Date today = Date(2026, 4, 20)) {
+    tax::testing::Session s(b.d, today);
+    tax::compute_declaration(s.ctx);
+    DocumentContext c = context();
+    c.now.date = today;
+    Document doc;
+    const Status st = build_document(b.d, {}, c, &doc);
+    EXPECT_TRUE(st) << st.message();
+    return doc;
+}
+
+std::string golden_path(const std::string& name) {
+    return std::string(VORN_SOURCE_DIR) + "/tests/data/document/" + name + ".xml";
+}
+
+// The document well-formed (parsed back), in one line after the header line, and equal to its
+// golden file; UPDATE_GOLDEN=1 writes the file instead.
+void check_golden(const std::string& name, const Document& doc) {
+    const std::string header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    ASSERT_EQ(doc.text.substr(0, header.size()), header);
+    EXPECT_EQ(doc.text.find_first_of("\r\n", header.size()), std::string::npos);
+    pugi::xml_document xml;
+    const auto r = xml.load_buffer(doc.text.data(), doc.text.size());
+    ASSERT_TRUE(r) << name << ": " << r.description() << " at " << r.offset;
+    EXPECT_STREQ(xml.document_element().name(), "classe");
+    const std::string path = golden_path(name);
+    if (std::getenv("UPDATE_GOLDEN")) {
+        std::ofstream(path, std::ios::binary) << doc.text;
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << "golden file missing: " << path << " (run with UPDATE_GOLDEN=1)";
+    std::stringstream want;
+    want << in.rdbuf();
+    EXPECT_EQ(doc.text, want.str()) << name;
+}
+
+std::vector<std::string> notes_of(const Document& doc, DocumentNote::Kind k) {
+    std::vector<std::string> out;
+    for (const auto& n : doc.notes)
+        if (n.kind == k) out.push_back(n.text);
+    return out;
+}
+
+pugi::xml_document parse(const Document& doc) {
+    pugi::xml_document xml;
+    EXPECT_TRUE(xml.load_buffer(doc.text.data(), doc.text.size()));
+    return xml;
+}
+
+TEST(DocumentGolden, Employee) {
+    Builder b = employee();
+    const Document doc = compute_and_build(b);
+    check_golden("employee", doc);
+    EXPECT_TRUE(doc.notes.empty());
+    pugi::xml_document xml = parse(doc);
+    const auto root = xml.document_element();
+    EXPECT_STREQ(root.attribute("xmlns").as_string(), kNs);
+    EXPECT_EQ(root.select_nodes("//identificadorDec").size(), 1u);
+    EXPECT_EQ(root.select_nodes("//identificadorDeclaracao").size(), 1u);
+    EXPECT_STREQ(root.last_child().name(), "copiaIdentificador");
+    EXPECT_STREQ(root.child("contribuinte").attribute("municipio").as_string(), "7535");
+    EXPECT_STREQ(root.child("contribuinte").attribute("tipoLogradouro").as_string(), "RUA");
+    // No dependant: the collection opens and closes at once.
+    EXPECT_NE(doc.text.find("<dependentes tipoItens=\"serpro.ppgd.irpf.dependentes.Dependente\">"
+                            "</dependentes>"),
+              std::string::npos);
+    EXPECT_STREQ(root.child("rendPJ")
+                     .child("colecaoRendPJTitular")
+                     .attribute("totaisRendRecebidoPJ")
+                     .as_string(),
+                 "85.000,00");
+}
+
+TEST(DocumentGolden, FamilyWithDependantsAndAlimonyRecipients) {
+    Builder b = employee("52998224725");
+    b.dependant(1, "11144477735", Date(2010, 2, 3), 1, "MARIA & FILHA").set("MORAJUNT", "S");
+    auto& deed = b.dependant(98, "22233344405", Date(2012, 6, 1), 2, "PEDRO");
+    deed.set("ESCRPAL", "S");
+    deed.set("DEJUDAL", "S");
+    deed.set("DTLAVAL", Date(2020, 1, 10));
+    deed.set("CARTOAL", "CARTÓRIO DO 1º OFÍCIO");
+    deed.set("CARCNPJ", "11222333000181");
+    deed.set("FOLHAAL", "12");
+    deed.set("LIVROAL", "3");
+    deed.set("UFCARAL", "PR");
+    deed.set("DTDJUAL", Date(2019, 12, 1));
+    deed.set("COMARAL", "CURITIBA");
+    deed.set("NROPRAL", "0001234-56.2019.8.16.0001");
+    deed.set("UFJUDAL", "PR");
+    auto& other = b.dependant(99, "33344455506", Date(2015, 9, 9), 3, "ANA");
+    other.set("TIT_DEPE", "D");
+    other.set("CPFRESPON", "11144477735");
+    b.payment(30, "12000.00", "0", 2).set("I6_2", "22233344405");
+    const Document doc = compute_and_build(b);
+    check_golden("family", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto root = xml.document_element();
+    EXPECT_EQ(root.child("dependentes").select_nodes("item").size(), 1u);
+    EXPECT_STREQ(root.child("dependentes").child("item").attribute("nome").as_string(),
+                 "MARIA e FILHA");
+    const auto al = root.child("alimentandos");
+    EXPECT_STREQ(al.attribute("confirmacao").as_string(), "S");
+    ASSERT_EQ(al.select_nodes("item").size(), 2u);
+    const auto first = al.child("item");
+    EXPECT_STREQ(first.attribute("tipoProcesso").as_string(), "A");
+    EXPECT_STREQ(first.attribute("residente").as_string(), "1");
+    EXPECT_STREQ(first.attribute("cpfResponsavel").as_string(), "529.982.247-25");
+    EXPECT_STREQ(first.child("escrituraPublica").attribute("cnpjCartorio").as_string(),
+                 "11.222.333/0001-81");
+    const auto second = first.next_sibling("item");
+    EXPECT_STREQ(second.attribute("tipoProcesso").as_string(), "C");
+    EXPECT_STREQ(second.attribute("cpfResponsavel").as_string(), "111.444.777-35");
+    const auto pay = root.child("pagamentos").child("item");
+    EXPECT_STREQ(pay.attribute("tipo").as_string(), "A");
+    EXPECT_STREQ(pay.attribute("cpfAlimentando").as_string(), "222.333.444-05");
+}
+
+TEST(DocumentGolden, PaymentsCodesSkipsAndWarnings) {
+    Builder b = employee("39053344705");
+    for (int code = 91; code <= 97; ++code) b.payment(code, "100.00");
+    b.payment(10, "900.00", "150.00");  // medical, partly not deductible
+    b.payment(40, "50.00");             // a donation: not a payment
+    b.payment(98, "70.00");             // electoral donation
+    b.payment(26, "80.00").set("I6_1", "");
+    b.payment(0, "60.00");
+    b.payment(21, "0");
+    b.payment(71, "300.00");
+    const Document doc = compute_and_build(b);
+    check_golden("payments", doc);
+    EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kWarning),
+              (std::vector<std::string>{
+                  "ATENÇÃO! Falta nome do beneficiado nos Pagamentos Efetuados! Item 11",
+                  "ATENÇÃO! Código em branco (0) nos Pagamentos Efetuados!Item 12",
+                  "ATENÇÃO! Falta valor nos Pagamentos Efetuados!Item 13"}));
+    pugi::xml_document xml = parse(doc);
+    const auto pays = xml.document_element().child("pagamentos");
+    std::vector<std::string> codes, indexes;
+    for (auto i : pays.children("item")) {
+        codes.push_back(i.attribute("codigo").as_string());
+        indexes.push_back(i.attribute("indice").as_string());
+    }
+    EXPECT_EQ(codes,
+              (std::vector<std::string>{"60", "61", "62", "66", "70", "76", "99", "10", "71"}));
+    EXPECT_EQ(indexes.back(), "9");
+    EXPECT_STREQ(pays.attribute("ultimoIndiceGerado").as_string(), "9");
+    const auto medical = pays.find_child_by_attribute("item", "codigo", "10");
+    EXPECT_STREQ(medical.attribute("parcelaNaoDedutivel").as_string(), "150,00");
+    EXPECT_STREQ(pays.find_child_by_attribute("item", "codigo", "71").attribute("tipo").as_string(),
+                 "V");
+    const auto donations = xml.document_element().child("doacoes");
+    EXPECT_EQ(donations.select_nodes("item").size(), 1u);
+    EXPECT_STREQ(
+        xml.document_element().child("doacoesEleitorais").attribute("totalDoacoes").as_string(),
+        "70,00");
+}
+
+TEST(DocumentGolden, TwelveAssetsAndBanks) {
+    Builder b = employee("11144477735");
+    for (int k = 0; k < 12; ++k) {
+        store::Record r = b.d.new_record(4);
+        r.set("GRPO", "06");
+        r.set("CODB", "01");
+        r.set("I7_2", "CONTA CORRENTE " + std::to_string(k));
+        r.set("I7_3", D("1000.00"));
+        r.set("I7_4", D("2000.00"));
+        r.set("NROBANCO", k == 0 ? "000" : k == 1 ? "104" : "001");
+        r.set("AGENCBAN", k == 0 ? "0000" : "1234");
+        r.set("CONTABAN", k == 1 ? "0013000012345" : "55667");
+        r.set("DVBAN", "X");
+        b.d.assets.push_back(r);
+    }
+    b.d.assets[11].set("I7_2", "");  // no description: not written, reported
+    const Document doc = compute_and_build(b);
+    check_golden("assets", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto bens = xml.document_element().child("bens");
+    EXPECT_STREQ(bens.attribute("ultimoIndiceGerado").as_string(), "00112");
+    std::vector<std::string> idx;
+    for (auto i : bens.children("item")) idx.push_back(i.attribute("indice").as_string());
+    ASSERT_EQ(idx.size(), 11u);
+    EXPECT_EQ(idx.front(), "00100");
+    EXPECT_EQ(idx.back(), "00110");
+    const auto first = bens.child("item");
+    EXPECT_STREQ(first.attribute("banco").as_string(), "");
+    EXPECT_STREQ(first.attribute("agencia").as_string(), "");
+    const auto caixa = first.next_sibling("item");
+    EXPECT_STREQ(caixa.attribute("banco").as_string(), "104");
+    EXPECT_STREQ(caixa.attribute("conta").as_string(), "013000012345");
+    EXPECT_STREQ(caixa.attribute("dvConta").as_string(), "X");
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_NE(dropped[0].find("00111"), std::string::npos);
+}
+
+TEST(DocumentGolden, ResidentAbroad) {
+    Builder b = employee("98765432100");
+    b.d.set("EXTERIOR", "S");
+    b.d.set("EBRASIL", "N");
+    b.d.set("CODPAIS", "249");
+    b.d.set("CODEMB", "12");
+    b.d.set("DDDTEL", "1");
+    b.d.set("PROCBRASIL", "11144477735");
+    b.d.set("MUNICIPIO", "MIAMI");
+    b.d.set("BAIRRO", "BRICKELL AVENUE NORTH SIDE");
+    const Document doc = compute_and_build(b);
+    check_golden("abroad", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto c = xml.document_element().child("contribuinte");
+    EXPECT_STREQ(c.attribute("bairro").as_string(), "");
+    EXPECT_STREQ(c.attribute("bairroExt").as_string(), "BRICKELL AVENUE NOR");
+    EXPECT_STREQ(c.attribute("pais").as_string(), "249");
+    EXPECT_STREQ(c.attribute("ddi").as_string(), "1");
+    EXPECT_STREQ(c.attribute("ddd").as_string(), "");
+    EXPECT_STREQ(c.attribute("cpfProcurador").as_string(), "111.444.777-35");
+    EXPECT_STREQ(c.attribute("municipio").as_string(), "");
+    // The cut district is reported; an abroad address needs no municipality.
+    ASSERT_EQ(notes_of(doc, DocumentNote::Kind::kCut).size(), 1u);
+    EXPECT_TRUE(notes_of(doc, DocumentNote::Kind::kDropped).empty());
+}
+
+TEST(DocumentGolden, EstateFinalWithSharingAndOverSharing) {
+    Builder b = employee("52998224725");
+    b.d.set("ANOOBITO", Decimal(2025));
+    b.d.set("DECFINAL", "S");
+    b.d.set("INDSFIM", "S");
+    b.d.set("INDPES", "S");
+    b.d.set("INDSOBRE", "S");
+    b.d.set("CPFINVENT", "11144477735");
+    b.d.set("NOMINVENT", "INVENTARIANTE UM");
+    b.d.set("DECJUDI", "S");
+    b.d.set("DATAPARTI", Date(2025, 8, 1));
+    b.d.set("DATADECIS", Date(2025, 9, 1));
+    b.d.set("COMARCA", "LONDRINA");
+    b.d.set("UFPROCES", "PR");
+    b.d.set("CPFINVENT2", "22233344405");
+    b.d.set("NOMINVENT2", "INVENTARIANTE DOIS");
+    b.d.set("DECJUDI2", "N");
+    b.d.set("DATALAVRA2", Date(2025, 10, 2));
+    b.d.set("NOMECARTO2", std::string(70, 'N'));
+    b.d.set("UFPROCES2", "SP");
+    b.d.set("LIVRCARTO2", Decimal(45));
+    b.d.set("FOLHCARTO2", Decimal(7));
+    b.dependant(100, "", Date(), 0, "HERDEIRO").set("CPFHERDE", "33344455506");
+    const Document doc = compute_and_build(b);
+    check_golden("estate", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto root = xml.document_element();
+    const auto e = root.child("espolio");
+    EXPECT_STREQ(e.attribute("anoObito").as_string(), "2025");
+    const auto p = e.child("partilha");
+    EXPECT_STREQ(p.attribute("tipoJudicial").as_string(), "1");
+    EXPECT_STREQ(p.child("decisaoJudicial").attribute("dtDecisaoJud").as_string(), "01/08/2025");
+    EXPECT_STREQ(p.child("decisaoJudicial").attribute("uf").as_string(), "PR");
+    const auto s = e.child("sobrepartilha");
+    EXPECT_STREQ(s.attribute("tipoJudicial").as_string(), "0");
+    EXPECT_STREQ(s.child("escrituracaoPublica").attribute("dataLavratura").as_string(),
+                 "02/10/2025");
+    EXPECT_EQ(std::string(s.child("escrituracaoPublica").attribute("nome").as_string()).size(),
+              60u);
+    EXPECT_STREQ(root.child("herdeiros").child("item").attribute("niHerdeiro").as_string(),
+                 "33344455506");
+    EXPECT_STREQ(root.child("resumo")
+                     .child("calculoImposto")
+                     .child("identificadorDec")
+                     .attribute("tipoDeclaracaoAES")
+                     .as_string(),
+                 "E");
+}
+
+TEST(DocumentGolden, Departure) {
+    Builder b = employee("11144477735");
+    b.d.set("DECSAIDA", "S");
+    b.d.set("DATASAIDA", Date(2025, 7, 15));
+    b.d.set("CPFINVENT", "22233344405");
+    b.d.set("NOMINVENT", "PROCURADORA");
+    b.d.set("ENDINVENT", std::string(60, 'R') + " 1234567890ABC");
+    const Document doc = compute_and_build(b);
+    check_golden("departure", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto s = xml.document_element().child("saida");
+    EXPECT_STREQ(s.attribute("dtCondicaoNaoResidente").as_string(), "15/07/2025");
+    EXPECT_EQ(std::string(s.attribute("endProcurador").as_string()).size(), 70u);
+    EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kCut).size(), 1u);
+    // Without gains the capital-gains part names the declarant as the only seller, resident
+    // until the departure.
+    const auto seller = xml.document_element().child("gcap").child("ids").child("item");
+    EXPECT_STREQ(seller.attribute("dataInicioPermanencia").as_string(), "01/01/2025");
+    EXPECT_STREQ(seller.attribute("dataFimPermanencia").as_string(), "15/07/2025");
+    EXPECT_STREQ(xml.document_element().last_child().name(), "copiaIdentificador");
+}
+
+TEST(Document, HostileTextsReadBackAndAreReported) {
+    Builder b = employee();
+    b.d.set("NOMECONTR", "A&B <C> \"D\" 'É'");
+    b.d.set("EMAIL", "x&y<z>@\"q\".com");
+    b.d.set("NOVREG", true);
+    b.d.set("MUNICIPIO", "CIDADE INEXISTENTE");
+    b.d.set("CODMUNI", "9999");
+    b.d.set("DDDTEL", "05");
+    b.d.items[0].set("I1_2", "FONTE\tCOM\nCONTROLE");
+    const Document doc = compute_and_build(b);
+    pugi::xml_document xml = parse(doc);
+    const auto root = xml.document_element();
+    const auto c = root.child("contribuinte");
+    EXPECT_STREQ(c.attribute("email").as_string(), "x&y<z>@\"q\".com");
+    EXPECT_STREQ(root.child("copiaIdentificador").attribute("nome").as_string(), "AeB -C-  D   E");
+    EXPECT_STREQ(root.child("rendPJ")
+                     .child("colecaoRendPJTitular")
+                     .child("item")
+                     .attribute("nomeFontePagadora")
+                     .as_string(),
+                 "FONTE COM CONTROLE");
+    // A municipality not in the table keeps the stored code and is reported; a DDD outside
+    // 10 … 100 is written empty with a warning, the registry keeps it.
+    EXPECT_STREQ(c.attribute("municipio").as_string(), "9999");
+    EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kDropped).size(), 1u);
+    EXPECT_STREQ(c.attribute("ddd").as_string(), "");
+    EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kWarning),
+              std::vector<std::string>{"Confira o número do DDD"});
+    EXPECT_EQ(b.d.str("DDDTEL"), "05");
+}
+
+TEST(Document, AutomaticDebitAroundItsDeadlines) {
+    auto debit_of = [](Date today, int quotas, std::vector<std::string>* warnings) {
+        Builder b = employee();
+        b.d.items[0].set("I1_5", D("0"));
+        b.d.set("DEBITAUT", "S");
+        b.d.set("BANCO", "001");
+        b.d.set("AGENCIA", "1234");
+        b.d.set("CONTACO", "98765-4");
+        tax::testing::Session s(b.d, today);
+        tax::compute_declaration(s.ctx);
+        b.d.set("QTD_QUOTA", Decimal(quotas));
+        DocumentContext c = context();
+        c.now.date = today;
+        Document doc;
+        EXPECT_TRUE(build_document(b.d, {}, c, &doc));
+        *warnings = notes_of(doc, DocumentNote::Kind::kWarning);
+        pugi::xml_document xml = parse(doc);
+        const auto calc = xml.document_element().child("resumo").child("calculoImposto");
+        const auto p = calc.child("parcelamento");
+        return std::string(p.attribute("debitoAutomatico").as_string()) + "|" +
+               p.attribute("indicadorPrimeiraQuota").as_string() + "|" +
+               calc.attribute("contaCredito").as_string() + "-" +
+               calc.attribute("dvContaCredito").as_string();
+    };
+    std::vector<std::string> w;
+    EXPECT_EQ(debit_of(Date(2026, 5, 9), 1, &w), "autorizado|1|98765-4");
+    EXPECT_TRUE(w.empty());
+    EXPECT_EQ(debit_of(Date(2026, 5, 10), 1, &w), "||-");
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(w[0].rfind("Não é possível o débito automático da quota única", 0), 0u);
+    EXPECT_EQ(debit_of(Date(2026, 5, 10), 3, &w), "autorizado|0|98765-4");
+    ASSERT_EQ(w.size(), 1u);
+    EXPECT_EQ(debit_of(Date(2026, 5, 30), 3, &w), "||-");
+    EXPECT_EQ(w, std::vector<std::string>{"O débito automático poderá ser feito no Portal MIR."});
+}
+
+TEST(Document, RefusesWhatItCannotWriteWhole) {
+    Builder b = employee();
+    tax::testing::Session s(b.d);
+    tax::compute_declaration(s.ctx);
+    Document doc;
+    DocumentContext c = context();
+    c.xmlns.clear();
+    EXPECT_FALSE(build_document(b.d, {}, c, &doc));
+    c = context();
+    store::Record gain = b.d.new_record(7);
+    const Status g = build_document(b.d, {gain}, c, &doc);
+    EXPECT_FALSE(g);
+    EXPECT_NE(g.message().find("ganhos de capital"), std::string::npos);
+    b.d.set("TEMRURAL", "S");
+    const Status r = build_document(b.d, {}, c, &doc);
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.message().find("atividade rural"), std::string::npos);
+    EXPECT_TRUE(doc.text.empty());
+}
+
+TEST(Document, SectionsNotYetWrittenAreRefusedNamingThem) {
+    // `typed` changes the declaration before its computation, `computed` after it.
+    auto refusal = [](const std::function<void(Builder&)>& typed,
+                      const std::function<void(Builder&)>& computed = {}) {
+        Builder b = employee();
+        typed(b);
+        tax::testing::Session s(b.d);
+        tax::compute_declaration(s.ctx);
+        if (computed) computed(b);
+        Document doc;
+        const Status st = build_document(b.d, {}, context(), &doc);
+        if (st) return std::string();
+        EXPECT_TRUE(doc.text.empty());
+        return st.message();
+    };
+    auto nothing = [](Builder&) {};
+    EXPECT_EQ(refusal(nothing), "");
+    EXPECT_NE(refusal([](Builder& b) { b.monthly_item("F", "1000.00"); }).find("pessoas físicas"),
+              std::string::npos);
+    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I3_08", D("10.00")); }).find("isentos"),
+              std::string::npos);
+    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I4_04", D("10.00")); }).find("exclusiva"),
+              std::string::npos);
+    EXPECT_NE(refusal([](Builder& b) {
+                  b.company("1000.00").set("I1_18", D("500.00"));  // serious-illness pension
+              }).find("isentos"),
+              std::string::npos);
+    EXPECT_NE(refusal([](Builder& b) { b.payment(39, "100.00"); }).find("Estatuto"),
+              std::string::npos);
+    // Under the simplified option those donations do not count and are not written.
+    EXPECT_EQ(refusal(nothing,
+                      [](Builder& b) {
+                          b.payment(39, "100.00");
+                          b.d.set("USAPADRAO", "S");
+                      }),
+              "");
+}
+
+TEST(Document, ApplicationResultsOfBothTypesAndANegativeOne) {
+    Builder b = employee();
+    auto asset = [&](int key, const char* result, const char* profit, const char* abroad) {
+        store::Record r = b.d.new_record(4);
+        r.set("I7_1", Decimal(key));
+        r.set("GRPO", "04");
+        r.set("CODB", "02");
+        r.set("I7_2", "APLICACAO " + std::to_string(key));
+        r.set("VAL_APLIC", D(result));
+        r.set("VAL_LUCRO", D(profit));
+        r.set("VAL_IRFOR", D(abroad));
+        b.d.assets.push_back(r);
+    };
+    asset(1, "1000.01", "0", "50.00");
+    asset(2, "-300.00", "0", "0");
+    asset(3, "0", "2000.00", "0");
+    Document doc;
+    ASSERT_TRUE(build_document(b.d, {}, context(), &doc));
+    pugi::xml_document xml = parse(doc);
+    std::vector<std::string> got;
+    for (auto i : xml.document_element().child("rendimentosAplicacoesFinanceiras").children("item"))
+        got.push_back(
+            std::string(i.attribute("tipoRendimento").as_string()) + " " +
+            i.attribute("chaveBem").as_string() + " " + i.attribute("impostoDevido").as_string() +
+            " " + i.attribute("baseCalculo").as_string() + " " + i.attribute("saldo").as_string());
+    // 15 % of 1,000.01 = 150.0015, written untruncated to the cent (150,00); the base is
+    // (150.00 - 50.00) x 6.667; the negative result is its own base with no tax; the profit's
+    // net tax 300.00 x 6.6667.
+    EXPECT_EQ(got, (std::vector<std::string>{"1 00001 150,00 666,70 666,70",
+                                             "1 00002 0,00 -300,00 366,70",
+                                             "2 00003 300,00 2.000,01 2.366,71"}));
+}
+
+class Dir : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("vorn_document_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    static void put(const fs::path& p, const std::string& text) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    fs::path dir;
+};
+
+TEST_F(Dir, NamespaceFromTheListThenFromADeclarationThenFromTheSetting) {
+    store::Env& env = store::Env::posix();
+    std::string ns;
+    EXPECT_EQ(read_declaration_namespace(env, dir.string(), "", &ns).code(),
+              Status::Code::kNotFound);
+    EXPECT_TRUE(read_declaration_namespace(env, dir.string(), " urn:configurado ", &ns));
+    EXPECT_EQ(ns, "urn:configurado");
+    put(dir / "12345678909" / "12345678909-0000000000.xml",
+        "<?xml version=\"1.0\"?>\r\n<classe xmlns=\"urn:da-declaracao\" a=\"1\"></classe>");
+    put(dir / "not-a-cpf" / "x.xml", "<classe xmlns=\"urn:errado\"/>");
+    EXPECT_TRUE(read_declaration_namespace(env, dir.string(), "urn:configurado", &ns));
+    EXPECT_EQ(ns, "urn:da-declaracao");
+    put(dir / "iddeclaracoes.xml", "<classe xmlns=\"urn:da-lista\"></classe>");
+    EXPECT_TRUE(read_declaration_namespace(env, dir.string(), "", &ns));
+    EXPECT_EQ(ns, "urn:da-lista");
+    // A broken list is passed over for the declarations.
+    put(dir / "iddeclaracoes.xml", "<classe xmlns=\"urn:da-lista\"");
+    EXPECT_TRUE(read_declaration_namespace(env, dir.string(), "", &ns));
+    EXPECT_EQ(ns, "urn:da-declaracao");
+}
+
+TEST_F(Dir, AFailedWriteLeavesTheOldDocumentWhole) {
+    const std::string path = (dir / "doc.xml").string();
+    put(path, "OLD");
+    Document doc;
+    doc.text = "NEW DOCUMENT";
+    for (int n = 1;; ++n) {
+        store::FaultEnv env(store::Env::posix());
+        env.fail_at(n, false);
+        const Status s = write_document(env, path, doc);
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream got;
+        got << in.rdbuf();
+        if (s) {
+            EXPECT_EQ(got.str(), "NEW DOCUMENT");
+            break;
+        }
+        EXPECT_TRUE(got.str() == "OLD" || got.str() == "NEW DOCUMENT") << n;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << n;
+        put(path, "OLD");
+        ASSERT_LT(n, 20);
+    }
+}
+
+}  // namespace
+}  // namespace vorn::output
