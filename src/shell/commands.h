@@ -39,4 +39,13 @@ int run_render_command(int argc, char** argv);
 // or 1 after a message on standard error.
 int run_corrected_command(int argc, char** argv);
 
+// vorn2026 check --folder DIR (--cpf CPF | --all) [--record] [--now "YYYY-MM-DD HH:MM:SS"]
+//                [--install DIR]
+// The consistency check of the folder's declarations, read-only: for each declaration a line per
+// finding "CPF;CODE;GRAU;PAGINA;TELA;TEXT" (GRAU 0: recorded without counting), then
+// "CPF=… ERROS=n PERIGOS=n ATENCOES=n". With --record the findings replace the declaration's
+// earlier check results in the folder's notes table; one open on a terminal is left alone and
+// named. Returns 0, 2 when any declaration has errors, 1 after a message on standard error.
+int run_check_command(int argc, char** argv);
+
 }  // namespace vorn

@@ -66,6 +66,10 @@ int render(const Args& args) {
     return with_verb(vorn::run_render_command, "render", args);
 }
 
+int check(const Args& args) {
+    return with_verb(vorn::run_check_command, "check", args);
+}
+
 int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
@@ -73,7 +77,7 @@ int corrected(const Args& args) {
 constexpr Command kCommands[] = {
     {"--version", print_version}, {"install", install}, {"calc", calc},
     {"recalc", recalc},           {"post", post},       {"render", render},
-    {"corrigido", corrected},
+    {"corrigido", corrected},     {"check", check},
 };
 
 int usage(const std::string& problem) {
