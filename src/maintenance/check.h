@@ -90,6 +90,9 @@ class Checker {
     void MARCAERRO(int code = 99, std::string_view text = "", int counting = 1, int page = 0,
                    long record = 0, int screen = 0, int column = 0);
 
+    // The findings and counters so far (those of MARCAERRO calls outside a run, too).
+    const CheckResult& result() const { return result_; }
+
   private:
     void status(std::string_view phase);
     void donations(const tax::Declaration& d);
