@@ -73,5 +73,13 @@ int run_darf_command(int argc, char** argv);
 // per document, then one "CPF aviso|omitido|cortado: text" per warning, drop or cut. Returns 0,
 // or 1 after a message on standard error (also when any declaration could not be written).
 int run_document_command(int argc, char** argv);
+// vorn2026 check --folder DIR (--cpf CPF | --all) [--record] [--now "YYYY-MM-DD HH:MM:SS"]
+//                [--install DIR]
+// The consistency check of the folder's declarations, read-only: for each declaration a line per
+// finding "CPF;CODE;GRAU;PAGINA;TELA;TEXT" (GRAU 0: recorded without counting), then
+// "CPF=… ERROS=n PERIGOS=n ATENCOES=n". With --record the findings replace the declaration's
+// earlier check results in the folder's notes table; one open on a terminal is left alone and
+// named. Returns 0, 2 when any declaration has errors, 1 after a message on standard error.
+int run_check_command(int argc, char** argv);
 
 }  // namespace vorn

@@ -66,6 +66,10 @@ int render(const Args& args) {
     return with_verb(vorn::run_render_command, "render", args);
 }
 
+int check(const Args& args) {
+    return with_verb(vorn::run_check_command, "check", args);
+}
+
 int corrected(const Args& args) {
     return with_verb(vorn::run_corrected_command, "corrigido", args);
 }
@@ -97,6 +101,7 @@ constexpr Command kCommands[] = {
     {"gains", gains},
     {"darf", darf},
     {"document", document},
+    {"check", check},
 };
 
 int usage(const std::string& problem) {
