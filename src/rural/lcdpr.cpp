@@ -93,7 +93,7 @@ int entries_outside_year(const std::vector<store::Record>& entries) {
     int n = 0;
     for (const auto& e : entries) {
         Date d = e.date("DT_LC");
-        if (!d.blank() && d.year() != kYear) ++n;
+        if (!e.deleted && !d.blank() && d.year() != kYear) ++n;
     }
     return n;
 }
@@ -121,8 +121,9 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
     // departures are special situations ending the period early.
     std::string special = "0", special_date;
     Date end(kYear, 12, 31);
-    if (reg.str("DECFINAL") == "S") {
-        Date d = reg.str("DECJUDI") == "S" ? reg.date("DATAPARTI") : reg.date("DATALAVRA");
+    const auto& sum = src.summary;
+    if (sum.str("DECFINAL") == "S") {
+        Date d = sum.str("DECJUDI") == "S" ? sum.date("DATAPARTI") : sum.date("DATALAVRA");
         if (d.blank()) {
             *stop = "Falta a data da partilha";
             return;
@@ -130,8 +131,8 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
         special = "2";
         special_date = ddmmyyyy(d);
         end = d;
-    } else if (reg.str("DECSAIDA") == "S") {
-        Date d = reg.date("DATASAIDA");
+    } else if (sum.str("DECSAIDA") == "S") {
+        Date d = sum.date("DATASAIDA");
         if (d.blank()) {
             *stop = "Falta a data da saída";
             return;
@@ -160,12 +161,14 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
 
     // Properties, grouped by number: records sharing a number (one per partner) give one 0040
     // and a 0045 each.
-    if (src.properties.empty()) {
+    if (std::all_of(src.properties.begin(), src.properties.end(),
+                    [](const auto& p) { return p.deleted; })) {
         *stop = "Nenhum imovel rural cadastrado!";
         return;
     }
     std::vector<std::pair<long long, std::vector<const store::Record*>>> groups;
     for (const auto& p : src.properties) {
+        if (p.deleted) continue;
         long long n = p.num("I2R_00").whole();
         auto it =
             std::find_if(groups.begin(), groups.end(), [n](const auto& g) { return g.first == n; });
@@ -211,6 +214,7 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
     // Bank accounts: codes 0 and 999 stand for cash and other means, not accounts.
     int accounts = 0;
     for (const auto& a : src.accounts) {
+        if (a.deleted) continue;
         long long c = a.num("COD_CONTA").whole();
         if (c == 0 || c == 999) continue;
         const std::string where = " no Banco " + digits(c, 3);
@@ -235,7 +239,8 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
         return;
     }
     std::vector<const store::Record*> order;
-    for (const auto& e : src.entries) order.push_back(&e);
+    for (const auto& e : src.entries)
+        if (!e.deleted) order.push_back(&e);
     std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
         Date da = a->date("DT_LC"), db = b->date("DT_LC");
         if (da.blank() != db.blank()) return db.blank();

@@ -15,6 +15,7 @@ namespace vorn::rural {
 
 struct LcdprSources {
     store::Record registry;                 // table 9: identification and address
+    store::Record summary;                  // table 1: the estate and departure flags
     store::Record result;                   // table 15, the Brazilian record
     std::vector<store::Record> properties;  // table 16, Brazilian activity
     std::vector<store::Record> accounts;    // table 21, in record order

@@ -26,11 +26,12 @@ std::optional<SumResult> SOMA_RUR(const std::vector<store::Record>& entries,
     // Participation by property number; records sharing a number (one per partner) keep the
     // first, which is the declarant's own.
     std::map<long long, Decimal> share;
-    for (const auto& p : properties) share.emplace(p.num("I2R_00").whole(), p.num("I2R_04"));
+    for (const auto& p : properties)
+        if (!p.deleted) share.emplace(p.num("I2R_00").whole(), p.num("I2R_04"));
     SumResult out;
     for (const auto& e : entries) {
         Date d = e.date("DT_LC");
-        if (d.blank()) continue;
+        if (e.deleted || d.blank()) continue;
         Decimal v = e.num("VALOR");
         long long n = e.num("NROIMO").whole();
         if (mode != kLcdpr && n > 0) {
