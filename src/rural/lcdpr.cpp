@@ -35,6 +35,14 @@ std::string plain(std::string_view s) {
     return TIRA_PONTO(clean);
 }
 
+// A telephone as its digits only: "(11)98765-4321" → "11987654321".
+std::string phone(std::string_view s) {
+    std::string d;
+    for (char c : s)
+        if (c >= '0' && c <= '9') d += c;
+    return d;
+}
+
 std::string digits(long long v, int width) {
     std::string s = std::to_string(v < 0 ? -v : v);
     return s.size() >= static_cast<size_t>(width) ? s : std::string(width - s.size(), '0') + s;
@@ -157,7 +165,7 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
     std::string street = text(trim(reg.str("TIPOEND")) + " " + trim(reg.str("ENDERECO")));
     lines.add({"0030", street, text(reg.str("NUMERO")), text(reg.str("COMPLEM")),
                text(reg.str("BAIRRO")), text(reg.str("UF")), *code, postal(reg.str("CEP")),
-               plain(trim(reg.str("DDDTEL")) + trim(reg.str("TELEFO"))), trim(reg.str("EMAIL"))});
+               phone(reg.str("DDDTEL") + reg.str("TELEFO")), trim(reg.str("EMAIL"))});
 
     // Properties, grouped by number: records sharing a number (one per partner) give one 0040
     // and a 0045 each.
@@ -309,7 +317,7 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
         return;
     }
     lines.add({"9999", text(res.str("NOME_CONT")), plain(res.str("CPFCNPJ_CO")),
-               plain(res.str("CRC_CONT")), trim(res.str("EMAIL_CONT")), plain(res.str("FONE_CONT")),
+               plain(res.str("CRC_CONT")), trim(res.str("EMAIL_CONT")), phone(res.str("FONE_CONT")),
                std::to_string(lines.count() + 1)});
     *out = lines.take();
 }

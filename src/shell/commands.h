@@ -9,6 +9,13 @@ namespace vorn {
 // standard error (unknown folder or CPF, unreadable table, bad arguments).
 int run_calc_command(int argc, char** argv);
 
+// vorn2026 lcdpr --folder DIR (--cpf CPF | --all) [--out DIR] [--now ...] [--install DIR]
+// Writes "LCDPR26-" + CPF + ".txt" into --out (else the installation directory) for each
+// declarant whose rural book is kept for the LCDPR, changing no table. One line per CPF: the
+// success text, or what stopped the file (entries outside 2025 are not moved: they stop it).
+// Returns 0; 4 when any file stopped; 1 after a message on standard error.
+int run_lcdpr_command(int argc, char** argv);
+
 // vorn2026 recalc --folder DIR (--cpf CPF | --all) [--now "YYYY-MM-DD HH:MM:SS"] [--install DIR]
 // Recomputes declarations as their save does and writes back the records whose stored values
 // change, skipping those open on a terminal (NUSUAT) or of the protected status (STATRAVA). One

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <sstream>
 
 #include "rural/result.h"
 #include "store/catalogue.h"
+#include "store/dbf.h"
 
 namespace vorn::rural {
 namespace {
