@@ -207,19 +207,27 @@ std::string from_cp1252(std::string_view bytes) {
     return out;
 }
 
+namespace {
+// The Windows-1252 byte of a character, or 0 when it has none (NUL itself is not text here).
+char cp1252_byte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (size_t k = 0; k < kCp1252High.size(); ++k)
+        if (kCp1252High[k] == cp && cp != 0xFFFD) return static_cast<char>(0x80 + k);
+    return 0;
+}
+}  // namespace
+
+bool has_cp1252(char32_t cp) {
+    return cp != 0 && cp1252_byte(cp) != 0;
+}
+
 std::string to_cp1252(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
-        char32_t cp = decode(s, i);
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        char b = '?';
-        for (size_t k = 0; k < kCp1252High.size(); ++k)
-            if (kCp1252High[k] == cp && cp != 0xFFFD) b = static_cast<char>(0x80 + k);
-        out += b;
+        const char32_t cp = decode(s, i);
+        const char b = cp1252_byte(cp);
+        out += b != 0 || cp == 0 ? b : '?';
     }
     return out;
 }

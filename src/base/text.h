@@ -41,6 +41,8 @@ void append_utf8(std::string& out, char32_t cp);
 std::string from_cp1252(std::string_view bytes);
 // UTF-8 → Windows-1252; characters without a Windows-1252 form become '?'.
 std::string to_cp1252(std::string_view utf8);
+// Whether the character has a Windows-1252 form (what the data files can store).
+bool has_cp1252(char32_t cp);
 // Code page 850 (DOS) bytes → UTF-8, for files written by DOS programs.
 std::string from_cp850(std::string_view bytes);
 std::string to_cp850(std::string_view utf8);

@@ -162,6 +162,8 @@ int FieldEditor::next_slot(int from, int dir) const {
 }
 
 bool FieldEditor::accepts(int pos, char32_t c) const {
+    // A character the data files cannot store is refused as typed, not turned into "?" on saving.
+    if (!has_cp1252(c)) return false;
     switch (kind_) {
         case Kind::kNumber: {
             bool whole = pos < num_.point || num_.point < 0;

@@ -193,6 +193,15 @@ TEST(FieldInput, DatesTextsAndTemplates) {
     READ(up.screen, u);
     EXPECT_EQ(city, "SÃO PAULO   ");
 
+    // A character the data files cannot store (no Windows-1252 form) is refused as it is typed,
+    // so what the field shows is what is saved: "Ŷ" would come back as "?".
+    Harness odd("text AŶB€\nENTER\n");
+    std::string name(6, ' ');
+    std::vector<Get> n{field(0, 0, name)};
+    READ(odd.screen, n);
+    EXPECT_EQ(name, "AB€   ");
+    EXPECT_EQ(to_cp1252(name), "AB\x80   ");
+
     // Insert mode pushes the rest to the right; Del pulls it back.
     Harness ins("HOME\nINS\ntext x\nINS\nRIGHT\nDEL\nENTER\n");
     ins.screen.bind_clipboard_keys();  // Insert toggles (the toolkit alone binds it to pasting)
