@@ -717,13 +717,14 @@ Status Table::memo(const Field& f, std::string* text) {
     return Status::ok();
 }
 
-Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_view row)>& fn) {
+Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_view row)>& fn,
+                        uint32_t from) {
     Status s = refresh_count();
     if (!s) return s;
     uint32_t in_file = pending_.empty() ? count_ : pending_first_ - 1;
     uint32_t per_read = std::max<uint32_t>(1, static_cast<uint32_t>(kRewriteChunk / rec_len_));
     std::string chunk;
-    for (uint32_t first = 1; first <= in_file; first += per_read) {
+    for (uint32_t first = std::max<uint32_t>(from, 1); first <= in_file; first += per_read) {
         uint32_t n = std::min(per_read, in_file - first + 1);
         chunk.resize(static_cast<size_t>(n) * rec_len_);
         size_t got = 0;
@@ -735,9 +736,10 @@ Status Table::scan_rows(const std::function<void(uint32_t recno, std::string_vie
                std::string_view(chunk).substr(static_cast<size_t>(i) * rec_len_, rec_len_));
         if (rows < n) return Status::ok();  // cut short by another program meanwhile
     }
-    for (size_t at = 0; at < pending_.size(); at += rec_len_)
-        fn(pending_first_ + static_cast<uint32_t>(at / rec_len_),
-           std::string_view(pending_).substr(at, rec_len_));
+    for (size_t at = 0; at < pending_.size(); at += rec_len_) {
+        const uint32_t recno = pending_first_ + static_cast<uint32_t>(at / rec_len_);
+        if (recno >= from) fn(recno, std::string_view(pending_).substr(at, rec_len_));
+    }
     return Status::ok();
 }
 

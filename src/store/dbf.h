@@ -178,11 +178,11 @@ class Table {
     // Text of a memo field from the ".DBT" file beside the table.
     [[nodiscard]] Status memo(const Field& f, std::string* text);
 
-    // Every row in record order, deleted ones included, as bytes (deletion flag first), read a
-    // megabyte at a time without moving the table; appends still gathered in memory come last.
-    // For building and checking indexes.
+    // Every row in record order from record `from` on, deleted ones included, as bytes (deletion
+    // flag first), read a megabyte at a time without moving the table; appends still gathered in
+    // memory come last. For building and checking indexes.
     [[nodiscard]] Status scan_rows(
-        const std::function<void(uint32_t recno, std::string_view row)>& fn);
+        const std::function<void(uint32_t recno, std::string_view row)>& fn, uint32_t from = 1);
 
     // The current record's bytes, deletion flag first.
     std::string_view bytes() const { return buf_; }

@@ -145,6 +145,7 @@ Status FolderReader::open(Source& src, std::unique_ptr<store::Table>* t) {
             return Status::not_found(src.path + " não localizado");
         src.present = false;
         src.entries.clear();
+        src.tail.clear();
         return Status::ok();
     }
     store::OpenOptions opt;
@@ -156,27 +157,78 @@ Status FolderReader::open(Source& src, std::unique_ptr<store::Table>* t) {
     uint64_t dev = 0, ino = 0, size = 0;
     if (Status s = env_->identity(src.path, &dev, &ino); !s) return s;
     if (Status s = env_->file_size(src.path, &size); !s) return s;
-    if (src.present && dev == src.dev && ino == src.ino && size == src.size) return Status::ok();
+    const bool same_file = src.present && dev == src.dev && ino == src.ino;
+    if (same_file && size == src.size) return Status::ok();
+    // The same file grown: a terminal (or this run) appended records, and those alone are noted;
+    // any other change (rewritten, packed, replaced) notes the table again from its first record.
+    const uint32_t from = same_file && size > src.size ? src.count + 1 : 1;
     src.dev = dev;
     src.ino = ino;
     src.size = size;
     src.present = true;
-    return note(src, **t);
+    return note(src, **t, from);
 }
 
-Status FolderReader::note(Source& src, store::Table& t) {
-    src.entries.clear();
+Status FolderReader::note(Source& src, store::Table& t, uint32_t from) {
+    if (from <= 1) {
+        src.entries.clear();
+        src.tail.clear();
+        src.count = 0;
+    }
     if (t.layout().find("CPF") < 0) return Status::ok();  // no record belongs to a declaration
     const store::Field f = t.field("CPF");
-    Status s = t.scan_rows([&](uint32_t recno, std::string_view row) {
-        Entry e;
-        if (row[0] == '*' || !cpf_key(store::Table::field_bytes(row, f), e.cpf)) return;
-        if (!only_cpf_.empty() && trim(std::string_view(e.cpf, sizeof e.cpf)) != only_cpf_) return;
-        e.recno = recno;
-        src.entries.push_back(e);
-    });
-    std::sort(src.entries.begin(), src.entries.end(), before);
-    return s;
+    std::vector<Entry> added;
+    // The last record seen: what a later note starts after, even when the file grows meanwhile.
+    uint32_t count = src.count;
+    Status s = t.scan_rows(
+        [&](uint32_t recno, std::string_view row) {
+            count = recno;
+            Entry e;
+            if (row[0] == '*' || !cpf_key(store::Table::field_bytes(row, f), e.cpf)) return;
+            if (!only_cpf_.empty() && trim(std::string_view(e.cpf, sizeof e.cpf)) != only_cpf_)
+                return;
+            e.recno = recno;
+            added.push_back(e);
+        },
+        from);
+    if (!s) return s;
+    src.count = count;
+    std::sort(added.begin(), added.end(), before);
+    std::vector<Entry>& into = from <= 1 ? src.entries : src.tail;
+    const size_t old = into.size();
+    into.insert(into.end(), added.begin(), added.end());
+    std::inplace_merge(into.begin(), into.begin() + static_cast<std::ptrdiff_t>(old), into.end(),
+                       before);
+    // A long tail is folded in: looking a CPF up stays two searches of sorted entries.
+    if (src.tail.size() > 4096 && src.tail.size() > src.entries.size() / 8) {
+        const size_t n = src.entries.size();
+        src.entries.insert(src.entries.end(), src.tail.begin(), src.tail.end());
+        std::inplace_merge(src.entries.begin(),
+                           src.entries.begin() + static_cast<std::ptrdiff_t>(n), src.entries.end(),
+                           before);
+        src.tail.clear();
+    }
+    return Status::ok();
+}
+
+Status FolderReader::holds(size_t k, int number, bool* any) {
+    *any = false;
+    auto src = std::find_if(sources_.begin(), sources_.end(),
+                            [&](const Source& x) { return x.number == number; });
+    if (src == sources_.end() || k >= cpfs_.size())
+        return Status::invalid("tabela " + std::to_string(number) + " não é lida da pasta");
+    std::unique_ptr<store::Table> t;
+    if (Status s = open(*src, &t); !s) return s;
+    if (t) {
+        if (Status s = t->close(); !s) return s;
+    }
+    Entry key{};
+    if (!cpf_key(cpfs_[k], key.cpf)) return Status::ok();
+    for (const std::vector<Entry>* noted : {&src->entries, &src->tail}) {
+        auto at = std::lower_bound(noted->begin(), noted->end(), key, before);
+        *any = *any || (at != noted->end() && same_cpf(*at, key));
+    }
+    return Status::ok();
 }
 
 Status FolderReader::read_one(store::Env& env, const std::string& folder, const std::string& cpf,
@@ -210,18 +262,21 @@ Status FolderReader::load(size_t first, size_t n, std::vector<Loaded>* out) {
         const Source& src = sources_[i];
         Entry key{};
         if (!cpf_key(cpf, key.cpf)) return Status::ok();
-        auto at = std::lower_bound(src.entries.begin(), src.entries.end(), key, before);
         const store::Field f = t->field("CPF");
-        for (; at != src.entries.end() && same_cpf(*at, key); ++at) {
-            if (Status s = t->go_to(at->recno); !s) return s;
-            if (t->eof() || t->deleted() || t->str(f) != cpf) continue;  // changed meanwhile
-            store::Record rec(into[i]);
-            if (Status r = t->read(rec); !r)
-                return Status::corrupt(src.path + " registro " + std::to_string(at->recno) + ": " +
-                                       r.message());
-            rec.recno = at->recno;
-            recs->push_back(std::move(rec));
-            if (one) break;
+        // The CPF's records noted first, then those appended since (later in record order).
+        for (const std::vector<Entry>* noted : {&src.entries, &src.tail}) {
+            auto at = std::lower_bound(noted->begin(), noted->end(), key, before);
+            for (; at != noted->end() && same_cpf(*at, key); ++at) {
+                if (Status s = t->go_to(at->recno); !s) return s;
+                if (t->eof() || t->deleted() || t->str(f) != cpf) continue;  // changed meanwhile
+                store::Record rec(into[i]);
+                if (Status r = t->read(rec); !r)
+                    return Status::corrupt(src.path + " registro " + std::to_string(at->recno) +
+                                           ": " + r.message());
+                rec.recno = at->recno;
+                recs->push_back(std::move(rec));
+                if (one) return Status::ok();
+            }
         }
         return Status::ok();
     };

@@ -53,6 +53,10 @@ class FolderReader {
     // cannot be read has its status and the others are read; the call itself fails only when a
     // table cannot be opened or read as a whole.
     [[nodiscard]] Status load(size_t first, size_t n, std::vector<Loaded>* out);
+    // Whether table `number` (one of the item tables read) holds records of cpfs()[k], as it
+    // stands now: noted again first when it changed. Lets a run pass over the declarations it has
+    // nothing to do for without reading them.
+    [[nodiscard]] Status holds(size_t k, int number, bool* any);
     // The declaration of one CPF of a folder; its status kNotFound when the registry lacks it.
     [[nodiscard]] static Status read_one(store::Env& env, const std::string& folder,
                                          const std::string& cpf, Loaded* out);
@@ -68,10 +72,16 @@ class FolderReader {
         int number = 0;
         std::string path;
         bool present = false;
-        std::vector<Entry> entries;           // ascending by CPF, then record number
+        std::vector<Entry> entries;  // ascending by CPF, then record number
+        // Records appended since `entries` was noted, ascending alike; every one comes after all
+        // of `entries` in record order. Kept apart so that noting an append costs the append.
+        std::vector<Entry> tail;
         uint64_t dev = 0, ino = 0, size = 0;  // the file as it was when noted
+        uint32_t count = 0;                   // records noted
     };
-    [[nodiscard]] Status note(Source& src, store::Table& t);
+    // Notes the records of the table from record `from` on: all of them (from 1) or those appended
+    // since the last note.
+    [[nodiscard]] Status note(Source& src, store::Table& t, uint32_t from);
     [[nodiscard]] Status open(Source& src, std::unique_ptr<store::Table>* t);
 
     store::Env* env_ = nullptr;

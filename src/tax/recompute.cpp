@@ -273,6 +273,11 @@ Status recompute_folder(store::Env& env, const RecomputeRequest& rq,
         const std::string& cpf = folder.cpfs()[k];
         Recomputed line;
         bool stale = true, gone = false;
+        if (rq.accounts != nullptr) {  // a posting run: no postings at all, nothing to transfer
+            bool any = false;
+            if (s = folder.holds(k, 13, &any); !s) return s;
+            if (!any) continue;
+        }
         // Saved by a terminal since it was read: read again and recomputed from there.
         for (int again = 0; s && stale && again < 4; ++again) {
             s = folder.load(k, 1, &one);

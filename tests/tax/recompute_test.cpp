@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "builder.h"
 #include "store/catalogue.h"
@@ -35,6 +36,58 @@ void rewrite(const std::string& folder, int n, const std::string& cpf, Change ch
     ASSERT_TRUE(t->lock_record().is_ok());
     ASSERT_TRUE(t->put(rows[0]).is_ok());
     ASSERT_TRUE(t->close().is_ok());
+}
+
+// A record of data table n appended for the CPF, as a terminal's save appends a new item.
+void append(const std::string& folder, int n, const std::string& cpf,
+            const std::function<void(store::Record&)>& fill) {
+    store::Env& env = store::Env::posix();
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(env, store::data_table_path(env, folder, n), {}, &t).is_ok());
+    store::Record r = Declaration::blank(cpf).new_record(n);
+    r.set("CPF", cpf);
+    fill(r);
+    ASSERT_TRUE(t->append(&r).is_ok());
+    ASSERT_TRUE(t->close().is_ok());
+}
+
+TEST(FolderReader, RecordsAppendedAfterTheFolderWasNotedAreReadOnceEach) {
+    const fs::path dir = fs::path(VORN_BINARY_DIR) / "folder_append_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string a = "11144477735", b = "52998224725";
+    Builder first(a.c_str()), second(b.c_str());
+    second.payment(10, "100.00");
+    ManualClock clock(DateTime{Date(2026, 4, 15), 36000});
+    ASSERT_TRUE(write_folder(store::Env::posix(), dir.string(), {first.d, second.d}, &clock));
+    FolderReader folder;
+    ASSERT_TRUE(FolderReader::read(store::Env::posix(), dir.string(), "", &folder).is_ok());
+    // Each group read after a terminal appended payments sees all of them, in record order, and
+    // none twice, however many appends were noted one after another.
+    auto paid = [&](size_t k) {
+        std::vector<FolderReader::Loaded> l;
+        EXPECT_TRUE(folder.load(k, 1, &l).is_ok());
+        std::string out;
+        for (const auto& p : l.at(0).declaration.payments) out += p.num("I6_4").to_string(2) + " ";
+        return out;
+    };
+    EXPECT_EQ(paid(1), "100.00 ");
+    for (int round = 1; round <= 3; ++round) {
+        append(dir.string(), 6, b, [&](store::Record& p) { p.set("I6_4", Decimal(round)); });
+        append(dir.string(), 6, a, [&](store::Record& p) { p.set("I6_4", Decimal(10 * round)); });
+    }
+    EXPECT_EQ(paid(1), "100.00 1.00 2.00 3.00 ");
+    EXPECT_EQ(paid(0), "10.00 20.00 30.00 ");
+    EXPECT_EQ(paid(1), "100.00 1.00 2.00 3.00 ");
+    bool any = false;
+    ASSERT_TRUE(folder.holds(0, 13, &any).is_ok());
+    EXPECT_FALSE(any);
+    append(dir.string(), 13, a, [](store::Record& p) { p.set("CDCONTA", "5230"); });
+    ASSERT_TRUE(folder.holds(0, 13, &any).is_ok());
+    EXPECT_TRUE(any);  // a posting typed on a terminal after the folder was read
+    ASSERT_TRUE(folder.holds(1, 13, &any).is_ok());
+    EXPECT_FALSE(any);
+    fs::remove_all(dir);
 }
 
 TEST(Recompute, ADeclarationSavedMeanwhileIsReadAgainBeforeItIsWritten) {
