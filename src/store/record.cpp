@@ -29,10 +29,22 @@ Layout::Layout(std::vector<FieldDef> fields) : fields_(std::move(fields)) {
 }
 
 int Layout::find(std::string_view name) const {
-    std::string key = upper_ascii(name);
-    auto it = std::lower_bound(by_name_.begin(), by_name_.end(), key,
-                               [](const auto& e, const std::string& k) { return e.first < k; });
-    if (it == by_name_.end() || it->first != key) return -1;
+    // Compared letter by letter in upper case, without building the upper-case name: records are
+    // read by name in the computation's innermost loops.
+    auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    auto compare = [&](std::string_view stored) {
+        const size_t n = std::min(stored.size(), name.size());
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned char a = static_cast<unsigned char>(stored[i]),
+                                b = static_cast<unsigned char>(up(name[i]));
+            if (a != b) return a < b ? -1 : 1;
+        }
+        return stored.size() < name.size() ? -1 : stored.size() > name.size() ? 1 : 0;
+    };
+    auto it =
+        std::lower_bound(by_name_.begin(), by_name_.end(), name,
+                         [&](const auto& e, std::string_view) { return compare(e.first) < 0; });
+    if (it == by_name_.end() || compare(it->first) != 0) return -1;
     return static_cast<int>(it->second);
 }
 
@@ -128,6 +140,7 @@ bool same_when_stored(const Record& a, const Record& b) {
         const FieldDef& f = layout[i];
         const Value &x = a.at(i), &y = b.at(i);
         if (x.index() != y.index()) return false;
+        if (x == y) continue;  // most fields of a record compared are equal as held
         if (const auto* d = std::get_if<Decimal>(&x)) {
             if (d->round(f.decimals) != std::get<Decimal>(y).round(f.decimals)) return false;
         } else if (const auto* t = std::get_if<std::string>(&x)) {

@@ -251,7 +251,8 @@ Key Browser::run() {
         } else if (k.is(KeyCode::kLeft) || k.is(KeyCode::kRight)) {
             go_column(col_ + (k.is(KeyCode::kLeft) ? -1 : 1));
         } else if (k.is(KeyCode::kEnter)) {
-            edit();
+            edit();  // repaints the rows itself
+            redraw = false;
         } else if (k.is(KeyCode::kIns)) {
             redraw = options_.on_insert && options_.on_insert();
         } else if (k.is(KeyCode::kDel)) {

@@ -36,6 +36,40 @@ TEST(Record, WrongNamesAndTypesFailLoudly) {
                  std::invalid_argument);
 }
 
+TEST(Record, NamesThatArePrefixesOfOthersAreFoundExactly) {
+    const Layout l({{"I1_1", FieldType::kNumeric, 15, 2},
+                    {"I1_10", FieldType::kNumeric, 15, 2},
+                    {"I1", FieldType::kChar, 3, 0},
+                    {"I1_1A", FieldType::kChar, 1, 0}});
+    EXPECT_EQ(l.find("i1_1"), 0);
+    EXPECT_EQ(l.find("I1_10"), 1);
+    EXPECT_EQ(l.find("i1"), 2);
+    EXPECT_EQ(l.find("I1_1a"), 3);
+    EXPECT_EQ(l.find("I1_"), -1);
+    EXPECT_EQ(l.find("I1_100"), -1);
+    EXPECT_EQ(l.find(""), -1);
+    EXPECT_EQ(l.find("Z"), -1);
+}
+
+TEST(Record, SameWhenStoredComparesWhatTheFileWouldHold) {
+    Record a(layout()), b(layout());
+    a.set("VALOR", Decimal::from("10.5"));
+    b.set("VALOR", Decimal::from("10.50"));
+    a.set("CPF", "123");
+    b.set("CPF", "123   ");
+    EXPECT_TRUE(same_when_stored(a, b));
+    b.set("VALOR", Decimal::from("10.504"));  // rounds to the field's two decimals
+    EXPECT_TRUE(same_when_stored(a, b));
+    b.set("VALOR", Decimal::from("10.51"));
+    EXPECT_FALSE(same_when_stored(a, b));
+    b.set("VALOR", Decimal::from("10.5"));
+    b.set("CPF", "124");
+    EXPECT_FALSE(same_when_stored(a, b));
+    b.set("CPF", "123456789012");  // cut to the field's 11 characters
+    a.set("CPF", "12345678901");
+    EXPECT_TRUE(same_when_stored(a, b));
+}
+
 TEST(Record, AssignByNameConvertsBetweenTypes) {
     auto other =
         std::make_shared<const Layout>(std::vector<FieldDef>{{"VALOR", FieldType::kChar, 14, 0},
