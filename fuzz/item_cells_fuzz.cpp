@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/picture.h"
 #include "base/text.h"
 #include "entry/item_lists.h"
 #include "generator.h"
@@ -98,14 +99,11 @@ std::vector<std::string> cells(const std::string& row) {
 }
 
 // An amount as a cell shows it, shown ("1.234,56") or being typed into its template
-// ("12 .   .   ,  "): blank is zero.
+// ("12 .   .   ,  "), read as the field reads what was typed: blank is zero, a minus anywhere
+// makes it negative, a plus is no digit.
 std::string amount(const std::string& cell) {
-    std::string digits;
-    for (char c : cell)
-        if (c != ' ' && c != '.') digits += c == ',' ? '.' : c;
-    if (digits.empty() || digits.front() == '.') digits = "0" + digits;
-    if (digits.back() == '.') digits.pop_back();
-    auto d = Decimal::parse(digits);
+    static const Picture kShown("@E 999,999,999,999.99");
+    auto d = number_from_picture(cell, kShown);
     return d ? d->to_string(2) : cell;
 }
 
