@@ -1,0 +1,252 @@
+// The DARF window through the real program: command 51 with "Darfes" chosen, the chooser's
+// client, a kind of the menu and its dialogue; the text files it writes are those of the darf
+// batch command byte for byte, the refusals keep the window, and the quota due dates changed on
+// one terminal are those another terminal sees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "../ui/harness.h"
+#include "office.h"
+#include "store/catalogue.h"
+
+namespace vorn::shell {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The DARF text files ("Darf *.txt") of a folder by name.
+std::map<std::string, std::string> darf_files(const fs::path& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const std::string name = e.path().filename();
+        if (name.rfind("Darf ", 0) == 0) out[name] = slurp(e.path());
+    }
+    return out;
+}
+
+void donate(tax::Declaration& d, int code, const char* fund, const char* value) {
+    store::Record p = d.new_record(6);
+    p.set("I6_1", fund);
+    p.set("I6_2", "11222333000181");
+    p.set("I6_3", Decimal(code));
+    p.set("I6_4", Decimal::from(value));
+    d.payments.push_back(p);
+}
+
+// Four clients; the first donates to a children's fund and an elderly fund.
+Office clients() {
+    return Office(4, [](int i, tax::Declaration& d) {
+        if (i == 0) d.set("NOMECONTR", "JOSE CARLOS SILVA");
+        if (i == 0) donate(d, 39, "Fundo Municipal da Crianca de Campinas - SP", "25.50");
+        if (i == 0) donate(d, 49, "Fundo Nacional do Idoso", "40.00");
+    });
+}
+
+// The print item "Darfes" (41,5), command 51, the client typed in the chooser, then `keys`; the
+// chooser is left with Esc.
+std::string darf_keys(const std::string& cpf, const std::string& keys) {
+    return "ALT+S\nENTER\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\n"
+           "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\n"
+           "text " +
+           cpf + "\nENTER\n" + keys + "ESC\n";
+}
+
+// The darf batch command's files for the same DARFs.
+std::map<std::string, std::string> batch(Office& o, const std::string& args,
+                                         const char* now = kNow) {
+    fs::remove_all(o.inst.path() + "/out");
+    fs::create_directories(o.inst.path() + "/out");
+    int status = 0;
+    const std::string said =
+        run(o.inst, kBinary + " darf --folder . --out out --now '" + now + "' " + args + " 2>&1",
+            &status);
+    EXPECT_EQ(status, 0) << said;
+    return darf_files(o.inst.path() + "/out");
+}
+
+// Keys of the menu: "DARF CALCULADO" (Alt+C), the kind's row, and for kinds 1 to 5 one or
+// several quotas / months.
+std::string kind_keys(int row, int several = -1) {
+    std::string k = "ALT+C\n";
+    for (int i = 0; i < row; ++i) k += "DOWN\n";
+    k += "ENTER\n";
+    if (several >= 0) k += std::string(several ? "DOWN\n" : "") + "ENTER\n";
+    return k;
+}
+
+// The confirmation accepted as shown: the three dates, "Confirma a alteração ?" Sim, the text
+// files' message, and no other kind.
+constexpr const char* kAccept = "ENTER\nENTER\nENTER\nENTER\nENTER\nESC\n";
+
+TEST(DarfWindow, OneQuotaWithItsWindowsIsTheBatchFile) {
+    Office o = clients();
+    const std::string cpf = o.cpf(3);
+    const auto screens = snapped(o, darf_keys(cpf, "snap\n" + kind_keys(0, 0) +
+                                                       "text 2\nENTER\nsnap\nENTER\nENTER\n"
+                                                       "ENTER\nsnap\nENTER\nsnap\nENTER\nESC\n"));
+    ASSERT_GE(screens.size(), 4u) << all(screens);
+    ui::testing::expect_golden("darf_window", body(screens[0]));
+    ui::testing::expect_golden("darf_confirm", body(screens[1]));
+    EXPECT_TRUE(shows(screens[3], "Usando a impressora \"NAO DOS\" os Darfs serão"))
+        << all(screens);
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 1 --from 2 --pay 30/04/2026"));
+}
+
+TEST(DarfWindow, SeveralQuotasAsValuesOnlyAreTheBatchFiles) {
+    Office o = clients();
+    const std::string cpf = o.cpf(0);
+    // 1 to 3; "NAO": only the quota values of the later quotas.
+    const auto screens = snapped(
+        o,
+        darf_keys(cpf, kind_keys(0, 1) + "text 1\nENTER\ntext 3\nENTER\nRIGHT\nENTER\n" + kAccept));
+    // The three DARFs share one file, a page each.
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(std::count(window.begin()->second.begin(), window.begin()->second.end(), '\f'), 2);
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 1 --from 1 --to 3 --pay 30/04/2026"));
+}
+
+TEST(DarfWindow, FineAndDonationsAreTheBatchFiles) {
+    Office o = clients();
+    // Kind 6, the fine for late delivery, paid on 20/07/2026.
+    auto screens = snapped(
+        o, darf_keys(o.cpf(3),
+                     kind_keys(5) +
+                         "snap\nENTER\nENTER\ntext 20072026\nENTER\nENTER\nENTER\nENTER\nESC\n"));
+    // Today nothing is due yet: told, and the payment date can still be given.
+    ASSERT_FALSE(screens.empty());
+    EXPECT_TRUE(shows(screens[0], "Não há multa por atraso")) << all(screens);
+    auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window, batch(o, "--cpf " + o.cpf(3) + " --kind 6 --pay 20/07/2026"));
+    for (const auto& [name, text] : window) fs::remove(o.inst.path() + "/" + name);
+
+    // Kind 7, children's funds, and 11, elderly funds.
+    for (const auto& [row, kind] : {std::pair{6, "7"}, std::pair{7, "11"}}) {
+        screens = snapped(o, darf_keys(o.cpf(0), kind_keys(row) + kAccept));
+        window = darf_files(o.inst.path());
+        ASSERT_EQ(window.size(), 1u) << kind << all(screens);
+        EXPECT_EQ(window, batch(o, "--cpf " + o.cpf(0) + " --kind " + kind)) << kind;
+        for (const auto& [name, text] : window) fs::remove(o.inst.path() + "/" + name);
+    }
+}
+
+TEST(DarfWindow, CarneLeaoMonthsAreTheBatchFiles) {
+    Office o = clients();
+    const std::string cpf = o.cpf(2);
+    auto screens = snapped(o, darf_keys(cpf, kind_keys(1, 0) + "text 3\nENTER\n" + kAccept));
+    auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 2 --from 3 --pay 30/04/2026"));
+    for (const auto& [name, text] : window) fs::remove(o.inst.path() + "/" + name);
+
+    screens =
+        snapped(o, darf_keys(cpf, kind_keys(1, 1) + "text 1\nENTER\ntext 3\nENTER\n" + kAccept));
+    window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 2 --from 1 --to 3 --pay 30/04/2026"));
+}
+
+// Compares a DARF text file with tests/data/darf/<name>; UPDATE_GOLDEN=1 writes it instead.
+void expect_darf_golden(const std::string& name, const std::string& text) {
+    const fs::path path = fs::path(VORN_SOURCE_DIR) / "tests/data/darf" / name;
+    if (std::getenv("UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(path, std::ios::binary) << text;
+        return;
+    }
+    ASSERT_TRUE(fs::exists(path)) << "golden missing: " << path << " (UPDATE_GOLDEN=1)";
+    EXPECT_EQ(slurp(path), text) << path;
+}
+
+// Kind 9: every field typed; a CNPJ whose check digits are wrong is refused in its field.
+TEST(DarfWindow, TypedDarfWithItsFields) {
+    Office o = clients();
+    const std::string keys =
+        "ALT+F\nENTER\n"
+        "ENTER\n"                                    // name: the declarant's
+        "text 11222333000180\nENTER\nsnap\nENTER\n"  // a wrong CNPJ, refused
+        "text 11222333000181\nENTER\n"               // the right one
+        "text 1234\nENTER\ntext 31122025\nENTER\ntext 1234567890123456\nENTER\n"
+        "text 29052026\nENTER\nENTER\nENTER\n"  // due date, payment today, working day
+        "text PARCELAMENTO ESPECIAL\nENTER\nENTER\nENTER\nENTER\nENTER\n"
+        "text 1500.00\nENTER\nsnap\nENTER\nENTER\nESC\n";
+    const auto screens = snapped(o, darf_keys(o.cpf(1), keys));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "CNPJ")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Confirma a altera")) << all(screens);
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window.begin()->first, "Darf 1234 - 12-2025 - CONTRIBUINTE 1.txt");
+    // The CNPJ keeps its last check digit in the value column.
+    EXPECT_NE(window.begin()->second.find("|11.222.333/0001-81|"), std::string::npos);
+    expect_darf_golden("window_kind09.txt", window.begin()->second);
+}
+
+// Kind 10: the due dates and the dollar rate go to the office record, where another terminal
+// finds them.
+TEST(DarfWindow, DueDatesAreTheOfficesForEveryTerminal) {
+    Office o = clients();
+    const std::string keys = "ALT+F\nDOWN\nENTER\ntext 28052026\nENTER\n" +
+                             std::string("ENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\n") +
+                             "text 5.4321\nENTER\nESC\n";
+    snapped(o, darf_keys(o.cpf(3), keys));
+    const std::string define = store::find_file(store::Env::posix(), o.inst.path(),
+                                                store::table_def(43)->file_base("") + ".DBF");
+    const auto rows = testing::rows_of(define);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].date("VCTO1"), Date(2026, 5, 28));
+    EXPECT_EQ(rows[0].date("VCTO2"), Date(2026, 6, 30));
+    EXPECT_EQ(rows[0].num("VAL_DOLAR"), Decimal::from("5.4321"));
+
+    // Terminal 02 shows the new dates, and its quota 1 falls due on them.
+    EXPECT_EQ(o.program("02", darf_keys(o.cpf(3), "ALT+F\nDOWN\nENTER\nsnap\nESC\nESC\n") +
+                                  "ALT+T\nENTER\n"),
+              0);
+    const auto screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_TRUE(shows(screens[0], "28/05/2026")) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "5,4321")) << all(screens);
+}
+
+// Refusals are told and the window stays for another kind.
+TEST(DarfWindow, RefusalsKeepTheWindow) {
+    Office o = clients();
+    const std::string cpf = o.cpf(1);
+    auto screens = snapped(o, darf_keys(cpf, kind_keys(0, 0) + "text 8\nENTER\nsnap\nENTER\n"
+                                                               "snap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Essa quota não existe !!")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
+    // Kind 8 on a client without foreign cash: nothing to pay.
+    screens = snapped(o, darf_keys(cpf, kind_keys(8) + "snap\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Não há DARF a pagar nesse ganho")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
+    // A donation after the deadline.
+    EXPECT_EQ(
+        o.program("01",
+                  darf_keys(o.cpf(0), kind_keys(6) + "snap\nENTER\nsnap\nESC\n") + "ALT+T\nENTER\n",
+                  "2026-06-01 09:00:00"),
+        0);
+    screens = split_screens(o.screens());
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "O pagamento do Darf de doação para o ECA só é permitido"))
+        << all(screens);
+    EXPECT_TRUE(shows(screens[0], "retificar a declaração retirando-a.")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
+    EXPECT_TRUE(darf_files(o.inst.path()).empty());
+}
+
+}  // namespace
+}  // namespace vorn::shell
