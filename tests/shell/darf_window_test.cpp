@@ -219,6 +219,57 @@ TEST(DarfWindow, DueDatesAreTheOfficesForEveryTerminal) {
     EXPECT_TRUE(shows(screens[0], "5,4321")) << all(screens);
 }
 
+// All declarations of the folder (44,3): the payment date asked once, each client's DARF written
+// as the batch command writes it, the clients without the quota passed over.
+TEST(DarfWindow, AllDeclarationsAreTheBatchFiles) {
+    Office o = clients();
+    const std::string keys =
+        "ALT+S\nENTER\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nENTER\nDOWN\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\n" +
+        kind_keys(0, 0) + "text 2\nENTER\ntext 15082026\nENTER\nsnap\nENTER\nESC\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "2 Darfes gravados.")) << all(screens);
+    const auto window = darf_files(o.inst.path());
+    EXPECT_EQ(window.size(), 2u);
+    EXPECT_EQ(window, batch(o, "--all --kind 1 --from 2 --pay 15/08/2026"));
+}
+
+// Sicalc (42,2) takes no donation: refused before any browser is started, and the window stays.
+TEST(DarfWindow, SicalcRefusesDonations) {
+    Office o = clients();
+    const std::string keys =
+        "ALT+S\nENTER\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nENTER\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\ntext " +
+        o.cpf(0) + "\nENTER\n" + kind_keys(6) +
+        "ENTER\nENTER\nENTER\nENTER\nsnap\nENTER\nsnap\nESC\nESC\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "O código para doação para o ECA ou IDOSO somente no IRPF"))
+        << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
+    EXPECT_TRUE(darf_files(o.inst.path()).empty());
+}
+
+// A payment date on a Sunday moves to Monday with its message; "Não" edits again and "Cancelar"
+// leaves the kind without a DARF.
+TEST(DarfWindow, PaymentOnSundayMovesAndCancelWritesNothing) {
+    Office o = clients();
+    const std::string keys = kind_keys(0, 0) +
+                             "text 2\nENTER\nENTER\ntext 03052026\nENTER\nENTER\nsnap\nENTER\n"
+                             "snap\nRIGHT\nENTER\nENTER\nENTER\nENTER\nRIGHT\nRIGHT\nENTER\n"
+                             "snap\nESC\n";
+    const auto screens = snapped(o, darf_keys(o.cpf(3), keys));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "O dia lançado para pagamento é um Domingo")) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "será alterado para próximo dia útil!")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Pagamento: 04/05/2026")) << all(screens);
+    EXPECT_TRUE(shows(screens[2], "Escolha no menu o tipo de DARF")) << all(screens);
+    EXPECT_TRUE(darf_files(o.inst.path()).empty());
+}
+
 // Refusals are told and the window stays for another kind.
 TEST(DarfWindow, RefusalsKeepTheWindow) {
     Office o = clients();
