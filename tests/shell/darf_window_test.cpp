@@ -9,7 +9,9 @@
 
 #include "../ui/harness.h"
 #include "office.h"
+#include "printing/printer_record.h"
 #include "store/catalogue.h"
+#include "store/cdx_index.h"
 
 namespace vorn::shell {
 namespace {
@@ -268,6 +270,55 @@ TEST(DarfWindow, PaymentOnSundayMovesAndCancelWritesNothing) {
     EXPECT_TRUE(shows(screens[1], "Pagamento: 04/05/2026")) << all(screens);
     EXPECT_TRUE(shows(screens[2], "Escolha no menu o tipo de DARF")) << all(screens);
     EXPECT_TRUE(darf_files(o.inst.path()).empty());
+}
+
+// The terminal's channel set to a CUPS queue, lp and lpstat being scripts: lp's arguments are
+// kept in lp.args.
+void print_to_queue(Office& o) {
+    const std::string bin = o.inst.sub("bin");
+    o.environment = "PATH='" + bin + "':\"$PATH\" VORN_VIEWER=viewer ";
+    auto script = [&bin](const std::string& name, const std::string& body) {
+        std::ofstream(bin + "/" + name) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(bin + "/" + name, fs::perms::owner_all);
+    };
+    script("viewer", "exit 0");
+    script("lp", "echo \"$@\" >> '" + o.inst.path() + "/lp.args'");
+    script("lpstat",
+           "case \"$1:$LC_ALL\" in\n-e:C) printf 'Escritorio_HP\\n' ;;\n"
+           "-d:C) echo 'system default destination: Escritorio_HP' ;;\n*) exit 1 ;;\nesac");
+    ScriptedOperator op;
+    SystemClock clock;
+    store::CdxIndexFiles files(op);
+    store::WorkAreas w(store::Env::posix(), op, clock);
+    w.ARQDEF = w.LOCARQ = o.inst.path();
+    w.index_files = &files;
+    EXPECT_TRUE(printing::store_printer(w, "01", "Escritorio_HP"));
+}
+
+// Through a printer: the plain sheet (42,1) holds the two copies the batch file holds; the black
+// pre-printed model (42,3) only the values at the form's places.
+TEST(DarfWindow, PrintedThroughTheChosenQueue) {
+    Office o = clients();
+    print_to_queue(o);
+    const std::string cpf = o.cpf(3);
+    const std::string item = "ALT+S\nENTER\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\n";
+    const std::string print = "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\ntext " + cpf +
+                              "\nENTER\n" + kind_keys(0, 0) +
+                              "text 2\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nESC\nESC\n";
+    auto screens = snapped(o, item + print);
+    const auto batch_files = batch(o, "--cpf " + cpf + " --kind 1 --from 2 --pay 30/04/2026");
+    ASSERT_EQ(batch_files.size(), 1u);
+    const std::string plain = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    EXPECT_EQ(plain.substr(0, batch_files.begin()->second.size()), batch_files.begin()->second)
+        << all(screens);
+    EXPECT_TRUE(darf_files(o.inst.path()).empty());
+    EXPECT_NE(slurp(o.inst.path() + "/lp.args").find("-d Escritorio_HP"), std::string::npos);
+
+    screens = snapped(o, item + "ALT+S\nDOWN\nENTER\nDOWN\nDOWN\nENTER\n" + print);
+    const std::string black = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    EXPECT_EQ(black.find("MINISTERIO DA FAZENDA"), std::string::npos) << all(screens);
+    EXPECT_NE(black.find("882,02"), std::string::npos) << all(screens);
+    expect_darf_golden("window_preprinted_black.txt", black);
 }
 
 // Refusals are told and the window stays for another kind.
