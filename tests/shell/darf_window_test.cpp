@@ -321,6 +321,33 @@ TEST(DarfWindow, PrintedThroughTheChosenQueue) {
     expect_darf_golden("window_preprinted_black.txt", black);
 }
 
+// Carnê-Leão rows of the titular and of a dependant: the question, a dependant CPF without rows
+// refused, then the titular's DARF, and "Outro tipo de DARF?" answered Sim keeps the window for
+// the next kind.
+TEST(DarfWindow, TitularOrDependantAndAnotherKind) {
+    Office o(3, [](int i, tax::Declaration& d) {
+        if (i != 2) return;
+        store::Record r = d.monthly.front();
+        r.set("CPFDEPEN", "52998224725");
+        d.monthly.push_back(r);
+    });
+    const std::string cpf = o.cpf(2);
+    const std::string keys = kind_keys(1, 0) +
+                             "text 3\nENTER\nsnap\nRIGHT\nENTER\ntext 11144477735\nENTER\nsnap\n"
+                             "ENTER\n" +
+                             kind_keys(1, 0) + "text 3\nENTER\nENTER\n" +
+                             "ENTER\nENTER\nENTER\nENTER\nENTER\n" + "snap\nENTER\nsnap\nESC\n";
+    const auto screens = snapped(o, darf_keys(cpf, keys));
+    ASSERT_EQ(screens.size(), 4u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Responda com Sim para Darf do Titular")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Esse dependente não tem rendimentos!")) << all(screens);
+    EXPECT_TRUE(shows(screens[2], "Outro tipo de DARF?")) << all(screens);
+    EXPECT_TRUE(shows(screens[3], "Escolha no menu o tipo de DARF")) << all(screens);
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 2 --from 3 --pay 30/04/2026"));
+}
+
 // Refusals are told and the window stays for another kind.
 TEST(DarfWindow, RefusalsKeepTheWindow) {
     Office o = clients();
@@ -334,6 +361,12 @@ TEST(DarfWindow, RefusalsKeepTheWindow) {
     screens = snapped(o, darf_keys(cpf, kind_keys(8) + "snap\nENTER\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "Não há DARF a pagar nesse ganho")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
+    // A capital gain whose number is not in the gains table.
+    screens = snapped(o, darf_keys(cpf, kind_keys(2, 0) + "text 7\nENTER\ntext 1\nENTER\nsnap\n"
+                                                          "ENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Não existe ganho com esse número")) << all(screens);
     EXPECT_TRUE(shows(screens[1], "Impressão de Darfes")) << all(screens);
     // A donation after the deadline.
     EXPECT_EQ(
