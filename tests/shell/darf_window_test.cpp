@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "../ui/harness.h"
+#include "gains_generator.h"
 #include "office.h"
 #include "printing/printer_record.h"
 #include "store/catalogue.h"
@@ -346,6 +347,48 @@ TEST(DarfWindow, TitularOrDependantAndAnotherKind) {
     const auto window = darf_files(o.inst.path());
     ASSERT_EQ(window.size(), 1u) << all(screens);
     EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 2 --from 3 --pay 30/04/2026"));
+}
+
+// One client with the generated capital gains and variable income (tables 7 and 8): a property
+// sold in instalments, stock operations and a fund statement.
+Office with_gains() {
+    Office o(1);
+    bench::GainsGenerator gains(7);
+    std::vector<store::Record> t7, t8;
+    gains.add(0, o.declarations[0], t7, t8);
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    store::Env& env = store::Env::posix();
+    for (auto [number, rows] : {std::pair{7, &t7}, {8, &t8}}) {
+        const auto* def = store::table_def(number);
+        EXPECT_TRUE(store::Table::create(env, store::data_table_path(env, o.inst.path(), number),
+                                         *def->layout, *rows, &clock, true)
+                        .is_ok());
+    }
+    return o;
+}
+
+TEST(DarfWindow, GainsAndVariableIncomeAreTheBatchFiles) {
+    Office o = with_gains();
+    const std::string cpf = o.cpf(0);
+    struct Case {
+        std::string keys, batch;
+    };
+    const Case cases[] = {
+        // Kind 3, gain 1 from month 1: the first instalment with tax.
+        {kind_keys(2, 0) + "text 1\nENTER\ntext 1\nENTER\n", "--kind 3 --gain 1 --from 1"},
+        // Kind 4, the stock market, months 1 to 12.
+        {kind_keys(3, 1) + "text 1\nENTER\ntext 12\nENTER\n", "--kind 4 --from 1 --to 12"},
+        // Kind 5, investment funds, months 1 to 12.
+        {kind_keys(4, 1) + "text 1\nENTER\ntext 12\nENTER\n", "--kind 5 --from 1 --to 12"},
+    };
+    for (const Case& c : cases) {
+        const auto screens = snapped(o, darf_keys(cpf, c.keys + kAccept));
+        const auto window = darf_files(o.inst.path());
+        ASSERT_EQ(window.size(), 1u) << c.batch << all(screens);
+        EXPECT_EQ(window, batch(o, "--cpf " + cpf + " " + c.batch + " --pay 30/04/2026"))
+            << c.batch;
+        for (const auto& [name, text] : window) fs::remove(o.inst.path() + "/" + name);
+    }
 }
 
 // Refusals are told and the window stays for another kind.
