@@ -221,14 +221,14 @@ bool Window::ask_range(DarfRun& run) {
         tell({"Informe um número de " + low.to_string(0) + " a " + std::to_string(limit) + "."});
         return false;
     };
-    const std::string what = quota ? "quota" : "mês";
-    if (!app_.ask(
-            {run.quantity == 2 ? "Da " + what + ":" : (quota ? "Quota a pagar:" : "Mês a pagar:")},
-            first, "99", 0, [&] { return within(first, Decimal(1)); }))
+    if (!app_.ask({run.quantity == 2 ? (quota ? "Da quota:" : "Do mês:")
+                                     : (quota ? "Quota a pagar:" : "Mês a pagar:")},
+                  first, "99", 0, [&] { return within(first, Decimal(1)); }))
         return false;
     run.first = run.last = static_cast<int>(first.whole());
     if (run.quantity == 2) {
-        if (!app_.ask({"Até a " + what + ":"}, last, "99", 0, [&] { return within(last, first); }))
+        if (!app_.ask({quota ? "Até a quota:" : "Até o mês:"}, last, "99", 0,
+                      [&] { return within(last, first); }))
             return false;
         run.last = static_cast<int>(last.whole());
     }

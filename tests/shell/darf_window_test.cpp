@@ -106,7 +106,7 @@ TEST(DarfWindow, OneQuotaWithItsWindowsIsTheBatchFile) {
     EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 1 --from 2 --pay 30/04/2026"));
 }
 
-TEST(DarfWindow, SeveralQuotasAsValuesOnlyAreTheBatchFiles) {
+TEST(DarfWindow, SeveralQuotasAsValuesOnlyOrPaidTogether) {
     Office o = clients();
     const std::string cpf = o.cpf(0);
     // 1 to 3; "NAO": only the quota values of the later quotas.
@@ -118,6 +118,24 @@ TEST(DarfWindow, SeveralQuotasAsValuesOnlyAreTheBatchFiles) {
     ASSERT_EQ(window.size(), 1u) << all(screens);
     EXPECT_EQ(std::count(window.begin()->second.begin(), window.begin()->second.end(), '\f'), 2);
     EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 1 --from 1 --to 3 --pay 30/04/2026"));
+    for (const auto& [name, text] : window) fs::remove(o.inst.path() + "/" + name);
+
+    // "SIM": the three quotas paid together, each valid until the first quota's due date.
+    const auto together = snapped(
+        o,
+        darf_keys(cpf, kind_keys(0, 1) + "text 1\nENTER\ntext 3\nENTER\nsnap\nENTER\n" + kAccept));
+    ASSERT_FALSE(together.empty());
+    EXPECT_TRUE(shows(together[0], "Ao imprimir os 3 Darfes como serão as quotas futuras?"))
+        << all(together);
+    const auto paid = darf_files(o.inst.path());
+    ASSERT_EQ(paid.size(), 1u) << all(together);
+    const std::string& text = paid.begin()->second;
+    size_t valid = 0;
+    for (size_t at = 0;
+         (at = text.find("Valido p/ pagamento ate 29/05/2026", at)) != std::string::npos; ++at)
+        ++valid;
+    EXPECT_EQ(valid, 6u) << text;  // three DARFs, two copies each
+    EXPECT_EQ(text.find("DESDE QUE COLOQUE NO VALOR DOS"), std::string::npos);
 }
 
 TEST(DarfWindow, FineAndDonationsAreTheBatchFiles) {
