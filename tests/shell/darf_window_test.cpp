@@ -257,6 +257,22 @@ TEST(DarfWindow, AllDeclarationsAreTheBatchFiles) {
     EXPECT_EQ(window, batch(o, "--all --kind 1 --from 2 --pay 15/08/2026"));
 }
 
+// The marked declarations (44,2): only the client marked for printing gets its DARF.
+TEST(DarfWindow, MarkedDeclarationsOnly) {
+    Office o(4, [](int i, tax::Declaration& d) { d.set("IMPRE", i == 3 ? "S" : "N"); });
+    const std::string keys =
+        "ALT+S\nENTER\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nENTER\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\n" +
+        kind_keys(0, 0) + "text 2\nENTER\ntext 15082026\nENTER\nsnap\nENTER\nESC\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "1 Darfes gravados.")) << all(screens);
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u);
+    EXPECT_EQ(window, batch(o, "--cpf " + o.cpf(3) + " --kind 1 --from 2 --pay 15/08/2026"));
+}
+
 // Sicalc (42,2) takes no donation: refused before any browser is started, and the window stays.
 TEST(DarfWindow, SicalcRefusesDonations) {
     Office o = clients();
