@@ -50,8 +50,11 @@ std::string phone(std::string_view digits) {
     return d.substr(0, d.size() - 4) + "-" + d.substr(d.size() - 4);
 }
 
+// A text of the value column, right-aligned before the column's last blank; a CNPJ
+// ("99.999.999/9999-99") takes that blank too rather than lose its last digit.
 std::string right_text(std::string_view text) {
-    return pad_left(left(text, kValueWidth), kValueWidth);
+    if (char_count(text) > kValueWidth) return left(text, kValueWidth + 1);
+    return pad_left(text, kValueWidth);
 }
 
 // The file-name part of a name: "/" and control characters become "_".

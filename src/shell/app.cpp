@@ -5,7 +5,9 @@
 #include "shell/menus.h"
 
 #include "base/text.h"
+#include "shell/folders.h"
 #include "store/catalogue.h"
+#include "store/opening.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
 
@@ -148,6 +150,22 @@ void browse_table(App& app, int area, const std::string& title,
     ui::Browser b(app.screen, rows, std::move(columns), o);
     b.run();
     ui::LDLGCLOSE(app.screen);
+}
+
+bool store_define(App& app, const std::vector<std::string>& fields) {
+    sync_areas(app.s, app.w);
+    if (!store::ABERTURA(app.w, 43)) return false;
+    store::Table& t = *app.w.table(43);
+    app.w.select(43);
+    bool ok = t.go_top().is_ok() && !t.eof() && store::REC_LOCK(app.w, 5);
+    for (size_t k = 0; ok && k < fields.size(); ++k) {
+        Status s = t.replace(t.field(fields[k]), app.s.DEFINE.value(fields[k]));
+        if (!s) app.error({s.message()});
+        ok = s.is_ok();
+    }
+    (void)t.unlock();
+    app.w.close(43);
+    return ok;
 }
 
 }  // namespace vorn::shell

@@ -67,4 +67,8 @@ void leave_deleted(store::Table& t);
 void browse_table(App& app, int area, const std::string& title,
                   std::vector<ui::BrowseColumn> columns, bool editable);
 
+// Writes `fields` of the session's DEFINE into the office record under its record lock; false
+// (the operator told) when the record cannot be locked or written.
+bool store_define(App& app, const std::vector<std::string>& fields);
+
 }  // namespace vorn::shell

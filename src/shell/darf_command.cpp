@@ -2,21 +2,16 @@
 // read and computed as calc does, the folder left untouched.
 #include <algorithm>
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "base/operator.h"
 #include "base/text.h"
 #include "payments/darf.h"
+#include "payments/darf_folder.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
-#include "store/catalogue.h"
-#include "store/dbf.h"
 #include "store/env.h"
-#include "tax/annual.h"
 #include "tax/folder.h"
-#include "tax/year.h"
 
 namespace vorn {
 namespace {
@@ -90,32 +85,6 @@ std::optional<std::string> parse_darf_options(int argc, char** argv, DarfOptions
     return std::nullopt;
 }
 
-// The quota due dates of the installation (DEFINE VCTO1..VCTO8), corrected as the start-up
-// corrects them; the defaults when the installation has no office record.
-Status read_due_dates(store::Env& env, const std::string& install, std::array<Date, 8>* out) {
-    const std::array<Date, 8> defaults = payments::default_due_dates();
-    *out = defaults;
-    const std::string path =
-        store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
-    if (!env.exists(path)) return Status::ok();
-    std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    Status s = store::Table::open(env, path, o, &t);
-    if (s) s = t->go_top();
-    if (s && !t->eof()) {
-        for (int i = 0; i < 8; ++i) {
-            const Date d = t->date("VCTO" + std::to_string(i + 1));
-            if (!d.blank()) (*out)[i] = d;
-        }
-        // Dates an earlier release wrote: all eight one day late, or the sixth on a Saturday.
-        if ((*out)[0] == Date(tax::NANOATUAL, 5, 30)) *out = defaults;
-        if ((*out)[5] == Date(tax::NANOATUAL, 10, 31)) (*out)[5] = defaults[5];
-    }
-    Status c = t ? t->close() : Status::ok();
-    return s ? c : s;
-}
-
 std::string joined(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines) out += (out.empty() ? "" : " ") + trim(l);
@@ -137,13 +106,8 @@ int run_darf_command(int argc, char** argv) {
     if (!d.schedule && !env.is_directory(d.out)) return fail("pasta não encontrada: " + d.out);
 
     std::array<Date, 8> due{};
-    if (Status s = read_due_dates(env, o.install, &due); !s)
+    if (Status s = payments::read_due_dates(env, o.install, &due); !s)
         return fail("datas de vencimento ilegíveis: " + s.message());
-    tax::FolderReader folder;
-    if (Status s = tax::FolderReader::read(env, o.folder, o.cpf, &folder); !s)
-        return fail(s.message());
-    if (!o.all && !folder.has(o.cpf))
-        return fail("CPF " + o.cpf + " não encontrado na pasta " + o.folder);
     const BatchContext context(o, "darf");
     const Date today = context.clock().today();
 
@@ -163,60 +127,58 @@ int run_darf_command(int argc, char** argv) {
 
     payments::DarfFiles files(d.out);
     payments::Outdated worst = payments::Outdated::kNone;
-    constexpr size_t kGroup = 64;
     std::string out;
-    std::vector<tax::FolderReader::Loaded> group;
-    ScriptedOperator quiet;
-    for (size_t first = 0; first < folder.cpfs().size(); first += kGroup) {
-        if (Status s = folder.load(first, kGroup, &group); !s) {
-            std::cout << out << std::flush;
-            return fail(s.message());
+    Status failed;
+    auto each = [&](tax::FolderReader::Loaded& l) {
+        if (!l.status) {
+            std::cerr << "vorn2026 darf: CPF " << l.cpf << ": " << l.status.message() << "\n";
+            return true;
         }
-        for (auto& l : group) {
-            if (!l.status) {
-                std::cerr << "vorn2026 darf: CPF " << l.cpf << ": " << l.status.message() << "\n";
-                continue;
+        const tax::Declaration& decl = l.declaration;
+        if (d.schedule) {
+            const int count = static_cast<int>(decl.num("QTD_QUOTA").whole());
+            const Decimal quota = decl.num("I13_37");
+            out += l.cpf + " QTD_QUOTA=" + std::to_string(count);
+            for (int q = 1; q <= std::min(count, 8) && quota > Decimal(); ++q)
+                out += " " + std::to_string(q) + "=" + due[q - 1].dmy() + ":" + quota.to_string(2);
+            out += "\n";
+            return true;
+        }
+        const payments::DarfSource src{&decl, &l.gains, due, today};
+        std::vector<std::string> refusal;
+        payments::Outdated outdated = payments::Outdated::kNone;
+        const std::vector<Darf> darfs =
+            payments::prepare_run(src, context.selic(), run, &refusal, &outdated);
+        worst = std::max(worst, outdated);
+        if (darfs.empty()) {
+            std::cerr << "vorn2026 darf: CPF " << l.cpf << ": "
+                      << (refusal.empty() ? "nada a pagar" : joined(refusal)) << "\n";
+            return true;
+        }
+        for (const Darf& darf : darfs) {
+            const std::string name = payments::FAZONOME(darf, run, trim(decl.str("NOMECONTR")));
+            std::string path;
+            if (Status s = files.write(name, l.cpf, payments::darf_text(darf, 2), &path); !s) {
+                failed = s;
+                return false;
             }
-            tax::Context c{l.declaration, quiet, context.clock(), context.selic()};
-            tax::compute_silently(c);
-            const tax::Declaration& decl = l.declaration;
-            if (d.schedule) {
-                const int count = static_cast<int>(decl.num("QTD_QUOTA").whole());
-                const Decimal quota = decl.num("I13_37");
-                out += l.cpf + " QTD_QUOTA=" + std::to_string(count);
-                for (int q = 1; q <= std::min(count, 8) && quota > Decimal(); ++q)
-                    out +=
-                        " " + std::to_string(q) + "=" + due[q - 1].dmy() + ":" + quota.to_string(2);
-                out += "\n";
-                continue;
-            }
-            const payments::DarfSource src{&decl, &l.gains, due, today};
-            std::vector<std::string> refusal;
-            payments::Outdated outdated = payments::Outdated::kNone;
-            const std::vector<Darf> darfs =
-                payments::prepare_run(src, context.selic(), run, &refusal, &outdated);
-            worst = std::max(worst, outdated);
-            if (darfs.empty()) {
-                std::cerr << "vorn2026 darf: CPF " << l.cpf << ": "
-                          << (refusal.empty() ? "nada a pagar" : joined(refusal)) << "\n";
-                continue;
-            }
-            for (const Darf& darf : darfs) {
-                const std::string name = payments::FAZONOME(darf, run, trim(decl.str("NOMECONTR")));
-                std::string path;
-                if (Status s = files.write(name, l.cpf, payments::darf_text(darf, 2), &path); !s) {
-                    std::cout << out << std::flush;
-                    return fail(s.message());
-                }
-                out += l.cpf + "\t" + path.substr(path.rfind('/') + 1) + "\t" +
-                       darf.IMPO_REAL.to_string(2) + "\t" + darf.VAL_MULTA.to_string(2) + "\t" +
-                       darf.VAL_JURO.to_string(2) + "\t" + darf.VAL_TOTAL.to_string(2) + "\n";
-            }
+            out += l.cpf + "\t" + path.substr(path.rfind('/') + 1) + "\t" +
+                   darf.IMPO_REAL.to_string(2) + "\t" + darf.VAL_MULTA.to_string(2) + "\t" +
+                   darf.VAL_JURO.to_string(2) + "\t" + darf.VAL_TOTAL.to_string(2) + "\n";
         }
         if (out.size() > (1 << 20)) {
             std::cout << out;
             out.clear();
         }
+        return true;
+    };
+    const std::string only = o.all ? std::string() : o.cpf;
+    Status s = payments::for_each_computed(env, o.folder, only, false, context.clock(),
+                                           context.selic(), each);
+    if (s && !failed) s = failed;
+    if (!s) {
+        std::cout << out << std::flush;
+        return fail(s.message());
     }
     std::cout << out << std::flush;
     if (worst != payments::Outdated::kNone)

@@ -27,22 +27,6 @@ namespace {
 
 // ---- settings records
 
-bool store_define(App& app, const std::vector<std::string>& fields) {
-    sync_areas(app.s, app.w);
-    if (!store::ABERTURA(app.w, 43)) return false;
-    store::Table& t = *app.w.table(43);
-    app.w.select(43);
-    bool ok = t.go_top().is_ok() && !t.eof() && store::REC_LOCK(app.w, 5);
-    for (size_t k = 0; ok && k < fields.size(); ++k) {
-        Status s = t.replace(t.field(fields[k]), app.s.DEFINE.value(fields[k]));
-        if (!s) app.error({s.message()});
-        ok = s.is_ok();
-    }
-    (void)t.unlock();
-    app.w.close(43);
-    return ok;
-}
-
 void set_config(App& app, const std::string& field, const store::Value& v) {
     app.s.CONFIG.set_value(app.s.CONFIG.layout().index(field), v);
     (void)store_config(app.s, app.w, {field});

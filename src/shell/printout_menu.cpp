@@ -9,6 +9,7 @@
 #include "printing/printout.h"
 #include "printing/printout_run.h"
 #include "shell/chooser.h"
+#include "shell/darf_window.h"
 #include "shell/folders.h"
 #include "shell/print_commands.h"
 #include "tax/year.h"
@@ -96,9 +97,18 @@ bool printout_chosen(App& app) {
     return false;
 }
 
+// The print item "Darfes" opens the DARF window instead of printing the declaration.
+bool darfs_chosen(const App& app) {
+    return app.s.cfg_num("queimp") == 5;
+}
+
 }  // namespace
 
 void print_client(App& app, const std::string& cpf) {
+    if (darfs_chosen(app)) {
+        PREP_DARF(app, cpf);
+        return;
+    }
     if (!printout_chosen(app)) return;
     printing::Selection sel;
     sel.cpf = cpf;
@@ -107,6 +117,15 @@ void print_client(App& app, const std::string& cpf) {
 
 void print_selected(App& app) {
     Session& s = app.s;
+    const long quecon = s.cfg_num("quecon");
+    if (darfs_chosen(app) && quecon >= 2 && quecon <= 4) {
+        PREP_DARF(app, "");
+        return;
+    }
+    if (darfs_chosen(app)) {
+        DECLARA(app);
+        return;
+    }
     if (!printout_chosen(app)) return;
     printing::Selection sel;
     switch (s.cfg_num("quecon")) {
