@@ -425,6 +425,27 @@ TEST(DarfWindow, GainsAndVariableIncomeAreTheBatchFiles) {
     }
 }
 
+TEST(DarfWindow, ForeignCashIsTheBatchFile) {
+    // One client who sold foreign cash with tax to pay (asset kind 5 of the gains table).
+    Office o(1);
+    store::Record cash = o.declarations[0].new_record(7);
+    cash.set("TIPO_BEM", Decimal(5));
+    cash.set("VAL_IMPOSV", Decimal::from("312.34"));
+    cash.set("IMPPAGO", Decimal::from("12.00"));
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    store::Env& env = store::Env::posix();
+    ASSERT_TRUE(store::Table::create(env, store::data_table_path(env, o.inst.path(), 7),
+                                     *store::table_def(7)->layout, {cash}, &clock, true)
+                    .is_ok());
+    const std::string cpf = o.cpf(0);
+    const auto screens = snapped(o, darf_keys(cpf, kind_keys(8) + kAccept));
+    const auto window = darf_files(o.inst.path());
+    ASSERT_EQ(window.size(), 1u) << all(screens);
+    EXPECT_NE(window.begin()->second.find("300,34"), std::string::npos) << window.begin()->second;
+    EXPECT_NE(window.begin()->second.find("8960"), std::string::npos) << window.begin()->second;
+    EXPECT_EQ(window, batch(o, "--cpf " + cpf + " --kind 8 --pay 30/04/2026"));
+}
+
 // Refusals are told and the window stays for another kind.
 TEST(DarfWindow, RefusalsKeepTheWindow) {
     Office o = clients();
