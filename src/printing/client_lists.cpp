@@ -137,7 +137,9 @@ class Lister {
 
     // The closing count of the lists of a folder, all folders or a group.
     void end() {
-        if (o_.model != ListModel::kLabels && o_.QUECON >= 3 && count_ > 0) total(row_ + 1);
+        // The complete list already leaves a blank line after each client.
+        if (o_.model != ListModel::kLabels && o_.QUECON >= 3 && count_ > 0)
+            total(o_.model == ListModel::kComplete ? row_ : row_ + 1);
         out_.finish();
     }
 
@@ -213,18 +215,20 @@ class Lister {
         int r = row_;
         out_.say(r, 0, "CPF: " + print_cpf(c.cpf));
         out_.say(r, 30,
-                 "Estatus: " + status_text(c.status) + " " + store::status_name(names_, c.status));
+                 c.status == 0 ? std::string("Estatus:")
+                               : "Estatus: " + two_digits(c.status) + " " +
+                                     store::status_name(names_, c.status));
         ++r;
         out_.say(r, 0, c.name);
-        out_.say(r, 56, "Tel: " + print_phone(c.phone));
+        if (!c.phone.empty()) out_.say(r, 56, "Tel: " + print_phone(c.phone));
         ++r;
         std::string street = trim(c.street_type + " " + c.street);
         if (!c.number.empty()) street += ", " + c.number;
         if (!c.complement.empty()) street += " " + c.complement;
         out_.say(r++, 0, street);
-        out_.say(r++, 0,
-                 c.district + " - " + print_cep(c.cep) + " " + c.city +
-                     (c.uf.empty() ? "" : " - " + c.uf));
+        std::string place = c.district.empty() ? "" : c.district + " - ";
+        place += trim(print_cep(c.cep) + " " + c.city + (c.uf.empty() ? "" : " - " + c.uf));
+        out_.say(r++, 0, place);
         std::string born = "Nascimento: " + c.birth.dmy();
         if (!c.birth.blank() && !o_.today.blank() && c.birth.month() == o_.today.month())
             born += "  Atencao! Aniversario nesse mes";
@@ -320,6 +324,22 @@ Status read_list_clients(store::Env& env, const std::string& folder, std::vector
         c.marked = trim(t->str("IMPRE")) == "S";
         out->push_back(std::move(c));
     }
+    Status closed = t->close();
+    return s ? closed : s;
+}
+
+Status read_status_table(store::Env& env, const std::string& install,
+                         std::map<long, std::string>* out) {
+    out->clear();
+    const std::string path = store::data_table_path(env, install, 66);
+    if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    Status s = store::Table::open(env, path, o, &t);
+    if (!s) return s;
+    for (s = t->go_top(); s && !t->eof(); s = t->skip())
+        if (!t->deleted()) (*out)[t->num("COD").whole()] = trim(t->str("DESCRICAO"));
     Status closed = t->close();
     return s ? closed : s;
 }

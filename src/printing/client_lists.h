@@ -33,6 +33,11 @@ struct ListClient {
 [[nodiscard]] Status read_list_clients(store::Env& env, const std::string& folder,
                                        std::vector<ListClient>* out);
 
+// Code → name of the statuses in the STATUS table of the installation `install`, read-only;
+// empty when the installation has none.
+[[nodiscard]] Status read_status_table(store::Env& env, const std::string& install,
+                                       std::map<long, std::string>* out);
+
 // Label paper: left margin, first line on the sheet, lines per label, lines per sheet.
 struct LabelGeometry {
     int MARESQ = 0, INIFOL = 0, LINETI = 6, NRO_LIN = 60;
