@@ -110,8 +110,12 @@ class Lister {
         : o_(o), names_(names), out_(out) {}
 
     void begin_folder(const std::string& folder) {
-        folder_ = std::filesystem::path(folder).parent_path().filename().string();
-        if (folder_.empty()) folder_ = std::filesystem::path(folder).filename().string();
+        // The folder by its own name, also when given as "." or with a trailing "/".
+        std::error_code ec;
+        std::filesystem::path where = std::filesystem::weakly_canonical(folder, ec);
+        if (ec) where = folder;
+        if (where.filename().empty()) where = where.parent_path();
+        folder_ = where.filename().string();
         if (o_.model == ListModel::kLabels) {
             if (count_ == 0 && o_.condensed) out_.control(std::string(1, kCondensed));
             return;

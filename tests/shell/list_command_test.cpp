@@ -124,3 +124,76 @@ TEST(ListCommand, RefusedChoicesAndNothingToPrint) {
 
 }  // namespace
 }  // namespace vorn::shell
+
+namespace vorn::shell {
+namespace {
+
+// An office whose external print program is a script recording its arguments.
+void fake_lp(Office& o) {
+    const std::string bin = o.inst.sub("bin");
+    o.environment = "PATH='" + bin + "':\"$PATH\" ";
+    std::ofstream(bin + "/lp") << "#!/bin/sh\necho \"$@\" >> '" << o.inst.path() << "/lp.args'\n";
+    std::filesystem::permissions(bin + "/lp", std::filesystem::perms::owner_all);
+}
+
+// The print selection from the main menu: "Cadastro" (41,12), the sheet type (42,`sheet`), whom
+// (44,`who`), then command 51.
+std::string cadastro(int sheet, int who) {
+    std::string keys = "ALT+S\nENTER\n";
+    for (int k = 1; k < 12; ++k) keys += "DOWN\n";
+    keys += "ENTER\nALT+S\nDOWN\nENTER\n";
+    for (int k = 1; k < sheet; ++k) keys += "DOWN\n";
+    keys += "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nENTER\n";
+    for (int k = 1; k < who; ++k) keys += "DOWN\n";
+    return keys + "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\n";
+}
+
+// The folder's list by name with statuses 1 to 2 and only tax to pay: the print file is the one
+// print --list writes, handed to the external program.
+TEST(ListsWindow, TheFolderByNameGivesTheBytesOfTheBatchList) {
+    Office o(4, clients);
+    fake_lp(o);
+    // Order 2; "Não": a range of statuses 1 to 2; taxes 1; "Sim": the summary list.
+    const std::string keys = cadastro(2, 3) +
+                             "text 2\nENTER\ntext N\ntext 01\nENTER\ntext 02\nENTER\n"
+                             "text 1\nENTER\ntext S\nsnap\nESC\n";
+    const auto screens = snapped(o, keys);
+    const std::string menu = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    ASSERT_FALSE(menu.empty()) << all(screens);
+    int status = 0;
+    const std::string batch = list(o, "--all --list resumido --order 2 --status 1-2", &status);
+    ASSERT_EQ(status, 0) << batch;
+    EXPECT_EQ(menu, batch);
+    EXPECT_NE(menu.find("COM OS ESTATUS 1 ATE 2"), std::string::npos);
+    EXPECT_NE(slurp(o.inst.path() + "/lp.args").find("NAO-DOS.pdf"), std::string::npos);
+}
+
+// Labels for the external program: condensed, then a geometry with no label on a sheet is refused
+// and the window stays; the corrected one prints the batch labels. Esc in the window prints
+// nothing.
+TEST(ListsWindow, LabelGeometryRefusedThenPrintedAndEscCancels) {
+    Office o(3, clients);
+    fake_lp(o);
+    const std::string keys =
+        cadastro(1, 3) +
+        "text S\ntext 02\nENTER\ntext 58\nENTER\ntext 06\nENTER\ntext 60\nENTER\n"
+        "snap\nENTER\n"
+        "text 02\nENTER\ntext 01\nENTER\ntext 03\nENTER\ntext 20\nENTER\n"
+        "text 1\nENTER\ntext S\ntext 1\nENTER\nESC\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Nenhuma etiqueta cabe na página")) << all(screens);
+    const std::string menu = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    int status = 0;
+    const std::string batch =
+        list(o, "--all --list etiquetas --label 2,1,3,20 --condensed", &status);
+    ASSERT_EQ(status, 0) << batch;
+    EXPECT_EQ(menu, batch);
+
+    std::filesystem::remove(o.inst.path() + "/NAO-DOS.TXT");
+    (void)snapped(o, cadastro(1, 3) + "text N\nESC\nESC\n");
+    EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/NAO-DOS.TXT"));
+}
+
+}  // namespace
+}  // namespace vorn::shell
