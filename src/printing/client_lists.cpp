@@ -139,10 +139,11 @@ class Lister {
         ++count_;
     }
 
-    // The closing count of the lists of a folder, all folders or a group.
-    void end() {
+    // The closing count of the lists of a folder, all folders or a group; none for a print given
+    // up.
+    void end(bool complete) {
         // The complete list already leaves a blank line after each client.
-        if (o_.model != ListModel::kLabels && o_.QUECON >= 3 && count_ > 0)
+        if (complete && o_.model != ListModel::kLabels && o_.QUECON >= 3 && count_ > 0)
             total(o_.model == ListModel::kComplete ? row_ : row_ + 1);
         out_.finish();
     }
@@ -393,11 +394,18 @@ Status IMPR_CAD(store::Env& env, const std::vector<std::string>& folders,
         if (chosen.empty()) continue;
         sort_clients(&chosen, options.OPC_IND);
         lister.begin_folder(folder);
-        for (const auto& c : chosen) lister.client(c);
+        for (const auto& c : chosen) {
+            if (options.stop && options.stop()) {
+                result->abandoned = true;
+                break;
+            }
+            lister.client(c);
+        }
+        if (result->abandoned) break;
     }
     if (options.QUECON == 1 && !found_cpf)
         return Status::not_found("CPF " + options.cpf + " não encontrado no cadastro");
-    lister.end();
+    lister.end(!result->abandoned);
     result->printed = lister.count();
     result->overlong_labels = lister.overlong();
     return Status::ok();

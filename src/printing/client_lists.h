@@ -4,6 +4,7 @@
 // registry is only read.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -66,6 +67,8 @@ struct ListOptions {
     LabelGeometry labels;
     bool condensed = false;  // labels in condensed print
     Date today;
+    // Asked before each client (PAREIMP): true gives the print up there.
+    std::function<bool()> stop;
 };
 
 // Checks the choices; the problem to tell when they cannot be printed.
@@ -75,6 +78,7 @@ struct ListResult {
     int printed = 0;
     int overlong_labels = 0;            // labels whose complement joined the district line
     std::vector<std::string> problems;  // folders whose registry could not be read
+    bool abandoned = false;
     bool nothing() const { return printed == 0; }
 };
 

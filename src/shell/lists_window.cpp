@@ -173,6 +173,11 @@ void print_client_lists(App& app, int quecon, const std::string& cpf) {
         for (const FolderEntry& e : folder_list(app.w)) folders.push_back(e.folder);
     }
     const std::map<long, std::string> names = store::read_status_names(app.w);
+    // PAREIMP: Esc between clients asks whether to give the print up; the keyboard is looked at
+    // every few clients.
+    lo.stop = [&app, clients = 0]() mutable {
+        return ++clients % 16 == 0 && app.op.esc_pressed() && app.yes({"Abandona a impressão ?"});
+    };
     std::unique_ptr<printing::PrintFile> file;
     if (Status st = printing::PrintFile::PREP_IMP(print_place(app), &file); !st) {
         app.error({st.message()});
@@ -191,6 +196,7 @@ void print_client_lists(App& app, int quecon, const std::string& cpf) {
         app.error({closed.message()});
         return;
     }
+    if (result.abandoned) return;
     if (result.nothing()) {
         app.tell({printing::kNoClient});
         return;

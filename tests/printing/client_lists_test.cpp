@@ -278,6 +278,16 @@ TEST_F(Lists, NothingPrintedAndAFolderWithoutRegistry) {
     EXPECT_NE(text.find("RELACAO TODAS PASTAS/RESUMIDO DE PESSOAS NA PASTA CLIENTES"),
               std::string::npos);
 
+    // Given up after two clients: no closing total.
+    o.QUECON = 3;
+    int asked = 0;
+    o.stop = [&asked] { return ++asked > 2; };
+    const std::string given_up = run();
+    EXPECT_TRUE(result.abandoned);
+    EXPECT_EQ(result.printed, 2);
+    EXPECT_EQ(given_up.find("Total de contribuintes"), std::string::npos);
+    o.stop = nullptr;
+
     // One folder without a registry is an error; a CPF not in it too.
     PrintWriter w;
     o.QUECON = 3;
