@@ -195,5 +195,37 @@ TEST(ListsWindow, LabelGeometryRefusedThenPrintedAndEscCancels) {
     EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/NAO-DOS.TXT"));
 }
 
+// The marked clients by birthday, March to May: the month window follows the order, and the
+// complete list is the batch one. A status range nobody is in prints nothing and says so.
+TEST(ListsWindow, BirthdaysOfTheMarkedAndNothingToPrint) {
+    Office o(4, [](int i, tax::Declaration& d) {
+        clients(i, d);
+        d.set("IMPRE", i != 2 ? "S" : "N");
+    });
+    fake_lp(o);
+    const std::string keys = cadastro(2, 2) +
+                             "text 4\nENTER\ntext 3\nENTER\ntext 03\nENTER\ntext 05\nENTER\n"
+                             "text S\ntext 1\nENTER\nESC\n";
+    const auto screens = snapped(o, keys);
+    const std::string menu = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    ASSERT_FALSE(menu.empty()) << all(screens);
+    int status = 0;
+    const std::string batch = list(o, "--marked --list completo --order 4 --months 3-5", &status);
+    ASSERT_EQ(status, 0) << batch;
+    EXPECT_EQ(menu, batch);
+    EXPECT_NE(menu.find("RELACAO PARCIAL/COMPLETO"), std::string::npos);
+    EXPECT_NE(menu.find("NASCIDAS ENTRE OS MESES DE MARCO E MAIO"), std::string::npos);
+    EXPECT_EQ(menu.find("/05/1980"), std::string::npos);  // May's client is not marked
+
+    std::filesystem::remove(o.inst.path() + "/lp.args");
+    const auto none = snapped(o, cadastro(2, 3) +
+                                     "text 1\nENTER\ntext N\ntext 90\nENTER\ntext 99\nENTER\n"
+                                     "text 1\nENTER\ntext S\nsnap\nENTER\nESC\n");
+    ASSERT_EQ(none.size(), 1u) << all(none);
+    EXPECT_TRUE(shows(none[0], "Não houve contribuinte nas condições escolhidas")) << all(none);
+    EXPECT_EQ(slurp(o.inst.path() + "/NAO-DOS.TXT"), "");
+    EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/lp.args"));  // nothing sent
+}
+
 }  // namespace
 }  // namespace vorn::shell
