@@ -11,6 +11,7 @@
 #include "shell/chooser.h"
 #include "shell/darf_window.h"
 #include "shell/folders.h"
+#include "shell/lists_window.h"
 #include "shell/print_commands.h"
 #include "tax/year.h"
 
@@ -97,6 +98,11 @@ bool printout_chosen(App& app) {
     return false;
 }
 
+// The print item "Cadastro" prints the client lists or labels.
+bool lists_chosen(const App& app) {
+    return app.s.cfg_num("queimp") == 12;
+}
+
 // The print item "Darfes" opens the DARF window instead of printing the declaration.
 bool darfs_chosen(const App& app) {
     return app.s.cfg_num("queimp") == 5;
@@ -107,6 +113,10 @@ bool darfs_chosen(const App& app) {
 void print_client(App& app, const std::string& cpf) {
     if (darfs_chosen(app)) {
         PREP_DARF(app, cpf);
+        return;
+    }
+    if (lists_chosen(app)) {
+        print_client_lists(app, 1, cpf);
         return;
     }
     if (!printout_chosen(app)) return;
@@ -122,7 +132,11 @@ void print_selected(App& app) {
         PREP_DARF(app, "");
         return;
     }
-    if (darfs_chosen(app)) {
+    if (lists_chosen(app) && quecon >= 2 && quecon <= 4) {
+        print_client_lists(app, static_cast<int>(quecon), "");
+        return;
+    }
+    if (darfs_chosen(app) || lists_chosen(app)) {
         DECLARA(app);
         return;
     }
