@@ -305,12 +305,14 @@ class Sheet {
 
     void open_list(ListKind kind, std::string title, std::vector<std::string> head_lines,
                    bool wide) {
+        // The room is made before the list is open: a list that starts on a new sheet closes
+        // the previous one without a subtotal and prints its heads once.
+        room(static_cast<int>(head_lines.size()) + 4);
         list_ = kind;
         title_ = std::move(title);
         heads_ = std::move(head_lines);
         wide_ = wide;
         sums_.fill(Decimal());
-        room(static_cast<int>(heads_.size()) + 4);
         heads();
     }
     void heads() {
@@ -395,7 +397,8 @@ class Sheet {
         if (trim(value).empty()) return;
         room(1);
         text(0, label);
-        text(30, trim(value));
+        // A label longer than the column pushes its value right instead of being overwritten.
+        text(std::max<int>(30, static_cast<int>(label.size()) + 1), trim(value));
         next();
     }
     std::string date_of(std::string_view name) const {
@@ -448,9 +451,11 @@ class Sheet {
             const std::string which = s.empty() ? "partilha" : "sobrepartilha";
             if (d_.str("DECJUDI" + s) == "S") {
                 field_line("Decisao judicial da " + which, d_.str("NROPROCES" + s));
-                field_line("Vara civel / Comarca / UF", trim(d_.str("VARACIVIL" + s)) + " / " +
-                                                            trim(d_.str("COMARCA" + s)) + " / " +
-                                                            trim(d_.str("UFPROCES" + s)));
+                std::string court;
+                for (const char* f : {"VARACIVIL", "COMARCA", "UFPROCES"})
+                    if (const std::string v = trim(d_.str(f + s)); !v.empty())
+                        court += (court.empty() ? "" : " / ") + v;
+                field_line("Vara civel / Comarca / UF", court);
                 field_line("Data da partilha", date_of("DATAPARTI" + s));
                 field_line("Transito em julgado", date_of("DATADECIS" + s));
             } else if (!trim(d_.str("NOMECARTO" + s)).empty()) {

@@ -32,10 +32,10 @@ std::string two_digits(int n) {
 
 // "Configura a etiqueta": margin, top of the sheet, lines per label, lines per page. A geometry
 // with no label on a sheet is refused and the window stays. nullopt on Esc.
-std::optional<printing::LabelGeometry> configure_labels(App& app) {
+std::optional<printing::LabelGeometry> configure_labels(App& app, int sheet_lines) {
     printing::LabelGeometry g;
     std::string margin = two_digits(0), top = two_digits(0), lines = two_digits(6),
-                page = two_digits(60);
+                page = two_digits(sheet_lines);
     for (;;) {
         auto dlg = ui::LDLGSHOW(app.screen, 7, 18, 15, 61, "Configura a etiqueta");
         dlg->say(1, 2, "Margem esquerda.............:");
@@ -108,7 +108,7 @@ bool ask(App& app, printing::ListOptions* lo) {
             const auto condensed = yes_or_no(app, {"Reduz os caracteres para imprimir etiquetas?"});
             if (!condensed) return false;
             lo->condensed = *condensed;
-            const auto g = configure_labels(app);
+            const auto g = configure_labels(app, lo->NRO_LIN);
             if (!g) return false;
             lo->labels = *g;
         } else {
@@ -161,6 +161,10 @@ void print_client_lists(App& app, int quecon, const std::string& cpf) {
     lo.model =
         s.cfg_num("quemod") == 1 ? printing::ListModel::kLabels : printing::ListModel::kSummary;
     lo.today = app.w.clock().now().date;
+    // The terminal's lines per sheet (command 54 keeps them between 50 and 66); a terminal that
+    // never set them prints 60.
+    const long lines = s.cfg_num("NRO_LIN");
+    lo.NRO_LIN = lines >= 50 && lines <= 66 ? static_cast<int>(lines) : 60;
     if (!ask(app, &lo)) return;
     if (auto problem = printing::check_list_options(&lo)) {
         app.error({*problem});

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "printing_test_util.h"
 #include "store/catalogue.h"
@@ -296,6 +297,86 @@ TEST_F(Lists, NothingPrintedAndAFolderWithoutRegistry) {
     o.cpf = "99999999999";
     EXPECT_EQ(IMPR_CAD(store::Env::posix(), {folder()}, o, names, w, &result).code(),
               Status::Code::kNotFound);
+}
+
+}  // namespace
+}  // namespace vorn::printing
+
+namespace vorn::printing {
+namespace {
+
+// A registry written by another xBase program (python3-dbf) with what such tools leave behind:
+// blank dates, numbers and texts, a CPF with letters or too few digits, a telephone with letters, a
+// status outside the status table and a negative one. Every model prints every client, none of
+// them is dropped, and nothing reads past a field.
+TEST_F(Lists, ARegistryWrittenByAnotherProgramWithBlankAndOddValuesPrints) {
+    const store::Layout& layout = *store::table_def(9)->layout;
+    std::string input;
+    for (size_t k = 0; k < layout.size(); ++k) {
+        const auto& f = layout[k];
+        input += "F " + f.name + " " + static_cast<char>(f.type) + " " + std::to_string(f.width) +
+                 " " + std::to_string(f.decimals) + "\n";
+    }
+    // Each row: field name → value; every other field is left empty (None in python3-dbf).
+    const std::vector<std::map<std::string, std::string>> odd = {
+        {{"CPF", "12345"}, {"NOMECONTR", ""}, {"IMPPGRE", "10.00"}},
+        {{"CPF", "ABCDEFGHIJK"},
+         {"NOMECONTR", "NOME SEM MAIS NADA"},
+         {"ESTATUS", "-1"},
+         {"TELEFO", "(11)X-9-Y"},
+         {"NASCIMENTO", ""}},
+        {{"CPF", "66666666666"},
+         {"NOMECONTR", std::string(47, 'X')},
+         {"ESTATUS", "88"},
+         {"IMPPGRE", "-0.01"},
+         {"QTD_QUOTA", "9"},
+         {"CEP", "123"},
+         {"NASCIMENTO", "20260415"},
+         {"COMPLEM", std::string(21, 'C')}},
+    };
+    for (const auto& row : odd) {
+        input += "R";
+        for (size_t k = 0; k < layout.size(); ++k) {
+            const auto v = row.find(layout[k].name);
+            input += "|" + (v == row.end() ? std::string() : v->second);
+        }
+        input += "\n";
+    }
+    const std::string path =
+        store::data_table_path(store::Env::posix(), dir.file("OUTRO") + "/", 9);
+    std::filesystem::create_directories(dir.file("OUTRO"));
+    testing::spit(dir.file("rows.txt"), input);
+    int status = 0;
+    const std::string out = testing::output_of("/usr/bin/python3 " + std::string(VORN_SOURCE_DIR) +
+                                                   "/tests/store/tools/dbf_write.py " + path +
+                                                   " < " + dir.file("rows.txt") + " 2>&1",
+                                               &status);
+    ASSERT_EQ(status, 0) << out;
+
+    for (ListModel model : {ListModel::kSummary, ListModel::kComplete, ListModel::kLabels}) {
+        for (int order : {1, 2, 3, 4, 5, 6}) {
+            o.model = model;
+            o.OPC_IND = order;
+            const std::string text = run({dir.file("OUTRO") + "/"});
+            // The birthday order prints only those born in the chosen months: not the two
+            // without a birth date.
+            EXPECT_EQ(result.printed, order == 4 ? 1 : 3)
+                << static_cast<int>(model) << " order " << order;
+            EXPECT_TRUE(result.problems.empty());
+            if (order != 4) {
+                EXPECT_NE(text.find("NOME SEM MAIS NADA"), std::string::npos);
+            }
+            // Lines never run wider than the widest sheet.
+            size_t from = 0;
+            for (size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1)
+                EXPECT_LE(nl - from, 136u) << text.substr(from, nl - from);
+        }
+    }
+    // The client born this month gets the birthday notice.
+    o.model = ListModel::kComplete;
+    o.OPC_IND = 1;
+    EXPECT_NE(run({dir.file("OUTRO") + "/"}).find("Atencao! Aniversario nesse mes"),
+              std::string::npos);
 }
 
 }  // namespace

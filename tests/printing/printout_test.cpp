@@ -11,7 +11,7 @@
 #include <regex>
 #include <sstream>
 
-#include "../tax/builder.h"
+#include "../tax/hand_declarations.h"
 #include "base/text.h"
 #include "printing_test_util.h"
 #include "store/catalogue.h"
@@ -151,6 +151,64 @@ TEST(Printout, HandComputedEmployeeUnderBothOptions) {
     }
 }
 
+// Every declaration worked by hand, under both options, printed whole: the summary page shows the
+// computed figures in their places, every sheet carries the declaration's kind, and the print file
+// is the reviewed golden copy.
+TEST(Printout, EveryHandComputedDeclarationUnderBothOptions) {
+    const auto shown = [](const Decimal& v) { return transform(v, Picture("@E 999,999,999.99")); };
+    for (const auto& [name, build] : tax::testing::hand_declarations()) {
+        for (const char* option : {"N", "S"}) {
+            SCOPED_TRACE(name + " " + option);
+            Builder b = build();
+            b.d.registry.set("NOMECONTR", "CONTRIBUINTE " + name);
+            b.d.registry.set("DATAFIM", Date(2026, 4, 10));
+            b.d.registry.set("HORAFIM", "09:30:15");
+            b.d.set("USAPADRAO", option);
+            compute(b.d);
+            const Printed p = print(b.d, 2);
+            ASSERT_TRUE(p.went_on);
+            EXPECT_NE(p.line_with("Base de calculo").find(shown(b.d.num("I13_20"))),
+                      std::string::npos);
+            EXPECT_NE(p.line_with("TOTAL RENDIMENTO...").find(shown(b.d.num("I13_08"))),
+                      std::string::npos);
+            const std::string due = p.line_with(b.d.simplified() ? " TOTAL IMPOSTO DEVIDO.."
+                                                                 : "   TOTAL IMP.DEVIDO....");
+            EXPECT_NE(due.find(shown(b.d.num("I13_26"))), std::string::npos) << due;
+            if (b.d.num("I13_36") > Decimal()) {
+                EXPECT_NE(p.line_with("IMPOSTO A PAGAR").find(shown(b.d.num("I13_36"))),
+                          std::string::npos);
+                const long long quotas = std::max(1LL, b.d.num("QTD_QUOTA").whole());
+                EXPECT_NE(p.line_with("Em " + std::to_string(quotas) + " Quotas de")
+                              .find(shown(b.d.num("I13_37"))),
+                          std::string::npos);
+                EXPECT_EQ(p.line_with("IMPOSTO A RESTITUIR.."), "");
+            } else {
+                EXPECT_EQ(p.line_with("IMPOSTO A PAGAR"), "");
+                if (b.d.num("I13_38") > Decimal()) {
+                    EXPECT_NE(p.line_with("IMPOSTO A RESTITUIR..").find(shown(b.d.num("I13_38"))),
+                              std::string::npos);
+                }
+            }
+            const char* kind = b.d.str("DECFINAL") == "S"   ? "DECLARACAO DE FINAL DE ESPOLIO"
+                               : b.d.str("DECSAIDA") == "S" ? "DECLARACAO DE SAIDA DEFINITIVA"
+                                                            : "DECLARACAO DE AJUSTE ANUAL";
+            for (const auto& sheet : p.sheets) {
+                if (sheet.empty()) continue;
+                EXPECT_EQ(sheet.at(2).rfind(kind, 0), 0u) << sheet.at(2);
+                // A list's heads stand once on a sheet, however near its end the list began.
+                for (const char* head : {"COD NOME DO BENEFICIARIO", "ITEM GR COD", "ITEM COD",
+                                         "       NOME DA FONTE PAGADORA"})
+                    EXPECT_LE(
+                        std::count_if(sheet.begin(), sheet.end(),
+                                      [&](const std::string& l) { return l.rfind(head, 0) == 0; }),
+                        1)
+                        << head;
+            }
+            expect_golden("hand_" + name + "_" + (b.d.simplified() ? "S" : "C") + ".TXT", p.latin1);
+        }
+    }
+}
+
 TEST(Printout, PageChoicesPrintTheirParts) {
     Builder b = employee("N");
     compute(b.d);
@@ -183,6 +241,7 @@ TEST(Printout, FinalEstateAndDepartureHeaders) {
     EXPECT_NE(e.line_with("Decisao judicial da partilha").find("0001234-56.2025"),
               std::string::npos);
     EXPECT_NE(e.line_with("Data da partilha").find("02/05/2025"), std::string::npos);
+    EXPECT_EQ(e.line_with("Vara civel"), "");  // none of its three parts given
 
     Builder exit = employee("N");
     exit.d.set("DECSAIDA", "S");
@@ -193,6 +252,13 @@ TEST(Printout, FinalEstateAndDepartureHeaders) {
     EXPECT_EQ(x.sheets[0][2].substr(0, 30), "DECLARACAO DE SAIDA DEFINITIVA");
     EXPECT_NE(x.line_with("Data da saida definitiva").find("20/08/2025"), std::string::npos);
     EXPECT_NE(x.line_with("CPF do procurador").find("529.982.247-25"), std::string::npos);
+    // Labels wider than the value column keep every letter.
+    exit.d.set("DATADECIS", Date(2025, 3, 10));
+    exit.d.set("VOLTA_RES", "S");
+    exit.d.set("DATARETOR", Date(2025, 11, 3));
+    const Printed y = print(exit.d, 3);
+    EXPECT_NE(y.line_with("Condicao de nao residente desde 10/03/2025"), "");
+    EXPECT_NE(y.line_with("Retorno a condicao de residente 03/11/2025"), "");
 }
 
 // A parsed amount "1.234,56" of a line at [col, col + width).

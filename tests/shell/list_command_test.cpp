@@ -3,6 +3,7 @@
 // choices it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -166,6 +167,33 @@ TEST(ListsWindow, TheFolderByNameGivesTheBytesOfTheBatchList) {
     EXPECT_EQ(menu, batch);
     EXPECT_NE(menu.find("COM OS ESTATUS 1 ATE 2"), std::string::npos);
     EXPECT_NE(slurp(o.inst.path() + "/lp.args").find("NAO-DOS.pdf"), std::string::npos);
+}
+
+// The terminal's lines per sheet (command 54, here 50) give the lists their page length: the
+// menu's print file is the batch list with --lines 50, its sheets closing with the running count.
+TEST(ListsWindow, TheTerminalsLinesPerSheetGiveThePageLength) {
+    Office o(60, [](int i, tax::Declaration& d) {
+        d.set("ESTATUS", Decimal(i % 4));
+        d.set("NASCIMENTO", Date(1980, 1 + i % 12, 10));
+    });
+    fake_lp(o);
+    const std::string lines54 =
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\ntext 50\nENTER\n";
+    // Order 1, every status, every tax, the summary list.
+    const std::string keys =
+        lines54 + cadastro(2, 3) + "text 1\nENTER\ntext S\ntext 1\nENTER\ntext S\nsnap\nESC\n";
+    const auto screens = snapped(o, keys);
+    const std::string menu = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    ASSERT_FALSE(menu.empty()) << all(screens);
+    int status = 0;
+    const std::string batch = list(o, "--all --list resumido --lines 50", &status);
+    ASSERT_EQ(status, 0) << batch;
+    EXPECT_EQ(menu, batch);
+    EXPECT_NE(menu, list(o, "--all --list resumido", &status));  // 60 lines a sheet
+    const size_t sheet = menu.find('\f');
+    ASSERT_NE(sheet, std::string::npos);
+    EXPECT_EQ(std::count(menu.begin(), menu.begin() + static_cast<long>(sheet), '\n'),
+              46);  // 6 heads, 39 clients, the count
 }
 
 // Labels for the external program: condensed, then a geometry with no label on a sheet is refused

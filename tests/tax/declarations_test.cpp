@@ -2,7 +2,7 @@
 // figures are what an accountant gets from the year's tables for the same data.
 #include <gtest/gtest.h>
 
-#include "builder.h"
+#include "hand_declarations.h"
 #include "tax/annual.h"
 
 namespace vorn::tax {
@@ -11,6 +11,7 @@ namespace {
 using testing::Builder;
 using testing::D;
 using testing::Session;
+using namespace testing;
 
 // Runs the summary computation under one option on a copy of the declaration.
 struct Computed {
@@ -25,8 +26,7 @@ struct Computed {
 };
 
 TEST(WholeDeclaration, EmployeeWithSocialSecurityAndThirteenth) {
-    Builder b;
-    b.company("60000.00", "5000.00", "6000.00", "5000.00");
+    Builder b = employee_with_thirteenth();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_01"], D("60000.00"));
@@ -62,17 +62,7 @@ TEST(WholeDeclaration, EmployeeWithSocialSecurityAndThirteenth) {
 }
 
 TEST(WholeDeclaration, FamilyWithEducationMedicalAndPensionLimits) {
-    Builder b;
-    b.company("120000.00", "15000.00", "9000.00", "10000.00");
-    b.dependant(21, "11111111111", Date(2012, 3, 4), 1);
-    b.dependant(21, "22222222222", Date(2015, 7, 8), 2);
-    b.payment(1, "5000.00", "0", 0);  // holder: limited to 3561.50
-    b.payment(1, "1000.00", "0", 1);
-    b.payment(2, "4000.00", "0", 2);  // limited to 3561.50
-    b.payment(2, "700.00", "0", 7);   // a person that does not exist: ignored
-    b.payment(10, "3000.00", "500.00");
-    b.payment(9, "1500.00");
-    b.payment(36, "20000.00");  // limited to 12 % of 120000
+    Builder b = family_with_limits();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_11"], D("14400.00"));
@@ -96,12 +86,7 @@ TEST(WholeDeclaration, FamilyWithEducationMedicalAndPensionLimits) {
 }
 
 TEST(WholeDeclaration, IncentiveDonationsWithinTheirLimits) {
-    Builder b;
-    b.company("100000.00", "12000.00");
-    b.payment(40, "700.00");
-    b.payment(41, "500.00");
-    b.payment(39, "200.00");
-    b.payment(45, "300.00");
+    Builder b = incentive_donations();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_21"], D("16646.22"));
@@ -134,9 +119,7 @@ TEST(WholeDeclaration, IncentiveDonationsWithinTheirLimits) {
 }
 
 TEST(WholeDeclaration, CarneLeaoOnIncomeFromIndividuals) {
-    Builder b;
-    b.monthly_item("F", "6000.00");
-    b.monthly_item("I", "580.00");
+    Builder b = carne_leao_from_individuals();
 
     // Due: 598.68 in January to April (27.5 % of 5435.20 − 896.00), 574.29 from May.
     Computed complete(b.d, false);
@@ -158,13 +141,7 @@ TEST(WholeDeclaration, CarneLeaoOnIncomeFromIndividuals) {
 }
 
 TEST(WholeDeclaration, FinalEstateUsesTheMonthsUpToThePartition) {
-    Builder b;
-    b.company("30000.00");
-    b.d.set("DECFINAL", "S");
-    b.d.set("INDSOBRE", "N");
-    b.d.set("DATAPARTI", Date(2025, 6, 15));
-    b.d.set("DECJUDI", "S");
-    b.d.set("QTD_QUOTA", Decimal(3));
+    Builder b = final_estate();
 
     // Six months: bound 4 = 27988.08, amount 4 = 5401.46.
     Computed run(b.d, true);  // forced to the complete option
@@ -184,11 +161,7 @@ TEST(WholeDeclaration, FinalEstateUsesTheMonthsUpToThePartition) {
 }
 
 TEST(WholeDeclaration, DepartureCountsMonthsFromTheDecisionOfResidence) {
-    Builder b;
-    b.company("20000.00", "500.00");
-    b.d.set("DECSAIDA", "S");
-    b.d.set("DATASAIDA", Date(2025, 6, 20));
-    b.d.set("DATADECIS", Date(2025, 3, 10));
+    Builder b = departure();
 
     Computed run(b.d, false);
     EXPECT_EQ(run["I13_21"], D("1916.00"));  // four months
@@ -203,11 +176,7 @@ TEST(WholeDeclaration, DepartureCountsMonthsFromTheDecisionOfResidence) {
 }
 
 TEST(WholeDeclaration, RetiredFromAge65WithExemptPortion) {
-    Builder b;
-    b.d.set("NASCIMENTO", Date(1950, 2, 1));
-    store::Record& pension = b.company("40000.00", "1000.00", "0", "3000.00");
-    pension.set("I1_17", D("22847.76"));
-    pension.set("I1_43", D("1903.98"));
+    Builder b = retired_from_65();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I3_06"], D("24751.74"));
@@ -223,10 +192,7 @@ TEST(WholeDeclaration, RetiredFromAge65WithExemptPortion) {
 }
 
 TEST(WholeDeclaration, TaxPaidAbroadIsLimitedToTheTaxOnTheForeignIncome) {
-    Builder b;
-    b.company("50000.00", "3000.00");
-    b.monthly_item("E", "2000.00");
-    b.d.set("IR_EXTER", D("1000.00"));
+    Builder b = tax_paid_abroad();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_49"], D("24000.00"));
@@ -253,17 +219,7 @@ TEST(WholeDeclaration, TaxPaidAbroadIsLimitedToTheTaxOnTheForeignIncome) {
 }
 
 TEST(WholeDeclaration, AccumulatedIncomeTaxedExclusively) {
-    Builder b;
-    b.company("40000.00");
-    store::Record rra = b.d.new_record(2);
-    rra.set("I1_1", "A");
-    rra.set("I1_11", "S");
-    rra.set("TIPOCR", "N");
-    rra.set("I1_4", D("30000.00"));
-    rra.set("I1_25", D("30000.00"));
-    rra.set("I1_20", D("558.40"));
-    rra.set("I1_5", D("900.00"));
-    b.d.items.push_back(rra);
+    Builder b = accumulated_income();
 
     Computed complete(b.d, false);
     EXPECT_EQ(complete["I13_05"], D("0"));
