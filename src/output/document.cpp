@@ -3,13 +3,18 @@
 #include "output/document.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 
 #include <pugixml.hpp>
 
+#include "base/helpers.h"
 #include "base/text.h"
+#include "base/validate.h"
 #include "output/document_format.h"
+#include "rural/result.h"
+#include "tax/leao.h"
 #include "tax/year.h"
 
 namespace vorn::output {
@@ -20,6 +25,91 @@ using store::Record;
 
 constexpr const char* kBlankCpf = "   .   .   -  ";
 constexpr const char* kBlankDate = "  /  /    ";
+
+std::string digits_of(std::string_view t) {
+    std::string out;
+    for (char c : t)
+        if (c >= '0' && c <= '9') out += c;
+    return out;
+}
+
+// The forms of the items of the auxiliary tables of exempt and exclusively taxed income, each
+// with the attributes the government program's item class of that table holds.
+enum class Form {
+    kDetailed,    // payer and value (ItemQuadroTransporteDetalhado)
+    kRetirement,  // the same with the exempt 13th salary from age 65
+    kPayerNI,     // payer as NI (ItemQuadroRendimentosNI)
+    kIllness,     // pension of a serious illness, with 13th, tax and social security
+    kTransfer,    // donor or estate
+    kSharing,     // share of a dissolved marriage
+    kGains,       // net gains on shares and gold
+    kAlimony,     // alimony received
+    kOther,       // other income, with its description
+    kLottery,     // lottery prizes
+};
+
+// One auxiliary table: its element and item class, the line that totals it and the column of the
+// income items that feeds it (none: the table has no items of its own).
+struct Quadro {
+    const char* element;
+    const char* type;
+    const char* line;
+    const char* column;
+    Form form;
+};
+
+constexpr const char* kDetailed = "serpro.ppgd.irpf.rendIsentos.ItemQuadroTransporteDetalhado";
+constexpr const char* kNI = "serpro.ppgd.irpf.rendIsentos.ItemQuadroRendimentosNI";
+constexpr const char* kGainsType = "serpro.ppgd.irpf.rendIsentos.ItemQuadroGanhosAcoesOuro";
+constexpr const char* kOtherType = "serpro.ppgd.irpf.rendIsentos.ItemQuadroOutrosRendimentos";
+
+constexpr Quadro kExemptTables[] = {
+    {"bolsaEstudosQuadroAuxiliar", kDetailed, "I3_01", "I1_29", Form::kDetailed},
+    {"indenizacoesQuadroAuxiliar", kNI, "I3_03", "I1_30", Form::kPayerNI},
+    {"lucroRecebidoQuadroAuxiliar", kDetailed, "I3_05", "I1_15", Form::kDetailed},
+    {"parcIsentaAposentadoriaQuadroAuxiliar", kDetailed, "I3_06", "I1_17", Form::kRetirement},
+    {"pensaoQuadroAuxiliar", "serpro.ppgd.irpf.rendIsentos.ItemQuadroPensaoMolestiaGrave", "I3_07",
+     "I1_18", Form::kIllness},
+    {"poupancaQuadroAuxiliar", kDetailed, "I3_08", "I1_37", Form::kDetailed},
+    {"rendSocioQuadroAuxiliar", kDetailed, "I3_09", "I1_16", Form::kDetailed},
+    {"transferenciasQuadroAuxiliar",
+     "serpro.ppgd.irpf.rendIsentos.ItemQuadroTransferenciaPatrimonial", "I3_10", "I1_23",
+     Form::kTransfer},
+    {"impostoRendasAnterioresCompensadoJudicialmenteQuadroAuxiliar", kNI, "I3_12", "I1_31",
+     Form::kPayerNI},
+    {"rendAssalariadoMoedaEstrangeiraQuadroAuxiliar", kDetailed, "I3_13", "I1_13", Form::kDetailed},
+    {"incorporacaoReservaCapitalQuadroAuxiliar", kDetailed, "I3_14", "I1_14", Form::kDetailed},
+    {"medicosResidentesQuadroAuxiliar", kDetailed, "I3_15", "I1_24", Form::kDetailed},
+    {"voluntariosCopaQuadroAuxiliar", kDetailed, "I3_16", nullptr, Form::kDetailed},
+    {"meacaoDissolucaoQuadroAuxiliar", "serpro.ppgd.irpf.rendIsentos.ItemQuadroMeacaoDissolucao",
+     "I3_17", "I1_26", Form::kSharing},
+    {"ganhosLiquidosAcoesQuadroAuxiliar", kGainsType, "I3_18", "I1_27", Form::kGains},
+    {"ganhosCapitalOuroQuadroAuxiliar", kGainsType, "I3_19", "I1_28", Form::kGains},
+    {"pensaoAlimenticiaQuadroAuxiliar",
+     "serpro.ppgd.irpf.rendIsentos.ItemQuadroPensaoAlimenticiaRendIsentos", "I3_26", "I1_44",
+     Form::kAlimony},
+    {"outrosQuadroAuxiliar", kOtherType, "I3_24", "I1_9", Form::kOther},
+};
+
+constexpr Quadro kExclusiveTables[] = {
+    {"rendAplicacoesQuadroAuxiliar", kDetailed, "I4_04", "I1_38", Form::kDetailed},
+    {"jurosCapitalProprioQuadroAuxiliar", kDetailed, "I4_08", "I1_32", Form::kDetailed},
+    {"participacaoLucrosResultadosQuadroAuxiliar", kDetailed, "I4_09", "I1_33", Form::kDetailed},
+    {"ganhosLotericaQuadroAuxiliar",
+     "serpro.ppgd.irpf.negocio.rendIsentos.ItemQuadroGanhosLotericasRendimentos", "I4_15", "I1_45",
+     Form::kLottery},
+    {"outrosQuadroAuxiliar", kOtherType, "I4_10", "I1_34", Form::kOther},
+};
+
+// Whether an income row carries an amount of some auxiliary table (so it is written there even
+// when it holds no company income).
+bool feeds_a_table(const Record& r) {
+    for (const Quadro& q : kExemptTables)
+        if (q.column && !r.num(q.column).is_zero()) return true;
+    for (const Quadro& q : kExclusiveTables)
+        if (q.column && !r.num(q.column).is_zero()) return true;
+    return !r.num("I1_43").is_zero();
+}
 
 std::string timestamp(const DateTime& t) {
     return t.date.dmy() + " " + seconds_to_hms(t.seconds);
@@ -35,8 +125,9 @@ std::string SEMPONTO(std::string_view t) {
 
 class Writer {
   public:
-    Writer(const tax::Declaration& d, const DocumentContext& ctx, Document& doc)
-        : d_(d), ctx_(ctx), doc_(doc), out_(doc.text) {}
+    Writer(const tax::Declaration& d, const rural::RuralTables* rural, const DocumentContext& ctx,
+           Document& doc)
+        : d_(d), rural_(rural), ctx_(ctx), doc_(doc), out_(doc.text) {}
 
     void build();
 
@@ -76,9 +167,14 @@ class Writer {
     void alimentandos();
     void rendPJ();
     void rendPF();
+    void months(const tax::PersonMonths& p, const std::string* dependants);
+    void PEGA_CLIENTES(const Record* person, const tax::PersonMonths& p, const std::string& cpf);
+    std::string payer_cpf(std::string_view value, std::string_view what);
     void rendAcm();
+    void FAZ_ACUMULADO(int who);
     void rendIsentos();
     void rendTributacaoExclusiva();
+    void ENCHEQUADRO(const Quadro& q);
     void aplicacoes();
     void estatutos();
     void impostoPago();
@@ -95,7 +191,10 @@ class Writer {
     void comparativo();
     void doacoesEleitorais();
     void saida();
-    void AARVAZIO();
+    void rural();
+    void ATIVIDADE(const Record& result, bool brazil);
+    void AARVAZIO(bool brazil);
+    void BENS_RURAL();
     void renda_variavel_vazia();
     void SEMGANHO();
     Decimal simplified_discount() const;
@@ -103,6 +202,7 @@ class Writer {
     const Record* linked_dependant(const Record& payment) const;
 
     const tax::Declaration& d_;
+    const rural::RuralTables* rural_;
     const DocumentContext& ctx_;
     Document& doc_;
     std::string& out_;
@@ -327,7 +427,8 @@ void Writer::rendPJ() {
         const bool empty = r.num("I1_4").is_zero() && r.num("I1_5").is_zero() &&
                            r.num("I1_6").is_zero() && r.num("I1_7").is_zero();
         if (unnamed || empty) {
-            if (!(unnamed && empty))
+            // A row of exempt or exclusive amounts only is written in their tables.
+            if (!(unnamed && empty) && !(empty && feeds_a_table(r)))
                 note(DocumentNote::Kind::kDropped,
                      "Rendimento de PJ não transferido (" +
                          std::string(unnamed ? "sem nome e número da fonte" : "sem valores") +
@@ -421,63 +522,302 @@ constexpr const char* kMonthNames[] = {"janeiro",  "fevereiro", "marco",    "abr
                                        "maio",     "junho",     "julho",    "agosto",
                                        "setembro", "outubro",   "novembro", "dezembro"};
 
-// Income from individuals and from abroad: written here in its empty form only (declarations
-// holding such income are refused before writing, see unwritten_section).
-void Writer::rendPF() {
-    const std::string zero = fmt::amount(0);
-    const std::string dependants = fmt::digits(Decimal(static_cast<long long>(
-        std::count_if(d_.dependants.begin(), d_.dependants.end(), [](const Record& r) {
+// The number of dependants of the monthly deduction (codes 1 to 97).
+std::string dependant_count(const tax::Declaration& d) {
+    return fmt::digits(Decimal(static_cast<long long>(
+        std::count_if(d.dependants.begin(), d.dependants.end(), [](const Record& r) {
             const long long c = tax::field_int(r, "CODIDEPEN");
             return !r.deleted && c > 0 && c <= 97;
         }))));
-    Element t("rendPFTitular");
-    t.set("NITPISPASEP", S("NIT_TIT"));
-    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
-                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa"})
-        t.set(n, zero);
-    t.set("totalNumDependentes", dependants);
-    for (const char* n : {"totalOutros", "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
-        t.set(n, zero);
-    t.set("usouImportacaoCarneLeaoWeb", "");
-    open(t);
-    for (int m = 0; m < 12; ++m) {
-        Element e(kMonthNames[m]);
-        for (const char* n : {"alugueis", "carneLeao", "darfPago", "dependentes", "exterior",
-                              "impostoPagoCompensarExterior", "livroCaixa"})
-            e.set(n, zero);
-        e.set("mes", std::to_string(m)).set("numDependentes", dependants);
-        for (const char* n : {"outros", "pensao", "pessoaFisica", "previdencia"}) e.set(n, zero);
-        leaf(e);
-    }
-    open(Element("contasAno"));
-    for (int m = 0; m < 12; ++m) {
-        Element e(kMonthNames[m]);
-        e.set("nomeMes", std::to_string(m + 1))
-            .set("tipoItens", "serpro.ppgd.irpf.rendpf.Conta")
-            .set("totalRendTrabNaoAssPF", zero);
-        leaf(e);
-    }
-    close("contasAno");
-    close("rendPFTitular");
-    Element dep = collection("rendPFDependente", "serpro.ppgd.irpf.rendpf.ItemRendPFDependente");
-    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
-                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa", "totalOutros",
-                          "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
-        dep.set(n, "0,00");
-    dep.set("usouImportacaoCarneLeaoWeb", "0");
-    leaf(dep);
 }
 
-// Income received cumulatively: its empty form (declarations with such income are refused).
+// Income from individuals and from abroad, month by month from the monthly grids: the holder's
+// months and accounts, then one item per dependant with such income (or the empty collection).
+void Writer::rendPF() {
+    const std::string dependants = dependant_count(d_);
+    const Record* holder = nullptr;
+    for (const auto& r : d_.monthly)
+        if (!r.deleted && trim(r.str("CPFDEPEN")).empty()) {
+            holder = &r;
+            break;
+        }
+    const tax::PersonMonths t = holder ? tax::person_months(d_, *holder) : tax::PersonMonths{};
+    Element e("rendPFTitular");
+    e.set("NITPISPASEP", S("NIT_TIT"))
+        .set("totalAlugueis", fmt::amount(t.rent[13]))
+        .set("totalDarfPago", fmt::amount(t.paid[13]))
+        .set("totalDependentes", "0,00")
+        .set("totalExterior", fmt::amount(t.abroad[13]))
+        .set("totalImpostoPagoExteriorCompensar", fmt::amount(0))
+        .set("totalLivroCaixa", fmt::amount(t.cash_book[13]))
+        .set("totalNumDependentes", dependants)
+        .set("totalOutros", fmt::amount(t.other[13]))
+        .set("totalPensao", fmt::amount(t.alimony[13]))
+        .set("totalPessoaFisica", fmt::amount(t.work[13]))
+        .set("totalPrevidencia", fmt::amount(t.social_security[13]))
+        .set("usouImportacaoCarneLeaoWeb", "");
+    open(e);
+    months(t, &dependants);
+    PEGA_CLIENTES(holder, t, d_.cpf());
+    close("rendPFTitular");
+
+    // Each dependant's grid, in the order of the dependants; a grid whose CPF is no dependant's
+    // is reported, never written under another person.
+    struct Item {
+        const Record* dependant;
+        const Record* grid;
+        tax::PersonMonths months;
+    };
+    std::vector<Item> items;
+    std::vector<const Record*> placed;
+    tax::for_each_live(d_.dependants, [&](const Record& dep) {
+        const std::string cpf = trim(dep.str("CPFDEPEN"));
+        if (cpf.empty() || tax::field_int(dep, "CODIDEPEN") >= 98) return;
+        for (const auto& g : d_.monthly) {
+            if (g.deleted || trim(g.str("CPFDEPEN")) != cpf) continue;
+            if (std::find(placed.begin(), placed.end(), &g) != placed.end()) break;
+            placed.push_back(&g);
+            tax::PersonMonths m = tax::person_months(d_, g);
+            if (m.any()) items.push_back({&dep, &g, m});
+            break;
+        }
+    });
+    // Monthly items of a person without a grid (a CPF no dependant has) reach no month; income
+    // of the kind "other" has no place in the document.
+    tax::for_each_live(d_.items, [&](const Record& it) {
+        const std::string kind = trim(it.str("I1_1"));
+        if (kind == "V" && !it.num("I1_4").is_zero())
+            note(DocumentNote::Kind::kDropped, "Outro rendimento de " + fmt::text(it.str("I1_2")) +
+                                                   " (" + fmt::amount(it.num("I1_4")) +
+                                                   ") não transferido: sem quadro na declaração");
+        if (kind != "F" && kind != "E" && kind != "P" && kind != "L" && kind != "I") return;
+        if (holder && tax::belongs_to(it, *holder)) return;
+        for (const Record* g : placed)
+            if (tax::belongs_to(it, *g)) return;
+        note(DocumentNote::Kind::kDropped,
+             "Rendimento mensal (" + kind + ") de " + fmt::text(it.str("I1_2")) + " do CPF " +
+                 trim(it.str("I1_8")) + " não transferido: não é CPF de dependente");
+    });
+    tax::for_each_live(d_.monthly, [&](const Record& g) {
+        if (trim(g.str("CPFDEPEN")).empty() || g.deleted ||
+            std::find(placed.begin(), placed.end(), &g) != placed.end())
+            return;
+        if (tax::person_months(d_, g).any())
+            note(DocumentNote::Kind::kDropped, "Rendimentos mensais do CPF " +
+                                                   trim(g.str("CPFDEPEN")) +
+                                                   " não transferidos: não é CPF de dependente");
+    });
+    Element dep = collection("rendPFDependente", "serpro.ppgd.irpf.rendpf.ItemRendPFDependente");
+    if (items.empty()) {
+        for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
+                              "totalImpostoPagoExteriorCompensar", "totalLivroCaixa", "totalOutros",
+                              "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
+            dep.set(n, "0,00");
+        dep.set("usouImportacaoCarneLeaoWeb", "0");
+        leaf(dep);
+        return;
+    }
+    tax::PersonMonths sum;
+    for (const Item& i : items)
+        for (int m = 1; m <= 13; ++m) {
+            sum.rent[m] += i.months.rent[m];
+            sum.paid[m] += i.months.paid[m];
+            sum.abroad[m] += i.months.abroad[m];
+            sum.cash_book[m] += i.months.cash_book[m];
+            sum.other[m] += i.months.other[m];
+            sum.work[m] += i.months.work[m];
+            sum.social_security[m] += i.months.social_security[m];
+        }
+    dep.set("totalAlugueis", fmt::amount(sum.rent[13]))
+        .set("totalDarfPago", fmt::amount(sum.paid[13]))
+        .set("totalDependentes", fmt::amount(0))
+        .set("totalExterior", fmt::amount(sum.abroad[13]))
+        .set("totalImpostoPagoExteriorCompensar", fmt::amount(0))
+        .set("totalLivroCaixa", fmt::amount(sum.cash_book[13]))
+        .set("totalOutros", fmt::amount(sum.other[13]))
+        .set("totalPensao", fmt::amount(0))
+        .set("totalPessoaFisica", fmt::amount(sum.work[13]))
+        .set("totalPrevidencia", fmt::amount(sum.social_security[13]))
+        .set("usouImportacaoCarneLeaoWeb", "");
+    open(dep);
+    for (const Item& i : items) {
+        const tax::PersonMonths& p = i.months;
+        const std::string cpf = trim(i.dependant->str("CPFDEPEN"));
+        Element item("item");
+        item.set("cpf", fmt::cpf(cpf)).set("ValoresPreenchidos", fmt::amount(0));
+        open(item);
+        Element r("rendimentos");
+        r.set("NITPISPASEP", fmt::plain(i.dependant->str("NITDEPEN")))
+            .set("totalAlugueis", fmt::amount(p.rent[13]))
+            .set("totalDarfPago", fmt::amount(p.paid[13]))
+            .set("totalDependentes", fmt::amount(0))
+            .set("totalExterior", fmt::amount(p.abroad[13]))
+            .set("totalImpostoPagoExteriorCompensar", fmt::amount(0))
+            .set("totalLivroCaixa", fmt::amount(p.cash_book[13]))
+            .set("totalOutros", fmt::amount(p.other[13]))
+            .set("totalPensao", fmt::amount(0))
+            .set("totalPessoaFisica", fmt::amount(p.work[13]))
+            .set("totalPrevidencia", fmt::amount(p.social_security[13]));
+        open(r);
+        months(p, nullptr);
+        PEGA_CLIENTES(i.grid, p, cpf);
+        close("rendimentos");
+        close("item");
+    }
+    close("rendPFDependente");
+}
+
+// The twelve month elements of a person: the holder's carry the month number and the number of
+// dependants, a dependant's the month "0" and no alimony.
+void Writer::months(const tax::PersonMonths& p, const std::string* dependants) {
+    for (int m = 1; m <= 12; ++m) {
+        Element e(kMonthNames[m - 1]);
+        e.set("alugueis", fmt::amount(p.rent[m]))
+            .set("carneLeao", fmt::amount(p.due[m]))
+            .set("darfPago", fmt::amount(p.paid[m]))
+            .set("dependentes", fmt::amount(0))
+            .set("exterior", fmt::amount(p.abroad[m]))
+            .set("impostoPagoCompensarExterior", fmt::amount(0))
+            .set("livroCaixa", fmt::amount(p.cash_book[m]))
+            .set("mes", dependants ? std::to_string(m - 1) : "0");
+        if (dependants) e.set("numDependentes", *dependants);
+        e.set("outros", fmt::amount(p.other[m]))
+            .set("pensao", fmt::amount(dependants ? p.alimony[m] : Decimal()))
+            .set("pessoaFisica", fmt::amount(p.work[m]))
+            .set("previdencia", fmt::amount(p.social_security[m]));
+        leaf(e);
+    }
+}
+
+// A payer's CPF as the accounts hold it: masked when it has 11 digits, blank when empty; any
+// other value (a CNPJ, a typing error) is reported and left blank.
+std::string Writer::payer_cpf(std::string_view value, std::string_view what) {
+    const std::string digits = digits_of(value);
+    if (digits.empty()) return kBlankCpf;
+    if (digits.size() == 11) return fmt::cpf(digits);
+    note(DocumentNote::Kind::kDropped,
+         std::string(what) + " não é CPF, não transferido: " + fmt::plain(value));
+    return kBlankCpf;
+}
+
+// The monthly accounts of income from individuals for work (PEGA_CLIENTES): each month's total
+// and, when the grid is filled from the payers' items, one account per payer paying that month.
+void Writer::PEGA_CLIENTES(const Record* person, const tax::PersonMonths& p,
+                           const std::string& cpf) {
+    std::vector<const Record*> payers;
+    if (person)
+        tax::for_each_live(d_.items, [&](const Record& it) {
+            if (trim(it.str("I1_1")) == "F" && tax::belongs_to(it, *person) &&
+                tax::individual_income_type(d_, it) == "T")
+                payers.push_back(&it);
+        });
+    std::vector<std::array<Decimal, 13>> values(payers.size());
+    for (size_t k = 0; k < payers.size(); ++k)
+        if (!tax::item_monthly_values(d_, *payers[k], values[k].data())) values[k] = {};
+    open(Element("contasAno"));
+    for (int m = 1; m <= 12; ++m) {
+        Element e(kMonthNames[m - 1]);
+        e.set("nomeMes", std::to_string(m))
+            .set("tipoItens", "serpro.ppgd.irpf.rendpf.Conta")
+            .set("totalRendTrabNaoAssPF", fmt::amount(p.work[m]));
+        bool any = false;
+        for (size_t k = 0; k < payers.size(); ++k) {
+            if (values[k][m].is_zero()) continue;
+            if (!any) open(e);
+            any = true;
+            const Record& it = *payers[k];
+            const std::string payer = payer_cpf(it.str("I1_3"), "CPF do pagador");
+            const bool other_beneficiary = !trim(it.str("I1_40")).empty();
+            Element i("item");
+            i.set("cpfBeneficiarioServico",
+                  other_beneficiary ? payer_cpf(it.str("I1_40"), "CPF do beneficiário") : payer)
+                .set("cpfContribuinte", fmt::cpf(cpf))
+                .set("cpfTitularPagamento", payer)
+                .set("dataMesAno", tax::two_digits(m) + "20" + tax::CANOATUAL)
+                .set("indBeneficiarioNaoPossuiCPF", "0")
+                .set("indTitularEhBeneficiario", other_beneficiary ? "0" : "1")
+                .set("nomeMes", fmt::text(trim(TRAZ_MES(m))))
+                .set("valor", fmt::amount(values[k][m]));
+            leaf(i);
+        }
+        if (any)
+            close(kMonthNames[m - 1]);
+        else
+            leaf(e);
+    }
+    close("contasAno");
+}
+
+// Income received cumulatively: the holder's items, then the dependants'.
 void Writer::rendAcm() {
     Element e("rendAcm");
     e.set("totalRendRecebAcumuladamente", fmt::amount(0));
     open(e);
-    leaf(collection("colecaoRendAcmTitular", "serpro.ppgd.irpf.rendacm.RendAcmTitular"));
-    Element dep("colecaoRendAcmDependente");
-    dep.set("totaisJuros", "0,00").set("tipoItens", "serpro.ppgd.irpf.rendacm.RendAcmTitular");
-    leaf(dep);
+    FAZ_ACUMULADO(1);
+    FAZ_ACUMULADO(2);
     close("rendAcm");
+}
+
+// The accumulated-income items of the holder (1) or of the dependants (2), each with the alimony
+// paid out of it.
+void Writer::FAZ_ACUMULADO(int who) {
+    const char* name = who == 1 ? "colecaoRendAcmTitular" : "colecaoRendAcmDependente";
+    Element c(name);
+    if (who == 2) c.set("totaisJuros", "0,00");
+    c.set("tipoItens", "serpro.ppgd.irpf.rendacm.RendAcmTitular");
+    std::vector<const Record*> rows;
+    tax::for_each_live(d_.items, [&](const Record& it) {
+        if (trim(it.str("I1_1")) == "A" && (trim(it.str("I1_11")) != "N") == (who == 1))
+            rows.push_back(&it);
+    });
+    if (rows.empty()) {
+        leaf(c);
+        return;
+    }
+    open(c);
+    for (const Record* r : rows) {
+        Element i("item");
+        i.set("contribuicaoPrevOficial", fmt::amount(r->num("I1_6")))
+            .set("cpfDependente", fmt::cpf(r->str("I1_8")))
+            .set("impostoDevidoRRA", fmt::amount(r->num("I1_20")))
+            .set("impostoRetidoFonte", fmt::amount(r->num("I1_5")))
+            .set("mesRecebimento", fmt::two(r->str("I1_36")))
+            .set("niFontePagadora", fmt::plain(r->str("I1_3")))
+            .set("nomeFontePagadora", fmt::text(r->str("I1_2")))
+            .set("numMeses", fmt::one_decimal(r->num("I1_21")))
+            .set("opcaoTributacao", trim(r->str("TIPOCR")) == "S" ? "A" : "E")
+            .set("parcIsenta65Anos", fmt::amount(r->num("I1_17")))
+            .set("pensaoAlimenticia", fmt::amount(r->num("I1_12")))
+            .set("rendRecebidos", fmt::amount(r->num("I1_4") + r->num("I1_17")))
+            .set("rendRecebidosInformado", fmt::amount(r->num("I1_4")))
+            .set("valorJuros", fmt::amount(r->num("I1_42")));
+        open(i);
+        Element a = collection("pensaoAlimenticiaQuadroAuxiliar",
+                               "serpro.ppgd.irpf.rendpf.ItemQuadroPensaoAlimenticia");
+        a.set("totais", fmt::amount(r->num("I1_12")));
+        if (r->num("I1_12").is_zero()) {
+            leaf(a);
+        } else {
+            // The recipient is named by the dependants' list, found by the CPF of the item.
+            const std::string cpf = trim(r->str("I1_22"));
+            std::string recipient;
+            for (const auto& dep : d_.dependants)
+                if (!dep.deleted && !cpf.empty() && trim(dep.str("CPFDEPEN")) == cpf)
+                    recipient = dep.str("NOMEDEPEN");
+            if (trim(recipient).empty())
+                note(DocumentNote::Kind::kDropped,
+                     "Nome do alimentando da pensão de " + fmt::amount(r->num("I1_12")) +
+                         " (rendimento acumulado de " + fmt::text(r->str("I1_2")) +
+                         ") não encontrado nos dependentes");
+            open(a);
+            Element p("item");
+            p.set("alimentando", fmt::text(recipient)).set("valor", fmt::amount(r->num("I1_12")));
+            leaf(p);
+            close("pensaoAlimenticiaQuadroAuxiliar");
+        }
+        close("item");
+    }
+    close(name);
 }
 
 void Writer::rendIsentos() {
@@ -521,7 +861,8 @@ void Writer::rendIsentos() {
         .set("unicoImovelInformado", A("I3_04UNIC"))
         .set("unicoImovelTransportado", A("I3_04UNICC"))
         .set("voluntariosCopa", fmt::amount(0));
-    open(e);  // auxiliary tables are listed only with a positive total (refused before writing)
+    open(e);
+    for (const Quadro& q : kExemptTables) ENCHEQUADRO(q);
     close("rendIsentos");
 }
 
@@ -544,7 +885,89 @@ void Writer::rendTributacaoExclusiva() {
         .set("tiposRendimentos", "13")
         .set("total", A("I13_45"));
     open(e);
+    for (const Quadro& q : kExclusiveTables) ENCHEQUADRO(q);
     close("rendTributacaoExclusiva");
+}
+
+// One auxiliary table: its total and, when the total is positive, an item per income row that
+// carries an amount of it. The serious-illness pension keeps its 13th salary, tax and social
+// security by person; its line already holds the 13th salary.
+void Writer::ENCHEQUADRO(const Quadro& q) {
+    const Form f = q.form;
+    const Decimal total = d_.num(q.line);
+    std::vector<const Record*> rows;
+    if (q.column && total > 0)
+        tax::for_each_live(d_.items, [&](const Record& r) {
+            const std::string kind = trim(r.str("I1_1"));
+            const bool other_income = f == Form::kOther && std::string_view(q.column) == "I1_9";
+            if (kind != "J" && kind != "D" && !(other_income && kind == "A")) return;
+            if (!r.num(q.column).is_zero() || (f == Form::kRetirement && !r.num("I1_43").is_zero()))
+                rows.push_back(&r);
+        });
+    Element e = collection(q.element, q.type);
+    if (f == Form::kIllness) {
+        Decimal thirteenth, tax[2], tax13[2], social[2];
+        tax::for_each_live(d_.items, [&](const Record& r) {
+            const std::string kind = trim(r.str("I1_1"));
+            if ((kind != "J" && kind != "D") || !(r.num("I1_18") > 0)) return;
+            const int who = kind == "J" ? 0 : 1;
+            thirteenth += r.num("I1_7");
+            tax[who] += r.num("I1_5");
+            tax13[who] += r.num("I1_39");
+            social[who] += r.num("I1_6");
+        });
+        e.set("totais", fmt::amount(total))
+            .set("total13Salario", fmt::amount(thirteenth))
+            .set("totalIRRF13SalarioDependentes", fmt::amount(tax13[1]))
+            .set("totalIRRF13SalarioTitular", fmt::amount(tax13[0]))
+            .set("totalIRRFDependentes", fmt::amount(tax[1]))
+            .set("totalIRRFTitular", fmt::amount(tax[0]))
+            .set("totalPrevidenciaOficialDependentes", fmt::amount(social[1]))
+            .set("totalPrevidenciaOficialTitular", fmt::amount(social[0]))
+            .set("totalRendimento", fmt::amount(total - thirteenth));
+    } else {
+        e.set("totais", fmt::amount(total));
+    }
+    if (rows.empty()) {
+        leaf(e);
+        return;
+    }
+    open(e);
+    for (const Record* r : rows) {
+        const std::string kind = trim(r->str("I1_1"));
+        const bool holder = kind == "J" || (kind == "A" && trim(r->str("I1_11")) != "N");
+        const std::string beneficiary = holder ? taxpayer_cpf() : fmt::cpf(r->str("I1_8"));
+        const std::string payer = fmt::plain(r->str("I1_3"));
+        const std::string payer_name = fmt::text(r->str("I1_2"));
+        const bool by_cnpj = f == Form::kDetailed || f == Form::kRetirement || f == Form::kIllness;
+        const bool named =
+            by_cnpj || f == Form::kPayerNI || f == Form::kOther || f == Form::kLottery;
+        const bool by_ni = f == Form::kPayerNI || f == Form::kOther || f == Form::kLottery;
+        Element i("item");
+        if (by_cnpj) i.set("cnpjEmpresa", payer);
+        if (f == Form::kSharing) i.set("codBem", "");
+        if (f == Form::kAlimony) i.set("cpfAlimentante", payer.empty() ? kBlankCpf : payer);
+        i.set("cpfBeneficiario", beneficiary);
+        if (named) i.set("nomeFonte", payer_name);
+        if (f == Form::kTransfer)
+            i.set("niDoadorEspolio", payer).set("nomeDoadorEspolio", payer_name);
+        if (by_ni) i.set("niEmpresa", payer);
+        if (f == Form::kOther) i.set("descricaoRendimento", fmt::text(r->str("I1_35")));
+        i.set("tipoBeneficiario", holder ? "Titular" : "Dependente")
+            .set("valor", fmt::amount(r->num(q.column)));
+        if (f == Form::kDetailed) i.set("valor13Salario", fmt::amount(0));
+        if (f == Form::kRetirement) i.set("valor13Salario", fmt::amount(r->num("I1_43")));
+        if (f == Form::kIllness)
+            i.set("valor13Salario", fmt::amount(r->num("I1_7")))
+                .set("valorIRRF", fmt::amount(r->num("I1_5")))
+                .set("valorIRRF13Salario", fmt::amount(r->num("I1_39")))
+                .set("valorPrevidenciaOficial", fmt::amount(r->num("I1_6")))
+                .set("valorTotal", fmt::amount(r->num("I1_18") + r->num("I1_7")));
+        if (f == Form::kAlimony) i.set("nomeAlimentante", payer_name);
+        if (f == Form::kLottery) i.set("codeTipoRendimento", "").set("tiposRendimentos", "13");
+        leaf(i);
+    }
+    close(q.element);
 }
 
 // Results of financial applications kept with the assets: the applications' results (type 1),
@@ -588,60 +1011,99 @@ void Writer::aplicacoes() {
     close("rendimentosAplicacoesFinanceiras");
 }
 
-// Donations to the children's and the elderly's funds made in the declaration: their empty
-// collections (declarations with such donations are refused before writing).
+// The two check digits of a fund's reference number (DVFUNDO): modulus 11 over the 14 digits of
+// its CNPJ, then over those 15. Empty when the CNPJ has not 14 digits.
+std::string DVFUNDO(std::string_view cnpj) {
+    const std::string d = digits_of(cnpj);
+    if (d.size() != 14) return "";
+    const std::string first = MODULO_11(d, 0);
+    return first + MODULO_11(d + first, 0);
+}
+
+// Donations made in the declaration to the children's (code 39) and the elderly's (49) funds,
+// only under the complete option. The fund is told by its name as the fund table gives it:
+// "Fundo Nacional - DF", "Fundo Estadual - PR", or "PR - CURITIBA" for a municipal fund.
 void Writer::estatutos() {
-    for (auto [name, type] :
-         {std::pair{"colecaoEstatutoCriancaAdolescente",
-                    "serpro.ppgd.irpf.doacaodeclaracao.EstatutoCriancaAdolescente"},
-          std::pair{"colecaoEstatutoIdoso", "serpro.ppgd.irpf.doacaodeclaracao.EstatutoIdoso"}}) {
-        Element e = collection(name, type);
-        e.set("totalDeducaoIncentivoBruto", "0,00").set("totalDeducaoIncentivoLiquido", "0,00");
-        leaf(e);
+    struct Statute {
+        const char* element;
+        const char* type;
+        long long code;
+        const char* word;
+    };
+    static constexpr Statute kStatutes[] = {
+        {"colecaoEstatutoCriancaAdolescente",
+         "serpro.ppgd.irpf.doacaodeclaracao.EstatutoCriancaAdolescente", 39, "ECA"},
+        {"colecaoEstatutoIdoso", "serpro.ppgd.irpf.doacaodeclaracao.EstatutoIdoso", 49, "Idoso"}};
+    for (const Statute& st : kStatutes) {
+        std::vector<const Record*> rows;
+        tax::for_each_live(d_.payments, [&](const Record& r) {
+            if (tax::field_int(r, "I6_3") != st.code) return;
+            if (d_.simplified())
+                note(DocumentNote::Kind::kDropped,
+                     std::string("Doação ao fundo do ") + st.word + " (" +
+                         fmt::text(r.str("I6_1")) + ", " + fmt::amount(r.num("I6_4")) +
+                         ") não transferida: só na declaração completa");
+            else
+                rows.push_back(&r);
+        });
+        Decimal gross, net;
+        for (const Record* r : rows) {
+            gross += r->num("I6_4");
+            net += r->num("I6_4") - r->num("I6_5");
+        }
+        Element e = collection(st.element, st.type);
+        e.set("totalDeducaoIncentivoBruto", fmt::amount(gross))
+            .set("totalDeducaoIncentivoLiquido", fmt::amount(net));
+        if (rows.empty()) {
+            leaf(e);
+            continue;
+        }
+        open(e);
+        for (const Record* r : rows) {
+            const std::string name = trim(r->str("I6_1"));
+            const size_t dash = name.find(" - ");
+            std::string kind = "M", state, city, code;
+            if (name.find("Nacional") != std::string::npos ||
+                name.find("Estadual") != std::string::npos) {
+                kind = name.find("Nacional") != std::string::npos ? "N" : "E";
+                if (dash != std::string::npos) state = trim(name.substr(dash + 3, 2));
+            } else {
+                state = trim(left(name, 2));
+                city = trim(substr_chars(name, 4));
+                auto it = ctx_.municipalities.find(upper(MATCAR(city)) + "|" + state);
+                if (it != ctx_.municipalities.end())
+                    code = it->second;
+                else
+                    note(DocumentNote::Kind::kDropped,
+                         std::string("Município do fundo municipal do ") + st.word +
+                             " não encontrado na tabela: " + name);
+            }
+            const std::string dv = DVFUNDO(r->str("I6_2"));
+            if (dv.empty())
+                note(DocumentNote::Kind::kDropped, std::string("CNPJ do fundo do ") + st.word +
+                                                       " sem 14 dígitos (" + name +
+                                                       "): dígito da referência não transferido");
+            Element i("item");
+            i.set("cnpjFundo", fmt::plain(r->str("I6_2")))
+                .set("dvNumeroReferencia", dv)
+                .set("municipio", fmt::text(code))
+                .set("nomeMunicipio", fmt::text(city))
+                .set("tipoFundo", kind)
+                .set("uf", state)
+                .set("valor", fmt::amount(r->num("I6_4") - r->num("I6_5")));
+            leaf(i);
+        }
+        close(st.element);
     }
 }
 
 // The name of a part of the declaration that this writer cannot yet write with its items, when
 // the declaration holds data for it; empty when it holds none. Such a declaration is refused so
 // that no document leaves out what the client declared.
-std::string unwritten_section(const tax::Declaration& d, const std::vector<Record>& gains) {
-    if (d.str("TEMRURAL") == "S") return "atividade rural";
+std::string unwritten_section(const std::vector<Record>& gains) {
     for (const auto& g : gains)
         if (!g.deleted) return "ganhos de capital e renda variável";
-    std::string found;
-    tax::for_each_live(d.items, [&](const Record& r) {
-        const std::string kind = trim(r.str("I1_1"));
-        if (!found.empty() || kind == "J" || kind == "D") return;
-        found = kind == "A" ? "rendimentos recebidos acumuladamente"
-                            : "rendimentos de pessoas físicas, do exterior, isentos e de "
-                              "tributação exclusiva informados em itens";
-    });
-    if (!found.empty()) return found;
-    tax::for_each_live(d.monthly, [&](const Record& r) {
-        for (size_t i = 0; i < r.layout().size() && found.empty(); ++i)
-            if (r.layout()[i].type == store::FieldType::kNumeric &&
-                !r.num(r.layout()[i].name).is_zero())
-                found = "rendimentos mensais de pessoas físicas e do exterior (carnê-leão)";
-    });
-    if (!found.empty()) return found;
-    for (const char* n : {"I13_03", "I13_04", "I13_49", "I13_50", "I13_05", "I13_06", "I13_07"})
-        if (!d.num(n).is_zero()) return "rendimentos de pessoas físicas, do exterior e acumulados";
-    for (const char* n :
-         {"I3_01", "I3_02", "I3_03", "I3_04", "I3_05", "I3_06", "I3_07", "I3_08", "I3_09",
-          "I3_10", "I3_11", "I3_12", "I3_13", "I3_14", "I3_15", "I3_16", "I3_17", "I3_18",
-          "I3_19", "I3_20", "I3_21", "I3_22", "I3_23", "I3_24", "I3_25", "I3_26"})
-        if (!d.num(n).is_zero()) return "rendimentos isentos (quadros auxiliares)";
-    for (const char* n : {"I4_02", "I4_03", "I4_04", "I4_05", "I4_07", "I4_08", "I4_09", "I4_10",
-                          "I4_11", "I4_12", "I4_13", "I4_15"})
-        if (!d.num(n).is_zero()) return "rendimentos de tributação exclusiva (quadros auxiliares)";
-    if (!d.simplified()) {
-        tax::for_each_live(d.payments, [&](const Record& r) {
-            const long long code = tax::field_int(r, "I6_3");
-            if (code == 39 || code == 49)
-                found = "doações ao Estatuto da Criança e do Adolescente e ao Estatuto do Idoso";
-        });
-    }
-    return found;
+    return "";
 }
 
 void Writer::impostoPago() {
@@ -1215,62 +1677,303 @@ void Writer::saida() {
     leaf(e);
 }
 
-void Writer::AARVAZIO() {
-    static const char* const kMonths[] = {"janeiro",  "fevereiro", "marco",    "abril",
-                                          "maio",     "junho",     "julho",    "agosto",
-                                          "setembro", "outubro",   "novembro", "dezembro"};
-    auto country = [&](const char* name, const char* property_type) {
-        open(Element(name));
-        Element id = collection("identificacaoImovel", property_type);
-        id.set("ultimoIndiceGerado", "");
-        leaf(id);
-        Element rd("receitasDespesas");
-        rd.set("totalDespesas", "0,00")
-            .set("totalReceita", "0,00")
-            .set("tipoItens", "serpro.ppgd.irpf.atividaderural.exterior.ReceitaDespesa")
-            .set("totais", "0,00");
-        open(rd);
-        for (const char* m : kMonths) {
-            Element e(m);
-            e.set("despesaCusteioInvestimento", "0,00").set("receitaBrutaMensal", "0,00");
-            leaf(e);
-        }
-        close("receitasDespesas");
-        Element a("apuracaoResultado");
-        for (const char* n : {"compensacaoPrejuizoExerciciosAnteriores", "despesaCusteio",
-                              "limiteVintePorCentoReceitaBruta"})
-            a.set(n, "0,00");
-        a.set("opcaoFormaApuracao", "");
-        for (const char* n : {"prejuizoCompensar", "prejuizoExercicioAnterior", "receitaBrutaTotal",
-                              "receitaRecebidaContaVenda", "resultadoI", "resultadoNaoTributavel",
-                              "resultadoTributavel", "valorAdiantamento", "EmDolar", "EmReais"})
-            a.set(n, "0,00");
-        leaf(a);
-        if (std::string_view(name) == "brasil") {
-            open(Element("movimentacaoRebanho"));
-            for (const char* herd : {"bovinos", "suinos", "caprinos", "asininos", "outros"}) {
-                Element h(herd);
-                for (const char* n : {"aquisicoesAno", "consumo", "estoqueFinal", "estoqueInicial",
-                                      "nascidosAno", "vendas"})
-                    h.set(n, "0,00");
-                leaf(h);
-            }
-            close("movimentacaoRebanho");
-        }
-        Element dv = collection("dividas", "serpro.ppgd.irpf.atividaderural.DividaAR");
-        dv.set("totalAnterior", "0,00")
-            .set("totalAtual", "0,00")
-            .set("valorPagamentoAnual", "0,00");
-        leaf(dv);
-        close(name);
-    };
+// The rural part: with rural activity each country's activity (or its empty form when only the
+// other country has one) and the rural assets; without, the empty structure.
+void Writer::rural() {
+    const bool active = d_.str("TEMRURAL") == "S" && rural_ != nullptr;
     open(Element("atividadeRural"));
-    country("brasil", "serpro.ppgd.irpf.atividaderural.brasil.ImovelARBrasil");
-    country("exterior", "serpro.ppgd.irpf.atividaderural.ImovelAR");
-    Element b = collection("bens", "serpro.ppgd.irpf.atividaderural.BemAR");
-    b.set("totalAnterior", "0,00").set("totalAtual", "0,00").set("ultimoIndiceGerado", "");
-    leaf(b);
+    for (bool brazil : {true, false}) {
+        const Record* result = active ? rural::result_of(*rural_, brazil) : nullptr;
+        if (result)
+            ATIVIDADE(*result, brazil);
+        else
+            AARVAZIO(brazil);
+    }
+    if (active) {
+        BENS_RURAL();
+    } else {
+        Element b = collection("bens", "serpro.ppgd.irpf.atividaderural.BemAR");
+        b.set("totalAnterior", "0,00").set("totalAtual", "0,00").set("ultimoIndiceGerado", "");
+        leaf(b);
+    }
     close("atividadeRural");
+}
+
+// The empty activity of one country (AARVAZIO "S" Brazil, "N" abroad).
+void Writer::AARVAZIO(bool brazil) {
+    const char* name = brazil ? "brasil" : "exterior";
+    open(Element(name));
+    Element id = collection("identificacaoImovel",
+                            brazil ? "serpro.ppgd.irpf.atividaderural.brasil.ImovelARBrasil"
+                                   : "serpro.ppgd.irpf.atividaderural.ImovelAR");
+    id.set("ultimoIndiceGerado", "");
+    leaf(id);
+    Element rd("receitasDespesas");
+    rd.set("totalDespesas", "0,00")
+        .set("totalReceita", "0,00")
+        .set("tipoItens", "serpro.ppgd.irpf.atividaderural.exterior.ReceitaDespesa")
+        .set("totais", "0,00");
+    open(rd);
+    for (const char* m : kMonthNames) {
+        Element e(m);
+        e.set("despesaCusteioInvestimento", "0,00").set("receitaBrutaMensal", "0,00");
+        leaf(e);
+    }
+    close("receitasDespesas");
+    Element a("apuracaoResultado");
+    for (const char* n : {"compensacaoPrejuizoExerciciosAnteriores", "despesaCusteio",
+                          "limiteVintePorCentoReceitaBruta"})
+        a.set(n, "0,00");
+    a.set("opcaoFormaApuracao", "");
+    for (const char* n : {"prejuizoCompensar", "prejuizoExercicioAnterior", "receitaBrutaTotal",
+                          "receitaRecebidaContaVenda", "resultadoI", "resultadoNaoTributavel",
+                          "resultadoTributavel", "valorAdiantamento", "EmDolar", "EmReais"})
+        a.set(n, "0,00");
+    leaf(a);
+    if (brazil) {
+        open(Element("movimentacaoRebanho"));
+        for (const char* herd : {"bovinos", "suinos", "caprinos", "asininos", "outros"}) {
+            Element h(herd);
+            for (const char* n : {"aquisicoesAno", "consumo", "estoqueFinal", "estoqueInicial",
+                                  "nascidosAno", "vendas"})
+                h.set(n, "0,00");
+            leaf(h);
+        }
+        close("movimentacaoRebanho");
+    }
+    Element dv = collection("dividas", "serpro.ppgd.irpf.atividaderural.DividaAR");
+    dv.set("totalAnterior", "0,00").set("totalAtual", "0,00").set("valorPagamentoAnual", "0,00");
+    leaf(dv);
+    close(name);
+}
+
+// The activity of one country as the rural result holds it (ATIVIDADE "S" Brazil, "N" abroad):
+// the properties with their partners, the monthly revenue and expenses (abroad also by
+// country), the result, the herd (Brazil) and the rural debts.
+void Writer::ATIVIDADE(const Record& result, bool brazil) {
+    const char* name = brazil ? "brasil" : "exterior";
+    const std::vector<Record> properties = rural::of_country(rural_->properties, brazil);
+    const std::vector<Record> debts = rural::of_country(rural_->debts, brazil);
+    auto num = [](const Record& r, const char* f) { return r.num(f); };
+    open(Element(name));
+
+    // Properties: the records sharing a property number are one property and its partners.
+    std::vector<std::vector<const Record*>> groups;
+    for (const Record& p : properties) {
+        if (p.deleted) continue;
+        const long long n = tax::field_int(p, "I2R_00");
+        auto it = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
+            return n != 0 && tax::field_int(*g.front(), "I2R_00") == n;
+        });
+        if (it == groups.end())
+            groups.push_back({&p});
+        else
+            it->push_back(&p);
+    }
+    Element id = collection("identificacaoImovel",
+                            brazil ? "serpro.ppgd.irpf.atividaderural.brasil.ImovelARBrasil"
+                                   : "serpro.ppgd.irpf.atividaderural.ImovelAR");
+    id.set("ultimoIndiceGerado", "0");
+    if (groups.empty()) {
+        leaf(id);
+    } else {
+        open(id);
+        long long index = 0;
+        for (const auto& g : groups) {
+            const Record& p = *g.front();
+            Element i("item");
+            i.set("area", fmt::one_decimal(p.num("I2R_02")))
+                .set("cib", fmt::plain(p.str("I2R_03")))
+                .set("codigo", fmt::whole(p.num("I2R_07")))
+                .set("condicaoExploracao", fmt::whole(p.num("I2R_05")))
+                .set("indice", std::to_string(++index))
+                .set("localizacao", fmt::text(p.str("I2R_06")))
+                .set("nome", fmt::text(p.str("I2R_01")))
+                .set("participacao", fmt::amount(p.num("I2R_04")));
+            open(i);
+            Element parts = collection("participantesImovelAR",
+                                       "serpro.ppgd.irpf.atividaderural.ParticipanteImovelAR");
+            std::vector<const Record*> partners;
+            for (const Record* r : g)
+                if (!trim(r->str("NOME_CONTR")).empty() || !trim(r->str("CPFPJ_CONT")).empty())
+                    partners.push_back(r);
+            if (partners.empty()) {
+                leaf(parts);
+            } else {
+                open(parts);
+                long long k = 0;
+                for (const Record* r : partners) {
+                    // A partner without a Brazilian CPF or CNPJ is a foreigner.
+                    const std::string ni = fmt::plain(r->str("CPFPJ_CONT"));
+                    Element pi("item");
+                    pi.set("estrangeiro", ni.empty() ? "1" : " ")
+                        .set("indice", std::to_string(++k))
+                        .set("ni", ni)
+                        .set("nome", fmt::text(r->str("NOME_CONTR")));
+                    leaf(pi);
+                }
+                close("participantesImovelAR");
+            }
+            close("item");
+        }
+        close("identificacaoImovel");
+    }
+
+    Decimal abroad_revenue, abroad_dollars;
+    for (const Record& p : properties) {
+        abroad_revenue += p.num("RECEXT");
+        abroad_dollars += p.num("RESUS");
+    }
+    Element rd("receitasDespesas");
+    rd.set("totalDespesas", fmt::amount(num(result, "I4R_02")))
+        .set("totalReceita", fmt::amount(num(result, "I4R_01")))
+        .set("tipoItens", "serpro.ppgd.irpf.atividaderural.exterior.ReceitaDespesa")
+        .set("totais", fmt::amount(abroad_revenue));
+    open(rd);
+    for (int m = 1; m <= 12; ++m) {
+        Element e(kMonthNames[m - 1]);
+        e.set("despesaCusteioInvestimento",
+              fmt::amount(result.num("I3_" + tax::two_digits(m) + "OD")))
+            .set("receitaBrutaMensal", fmt::amount(result.num("I3_" + tax::two_digits(m) + "OR")));
+        leaf(e);
+    }
+    if (!brazil)
+        for (const Record& p : properties) {
+            const std::string country = fmt::plain(p.str("CODPAIS"));
+            auto it = ctx_.countries.find(country);
+            if (it == ctx_.countries.end())
+                note(DocumentNote::Kind::kDropped,
+                     "País " + country + " da atividade rural não encontrado na tabela");
+            Element i("item");
+            i.set("descricaoPais", fmt::text(it == ctx_.countries.end() ? "" : it->second))
+                .set("despesaCusteio", fmt::amount(p.num("DESEXT")))
+                .set("pais", country)
+                .set("receitaBruta", fmt::amount(p.num("RECEXT")))
+                .set("resultadoIMoedaOriginal", fmt::amount(p.num("RECEXT") - p.num("DESEXT")))
+                .set("resultadoI_EmDolar", fmt::amount(p.num("RESUS")));
+            leaf(i);
+        }
+    close("receitasDespesas");
+
+    const Decimal taxable = num(result, "I4R_07");
+    Element a("apuracaoResultado");
+    a.set("compensacaoPrejuizoExerciciosAnteriores", fmt::amount(num(result, "I4R_05")))
+        .set("despesaCusteio", fmt::amount(num(result, "I4R_02")))
+        .set("limiteVintePorCentoReceitaBruta", fmt::amount(num(result, "I4R_06")))
+        .set("opcaoFormaApuracao", rural::opted_20(result) ? "1" : "2")
+        .set("prejuizoCompensar", fmt::amount(num(result, "I5_08")))
+        .set("prejuizoExercicioAnterior", fmt::amount(num(result, "I4R_04")))
+        .set("receitaBrutaTotal", fmt::amount(num(result, "I4R_01")))
+        .set("receitaRecebidaContaVenda", fmt::amount(num(result, "I5_09")))
+        .set("resultadoI", fmt::amount(num(result, "I4R_03")))
+        .set("resultadoNaoTributavel", fmt::amount(num(result, "I6_10")))
+        .set("resultadoTributavel", fmt::amount(taxable > 0 ? taxable : Decimal()))
+        .set("valorAdiantamento", fmt::amount(num(result, "I5_10")))
+        .set("resultadoI_EmDolar", fmt::amount(brazil ? Decimal() : abroad_dollars))
+        .set("resultadoI_EmReais", fmt::amount(num(result, "I4R_03")));
+    leaf(a);
+
+    if (brazil) {
+        open(Element("movimentacaoRebanho"));
+        static constexpr std::pair<const char*, const char*> kHerds[] = {{"bovinos", "B"},
+                                                                         {"suinos", "S"},
+                                                                         {"caprinos", "C"},
+                                                                         {"asininos", "A"},
+                                                                         {"outros", "V1"}};
+        for (auto [herd, suffix] : kHerds) {
+            auto field = [&](int k) {
+                return Decimal(result.num("I7_" + std::to_string(k) + suffix).whole());
+            };
+            Element h(herd);
+            h.set("aquisicoesAno", fmt::amount(field(2)))
+                .set("consumo", fmt::amount(field(4)))
+                .set("estoqueFinal", fmt::amount(Decimal(static_cast<long long>(
+                                         rural::herd_closing(result, suffix)))))
+                .set("estoqueInicial", fmt::amount(field(1)))
+                .set("nascidosAno", fmt::amount(field(3)))
+                .set("vendas", fmt::amount(field(5)));
+            leaf(h);
+        }
+        close("movimentacaoRebanho");
+    }
+
+    Decimal before, after, paid;
+    for (const Record& r : debts) {
+        before += r.num("I9R_2");
+        after += r.num("I9R_3");
+        paid += r.num("I9R_4");
+    }
+    Element dv = collection("dividas", "serpro.ppgd.irpf.atividaderural.DividaAR");
+    dv.set("totalAnterior", fmt::amount(before))
+        .set("totalAtual", fmt::amount(after))
+        .set("valorPagamentoAnual", fmt::amount(paid));
+    if (debts.empty()) {
+        leaf(dv);
+    } else {
+        open(dv);
+        for (const Record& r : debts) {
+            Element i("item");
+            i.set("contraidasAteExercicioAnterior", fmt::amount(r.num("I9R_2")))
+                .set("contraidasAteExercicioAtual", fmt::amount(r.num("I9R_3")))
+                .set("discriminacao", fmt::text(r.str("I9R_1")))
+                .set("valorPagamentoAnual", fmt::amount(r.num("I9R_4")));
+            leaf(i);
+        }
+        close("dividas");
+    }
+    close(name);
+}
+
+// The rural assets, those of the activity in Brazil first (BENS_RURAL "S"), then abroad ("N"),
+// numbered as kept; `ultimoIndiceGerado` is the last number written.
+void Writer::BENS_RURAL() {
+    std::vector<const Record*> rows;
+    for (bool brazil : {true, false})
+        for (const Record& r : rural_->assets)
+            if (!r.deleted && (r.str("ATV_BRASIL") != "N") == brazil) rows.push_back(&r);
+    Decimal before, after;
+    for (const Record* r : rows) {
+        before += r->num("I8R_2");
+        after += r->num("I8R_5");
+    }
+    long long last = 0, running = 0;
+    std::vector<long long> numbers;
+    for (const Record* r : rows) {
+        const long long n = tax::field_int(*r, "ITEM");
+        numbers.push_back(n > 0 ? n : running + 1);
+        running = numbers.back();
+        last = std::max(last, running);
+    }
+    Element b = collection("bens", "serpro.ppgd.irpf.atividaderural.BemAR");
+    b.set("totalAnterior", fmt::amount(before))
+        .set("totalAtual", fmt::amount(after))
+        .set("ultimoIndiceGerado", rows.empty() ? "" : std::to_string(last));
+    if (rows.empty()) {
+        leaf(b);
+        return;
+    }
+    open(b);
+    for (size_t k = 0; k < rows.size(); ++k) {
+        const Record& r = *rows[k];
+        std::string country = fmt::plain(r.str("I8R_3"));
+        if (country.empty()) country = "105";
+        std::string country_name = "Brasil";
+        if (auto it = ctx_.countries.find(country); it != ctx_.countries.end())
+            country_name = it->second;
+        else if (country != "105")
+            note(DocumentNote::Kind::kDropped,
+                 "País " + country + " do bem da atividade rural não encontrado na tabela");
+        Element i("item");
+        i.set("codigo", fmt::text(tax::field_text(r, "CODIGO")))
+            .set("discriminacao", fmt::text(r.str("I8R_1")))
+            .set("indice", std::to_string(numbers[k]))
+            .set("nomePais", fmt::text(country_name))
+            .set("pais", country)
+            .set("valorExercicioAnterior", fmt::amount(r.num("I8R_2")))
+            .set("valorExercicioAtual", fmt::amount(r.num("I8R_5")));
+        leaf(i);
+    }
+    close("bens");
 }
 
 // The variable-income part with every month zero (declarations with variable-income records are
@@ -1468,7 +2171,7 @@ void Writer::build() {
     doacoesEleitorais();
     saida();
     renda_variavel_vazia();
-    AARVAZIO();
+    rural();
     SEMGANHO();
     IDENTIF("copiaIdentificador");
     close("classe");
@@ -1477,14 +2180,18 @@ void Writer::build() {
 }  // namespace
 
 Status build_document(const tax::Declaration& d, const std::vector<store::Record>& gains,
-                      const DocumentContext& ctx, Document* out) {
+                      const DocumentContext& ctx, Document* out, const rural::RuralTables* rural) {
     if (ctx.xmlns.empty())
         return Status::invalid("namespace das declarações do IRPF não informado");
-    if (const std::string section = unwritten_section(d, gains); !section.empty())
+    if (const std::string section = unwritten_section(gains); !section.empty())
         return Status::invalid("CPF " + d.cpf() + ": a seção \"" + section +
                                "\" ainda não é gerada por este programa; declaração não gerada");
+    if (d.str("TEMRURAL") == "S" && rural == nullptr)
+        return Status::invalid("CPF " + d.cpf() +
+                               ": declaração com atividade rural sem os dados da atividade "
+                               "rural; declaração não gerada");
     Document doc;
-    Writer(d, ctx, doc).build();
+    Writer(d, rural, ctx, doc).build();
     *out = std::move(doc);
     return Status::ok();
 }
