@@ -602,6 +602,43 @@ TEST(Document, TypedMonthlyTotalsAreOfTheDeclarationsIncomeType) {
                     .empty());
 }
 
+TEST(Document, IncomeWithoutAPlaceIsReportedNotLost) {
+    Builder b = employee();
+    b.monthly_item("F", "700.00", 2, 2).set("I1_3", "11222333000181");  // a CNPJ as payer
+    b.d.items.back().set("I1_41", "T");
+    b.monthly_item("V", "150.00", 1, 1).set("I1_2", "OUTRA FONTE");
+    store::Record rra = b.d.new_record(2);
+    rra.set("I1_1", "A");
+    rra.set("I1_11", "S");
+    rra.set("TIPOCR", "S");
+    rra.set("I1_4", D("9000.00"));
+    rra.set("I1_12", D("900.00"));
+    rra.set("I1_22", "33344455506");  // nobody in the dependants' list
+    b.d.items.push_back(rra);
+    const Document doc = compute_and_build(b);
+    pugi::xml_document xml = parse(doc);
+    // The payer's month is written, with its account; only the CNPJ is left out, and said so.
+    const auto feb =
+        xml.document_element().child("rendPFTitular").child("contasAno").child("fevereiro");
+    EXPECT_STREQ(feb.attribute("totalRendTrabNaoAssPF").as_string(), "700,00");
+    EXPECT_STREQ(feb.child("item").attribute("cpfTitularPagamento").as_string(), "   .   .   -  ");
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 3u);
+    EXPECT_NE(dropped[0].find("11222333000181"), std::string::npos);
+    EXPECT_NE(dropped[1].find("OUTRA FONTE"), std::string::npos);
+    EXPECT_NE(dropped[2].find("alimentando"), std::string::npos);
+    // The alimony of the accumulated income is written without its recipient's name.
+    EXPECT_STREQ(xml.document_element()
+                     .child("rendAcm")
+                     .child("colecaoRendAcmTitular")
+                     .child("item")
+                     .child("pensaoAlimenticiaQuadroAuxiliar")
+                     .child("item")
+                     .attribute("valor")
+                     .as_string(),
+                 "900,00");
+}
+
 TEST(DocumentGolden, AccumulatedIncomeOfHolderAndDependant) {
     Builder b = employee("52998224725");
     b.dependant(21, "11144477735", Date(2010, 2, 3), 1, "FILHA");
