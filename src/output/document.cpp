@@ -704,8 +704,10 @@ std::string Writer::payer_cpf(std::string_view value, std::string_view what) {
 // and, when the grid is filled from the payers' items, one account per payer paying that month.
 void Writer::PEGA_CLIENTES(const Record* person, const tax::PersonMonths& p,
                            const std::string& cpf) {
+    // With typed monthly totals (modes 2 and 4) the payers' items are not the grid's source.
+    const long long mode = d_.num("CAL_AUTO").whole();
     std::vector<const Record*> payers;
-    if (person)
+    if (person && mode != 2 && mode != 4)
         tax::for_each_live(d_.items, [&](const Record& it) {
             if (trim(it.str("I1_1")) == "F" && tax::belongs_to(it, *person) &&
                 tax::individual_income_type(d_, it) == "T")

@@ -588,6 +588,7 @@ TEST(Document, TypedMonthlyTotalsAreOfTheDeclarationsIncomeType) {
     grid.set("I2_105", D("3000.00"));
     grid.set("I2_405", D("250.00"));
     b.d.monthly.push_back(grid);
+    b.monthly_item("F", "999.00", 5, 5).set("I1_3", "52998224725");  // not the grid's source
     const Document doc = compute_and_build(b);
     pugi::xml_document xml = parse(doc);
     const auto may = xml.document_element().child("rendPFTitular").child("maio");
