@@ -17,10 +17,21 @@ void Writer::rural() {
     open(Element("atividadeRural"));
     for (bool brazil : {true, false}) {
         const Record* result = active ? rural::result_of(*rural_, brazil) : nullptr;
-        if (result)
+        if (result) {
             ATIVIDADE(*result, brazil);
-        else
-            AARVAZIO(brazil);
+            continue;
+        }
+        AARVAZIO(brazil);
+        // Properties and debts of a country whose activity has no result record have no place.
+        if (active) {
+            const size_t left_out = rural::of_country(rural_->properties, brazil).size() +
+                                    rural::of_country(rural_->debts, brazil).size();
+            if (left_out > 0)
+                note(DocumentNote::Kind::kDropped,
+                     std::to_string(left_out) + " imóvel(is) e dívida(s) da atividade rural " +
+                         (brazil ? "no Brasil" : "no exterior") +
+                         " não transferidos: a atividade não tem resultado");
+        }
     }
     if (active) {
         BENS_RURAL();

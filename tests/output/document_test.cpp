@@ -923,6 +923,10 @@ TEST(DocumentGolden, RuralInBrazilAndAbroad) {
     EXPECT_STREQ(empty.child("identificacaoImovel").attribute("ultimoIndiceGerado").as_string(),
                  "");
     EXPECT_STREQ(empty.child("apuracaoResultado").attribute("EmReais").as_string(), "0,00");
+    // ... and the property abroad, with no activity to hold it, is reported.
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_NE(dropped[0].find("no exterior"), std::string::npos);
 }
 
 TEST(Document, ApplicationResultsOfBothTypesAndANegativeOne) {
