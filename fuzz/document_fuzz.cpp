@@ -1,6 +1,7 @@
 // Hostile texts (markup characters, quotes, accents, control characters, long values) in the
-// text fields of a declaration: the document must always parse and give back each value as the
-// declaration holds it, after its documented form (accents replaced, or trimmed as stored).
+// text fields of a declaration (names, e-mail, an asset, an exempt income's payer and its
+// description): the document must always parse and give back each value as the declaration
+// holds it, after its documented form (accents replaced, or trimmed as stored).
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -63,6 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     asset.set("I7_2", texts[3].empty() ? "X" : texts[3]);
     asset.set("I7_4", Decimal(10));
     d.assets.push_back(asset);
+    // Exempt income of the "other" kind: its payer and description go to an auxiliary table.
+    store::Record other = d.new_record(2);
+    other.set("I1_1", "J");
+    other.set("I1_11", "S");
+    other.set("I1_2", texts[1]);
+    other.set("I1_9", Decimal(100));
+    other.set("I1_35", texts[3]);
+    d.items.push_back(other);
 
     ScriptedOperator op;
     ManualClock clock(DateTime{Date(2026, 4, 20), 3600});
@@ -85,6 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
          blank_controls(output::fmt::plain(d.str("EMAIL"))));
     same(root.child("dependentes").child("item").attribute("nome").as_string(),
          blank_controls(output::fmt::text(d.dependants[0].str("NOMEDEPEN"))));
+    const auto exempt = root.child("rendIsentos").child("outrosQuadroAuxiliar").child("item");
+    same(exempt.attribute("nomeFonte").as_string(),
+         blank_controls(output::fmt::text(d.items[0].str("I1_2"))));
+    same(exempt.attribute("descricaoRendimento").as_string(),
+         blank_controls(output::fmt::text(d.items[0].str("I1_35"))));
     const auto item = root.child("bens").child("item");
     if (!trim(d.assets[0].str("I7_2")).empty())
         same(item.attribute("discriminacao").as_string(),

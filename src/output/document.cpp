@@ -1,25 +1,27 @@
 // The declaration document: the declaration's elements in the government program's order, each
-// element's attributes in its catalogue order, written into one line after the header line.
+// element's attributes in its catalogue order, written into one line after the header line. The
+// income parts and the rural part are written by document_income.cpp and document_rural.cpp.
 #include "output/document.h"
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 
 #include <pugixml.hpp>
 
 #include "base/text.h"
 #include "output/document_format.h"
+#include "output/document_writer.h"
 #include "tax/year.h"
 
 namespace vorn::output {
-namespace {
+namespace detail {
 
-using fmt::Element;
-using store::Record;
-
-constexpr const char* kBlankCpf = "   .   .   -  ";
-constexpr const char* kBlankDate = "  /  /    ";
+std::string digits_of(std::string_view t) {
+    std::string out;
+    for (char c : t)
+        if (c >= '0' && c <= '9') out += c;
+    return out;
+}
 
 std::string timestamp(const DateTime& t) {
     return t.date.dmy() + " " + seconds_to_hms(t.seconds);
@@ -32,81 +34,6 @@ std::string SEMPONTO(std::string_view t) {
         if (c == '.' || c == ',' || c == '/' || c == '\\' || c == ')' || c == '(') c = ' ';
     return out;
 }
-
-class Writer {
-  public:
-    Writer(const tax::Declaration& d, const DocumentContext& ctx, Document& doc)
-        : d_(d), ctx_(ctx), doc_(doc), out_(doc.text) {}
-
-    void build();
-
-  private:
-    std::string A(std::string_view name) const { return fmt::amount(d_.num(name)); }
-    std::string T(std::string_view name) const { return fmt::text(d_.str(name)); }
-    std::string S(std::string_view name) const { return fmt::plain(d_.str(name)); }
-    std::string taxpayer_cpf() const { return fmt::cpf(d_.cpf()); }
-    void note(DocumentNote::Kind k, std::string text) {
-        doc_.notes.push_back({k, std::move(text)});
-    }
-    void warn(std::string text) { note(DocumentNote::Kind::kWarning, std::move(text)); }
-    // Text cut to `n` characters for its attribute; the cut is reported.
-    std::string cut(std::string_view what, std::string_view value, size_t n) {
-        const std::string t = fmt::text(value);
-        if (char_count(t) <= n) return t;
-        note(DocumentNote::Kind::kCut,
-             std::string(what) + " cortado em " + std::to_string(n) + " caracteres: " + t);
-        return left(t, n);
-    }
-    void open(const Element& e) { e.write(out_, true); }
-    void leaf(const Element& e) { e.write(out_, false); }
-    void close(std::string_view name) {
-        out_ += "</";
-        out_ += name;
-        out_ += '>';
-    }
-    static Element collection(std::string name, std::string type) {
-        Element e(std::move(name));
-        e.set("tipoItens", std::move(type));
-        return e;
-    }
-
-    void classe();
-    void contribuinte();
-    void dependentes();
-    void alimentandos();
-    void rendPJ();
-    void rendPF();
-    void rendAcm();
-    void rendIsentos();
-    void rendTributacaoExclusiva();
-    void aplicacoes();
-    void estatutos();
-    void impostoPago();
-    void herdeiros();
-    void pagamentos();
-    void doacoes();
-    void bens();
-    void GRAV_BENS(const Record& r, long long index);
-    void dividas();
-    void espolio();
-    void FAZPARTILHA();
-    void FAZSOBREPARTI();
-    void resumo();
-    void comparativo();
-    void doacoesEleitorais();
-    void saida();
-    void AARVAZIO();
-    void renda_variavel_vazia();
-    void SEMGANHO();
-    Decimal simplified_discount() const;
-    void IDENTIF(const char* element);
-    const Record* linked_dependant(const Record& payment) const;
-
-    const tax::Declaration& d_;
-    const DocumentContext& ctx_;
-    Document& doc_;
-    std::string& out_;
-};
 
 void Writer::IDENTIF(const char* element) {
     const std::string now = timestamp(ctx_.now);
@@ -327,7 +254,8 @@ void Writer::rendPJ() {
         const bool empty = r.num("I1_4").is_zero() && r.num("I1_5").is_zero() &&
                            r.num("I1_6").is_zero() && r.num("I1_7").is_zero();
         if (unnamed || empty) {
-            if (!(unnamed && empty))
+            // A row of exempt or exclusive amounts only is written in their tables.
+            if (!(unnamed && empty) && !(empty && feeds_a_table(r)))
                 note(DocumentNote::Kind::kDropped,
                      "Rendimento de PJ não transferido (" +
                          std::string(unnamed ? "sem nome e número da fonte" : "sem valores") +
@@ -417,136 +345,6 @@ void Writer::rendPJ() {
     close("rendPJComExigibilidade");
 }
 
-constexpr const char* kMonthNames[] = {"janeiro",  "fevereiro", "marco",    "abril",
-                                       "maio",     "junho",     "julho",    "agosto",
-                                       "setembro", "outubro",   "novembro", "dezembro"};
-
-// Income from individuals and from abroad: written here in its empty form only (declarations
-// holding such income are refused before writing, see unwritten_section).
-void Writer::rendPF() {
-    const std::string zero = fmt::amount(0);
-    const std::string dependants = fmt::digits(Decimal(static_cast<long long>(
-        std::count_if(d_.dependants.begin(), d_.dependants.end(), [](const Record& r) {
-            const long long c = tax::field_int(r, "CODIDEPEN");
-            return !r.deleted && c > 0 && c <= 97;
-        }))));
-    Element t("rendPFTitular");
-    t.set("NITPISPASEP", S("NIT_TIT"));
-    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
-                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa"})
-        t.set(n, zero);
-    t.set("totalNumDependentes", dependants);
-    for (const char* n : {"totalOutros", "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
-        t.set(n, zero);
-    t.set("usouImportacaoCarneLeaoWeb", "");
-    open(t);
-    for (int m = 0; m < 12; ++m) {
-        Element e(kMonthNames[m]);
-        for (const char* n : {"alugueis", "carneLeao", "darfPago", "dependentes", "exterior",
-                              "impostoPagoCompensarExterior", "livroCaixa"})
-            e.set(n, zero);
-        e.set("mes", std::to_string(m)).set("numDependentes", dependants);
-        for (const char* n : {"outros", "pensao", "pessoaFisica", "previdencia"}) e.set(n, zero);
-        leaf(e);
-    }
-    open(Element("contasAno"));
-    for (int m = 0; m < 12; ++m) {
-        Element e(kMonthNames[m]);
-        e.set("nomeMes", std::to_string(m + 1))
-            .set("tipoItens", "serpro.ppgd.irpf.rendpf.Conta")
-            .set("totalRendTrabNaoAssPF", zero);
-        leaf(e);
-    }
-    close("contasAno");
-    close("rendPFTitular");
-    Element dep = collection("rendPFDependente", "serpro.ppgd.irpf.rendpf.ItemRendPFDependente");
-    for (const char* n : {"totalAlugueis", "totalDarfPago", "totalDependentes", "totalExterior",
-                          "totalImpostoPagoExteriorCompensar", "totalLivroCaixa", "totalOutros",
-                          "totalPensao", "totalPessoaFisica", "totalPrevidencia"})
-        dep.set(n, "0,00");
-    dep.set("usouImportacaoCarneLeaoWeb", "0");
-    leaf(dep);
-}
-
-// Income received cumulatively: its empty form (declarations with such income are refused).
-void Writer::rendAcm() {
-    Element e("rendAcm");
-    e.set("totalRendRecebAcumuladamente", fmt::amount(0));
-    open(e);
-    leaf(collection("colecaoRendAcmTitular", "serpro.ppgd.irpf.rendacm.RendAcmTitular"));
-    Element dep("colecaoRendAcmDependente");
-    dep.set("totaisJuros", "0,00").set("tipoItens", "serpro.ppgd.irpf.rendacm.RendAcmTitular");
-    leaf(dep);
-    close("rendAcm");
-}
-
-void Writer::rendIsentos() {
-    Element e("rendIsentos");
-    e.set("bensPequenoValorInformado", A("I3_04GCPV"))
-        .set("bensPequenoValorTransportado", A("I3_04GCPVC"))
-        .set("bolsaEstudos", A("I3_01"))
-        .set("capitalApolices", A("I3_02"))
-        .set("ganhosCapitalOuro", A("I3_19"))
-        .set("ganhosLiquidosAcoes", A("I3_18"))
-        .set("impostoRendasAnterioresCompensadoJudicialmente", A("I3_12"))
-        .set("incorporacaoReservaCapital", A("I3_14"))
-        .set("indenizacoes", A("I3_03"))
-        .set("jurosRra", A("I3_25"))
-        .set("lucroAlienacao", A("I3_04"))
-        .set("lucroRecebido", A("I3_05"))
-        .set("meacaoDissolucao", A("I3_17"))
-        .set("medicosResidentes", A("I3_15"))
-        .set("moedaEstrangeiraEspecieInformado", A("I3_04EXTR"))
-        .set("outros", A("I3_24"))
-        .set("outrosBensImoveisInformado", A("I3_04REDU"))
-        .set("outrosBensImoveisTransportado", A("I3_04REDUC"))
-        .set("parcIsentaAposentadoria", A("I3_06"))
-        .set("parcIsentaAtivRural", A("I3_11"))
-        .set("pensao", A("I3_07"))
-        .set("pensaoAlimenticia", A("I3_26"))
-        .set("poupanca", A("I3_08"))
-        .set("recuperacaoPrejuizosBolsaValores", A("I3_20"))
-        .set("rendAssalariadosMoedaEstrangeira", A("I3_13"))
-        .set("rendSocio", A("I3_09"))
-        .set("restituicaoImpostoRendaAnosAnteriores", A("I3_23"))
-        .set("somaBensPequenoValor", fmt::amount(d_.num("I3_04GCPV") + d_.num("I3_04GCPVC")))
-        .set("somaOutrosBensImoveis", fmt::amount(d_.num("I3_04REDU") + d_.num("I3_04REDUC")))
-        .set("somaUnicoImovel", fmt::amount(d_.num("I3_04UNIC") + d_.num("I3_04UNICC")))
-        .set("total", A("I13_44"))
-        .set("totalInformado", A("I3_04GCPV"))
-        .set("totalTransportado", A("I3_04"))
-        .set("transferencias", A("I3_10"))
-        .set("transportadorCargas", A("I3_21"))
-        .set("transportadorPassageiros", A("I3_22"))
-        .set("unicoImovelInformado", A("I3_04UNIC"))
-        .set("unicoImovelTransportado", A("I3_04UNICC"))
-        .set("voluntariosCopa", fmt::amount(0));
-    open(e);  // auxiliary tables are listed only with a positive total (refused before writing)
-    close("rendIsentos");
-}
-
-void Writer::rendTributacaoExclusiva() {
-    Element e("rendTributacaoExclusiva");
-    e.set("decimoTerceiro", A("I4_01"))
-        .set("decimoTerceiroDependentes", A("I4_06"))
-        .set("ganhosCapital", A("I4_02"))
-        .set("ganhosCapitalEmEspecie", A("I4_12"))
-        .set("ganhosCapitalEstrangeira", A("I4_11"))
-        .set("ganhosLoterica", A("I4_15"))
-        .set("ganhosRendaVariavel", A("I4_03"))
-        .set("jurosCapitalProprio", A("I4_08"))
-        .set("lei14754", A("I4_13"))
-        .set("outros", A("I4_10"))
-        .set("participacaoLucrosResultados", A("I4_09"))
-        .set("rendAplicacoes", A("I4_04"))
-        .set("rraDependentes", A("I4_07"))
-        .set("rraTitular", A("I4_05"))
-        .set("tiposRendimentos", "13")
-        .set("total", A("I13_45"));
-    open(e);
-    close("rendTributacaoExclusiva");
-}
-
 // Results of financial applications kept with the assets: the applications' results (type 1),
 // then the profits (type 2); the base grosses the net tax up; a negative result is its own base.
 void Writer::aplicacoes() {
@@ -586,62 +384,6 @@ void Writer::aplicacoes() {
         }
     }
     close("rendimentosAplicacoesFinanceiras");
-}
-
-// Donations to the children's and the elderly's funds made in the declaration: their empty
-// collections (declarations with such donations are refused before writing).
-void Writer::estatutos() {
-    for (auto [name, type] :
-         {std::pair{"colecaoEstatutoCriancaAdolescente",
-                    "serpro.ppgd.irpf.doacaodeclaracao.EstatutoCriancaAdolescente"},
-          std::pair{"colecaoEstatutoIdoso", "serpro.ppgd.irpf.doacaodeclaracao.EstatutoIdoso"}}) {
-        Element e = collection(name, type);
-        e.set("totalDeducaoIncentivoBruto", "0,00").set("totalDeducaoIncentivoLiquido", "0,00");
-        leaf(e);
-    }
-}
-
-// The name of a part of the declaration that this writer cannot yet write with its items, when
-// the declaration holds data for it; empty when it holds none. Such a declaration is refused so
-// that no document leaves out what the client declared.
-std::string unwritten_section(const tax::Declaration& d, const std::vector<Record>& gains) {
-    if (d.str("TEMRURAL") == "S") return "atividade rural";
-    for (const auto& g : gains)
-        if (!g.deleted) return "ganhos de capital e renda variável";
-    std::string found;
-    tax::for_each_live(d.items, [&](const Record& r) {
-        const std::string kind = trim(r.str("I1_1"));
-        if (!found.empty() || kind == "J" || kind == "D") return;
-        found = kind == "A" ? "rendimentos recebidos acumuladamente"
-                            : "rendimentos de pessoas físicas, do exterior, isentos e de "
-                              "tributação exclusiva informados em itens";
-    });
-    if (!found.empty()) return found;
-    tax::for_each_live(d.monthly, [&](const Record& r) {
-        for (size_t i = 0; i < r.layout().size() && found.empty(); ++i)
-            if (r.layout()[i].type == store::FieldType::kNumeric &&
-                !r.num(r.layout()[i].name).is_zero())
-                found = "rendimentos mensais de pessoas físicas e do exterior (carnê-leão)";
-    });
-    if (!found.empty()) return found;
-    for (const char* n : {"I13_03", "I13_04", "I13_49", "I13_50", "I13_05", "I13_06", "I13_07"})
-        if (!d.num(n).is_zero()) return "rendimentos de pessoas físicas, do exterior e acumulados";
-    for (const char* n :
-         {"I3_01", "I3_02", "I3_03", "I3_04", "I3_05", "I3_06", "I3_07", "I3_08", "I3_09",
-          "I3_10", "I3_11", "I3_12", "I3_13", "I3_14", "I3_15", "I3_16", "I3_17", "I3_18",
-          "I3_19", "I3_20", "I3_21", "I3_22", "I3_23", "I3_24", "I3_25", "I3_26"})
-        if (!d.num(n).is_zero()) return "rendimentos isentos (quadros auxiliares)";
-    for (const char* n : {"I4_02", "I4_03", "I4_04", "I4_05", "I4_07", "I4_08", "I4_09", "I4_10",
-                          "I4_11", "I4_12", "I4_13", "I4_15"})
-        if (!d.num(n).is_zero()) return "rendimentos de tributação exclusiva (quadros auxiliares)";
-    if (!d.simplified()) {
-        tax::for_each_live(d.payments, [&](const Record& r) {
-            const long long code = tax::field_int(r, "I6_3");
-            if (code == 39 || code == 49)
-                found = "doações ao Estatuto da Criança e do Adolescente e ao Estatuto do Idoso";
-        });
-    }
-    return found;
 }
 
 void Writer::impostoPago() {
@@ -1215,64 +957,6 @@ void Writer::saida() {
     leaf(e);
 }
 
-void Writer::AARVAZIO() {
-    static const char* const kMonths[] = {"janeiro",  "fevereiro", "marco",    "abril",
-                                          "maio",     "junho",     "julho",    "agosto",
-                                          "setembro", "outubro",   "novembro", "dezembro"};
-    auto country = [&](const char* name, const char* property_type) {
-        open(Element(name));
-        Element id = collection("identificacaoImovel", property_type);
-        id.set("ultimoIndiceGerado", "");
-        leaf(id);
-        Element rd("receitasDespesas");
-        rd.set("totalDespesas", "0,00")
-            .set("totalReceita", "0,00")
-            .set("tipoItens", "serpro.ppgd.irpf.atividaderural.exterior.ReceitaDespesa")
-            .set("totais", "0,00");
-        open(rd);
-        for (const char* m : kMonths) {
-            Element e(m);
-            e.set("despesaCusteioInvestimento", "0,00").set("receitaBrutaMensal", "0,00");
-            leaf(e);
-        }
-        close("receitasDespesas");
-        Element a("apuracaoResultado");
-        for (const char* n : {"compensacaoPrejuizoExerciciosAnteriores", "despesaCusteio",
-                              "limiteVintePorCentoReceitaBruta"})
-            a.set(n, "0,00");
-        a.set("opcaoFormaApuracao", "");
-        for (const char* n : {"prejuizoCompensar", "prejuizoExercicioAnterior", "receitaBrutaTotal",
-                              "receitaRecebidaContaVenda", "resultadoI", "resultadoNaoTributavel",
-                              "resultadoTributavel", "valorAdiantamento", "EmDolar", "EmReais"})
-            a.set(n, "0,00");
-        leaf(a);
-        if (std::string_view(name) == "brasil") {
-            open(Element("movimentacaoRebanho"));
-            for (const char* herd : {"bovinos", "suinos", "caprinos", "asininos", "outros"}) {
-                Element h(herd);
-                for (const char* n : {"aquisicoesAno", "consumo", "estoqueFinal", "estoqueInicial",
-                                      "nascidosAno", "vendas"})
-                    h.set(n, "0,00");
-                leaf(h);
-            }
-            close("movimentacaoRebanho");
-        }
-        Element dv = collection("dividas", "serpro.ppgd.irpf.atividaderural.DividaAR");
-        dv.set("totalAnterior", "0,00")
-            .set("totalAtual", "0,00")
-            .set("valorPagamentoAnual", "0,00");
-        leaf(dv);
-        close(name);
-    };
-    open(Element("atividadeRural"));
-    country("brasil", "serpro.ppgd.irpf.atividaderural.brasil.ImovelARBrasil");
-    country("exterior", "serpro.ppgd.irpf.atividaderural.ImovelAR");
-    Element b = collection("bens", "serpro.ppgd.irpf.atividaderural.BemAR");
-    b.set("totalAnterior", "0,00").set("totalAtual", "0,00").set("ultimoIndiceGerado", "");
-    leaf(b);
-    close("atividadeRural");
-}
-
 // The variable-income part with every month zero (declarations with variable-income records are
 // refused before writing): the declarant's stock-market and fund months, no dependant items.
 void Writer::renda_variavel_vazia() {
@@ -1468,23 +1152,42 @@ void Writer::build() {
     doacoesEleitorais();
     saida();
     renda_variavel_vazia();
-    AARVAZIO();
+    rural();
     SEMGANHO();
     IDENTIF("copiaIdentificador");
     close("classe");
 }
 
+}  // namespace detail
+
+namespace {
+
+using detail::Record;
+
+// The name of a part of the declaration that this writer cannot yet write with its items, when
+// the declaration holds data for it; empty when it holds none. Such a declaration is refused so
+// that no document leaves out what the client declared.
+std::string unwritten_section(const std::vector<Record>& gains) {
+    for (const auto& g : gains)
+        if (!g.deleted) return "ganhos de capital e renda variável";
+    return "";
+}
+
 }  // namespace
 
 Status build_document(const tax::Declaration& d, const std::vector<store::Record>& gains,
-                      const DocumentContext& ctx, Document* out) {
+                      const DocumentContext& ctx, Document* out, const rural::RuralTables* rural) {
     if (ctx.xmlns.empty())
         return Status::invalid("namespace das declarações do IRPF não informado");
-    if (const std::string section = unwritten_section(d, gains); !section.empty())
+    if (const std::string section = unwritten_section(gains); !section.empty())
         return Status::invalid("CPF " + d.cpf() + ": a seção \"" + section +
                                "\" ainda não é gerada por este programa; declaração não gerada");
+    if (d.str("TEMRURAL") == "S" && rural == nullptr)
+        return Status::invalid("CPF " + d.cpf() +
+                               ": declaração com atividade rural sem os dados da atividade "
+                               "rural; declaração não gerada");
     Document doc;
-    Writer(d, ctx, doc).build();
+    detail::Writer(d, rural, ctx, doc).build();
     *out = std::move(doc);
     return Status::ok();
 }

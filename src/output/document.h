@@ -11,6 +11,7 @@
 
 #include "base/date.h"
 #include "base/status.h"
+#include "rural/book_folder.h"
 #include "store/env.h"
 #include "store/record.h"
 #include "tax/declaration.h"
@@ -43,13 +44,15 @@ struct Document {
 };
 
 // Builds the document of one declaration that has been computed (tax::compute_declaration)
-// with its capital-gain and variable-income records (table 7). kInvalid naming the section when
+// with its capital-gain and variable-income records (table 7) and, for a declaration with rural
+// activity (`TEMRURAL` "S"), its rural tables as read for it. kInvalid naming the section when
 // the declaration holds records of a section this writer does not produce (capital gains,
-// variable income, rural activity): such a declaration is refused, never written without them.
-// kInvalid when ctx.xmlns is empty.
+// variable income): such a declaration is refused, never written without them; kInvalid too for
+// rural activity without its tables, and when ctx.xmlns is empty.
 [[nodiscard]] Status build_document(const tax::Declaration& d,
                                     const std::vector<store::Record>& gains,
-                                    const DocumentContext& ctx, Document* out);
+                                    const DocumentContext& ctx, Document* out,
+                                    const rural::RuralTables* rural = nullptr);
 
 // Writes the document to `path` through a temporary file beside it renamed over it, so the path
 // holds either the old file or the whole new one. kSynced makes file and name durable before

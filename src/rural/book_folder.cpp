@@ -67,7 +67,7 @@ Status read_rural_tables(store::Env& env, const std::string& folder,
                          const std::set<std::string>& cpfs,
                          std::map<std::string, RuralTables>* out) {
     out->clear();
-    for (int number : {9, 1, 15, 16, 18, 19, 21}) {
+    for (int number : {9, 1, 15, 16, 17, 18, 19, 21}) {
         const std::string base = store::table_def(number)->file_base("");
         const std::string path = find_table(env, folder, base);
         if (path.empty()) {
@@ -93,6 +93,9 @@ Status read_rural_tables(store::Env& env, const std::string& folder,
                         break;
                     case 16:
                         t.properties.push_back(std::move(r));
+                        break;
+                    case 17:
+                        t.assets.push_back(std::move(r));
                         break;
                     case 18:
                         t.debts.push_back(std::move(r));

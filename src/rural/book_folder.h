@@ -20,6 +20,7 @@ struct RuralTables {
     store::Record summary;                  // table 1
     std::vector<store::Record> results;     // table 15, one per country
     std::vector<store::Record> properties;  // table 16
+    std::vector<store::Record> assets;      // table 17
     std::vector<store::Record> debts;       // table 18
     std::vector<store::Record> entries;     // table 19
     std::vector<store::Record> accounts;    // table 21

@@ -2,12 +2,15 @@
 // data folder into another folder, changing nothing in the data folder.
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "base/operator.h"
 #include "base/text.h"
 #include "output/document.h"
+#include "rural/book_folder.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/dbf.h"
@@ -137,6 +140,14 @@ int run_document_command(int argc, char** argv) {
     std::string lines;
     for (size_t first = 0; first < folder.cpfs().size(); first += kGroup) {
         if (Status r = folder.load(first, kGroup, &group); !r) return fail(r.message());
+        // The rural tables of the group's declarations with rural activity, read together.
+        std::set<std::string> rural_cpfs;
+        for (const auto& l : group)
+            if (l.status && l.declaration.str("TEMRURAL") == "S") rural_cpfs.insert(l.cpf);
+        std::map<std::string, rural::RuralTables> rural;
+        if (!rural_cpfs.empty())
+            if (Status r = rural::read_rural_tables(env, o.folder, rural_cpfs, &rural); !r)
+                return fail(r.message());
         for (auto& l : group) {
             op.cpf = l.cpf;
             Status st = l.status;
@@ -145,7 +156,9 @@ int run_document_command(int argc, char** argv) {
             if (st) {
                 tax::Context c{l.declaration, op, context.clock(), context.selic()};
                 tax::compute_declaration(c);
-                st = output::build_document(l.declaration, l.gains, ctx, &doc);
+                auto r = rural.find(l.cpf);
+                st = output::build_document(l.declaration, l.gains, ctx, &doc,
+                                            r == rural.end() ? nullptr : &r->second);
             }
             if (st)
                 st = output::write_document(env, store::join_path(out_dir, name), doc,

@@ -340,6 +340,74 @@ void CALC_LEAOTOTAL(Declaration& d) {
     d.set("I13_30", leao[1]);
 }
 
+bool PersonMonths::any() const {
+    for (const Decimal* column :
+         {work, rent, other, abroad, cash_book, social_security, alimony, paid, due})
+        if (!column[13].is_zero()) return true;
+    return false;
+}
+
+bool belongs_to(const store::Record& item, const store::Record& person) {
+    const std::string cpf_dependant = person.str("CPFDEPEN");
+    return belongs(item, cpf_dependant.empty(), cpf_dependant);
+}
+
+std::string individual_income_type(const Declaration& d, const store::Record& item) {
+    return payer_type(d, item);
+}
+
+bool item_monthly_values(const Declaration& d, const store::Record& item, Decimal months[13]) {
+    return item_months(item, item.str("I1_1"), fill_mode(d), months);
+}
+
+PersonMonths person_months(const Declaration& d, const store::Record& person) {
+    PersonMonths p;
+    auto grid = [&](int column, int m) {
+        return person.num("I2_" + std::to_string(column) + two_digits(m));
+    };
+    const int mode = fill_mode(d);
+    const bool holder = person.str("CPFDEPEN").empty();
+    for (int m = 1; m <= 12; ++m) {
+        p.abroad[m] = grid(2, m);
+        p.cash_book[m] = grid(3, m);
+        p.paid[m] = grid(5, m);
+        p.due[m] = grid(6, m);
+    }
+    if (mode == 1 || mode == 3) {
+        for_each_live(d.items, [&](const store::Record& it) {
+            const std::string kind = it.str("I1_1");
+            if ((kind != "F" && kind != "P") || !belongs_to(it, person)) return;
+            Decimal months[13];
+            if (!item_months(it, kind, mode, months)) return;
+            const std::string type = kind == "F" ? payer_type(d, it) : "";
+            Decimal* column = kind == "P"   ? p.social_security
+                              : type == "A" ? p.rent
+                              : type == "O" ? p.other
+                                            : p.work;
+            for (int m = 1; m <= 12; ++m) column[m] += months[m];
+        });
+        if (holder)
+            for_each_live(d.payments, [&](const store::Record& pay) {
+                const long long code = pay.num("I6_3").whole();
+                if (code < 30 || code > 34) return;
+                for (int m = 1; m <= 12; ++m) p.alimony[m] += pay.num("I6_4" + two_digits(m));
+            });
+    } else {
+        const std::string type = d.str("TIPO_PF");
+        Decimal* column = type == "A" ? p.rent : type == "O" ? p.other : p.work;
+        for (int m = 1; m <= 12; ++m) {
+            column[m] = grid(1, m);
+            p.social_security[m] = grid(4, m);
+        }
+    }
+    for (Decimal* column : {p.work, p.rent, p.other, p.abroad, p.cash_book, p.social_security,
+                            p.alimony, p.paid, p.due}) {
+        column[13] = Decimal();
+        for (int m = 1; m <= 12; ++m) column[13] += column[m];
+    }
+    return p;
+}
+
 std::optional<Decimal> LEAO_INVERSO(Decimal paid, int month, Decimal deductions, Decimal abroad) {
     if (paid <= Decimal()) return std::nullopt;
     const int column = month_column(month);

@@ -56,6 +56,29 @@ void CORR_DARF(Context& c, MonthlyGrid& g);
 // decl.work.cash_books (carried and lost amounts for the screens).
 void CALC_LEAOTOTAL(Declaration& d);
 
+// The year of one person's income from individuals and from abroad as the Carnê-Leão form
+// shows it, month by month (index 1 … 12, 13 the year's totals): income from individuals by
+// type (work, rent, other), from abroad, cash-book expenses, official social security, alimony
+// (the holder's), the Carnê-Leão paid and the Carnê-Leão due. `person` is a record of
+// decl.monthly of a computed declaration. With typed monthly totals (modes 2 and 4) the income
+// is of the declaration's type `TIPO_PF` and the typed deductions stand as social security.
+struct PersonMonths {
+    Decimal work[14], rent[14], other[14], abroad[14], cash_book[14], social_security[14],
+        alimony[14], paid[14], due[14];
+    // Whether anything of the year is not zero.
+    bool any() const;
+};
+PersonMonths person_months(const Declaration& d, const store::Record& person);
+// Whether an income item belongs to the person of a monthly record (the holder's has no
+// `CPFDEPEN`).
+bool belongs_to(const store::Record& item, const store::Record& person);
+// The income type of an individual payer's item as the monthly totals count it: "T" work, "A"
+// rent, "O" other.
+std::string individual_income_type(const Declaration& d, const store::Record& item);
+// An item's twelve monthly values as the grids count them (index 1 … 12); false for an entry the
+// grids pass over (a dated entry without a date).
+bool item_monthly_values(const Declaration& d, const store::Record& item, Decimal months[13]);
+
 // Inverse mode: the month's income from individuals that makes the Carnê-Leão paid `paid` (tax
 // compared in whole reais), given the month's deductions and income from abroad; nullopt when no
 // bracket gives that tax.

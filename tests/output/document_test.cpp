@@ -15,6 +15,8 @@
 
 #include "../tax/builder.h"
 #include "output/document_format.h"
+#include "rural/result.h"
+#include "store/catalogue.h"
 #include "store/env.h"
 #include "tax/annual.h"
 
@@ -481,49 +483,450 @@ TEST(Document, RefusesWhatItCannotWriteWhole) {
     const Status g = build_document(b.d, {gain}, c, &doc);
     EXPECT_FALSE(g);
     EXPECT_NE(g.message().find("ganhos de capital"), std::string::npos);
+    // A deleted gain record is no gain.
+    gain.deleted = true;
+    EXPECT_TRUE(build_document(b.d, {gain}, c, &doc));
+    doc = {};
+    // Rural activity needs its tables: without them nothing is written.
     b.d.set("TEMRURAL", "S");
     const Status r = build_document(b.d, {}, c, &doc);
     EXPECT_FALSE(r);
     EXPECT_NE(r.message().find("atividade rural"), std::string::npos);
     EXPECT_TRUE(doc.text.empty());
+    rural::RuralTables none;
+    EXPECT_TRUE(build_document(b.d, {}, c, &doc, &none));
 }
 
-TEST(Document, SectionsNotYetWrittenAreRefusedNamingThem) {
-    // `typed` changes the declaration before its computation, `computed` after it.
-    auto refusal = [](const std::function<void(Builder&)>& typed,
-                      const std::function<void(Builder&)>& computed = {}) {
-        Builder b = employee();
-        typed(b);
-        tax::testing::Session s(b.d);
-        tax::compute_declaration(s.ctx);
-        if (computed) computed(b);
-        Document doc;
-        const Status st = build_document(b.d, {}, context(), &doc);
-        if (st) return std::string();
-        EXPECT_TRUE(doc.text.empty());
-        return st.message();
+// A self-employed holder paid by two clients, with rent, social security, a cash book, the
+// Carnê-Leão paid in March, income from abroad in June and alimony in April; a dependant paid in
+// January and February; income typed for a CPF that is no dependant's.
+Builder carne_leao_client() {
+    Builder b = employee("39053344705");
+    b.d.items.clear();
+    b.dependant(21, "11144477735", Date(2012, 3, 4), 1, "FILHO");
+    b.monthly_item("F", "5000.00").set("I1_41", "T");
+    b.d.items.back().set("I1_2", "CLIENTE UM");
+    b.d.items.back().set("I1_3", "52998224725");
+    auto& second = b.monthly_item("F", "800.00", 7, 7);
+    second.set("I1_41", "T");
+    second.set("I1_3", "12345678909");
+    second.set("I1_40", "22233344405");
+    b.monthly_item("F", "1000.00", 3, 12).set("I1_41", "A");
+    b.monthly_item("P", "200.00");
+    b.monthly_item("L", "300.00");
+    b.monthly_item("I", "500.00", 3, 3);
+    b.monthly_item("E", "2000.00", 6, 6);
+    auto& alimony = b.payment(30, "400.00");
+    alimony.set("I6_404", D("400.00"));
+    b.monthly_item("F", "1000.00", 1, 2, "11144477735")
+        .set("I1_3", "39053344705");  // the dependant's client
+    b.d.items.back().set("I1_41", "T");
+    b.monthly_item("F", "900.00", 5, 5, "99999999999");  // not a dependant
+    return b;
+}
+
+TEST(DocumentGolden, IndividualPayersMonthByMonthWithCarneLeao) {
+    Builder b = carne_leao_client();
+    const Document doc = compute_and_build(b);
+    check_golden("carne_leao", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto t = xml.document_element().child("rendPFTitular");
+    EXPECT_STREQ(t.attribute("totalPessoaFisica").as_string(), "60.800,00");
+    EXPECT_STREQ(t.attribute("totalAlugueis").as_string(), "10.000,00");
+    EXPECT_STREQ(t.attribute("totalPrevidencia").as_string(), "2.400,00");
+    EXPECT_STREQ(t.attribute("totalLivroCaixa").as_string(), "3.600,00");
+    EXPECT_STREQ(t.attribute("totalExterior").as_string(), "2.000,00");
+    EXPECT_STREQ(t.attribute("totalDarfPago").as_string(), "500,00");
+    EXPECT_STREQ(t.attribute("totalPensao").as_string(), "400,00");
+    EXPECT_STREQ(t.attribute("totalNumDependentes").as_string(), "1");
+    // January: 5,000.00 less cash book 300.00, social security 200.00 and one dependant 189.59
+    // is 4,310.41, at 22.5 % less 662.77: 307.07. March adds the rent: 5,310.41 at 27.5 % less
+    // 896.00 is 564.36; April also takes the alimony of 400.00: 454.36.
+    EXPECT_STREQ(t.child("janeiro").attribute("carneLeao").as_string(), "307,07");
+    const auto march = t.child("marco");
+    EXPECT_STREQ(march.attribute("mes").as_string(), "2");
+    EXPECT_STREQ(march.attribute("carneLeao").as_string(), "564,36");
+    EXPECT_STREQ(march.attribute("darfPago").as_string(), "500,00");
+    EXPECT_STREQ(march.attribute("alugueis").as_string(), "1.000,00");
+    EXPECT_STREQ(march.attribute("pessoaFisica").as_string(), "5.000,00");
+    EXPECT_STREQ(t.child("abril").attribute("carneLeao").as_string(), "454,36");
+    EXPECT_STREQ(t.child("abril").attribute("pensao").as_string(), "400,00");
+    EXPECT_STREQ(t.child("junho").attribute("exterior").as_string(), "2.000,00");
+    // The accounts: one client a month, two in July, the second serving someone else.
+    const auto accounts = t.child("contasAno");
+    EXPECT_EQ(accounts.child("marco").select_nodes("item").size(), 1u);
+    const auto july = accounts.child("julho");
+    EXPECT_STREQ(july.attribute("totalRendTrabNaoAssPF").as_string(), "5.800,00");
+    ASSERT_EQ(july.select_nodes("item").size(), 2u);
+    const auto other = july.child("item").next_sibling("item");
+    EXPECT_STREQ(other.attribute("cpfTitularPagamento").as_string(), "123.456.789-09");
+    EXPECT_STREQ(other.attribute("cpfBeneficiarioServico").as_string(), "222.333.444-05");
+    EXPECT_STREQ(other.attribute("indTitularEhBeneficiario").as_string(), "0");
+    EXPECT_STREQ(other.attribute("cpfContribuinte").as_string(), "390.533.447-05");
+    EXPECT_STREQ(other.attribute("dataMesAno").as_string(), "072026");
+    EXPECT_STREQ(other.attribute("valor").as_string(), "800,00");
+    // The dependant: one item with its own months and accounts.
+    const auto dep = xml.document_element().child("rendPFDependente");
+    EXPECT_STREQ(dep.attribute("totalPessoaFisica").as_string(), "2.000,00");
+    ASSERT_EQ(dep.select_nodes("item").size(), 1u);
+    const auto income = dep.child("item").child("rendimentos");
+    EXPECT_STREQ(dep.child("item").attribute("cpf").as_string(), "111.444.777-35");
+    EXPECT_STREQ(income.child("fevereiro").attribute("pessoaFisica").as_string(), "1.000,00");
+    EXPECT_STREQ(income.child("fevereiro").attribute("carneLeao").as_string(), "0,00");
+    EXPECT_EQ(income.child("contasAno").child("janeiro").select_nodes("item").size(), 1u);
+    // The income of a CPF that is no dependant's is reported, not written.
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_NE(dropped[0].find("99999999999"), std::string::npos);
+}
+
+TEST(Document, TypedMonthlyTotalsAreOfTheDeclarationsIncomeType) {
+    Builder b = employee();
+    b.d.set("CAL_AUTO", Decimal(2));
+    b.d.set("TIPO_PF", "A");
+    store::Record grid = b.d.new_record(12);
+    grid.set("I2_105", D("3000.00"));
+    grid.set("I2_405", D("250.00"));
+    b.d.monthly.push_back(grid);
+    b.monthly_item("F", "999.00", 5, 5).set("I1_3", "52998224725");  // not the grid's source
+    const Document doc = compute_and_build(b);
+    pugi::xml_document xml = parse(doc);
+    const auto may = xml.document_element().child("rendPFTitular").child("maio");
+    EXPECT_STREQ(may.attribute("alugueis").as_string(), "3.000,00");
+    EXPECT_STREQ(may.attribute("pessoaFisica").as_string(), "0,00");
+    EXPECT_STREQ(may.attribute("previdencia").as_string(), "250,00");
+    EXPECT_TRUE(xml.document_element()
+                    .child("rendPFTitular")
+                    .child("contasAno")
+                    .child("maio")
+                    .select_nodes("item")
+                    .empty());
+}
+
+TEST(Document, IncomeWithoutAPlaceIsReportedNotLost) {
+    Builder b = employee();
+    b.monthly_item("F", "700.00", 2, 2).set("I1_3", "11222333000181");  // a CNPJ as payer
+    b.d.items.back().set("I1_41", "T");
+    b.monthly_item("V", "150.00", 1, 1).set("I1_2", "OUTRA FONTE");
+    store::Record rra = b.d.new_record(2);
+    rra.set("I1_1", "A");
+    rra.set("I1_11", "S");
+    rra.set("TIPOCR", "S");
+    rra.set("I1_4", D("9000.00"));
+    rra.set("I1_12", D("900.00"));
+    rra.set("I1_22", "33344455506");  // nobody in the dependants' list
+    b.d.items.push_back(rra);
+    const Document doc = compute_and_build(b);
+    pugi::xml_document xml = parse(doc);
+    // The payer's month is written, with its account; only the CNPJ is left out, and said so.
+    const auto feb =
+        xml.document_element().child("rendPFTitular").child("contasAno").child("fevereiro");
+    EXPECT_STREQ(feb.attribute("totalRendTrabNaoAssPF").as_string(), "700,00");
+    EXPECT_STREQ(feb.child("item").attribute("cpfTitularPagamento").as_string(), "   .   .   -  ");
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 3u);
+    EXPECT_NE(dropped[0].find("11222333000181"), std::string::npos);
+    EXPECT_NE(dropped[1].find("OUTRA FONTE"), std::string::npos);
+    EXPECT_NE(dropped[2].find("alimentando"), std::string::npos);
+    // The alimony of the accumulated income is written without its recipient's name.
+    EXPECT_STREQ(xml.document_element()
+                     .child("rendAcm")
+                     .child("colecaoRendAcmTitular")
+                     .child("item")
+                     .child("pensaoAlimenticiaQuadroAuxiliar")
+                     .child("item")
+                     .attribute("valor")
+                     .as_string(),
+                 "900,00");
+}
+
+TEST(DocumentGolden, AccumulatedIncomeOfHolderAndDependant) {
+    Builder b = employee("52998224725");
+    b.dependant(21, "11144477735", Date(2010, 2, 3), 1, "FILHA");
+    b.dependant(99, "22233344405", Date(2014, 1, 1), 2, "ALIMENTANDO");
+    store::Record a = b.d.new_record(2);
+    a.set("I1_1", "A");
+    a.set("I1_11", "S");
+    a.set("I1_2", "TRIBUNAL REGIONAL");
+    a.set("I1_3", "11222333000181");
+    a.set("TIPOCR", "N");
+    a.set("I1_4", D("60000.00"));
+    a.set("I1_5", D("1800.00"));
+    a.set("I1_6", D("3000.00"));
+    a.set("I1_21", D("12"));
+    a.set("I1_36", "3");
+    a.set("I1_42", D("500.00"));
+    // As the item's window computed it: 57,000.00 over 12 months, at 27.5 % less 12 x 896.00.
+    a.set("I1_25", D("60000.00"));
+    a.set("I1_20", D("4923.00"));
+    b.d.items.push_back(a);
+    store::Record dep = b.d.new_record(2);
+    dep.set("I1_1", "A");
+    dep.set("I1_11", "N");
+    dep.set("I1_8", "11144477735");
+    dep.set("I1_2", "INSTITUTO");
+    dep.set("I1_3", "11222333000181");
+    dep.set("TIPOCR", "S");
+    dep.set("I1_4", D("20000.00"));
+    dep.set("I1_12", D("2000.00"));
+    dep.set("I1_22", "22233344405");
+    dep.set("I1_36", "11");
+    b.d.items.push_back(dep);
+    const Document doc = compute_and_build(b);
+    check_golden("accumulated", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto acm = xml.document_element().child("rendAcm");
+    const auto holder = acm.child("colecaoRendAcmTitular").child("item");
+    EXPECT_STREQ(holder.attribute("opcaoTributacao").as_string(), "E");
+    EXPECT_STREQ(holder.attribute("numMeses").as_string(), "12,0");
+    EXPECT_STREQ(holder.attribute("mesRecebimento").as_string(), "03");
+    EXPECT_STREQ(holder.attribute("rendRecebidos").as_string(), "60.000,00");
+    EXPECT_STREQ(holder.attribute("valorJuros").as_string(), "500,00");
+    EXPECT_STREQ(holder.attribute("impostoDevidoRRA").as_string(), "4.923,00");
+    EXPECT_STREQ(holder.attribute("cpfDependente").as_string(), "   .   .   -  ");
+    EXPECT_TRUE(holder.child("pensaoAlimenticiaQuadroAuxiliar").select_nodes("item").empty());
+    const auto d = acm.child("colecaoRendAcmDependente").child("item");
+    EXPECT_STREQ(d.attribute("opcaoTributacao").as_string(), "A");
+    EXPECT_STREQ(d.attribute("cpfDependente").as_string(), "111.444.777-35");
+    EXPECT_STREQ(d.attribute("impostoDevidoRRA").as_string(), "0,00");
+    const auto alimony = d.child("pensaoAlimenticiaQuadroAuxiliar");
+    EXPECT_STREQ(alimony.attribute("totais").as_string(), "2.000,00");
+    EXPECT_STREQ(alimony.child("item").attribute("alimentando").as_string(), "ALIMENTANDO");
+    EXPECT_TRUE(notes_of(doc, DocumentNote::Kind::kDropped).empty());
+}
+
+TEST(DocumentGolden, ExemptAndExclusiveAuxiliaryTables) {
+    Builder b = employee("11144477735");
+    b.dependant(21, "52998224725", Date(2010, 2, 3), 1, "FILHA");
+    auto& company = b.d.items[0];
+    company.set("I1_16", D("12000.00"));  // partner's income
+    company.set("I1_38", D("800.00"));    // financial applications, exclusive
+    company.set("I1_17", D("24000.00"));  // retirement from age 65
+    company.set("I1_43", D("1903.98"));
+    auto& illness = b.company("0");
+    illness.set("I1_2", "INSTITUTO DE PREVIDENCIA");
+    illness.set("I1_18", D("30000.00"));
+    illness.set("I1_7", D("2500.00"));
+    illness.set("I1_39", D("100.00"));
+    auto& other = b.company("0", "0", "0", "0", "52998224725");  // a dependant's other income
+    other.set("I1_2", "FONTE X");
+    other.set("I1_9", D("700.00"));
+    other.set("I1_35", "PREMIO");
+    b.company("0").set("I1_45", D("1000.00"));  // lottery
+    const Document doc = compute_and_build(b);
+    check_golden("exempt", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto ex = xml.document_element().child("rendIsentos");
+    EXPECT_STREQ(ex.child("rendSocioQuadroAuxiliar").attribute("totais").as_string(), "12.000,00");
+    EXPECT_EQ(ex.child("rendSocioQuadroAuxiliar").select_nodes("item").size(), 1u);
+    const auto retirement = ex.child("parcIsentaAposentadoriaQuadroAuxiliar");
+    EXPECT_STREQ(retirement.attribute("totais").as_string(), "25.903,98");
+    EXPECT_STREQ(retirement.child("item").attribute("valor").as_string(), "24.000,00");
+    EXPECT_STREQ(retirement.child("item").attribute("valor13Salario").as_string(), "1.903,98");
+    EXPECT_STREQ(retirement.child("item").attribute("tipoBeneficiario").as_string(), "Titular");
+    // The serious-illness pension: the line holds the 13th salary once.
+    const auto pension = ex.child("pensaoQuadroAuxiliar");
+    EXPECT_STREQ(pension.attribute("totais").as_string(), "32.500,00");
+    EXPECT_STREQ(pension.attribute("totalRendimento").as_string(), "30.000,00");
+    EXPECT_STREQ(pension.attribute("total13Salario").as_string(), "2.500,00");
+    EXPECT_STREQ(pension.attribute("totalIRRF13SalarioTitular").as_string(), "100,00");
+    EXPECT_STREQ(pension.child("item").attribute("valorTotal").as_string(), "32.500,00");
+    const auto others = ex.child("outrosQuadroAuxiliar").child("item");
+    EXPECT_STREQ(others.attribute("tipoBeneficiario").as_string(), "Dependente");
+    EXPECT_STREQ(others.attribute("cpfBeneficiario").as_string(), "529.982.247-25");
+    EXPECT_STREQ(others.attribute("descricaoRendimento").as_string(), "PREMIO");
+    EXPECT_TRUE(ex.child("bolsaEstudosQuadroAuxiliar").select_nodes("item").empty());
+    const auto exc = xml.document_element().child("rendTributacaoExclusiva");
+    EXPECT_STREQ(
+        exc.child("rendAplicacoesQuadroAuxiliar").child("item").attribute("valor").as_string(),
+        "800,00");
+    const auto lottery = exc.child("ganhosLotericaQuadroAuxiliar");
+    EXPECT_STREQ(lottery.attribute("totais").as_string(), "1.000,00");
+    EXPECT_STREQ(lottery.child("item").attribute("tiposRendimentos").as_string(), "13");
+    EXPECT_TRUE(exc.child("outrosQuadroAuxiliar").select_nodes("item").empty());
+    // Rows of exempt or exclusive amounts only are in their tables, not dropped; the pension's
+    // row is not company income.
+    EXPECT_TRUE(notes_of(doc, DocumentNote::Kind::kDropped).empty());
+    EXPECT_EQ(xml.document_element()
+                  .child("rendPJ")
+                  .child("colecaoRendPJTitular")
+                  .select_nodes("item")
+                  .size(),
+              1u);
+}
+
+TEST(DocumentGolden, FundDonationsNationalStateAndMunicipal) {
+    auto donations = [](bool simplified, Document* doc) {
+        Builder b = employee("52998224725");
+        b.payment(39, "300.00").set("I6_1", "Fundo Nacional - DF");
+        b.payment(39, "200.00").set("I6_1", "Fundo Estadual - PR");
+        b.payment(49, "100.00").set("I6_1", "PR - CURITIBA");
+        b.payment(49, "50.00").set("I6_1", "SP - CIDADE SEM CODIGO");
+        for (auto& p : b.d.payments) p.set("I6_2", "11.222.333/0001-81");
+        b.d.set("USAPADRAO", simplified ? "S" : "N");
+        *doc = compute_and_build(b);
     };
-    auto nothing = [](Builder&) {};
-    EXPECT_EQ(refusal(nothing), "");
-    EXPECT_NE(refusal([](Builder& b) { b.monthly_item("F", "1000.00"); }).find("pessoas físicas"),
-              std::string::npos);
-    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I3_08", D("10.00")); }).find("isentos"),
-              std::string::npos);
-    EXPECT_NE(refusal(nothing, [](Builder& b) { b.d.set("I4_04", D("10.00")); }).find("exclusiva"),
-              std::string::npos);
-    EXPECT_NE(refusal([](Builder& b) {
-                  b.company("1000.00").set("I1_18", D("500.00"));  // serious-illness pension
-              }).find("isentos"),
-              std::string::npos);
-    EXPECT_NE(refusal([](Builder& b) { b.payment(39, "100.00"); }).find("Estatuto"),
-              std::string::npos);
-    // Under the simplified option those donations do not count and are not written.
-    EXPECT_EQ(refusal(nothing,
-                      [](Builder& b) {
-                          b.payment(39, "100.00");
-                          b.d.set("USAPADRAO", "S");
-                      }),
-              "");
+    Document doc;
+    donations(false, &doc);
+    check_golden("funds", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto eca = xml.document_element().child("colecaoEstatutoCriancaAdolescente");
+    EXPECT_STREQ(eca.attribute("totalDeducaoIncentivoBruto").as_string(), "500,00");
+    EXPECT_STREQ(eca.attribute("totalDeducaoIncentivoLiquido").as_string(), "500,00");
+    std::vector<std::string> got;
+    for (auto i : eca.children("item"))
+        got.push_back(std::string(i.attribute("tipoFundo").as_string()) + " " +
+                      i.attribute("uf").as_string() + " " + i.attribute("valor").as_string());
+    EXPECT_EQ(got, (std::vector<std::string>{"N DF 300,00", "E PR 200,00"}));
+    // The reference's check digits: modulus 11 over 11222333000181 gives 8, over that and 8, 9.
+    EXPECT_STREQ(eca.child("item").attribute("dvNumeroReferencia").as_string(), "89");
+    EXPECT_STREQ(eca.child("item").attribute("cnpjFundo").as_string(), "11.222.333/0001-81");
+    const auto elderly = xml.document_element().child("colecaoEstatutoIdoso").child("item");
+    EXPECT_STREQ(elderly.attribute("tipoFundo").as_string(), "M");
+    EXPECT_STREQ(elderly.attribute("uf").as_string(), "PR");
+    EXPECT_STREQ(elderly.attribute("nomeMunicipio").as_string(), "CURITIBA");
+    EXPECT_STREQ(elderly.attribute("municipio").as_string(), "7535");
+    // A municipality the table lacks is reported; nothing is lost from the payments.
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_NE(dropped[0].find("CIDADE SEM CODIGO"), std::string::npos);
+    // Under the simplified option the donations are not written and each is reported.
+    donations(true, &doc);
+    xml = parse(doc);
+    EXPECT_TRUE(xml.document_element().child("colecaoEstatutoIdoso").select_nodes("item").empty());
+    EXPECT_STREQ(xml.document_element()
+                     .child("colecaoEstatutoCriancaAdolescente")
+                     .attribute("totalDeducaoIncentivoBruto")
+                     .as_string(),
+                 "0,00");
+    EXPECT_EQ(notes_of(doc, DocumentNote::Kind::kDropped).size(), 4u);
+}
+
+store::Record rural_record(int table, const char* country) {
+    store::Record r(store::table_def(table)->layout);
+    r.set("CPF", "11144477735");
+    r.set("ATV_BRASIL", country);
+    return r;
+}
+
+// A farm in Brazil shared with a partner, a debt, cattle and two assets; a property abroad.
+rural::RuralTables rural_tables() {
+    rural::RuralTables t;
+    store::Record br = rural_record(15, "S");
+    br.set("I3_01OR", D("10000.00"));
+    br.set("I3_01OD", D("4000.00"));
+    br.set("I3_06OR", D("50000.00"));
+    br.set("I3_06OD", D("20000.00"));
+    br.set("I4R_04", D("10000.00"));
+    br.set("I7_1B", D("100"));
+    br.set("I7_2B", D("20"));
+    br.set("I7_3B", D("30"));
+    br.set("I7_4B", D("5"));
+    br.set("I7_5B", D("40"));
+    rural::CALCRUR(br, {}, D("5.2171"));
+    t.results.push_back(br);
+    store::Record farm = rural_record(16, "S");
+    farm.set("I2R_00", D("1"));
+    farm.set("I2R_01", "FAZENDA BOA VISTA");
+    farm.set("I2R_02", D("120.5"));
+    farm.set("I2R_03", "12345678");
+    farm.set("I2R_04", D("50.00"));
+    farm.set("I2R_05", D("1"));
+    farm.set("I2R_06", "ESTRADA DO CAMPO KM 5");
+    farm.set("I2R_07", D("7"));
+    farm.set("NOME_CONTR", "SOCIO DA FAZENDA");
+    farm.set("CPFPJ_CONT", "222.333.444-05");
+    t.properties.push_back(farm);
+    store::Record abroad_farm = rural_record(16, "N");
+    abroad_farm.set("I2R_00", D("2"));
+    abroad_farm.set("I2R_01", "RANCHO");
+    abroad_farm.set("CODPAIS", "249");
+    abroad_farm.set("RECEXT", D("5000.00"));
+    abroad_farm.set("DESEXT", D("2000.00"));
+    abroad_farm.set("RESUS", D("3000.00"));
+    t.properties.push_back(abroad_farm);
+    store::Record ab = rural_record(15, "N");
+    rural::CALCRUR(ab, {abroad_farm}, D("5.2171"));
+    t.results.push_back(ab);
+    store::Record debt = rural_record(18, "S");
+    debt.set("I9R_1", "CUSTEIO AGRICOLA");
+    debt.set("I9R_2", D("80000.00"));
+    debt.set("I9R_3", D("50000.00"));
+    debt.set("I9R_4", D("35000.00"));
+    t.debts.push_back(debt);
+    store::Record tractor = rural_record(17, "S");
+    tractor.set("ITEM", D("1"));
+    tractor.set("CODIGO", D("21"));
+    tractor.set("I8R_1", "TRATOR");
+    tractor.set("I8R_2", D("90000.00"));
+    tractor.set("I8R_5", D("85000.00"));
+    t.assets.push_back(tractor);
+    store::Record land = rural_record(17, "N");
+    land.set("ITEM", D("2"));
+    land.set("CODIGO", D("11"));
+    land.set("I8R_1", "TERRA NO EXTERIOR");
+    land.set("I8R_3", "249");
+    land.set("I8R_5", D("40000.00"));
+    t.assets.push_back(land);
+    return t;
+}
+
+TEST(DocumentGolden, RuralInBrazilAndAbroad) {
+    Builder b = employee("11144477735");
+    b.d.set("TEMRURAL", "S");
+    b.d.set("AAR_EXTER", "S");
+    tax::testing::Session s(b.d, Date(2026, 4, 20));
+    tax::compute_declaration(s.ctx);
+    const rural::RuralTables t = rural_tables();
+    Document doc;
+    ASSERT_TRUE(build_document(b.d, {}, context(), &doc, &t));
+    check_golden("rural", doc);
+    pugi::xml_document xml = parse(doc);
+    const auto ar = xml.document_element().child("atividadeRural");
+    const auto br = ar.child("brasil");
+    const auto farm = br.child("identificacaoImovel").child("item");
+    EXPECT_STREQ(farm.attribute("area").as_string(), "120,5");
+    EXPECT_STREQ(farm.attribute("participacao").as_string(), "50,00");
+    EXPECT_STREQ(farm.child("participantesImovelAR").child("item").attribute("nome").as_string(),
+                 "SOCIO DA FAZENDA");
+    const auto rd = br.child("receitasDespesas");
+    EXPECT_STREQ(rd.attribute("totalReceita").as_string(), "60.000,00");
+    EXPECT_STREQ(rd.child("junho").attribute("receitaBrutaMensal").as_string(), "50.000,00");
+    // Result 36,000.00 less the earlier loss of 10,000.00.
+    const auto res = br.child("apuracaoResultado");
+    EXPECT_STREQ(res.attribute("resultadoI").as_string(), "36.000,00");
+    EXPECT_STREQ(res.attribute("resultadoTributavel").as_string(), "26.000,00");
+    EXPECT_STREQ(res.attribute("opcaoFormaApuracao").as_string(), "2");
+    // 100 + 20 bought + 30 born - 5 - 40 = 105 head at the end of the year.
+    EXPECT_STREQ(
+        br.child("movimentacaoRebanho").child("bovinos").attribute("estoqueFinal").as_string(),
+        "105,00");
+    EXPECT_STREQ(br.child("dividas").attribute("totalAnterior").as_string(), "80.000,00");
+    EXPECT_EQ(br.child("dividas").select_nodes("item").size(), 1u);
+    const auto ex = ar.child("exterior");
+    const auto country = ex.child("receitasDespesas").child("item");
+    EXPECT_STREQ(country.attribute("descricaoPais").as_string(), "Estados Unidos");
+    EXPECT_STREQ(country.attribute("resultadoIMoedaOriginal").as_string(), "3.000,00");
+    EXPECT_FALSE(ex.child("movimentacaoRebanho"));
+    const auto goods = ar.child("bens");
+    EXPECT_STREQ(goods.attribute("ultimoIndiceGerado").as_string(), "2");
+    EXPECT_STREQ(goods.attribute("totalAtual").as_string(), "125.000,00");
+    EXPECT_STREQ(goods.last_child().attribute("nomePais").as_string(), "Estados Unidos");
+    EXPECT_TRUE(doc.notes.empty());
+
+    // Activity in Brazil only: the activity abroad is written in its empty form.
+    rural::RuralTables brazil_only = t;
+    brazil_only.results.pop_back();
+    ASSERT_TRUE(build_document(b.d, {}, context(), &doc, &brazil_only));
+    xml = parse(doc);
+    const auto empty = xml.document_element().child("atividadeRural").child("exterior");
+    EXPECT_STREQ(empty.child("identificacaoImovel").attribute("ultimoIndiceGerado").as_string(),
+                 "");
+    EXPECT_STREQ(empty.child("apuracaoResultado").attribute("EmReais").as_string(), "0,00");
+    // ... and the property abroad, with no activity to hold it, is reported.
+    const auto dropped = notes_of(doc, DocumentNote::Kind::kDropped);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_NE(dropped[0].find("no exterior"), std::string::npos);
 }
 
 TEST(Document, ApplicationResultsOfBothTypesAndANegativeOne) {
