@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -126,6 +127,60 @@ void SystemProcesses::stop(long id) {
     do {
         got = waitpid(pid, nullptr, 0);
     } while (got < 0 && errno == EINTR);
+}
+
+Status SystemProcesses::run_limited(const std::vector<std::string>& argv, double seconds) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    // Its own process group, so that a time-out ends whatever it started as well.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+    pid_t pid = 0;
+    Status st = Status::invalid("Nenhum programa a executar");
+    if (!argv.empty() && !argv[0].empty()) {
+        std::vector<std::string> args = argv;
+        std::vector<char*> ptrs;
+        for (auto& a : args) ptrs.push_back(a.data());
+        ptrs.push_back(nullptr);
+        const int rc = posix_spawnp(&pid, ptrs[0], &actions, &attr, ptrs.data(), environ);
+        st = rc == 0 ? Status::ok()
+                     : Status::not_found("Não foi possível executar " + argv[0] + ": " +
+                                         std::strerror(rc));
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (!st) return st;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    int status = 0;
+    for (;;) {
+        const pid_t got = waitpid(pid, &status, WNOHANG);
+        if (got == pid) break;
+        if (got < 0 && errno != EINTR)
+            return Status::io_error("Não foi possível esperar por " + argv[0]);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(-pid, SIGKILL);
+            pid_t w = 0;
+            do {
+                w = waitpid(pid, nullptr, 0);
+            } while (w < 0 && errno == EINTR);
+            char limit[32];
+            std::snprintf(limit, sizeof limit, "%g", seconds);
+            return Status::cancelled(argv[0] + " não terminou em " + limit +
+                                     " segundos e foi encerrado");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return Status::ok();
+    if (WIFEXITED(status))
+        return Status::io_error(argv[0] + " terminou com o código " +
+                                std::to_string(WEXITSTATUS(status)));
+    return Status::io_error(argv[0] + " foi interrompido");
 }
 
 SystemProcesses& SystemProcesses::instance() {

@@ -30,6 +30,11 @@ class Processes {
     // standard error goes where ours goes). Fails as run() does.
     [[nodiscard]] virtual Status capture(const std::vector<std::string>& argv,
                                          const std::vector<std::string>& env, std::string* out) = 0;
+    // Starts a program as run() does, its input and output on /dev/null, and waits for it at most
+    // `seconds`: then it is killed (SIGKILL, with every program it started) and the run fails with
+    // kCancelled naming the limit. Fails otherwise as run() does.
+    [[nodiscard]] virtual Status run_limited(const std::vector<std::string>& argv,
+                                             double seconds) = 0;
 };
 
 // The real machine: posix_spawnp and waitpid.
@@ -40,6 +45,7 @@ class SystemProcesses final : public Processes {
     void stop(long id) override;
     [[nodiscard]] Status capture(const std::vector<std::string>& argv,
                                  const std::vector<std::string>& env, std::string* out) override;
+    [[nodiscard]] Status run_limited(const std::vector<std::string>& argv, double seconds) override;
     // The one instance the program uses.
     static SystemProcesses& instance();
 
@@ -79,6 +85,10 @@ class FakeProcesses final : public Processes {
                                  const std::vector<std::string>&, std::string* out) override {
         started.push_back(argv);
         *out = result ? output : std::string();
+        return result;
+    }
+    [[nodiscard]] Status run_limited(const std::vector<std::string>& argv, double) override {
+        started.push_back(argv);
         return result;
     }
 };

@@ -10,6 +10,7 @@
 #include "shell/declaration_ui.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
+#include "shell/handover_window.h"
 #include "shell/posting_tool.h"
 #include "shell/printout_menu.h"
 #include "shell/receipts.h"
@@ -280,9 +281,21 @@ Choice entry(App& app, std::string& cpf, bool& rural_only) {
 }
 
 // Opens a loaded declaration for entry; true when the chooser goes on with the next client.
+std::optional<store::Record> registry_record(App& app, const std::string& folder,
+                                             const std::string& cpf);
+
 bool work_on(App& app, store::Declaration& d) {
     Leave how = run_declaration(app, d);
     if (how == Leave::kWithoutSaving) return false;
+    // The terminal is set to send the declaration to the government program on closing: once
+    // it is saved and freed, it is read back from the folder and handed over.
+    const std::string cpf = d.cpf();
+    if (auto reg = registry_record(app, app.s.ROTADOANO, cpf);
+        reg && sends_on_closing(app.s, reg->num("ESTATUS").whole())) {
+        app.op.progress("Transferindo os dados para o programa da Receita....");
+        (void)send_declaration(app, cpf, true);  // a failure is told by the hand-over
+        app.op.progress_done();
+    }
     return app.s.cfg_num("OPCFIM") != 1;
 }
 
@@ -483,7 +496,7 @@ void DECLARA(App& app) {
     for (;;) {
         Choice c = entry(app, cpf, rural_only);
         if (c == Choice::kEsc || c == Choice::kNone) return;
-        if (c == Choice::kRecover && (s.OPCAO_1 == 12 || s.OPCAO_1 == 51))
+        if (c == Choice::kRecover && (s.OPCAO_1 == 12 || s.OPCAO_1 == 51 || s.OPCAO_1 == 61))
             continue;  // postings: no recovery here
         if (c == Choice::kRecover) {
             auto last = store::unfinished_work(app.w.env(), s.DIRTRAB, s.NUSU);
@@ -522,6 +535,16 @@ void DECLARA(App& app) {
             }
             s.ULT_CPF = cpf;
             print_client(app, cpf);
+            continue;
+        }
+        if (s.OPCAO_1 == 61) {
+            if (!found) {
+                app.tell({"O contribuinte não foi localizado em nenhum das pastas ",
+                          "indicadas. Confira o CPF e/ou a lista das pastas   "});
+                continue;
+            }
+            s.ULT_CPF = cpf;
+            (void)send_declaration(app, cpf, false);
             continue;
         }
         if (s.OPCAO_1 == 12) {

@@ -82,4 +82,15 @@ int run_document_command(int argc, char** argv);
 // named. Returns 0, 2 when any declaration has errors, 1 after a message on standard error.
 int run_check_command(int argc, char** argv);
 
+// vorn2026 handover --folder DIR (--cpf CPF | --all) [--yes] [--status N] [--now ...]
+// [--install DIR], or --folder DIR --rebuild-list
+// Hands declarations of a data folder over to the government declaration program whose
+// declaration folder VORN_IRPF_DIR names: each read read-only and computed, its document placed
+// with its hash file, and only then its registry record given the delivery date (and the status N
+// with --status). One line per CPF: "CPF transferida" or "CPF não transferida: reason", besides the
+// document's warnings, drops and cuts. The questions answer "N" unless --yes. --rebuild-list
+// rebuilds that program's list of declarations. Returns 0; 1 when any hand-over failed or after
+// a message on standard error.
+int run_handover_command(int argc, char** argv);
+
 }  // namespace vorn

@@ -294,12 +294,6 @@ void Run::leave(int code) {
                 app_.error({"A declaração não foi gravada:", st.message()});
                 return;
             }
-            // The terminal is set to send the declaration to the government program on closing.
-            const long transfer = s_.cfg_num("OPTTRAN");
-            if (transfer == 1 ||
-                (transfer == 2 && d_.values().num("ESTATUS").whole() == s_.cfg_num("SOESTE")))
-                app_.tell({"Transferência para o programa da Receita ao terminar:",
-                           ui::kNotAvailable, "A declaração foi salva e não foi transferida."});
             how_ = Leave::kSaved;
             done_ = true;
             return;

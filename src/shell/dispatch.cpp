@@ -12,6 +12,7 @@
 #include "entry/selic_register.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
+#include "shell/handover_window.h"
 #include "shell/menus.h"
 #include "shell/print_commands.h"
 #include "shell/printout_menu.h"
@@ -853,6 +854,16 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 54:
             sheet_lines(app);
+            break;
+        case 61:
+            if (may_send_one(app)) DECLARA(app);
+            break;
+        case 62:
+        case 63:
+            send_declarations(app, code == 62);
+            break;
+        case 68:
+            rebuild_declaration_list(app);
             break;
         case 64:
         case 65:

@@ -10,6 +10,7 @@
 #include "base/operator.h"
 #include "base/text.h"
 #include "output/document.h"
+#include "output/handover_folder.h"
 #include "rural/book_folder.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
@@ -54,23 +55,6 @@ class QuietOperator final : public Operator {
     }
 };
 
-// Rows of a reference table of the installation, read-only; a missing table reads as none.
-Status each_row(store::Env& env, const std::string& install, const std::string& file,
-                const std::function<void(store::Table&)>& row) {
-    const std::string path = store::find_file(env, install, file);
-    if (!env.exists(path)) return Status::ok();
-    std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    if (Status s = store::Table::open(env, path, o, &t); !s) return s;
-    if (Status s = t->go_top(); !s) return s;
-    while (!t->eof()) {
-        row(*t);
-        if (Status s = t->skip(); !s) return s;
-    }
-    return Status::ok();
-}
-
 const char* kind_name(output::DocumentNote::Kind k) {
     switch (k) {
         case output::DocumentNote::Kind::kWarning:
@@ -111,19 +95,10 @@ int run_document_command(int argc, char** argv) {
     output::DocumentContext ctx;
     const char* irpf = std::getenv("VORN_IRPF_DIR");
     const char* xmlns = std::getenv("VORN_IRPF_XMLNS");
-    if (Status s = output::read_declaration_namespace(env, irpf ? irpf : "", xmlns ? xmlns : "",
-                                                      &ctx.xmlns);
+    if (Status s = output::read_document_context(env, o.install, irpf ? irpf : "",
+                                                 xmlns ? xmlns : "", &ctx);
         !s)
         return fail(s.message());
-    Status s = each_row(env, o.install, "TABPAIS.DBF", [&](store::Table& t) {
-        ctx.countries[trim(t.str("CODPAIS"))] = trim(t.str("NOMPAIS"));
-    });
-    if (s)
-        s = each_row(env, o.install, "TABMUNI.DBF", [&](store::Table& t) {
-            ctx.municipalities[upper(MATCAR(trim(t.str("NOMEMUNI")))) + "|" +
-                               trim(t.str("UNIFED"))] = trim(t.str("CODMUNI"));
-        });
-    if (!s) return fail(s.message());
 
     tax::FolderReader folder;
     if (Status r = tax::FolderReader::read(env, o.folder, o.cpf, &folder); !r)

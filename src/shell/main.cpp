@@ -77,6 +77,10 @@ int document(const Args& args) {
     return with_verb(vorn::run_document_command, "document", args);
 }
 
+int handover(const Args& args) {
+    return with_verb(vorn::run_handover_command, "handover", args);
+}
+
 int print(const Args& args) {
     return with_verb(vorn::run_print_command, "print", args);
 }
@@ -101,6 +105,7 @@ constexpr Command kCommands[] = {
     {"gains", gains},
     {"darf", darf},
     {"document", document},
+    {"handover", handover},
     {"check", check},
 };
 

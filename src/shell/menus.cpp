@@ -66,6 +66,10 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 51:  // print the selection
         case 52:  // print the last print file
         case 54:  // lines per sheet
+        case 61:  // hand over one declaration, the marked ones, all of the folder
+        case 62:
+        case 63:
+        case 68:  // rebuild the government program's list of declarations
         case 64:  // transfer to the government program at closing
         case 65:
         case 66:
