@@ -224,7 +224,9 @@ void Writer::ATIVIDADE(const Record& result, bool brazil) {
                                                                          {"caprinos", "C"},
                                                                          {"asininos", "A"},
                                                                          {"outros", "V1"}};
-        for (auto [herd, suffix] : kHerds) {
+        for (const auto& kind : kHerds) {
+            const char* herd = kind.first;
+            const char* suffix = kind.second;
             auto field = [&](int k) {
                 return Decimal(result.num("I7_" + std::to_string(k) + suffix).whole());
             };

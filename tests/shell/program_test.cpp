@@ -509,6 +509,39 @@ TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
     EXPECT_NE(b.snaps[1].find(kNot), std::string::npos) << b.snaps[1];
 }
 
+// Set to send declarations on closing, the terminal hands a declaration over when the operator
+// saves and leaves it: the document and its hash file stand in the government program's default
+// folder, java ran on the document by its argument vector, the registry has the delivery date.
+TEST(Program, AClosedDeclarationIsHandedOverWhenTheTerminalIsSetToSendIt) {
+    namespace fs = std::filesystem;
+    Office o;
+    const std::string bin = o.inst.path() + "/bin";
+    fs::create_directories(bin);
+    std::ofstream(bin + "/java") << "#!/bin/sh\necho \"$@\" >> '" << o.inst.path()
+                                 << "/java.args'\nt=\"$3\"\nprintf hash > \"${t%.xml}.conf\"\n";
+    fs::permissions(bin + "/java", fs::perms::owner_all);
+    std::ofstream(o.inst.path() + "/IHash.jar") << "jar";
+    const std::string dados = o.inst.path() + "/ProgramasRFB/IRPF2026/aplicacao/dados";
+    fs::create_directories(dados);
+    const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (bin + ":" + old_path).c_str(), 1);
+    ::setenv("VORN_IRPF_XMLNS", "http://www.exemplo.gov.br/irpf", 1);
+    Result t = o.run("01", "ALT+E\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\nENTER\n" +
+                               open_client(kAna, true) + "ESC\nALT+T\nENTER\nsnap\nESC\n" +
+                               "ALT+T\nENTER\n");
+    ::setenv("PATH", old_path.c_str(), 1);
+    ::unsetenv("VORN_IRPF_XMLNS");
+    EXPECT_EQ(t.status, 0) << t.last();
+    const std::string folder = dados + "/" + kAna + "/" + kAna + "-0000000000";
+    EXPECT_TRUE(fs::exists(folder + ".xml")) << t.last();
+    EXPECT_TRUE(fs::exists(folder + ".conf"));
+    std::ifstream args(o.inst.path() + "/java.args");
+    std::string line;
+    std::getline(args, line);
+    EXPECT_EQ(line, "-jar " + o.inst.path() + "/IHash.jar " + folder + ".xml");
+    EXPECT_FALSE(o.registry(kAna).date("DENTREGA").blank());
+}
+
 TEST(Program, TheFolderListRepaintsAfterEveryChangeAndShowsItsKeys) {
     Office o;
     // A new folder typed in a new row (it sorts after the data folder), then a blank row added
