@@ -9,6 +9,9 @@
 #include <pugixml.hpp>
 
 #include "base/text.h"
+#include "gains/gain.h"
+#include "gains/statement.h"
+#include "gains/totals.h"
 #include "output/document_format.h"
 #include "output/document_writer.h"
 #include "tax/year.h"
@@ -957,71 +960,145 @@ void Writer::saida() {
     leaf(e);
 }
 
-// The variable-income part with every month zero (declarations with variable-income records are
-// refused before writing): the declarant's stock-market and fund months, no dependant items.
-void Writer::renda_variavel_vazia() {
+// The twelve months of a person's stock-market statement inside `rendaVariavel`: the common
+// operations' (C) and day trade's (D) lines of each month (MES_A_MES_RV).
+void Writer::stock_months(const std::string& dependant) {
+    gains::Statement c, t;
+    gains::PRENCHE_MAT(c, gains::kCommon, dependant, gains_);
+    gains::PRENCHE_MAT(t, gains::kDayTrade, dependant, gains_);
     const std::string zero = fmt::amount(0);
     Element rv("rendaVariavel");
     for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
                           "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
         rv.set(n, zero);
     open(rv);
-    for (const char* month : kMonthNames) {
-        const std::string name = pad_right(month, 9);
-        Element m(name);
-        for (const char* n :
-             {"impostoApagar", "impostoPago", "impostoRetidoFonteLei11033",
-              "impostoRetidoFonteLei11033MesesAnteriores",
-              "impostoRetidoFonteLei11033MesesCompensar", "irFonteDayTradeAcompensar",
-              "irFonteDayTradeMesAtual", "irFonteDayTradeMesesAnteriores", "totalImpostoDevido"})
-            m.set(n, zero);
-        open(m);
-        for (auto [op, rate] :
-             {std::pair{"operacoesComuns", "15%"}, std::pair{"operacoesDayTrade", "20%"}}) {
-            Element o(op);
-            o.set("aliquotaDoImposto", rate);
-            for (const char* n :
-                 {"baseCalculoImposto", "impostoDevido", "mercadoFuturoDolar",
-                  "mercadoFuturoIndices", "mercadoFuturoJuros", "mercadoFuturoOutros",
-                  "mercadoOpcoesAcoes", "mercadoOpcoesForaDeBolsa", "mercadoOpcoesOuro",
-                  "mercadoOpcoesOutros", "mercadoTermoAcoes", "mercadoTermoOutros",
-                  "mercadoVistaAcoes", "mercadoVistaForaBolsa", "mercadoVistaOuro",
-                  "prejuizoCompensar", "resultadoLiquidoMes", "resultadoNegativoMesAnterior"})
-                o.set(n, zero);
+    for (int m = 1; m <= 12; ++m) {
+        const std::string name = pad_right(kMonthNames[m - 1], 9);
+        Element e(name);
+        e.set("impostoApagar", fmt::amount(c.at(18, m)))
+            .set("impostoPago", fmt::amount(c.at(28, m)))
+            .set("impostoRetidoFonteLei11033", fmt::amount(c.at(24, m)))
+            .set("impostoRetidoFonteLei11033MesesAnteriores", fmt::amount(c.at(25, m)))
+            .set("impostoRetidoFonteLei11033MesesCompensar", fmt::amount(c.at(26, m)))
+            .set("irFonteDayTradeAcompensar", fmt::amount(t.at(23, m)))
+            .set("irFonteDayTradeMesAtual", fmt::amount(t.at(21, m)))
+            .set("irFonteDayTradeMesesAnteriores", fmt::amount(t.at(22, m)))
+            .set("totalImpostoDevido", fmt::amount(c.at(27, m)));
+        open(e);
+        for (const gains::Statement* st : {&c, &t}) {
+            const bool common = st == &c;
+            auto line = [&](int n) { return fmt::amount(st->at(n, m)); };
+            Element o(common ? "operacoesComuns" : "operacoesDayTrade");
+            o.set("aliquotaDoImposto", common ? "15%" : "20%")
+                .set("baseCalculoImposto", line(16))
+                .set("impostoDevido", line(common ? 18 : 19))
+                .set("mercadoFuturoDolar", line(8))
+                .set("mercadoFuturoIndices", line(9))
+                .set("mercadoFuturoJuros", line(10))
+                .set("mercadoFuturoOutros", line(11))
+                .set("mercadoOpcoesAcoes", line(4))
+                .set("mercadoOpcoesForaDeBolsa", line(6))
+                .set("mercadoOpcoesOuro", line(5))
+                .set("mercadoOpcoesOutros", line(7))
+                .set("mercadoTermoAcoes", line(12))
+                .set("mercadoTermoOutros", line(13))
+                .set("mercadoVistaAcoes", line(1))
+                .set("mercadoVistaForaBolsa", line(3))
+                .set("mercadoVistaOuro", line(2))
+                .set("prejuizoCompensar", fmt::amount(-st->at(17, m)))
+                .set("resultadoLiquidoMes", line(14))
+                .set("resultadoNegativoMesAnterior", fmt::amount(-st->at(15, m)));
             leaf(o);
         }
         close(name);
     }
     close("rendaVariavel");
+}
+
+// The twelve months of a person's real-estate fund statement inside `fundosInvestimentos`
+// (MES_A_MES_FI); the loss lines are written as positive amounts.
+void Writer::fund_months(const std::string& dependant) {
+    gains::Statement f;
+    gains::PRENCHE_MAT(f, gains::kFund, dependant, gains_);
+    const std::string zero = fmt::amount(0);
+    Element fi("fundosInvestimentos");
+    for (const char* n : {"totalBaseCalcImposto", "totalImpostoDevido", "totalImpostoPago",
+                          "totalImpostoRetidoFonteLei11033"})
+        fi.set(n, zero);
+    open(fi);
+    for (int m = 1; m <= 12; ++m) {
+        auto line = [&](int n) { return fmt::amount(f.at(n, m)); };
+        Element e(std::string(kMonthNames[m - 1], 3));
+        e.set("aliquotaImposto", "20,00")
+            .set("baseCalcImposto", line(3))
+            .set("impostoAPagar", line(9))
+            .set("impostoDevido", line(5))
+            .set("impostoPago", line(10))
+            .set("impostoRetidoCompensar", m == 1 ? zero : line(8))
+            .set("impostoRetidoFonte", line(7))
+            .set("impostoRetidoMesesAnteriores", m == 1 ? zero : line(6))
+            .set("prejuizoCompensar", fmt::amount(f.at(4, m).abs()))
+            .set("resultNegativoAnterior", fmt::amount(f.at(2, m).abs()))
+            .set("resultLiquidoMes", line(1));
+        leaf(e);
+    }
+    close("fundosInvestimentos");
+}
+
+// The variable-income part (PREP_RVAR): the declarant's stock-market months, an item per
+// dependant with stock-market lines, the declarant's fund months, an item per dependant with fund
+// lines. A person's statement is read from the stored lines and recomputed, as the statement
+// screen shows it.
+void Writer::renda_variavel() {
+    const std::string zero = fmt::amount(0);
+    // Dependants (codes below 98, with a CPF) holding records of the given kinds.
+    auto holders = [&](bool funds) {
+        std::vector<std::string> out;
+        tax::for_each_live(d_.dependants, [&](const Record& r) {
+            const std::string cpf = trim(r.str("CPFDEPEN"));
+            if (cpf.empty() || tax::field_int(r, "CODIDEPEN") >= 98) return;
+            for (const Record& g : gains_) {
+                if (g.deleted || g.num("TIPO_BEM") != Decimal(gains::kVariableIncome) ||
+                    trim(g.str("CPF_DEPE")) != cpf)
+                    continue;
+                const bool fund = trim(g.str("DAY_TRADE")) == std::string(1, gains::kFund);
+                if (fund == funds) {
+                    out.push_back(cpf);
+                    return;
+                }
+            }
+        });
+        return out;
+    };
+    stock_months("");
     Element rvd = collection("rendaVariavelDependente",
                              "serpro.ppgd.irpf.rendavariavel.ItemRendaVariavelDependente");
     for (const char* n : {"totalBaseCalculo", "totalIRFonteDayTrade", "totalImpostoAPagar",
                           "totalImpostoPago", "totalImpostoRetidoFonteLei11033"})
         rvd.set(n, zero);
     open(rvd);
-    close("rendaVariavelDependente");
-    Element fi("fundosInvestimentos");
-    for (const char* n : {"totalBaseCalcImposto", "totalImpostoDevido", "totalImpostoPago",
-                          "totalImpostoRetidoFonteLei11033"})
-        fi.set(n, zero);
-    open(fi);
-    for (const char* month : kMonthNames) {
-        Element m(std::string(month, 3));
-        m.set("aliquotaImposto", "20,00");
-        for (const char* n :
-             {"baseCalcImposto", "impostoAPagar", "impostoDevido", "impostoPago",
-              "impostoRetidoCompensar", "impostoRetidoFonte", "impostoRetidoMesesAnteriores",
-              "prejuizoCompensar", "resultNegativoAnterior", "resultLiquidoMes"})
-            m.set(n, zero);
-        leaf(m);
+    for (const std::string& cpf : holders(false)) {
+        Element item("item");
+        item.set("cpf", fmt::cpf(cpf));
+        open(item);
+        stock_months(cpf);
+        close("item");
     }
-    close("fundosInvestimentos");
+    close("rendaVariavelDependente");
+    fund_months("");
     Element fid = collection("fundosInvestimentosDependente",
                              "serpro.ppgd.irpf.rendavariavel.ItemFundosInvestimentosDependente");
     for (const char* n : {"totalBaseCalculo", "totalImpostoDevido", "totalImpostoPago",
                           "totalImpostoRetidoFonteLei11033"})
         fid.set(n, zero);
     open(fid);
+    for (const std::string& cpf : holders(true)) {
+        Element item("item");
+        item.set("cpf", fmt::cpf(cpf));
+        open(item);
+        fund_months(cpf);
+        close("item");
+    }
     close("fundosInvestimentosDependente");
 }
 
@@ -1151,8 +1228,23 @@ void Writer::build() {
     comparativo();
     doacoesEleitorais();
     saida();
-    renda_variavel_vazia();
+    renda_variavel();
     rural();
+    // Gains of a later year serve their DARF only; a gain without a sale date cannot be placed
+    // in any year. Neither goes to the government program, and each is told.
+    for (const Record& g : gains_) {
+        const long long kind = g.num("TIPO_BEM").whole();
+        if (g.deleted || kind < gains::kRealEstate || kind > gains::kCash ||
+            kind == gains::kVariableIncome)
+            continue;
+        const Date sale = g.date("DATA_ALI");
+        const std::string which = "GCAP nro " + std::to_string(g.num("BEM_NRO").whole());
+        if (sale.blank())
+            note(DocumentNote::Kind::kDropped, which + " sem data de alienação: não transferido");
+        else if (sale.year() > gains::kBaseYear)
+            warn("GCAP de imóvel com data posterior ao ano Base " + which +
+                 ". Não será transferido para a Receita");
+    }
     SEMGANHO();
     IDENTIF("copiaIdentificador");
     close("classe");
@@ -1168,9 +1260,7 @@ using detail::Record;
 // the declaration holds data for it; empty when it holds none. Such a declaration is refused so
 // that no document leaves out what the client declared.
 std::string unwritten_section(const std::vector<Record>& gains) {
-    for (const auto& g : gains)
-        if (!g.deleted) return "ganhos de capital e renda variável";
-    return "";
+    return gains::has_gains_section(gains) ? "ganhos de capital" : "";
 }
 
 }  // namespace
@@ -1187,7 +1277,7 @@ Status build_document(const tax::Declaration& d, const std::vector<store::Record
                                ": declaração com atividade rural sem os dados da atividade "
                                "rural; declaração não gerada");
     Document doc;
-    detail::Writer(d, rural, ctx, doc).build();
+    detail::Writer(d, gains, rural, ctx, doc).build();
     *out = std::move(doc);
     return Status::ok();
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/text.h"
 #include "output/document.h"
@@ -40,9 +41,9 @@ struct Quadro;
 // leaves out or cuts goes to doc.notes.
 class Writer {
   public:
-    Writer(const tax::Declaration& d, const rural::RuralTables* rural, const DocumentContext& ctx,
-           Document& doc)
-        : d_(d), rural_(rural), ctx_(ctx), doc_(doc), out_(doc.text) {}
+    Writer(const tax::Declaration& d, const std::vector<Record>& gains,
+           const rural::RuralTables* rural, const DocumentContext& ctx, Document& doc)
+        : d_(d), gains_(gains), rural_(rural), ctx_(ctx), doc_(doc), out_(doc.text) {}
 
     void build();
 
@@ -110,13 +111,16 @@ class Writer {
     void ATIVIDADE(const Record& result, bool brazil);
     void AARVAZIO(bool brazil);
     void BENS_RURAL();
-    void renda_variavel_vazia();
+    void renda_variavel();
+    void stock_months(const std::string& dependant);
+    void fund_months(const std::string& dependant);
     void SEMGANHO();
     Decimal simplified_discount() const;
     void IDENTIF(const char* element);
     const Record* linked_dependant(const Record& payment) const;
 
     const tax::Declaration& d_;
+    const std::vector<Record>& gains_;  // capital gains and variable income (table 7)
     const rural::RuralTables* rural_;
     const DocumentContext& ctx_;
     Document& doc_;

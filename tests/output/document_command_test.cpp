@@ -96,6 +96,8 @@ TEST_F(DocumentCommand, WritesOneDocumentPerDeclarationAndChangesNoFileOfTheFold
     // A capital gain: a section this program does not write yet.
     store::Record gain(store::table_def(7)->layout);
     gain.set("CPF", "52998224725");
+    gain.set("TIPO_BEM", Decimal(1));
+    gain.set("DATA_ALI", Date(2025, 5, 10));
     ManualClock clock(DateTime{Date(2026, 3, 1), 0});
     ASSERT_TRUE(store::Table::create(
         store::Env::posix(), (data / (store::table_def(7)->file_base("") + ".DBF")).string(),

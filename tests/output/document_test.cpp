@@ -480,12 +480,33 @@ TEST(Document, RefusesWhatItCannotWriteWhole) {
     EXPECT_FALSE(build_document(b.d, {}, c, &doc));
     c = context();
     store::Record gain = b.d.new_record(7);
+    gain.set("TIPO_BEM", Decimal(1));
+    gain.set("BEM_NRO", Decimal(3));
+    gain.set("DATA_ALI", Date(2025, 5, 10));
     const Status g = build_document(b.d, {gain}, c, &doc);
     EXPECT_FALSE(g);
     EXPECT_NE(g.message().find("ganhos de capital"), std::string::npos);
     // A deleted gain record is no gain.
     gain.deleted = true;
     EXPECT_TRUE(build_document(b.d, {gain}, c, &doc));
+    doc = {};
+    // A sale of a later year serves its DARF only, and one without a date no year: neither is
+    // handed over, and each is told.
+    gain.deleted = false;
+    gain.set("DATA_ALI", Date(2026, 2, 1));
+    store::Record undated = gain;
+    undated.set("DATA_ALI", Date());
+    undated.set("BEM_NRO", Decimal(4));
+    ASSERT_TRUE(build_document(b.d, {gain, undated}, c, &doc));
+    ASSERT_EQ(doc.notes.size(), 2u);
+    EXPECT_EQ(doc.notes[1].kind, DocumentNote::Kind::kDropped);
+    EXPECT_NE(doc.notes[1].text.find("GCAP nro 4 sem data"), std::string::npos);
+    EXPECT_EQ(doc.notes[0].text,
+              "GCAP de imóvel com data posterior ao ano Base GCAP nro 3. Não será transferido "
+              "para a Receita");
+    EXPECT_NE(doc.text.find("<bensImoveis tipoItens=\"serpro.ppgd.irpf.gcap.alienacao."
+                            "AlienacaoBemImovel\""),
+              std::string::npos);
     doc = {};
     // Rural activity needs its tables: without them nothing is written.
     b.d.set("TEMRURAL", "S");
@@ -1021,6 +1042,83 @@ TEST_F(Dir, AFailedWriteLeavesTheOldDocumentWhole) {
         put(path, "OLD");
         ASSERT_LT(n, 20);
     }
+}
+
+}  // namespace
+}  // namespace vorn::output
+
+namespace vorn::output {
+namespace {
+
+// A line of a variable-income statement as the statement screen stores it.
+store::Record statement_line(Builder& b, char kind, int line, const char* dependant,
+                             std::initializer_list<std::pair<int, const char*>> months) {
+    store::Record r = b.d.new_record(7);
+    r.set("TIPO_BEM", Decimal(4));
+    r.set("DAY_TRADE", std::string(1, kind));
+    r.set("RVAR_NRO", Decimal(line));
+    r.set("CPF_DEPE", dependant);
+    for (auto [m, v] : months)
+        r.set("REC_MES" + std::string(m < 10 ? "0" : "") + std::to_string(m), D(v));
+    return r;
+}
+
+// The statements of variable income month by month: a January loss of 1,000.00 and a February
+// gain of 600.00 leave February's base 0 and carry 400.00 to March, whose gain of 1,000.00 is
+// taxed on 600.00 at 15 %; a day-trade base of 1,000.00 pays 20 %; a fund's 500.00 pays 100.00;
+// a dependant with stock lines gets an item, one without none.
+TEST(Document, VariableIncomeStatementsMonthByMonth) {
+    Builder b = employee();
+    b.dependant(21, "11111111111", Date(2010, 1, 1), 1);
+    b.dependant(21, "22222222222", Date(2012, 1, 1), 2);
+    const std::vector<store::Record> table7 = {
+        statement_line(b, '1', 1, "", {{1, "-1000.00"}, {2, "600.00"}, {3, "1000.00"}}),
+        statement_line(b, '2', 1, "", {{4, "1000.00"}}),
+        statement_line(b, '3', 1, "", {{1, "500.00"}}),
+        statement_line(b, '1', 1, "11111111111", {{6, "200.00"}}),
+    };
+    tax::testing::Session s(b.d);
+    tax::compute_declaration(s.ctx);
+    Document doc;
+    ASSERT_TRUE(build_document(b.d, table7, context(), &doc));
+    pugi::xml_document xml = parse(doc);
+    const pugi::xml_node rv = xml.document_element().child("rendaVariavel");
+    auto common = [&](const char* month, const char* attr) {
+        return std::string(rv.child(month).child("operacoesComuns").attribute(attr).as_string());
+    };
+    EXPECT_EQ(common("janeiro", "resultadoLiquidoMes"), "-1.000,00");
+    EXPECT_EQ(common("janeiro", "prejuizoCompensar"), "1.000,00");
+    EXPECT_EQ(common("fevereiro", "resultadoNegativoMesAnterior"), "1.000,00");
+    EXPECT_EQ(common("fevereiro", "baseCalculoImposto"), "0,00");
+    EXPECT_EQ(common("fevereiro", "prejuizoCompensar"), "400,00");
+    EXPECT_EQ(common("marco", "baseCalculoImposto"), "600,00");
+    EXPECT_EQ(common("marco", "impostoDevido"), "90,00");
+    EXPECT_EQ(std::string(rv.child("marco").attribute("impostoApagar").as_string()), "90,00");
+    EXPECT_EQ(
+        std::string(
+            rv.child("abril").child("operacoesDayTrade").attribute("impostoDevido").as_string()),
+        "200,00");
+    // Months are padded to nine characters, as the government program reads them.
+    EXPECT_NE(doc.text.find("<marco     impostoApagar="), std::string::npos);
+    EXPECT_NE(doc.text.find("</marco    >"), std::string::npos);
+
+    const pugi::xml_node fund = xml.document_element().child("fundosInvestimentos").child("jan");
+    EXPECT_EQ(std::string(fund.attribute("baseCalcImposto").as_string()), "500,00");
+    EXPECT_EQ(std::string(fund.attribute("impostoDevido").as_string()), "100,00");
+    EXPECT_EQ(std::string(fund.attribute("aliquotaImposto").as_string()), "20,00");
+
+    std::vector<std::string> stock_items, fund_items;
+    for (auto i : xml.document_element().child("rendaVariavelDependente").children("item"))
+        stock_items.push_back(i.attribute("cpf").as_string() + std::string(" ") +
+                              i.child("rendaVariavel")
+                                  .child("junho")
+                                  .child("operacoesComuns")
+                                  .attribute("baseCalculoImposto")
+                                  .as_string());
+    for (auto i : xml.document_element().child("fundosInvestimentosDependente").children("item"))
+        fund_items.push_back(i.attribute("cpf").as_string());
+    EXPECT_EQ(stock_items, std::vector<std::string>{"111.111.111-11 200,00"});
+    EXPECT_TRUE(fund_items.empty());
 }
 
 }  // namespace

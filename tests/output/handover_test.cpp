@@ -281,6 +281,8 @@ TEST_F(Handover, BatchOfThreeWithOneFailureAndTheQuestions) {
     // A capital gain: a section the document does not write yet, so the writer refuses it.
     store::Record gain(store::table_def(7)->layout);
     gain.set("CPF", "39053344705");
+    gain.set("TIPO_BEM", Decimal(1));
+    gain.set("DATA_ALI", Date(2025, 5, 10));
     ManualClock clock(DateTime{Date(2026, 3, 1), 0});
     ASSERT_TRUE(store::Table::create(
         store::Env::posix(), (data / (store::table_def(7)->file_base("") + ".DBF")).string(),

@@ -133,6 +133,8 @@ void office(const Installation& inst, bool c_refused) {
     if (!c_refused) return;
     store::Record gain(store::table_def(7)->layout);
     gain.set("CPF", kC);
+    gain.set("TIPO_BEM", Decimal(1));
+    gain.set("DATA_ALI", Date(2025, 5, 10));
     ASSERT_TRUE(store::Table::create(
         store::Env::posix(), inst.path() + "/" + store::table_def(7)->file_base("") + ".DBF",
         *store::table_def(7)->layout, {gain}, &clock, true));
