@@ -17,6 +17,8 @@ PACKAGES=(
   # print preview; the CUPS commands lp and lpstat; the browser with its driver that fill the DARF
   # calculator page (also what the page's tests drive)
   xdg-utils cups-client chromium chromium-driver
+  # the Java runtime that runs the government program's hash program (IHash.jar) at hand-over
+  default-jre-headless
   # tests and benchmarks (pdfinfo and pdftotext check the printed PDFs)
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
   # well-formedness of the declaration documents
