@@ -41,6 +41,7 @@ std::string mask(std::string_view value, std::string_view pattern) {
 }  // namespace
 
 std::string amount(Decimal v) {
+    if (v.is_zero()) return "0,00";                 // most amounts of a document
     const std::string s = v.round(2).to_string(2);  // "-1234.56"
     const bool negative = !s.empty() && s[0] == '-';
     const std::string body = negative ? s.substr(1) : s;
