@@ -1270,12 +1270,12 @@ Status build_document(const tax::Declaration& d, const std::vector<store::Record
     if (ctx.xmlns.empty())
         return Status::invalid("namespace das declarações do IRPF não informado");
     if (const std::string section = unwritten_section(gains); !section.empty())
-        return Status::invalid("CPF " + d.cpf() + ": a seção \"" + section +
+        return Status::invalid("a seção \"" + section +
                                "\" ainda não é gerada por este programa; declaração não gerada");
     if (d.str("TEMRURAL") == "S" && rural == nullptr)
-        return Status::invalid("CPF " + d.cpf() +
-                               ": declaração com atividade rural sem os dados da atividade "
-                               "rural; declaração não gerada");
+        return Status::invalid(
+            "declaração com atividade rural sem os dados da atividade "
+            "rural; declaração não gerada");
     Document doc;
     detail::Writer(d, gains, rural, ctx, doc).build();
     *out = std::move(doc);

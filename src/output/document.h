@@ -46,9 +46,10 @@ struct Document {
 // Builds the document of one declaration that has been computed (tax::compute_declaration)
 // with its capital-gain and variable-income records (table 7) and, for a declaration with rural
 // activity (`TEMRURAL` "S"), its rural tables as read for it. kInvalid naming the section when
-// the declaration holds records of a section this writer does not produce (capital gains,
-// variable income): such a declaration is refused, never written without them; kInvalid too for
-// rural activity without its tables, and when ctx.xmlns is empty.
+// the declaration holds records of a section this writer does not produce (capital gains sold in
+// the base year or before): such a declaration is refused, never written without them; kInvalid
+// too for rural activity without its tables, and when ctx.xmlns is empty. The messages do not
+// name the CPF: the caller does.
 [[nodiscard]] Status build_document(const tax::Declaration& d,
                                     const std::vector<store::Record>& gains,
                                     const DocumentContext& ctx, Document* out,
