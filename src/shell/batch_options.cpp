@@ -120,8 +120,12 @@ void BatchOperator::notice(NoticeKind, std::string_view, std::string_view text) 
 }
 
 bool BatchOperator::yes_no(std::string_view, std::string_view text, bool default_yes) {
-    tell(text);
-    return default_yes;
+    if (!answer) {
+        tell(text);
+        return default_yes;
+    }
+    tell(std::string(text) + (*answer ? " S" : " N"));
+    return *answer;
 }
 
 int BatchOperator::choose(std::string_view, std::string_view text, const std::vector<std::string>&,
@@ -133,7 +137,8 @@ int BatchOperator::choose(std::string_view, std::string_view text, const std::ve
 void BatchOperator::tell(std::string_view text) {
     std::string line(text);
     for (size_t p; (p = line.find('\n')) != std::string::npos;) line.replace(p, 1, " / ");
-    std::cerr << "vorn2026 " << verb_ << ": CPF " << cpf << ": " << line << "\n";
+    std::cerr << "vorn2026 " << verb_ << ": " << (cpf.empty() ? "" : "CPF " + cpf + ": ") << line
+              << "\n";
 }
 
 }  // namespace vorn

@@ -48,12 +48,14 @@ int run_writing_command(const std::string& verb, int argc, char** argv,
                         const std::function<std::string(const tax::Recomputed&)>& done);
 
 // Tells a computation's notices on standard error ("vorn2026 VERB: CPF NNN: text", lines
-// joined by " / ") and answers every question with its default: a batch run never waits for
-// anyone.
+// joined by " / ", without the CPF part while `cpf` is empty) and answers every question with
+// its default, or with `answer` when set (told after the question as " S" or " N"): a batch run
+// never waits for anyone.
 class BatchOperator final : public Operator {
   public:
     explicit BatchOperator(std::string verb) : verb_(std::move(verb)) {}
     std::string cpf;
+    std::optional<bool> answer;
     void notice(NoticeKind, std::string_view, std::string_view text) override;
     bool yes_no(std::string_view, std::string_view text, bool default_yes) override;
     int choose(std::string_view, std::string_view text, const std::vector<std::string>&,

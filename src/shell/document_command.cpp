@@ -27,34 +27,6 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The computation's notices go to standard error; every question takes its default answer.
-class QuietOperator final : public Operator {
-  public:
-    std::string cpf;
-    void notice(NoticeKind, std::string_view, std::string_view text) override { tell(text); }
-    bool yes_no(std::string_view, std::string_view text, bool default_yes) override {
-        tell(text);
-        return default_yes;
-    }
-    int choose(std::string_view, std::string_view text, const std::vector<std::string>&,
-               int default_button) override {
-        tell(text);
-        return default_button;
-    }
-    void status(std::string_view) override {}
-    void progress(std::string_view) override {}
-    void progress_done() override {}
-    bool esc_pressed() override { return false; }
-    void pause(double) override {}
-
-  private:
-    void tell(std::string_view text) {
-        std::string line(text);
-        for (size_t p; (p = line.find('\n')) != std::string::npos;) line.replace(p, 1, " / ");
-        std::cerr << "vorn2026 document: CPF " << cpf << ": " << line << "\n";
-    }
-};
-
 const char* kind_name(output::DocumentNote::Kind k) {
     switch (k) {
         case output::DocumentNote::Kind::kWarning:
@@ -109,7 +81,7 @@ int run_document_command(int argc, char** argv) {
     ctx.now = context.clock().now();
 
     constexpr size_t kGroup = 64;
-    QuietOperator op;
+    BatchOperator op("document");
     size_t failed = 0;
     std::vector<tax::FolderReader::Loaded> group;
     std::string lines;

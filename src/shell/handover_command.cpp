@@ -30,35 +30,6 @@ std::string one_line(std::string text) {
     return text;
 }
 
-// Notices go to standard error; the questions (a negative cash balance, a declaration already
-// delivered) are answered "N", or "S" with --yes.
-class HandoverOperator final : public Operator {
-  public:
-    std::string cpf;
-    bool yes = false;
-    void notice(NoticeKind, std::string_view, std::string_view text) override { tell(text); }
-    bool yes_no(std::string_view, std::string_view text, bool) override {
-        tell(std::string(text) + (yes ? " S" : " N"));
-        return yes;
-    }
-    int choose(std::string_view, std::string_view text, const std::vector<std::string>&,
-               int default_button) override {
-        tell(text);
-        return default_button;
-    }
-    void status(std::string_view) override {}
-    void progress(std::string_view) override {}
-    void progress_done() override {}
-    bool esc_pressed() override { return false; }
-    void pause(double) override {}
-
-  private:
-    void tell(std::string_view text) {
-        std::cerr << "vorn2026 handover: " << (cpf.empty() ? "" : "CPF " + cpf + ": ")
-                  << one_line(std::string(text)) << "\n";
-    }
-};
-
 std::optional<std::string> variable(std::string_view name) {
     const char* v = std::getenv(std::string(name).c_str());
     return v ? std::optional<std::string>(v) : std::nullopt;
@@ -116,8 +87,8 @@ int run_handover_command(int argc, char** argv) {
             "Preencha em Env Receita o Local onde está o programa da receita (VORN_IRPF_DIR)");
     const output::HandoverSetup setup =
         output::handover_setup(env, variable, o.install, irpf, o.folder);
-    HandoverOperator op;
-    op.yes = yes;
+    BatchOperator op("handover");
+    op.answer = yes;
 
     output::DocumentContext ctx;
     if (Status s = output::read_document_context(env, o.install, irpf,
