@@ -54,7 +54,7 @@ class Office {
         if (pid == 0) {
             if (::chdir(inst.path().c_str()) != 0) ::_exit(100);
             ::setenv("DIR2026", inst.path().c_str(), 1);
-            ::setenv("HOME", inst.path().c_str(), 1);
+            ::setenv("HOME", (home.empty() ? inst.path() : home).c_str(), 1);
             ::unsetenv("TERMINAL");
             std::string bin = std::string(VORN_BINARY_DIR) + "/vorn2026";
             ::execl(bin.c_str(), bin.c_str(), nusu.c_str(), "--keys", keys.c_str(), "--screens",
@@ -122,6 +122,7 @@ class Office {
 
     Installation inst;
     std::string now = "2026-04-10 09:00:00";
+    std::string home;  // the terminal's HOME; the installation when empty
 
   private:
     int runs_ = 0;
@@ -521,7 +522,12 @@ TEST(Program, AClosedDeclarationIsHandedOverWhenTheTerminalIsSetToSendIt) {
                                  << "/java.args'\nt=\"$3\"\nprintf hash > \"${t%.xml}.conf\"\n";
     fs::permissions(bin + "/java", fs::perms::owner_all);
     std::ofstream(o.inst.path() + "/IHash.jar") << "jar";
-    const std::string dados = o.inst.path() + "/ProgramasRFB/IRPF2026/aplicacao/dados";
+    // The government program's default folder lies under HOME and must fit its 80-character
+    // setting: a short HOME of its own.
+    char home[] = "/tmp/vornhomeXXXXXX";
+    ASSERT_NE(::mkdtemp(home), nullptr);
+    o.home = home;
+    const std::string dados = o.home + "/ProgramasRFB/IRPF2026/aplicacao/dados";
     fs::create_directories(dados);
     const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
     ::setenv("PATH", (bin + ":" + old_path).c_str(), 1);
@@ -540,6 +546,7 @@ TEST(Program, AClosedDeclarationIsHandedOverWhenTheTerminalIsSetToSendIt) {
     std::getline(args, line);
     EXPECT_EQ(line, "-jar " + o.inst.path() + "/IHash.jar " + folder + ".xml");
     EXPECT_FALSE(o.registry(kAna).date("DENTREGA").blank());
+    fs::remove_all(o.home);
 }
 
 TEST(Program, TheFolderListRepaintsAfterEveryChangeAndShowsItsKeys) {
