@@ -1265,6 +1265,18 @@ std::string unwritten_section(const std::vector<Record>& gains) {
 
 }  // namespace
 
+const char* note_kind_name(DocumentNote::Kind k) {
+    switch (k) {
+        case DocumentNote::Kind::kWarning:
+            return "aviso";
+        case DocumentNote::Kind::kDropped:
+            return "omitido";
+        case DocumentNote::Kind::kCut:
+            return "cortado";
+    }
+    return "";
+}
+
 Status build_document(const tax::Declaration& d, const std::vector<store::Record>& gains,
                       const DocumentContext& ctx, Document* out, const rural::RuralTables* rural) {
     if (ctx.xmlns.empty())

@@ -38,6 +38,9 @@ struct DocumentNote {
     std::string text;
 };
 
+// How a batch line names a note's kind: "aviso", "omitido" or "cortado".
+const char* note_kind_name(DocumentNote::Kind k);
+
 struct Document {
     std::string text;  // the whole document, header line with CR LF, then one line
     std::vector<DocumentNote> notes;

@@ -27,18 +27,6 @@ int fail(const std::string& message) {
     return 1;
 }
 
-const char* kind_name(output::DocumentNote::Kind k) {
-    switch (k) {
-        case output::DocumentNote::Kind::kWarning:
-            return "aviso";
-        case output::DocumentNote::Kind::kDropped:
-            return "omitido";
-        case output::DocumentNote::Kind::kCut:
-            return "cortado";
-    }
-    return "";
-}
-
 }  // namespace
 
 int run_document_command(int argc, char** argv) {
@@ -120,7 +108,7 @@ int run_document_command(int argc, char** argv) {
                 std::string text = n.text;
                 for (size_t p; (p = text.find('\n')) != std::string::npos;)
                     text.replace(p, 1, " / ");
-                lines += l.cpf + " " + kind_name(n.kind) + ": " + text + "\n";
+                lines += l.cpf + " " + output::note_kind_name(n.kind) + ": " + text + "\n";
             }
         }
         std::cout << lines;

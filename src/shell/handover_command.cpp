@@ -35,18 +35,6 @@ std::optional<std::string> variable(std::string_view name) {
     return v ? std::optional<std::string>(v) : std::nullopt;
 }
 
-const char* kind_name(output::DocumentNote::Kind k) {
-    switch (k) {
-        case output::DocumentNote::Kind::kWarning:
-            return "aviso";
-        case output::DocumentNote::Kind::kDropped:
-            return "omitido";
-        case output::DocumentNote::Kind::kCut:
-            return "cortado";
-    }
-    return "";
-}
-
 }  // namespace
 
 int run_handover_command(int argc, char** argv) {
@@ -127,7 +115,8 @@ int run_handover_command(int argc, char** argv) {
         op.cpf = cpf;
         const output::HandoverOutcome r = output::hand_over(op, h, cpf);
         for (const auto& n : r.notes)
-            std::cout << cpf << " " << kind_name(n.kind) << ": " << one_line(n.text) << "\n";
+            std::cout << cpf << " " << output::note_kind_name(n.kind) << ": " << one_line(n.text)
+                      << "\n";
         if (r.done()) {
             std::cout << cpf << " transferida\n";
         } else {
