@@ -659,12 +659,23 @@ Status Writer::adquirentes(const GainItem& x, int ordinal, const char* kind) {
     return Status::ok();
 }
 
-// An element of the computation with its attributes from the table; zero values without a gain.
-Element Writer::mapped(const char* element, const GainItem* x) const {
+// An element of the computation with its attributes from the table (`apuracaoFinal` with those
+// of `apuracao`); zero values without a gain. `tipoItens` of a collection takes its place in the
+// order.
+Element Writer::mapped(const char* element, const GainItem* x, const char* type) const {
+    const std::string_view source =
+        std::string_view(element) == "apuracaoFinal" ? "apuracao" : element;
     Element e(element);
-    for (const Mapped& m : kMapped)
-        if (std::string_view(m.element) == element)
-            e.set(m.attribute, formatted(m.form, x ? figure(m.fig, *x) : Decimal()));
+    bool typed = type == nullptr;
+    for (const Mapped& m : kMapped) {
+        if (m.element != source) continue;
+        if (!typed && std::string_view(m.attribute) > "tipoItens") {
+            e.set("tipoItens", type);
+            typed = true;
+        }
+        e.set(m.attribute, formatted(m.form, x ? figure(m.fig, *x) : Decimal()));
+    }
+    if (!typed) e.set("tipoItens", type);
     return e;
 }
 
@@ -742,9 +753,8 @@ void Writer::computation(const GainItem& x) {
     close("parcelasCustoAquisicao");
     close("apuracaoFinal");
 
-    Element parcels = mapped("colecaoParcelaAlienacao", &x);
-    parcels.set("tipoItens", "serpro.ppgd.irpf.gcap.alienacao.ParcelaAlienacaoBem");
-    open(parcels);
+    open(mapped("colecaoParcelaAlienacao", &x,
+                "serpro.ppgd.irpf.gcap.alienacao.ParcelaAlienacaoBem"));
     if (x.instalments) {
         for (int m = 1; m <= 12; ++m) {
             const Decimal received = x.g.num(month_field("REC_MES", m));

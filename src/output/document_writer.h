@@ -138,7 +138,7 @@ class Writer {
     [[nodiscard]] Status adquirentes(const GainItem& g, int ordinal, const char* kind);
     void perguntas(const GainItem& g);
     void computation(const GainItem& g);
-    Element mapped(const char* element, const GainItem* g) const;
+    Element mapped(const char* element, const GainItem* g, const char* type = nullptr) const;
     void consolidations(const std::vector<GainSeller>& sellers);
     static Element especie_element();
     void moedas_alienadas();
