@@ -35,6 +35,25 @@ class Operator {
     virtual void pause(double seconds) = 0;
 };
 
+// Says nothing and answers every question with its default: for work that runs a computation
+// only for its figures (a check in batch, a document computing its gains again on copies).
+class SilentOperator final : public Operator {
+  public:
+    void notice(NoticeKind, std::string_view, std::string_view) override {}
+    bool yes_no(std::string_view, std::string_view, bool default_yes) override {
+        return default_yes;
+    }
+    int choose(std::string_view, std::string_view, const std::vector<std::string>&,
+               int default_button) override {
+        return default_button;
+    }
+    void status(std::string_view) override {}
+    void progress(std::string_view) override {}
+    void progress_done() override {}
+    bool esc_pressed() override { return false; }
+    void pause(double) override {}
+};
+
 // Test and batch implementation: answers from queues, records every message.
 class ScriptedOperator : public Operator {
   public:

@@ -1102,110 +1102,7 @@ void Writer::renda_variavel() {
     close("fundosInvestimentosDependente");
 }
 
-// The capital-gains part without gains: the declarant as the only seller, empty collections and
-// zero totals.
-void Writer::SEMGANHO() {
-    const std::string zero = fmt::amount(0);
-    Date from(2025, 1, 1), to = tax::kYearEnd;
-    if (d_.is_departure()) {
-        if (!d_.date("DATADECIS").blank())
-            from = d_.date("DATADECIS");
-        else if (!d_.date("DATASAIDA").blank())
-            to = d_.date("DATASAIDA");
-    }
-    const long long ddd = tax::field_int(d_.registry, "DDDTEL");
-    const std::string country = S("CODPAIS");
-    open(Element("gcap"));
-    open(collection("ids", "serpro.ppgd.irpf.gcap.IdDemonstrativoGCAP"));
-    Element id("item");
-    id.set("cpf", taxpayer_cpf())
-        .set("dataFimPermanencia", fmt::date(to))
-        .set("dataInicioPermanencia", fmt::date(from))
-        .set("dataUltimoAcesso", "  /  /       :  :  ")
-        .set("dddDeclarante", ddd >= 10 && ddd <= 100 ? S("DDDTEL") : "")
-        .set("exercicio", "2025")
-        .set("nome", T("NOMECONTR"))
-        .set("paisDeclarante", d_.str("EXTERIOR") == "S" && !country.empty() ? country : "105")
-        .set("telefoneDeclarante", S("TELEFO"))
-        .set("territorioParaisoFiscal", "");
-    leaf(id);
-    close("ids");
-    auto totals = [&](const char* name, const char* type, std::initializer_list<const char*> ns) {
-        Element e = collection(name, type);
-        for (const char* n : ns) e.set(n, zero);
-        open(e);
-        close(name);
-    };
-    const auto real_estate = {"totalImpostoDevidoAnoAtual",
-                              "totalImpostoDiferidoAnosAnteriores",
-                              "totalImpostoDiferidoAnosPosteriores",
-                              "totalImpostoPagoBrasil",
-                              "totalImpostoPagoExterior",
-                              "totalImpostoReferenteAlienacaoAnoAtual",
-                              "totalImpostoTotal",
-                              "totalRendIsentosNaoTributaveisBrasil",
-                              "totalRendIsentosNaoTributaveisExterior",
-                              "totalRendSujeitosTributacaoBrasil",
-                              "totalRendSujeitosTributacaoExterior",
-                              "totalValorIRF"};
-    totals("bensImoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemImovel", real_estate);
-    totals("bensMoveis", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoBemMovel", real_estate);
-    totals("pSocietarias", "serpro.ppgd.irpf.gcap.alienacao.AlienacaoParticipacaoSocietaria",
-           {"totalImpostevidoAnoAtual", "totalImpostoDiferidoAnosAnteriores",
-            "totalImpostoDiferidoAnosPosteriores", "totalImpostoPago",
-            "totalImpostoReferenteAlienacaoAnoAtual", "totalImpostoTotal",
-            "totalRendIsentosNaoTributaveis", "totalRendSujeitosTributacao", "totalValorIRF"});
-    Element especie("especie");
-    especie.set("aliquotaMedia", "0,000000")
-        .set("cpf", kBlankCpf)
-        .set("dataFimPermanencia", kBlankDate)
-        .set("dataInicioPermanencia", kBlankDate)
-        .set("ganhoCapitalTotal", zero)
-        .set("impostoDevido", zero)
-        .set("tipoItens", "serpro.ppgd.irpf.gcap.especie.MoedaAlienada");
-    open(especie);
-    close("especie");
-    for (const char* name : {"consolidacoesBrasil", "consolidacoesExterior"}) {
-        open(collection(name, "serpro.ppgd.irpf.gcap.consolidacao.Consolidacao"));
-        close(name);
-    }
-    for (const char* name : {"consolidacaoGeralBrasil", "consolidacaoGeralExterior"}) {
-        Element e(name);
-        e.set("cpf", kBlankCpf)
-            .set("dataFimPermanencia", kBlankDate)
-            .set("dataInicioPermanencia", kBlankDate);
-        for (const char* n : {"impostoDevidoAnoAtual", "impostoDiferidoAnosAnteriores",
-                              "impostoDiferidoAnosPosteriores", "impostoReferenteAlienacaoAnoAtual",
-                              "impostoTotal", "valorIRF"})
-            e.set(n, zero);
-        leaf(e);
-    }
-    Element ge("consolidacaoGeralEspecie");
-    ge.set("ganhoCapitalTotal", zero)
-        .set("impostoDevido", zero)
-        .set("tipoItens", "serpro.ppgd.irpf.gcap.consolidacao.ConsolidacaoEspecie");
-    open(ge);
-    close("consolidacaoGeralEspecie");
-    open(collection("colecaoTotalizacaoMoedasAlienadas",
-                    "serpro.ppgd.irpf.gcap.especie.TotalizacaoMoedasAlienadas"));
-    open(Element("item"));
-    static const char* const kMes[] = {"Janeiro",  "Fevereiro", "Marco",    "Abril",
-                                       "Maio",     "Junho",     "Julho",    "Agosto",
-                                       "Setembro", "Outubro",   "Novembro", "Dezembro"};
-    for (int m = 0; m < 12; ++m) {
-        Element e(kMonthNames[m]);
-        for (const char* n : {"alienacoesConsolidadasDolar", "alienacoesDolar", "ganhosCapital",
-                              "ganhosCapitalTributavel", "impostoDevido", "impostoPago"})
-            e.set(n, zero);
-        e.set("aliquotaMedia", "15,000000").set("mes", kMes[m]);
-        leaf(e);
-    }
-    close("item");
-    close("colecaoTotalizacaoMoedasAlienadas");
-    close("gcap");
-}
-
-void Writer::build() {
+Status Writer::build() {
     classe();
     contribuinte();
     dependentes();
@@ -1230,40 +1127,13 @@ void Writer::build() {
     saida();
     renda_variavel();
     rural();
-    // Gains of a later year serve their DARF only; a gain without a sale date cannot be placed
-    // in any year. Neither goes to the government program, and each is told.
-    for (const Record& g : gains_) {
-        const long long kind = g.num("TIPO_BEM").whole();
-        if (g.deleted || kind < gains::kRealEstate || kind > gains::kCash ||
-            kind == gains::kVariableIncome)
-            continue;
-        const Date sale = g.date("DATA_ALI");
-        const std::string which = "GCAP nro " + std::to_string(g.num("BEM_NRO").whole());
-        if (sale.blank())
-            note(DocumentNote::Kind::kDropped, which + " sem data de alienação: não transferido");
-        else if (sale.year() > gains::kBaseYear)
-            warn("GCAP de imóvel com data posterior ao ano Base " + which +
-                 ". Não será transferido para a Receita");
-    }
-    SEMGANHO();
+    if (Status st = GANHOCAP(); !st) return st;
     IDENTIF("copiaIdentificador");
     close("classe");
+    return Status::ok();
 }
 
 }  // namespace detail
-
-namespace {
-
-using detail::Record;
-
-// The name of a part of the declaration that this writer cannot yet write with its items, when
-// the declaration holds data for it; empty when it holds none. Such a declaration is refused so
-// that no document leaves out what the client declared.
-std::string unwritten_section(const std::vector<Record>& gains) {
-    return gains::has_gains_section(gains) ? "ganhos de capital" : "";
-}
-
-}  // namespace
 
 const char* note_kind_name(DocumentNote::Kind k) {
     switch (k) {
@@ -1278,18 +1148,16 @@ const char* note_kind_name(DocumentNote::Kind k) {
 }
 
 Status build_document(const tax::Declaration& d, const std::vector<store::Record>& gains,
-                      const DocumentContext& ctx, Document* out, const rural::RuralTables* rural) {
+                      const std::vector<store::Record>& costs, const DocumentContext& ctx,
+                      Document* out, const rural::RuralTables* rural) {
     if (ctx.xmlns.empty())
         return Status::invalid("namespace das declarações do IRPF não informado");
-    if (const std::string section = unwritten_section(gains); !section.empty())
-        return Status::invalid("a seção \"" + section +
-                               "\" ainda não é gerada por este programa; declaração não gerada");
     if (d.str("TEMRURAL") == "S" && rural == nullptr)
         return Status::invalid(
             "declaração com atividade rural sem os dados da atividade "
             "rural; declaração não gerada");
     Document doc;
-    detail::Writer(d, gains, rural, ctx, doc).build();
+    if (Status s = detail::Writer(d, gains, costs, rural, ctx, doc).build(); !s) return s;
     *out = std::move(doc);
     return Status::ok();
 }

@@ -44,17 +44,19 @@ const char* note_kind_name(DocumentNote::Kind k);
 struct Document {
     std::string text;  // the whole document, header line with CR LF, then one line
     std::vector<DocumentNote> notes;
+    int gains = 0;  // capital gains written
 };
 
 // Builds the document of one declaration that has been computed (tax::compute_declaration)
-// with its capital-gain and variable-income records (table 7) and, for a declaration with rural
-// activity (`TEMRURAL` "S"), its rural tables as read for it. kInvalid naming the section when
-// the declaration holds records of a section this writer does not produce (capital gains sold in
-// the base year or before): such a declaration is refused, never written without them; kInvalid
-// too for rural activity without its tables, and when ctx.xmlns is empty. The messages do not
-// name the CPF: the caller does.
+// with its capital-gain and variable-income records (table 7), the gains' cost rows (table 8)
+// and, for a declaration with rural activity (`TEMRURAL` "S"), its rural tables as read for it.
+// The gains are computed again on copies for their figures: nothing passed in is changed.
+// kInvalid for rural activity without its tables, when ctx.xmlns is empty, and when a capital
+// gain cannot be written as stored (its message holds the texts the operator reads, one a line);
+// then nothing is written. The messages do not name the CPF: the caller does.
 [[nodiscard]] Status build_document(const tax::Declaration& d,
                                     const std::vector<store::Record>& gains,
+                                    const std::vector<store::Record>& costs,
                                     const DocumentContext& ctx, Document* out,
                                     const rural::RuralTables* rural = nullptr);
 

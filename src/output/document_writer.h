@@ -1,11 +1,13 @@
 // The writer of the declaration document, shared by the files that write its parts: the
 // document's core (document.cpp), the income from individuals, accumulated, exempt and exclusive
 // income and the fund donations (document_income.cpp), and the rural activity
-// (document_rural.cpp). Not part of the module's interface: build_document is.
+// (document_rural.cpp), and the capital gains (document_gains.cpp). Not part of the module's
+// interface: build_document is.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -36,16 +38,27 @@ std::string SEMPONTO(std::string_view t);
 bool feeds_a_table(const Record& r);
 
 struct Quadro;
+struct GainItem;
+struct GainSeller;
 
 // Writes one declaration's document into `doc`, part by part in the document's order; what it
 // leaves out or cuts goes to doc.notes.
 class Writer {
   public:
     Writer(const tax::Declaration& d, const std::vector<Record>& gains,
-           const rural::RuralTables* rural, const DocumentContext& ctx, Document& doc)
-        : d_(d), gains_(gains), rural_(rural), ctx_(ctx), doc_(doc), out_(doc.text) {}
+           const std::vector<Record>& costs, const rural::RuralTables* rural,
+           const DocumentContext& ctx, Document& doc)
+        : d_(d),
+          gains_(gains),
+          costs_(costs),
+          rural_(rural),
+          ctx_(ctx),
+          doc_(doc),
+          out_(doc.text) {}
 
-    void build();
+    // Stops with kInvalid, carrying the texts the operator reads, when a part cannot be written
+    // as stored (a capital gain whose buyers' names and numbers do not pair up).
+    [[nodiscard]] Status build();
 
   private:
     std::string A(std::string_view name) const { return fmt::amount(d_.num(name)); }
@@ -114,13 +127,35 @@ class Writer {
     void renda_variavel();
     void stock_months(const std::string& dependant);
     void fund_months(const std::string& dependant);
+    [[nodiscard]] Status GANHOCAP();
     void SEMGANHO();
+    void gcap_ids(const std::vector<std::string>& sellers);
+    [[nodiscard]] Status GCAP_IMOV(const GainItem& g, int ordinal);
+    [[nodiscard]] Status GCAP_MOVEL(const GainItem& g, int ordinal);
+    [[nodiscard]] Status GCAP_PARTSOC(const GainItem& g, int ordinal);
+    void GCAP_ESPECIE(const GainItem& g);
+    void gain_attributes(Element& e, const GainItem& g, const char* aux);
+    [[nodiscard]] Status adquirentes(const GainItem& g, int ordinal, const char* kind);
+    void perguntas(const GainItem& g);
+    void computation(const GainItem& g);
+    Element mapped(const char* element, const GainItem* g, const char* type = nullptr) const;
+    void consolidations(const std::vector<GainSeller>& sellers);
+    static Element especie_element();
+    void moedas_alienadas();
+    // The period of residence of the base year (a departure's ends or starts within it).
+    std::pair<Date, Date> residence() const;
+    std::string seller_name(const std::string& cpf) const;
+    std::string declarant_country() const;
+    // The municipality's code from its name and state, else `code`.
+    std::string municipality(std::string_view city, std::string_view uf,
+                             std::string_view code) const;
     Decimal simplified_discount() const;
     void IDENTIF(const char* element);
     const Record* linked_dependant(const Record& payment) const;
 
     const tax::Declaration& d_;
     const std::vector<Record>& gains_;  // capital gains and variable income (table 7)
+    const std::vector<Record>& costs_;  // the gains' cost rows and operations (table 8)
     const rural::RuralTables* rural_;
     const DocumentContext& ctx_;
     Document& doc_;

@@ -336,7 +336,8 @@ Status DISQUETE(store::Env& env, Processes& processes, const HandoverSetup& setu
 
 HandoverOutcome PREPARA(Operator& op, store::Env& env, Processes& processes,
                         const HandoverSetup& setup, const tax::Declaration& d,
-                        const std::vector<store::Record>& gains, const DocumentContext& ctx,
+                        const std::vector<store::Record>& gains,
+                        const std::vector<store::Record>& costs, const DocumentContext& ctx,
                         const rural::RuralTables* rural) {
     HandoverOutcome out;
     const auto started = std::chrono::steady_clock::now();
@@ -367,7 +368,7 @@ HandoverOutcome PREPARA(Operator& op, store::Env& env, Processes& processes,
         return stop(HandoverOutcome::Result::kStopped, "declaração já entregue");
 
     Document doc;
-    if (Status s = build_document(d, gains, ctx, &doc, rural); !s) {
+    if (Status s = build_document(d, gains, costs, ctx, &doc, rural); !s) {
         op.notice(NoticeKind::kError, "",
                   join_lines({"Os dados não foram transferidos para o programa da receita!",
                               s.message()}));
@@ -390,7 +391,7 @@ HandoverOutcome PREPARA(Operator& op, store::Env& env, Processes& processes,
                   "A declaração NÃO foi transferida para o programa da receita!");
         return stop(HandoverOutcome::Result::kFailed, s.message());
     }
-    out.gains = 0;  // declarations with capital gains are refused by the writer for now
+    out.gains = doc.gains;
     const std::string name = trim(d.str("NOMECONTR"));
     if (setup.automatic) {
         op.status("Declaração de " + name + " foi transferida e " + two_digits(out.gains) +

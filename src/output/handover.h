@@ -95,7 +95,8 @@ struct HandoverFiles {
 // and the status into the registry only when the outcome is kDone.
 HandoverOutcome PREPARA(Operator& op, store::Env& env, Processes& processes,
                         const HandoverSetup& setup, const tax::Declaration& d,
-                        const std::vector<store::Record>& gains, const DocumentContext& ctx,
+                        const std::vector<store::Record>& gains,
+                        const std::vector<store::Record>& costs, const DocumentContext& ctx,
                         const rural::RuralTables* rural = nullptr);
 
 // What rebuilding the government program's list of declarations found.

@@ -136,7 +136,7 @@ HandoverOutcome hand_over(Operator& op, const FolderHandover& h, const std::stri
         }
     }
     const auto tables = rural.find(cpf);
-    out = PREPARA(op, h.env, h.processes, h.setup, l.declaration, l.gains, h.ctx,
+    out = PREPARA(op, h.env, h.processes, h.setup, l.declaration, l.gains, l.costs, h.ctx,
                   tables == rural.end() ? nullptr : &tables->second);
     if (!out.done()) return out;
     if (Status r = record_handover(h.env, h.folder, cpf, l.declaration.registry.recno,

@@ -22,25 +22,6 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The check speaks only through its status line and, where 2, a notice: a batch run shows
-// neither and answers nothing.
-class SilentOperator final : public Operator {
-  public:
-    void notice(NoticeKind, std::string_view, std::string_view) override {}
-    bool yes_no(std::string_view, std::string_view, bool default_yes) override {
-        return default_yes;
-    }
-    int choose(std::string_view, std::string_view, const std::vector<std::string>&,
-               int default_button) override {
-        return default_button;
-    }
-    void status(std::string_view) override {}
-    void progress(std::string_view) override {}
-    void progress_done() override {}
-    bool esc_pressed() override { return false; }
-    void pause(double) override {}
-};
-
 std::string two(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }

@@ -92,7 +92,7 @@ int run_document_command(int argc, char** argv) {
                 tax::Context c{l.declaration, op, context.clock(), context.selic()};
                 tax::compute_declaration(c);
                 auto r = rural.find(l.cpf);
-                st = output::build_document(l.declaration, l.gains, ctx, &doc,
+                st = output::build_document(l.declaration, l.gains, l.costs, ctx, &doc,
                                             r == rural.end() ? nullptr : &r->second);
             }
             if (st)

@@ -24,17 +24,6 @@ std::string two(long long n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
-gains::Settings settings_of(const tax::Declaration& d) {
-    gains::Settings s;
-    s.declarant_cpf = d.cpf();
-    s.resident_abroad = d.str("EXTERIOR") == "S";
-    s.last_reinvestment = d.date("ULTRESI");
-    s.last_property_sale = d.date("ULTIMOV");
-    s.final_estate = d.is_final();
-    s.estate_date = d.date("DATAPARTI").blank() ? d.date("DATALAVRA") : d.date("DATAPARTI");
-    return s;
-}
-
 void print_gain(const store::Record& g, const gains::GainResult& r, std::string& out) {
     auto line = [&](const std::string& name, const std::string& value) {
         out += name + "=" + value + "\n";
@@ -110,7 +99,7 @@ int run_gains_command(int argc, char** argv) {
             }
             op.cpf = l.cpf;
             out += "CPF=" + l.cpf + "\n";
-            const gains::Settings s = settings_of(l.declaration);
+            const gains::Settings s = tax::gain_settings(l.declaration);
             for (store::Record* g : gains::gains_of(l.gains)) {
                 std::vector<store::Record*> costs = gains::costs_of(*g, l.costs);
                 const gains::GainResult r = gains::compute_gain(*g, costs, s, op);

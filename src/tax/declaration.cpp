@@ -165,4 +165,15 @@ std::string two_digits(int n) {
     return std::string{static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
 }
 
+gains::Settings gain_settings(const Declaration& d) {
+    gains::Settings s;
+    s.declarant_cpf = d.cpf();
+    s.resident_abroad = d.str("EXTERIOR") == "S";
+    s.last_reinvestment = d.date("ULTRESI");
+    s.last_property_sale = d.date("ULTIMOV");
+    s.final_estate = d.is_final();
+    s.estate_date = d.date("DATAPARTI").blank() ? d.date("DATALAVRA") : d.date("DATAPARTI");
+    return s;
+}
+
 }  // namespace vorn::tax

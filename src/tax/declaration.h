@@ -12,6 +12,7 @@
 #include "base/date.h"
 #include "base/decimal.h"
 #include "base/status.h"
+#include "gains/gain.h"
 #include "store/record.h"
 
 namespace vorn::tax {
@@ -123,6 +124,10 @@ void for_each_live(const std::vector<store::Record>& list, F f) {
 
 // "01" … "13".
 std::string two_digits(int n);
+
+// What the capital-gain computation takes from the declaration: the declarant, residence abroad,
+// the last reinvestment and property sale, an estate's division date.
+gains::Settings gain_settings(const Declaration& d);
 
 // A field as text whatever its type (reference tables shipped with the installation or written by
 // other tools may hold a code as text or as a number); "" when the record has no such field.

@@ -93,21 +93,42 @@ TEST_F(DocumentCommand, WritesOneDocumentPerDeclarationAndChangesNoFileOfTheFold
     a.company("60000.00", "5000.00", "6000.00", "5000.00");
     Builder b("52998224725");
     write({a.d, b.d});
-    // A capital gain: a section this program does not write yet.
-    store::Record gain(store::table_def(7)->layout);
-    gain.set("CPF", "52998224725");
-    gain.set("TIPO_BEM", Decimal(1));
-    gain.set("DATA_ALI", Date(2025, 5, 10));
+    // The first sold a property whose cost is in two rows of table 8; the second a property
+    // whose buyers' list does not pair names with numbers, which stops its document.
+    store::Record sold(store::table_def(7)->layout);
+    sold.set("CPF", "11144477735");
+    sold.set("BEM_NRO", Decimal(1));
+    sold.set("TIPO_BEM", Decimal(1));
+    sold.set("DATA_ADQ", Date(1985, 3, 10));
+    sold.set("DATA_ALI", Date(2025, 6, 15));
+    sold.set("VAL_ALI", D("800000.00"));
+    sold.set("PARCOMPRA", "S");
+    sold.set("NOME_ADQ", "ANA & \"BIA\" <SA>");
+    store::Record bad = sold;
+    bad.set("CPF", "52998224725");
+    bad.set("MAISDE1", "S");
+    bad.set("CPFNOME", "JOAO, MARIA, 11144477735");
+    store::Record first(store::table_def(8)->layout), second(store::table_def(8)->layout);
+    first.set("CPF", "11144477735");
+    first.set("BEM_NRO", Decimal(1));
+    first.set("VALOR_CUST", D("50000.00"));
+    first.set("DATA_CUST", Date(1985, 3, 10));
+    second = first;
+    second.set("VALOR_CUST", D("30000.00"));
+    second.set("DATA_CUST", Date(2010, 8, 1));
     ManualClock clock(DateTime{Date(2026, 3, 1), 0});
     ASSERT_TRUE(store::Table::create(
         store::Env::posix(), (data / (store::table_def(7)->file_base("") + ".DBF")).string(),
-        *store::table_def(7)->layout, {gain}, &clock, true));
+        *store::table_def(7)->layout, {sold, bad}, &clock, true));
+    ASSERT_TRUE(store::Table::create(
+        store::Env::posix(), (data / (store::table_def(8)->file_base("") + ".DBF")).string(),
+        *store::table_def(8)->layout, {first, second}, &clock, true));
     const auto before = file_bytes(data);
     Output o = run({"--folder", data.string(), "--all", "--out", out.string(), "--now",
                     "2026-04-20 09:00:00"});
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("52998224725"), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find("ganhos de capital"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("CPF e Nome do(s) adquirente(s)"), std::string::npos) << o.err;
     EXPECT_NE(o.out.find("11144477735 11144477735-0000000000.xml"), std::string::npos) << o.out;
     EXPECT_NE(o.out.find("11144477735 cortado: bairro"), std::string::npos) << o.out;
     EXPECT_EQ(file_bytes(data), before);
@@ -116,6 +137,12 @@ TEST_F(DocumentCommand, WritesOneDocumentPerDeclarationAndChangesNoFileOfTheFold
     EXPECT_NE(doc.find("xmlns=\"urn:teste:irpf\""), std::string::npos);
     EXPECT_NE(doc.find("dataHoraSalvamento=\"20/04/2026 09:00:00\""), std::string::npos);
     EXPECT_NE(doc.find("nome=\"FULANO e CIA -LTDA-\""), std::string::npos);
+    // The cost rows reached the document through the command: the total and both rows.
+    EXPECT_NE(doc.find("totalCustoAquisicao=\"80.000,00\"><item custoAquisicao=\"50.000,00\" "
+                       "data=\"10/03/1985\" indice=\"0\" percentualCustoTotal=\"62,500000\"/>"
+                       "<item custoAquisicao=\"30.000,00\" data=\"01/08/2010\" indice=\"1\" "
+                       "percentualCustoTotal=\"37,500000\"/></parcelasAquisicao>"),
+              std::string::npos);
 }
 
 TEST_F(DocumentCommand, RuralActivityIsReadFromItsTables) {

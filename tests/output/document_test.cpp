@@ -117,7 +117,7 @@ Document compute_and_build(Builder& b, Date today = Date(2026, 4, 20)) {
     DocumentContext c = context();
     c.now.date = today;
     Document doc;
-    const Status st = build_document(b.d, {}, c, &doc);
+    const Status st = build_document(b.d, {}, {}, c, &doc);
     EXPECT_TRUE(st) << st.message();
     return doc;
 }
@@ -448,7 +448,7 @@ TEST(Document, AutomaticDebitAroundItsDeadlines) {
         DocumentContext c = context();
         c.now.date = today;
         Document doc;
-        EXPECT_TRUE(build_document(b.d, {}, c, &doc));
+        EXPECT_TRUE(build_document(b.d, {}, {}, c, &doc));
         *warnings = notes_of(doc, DocumentNote::Kind::kWarning);
         pugi::xml_document xml = parse(doc);
         const auto calc = xml.document_element().child("resumo").child("calculoImposto");
@@ -470,25 +470,36 @@ TEST(Document, AutomaticDebitAroundItsDeadlines) {
     EXPECT_EQ(w, std::vector<std::string>{"O débito automático poderá ser feito no Portal MIR."});
 }
 
-TEST(Document, RefusesWhatItCannotWriteWhole) {
+TEST(Document, RefusesWhatItCannotWriteWholeAndTellsTheGainsLeftOut) {
     Builder b = employee();
     tax::testing::Session s(b.d);
     tax::compute_declaration(s.ctx);
     Document doc;
     DocumentContext c = context();
     c.xmlns.clear();
-    EXPECT_FALSE(build_document(b.d, {}, c, &doc));
+    EXPECT_FALSE(build_document(b.d, {}, {}, c, &doc));
     c = context();
     store::Record gain = b.d.new_record(7);
     gain.set("TIPO_BEM", Decimal(1));
     gain.set("BEM_NRO", Decimal(3));
-    gain.set("DATA_ALI", Date(2025, 5, 10));
-    const Status g = build_document(b.d, {gain}, c, &doc);
-    EXPECT_FALSE(g);
-    EXPECT_NE(g.message().find("ganhos de capital"), std::string::npos);
     // A deleted gain record is no gain.
+    gain.set("DATA_ALI", Date(2025, 5, 10));
     gain.deleted = true;
-    EXPECT_TRUE(build_document(b.d, {gain}, c, &doc));
+    EXPECT_TRUE(build_document(b.d, {gain}, {}, c, &doc));
+    EXPECT_EQ(doc.gains, 0);
+    EXPECT_EQ(doc.text.find("<bensImoveis tipoItens=\"serpro.ppgd.irpf.gcap.alienacao."
+                            "AlienacaoBemImovel\" totalImpostoDevidoAnoAtual=\"0,00\" "
+                            "totalImpostoDiferidoAnosAnteriores=\"0,00\" "
+                            "totalImpostoDiferidoAnosPosteriores=\"0,00\" "
+                            "totalImpostoPagoBrasil=\"0,00\" totalImpostoPagoExterior=\"0,00\" "
+                            "totalImpostoReferenteAlienacaoAnoAtual=\"0,00\" "
+                            "totalImpostoTotal=\"0,00\" "
+                            "totalRendIsentosNaoTributaveisBrasil=\"0,00\" "
+                            "totalRendIsentosNaoTributaveisExterior=\"0,00\" "
+                            "totalRendSujeitosTributacaoBrasil=\"0,00\" "
+                            "totalRendSujeitosTributacaoExterior=\"0,00\" "
+                            "totalValorIRF=\"0,00\"><item"),
+              std::string::npos);
     doc = {};
     // A sale of a later year serves its DARF only, and one without a date no year: neither is
     // handed over, and each is told.
@@ -497,7 +508,7 @@ TEST(Document, RefusesWhatItCannotWriteWhole) {
     store::Record undated = gain;
     undated.set("DATA_ALI", Date());
     undated.set("BEM_NRO", Decimal(4));
-    ASSERT_TRUE(build_document(b.d, {gain, undated}, c, &doc));
+    ASSERT_TRUE(build_document(b.d, {gain, undated}, {}, c, &doc));
     ASSERT_EQ(doc.notes.size(), 2u);
     EXPECT_EQ(doc.notes[1].kind, DocumentNote::Kind::kDropped);
     EXPECT_NE(doc.notes[1].text.find("GCAP nro 4 sem data"), std::string::npos);
@@ -510,12 +521,12 @@ TEST(Document, RefusesWhatItCannotWriteWhole) {
     doc = {};
     // Rural activity needs its tables: without them nothing is written.
     b.d.set("TEMRURAL", "S");
-    const Status r = build_document(b.d, {}, c, &doc);
+    const Status r = build_document(b.d, {}, {}, c, &doc);
     EXPECT_FALSE(r);
     EXPECT_NE(r.message().find("atividade rural"), std::string::npos);
     EXPECT_TRUE(doc.text.empty());
     rural::RuralTables none;
-    EXPECT_TRUE(build_document(b.d, {}, c, &doc, &none));
+    EXPECT_TRUE(build_document(b.d, {}, {}, c, &doc, &none));
 }
 
 // A self-employed holder paid by two clients, with rent, social security, a cash book, the
@@ -900,7 +911,7 @@ TEST(DocumentGolden, RuralInBrazilAndAbroad) {
     tax::compute_declaration(s.ctx);
     const rural::RuralTables t = rural_tables();
     Document doc;
-    ASSERT_TRUE(build_document(b.d, {}, context(), &doc, &t));
+    ASSERT_TRUE(build_document(b.d, {}, {}, context(), &doc, &t));
     check_golden("rural", doc);
     pugi::xml_document xml = parse(doc);
     const auto ar = xml.document_element().child("atividadeRural");
@@ -938,7 +949,7 @@ TEST(DocumentGolden, RuralInBrazilAndAbroad) {
     // Activity in Brazil only: the activity abroad is written in its empty form.
     rural::RuralTables brazil_only = t;
     brazil_only.results.pop_back();
-    ASSERT_TRUE(build_document(b.d, {}, context(), &doc, &brazil_only));
+    ASSERT_TRUE(build_document(b.d, {}, {}, context(), &doc, &brazil_only));
     xml = parse(doc);
     const auto empty = xml.document_element().child("atividadeRural").child("exterior");
     EXPECT_STREQ(empty.child("identificacaoImovel").attribute("ultimoIndiceGerado").as_string(),
@@ -967,7 +978,7 @@ TEST(Document, ApplicationResultsOfBothTypesAndANegativeOne) {
     asset(2, "-300.00", "0", "0");
     asset(3, "0", "2000.00", "0");
     Document doc;
-    ASSERT_TRUE(build_document(b.d, {}, context(), &doc));
+    ASSERT_TRUE(build_document(b.d, {}, {}, context(), &doc));
     pugi::xml_document xml = parse(doc);
     std::vector<std::string> got;
     for (auto i : xml.document_element().child("rendimentosAplicacoesFinanceiras").children("item"))
@@ -1080,7 +1091,7 @@ TEST(Document, VariableIncomeStatementsMonthByMonth) {
     tax::testing::Session s(b.d);
     tax::compute_declaration(s.ctx);
     Document doc;
-    ASSERT_TRUE(build_document(b.d, table7, context(), &doc));
+    ASSERT_TRUE(build_document(b.d, table7, {}, context(), &doc));
     pugi::xml_document xml = parse(doc);
     const pugi::xml_node rv = xml.document_element().child("rendaVariavel");
     auto common = [&](const char* month, const char* attr) {

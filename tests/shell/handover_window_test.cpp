@@ -123,8 +123,8 @@ constexpr const char* kA = "11144477735";
 constexpr const char* kB = "52998224725";
 constexpr const char* kC = "39053344705";
 
-// Three declarations; with `c_refused` CARLA's holds a capital gain, which the document does not
-// write yet, so her hand-over is refused.
+// Three declarations; with `c_refused` CARLA's holds a capital gain whose buyers' names and
+// numbers do not pair up, so the document stops and her hand-over is refused.
 void office(const Installation& inst, bool c_refused) {
     tax::Declaration c = employee(kC, "CARLA", "S");
     ManualClock clock(DateTime{Date(2026, 4, 1), 0});
@@ -133,8 +133,11 @@ void office(const Installation& inst, bool c_refused) {
     if (!c_refused) return;
     store::Record gain(store::table_def(7)->layout);
     gain.set("CPF", kC);
+    gain.set("BEM_NRO", Decimal(1));
     gain.set("TIPO_BEM", Decimal(1));
     gain.set("DATA_ALI", Date(2025, 5, 10));
+    gain.set("MAISDE1", "S");
+    gain.set("CPFNOME", "JOAO, MARIA, 52998224725");
     ASSERT_TRUE(store::Table::create(
         store::Env::posix(), inst.path() + "/" + store::table_def(7)->file_base("") + ".DBF",
         *store::table_def(7)->layout, {gain}, &clock, true));
