@@ -11,6 +11,7 @@
 #include "entry/selic_months.h"
 #include "entry/selic_register.h"
 #include "shell/chooser.h"
+#include "shell/deletion_commands.h"
 #include "shell/folders.h"
 #include "shell/handover_window.h"
 #include "shell/menus.h"
@@ -801,6 +802,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 15:
             folders_dialog(app);
+            break;
+        case 16:
+            EXCLUI(app, arg, arg2);
             break;
         case 18:
         case 91:

@@ -47,6 +47,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 15:  // the folder list
+        case 16:  // deleting declarations, their rural activity; recovering a deletion
         case 18:  // end of the program
         case 19:  // update the data base
         case 26:  // how the declaration is saved
