@@ -477,6 +477,63 @@ Status copy_folder(Env& env, const std::string& folder, const std::string& to, C
     return env.sync_dir(to);
 }
 
+Status copy_government(Env& env, const std::string& from, const std::string& to,
+                       GovernmentCopy* result) {
+    *result = {};
+    std::vector<std::string> names;
+    if (Status s = env.list(from, &names); !s) return s;
+    std::sort(names.begin(), names.end());
+    std::vector<std::pair<std::string, int*>> files;
+    for (const auto& name : names) {
+        const std::string ext = upper(name.size() > 4 ? name.substr(name.size() - 4) : "");
+        int* count = ext == ".DEC"                    ? &result->declarations
+                     : ext == ".REC"                  ? &result->receipts
+                     : ext == ".DBK" || ext == ".BAK" ? &result->copies
+                                                      : nullptr;
+        if (count && !env.is_directory(store::join_path(from, name)))
+            files.emplace_back(name, count);
+    }
+    if (files.empty())
+        return Status::not_found("O local escolhido não contém dados do Programa da Receita");
+    if (Status s = make_dir(to); !s) return s;
+    for (const auto& [name, count] : files) {
+        if (Status s = copy_file(env, store::join_path(from, name), store::join_path(to, name)); !s)
+            return s;
+        ++*count;
+    }
+    return env.sync_dir(to);
+}
+
+Status restore_government(Env& env, const Archiver& archiver, const std::string& from,
+                          const std::string& folder, const RestoreOptions& options,
+                          RestoreResult* result) {
+    *result = {};
+    const std::string archive = store::find_file(env, from, archive_name(true));
+    if (!env.exists(archive))
+        return Status::not_found("Não encontrado o arquivo compactado " + archive);
+    if (Status s = make_dir(folder); !s) return s;
+    const std::string staging = store::join_path(folder, kStaging);
+    remove_tree(staging);
+    Status s = make_dir(staging);
+    if (s) s = run_archiver(archiver, {"x", archive, "-o" + staging, "-aoa"});
+    std::vector<std::string> names;
+    if (s) s = env.list(staging, &names);
+    const std::string safety = store::join_path(folder, "SEGURANCA-" + stamp(options.now));
+    for (size_t k = 0; s && k < names.size(); ++k) {
+        const std::string staged = store::join_path(staging, names[k]);
+        if (env.is_directory(staged)) continue;
+        const std::string live = store::join_path(folder, names[k]);
+        if (env.exists(live)) {
+            s = to_safety(env, safety, live);
+            result->safety = safety;
+        }
+        if (s) s = env.rename(staged, live);
+    }
+    if (s) s = env.sync_dir(folder);
+    remove_tree(staging);
+    return s;
+}
+
 Status finish_restore(Env& env, const std::string& folder, bool* finished) {
     *finished = false;
     const std::string path = store::join_path(folder, kJournal);

@@ -95,6 +95,21 @@ struct CopyResult {
 [[nodiscard]] Status copy_folder(store::Env& env, const std::string& folder, const std::string& to,
                                  CopyResult* result);
 
+// The government program's files copied directly (".DEC" declarations, ".REC" receipts,
+// ".DBK" and ".BAK" copies, any case), each written beside its destination and renamed.
+struct GovernmentCopy {
+    int declarations = 0, receipts = 0, copies = 0;
+    int files() const { return declarations + receipts + copies; }
+};
+[[nodiscard]] Status copy_government(store::Env& env, const std::string& from,
+                                     const std::string& to, GovernmentCopy* result);
+
+// Restores the government program's files of `from`/RF_ZIP26.zip into `folder`: extracted beside
+// it, then each moved into place; a file it replaces goes to the dated safety folder.
+[[nodiscard]] Status restore_government(store::Env& env, const Archiver& archiver,
+                                        const std::string& from, const std::string& folder,
+                                        const RestoreOptions& options, RestoreResult* result);
+
 // Finishes a restore of `folder` that a crash cut short (its journal is there); *finished tells
 // whether there was one.
 [[nodiscard]] Status finish_restore(store::Env& env, const std::string& folder, bool* finished);

@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "entry/selic_months.h"
 #include "entry/selic_register.h"
+#include "shell/backup_window.h"
 #include "shell/chooser.h"
 #include "shell/deletion_commands.h"
 #include "shell/folders.h"
@@ -876,6 +877,14 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 67:
             government_folder(app);
+            break;
+        case 71:
+        case 72:
+        case 73:
+        case 74:
+        case 75:
+        case 76:
+            backup_command(app, code, arg, arg2);
             break;
         case 77:
             archiver_processor(app);

@@ -75,6 +75,12 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 65:
         case 66:
         case 67:  // the government program's folder
+        case 71:  // direct copies and their restore, compressed backups and their restore
+        case 72:
+        case 73:
+        case 74:
+        case 75:
+        case 76:
         case 77:  // archiver processor
         case 91:  // end of the program
             return true;
