@@ -19,6 +19,8 @@ PACKAGES=(
   xdg-utils cups-client chromium chromium-driver
   # the Java runtime that runs the government program's hash program (IHash.jar) at hand-over
   default-jre-headless
+  # the archiver of the compressed backups (7z)
+  p7zip-full
   # tests and benchmarks (pdfinfo and pdftotext check the printed PDFs)
   libgtest-dev libgmock-dev libbenchmark-dev poppler-utils
   # well-formedness of the declaration documents

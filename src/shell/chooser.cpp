@@ -343,15 +343,6 @@ bool take_unfinished(App& app, const store::UnfinishedWork& work, const std::str
     return question.empty() || app.yes(question);
 }
 
-// A declaration marked as open on another terminal: the operator is warned that the last to save
-// wins. True when there is no such mark or the operator goes on.
-bool go_on_if_open_elsewhere(App& app, const std::string& nusuat) {
-    if (nusuat.empty() || nusuat == app.s.NUSU) return true;
-    return app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
-                    "Caso tenha outra pessoa utilizando os dados daquele que salvar por último que",
-                    "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"});
-}
-
 // Before another declaration takes this terminal's working set: one that did not end properly
 // here is offered for recovery first, so that its unsaved work is not overwritten. True when the
 // chooser goes on with the one asked for.
@@ -586,6 +577,17 @@ void DECLARA(App& app) {
         }
         if (!open_cpf(app, cpf, mode)) return;
     }
+}
+
+std::optional<std::string> choose_declaration(App& app, int order, bool rural_only) {
+    return declaration_list(app, order, rural_only);
+}
+
+bool go_on_if_open_elsewhere(App& app, const std::string& nusuat) {
+    if (nusuat.empty() || nusuat == app.s.NUSU) return true;
+    return app.yes({"A declaração desse contribuinte está ou ficou aberta no terminal " + nusuat,
+                    "Caso tenha outra pessoa utilizando os dados daquele que salvar por último que",
+                    "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"});
 }
 
 }  // namespace vorn::shell

@@ -27,6 +27,14 @@ void update_receipts(App& app);
 // unreadable table is told to the operator and gives none.
 payments::InterestTable selic_rates(App& app);
 
+// The chooser's list of the data folder's declarations in an order (1 CPF, 2 name, 3 status),
+// only those with rural activity when asked; the CPF chosen with Enter, none on Esc.
+std::optional<std::string> choose_declaration(App& app, int order, bool rural_only);
+
+// A declaration marked as open on another terminal (NUSUAT): the operator is warned that the
+// last to save wins. True when there is no such mark or the operator goes on.
+bool go_on_if_open_elsewhere(App& app, const std::string& nusuat);
+
 // The registry line of the chooser's lists, and the totals line under them.
 struct ListTotals {
     int declarations = 0, delivered = 0, rural = 0, simplified = 0, complete = 0;

@@ -93,4 +93,17 @@ int run_check_command(int argc, char** argv);
 // a message on standard error.
 int run_handover_command(int argc, char** argv);
 
+// vorn2026 backup --folder DIR --to DIR
+// The compressed backup of a data folder's declaration tables into DIR/IR_ZIP26.zip with the
+// archiver (VORN_ARCHIVER, else 7z), each table copied under its lock; the old archive is replaced
+// only by a new one the archiver has tested. Prints the archive's path; returns 0, or 1 after a
+// message on standard error (the old archive untouched).
+int run_backup_command(int argc, char** argv);
+
+// vorn2026 restore --from DIR --folder DIR [--now "YYYY-MM-DD HH:MM:SS"]
+// Restores DIR/IR_ZIP26.zip into the data folder: every table or none, the tables replaced kept
+// in a dated safety folder, their indexes rebuilt at the next opening. Refused while another
+// terminal uses a table of the folder. Returns 0, or 1 after a message on standard error.
+int run_restore_command(int argc, char** argv);
+
 }  // namespace vorn

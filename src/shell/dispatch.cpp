@@ -10,7 +10,9 @@
 #include "base/text.h"
 #include "entry/selic_months.h"
 #include "entry/selic_register.h"
+#include "shell/backup_window.h"
 #include "shell/chooser.h"
+#include "shell/deletion_commands.h"
 #include "shell/folders.h"
 #include "shell/handover_window.h"
 #include "shell/menus.h"
@@ -802,6 +804,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 15:
             folders_dialog(app);
             break;
+        case 16:
+            EXCLUI(app, arg, arg2);
+            break;
         case 18:
         case 91:
             app.quit = ROTSAIDA(s, app.w, true);
@@ -872,6 +877,14 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 67:
             government_folder(app);
+            break;
+        case 71:
+        case 72:
+        case 73:
+        case 74:
+        case 75:
+        case 76:
+            backup_command(app, code, arg, arg2);
             break;
         case 77:
             archiver_processor(app);

@@ -89,6 +89,14 @@ int gains(const Args& args) {
     return with_verb(vorn::run_gains_command, "gains", args);
 }
 
+int backup(const Args& args) {
+    return with_verb(vorn::run_backup_command, "backup", args);
+}
+
+int restore(const Args& args) {
+    return with_verb(vorn::run_restore_command, "restore", args);
+}
+
 int darf(const Args& args) {
     return with_verb(vorn::run_darf_command, "darf", args);
 }
@@ -107,6 +115,8 @@ constexpr Command kCommands[] = {
     {"document", document},
     {"handover", handover},
     {"check", check},
+    {"backup", backup},
+    {"restore", restore},
 };
 
 int usage(const std::string& problem) {

@@ -47,6 +47,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 15:  // the folder list
+        case 16:  // deleting declarations, their rural activity; recovering a deletion
         case 18:  // end of the program
         case 19:  // update the data base
         case 26:  // how the declaration is saved
@@ -74,6 +75,12 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 65:
         case 66:
         case 67:  // the government program's folder
+        case 71:  // direct copies and their restore, compressed backups and their restore
+        case 72:
+        case 73:
+        case 74:
+        case 75:
+        case 76:
         case 77:  // archiver processor
         case 91:  // end of the program
             return true;

@@ -2,6 +2,7 @@
 #include "shell/startup.h"
 
 #include "base/text.h"
+#include "maintenance/backup.h"
 #include "shell/folders.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
@@ -162,6 +163,15 @@ bool start_up(Session& s, store::WorkAreas& w, const Platform& platform,
     }
     s.DIRORIG = s.LOCARQ;
     sync_areas(s, w);
+
+    // A restore of the data folder that a crash cut short is finished before any of its tables
+    // opens: the folder holds all the old tables or all the restored ones, never a mixture.
+    bool finished = false;
+    if (Status r = maintenance::finish_restore(w.env(), s.LOCARQ, &finished); !r)
+        op.notice(NoticeKind::kError, "", "Restauração da cópia não concluída:\n" + r.message());
+    else if (finished)
+        op.notice(NoticeKind::kInformation, "",
+                  "Concluída a restauração da cópia interrompida na pasta " + s.LOCARQ);
 
     // 13. Tables of the installation; the folder list held exclusively by this terminal.
     if (!store::ABERTURA(w, 0)) {

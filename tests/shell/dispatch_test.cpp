@@ -92,8 +92,8 @@ TEST(Dispatch, NothingRunsWhileADeclarationIsOpenNorWhatThisBuildLacks) {
     MENUSELECT(d.app, 54);  // would ask for the lines
     EXPECT_EQ(d.s.OPCAO_1, 54);
     d.s.LESTOUNADECL = false;
-    MENUSELECT(d.app, 13);  // the consistency check: not in this build
-    MENUSELECT(d.app, 71, 1, 1);
+    MENUSELECT(d.app, 13);         // the consistency check: not in this build
+    MENUSELECT(d.app, 21);         // choosing a working area: not in this build either
     EXPECT_EQ(d.snaps.str(), "");  // no screen waited for a key
     EXPECT_EQ(d.config(inst).num("NRO_LIN"), Decimal(60));
 }

@@ -1,0 +1,280 @@
+// The main menu's maintenance commands played headless on a started terminal: deleting one
+// declaration through the chooser, the marked ones, the rural activity of the marked ones, and
+// recovering what was deleted; the compressed backup of a folder and its restore, the direct copy
+// of every folder of the list onto the backup drive; a restore cut short finished at start-up.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../tax/builder.h"
+#include "maintenance/backup.h"
+#include "office.h"
+#include "shell/dispatch.h"
+#include "shell/folders.h"
+#include "store/catalogue.h"
+#include "store/cdx_index.h"
+#include "store/dbf.h"
+#include "tax/folder.h"
+#include "ui/headless.h"
+#include "ui/notices.h"
+
+namespace vorn::shell {
+namespace {
+
+using testing::Installation;
+
+namespace fs = std::filesystem;
+
+struct Desk {
+    Desk(const Installation& inst, const std::string& script,
+         std::map<std::string, std::string> vars = {})
+        : clock(DateTime{Date(2026, 4, 10), 9 * 3600}),
+          backend(ui::parse_key_script(script).steps, clock, snaps),
+          screen(backend, clock),
+          op(screen),
+          indexes(op),
+          w(store::Env::posix(), op, clock),
+          app{screen, s, w, op, platform} {
+        platform.cwd = inst.path();
+        platform.vars["DIR2026"] = inst.path();
+        platform.vars["HOME"] = inst.path();
+        for (auto& [k, v] : vars) platform.vars[k] = v;
+        w.index_files = &indexes;
+        std::string error;
+        EXPECT_TRUE(start_up(s, w, platform, std::string("01"), StartupScreens{}, &error)) << error;
+    }
+    ManualClock clock;
+    std::ostringstream snaps;
+    ui::HeadlessBackend backend;
+    ui::Screen screen;
+    ui::ScreenOperator op;
+    store::CdxIndexFiles indexes;
+    FakePlatform platform;
+    Session s;
+    store::WorkAreas w;
+    App app;
+};
+
+constexpr const char* kA = "11144477735";
+constexpr const char* kB = "52998224725";
+constexpr const char* kC = "39053344705";
+
+tax::Declaration client(const char* cpf, const char* name, bool rural = false) {
+    tax::testing::Builder b(cpf);
+    b.d.registry.set("NOMECONTR", name);
+    b.d.registry.set("TEMRURAL", rural ? "S" : "N");
+    b.company("60000.00", "5000.00", "6000.00", "5000.00");
+    return b.d;
+}
+
+void office(const Installation& inst) {
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    ASSERT_TRUE(tax::write_folder(store::Env::posix(), inst.path(),
+                                  {client(kA, "ANA", true), client(kB, "BIA"), client(kC, "CARLA")},
+                                  &clock));
+}
+
+// The clients of the folder's registry, live ones, with their rural mark.
+std::map<std::string, std::string> registry(const Installation& inst) {
+    std::unique_ptr<store::Table> t;
+    EXPECT_TRUE(store::Table::open(store::Env::posix(),
+                                   store::data_table_path(store::Env::posix(), inst.path(), 9),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    std::map<std::string, std::string> out;
+    EXPECT_TRUE(t->scan_rows([&](uint32_t, std::string_view row) {
+                     if (row[0] == '*') return;
+                     out[std::string(row.substr(1, 11))] = "";
+                 }).is_ok());
+    uint32_t n = 0;
+    EXPECT_TRUE(t->record_count(&n).is_ok());
+    for (uint32_t k = 1; k <= n; ++k) {
+        EXPECT_TRUE(t->go_to(k).is_ok());
+        if (!t->deleted()) out[t->str("CPF")] = t->str("TEMRURAL");
+    }
+    EXPECT_TRUE(t->close().is_ok());
+    return out;
+}
+
+TEST(DeletionMenu, OneThroughTheChooserThenRecoveredWithTheCountAsked) {
+    Installation inst;
+    office(inst);
+    {
+        // The list by name: ANA, BIA, CARLA; BIA; the confirmation answered Sim; the report.
+        Desk d(inst, "DOWN\nENTER\nsnap\ntext S\nsnap\nENTER\n");
+        MENUSELECT(d.app, 16, 1, 2);
+        const std::string snaps = d.snaps.str();
+        EXPECT_NE(snaps.find("Confirma exclusao do CPF 529.982.247-25"), std::string::npos)
+            << snaps;
+        EXPECT_NE(snaps.find("Nome:BIA"), std::string::npos) << snaps;
+        EXPECT_NE(snaps.find("Excluida a declaração de BIA"), std::string::npos) << snaps;
+    }
+    EXPECT_EQ(registry(inst).count(kB), 0u);
+    EXPECT_EQ(registry(inst).size(), 2u);
+    {
+        Desk d(inst, "snap\ntext S\n");
+        MENUSELECT(d.app, 16, 3);
+        EXPECT_NE(d.snaps.str().find("Confirme! 1 contribuinte pode ser recuperado"),
+                  std::string::npos)
+            << d.snaps.str();
+    }
+    EXPECT_EQ(registry(inst).size(), 3u);
+    {
+        Desk d(inst, "snap\nENTER\n");
+        MENUSELECT(d.app, 16, 3);
+        EXPECT_NE(d.snaps.str().find("Não há contribuinte para ser recuperado."),
+                  std::string::npos);
+    }
+}
+
+TEST(DeletionMenu, TheMarkedOnesAfterTheCountedConfirmationAndTheRuralOnlyList) {
+    Installation inst;
+    office(inst);
+    {
+        // Mark ANA and CARLA in the list, in CPF order (ANA, CARLA, BIA).
+        Desk d(inst, "ENTER\ntext S\nENTER\nDOWN\nENTER\ntext S\nENTER\nESC\nsnap\nENTER\n");
+        MENUSELECT(d.app, 16, 1, 1);
+        EXPECT_NE(d.snaps.str().find("Confirma a Exclusão de 2 contribuintes?"), std::string::npos)
+            << d.snaps.str();
+    }
+    // "Não" is the default: nothing deleted.
+    EXPECT_EQ(registry(inst).size(), 3u);
+    {
+        Desk d(inst, "ENTER\ntext S\nENTER\nDOWN\nENTER\ntext S\nENTER\nESC\ntext S\n");
+        MENUSELECT(d.app, 16, 1, 1);
+    }
+    EXPECT_EQ(registry(inst), (std::map<std::string, std::string>{{kB, "N"}}));
+
+    Installation rural;
+    office(rural);
+    {
+        // Only ANA has rural activity: the list holds her alone.
+        Desk d(rural, "snap\nENTER\ntext S\nENTER\nESC\ntext S\n");
+        MENUSELECT(d.app, 16, 2, 1);
+        EXPECT_EQ(d.snaps.str().find("BIA"), std::string::npos);
+    }
+    const auto reg = registry(rural);
+    EXPECT_EQ(reg.size(), 3u);
+    EXPECT_EQ(reg.at(kA), "N");
+    {
+        Desk d(rural, "snap\nENTER\n");
+        MENUSELECT(d.app, 16, 2, 1);
+        EXPECT_NE(d.snaps.str().find("Não há registro para ser selecionado"), std::string::npos);
+    }
+}
+
+// The declaration tables of a folder, name → bytes, without the header's date of last update and
+// its flag of a structural index (opening a table whose index was removed rebuilds the index and
+// sets them).
+std::map<std::string, std::string> tables_of(const fs::path& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.is_regular_file() && e.path().extension() == ".DBF" &&
+            e.path().filename().string().rfind("IMP", 0) == 0) {
+            std::ifstream f(e.path(), std::ios::binary);
+            std::stringstream all;
+            all << f.rdbuf();
+            std::string bytes = all.str();
+            if (bytes.size() > 28) {
+                bytes[1] = bytes[2] = bytes[3] = bytes[28] = 0;
+            }
+            out[e.path().filename().string()] = bytes;
+        }
+    return out;
+}
+
+TEST(BackupMenu, OneFolderCompressedOnTheBackupDriveThenRestoredWithTheOldTablesKept) {
+    Installation inst;
+    office(inst);
+    const std::string drive = inst.path() + "/pen";
+    std::map<std::string, std::string> saved;
+    {
+        // Origin and destination proposed (accepted), the question, the report.
+        Desk d(inst, "ENTER\nENTER\nsnap\nENTER\nsnap\nENTER\n", {{"VORN_DRIVE_C", drive}});
+        MENUSELECT(d.app, 73, 1);
+        const std::string snaps = d.snaps.str();
+        EXPECT_NE(snaps.find("Compacta os dados da pasta"), std::string::npos) << snaps;
+        EXPECT_NE(snaps.find("IR_ZIP26.zip"), std::string::npos) << snaps;
+        EXPECT_EQ(d.s.CONFIG.date("ULTBACK"), Date(2026, 4, 10));
+        saved = tables_of(inst.path());
+    }
+    const fs::path archive = fs::path(drive + inst.path()) / "IR_ZIP26.zip";
+    ASSERT_TRUE(fs::exists(archive));
+
+    // A client deleted afterwards comes back with the restore.
+    {
+        Desk d(inst, "DOWN\nENTER\ntext S\nENTER\n");
+        MENUSELECT(d.app, 16, 1, 2);
+    }
+    ASSERT_FALSE(tables_of(inst.path()) == saved);
+    {
+        Desk d(inst, "ENTER\nENTER\nsnap\nENTER\nsnap\nENTER\n", {{"VORN_DRIVE_C", drive}});
+        MENUSELECT(d.app, 76, 1);
+        const std::string snaps = d.snaps.str();
+        EXPECT_NE(snaps.find("Recupera os dados em"), std::string::npos) << snaps;
+        EXPECT_NE(snaps.find("Dados recuperados em"), std::string::npos) << snaps;
+        EXPECT_NE(d.w.table(9), nullptr);  // the registry open again for the chooser
+    }
+    EXPECT_TRUE(tables_of(inst.path()) == saved);
+    EXPECT_EQ(registry(inst).size(), 3u);
+}
+
+TEST(BackupMenu, EveryFolderCopiedToTheDriveAMissingOneLeavesTheListOneOnTheDriveIsSkipped) {
+    Installation inst;
+    office(inst);
+    const std::string drive = inst.path() + "/pen";
+    const std::string gone = inst.path() + "/removida", there = drive + "/ja_no_pen";
+    fs::create_directories(there);
+    {
+        Desk d(inst, "");
+        ASSERT_TRUE(select_in_list(d.w, gone));
+        ASSERT_TRUE(select_in_list(d.w, there));
+        ASSERT_TRUE(select_in_list(d.w, without_slash(d.s.LOCARQ)));
+    }
+    // The drive letter; the folder on the drive skipped ("Sim": go on); the report.
+    Desk d(inst, "text C\nENTER\nsnap\nENTER\nsnap\nENTER\n", {{"VORN_DRIVE_C", drive}});
+    MENUSELECT(d.app, 71, 1, 2);
+    const std::string snaps = d.snaps.str();
+    EXPECT_NE(snaps.find("Retire da lista " + there), std::string::npos) << snaps;
+    EXPECT_NE(snaps.find("Feita a cópia de uma unica pasta"), std::string::npos) << snaps;
+    EXPECT_NE(snaps.find("Saltado 1 pasta"), std::string::npos) << snaps;
+    EXPECT_TRUE(tables_of(drive + without_slash(d.s.LOCARQ)) == tables_of(inst.path()));
+    std::vector<std::string> listed;
+    for (const auto& e : folder_list(d.w)) listed.push_back(e.folder);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), gone), 0);
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), there), 1);
+}
+
+TEST(BackupMenu, ARestoreCutShortIsFinishedWhenTheProgramStarts) {
+    Installation inst;
+    office(inst);
+    const std::string medium = inst.path() + "/pen";
+    maintenance::BackupResult b;
+    maintenance::Archiver a{SystemProcesses::instance()};
+    ASSERT_TRUE(maintenance::backup_folder(store::Env::posix(), a, inst.path(), medium, &b));
+    const auto saved = tables_of(inst.path());
+    {
+        Desk d(inst, "DOWN\nENTER\ntext S\nENTER\n");
+        MENUSELECT(d.app, 16, 1, 2);
+        d.w.close_all();
+    }
+    maintenance::RestoreOptions o;
+    o.now = DateTime{Date(2026, 4, 10), 10 * 3600};
+    o.stop_after_moves = 5;
+    maintenance::RestoreResult r;
+    ASSERT_FALSE(maintenance::restore_folder(store::Env::posix(), a, medium, inst.path(), o, &r));
+    ASSERT_TRUE(fs::exists(inst.path() + "/RESTAURA.JNL"));
+
+    Desk d(inst, "snap\nENTER\n");
+    EXPECT_NE(d.snaps.str().find("Concluída a restauração da cópia interrompida"),
+              std::string::npos)
+        << d.snaps.str();
+    EXPECT_TRUE(tables_of(inst.path()) == saved);
+    EXPECT_FALSE(fs::exists(inst.path() + "/RESTAURA.JNL"));
+    EXPECT_EQ(registry(inst).size(), 3u);
+}
+
+}  // namespace
+}  // namespace vorn::shell
