@@ -8,6 +8,7 @@
 #include <set>
 
 #include "base/text.h"
+#include "maintenance/held_tables.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
 #include "store/opening.h"
@@ -31,10 +32,6 @@ std::vector<std::string> split(std::string_view t, char sep) {
 
 std::string two(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
-}
-
-std::string table_file(int n) {
-    return "IMP" + two(n) + std::string(store::CANOATUAL) + ".DBF";
 }
 
 // FNV-1a over a record's bytes after its deletion flag: what says that a record is still the one
@@ -179,45 +176,6 @@ std::string entry_line(const Entry& e) {
 
 // ---- holding the tables
 
-// The folder's tables held exclusively in their work areas; released (and the registry reopened
-// shared for the chooser) when it goes out of scope.
-class Held {
-  public:
-    explicit Held(store::WorkAreas& w) : w_(w) {}
-    ~Held() {
-        for (int n : held_) w_.close(n);
-        if (!held_.empty()) (void)store::ABERTURA(w_, kRegistry);
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-    // Takes every table of `tables`; on the first that another terminal holds, releases those
-    // taken and names it in *busy.
-    Status take(const std::vector<int>& tables, std::string* busy) {
-        for (int n : tables) {
-            if (store::ABERTURA(w_, n, true)) {
-                held_.push_back(n);
-                continue;
-            }
-            const Status why = w_.last_open_failure;
-            for (int k : held_) w_.close(k);
-            held_.clear();
-            (void)store::ABERTURA(w_, kRegistry);
-            if (why.code() == Status::Code::kLocked || why.is_ok()) {
-                *busy = table_file(n);
-                return Status::locked(*busy + " em uso em outro terminal");
-            }
-            return why;
-        }
-        return Status::ok();
-    }
-    Table& table(int n) { return *w_.table(n); }
-
-  private:
-    store::WorkAreas& w_;
-    std::vector<int> held_;
-};
-
 std::vector<int> with_registry(std::vector<int> tables) {
     tables.push_back(kRegistry);
     return tables;
@@ -246,7 +204,7 @@ Status still_there(Table& t, const Marked& m, bool* yes) {
     return Status::ok();
 }
 
-Status flush_all(Held& held, const std::vector<int>& tables) {
+Status flush_all(HeldTables& held, const std::vector<int>& tables) {
     for (int n : tables)
         if (Status s = held.table(n).flush(); !s) return s;
     return Status::ok();
@@ -270,7 +228,7 @@ Status delete_declarations(store::WorkAreas& w, const std::vector<std::string>& 
                            DeletionKind kind, DeletionResult* result) {
     *result = {};
     const std::vector<int> tables = deletion_tables(kind);
-    Held held(w);
+    HeldTables held(w);
     if (Status s = held.take(with_registry(tables), &result->busy); !s) return s;
 
     const std::set<std::string> wanted(cpfs.begin(), cpfs.end());
@@ -374,7 +332,7 @@ Status recoverable_declarations(store::WorkAreas& w, std::vector<Recoverable>* o
     Table* reg = w.table(kRegistry);
     if (!reg && !store::ABERTURA(w, kRegistry)) return w.last_open_failure;
     reg = w.table(kRegistry);
-    if (!reg) return Status::not_found(table_file(kRegistry) + " não aberto");
+    if (!reg) return Status::not_found(declaration_table_file(kRegistry) + " não aberto");
     std::set<std::string> live;
     if (Status s = live_cpfs(*reg, &live); !s) return s;
     const uint32_t here = reg->recno();
@@ -393,7 +351,7 @@ Status recover_declarations(store::WorkAreas& w, const std::vector<std::string>&
                             RecoveryResult* result) {
     *result = {};
     const std::vector<int> tables = deletion_tables(DeletionKind::kWhole);
-    Held held(w);
+    HeldTables held(w);
     if (Status s = held.take(with_registry(tables), &result->busy); !s) return s;
 
     std::string text;

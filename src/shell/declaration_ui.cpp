@@ -28,6 +28,7 @@
 #include "shell/giro.h"
 #include "shell/help.h"
 #include "shell/menus.h"
+#include "shell/utilities_window.h"
 #include "store/declaration_rules.h"
 #include "ui/desktop.h"
 #include "ui/notices.h"
@@ -171,6 +172,7 @@ class Run {
     Leave how_ = Leave::kSaved;
     ScreenPos pending_jump_{0, 0};
     std::optional<Finding> finding_;  // chosen in the notices: the next screen to show
+    bool check_first_ = false;        // the notices were asked for (62): the check runs first
     std::optional<payments::InterestTable> selic_;
 };
 
@@ -418,6 +420,8 @@ ui::Key Run::notes_screen(int item, bool& ended, const std::function<bool()>& le
     draw_idle();
     entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
     if (item == 63) return entry::EDITA(place, 11);
+    // Asked for by F11 (not reached with Tab), the notices list what the check finds just now.
+    if (std::exchange(check_first_, false)) check_open_declaration(app_, d_);
     const ui::ReadResult r =
         entry::office_screen(sc, app_.op, app_.w, d_, win_->client(), browser_opener(app_));
     // Esc, or a key that chose another screen, leaves before the notices.
@@ -501,6 +505,7 @@ void Run::MENUCOMUM(int code) {
         return app_.tell({"Sem dependentes para usar essa opção"});
     if (!declaration_command_enabled(code)) return app_.tell({ui::kNotAvailable});  // a hot key
     ScreenPos at = screen_for_code(code);
+    check_first_ = code == 62;
     if (at.screen > 0) GIRO(at);
 }
 

@@ -19,6 +19,7 @@
 #include "shell/print_commands.h"
 #include "shell/printout_menu.h"
 #include "shell/startup.h"
+#include "shell/utilities_window.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
 #include "store/opening.h"
@@ -801,6 +802,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 12:
             DECLARA(app);
             break;
+        case 13:
+            check_declaration(app);
+            break;
         case 15:
             folders_dialog(app);
             break;
@@ -816,6 +820,12 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 26:
             saving_interval(app, arg);
+            break;
+        case 29:
+            rebuild_indexes(app);
+            break;
+        case 30:
+            change_cpf(app);
             break;
         case 28:
             sync_areas(s, app.w);

@@ -46,11 +46,14 @@ bool main_command_enabled(int code, int arg, int arg2) {
             return arg != 5;
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
+        case 13:  // the consistency check of a chosen declaration
         case 15:  // the folder list
         case 16:  // deleting declarations, their rural activity; recovering a deletion
         case 18:  // end of the program
         case 19:  // update the data base
         case 26:  // how the declaration is saved
+        case 29:  // rebuild every index
+        case 30:  // change a CPF
         case 28:  // the SELIC register: typing a month's rate, the last twelve months
         case 36:  // declaration menu style, what follows closing a declaration
         case 37:  // remove the R$ 0,01 marks

@@ -276,5 +276,58 @@ TEST(BackupMenu, ARestoreCutShortIsFinishedWhenTheProgramStarts) {
     EXPECT_EQ(registry(inst).size(), 3u);
 }
 
+// The findings of a CPF in the folder's notes table.
+size_t findings_of(const Installation& inst, const std::string& cpf) {
+    std::unique_ptr<store::Table> t;
+    EXPECT_TRUE(store::Table::open(store::Env::posix(),
+                                   store::data_table_path(store::Env::posix(), inst.path(), 11),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    size_t n = 0;
+    uint32_t count = 0;
+    EXPECT_TRUE(t->record_count(&count).is_ok());
+    for (uint32_t k = 1; k <= count; ++k) {
+        EXPECT_TRUE(t->go_to(k).is_ok());
+        n += !t->deleted() && t->str("CPF") == cpf && !t->num("CODERR").is_zero();
+    }
+    EXPECT_TRUE(t->close().is_ok());
+    return n;
+}
+
+TEST(UtilitiesMenu, CheckOfAChosenDeclarationIsRecordedAndItsVerdictTold) {
+    Installation inst;
+    office(inst);
+    // ANA, first by name; the verdict.
+    Desk d(inst, "ENTER\nsnap\nENTER\n");
+    MENUSELECT(d.app, 13);
+    EXPECT_NE(d.snaps.str().find("Conferido."), std::string::npos) << d.snaps.str();
+    EXPECT_GT(findings_of(inst, kA), 0u);
+    EXPECT_EQ(findings_of(inst, kB), 0u);
+}
+
+TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
+    Installation inst;
+    office(inst);
+    const std::string fresh = "86288366757";
+    {
+        // The old CPF, the new one, the report; Esc ends the window.
+        Desk d(inst, "text " + std::string(kB) + "\nENTER\ntext " + fresh +
+                         "\nENTER\nsnap\nENTER\nESC\n");
+        MENUSELECT(d.app, 30);
+        EXPECT_NE(d.snaps.str().find("Pronto. CPF Trocado!"), std::string::npos) << d.snaps.str();
+    }
+    auto reg = registry(inst);
+    EXPECT_EQ(reg.count(kB), 0u);
+    EXPECT_EQ(reg.count(fresh), 1u);
+    {
+        // The notice confirmed; the report.
+        Desk d(inst, "ENTER\nsnap\nENTER\n");
+        MENUSELECT(d.app, 29);
+        EXPECT_NE(d.snaps.str().find("Reindexadas 1 pasta."), std::string::npos) << d.snaps.str();
+        EXPECT_NE(d.w.table(9), nullptr);
+    }
+    EXPECT_EQ(registry(inst), reg);
+}
+
 }  // namespace
 }  // namespace vorn::shell

@@ -90,13 +90,14 @@ TEST(NotesList, CtrlEnterOnAFindingLandsOnTheRecordAndColumnItNames) {
                 {{"", "UMA NOTA PESSOAL", 0, 0, 0, 0},
                  {"Falta a descricao do pagamento - Linha 2", "", 99, 43, 2, 7},
                  {"Existe Debito pendente na Receita Federal em 10/03/2026", "", 0, 0, 0, 0}});
-    // F11: the office's data, left with PgDn, then the program's notices (not the personal
-    // note); Ctrl+Enter on a plain notice does nothing, on the finding it opens the payments on
-    // its row and column, where text is typed.
-    const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf,
-                                  "F11\ntext 2\nPGDN\nsnap\nCTRL+ENTER\nsnap\nDOWN\nCTRL+ENTER\n"
-                                  "text PLANO ODONTOLOGICO\nENTER\nsnap\nESC\n"));
+    // Tab from the balance (F11 would check the declaration first and list what it finds): the
+    // office's data, left with PgDn, then the program's notices (not the personal note); Ctrl+Enter
+    // on a plain notice does nothing, on the finding it opens the payments on its row and column,
+    // where text is typed.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf,
+                          "F10\nTAB\ntext 2\nPGDN\nsnap\nCTRL+ENTER\nsnap\nDOWN\nCTRL+ENTER\n"
+                          "text PLANO ODONTOLOGICO\nENTER\nsnap\nESC\n"));
     ASSERT_EQ(screens.size(), 3u) << all(screens);
     ui::testing::expect_golden("warnings_list", body(screens[0]));
     EXPECT_FALSE(shows(screens[0], "UMA NOTA PESSOAL"));
@@ -110,6 +111,24 @@ TEST(NotesList, CtrlEnterOnAFindingLandsOnTheRecordAndColumnItNames) {
     EXPECT_EQ(payments[1].at("I6_4"), "200.00");
     // The notices are kept as they were.
     EXPECT_EQ(rows_of(o, 11, cpf).size(), 3u);
+}
+
+TEST(NotesList, F11ChecksTheDeclarationFirstAndItsFindingsReplaceTheEarlierOnes) {
+    Office o = with_payments();
+    const std::string cpf = o.cpf(0);
+    write_notes(o, cpf,
+                {{"", "UMA NOTA PESSOAL", 0, 0, 0, 0},
+                 {"Falta a descricao do pagamento - Linha 2", "", 99, 43, 2, 7}});
+    // The check's verdict, the office's data left with PgDn, the notices; saved on leaving.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F11\nsnap\nENTER\ntext 2\nPGDN\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Conferido.")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Falta preencher codigo da divida no Item 10"));
+    EXPECT_FALSE(shows(screens[1], "Falta a descricao do pagamento - Linha 2"));
+    const std::vector<Fields> notes = rows_of(o, 11, cpf);
+    ASSERT_GT(notes.size(), 2u);
+    EXPECT_EQ(notes[0].at("NOTAS"), "UMA NOTA PESSOAL");  // the operator's own note stays first
 }
 
 TEST(AssetExpenses, CostOfKeepingTheAssetsIsTwelveTimesTheirMonthlySum) {

@@ -21,7 +21,7 @@ TEST(OfficeScreen, EveryFieldTypedIsWhatTheSaveStores) {
     const std::string cpf = o.cpf(0);
     const std::vector<Screen> screens =
         snapped(o, in_declaration(cpf,
-                                  "F11\n"
+                                  "F11\nENTER\n"
                                   "text 77\nENTER\nsnap\nENTER\n"                 // not registered
                                   "text 2\nENTER\n"                               // status 2
                                   "text ESCRITORIO MODELO LTDA\nENTER\n"          // company
@@ -75,11 +75,12 @@ TEST(OfficeScreen, TheChatOpensWithDigitsOnlyAndNoShell) {
     std::filesystem::permissions(browser, std::filesystem::perms::owner_all);
     o.environment = "VORN_BROWSER='" + browser + "' ";
     // Mobile, then the office number; the second declaration has no area code for the mobile.
-    const std::string chat = "F11\nENTER\nENTER\nENTER\nCTRL+ENTER\nDOWN\nDOWN\nCTRL+ENTER\nESC\n";
+    const std::string chat =
+        "F11\nENTER\nENTER\nENTER\nENTER\nCTRL+ENTER\nDOWN\nDOWN\nCTRL+ENTER\nESC\n";
     const std::vector<Screen> screens = snapped(
-        o,
-        in_declaration(o.cpf(0), chat) +
-            in_declaration(o.cpf(1), "F11\nENTER\nENTER\nENTER\nCTRL+ENTER\nsnap\nENTER\nESC\n"));
+        o, in_declaration(o.cpf(0), chat) +
+               in_declaration(o.cpf(1),
+                              "F11\nENTER\nENTER\nENTER\nENTER\nCTRL+ENTER\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_TRUE(shows(screens[0], "Preencha o número do DDD"));
     std::ifstream in(log);
@@ -114,7 +115,8 @@ TEST(OfficeScreen, ARegistryWithoutTheNewFieldsStopsTheScreen) {
         if (name.rfind("IMP09", 0) == 0 && name.find(".CDX") != std::string::npos)
             std::filesystem::remove(e.path());
     }
-    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, "F11\nsnap\nENTER\nESC\n"));
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "F11\nENTER\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_TRUE(shows(screens[0], "Atualize a base de dados!"));
     EXPECT_FALSE(shows(screens[0], "Status do cliente:"));

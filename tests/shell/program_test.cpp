@@ -477,8 +477,8 @@ TEST(Program, TheWarningOfAClientOpenOnAnotherTerminalReadsWhole) {
 TEST(Program, DisabledOptionsAndChoicesNotBuiltYetSaySo) {
     Office o;
     const std::string kNot = "Opção ainda não disponível nesta versão.";
-    // The main menu: "Conferência" is disabled.
-    Result m = o.run("01", "ALT+D\nDOWN\nDOWN\nENTER\nsnap\nESC\nESC\nALT+T\nENTER\n");
+    // The main menu: "Agenda" is disabled.
+    Result m = o.run("01", "ALT+D\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\nsnap\nESC\nESC\nALT+T\nENTER\n");
     EXPECT_EQ(m.status, 0) << m.last();
     ASSERT_FALSE(m.snaps.empty());
     EXPECT_NE(m.snaps[0].find(kNot), std::string::npos) << m.snaps[0];

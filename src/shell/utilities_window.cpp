@@ -1,0 +1,195 @@
+#include "shell/utilities_window.h"
+
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "base/text.h"
+#include "base/validate.h"
+#include "maintenance/check.h"
+#include "maintenance/cpf_change.h"
+#include "maintenance/reindex.h"
+#include "shell/chooser.h"
+#include "shell/folders.h"
+#include "store/opening.h"
+#include "tax/folder.h"
+#include "tax/open_computation.h"
+
+namespace vorn::shell {
+namespace {
+
+constexpr int kNotes = 11;
+constexpr int kGains = 7;
+
+// What the check reads besides the declaration: the office's catalogue and its history of 2024.
+struct CheckSetting {
+    maintenance::ErrorCatalogue catalogue;
+    std::optional<tax::PastResult> last_year;
+};
+
+bool check_setting(App& app, const std::string& cpf, CheckSetting* out) {
+    store::Env& env = app.w.env();
+    Status st = maintenance::ErrorCatalogue::read(env, app.s.ROTADEF, &out->catalogue);
+    std::map<std::string, tax::PastResult> history;
+    if (st) st = maintenance::read_history(env, app.s.ROTADEF, "2024", &history);
+    if (!st) {
+        app.error({"Conferência não feita:", st.message()});
+        return false;
+    }
+    if (auto h = history.find(cpf); h != history.end()) out->last_year = h->second;
+    return true;
+}
+
+// The verdict: the final counts, then what the check says of them.
+void tell_verdict(App& app, const maintenance::CheckResult& r) {
+    std::vector<std::string> lines = {maintenance::final_status_line(r)};
+    for (const auto& t : maintenance::result_texts(r, 2)) lines.push_back(t);
+    app.tell(lines);
+}
+
+// Areas open at the main menu but the folder list (held for the whole run), closed for a command
+// that needs every table alone and opened again afterwards.
+struct AreasClosed {
+    App& app;
+    std::vector<int> open;
+    explicit AreasClosed(App& a) : app(a) {
+        for (int n = 1; n < 100; ++n)
+            if (n != 50 && app.w.table(n)) {
+                open.push_back(n);
+                app.w.close(n);
+            }
+    }
+    ~AreasClosed() {
+        for (int n : open) (void)store::ABERTURA(app.w, n);
+    }
+};
+
+}  // namespace
+
+void check_declaration(App& app) {
+    sync_areas(app.s, app.w);
+    const std::optional<std::string> cpf = choose_declaration(app, 2, false);
+    if (!cpf) return;
+    CheckSetting setting;
+    if (!check_setting(app, *cpf, &setting)) return;
+    tax::FolderReader::Loaded l;
+    if (Status st = tax::FolderReader::read_one(app.w.env(), app.s.LOCARQ, *cpf, &l); !st) {
+        app.error({"Declaração não lida:", st.message()});
+        return;
+    }
+    maintenance::Checker checker(setting.catalogue, app.op, app.w.clock());
+    maintenance::CheckInput in;
+    in.declaration = &l.declaration;
+    in.gains = &l.gains;
+    in.last_year = setting.last_year;
+    const maintenance::CheckResult r = checker.CONFERE(in, 1);
+    if (Status st = maintenance::record_findings(app.w.env(), app.s.LOCARQ, *cpf, r.findings,
+                                                 &app.w.clock(), 10);
+        !st) {
+        app.error({"As observações não foram gravadas:", st.message()});
+        return;
+    }
+    tell_verdict(app, r);
+}
+
+void check_open_declaration(App& app, store::Declaration& d) {
+    CheckSetting setting;
+    if (!check_setting(app, d.cpf(), &setting)) return;
+    tax::Declaration view = tax::Declaration::blank(d.cpf());
+    std::vector<store::Record> gains, notes;
+    Status st = tax::take_open(d, &view);
+    if (st) st = d.working_records(kGains, &gains);
+    if (st) st = d.working_records(kNotes, &notes);
+    if (!st) {
+        app.error({"Conferência não feita:", st.message()});
+        return;
+    }
+    maintenance::Checker checker(setting.catalogue, app.op, app.w.clock());
+    maintenance::CheckInput in;
+    in.declaration = &view;
+    in.gains = &gains;
+    in.last_year = setting.last_year;
+    const maintenance::CheckResult r = checker.CONFERE(in, 2);
+    // The earlier findings give way to these; the operator's own notes stay first.
+    std::vector<store::Record> kept;
+    for (auto& n : notes)
+        if (n.num("CODERR").is_zero()) kept.push_back(n);
+    for (auto& f : maintenance::finding_records(d.cpf(), r.findings)) kept.push_back(f);
+    if (st = d.replace_working(kNotes, kept); !st)
+        app.error({"As observações não foram gravadas:", st.message()});
+}
+
+void rebuild_indexes(App& app) {
+    if (!app.yes({"Esta opção refará todos arquivos índices (CDX).   ",
+                  "Todos registros marcados para exclusão serão      ",
+                  "definitivamente excluidos.                        ",
+                  "Operação recomendada a ser feita após uma queda   ",
+                  "da energia,quando arquivos forem copiados de um   ",
+                  "equipamento para outro ou após uma nova instalação.",
+                  "Se equipamento está na rede fique só em um terminal"}))
+        return;
+    sync_areas(app.s, app.w);
+    std::vector<std::string> folders;
+    for (const FolderEntry& e : folder_list(app.w)) folders.push_back(e.folder);
+    maintenance::ReindexResult r;
+    Status st;
+    {
+        AreasClosed closed(app);
+        app.op.progress("Reindexando os arquivos...");
+        st = maintenance::reindex_all(app.w, folders, app.s.DIRTRAB, &r);
+        app.op.progress_done();
+    }
+    sync_areas(app.s, app.w);
+    if (!st) {
+        std::vector<std::string> lines = {"Reindexação não feita:", st.message()};
+        if (!r.busy.empty()) lines.push_back(r.busy + " está sendo usado em algum terminal.");
+        app.error(lines);
+        return;
+    }
+    std::vector<std::string> lines = {"Reindexadas " + std::to_string(r.folders.size()) + " pasta" +
+                                      (r.folders.size() == 1 ? "" : "s") + "."};
+    if (r.kept_work)
+        lines.push_back(
+            "Os arquivos temporários deste terminal guardam uma declaração não salva:"
+            " mantidos.");
+    if (!r.missing_office.empty()) {
+        std::string names;
+        for (const auto& m : r.missing_office) names += (names.empty() ? "" : ", ") + m;
+        lines.push_back("Não encontrados: " + names);
+    }
+    app.tell(lines);
+}
+
+void change_cpf(App& app) {
+    sync_areas(app.s, app.w);
+    for (;;) {
+        std::string from(11, ' '), to(11, ' ');
+        if (!app.ask({"Muda CPF", "CPF original:"}, from, "@R 999.999.999-99")) return;
+        from = trim(from);
+        if (!app.ask({"Muda CPF", "CPF novo:"}, to, "@R 999.999.999-99", 0,
+                     [&] { return VAL_CPF(app.op, trim(to), true); }))
+            return;
+        to = trim(to);
+        maintenance::CpfChangeResult r;
+        auto dependant = [&](const std::string& seller) {
+            std::string v = pad_right(seller, 11);
+            if (!app.ask({"GCAP de Dependente - Informe o CPF: "}, v, "@R 999.999.999-99"))
+                return std::string();
+            return trim(v);
+        };
+        Status st;
+        {
+            AreasClosed closed(app);
+            st = maintenance::change_cpf(app.w, from, to, dependant, &r);
+        }
+        if (!st) {
+            std::vector<std::string> lines = {st.message()};
+            if (!r.busy.empty()) lines.push_back(r.busy + " está sendo usado em algum terminal.");
+            app.error(lines);
+            continue;
+        }
+        app.tell({"Pronto. CPF Trocado!"});
+    }
+}
+
+}  // namespace vorn::shell

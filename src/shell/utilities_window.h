@@ -1,0 +1,25 @@
+// The main menu's maintenance utilities: the consistency check of a chosen declaration (13), the
+// rebuild of every index (29) and the change of a CPF (30); and the check of the open declaration
+// that precedes its notices (62 in the declaration).
+#pragma once
+
+#include "shell/app.h"
+#include "store/declaration.h"
+
+namespace vorn::shell {
+
+// Command 13: a declaration chosen from the list is checked and its findings stored in the data
+// folder's notes table; the verdict is told.
+void check_declaration(App& app);
+
+// The check of the declaration open for entry: its findings replace the earlier ones in its
+// working notes, and the verdict is told as the check tells it (where 2).
+void check_open_declaration(App& app, store::Declaration& d);
+
+// Command 29: rebuilds every index after the notice; refused while another terminal runs.
+void rebuild_indexes(App& app);
+
+// Command 30: the "Muda CPF" window, one change after another until Esc.
+void change_cpf(App& app);
+
+}  // namespace vorn::shell
