@@ -514,7 +514,7 @@ bool W::store() {
 bool W::run() {
     std::vector<store::Record> costs_before;
     if (Status s = p_.d.working_records(8, &costs_before); !s) return refuse(s.message());
-    auto win = ui::LDLGSHOW(p_.screen, 2, 0, 23, 79,
+    auto win = ui::LDLGSHOW(p_.screen, 2, 0, 22, 79,
                             std::string(is_new_ ? "Inclui" : "Altera") + " ganho nº " +
                                 std::to_string(g_.num("BEM_NRO").whole()));
     client_ = win->client();
