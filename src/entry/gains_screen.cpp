@@ -507,11 +507,12 @@ bool W::store() {
     s = p_.d.replace_working(7, gains7);
     if (s) s = p_.d.replace_working(8, costs8);
     if (!s) return refuse(s.message());
-    recompute_gains_totals(p_);
+    recompute_gains_totals(p_, true);
     return true;
 }
 
 bool W::run() {
+    const store::Record original = g_;
     std::vector<store::Record> costs_before;
     if (Status s = p_.d.working_records(8, &costs_before); !s) return refuse(s.message());
     auto win = ui::LDLGSHOW(p_.screen, 2, 0, 22, 79,
@@ -565,6 +566,12 @@ bool W::run() {
     while (true) {
         const ui::ReadResult r = ui::READ(p_.screen, gets);
         if (r.escaped || r.last_key.is(ui::KeyCode::kEsc)) {
+            // A gain looked at and left as it was is left without a question.
+            std::vector<store::Record> costs_now;
+            const bool untouched = !is_new_ && store::same_when_stored(g_, original) &&
+                                   p_.d.working_records(8, &costs_now) &&
+                                   tax::same_lists(costs_now, costs_before);
+            if (untouched) break;
             if (!p_.op.yes_no("", kAbandon, false)) continue;
             // What was typed in the cost rows goes with the gain.
             if (Status s = p_.d.replace_working(8, costs_before); !s) refuse(s.message());
@@ -682,7 +689,7 @@ bool Browser8::remove() {
         p_.op.notice(NoticeKind::kError, "", s.message());
         return false;
     }
-    recompute_gains_totals(p_);
+    recompute_gains_totals(p_, true);
     return true;
 }
 

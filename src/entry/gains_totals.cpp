@@ -9,7 +9,7 @@
 
 namespace vorn::entry {
 
-void recompute_gains_totals(EditorPlace& place) {
+void recompute_gains_totals(EditorPlace& place, bool had_gains) {
     tax::Declaration td;
     std::vector<store::Record> gains;
     Status s = tax::take_open(place.d, &td);
@@ -19,7 +19,11 @@ void recompute_gains_totals(EditorPlace& place) {
         return;
     }
     const tax::Declaration before = td;
-    gains::carry_totals(gains, [&](std::string_view name, Decimal v) { td.set(name, v); });
+    auto set = [&](std::string_view name, Decimal v) { td.set(name, v); };
+    if (gains.empty() && had_gains)
+        gains::carry_no_totals(set);
+    else
+        gains::carry_totals(gains, set);
     // The computation's own messages wait for the summary screen, as on loading and saving.
     ScriptedOperator quiet;
     tax::Context c{td, quiet, place.screen.clock(), place.selic};

@@ -6,7 +6,8 @@
 
 namespace vorn::entry {
 
-// Carries the gains' totals into the open declaration and computes it; a failure is told.
-void recompute_gains_totals(EditorPlace& place);
+// Carries the gains' totals into the open declaration and computes it; a failure is told. When
+// the gains table `had_gains` before the change and has none left, the totals become zero.
+void recompute_gains_totals(EditorPlace& place, bool had_gains);
 
 }  // namespace vorn::entry

@@ -16,6 +16,7 @@ namespace vorn::entry {
 namespace {
 
 constexpr const char* kAmount = "@Ez 999,999,999.99";
+constexpr int kLabelWidth = 31, kMonthWidth = 14;  // three months beside the labels
 constexpr const char* kComputed = "Os valores aqui são calculados. Não pode ser editado.";
 constexpr const char* kNoDependants = "Sem dependentes para usar essa opção";
 
@@ -102,6 +103,7 @@ bool StatementGrid::put(int month, Decimal v) {
         p_.op.notice(NoticeKind::kWarning, "", kComputed);
         return false;
     }
+    const bool had_gains = !all.empty();
     st_.at(line, month) = v.round(2);
     gains::SOMA_RENVAR(st_);
     gains::GRAVA_RV(st_, p_.d.cpf(), all);
@@ -109,7 +111,7 @@ bool StatementGrid::put(int month, Decimal v) {
         p_.op.notice(NoticeKind::kError, "", s.message());
         return false;
     }
-    recompute_gains_totals(p_);
+    recompute_gains_totals(p_, had_gains);
     fill_rows();
     return true;
 }
@@ -128,11 +130,11 @@ ui::Key StatementGrid::run() {
                     p_.screen.colours.standard);
     ui::ArraySource source(rows_);
     std::vector<ui::BrowseColumn> columns;
-    columns.push_back(ui::array_column(source, 0, "Linha", "", 31));
+    columns.push_back(ui::array_column(source, 0, "Linha", "", kLabelWidth));
     columns.back().put = nullptr;
     for (int m = 1; m <= 12; ++m) {
-        ui::BrowseColumn c =
-            ui::array_column(source, static_cast<size_t>(m), trim(TRAZ_MES(m)), kAmount, 15);
+        ui::BrowseColumn c = ui::array_column(source, static_cast<size_t>(m), trim(TRAZ_MES(m)),
+                                              kAmount, kMonthWidth);
         c.put = [this, &source, m](const ui::Value& v) {
             line_ = static_cast<int>(source.position()) + 1;
             return put(m, std::get<Decimal>(v));

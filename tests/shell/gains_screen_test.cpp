@@ -69,7 +69,7 @@ TEST(GainsScreen, ARealEstateGainWithTwoCostRowsIsStoredAndReopensAsTyped) {
     const std::vector<Screen> typed = snapped(
         o, in_declaration(cpf, flat_up_to_costs(true) + kTwoCosts +
                                    "snap\nESC\ntext N\nENTER\ntext N\nENTER\nENTER\nENTER\nENTER\n"
-                                   "snap\nENTER\nsnap\nESC\ntext S\nESC\n"));
+                                   "snap\nENTER\nsnap\nESC\nESC\n"));
     ASSERT_EQ(typed.size(), 3u) << all(typed);
     EXPECT_TRUE(shows(typed[0], "CUSTOS DE AQUISIÇÃO DO BEM")) << body(typed[0]);
     // The browser lists the gain under the screen's hint.
@@ -110,28 +110,37 @@ TEST(GainsScreen, ARealEstateGainWithTwoCostRowsIsStoredAndReopensAsTyped) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), num(g.at("VAL_IMPOSV")));
     EXPECT_EQ(num(o.calc()[cpf]["I13_46"]), num(g.at("VAL_IMPOSV")));
 
-    // Opened again: the window shows what was typed and computed.
+    // Opened again: the window shows what was typed and computed, and is left without a
+    // question when nothing changed. Del removes the gain after its question.
     const std::vector<Screen> again =
-        snapped(o, in_declaration(cpf, "F8\nENTER\nsnap\nESC\ntext S\nESC\n"));
-    ASSERT_EQ(again.size(), 1u) << all(again);
+        snapped(o, in_declaration(cpf, "F8\nENTER\nsnap\nESC\nDEL\nsnap\ntext S\nsnap\nESC\n"));
+    ASSERT_EQ(again.size(), 3u) << all(again);
     EXPECT_EQ(window_rows(again[0]), window_rows(typed[2]));
+    EXPECT_TRUE(shows(again[1], "Confirma a Exclusão desse ganho?")) << body(again[1]);
+    EXPECT_FALSE(shows(again[2], "APARTAMENTO CENTRO")) << body(again[2]);
+    EXPECT_TRUE(rows_of(o, 7, cpf).empty());
+    EXPECT_TRUE(rows_of(o, 8, cpf).empty());
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "0.00");
     ui::testing::expect_golden("gain_real_estate", window_rows(typed[2]));
 }
 
 TEST(GainsScreen, AnAbandonedGainLeavesNothingNotEvenItsCostRows) {
     Office o(1);
     const std::string cpf = o.cpf(0);
-    // Esc, "N" goes on typing; Esc, "S" abandons the gain with the cost rows typed for it.
-    const std::vector<Screen> screens =
-        snapped(o, in_declaration(cpf, flat_up_to_costs(true) + kTwoCosts +
-                                           "ESC\ntext N\nENTER\nESC\nsnap\ntext N\nESC\nsnap\n"
-                                           "text S\nsnap\nESC\n"));
-    ASSERT_EQ(screens.size(), 3u) << all(screens);
-    EXPECT_TRUE(shows(screens[0], "Deseja abandonar esse ganho?")) << body(screens[0]);
+    // Another screen's key waits until the gain is finished; Esc, "N" goes on typing; Esc,
+    // "S" abandons the gain with the cost rows typed for it.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, flat_up_to_costs(true) + kTwoCosts +
+                                   "ESC\ntext N\nENTER\nF7\nsnap\nENTER\nESC\nsnap\ntext N\n"
+                                   "ESC\nsnap\ntext S\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 4u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Termine o ganho de capital para mudar de tela!"))
+        << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "Deseja abandonar esse ganho?")) << body(screens[1]);
     // "N": the window and what was typed stay.
-    EXPECT_TRUE(shows(screens[1], "APARTAMENTO CENTRO")) << body(screens[1]);
-    EXPECT_TRUE(shows(screens[1], "Inclui ganho"));
-    EXPECT_FALSE(shows(screens[2], "APARTAMENTO CENTRO")) << body(screens[2]);
+    EXPECT_TRUE(shows(screens[2], "APARTAMENTO CENTRO")) << body(screens[2]);
+    EXPECT_TRUE(shows(screens[2], "Inclui ganho"));
+    EXPECT_FALSE(shows(screens[3], "APARTAMENTO CENTRO")) << body(screens[3]);
     EXPECT_TRUE(rows_of(o, 7, cpf).empty());
     EXPECT_TRUE(rows_of(o, 8, cpf).empty());
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "0.00");
@@ -247,6 +256,31 @@ TEST(StatementScreen, AJanuaryLossIsCarriedPastAFebruaryGain) {
     EXPECT_EQ(num(lines["17"].at("REC_MES02")), "-400.00");
     EXPECT_FALSE(lines.count("16"));  // no base in any month
     EXPECT_FALSE(lines.count("18"));  // no tax
+}
+
+TEST(StatementScreen, TaxPaidFeedsTheDeclarationUntilItIsTypedAway) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    std::string to_paid;
+    for (int k = 1; k < 28; ++k) to_paid += "DOWN\n";
+    // Line 28, March: 100.00 paid; then, in a second session, typed back to zero.
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F9\n" + to_paid +
+                                                      "RIGHT\nRIGHT\ntext 100\n"
+                                                      "ENTER\nESC\n") +
+                                  "ALT+T\nENTER\n"),
+              0);
+    const std::vector<Fields> paid = rows_of(o, 7, cpf);
+    ASSERT_EQ(paid.size(), 1u);
+    EXPECT_EQ(paid[0].at("RVAR_NRO"), "28");
+    EXPECT_EQ(num(paid[0].at("REC_MES03")), "100.00");
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_47"]), "100.00");
+    ASSERT_EQ(o.program("01", in_declaration(cpf, "F9\n" + to_paid +
+                                                      "RIGHT\nRIGHT\ntext 0\n"
+                                                      "ENTER\nESC\n") +
+                                  "ALT+T\nENTER\n"),
+              0);
+    EXPECT_TRUE(rows_of(o, 7, cpf).empty());
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_47"]), "0.00");
 }
 
 TEST(StatementScreen, TheDependantsStatementNeedsADependantWithACpf) {
