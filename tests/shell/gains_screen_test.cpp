@@ -227,6 +227,47 @@ TEST(GainsScreen, InstalmentsTypedThroughAltPAreTaxedMonthByMonth) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "15000.00");
 }
 
+TEST(GainsScreen, ADependantsGainNeedsTheCpfOfADependant) {
+    const std::string dependant = valid_cpf("111444777");
+    Office o(1, [&](int, tax::Declaration& d) {
+        d.dependants.clear();
+        store::Record r(store::table_def(3)->layout);
+        r.set("CPF", d.cpf());
+        r.set("NOMEDEPEN", "FILHA");
+        r.set("CODIDEPEN", Decimal(21));
+        r.set("NRODEPEN", Decimal(1));
+        r.set("CPFDEPEN", dependant);
+        d.dependants.push_back(r);
+    });
+    const std::string cpf = o.cpf(0);
+    // The dependants' real estate; the CPF left empty at first, then the buyer's (no dependant),
+    // then the dependant's; PgDn finishes the gain.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(
+               cpf, gcap_item(5) + "INS\nENTER\ntext TERRENO\nENTER\ntext " + std::string(kBuyer) +
+                        "\nENTER\nENTER\ntext S\nENTER\ntext 1\nENTER\n"
+                        "text 01012000\nENTER\ntext 10052025\nENTER\ntext 300000\n"
+                        "ENTER\nENTER\ntext 100000\nENTER\ntext N\nENTER\ntext N\nENTER\n"
+                        "text N\nENTER\nENTER\nENTER\nENTER\nsnap\nENTER\ntext " +
+                        std::string(kBuyer) + "\nENTER\nsnap\nENTER\ntext " + dependant +
+                        "\nENTER\nPGDN\nsnap\nESC\nF8\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 4u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "E obrigatório o preenchimento do CPF do dependente!"))
+        << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "não é de um dependente dessa declaração.")) << body(screens[1]);
+    // The dependants' list shows the gain with its seller; the holder's does not.
+    EXPECT_TRUE(shows(screens[2], "TERRENO")) << body(screens[2]);
+    EXPECT_TRUE(shows(screens[2], "111.444.777-35"));
+    EXPECT_FALSE(shows(screens[3], "TERRENO")) << body(screens[3]);
+    const std::vector<Fields> gains = rows_of(o, 7, cpf);
+    ASSERT_EQ(gains.size(), 1u);
+    EXPECT_EQ(gains[0].at("CPFALIEN"), dependant);
+    EXPECT_EQ(num(gains[0].at("VAL_ALI")), "300000.00");
+    // Bought in 2000: no reduction by year; gross gain 200,000.00.
+    EXPECT_EQ(gains_lines(o, cpf).at("G"), "200000.00");
+    EXPECT_EQ(num(gains[0].at("REDUCAO")), "0.00");
+}
+
 TEST(StatementScreen, AJanuaryLossIsCarriedPastAFebruaryGain) {
     Office o(1);
     const std::string cpf = o.cpf(0);
