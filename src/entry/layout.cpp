@@ -11,7 +11,7 @@
 #include "entry/exempt_screen.h"
 #include "entry/exit_screen.h"
 #include "entry/field_values.h"
-#include "entry/gains_screen.h"
+#include "entry/gain_window.h"
 #include "entry/identification.h"
 #include "entry/item_lists.h"
 #include "entry/office_screen.h"
