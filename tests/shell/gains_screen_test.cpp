@@ -227,6 +227,40 @@ TEST(GainsScreen, InstalmentsTypedThroughAltPAreTaxedMonthByMonth) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "15000.00");
 }
 
+TEST(GainsScreen, AnEarlierYearsSaleTakesItsAmountsAndThisYearsInstalments) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // Sold on 10/03/2023 for 100,000.00 (cost 40,000.00): "S" to the earlier year's question
+    // makes it an instalment sale; 20,000.00 received in April 2025; 60,000.00 still due and
+    // 20,000.00 received before.
+    const std::vector<Screen> screens = snapped(
+        o,
+        in_declaration(cpf, gcap_item(1) + "INS\ntext LANCHA\nENTER\ntext " + std::string(kBuyer) +
+                                "\nENTER\nENTER\ntext 1\nENTER\ntext 01012015\nENTER\n"
+                                "text 10032023\nENTER\nsnap\ntext S\ntext 100000\nENTER\n"
+                                "ENTER\ntext 40000\nENTER\ntext N\nENTER\nENTER\nDOWN\nDOWN\n"
+                                "DOWN\nRIGHT\ntext 20000\nENTER\nTAB\nENTER\nENTER\n"
+                                "text 60000\nENTER\ntext 20000\nENTER\nENTER\nENTER\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Esse bem foi vendido em outro ano")) << body(screens[0]);
+    const std::vector<Fields> gains = rows_of(o, 7, cpf);
+    ASSERT_EQ(gains.size(), 1u);
+    const Fields& g = gains[0];
+    EXPECT_EQ(g.at("VENDAANT"), "S");
+    EXPECT_EQ(g.at("VEN_PRAZO"), "S");
+    EXPECT_EQ(num(g.at("VAL_DIFE")), "60000.00");
+    EXPECT_EQ(num(g.at("VAL_ANTE")), "20000.00");
+    // Gain 60,000.00, taxable share 60 %; the part received before, 60 % of 20,000.00 =
+    // 12,000.00, is where the rates start: 15 % of the remaining 48,000.00 = 7,200.00, an
+    // effective 15 %. April: 60 % of 20,000.00 = 12,000.00 taxable, 1,800.00 of tax.
+    EXPECT_EQ(num(g.at("VAL_TRIBU")), "60000.00");
+    EXPECT_EQ(num(g.at("GANHOAN")), "12000.00");
+    EXPECT_EQ(num(g.at("VAL_IMPOSV")), "7200.00");
+    EXPECT_EQ(num(g.at("VAL_TRI04")), "12000.00");
+    EXPECT_EQ(num(g.at("IMP_DEV04")), "1800.00");
+    EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "1800.00");
+}
+
 TEST(GainsScreen, ADependantsGainNeedsTheCpfOfADependant) {
     const std::string dependant = valid_cpf("111444777");
     Office o(1, [&](int, tax::Declaration& d) {
