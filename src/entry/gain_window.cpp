@@ -163,6 +163,7 @@ class GainWindow {
     void put(std::string_view name, const store::Value& v) {
         g_.set_value(g_.layout().index(name), v);
     }
+    void write_row_figures();
     void open_instalments();
     bool store();
 
@@ -395,7 +396,24 @@ bool W::cost_rows() {
     for (const store::Record& r : cost_rows_now())
         if (!operations || r.num("TIPO_OPER") != Decimal(3)) cost += r.num("VALOR_CUST");
     g_.set("CUS_ATUAL", cost);
+    write_row_figures();
     return true;
+}
+
+// The rows' own figures (share of the cost and reductions; holding and average cost after each
+// operation) as the computation gives them, written so that the list shows them when it opens
+// again. The gain itself is computed on a copy: it is stored only when the window is left.
+void W::write_row_figures() {
+    std::vector<store::Record> all;
+    Status s = p_.d.working_records(8, &all);
+    if (s) {
+        store::Record g = g_;
+        std::vector<store::Record*> costs = gains::costs_of(g, all);
+        ScriptedOperator quiet;
+        (void)gains::compute_gain(g, costs, settings_, quiet);
+        s = p_.d.replace_working(8, all);
+    }
+    if (!s) refuse(s.message());
 }
 
 void W::open_instalments() {

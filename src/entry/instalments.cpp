@@ -26,7 +26,7 @@ struct MonthField {
 };
 
 const MonthField kDay = {"DIA_REC", "Dia", "@z 99", 3};
-const MonthField kReceived = {"REC_MES", "Valor recebido", kMoney, 14};
+const MonthField kReceived = {"REC_MES", "Valor", kMoney, 14};
 const MonthField kBrokerage = {"VAL_COR", "Corretagem", kMoney, 14};
 const MonthField kReinvested = {"VAL_A31", "Aplic. imóvel", kMoney, 14};
 const MonthField kWithheld = {"IMP_LEI", "IR retido", kMoney, 14};

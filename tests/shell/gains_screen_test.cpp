@@ -146,6 +146,12 @@ TEST(GainsScreen, AnAbandonedGainLeavesNothingNotEvenItsCostRows) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "0.00");
 }
 
+// The stored shareholding opened again up to its operations (the small-value question answered
+// again), which are shown and left; the gain is left unchanged.
+constexpr const char* kOperationsAgain =
+    "ENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\nENTER\ntext S\nENTER\nENTER\nsnap\nESC\n"
+    "ESC\n";
+
 TEST(GainsScreen, SharesAreCostedAtTheRunningAverageOfTheirOperations) {
     Office o(1);
     const std::string cpf = o.cpf(0);
@@ -162,14 +168,14 @@ TEST(GainsScreen, SharesAreCostedAtTheRunningAverageOfTheirOperations) {
         "INS\nLEFT\nLEFT\nLEFT\ntext 20082025\nENTER\nRIGHT\ntext 3\nENTER\nRIGHT\n"
         "text 50,5\nENTER\nsnap\nENTER\ntext 50\nENTER\nsnap\nESC\n";
     const std::vector<Screen> screens = snapped(
-        o,
-        in_declaration(cpf, gcap_item(3) +
-                                "INS\ntext ACOES ABC ON\nENTER\nENTER\nENTER\ntext 1\nENTER\n"
-                                "text 1\nENTER\ntext 20082025\nENTER\ntext 2100\nENTER\n"
-                                "text S\nENTER\nENTER\ntext S\nENTER\n" +
-                                operations +
-                                "text N\nENTER\nENTER\nENTER\nENTER\nsnap\ntext S\nsnap\nESC\n"));
-    ASSERT_EQ(screens.size(), 4u) << all(screens);
+        o, in_declaration(cpf, gcap_item(3) +
+                                   "INS\ntext ACOES ABC ON\nENTER\nENTER\nENTER\ntext 1\nENTER\n"
+                                   "text 1\nENTER\ntext 20082025\nENTER\ntext 2100\nENTER\n"
+                                   "text S\nENTER\nENTER\ntext S\nENTER\n" +
+                                   operations +
+                                   "text N\nENTER\nENTER\nENTER\nENTER\nsnap\ntext S\nsnap\n" +
+                                   kOperationsAgain + "ESC\n"));
+    ASSERT_EQ(screens.size(), 5u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "A quantidade deve ser um número inteiro: 50.5"))
         << body(screens[0]);
     EXPECT_TRUE(shows(screens[1], "COMPRAS E VENDAS")) << body(screens[1]);
@@ -190,6 +196,9 @@ TEST(GainsScreen, SharesAreCostedAtTheRunningAverageOfTheirOperations) {
     EXPECT_EQ(num(rows[3].at("SALDO_ACAO")), "100.00");
     EXPECT_EQ(num(rows[3].at("MOV_ACAO")), "50.00");
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "115.00");
+    // Opened again, the operations show the holding and the average cost after each.
+    EXPECT_TRUE(shows(screens[4], "16,666666")) << body(screens[4]);
+    EXPECT_TRUE(shows(screens[4], "10,000000"));
 }
 
 TEST(GainsScreen, InstalmentsTypedThroughAltPAreTaxedMonthByMonth) {
