@@ -270,6 +270,50 @@ TEST(GainsScreen, AnEarlierYearsSaleTakesItsAmountsAndThisYearsInstalments) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_46"]), "1800.00");
 }
 
+TEST(GainsScreen, MovablesAbroadAndForeignCashTakeTheirOwnFields) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // A car abroad sold for US$ 50,000.00 at 5.0000, bought at 4.0000 with US$ 20,000.00 of
+    // money from Brazil and US$ 10,000.00 earned abroad; then US dollars in cash (currency 10)
+    // sold for 30,000.00 (above the small value, "S"), bought for 24,000.00, the currency's code
+    // first refused as 48.
+    const std::string car = gcap_item(2) + "INS\ntext CARRO NO EXTERIOR\nENTER\ntext " +
+                            std::string(kBuyer) +
+                            "\nENTER\nENTER\ntext 1\nENTER\ntext 01012020\nENTER\n"
+                            "text 10062025\nENTER\ntext 50000\nENTER\nENTER\ntext 5\nENTER\n"
+                            "text 4\nENTER\ntext 20000\nENTER\ntext 10000\nENTER\nENTER\n"
+                            "text N\nENTER\nENTER\nENTER\nsnap\nESC\n";
+    const std::string cash = gcap_item(4) + "INS\ntext DOLARES EM ESPECIE\nENTER\ntext " +
+                             std::string(kBuyer) +
+                             "\nENTER\nENTER\ntext 48\nENTER\nsnap\nENTER\ntext 10\nENTER\n"
+                             "text 10092025\nENTER\ntext 30000\nENTER\ntext S\nENTER\n"
+                             "text 24000\nENTER\ntext N\nENTER\ntext N\nENTER\nENTER\nENTER\n"
+                             "snap\nESC\n";
+    const std::vector<Screen> screens = snapped(o, in_declaration(cpf, car + cash));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "GANHO DE CAPITAL - MÓVEIS NO EXTERIOR")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[0], "CARRO NO EXTERIOR"));
+    EXPECT_TRUE(shows(screens[1], "Informe o código da moeda de 01 a 47")) << body(screens[1]);
+    EXPECT_TRUE(shows(screens[2], "DOLARES EM ESPECIE")) << body(screens[2]);
+    const std::vector<Fields> gains = rows_of(o, 7, cpf);
+    ASSERT_EQ(gains.size(), 2u);
+    const Fields& abroad = gains[0];
+    EXPECT_EQ(abroad.at("TIPO_BEM"), "2");
+    EXPECT_EQ(abroad.at("BEMBRASIL"), "N");
+    // In reais the sale is US$ 50,000.00 × 5.0000.
+    EXPECT_EQ(num(abroad.at("VAL_ALI")), "250000.00");
+    EXPECT_EQ(num(abroad.at("REC_MES06")), "250000.00");
+    const Fields batch = gains_lines(o, cpf);
+    EXPECT_EQ(batch.at("VAL_TRIBU"), num(abroad.at("VAL_TRIBU")));
+    EXPECT_GT(dec(abroad.at("VAL_TRIBU")), Decimal(100000));
+    const Fields& coins = gains[1];
+    EXPECT_EQ(coins.at("TIPO_BEM"), "5");
+    EXPECT_EQ(coins.at("CODEXTE"), "10");
+    // 30,000.00 − 24,000.00 at 15 %.
+    EXPECT_EQ(num(coins.at("VAL_TRIBU")), "6000.00");
+    EXPECT_EQ(num(coins.at("VAL_IMPOSV")), "900.00");
+}
+
 TEST(GainsScreen, ADependantsGainNeedsTheCpfOfADependant) {
     const std::string dependant = valid_cpf("111444777");
     Office o(1, [&](int, tax::Declaration& d) {
