@@ -414,6 +414,45 @@ TEST(StatementScreen, TaxPaidFeedsTheDeclarationUntilItIsTypedAway) {
     EXPECT_EQ(num(o.dbfread(1)[cpf]["I13_47"]), "0.00");
 }
 
+TEST(StatementScreen, AChosenDependantsStatementIsKeptApartFromTheHolders) {
+    const std::string first = valid_cpf("111444777"), second = valid_cpf("222555888");
+    Office o(1, [&](int, tax::Declaration& d) {
+        d.dependants.clear();
+        int n = 0;
+        for (const std::string& cpf : {first, second}) {
+            store::Record r(store::table_def(3)->layout);
+            r.set("CPF", d.cpf());
+            r.set("NOMEDEPEN", n == 0 ? "PRIMEIRO" : "SEGUNDO");
+            r.set("CODIDEPEN", Decimal(21));
+            r.set("NRODEPEN", Decimal(++n));
+            r.set("CPFDEPEN", cpf);
+            d.dependants.push_back(r);
+        }
+    });
+    const std::string cpf = o.cpf(0);
+    // The dependants' common operations: the second dependant chosen, 500.00 in January; then
+    // the holder's statement.
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, gcap_item(12) + "snap\nDOWN\nENTER\ntext 500\nENTER\n"
+                                                       "snap\nESC\nF9\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 3u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "PRIMEIRO")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[0], "SEGUNDO"));
+    EXPECT_TRUE(shows(screens[1], "SEGUNDO")) << body(screens[1]);
+    EXPECT_TRUE(shows(screens[1], "500,00"));
+    EXPECT_FALSE(shows(screens[2], "500,00")) << body(screens[2]);
+    // Stored under the dependant: the result, its base and the tax of 15 %.
+    std::map<std::string, Fields> lines;
+    for (const Fields& r : rows_of(o, 7, cpf)) {
+        EXPECT_EQ(r.at("CPF_DEPE"), second);
+        lines[r.at("RVAR_NRO")] = r;
+    }
+    ASSERT_TRUE(lines.count("1") && lines.count("16") && lines.count("18")) << all(screens);
+    EXPECT_EQ(num(lines["1"].at("REC_MES01")), "500.00");
+    EXPECT_EQ(num(lines["16"].at("REC_MES01")), "500.00");
+    EXPECT_EQ(num(lines["18"].at("REC_MES01")), "75.00");
+}
+
 TEST(StatementScreen, TheDependantsStatementNeedsADependantWithACpf) {
     // A dependant without a CPF puts the dependants' items in the menu, but none can be chosen.
     Office o(1, [](int, tax::Declaration& d) {
