@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/calculator.h"
+#include "entry/converter.h"
 #include "entry/gains_totals.h"
 #include "entry/hints.h"
 #include "entry/instalments.h"
@@ -18,6 +19,7 @@
 #include "gains/checks.h"
 #include "gains/gain.h"
 #include "tax/open_computation.h"
+#include "tax/year.h"
 #include "ui/desktop.h"
 
 namespace vorn::entry {
@@ -523,6 +525,7 @@ bool W::run() {
         ui::Get g = column_field(column(name), values_.at(name), r.picture);
         g.row = client_.top + r.row;
         g.col = client_.left + r.at;
+        g.name = name;
         g.valid = [this, name, check = r.valid] {
             const store::Value before = g_.value(name);
             put(name, column_value(column(name), values_.at(name)));
@@ -553,6 +556,20 @@ bool W::run() {
         open_instalments();
         show_record();
         paint_results();
+    });
+    // Alt+U on the sale value converts at the dollar rate of the sale's month; elsewhere at the
+    // office's rate, as on every screen.
+    ui::Screen::Action office_rate;
+    for (const auto& b : outside)
+        if (b.key == ui::Key::alt('U')) office_rate = b.action;
+    p_.screen.bind(ui::Key::alt('U'), [this, office_rate] {
+        ui::FieldEditor* f = p_.screen.active_field();
+        const Date sale = g_.date("DATA_ALI");
+        if (f && f->get().name == "VAL_ALI" && !sale.blank() && sale.year() == gains::kBaseYear)
+            converter_into_field(p_.screen,
+                                 tax::TAB_DOLAR.at(static_cast<size_t>(sale.month() - 1)));
+        else if (office_rate)
+            office_rate();
     });
     FooterHint hint(p_.screen, "Alt P=Lança parcelas  ESC=Abandona  PgDn=Termina o ganho");
     bool stored = false;

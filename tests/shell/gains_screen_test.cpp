@@ -314,6 +314,21 @@ TEST(GainsScreen, MovablesAbroadAndForeignCashTakeTheirOwnFields) {
     EXPECT_EQ(num(coins.at("VAL_IMPOSV")), "900.00");
 }
 
+TEST(GainsScreen, AltUOnTheSaleValueConvertsAtTheSaleMonthsDollarRate) {
+    Office o(1);
+    const std::string cpf = o.cpf(0);
+    // Sold on 15/06/2025: US$ 100,000.00 typed in the converter at June's 5.6322.
+    const std::vector<Screen> screens = snapped(
+        o, in_declaration(cpf, gcap_item(1) + "INS\ntext BARCO\nENTER\nENTER\nENTER\ntext 1\n"
+                                              "ENTER\ntext 01012020\nENTER\ntext 15062025\nENTER\n"
+                                              "ALT+U\nsnap\nENTER\ntext 100000\nENTER\nENTER\n"
+                                              "snap\nESC\ntext S\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Cotação do dólar: 5,6322")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[1], "Valor da alienação:              563.220,00"))
+        << body(screens[1]);
+}
+
 TEST(GainsScreen, ADependantsGainNeedsTheCpfOfADependant) {
     const std::string dependant = valid_cpf("111444777");
     Office o(1, [&](int, tax::Declaration& d) {
