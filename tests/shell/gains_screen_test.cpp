@@ -72,6 +72,7 @@ TEST(GainsScreen, ARealEstateGainWithTwoCostRowsIsStoredAndReopensAsTyped) {
                                    "snap\nENTER\nsnap\nESC\nESC\n"));
     ASSERT_EQ(typed.size(), 3u) << all(typed);
     EXPECT_TRUE(shows(typed[0], "CUSTOS DE AQUISIÇÃO DO BEM")) << body(typed[0]);
+    ui::testing::expect_golden("gain_costs_list", body(typed[0]));
     // The browser lists the gain under the screen's hint.
     EXPECT_TRUE(shows(typed[1], "APARTAMENTO CENTRO")) << body(typed[1]);
     EXPECT_TRUE(
@@ -383,6 +384,7 @@ TEST(StatementScreen, AJanuaryLossIsCarriedPastAFebruaryGain) {
                                            to_line22 + "text 5\nsnap\nENTER\nESC\n"));
     ASSERT_EQ(screens.size(), 2u) << all(screens);
     EXPECT_TRUE(shows(screens[0], "RENDA VARIÁVEL - OPERAÇÕES COMUNS")) << body(screens[0]);
+    ui::testing::expect_golden("statement_common", body(screens[0]));
     EXPECT_TRUE(shows(screens[1], "Os valores aqui são calculados. Não pode ser editado."))
         << body(screens[1]);
     // Stored by line: the results typed, the month's net result, the base, the loss to carry
