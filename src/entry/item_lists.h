@@ -163,6 +163,9 @@ inline constexpr int kWarnings = 111;
 void add_notes_lists(std::map<int, ItemList>& lists);
 // The client's postings (25) and the chart of accounts (28), defined in posting_lists.cpp.
 void add_posting_lists(std::map<int, ItemList>& lists);
+// The rows of one capital gain (the list's owner is the gain's number): its acquisition costs (10)
+// and the purchases and sales of shares or foreign cash (19), defined in gain_lists.cpp.
+void add_gain_lists(std::map<int, ItemList>& lists);
 // A CPF typed as a dependant's: valid and of one of the declaration's dependants (relationship
 // below 98); the operator is told otherwise.
 bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf);

@@ -11,6 +11,7 @@
 #include "entry/exempt_screen.h"
 #include "entry/exit_screen.h"
 #include "entry/field_values.h"
+#include "entry/gain_window.h"
 #include "entry/identification.h"
 #include "entry/item_lists.h"
 #include "entry/office_screen.h"
@@ -22,9 +23,9 @@ namespace vorn::entry {
 
 std::vector<ScreenFields> entry_screens() {
     std::vector<ScreenFields> out = {
-        identification_fields(), summary_fields(),     balance_fields(), exempt_fields(),
-        spouse_fields(),         estate_fields(),      exit_fields(),    asset_detail_fields(),
-        office_fields(),         alimony_deed_fields()};
+        identification_fields(), summary_fields(),      balance_fields(), exempt_fields(),
+        spouse_fields(),         estate_fields(),       exit_fields(),    asset_detail_fields(),
+        office_fields(),         alimony_deed_fields(), gain_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
     return out;
 }

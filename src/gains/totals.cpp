@@ -194,6 +194,13 @@ void carry_totals(const Gains& g, const std::function<void(std::string_view, Dec
     set("PREJRVA", v.losses);
 }
 
+void carry_no_totals(const std::function<void(std::string_view, Decimal)>& set) {
+    for (const char* name :
+         {"I3_04GCPVC", "I3_04UNICC", "I3_04REDUC", "I3_04EXTRC", "I4_02", "I4_11", "I4_12",
+          "I4_03", "I13_46", "I13_47", "ENTRADGP", "VALFUTUR", "LUCRRVA", "PREJRVA"})
+        set(name, Decimal());
+}
+
 bool has_gains_section(const Gains& g) {
     for (const auto& r : g)
         if (is_gain(r) && sale_year(r, true)) return true;

@@ -67,6 +67,9 @@ Decimal PREJRVA(const Gains& g);
 // declaration without any table-7 record is left as it is: its values of these names are the
 // ones typed in the exempt income's worksheet or stored by an earlier computation.
 void carry_totals(const Gains& g, const std::function<void(std::string_view, Decimal)>& set);
+// Every total above as zero: what a declaration carries once its last gain or statement line is
+// removed (carry_totals would leave it the removed gains' totals).
+void carry_no_totals(const std::function<void(std::string_view, Decimal)>& set);
 
 // Whether the declaration has gains for the capital-gains section of the declaration document:
 // any real estate, movable asset, shareholding or foreign cash sold in the base year or before.

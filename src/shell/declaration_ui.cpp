@@ -16,12 +16,14 @@
 #include "entry/estate_screen.h"
 #include "entry/exempt_screen.h"
 #include "entry/exit_screen.h"
+#include "entry/gains_screen.h"
 #include "entry/hints.h"
 #include "entry/identification.h"
 #include "entry/individuals_screen.h"
 #include "entry/item_editor.h"
 #include "entry/office_screen.h"
 #include "entry/spouse_screen.h"
+#include "entry/statement_screen.h"
 #include "entry/summary_screen.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
@@ -127,7 +129,7 @@ bool built(ScreenPos at) {
     if (at.screen == 4) return at.item == 44 || at.item == 46;
     if (at.screen == 5) return at.item >= 56;
     return at.screen == 1 || at.screen == 2 || at.screen == 3 || at.screen == 6 || at.screen == 7 ||
-           at.screen == 10 || at.screen == 11;
+           at.screen == 8 || at.screen == 9 || at.screen == 10 || at.screen == 11;
 }
 
 // Where a finding of the notices sends the operator: its screen, and the record and column of
@@ -174,7 +176,13 @@ class Run {
     std::optional<Finding> finding_;  // chosen in the notices: the next screen to show
     bool check_first_ = false;        // the notices were asked for (62): the check runs first
     std::optional<payments::InterestTable> selic_;
+    // The movable assets of screen 8 are those abroad: the menu's item chose them.
+    bool movables_abroad_ = false;
 };
+
+// The text menu's code of the movable assets abroad, told apart from those in Brazil (both are
+// command 82 with another argument).
+constexpr int kMovablesAbroad = 820;
 
 const payments::InterestTable& Run::selic() {
     if (!selic_) selic_ = selic_rates(app_);
@@ -222,6 +230,7 @@ int Run::window_menu() {
     int chosen = 0;
     ui::LMenu menu = desktop_menu(declaration_menu(shape()), [this, &chosen](const MenuEntry& e) {
         chosen = e.code;
+        movables_abroad_ = e.code == 82 && e.arg == 'N';
         win_->End(1);
     });
     win_->menu = menu;
@@ -250,7 +259,7 @@ int Run::text_menu() {
             item.caption = e.separator ? "─" : e.caption;
             if (!e.hotkey.empty()) item.hot_key = ui::parse_key_name(e.hotkey);
             item.description = e.description;
-            item.code = e.code;
+            item.code = e.code == 82 && e.arg == 'N' ? kMovablesAbroad : e.code;
             item.enabled = e.enabled;
             pad.items.push_back(item);
         }
@@ -259,6 +268,8 @@ int Run::text_menu() {
     ui::TextMenuBar bar(std::move(pads));
     bar.draw(app_.screen);
     int code = bar.run(app_.screen);
+    movables_abroad_ = code == kMovablesAbroad;
+    if (movables_abroad_) code = 82;
     return code == 0 ? 17 : code;
 }
 
@@ -383,6 +394,11 @@ ui::Key Run::run_screen(ScreenPos at) {
                      : at.item == 43 ? entry::payments_screen(place)
                      : at.item == 51 ? entry::assets_and_debts_screen(place)
                                      : entry::asset_views_screen(place, at.screen, at.item);
+    } else if (at.screen == 8 || at.screen == 9) {
+        draw_idle();
+        entry::EditorPlace place{sc, app_.op, app_.w, d_, selic(), win_->client()};
+        r.last_key = at.screen == 8 ? entry::gains_screen(place, at.item, movables_abroad_)
+                                    : entry::statement_screen(place, at.item);
     } else if (at.item == 44 || at.item == 46) {
         draw_idle();
         r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());

@@ -126,6 +126,20 @@ bool declaration_command_enabled(int code) {
         case 62:   // the program's notices
         case 63:   // personal notes
         case 123:  // about
+        case 81:   // capital gains: real estate, movables, shareholdings, foreign cash
+        case 82:
+        case 83:
+        case 84:
+        case 85:  // the same for the dependants
+        case 86:
+        case 87:
+        case 88:
+        case 91:  // variable income: common, day trade, funds
+        case 92:
+        case 93:
+        case 94:  // the same for a dependant
+        case 95:
+        case 96:
             return true;
         default:
             return false;

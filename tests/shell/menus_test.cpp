@@ -65,11 +65,17 @@ TEST(Menus, DeclarationMenuFollowsTheDeclaration) {
     EXPECT_TRUE(find_entry(plain, 71)->enabled);
     EXPECT_EQ(find_entry(plain, 71)->hotkey, "F7");
     EXPECT_TRUE(find_entry(plain, 51)->enabled);
-    EXPECT_FALSE(find_entry(plain, 81)->enabled);
+    // The capital gains and variable income, both places of the movable assets apart.
+    EXPECT_TRUE(find_entry(plain, 81)->enabled);
+    EXPECT_TRUE(find_entry(plain, 93)->enabled);
+    ASSERT_NE(find_entry(plain, 82, 'N'), nullptr);
+    EXPECT_TRUE(find_entry(plain, 82, 'N')->enabled);
+    EXPECT_EQ(find_entry(plain, 85), nullptr);
     d.has_dependants = d.rural = true;
     auto full = declaration_menu(d);
     EXPECT_NE(find_entry(full, 13), nullptr);
     EXPECT_NE(find_entry(full, 96), nullptr);
+    EXPECT_TRUE(find_entry(full, 88)->enabled);
     EXPECT_NE(find_entry(full, 106), nullptr);
     EXPECT_EQ(find_entry(full, 107), nullptr);
     EXPECT_EQ(find_entry(full, 201), nullptr);
