@@ -725,6 +725,54 @@ bool ask_status(App& app, const std::string& text, int* out) {
     return ok;
 }
 
+// 27,1: the statuses of the folder's declarations, each typed one checked against the table.
+void declaration_statuses(App& app) {
+    store::Table* reg = app.w.table(9);
+    if (!reg && !store::ABERTURA(app.w, 9)) return;
+    std::vector<ui::BrowseColumn> cols;
+    cols.push_back(field_column(app, 9, "CPF", "CPF", "@R 999.999.999-99", false, 14));
+    cols.push_back(field_column(app, 9, "NOMECONTR", "Nome", "@S40", false, 40));
+    ui::BrowseColumn status = field_column(app, 9, "ESTATUS", "Status", "99", true, 6);
+    status.valid = [&app](ui::Value& v) {
+        const Decimal* code = std::get_if<Decimal>(&v);
+        if (code && status_exists(app, static_cast<int>(code->whole()))) return true;
+        app.error({"Status " + (code ? code->to_string(0) : std::string()) + " não cadastrado."});
+        return false;
+    };
+    cols.push_back(std::move(status));
+    browse_table(app, 9, "Alterar situação", std::move(cols), false);
+}
+
+// 27,2: the office's table of statuses.
+void status_table(App& app) {
+    sync_areas(app.s, app.w);
+    if (!store::ABERTURA(app.w, 66)) return;
+    std::vector<ui::BrowseColumn> cols;
+    cols.push_back(field_column(app, 66, "COD", "Cod", "99", true, 4));
+    cols.push_back(field_column(app, 66, "DESCRICAO", "Descrição", "@!", true, 13));
+    browse_table(app, 66, "Cadastrar status", std::move(cols), true);
+    app.w.close(66);
+}
+
+// 27,3: the status from which a declaration can no longer be changed; 0 takes the lock away.
+void status_lock(App& app) {
+    Session& s = app.s;
+    Decimal code = s.DEFINE.num("STATRAVA");
+    const bool given = app.ask(
+        {"Informe o status a partir do qual a declaração não pode ser alterada (0 sem trava)"},
+        code, "99", 0, [&] {
+            if (code.is_zero() || status_exists(app, static_cast<int>(code.whole()))) return true;
+            app.error({"Status " + code.to_string(0) + " não cadastrado."});
+            return false;
+        });
+    // Esc and 0 read alike: taking the lock away is asked for.
+    if (!given && (s.DEFINE.num("STATRAVA").is_zero() ||
+                   !app.yes_not_default({"Retira a trava de alteração das declarações?"})))
+        return;
+    s.DEFINE.set("STATRAVA", given ? code : Decimal(0));
+    (void)store_define(app, {"STATRAVA"});
+}
+
 void never_transfer(App& app) {
     app.tell({"A partir de agora nenhuma declaração será transferida",
               " para o IRPF ao terminar a declaração"});
@@ -780,6 +828,21 @@ void government_folder(App& app) {
     s.LOCIRPF = with_slash(without_slash(folder));
 }
 
+// 21: the terminal's working folder, where its working tables and temporary files are kept.
+void working_folder(App& app) {
+    Session& s = app.s;
+    std::string folder = pad_right(s.DIRTRAB, 80);
+    if (!app.ask({" VORN20" + std::string(CANOATUAL)}, folder, "@S60")) return;
+    folder = without_slash(trim(folder));
+    if (!app.w.env().is_directory(folder)) {
+        app.error({"Pasta " + folder + " não encontrada."});
+        return;
+    }
+    s.set_work_folder(folder);
+    s.CONFIG.set("dirtrab", s.DIRTRAB);
+    (void)store_config(s, app.w, {"dirtrab"});
+}
+
 void archiver_processor(App& app) {
     Session& s = app.s;
     const bool bits32 = s.def("PROCESSA") == "S";
@@ -818,8 +881,16 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 19:
             update_data_base(app);
             break;
+        case 21:
+            working_folder(app);
+            break;
         case 26:
             saving_interval(app, arg);
+            break;
+        case 27:
+            if (arg == 1) declaration_statuses(app);
+            if (arg == 2) status_table(app);
+            if (arg == 3) status_lock(app);
             break;
         case 29:
             rebuild_indexes(app);

@@ -51,7 +51,9 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 16:  // deleting declarations, their rural activity; recovering a deletion
         case 18:  // end of the program
         case 19:  // update the data base
+        case 21:  // the terminal's working folder
         case 26:  // how the declaration is saved
+        case 27:  // statuses of the declarations, the status table, the status lock
         case 29:  // rebuild every index
         case 30:  // change a CPF
         case 28:  // the SELIC register: typing a month's rate, the last twelve months

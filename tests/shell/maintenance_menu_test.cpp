@@ -16,6 +16,7 @@
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
+#include "store/opening.h"
 #include "tax/folder.h"
 #include "ui/headless.h"
 #include "ui/notices.h"
@@ -327,6 +328,53 @@ TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
         EXPECT_NE(d.w.table(9), nullptr);
     }
     EXPECT_EQ(registry(inst), reg);
+}
+
+TEST(UtilitiesMenu, StatusesCheckedAgainstTheTableTheLockAndTheWorkingFolder) {
+    Installation inst;
+    office(inst);
+    {
+        Desk d(inst, "");
+        ASSERT_TRUE(store::ABERTURA(d.w, 66));
+        store::Record r(d.w.table(66)->layout_ptr());
+        r.set("COD", Decimal(5));
+        r.set("DESCRICAO", "ENTREGUE");
+        ASSERT_TRUE(d.w.table(66)->lock_table().is_ok());
+        ASSERT_TRUE(d.w.table(66)->append(&r).is_ok());
+        ASSERT_TRUE(d.w.table(66)->unlock().is_ok());
+        d.w.close(66);
+    }
+    {
+        // ANA's status: 7 is refused (told), 5 taken.
+        Desk d(inst, "RIGHT\nRIGHT\nENTER\ntext 7\nENTER\nsnap\nENTER\ntext 5\nENTER\nESC\n");
+        MENUSELECT(d.app, 27, 1);
+        EXPECT_NE(d.snaps.str().find("Status 7 não cadastrado."), std::string::npos)
+            << d.snaps.str();
+    }
+    tax::FolderReader::Loaded l;
+    ASSERT_TRUE(tax::FolderReader::read_one(store::Env::posix(), inst.path(), kA, &l));
+    EXPECT_EQ(l.declaration.registry.num("ESTATUS"), Decimal(5));
+    {
+        Desk d(inst, "text 5\nENTER\n");
+        MENUSELECT(d.app, 27, 3);
+        EXPECT_EQ(d.s.STATRAVA(), 5);
+    }
+    {
+        // Esc, then the lock taken away on the question.
+        Desk d(inst, "ESC\ntext S\n");
+        EXPECT_EQ(d.s.STATRAVA(), 5);  // read back from the office's settings
+        MENUSELECT(d.app, 27, 3);
+        EXPECT_EQ(d.s.STATRAVA(), 0);
+    }
+    const std::string work = inst.path() + "/trabalho";
+    fs::create_directories(work);
+    {
+        Desk d(inst, "CTRL+Y\ntext " + work + "\nENTER\n");
+        MENUSELECT(d.app, 21);
+        EXPECT_EQ(d.s.DIRTRAB, work);
+    }
+    Desk again(inst, "");
+    EXPECT_EQ(again.s.DIRTRAB, work);
 }
 
 }  // namespace
