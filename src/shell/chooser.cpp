@@ -590,4 +590,48 @@ bool go_on_if_open_elsewhere(App& app, const std::string& nusuat) {
                     "prevalecera. Isso pode alterar o feito naquele terminal. Continua?"});
 }
 
+std::optional<std::vector<MarkedDeclaration>> mark_declarations(App& app, const std::string& title,
+                                                                const std::string& header,
+                                                                bool rural_only) {
+    store::Table* t = registry(app);
+    if (!t) return std::nullopt;
+    // Every mark cleared under the table's lock: another terminal holding a record is told.
+    Status st = t->lock_table();
+    const size_t order = t->order();
+    t->set_order(0);
+    Status s = st ? t->go_top() : st;
+    bool any = false;
+    for (; st && s && !t->eof(); s = t->skip()) {
+        any = any || !rural_only || t->str("TEMRURAL") == "S";
+        if (t->str("IMPRE") != "N") st = t->replace(t->field("IMPRE"), "N");
+    }
+    if (st && !s) st = s;
+    (void)t->unlock();
+    if (!st) {
+        t->set_order(order);
+        app.error({"IMP09" + std::string(CANOATUAL) + ".DBF em uso:", st.message()});
+        return std::nullopt;
+    }
+    if (!any) {
+        t->set_order(order);
+        app.tell({"Não há registro para ser selecionado"});
+        return std::nullopt;
+    }
+    if (rural_only) t->set_filter([](const store::Table& r) { return r.str("TEMRURAL") == "S"; });
+    t->set_order(order);
+    std::vector<ui::BrowseColumn> cols;
+    cols.push_back(field_column(app, 9, "IMPRE", header, "!", true, 3));
+    cols.push_back(field_column(app, 9, "CPF", "CPF", "@R 999.999.999-99", false, 14));
+    cols.push_back(field_column(app, 9, "NOMECONTR", "Nome", "@S50", false, 50));
+    browse_table(app, 9, title, std::move(cols), false);
+    t->set_filter(nullptr);
+    std::vector<MarkedDeclaration> marked;
+    t->set_order(0);
+    for (Status r = t->go_top(); r && !t->eof(); r = t->skip())
+        if (trim(t->str("IMPRE")) == "S" && (!rural_only || t->str("TEMRURAL") == "S"))
+            marked.push_back({t->str("CPF"), trim(t->str("NUSUAT"))});
+    t->set_order(order);
+    return marked;
+}
+
 }  // namespace vorn::shell

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "payments/interest.h"
 #include "shell/app.h"
@@ -34,6 +35,20 @@ std::optional<std::string> choose_declaration(App& app, int order, bool rural_on
 // A declaration marked as open on another terminal (NUSUAT): the operator is warned that the
 // last to save wins. True when there is no such mark or the operator goes on.
 bool go_on_if_open_elsewhere(App& app, const std::string& nusuat);
+
+// A declaration the operator marked in the registry's marking list.
+struct MarkedDeclaration {
+    std::string cpf;
+    std::string nusuat;  // the terminal that has it open, if any
+};
+// The marking list of the data folder's registry: every mark (IMPRE) cleared first, then the
+// operator marks rows with "S" in a list titled `title` whose mark column is headed `header`
+// (only declarations with rural activity when asked). The marked ones in record order; none
+// (told) when the marks could not be cleared or, with `rural_only`, no declaration has rural
+// activity ("Não há registro para ser selecionado").
+std::optional<std::vector<MarkedDeclaration>> mark_declarations(App& app, const std::string& title,
+                                                                const std::string& header,
+                                                                bool rural_only);
 
 // The registry line of the chooser's lists, and the totals line under them.
 struct ListTotals {

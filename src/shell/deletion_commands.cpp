@@ -76,55 +76,17 @@ void delete_one(App& app) {
         app.tell({"Excluida a declaração de " + name}, kWholeTitle);
 }
 
-// Sets IMPRE of every registry record to "N" under the table's lock; false (told) when another
-// terminal holds a record.
-bool clear_marks(App& app, store::Table& t) {
-    Status st = t.lock_table();
-    const size_t order = t.order();
-    t.set_order(0);
-    Status s = st ? t.go_top() : st;
-    for (; st && s && !t.eof(); s = t.skip())
-        if (t.str("IMPRE") != "N") st = t.replace(t.field("IMPRE"), "N");
-    if (st && !s) st = s;
-    t.set_order(order);
-    (void)t.unlock();
-    if (!st) app.error({"IMP09" + std::string(CANOATUAL) + ".DBF em uso:", st.message()});
-    return st.is_ok();
-}
-
 // 16,1,1 and 16,2,1: the declarations marked in the list.
 void delete_several(App& app, DeletionKind kind) {
     const bool rural = kind == DeletionKind::kRural;
     const char* title = rural ? kRuralTitle : kWholeTitle;
-    store::Table* t = registry(app);
-    if (!t || !clear_marks(app, *t)) return;
-    if (rural) {
-        bool any = false;
-        for (Status s = t->go_top(); s && !t->eof() && !any; s = t->skip())
-            any = t->str("TEMRURAL") == "S";
-        if (!any) {
-            app.tell({"Não há registro para ser selecionado"}, title);
-            return;
-        }
-        t->set_filter([](const store::Table& r) { return r.str("TEMRURAL") == "S"; });
-    }
-    std::vector<ui::BrowseColumn> cols;
-    cols.push_back(field_column(app, 9, "IMPRE", "Exc", "!", true, 3));
-    cols.push_back(field_column(app, 9, "CPF", "CPF", "@R 999.999.999-99", false, 14));
-    cols.push_back(field_column(app, 9, "NOMECONTR", "Nome", "@S50", false, 50));
-    browse_table(app, 9,
-                 rural ? "Marque com S as atividades rurais a excluir."
-                       : "Marque com S as declarações a excluir.",
-                 std::move(cols), false);
-    t->set_filter(nullptr);
-
-    std::vector<std::pair<std::string, std::string>> marked;  // CPF, NUSUAT
-    const size_t order = t->order();
-    t->set_order(0);
-    for (Status s = t->go_top(); s && !t->eof(); s = t->skip())
-        if (trim(t->str("IMPRE")) == "S" && (!rural || t->str("TEMRURAL") == "S"))
-            marked.emplace_back(t->str("CPF"), trim(t->str("NUSUAT")));
-    t->set_order(order);
+    const std::optional<std::vector<MarkedDeclaration>> chosen =
+        mark_declarations(app,
+                          rural ? "Marque com S as atividades rurais a excluir."
+                                : "Marque com S as declarações a excluir.",
+                          "Exc", rural);
+    if (!chosen) return;
+    const std::vector<MarkedDeclaration>& marked = *chosen;
     if (marked.empty()) return;
     const size_t n = marked.size();
     if (!app.yes_not_default(
@@ -133,8 +95,8 @@ void delete_several(App& app, DeletionKind kind) {
             title))
         return;
     std::vector<std::string> cpfs;
-    for (const auto& [cpf, nusuat] : marked)
-        if (go_on_if_open_elsewhere(app, nusuat)) cpfs.push_back(cpf);
+    for (const auto& m : marked)
+        if (go_on_if_open_elsewhere(app, m.nusuat)) cpfs.push_back(m.cpf);
     if (!cpfs.empty()) run_deletion(app, cpfs, kind, title);
 }
 

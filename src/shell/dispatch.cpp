@@ -898,6 +898,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 30:
             change_cpf(app);
             break;
+        case 32:
+            export_files(app, arg, arg2);
+            break;
         case 28:
             sync_areas(s, app.w);
             if (arg == 1)

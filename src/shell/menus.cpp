@@ -56,6 +56,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 27:  // statuses of the declarations, the status table, the status lock
         case 29:  // rebuild every index
         case 30:  // change a CPF
+        case 32:  // exports
         case 28:  // the SELIC register: typing a month's rate, the last twelve months
         case 36:  // declaration menu style, what follows closing a declaration
         case 37:  // remove the R$ 0,01 marks

@@ -9,6 +9,7 @@
 #include "maintenance/check.h"
 #include "maintenance/cpf_change.h"
 #include "maintenance/reindex.h"
+#include "output/exports.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
 #include "store/opening.h"
@@ -190,6 +191,83 @@ void change_cpf(App& app) {
         }
         app.tell({"Pronto. CPF Trocado!"});
     }
+}
+
+void export_files(App& app, int kind, int how) {
+    sync_areas(app.s, app.w);
+    store::Env& env = app.w.env();
+    const std::string folder = without_slash(app.s.LOCARQ);
+    if (how != 2 && how != 3) {
+        std::string path;
+        if (Status st = output::export_table(env, folder, kind, app.s.DIRTRAB, &path); !st) {
+            app.error({"Erro! Arquivo " + output::export_file_name(kind), st.message()});
+            return;
+        }
+        app.tell({"Criado arquivo " + output::export_file_name(kind) + " na pasta", app.s.DIRTRAB});
+        return;
+    }
+    const bool xml = how == 3;
+    std::string to = app.s.DIRTRAB;
+    {
+        std::string v = pad_right(to, 80);
+        if (!app.ask({"Gravar os arquivos na pasta"}, v, "@S60")) return;
+        to = without_slash(trim(v));
+    }
+    if (!env.is_directory(to)) {
+        app.error({"Erro! Caminho não encontrado", to});
+        return;
+    }
+    bool real_estate_only = false;
+    if (!xml) {
+        const int which =
+            app.op.choose("Bens a exportar", "Quais bens exportar?",
+                          {"Imoveis - Somente os Imoveis", "Todos   - Todos os bens    "}, 1);
+        if (which < 0) return;
+        real_estate_only = which == 0;
+    }
+    const int scope = app.op.choose(
+        "Exportação", "Quais contribuintes?",
+        {"PARCIAL - Copia dos selecionados ", "TOTAL   - Copia de todos da pasta "}, 0);
+    if (scope < 0) return;
+    std::vector<std::string> cpfs;
+    if (scope == 0) {
+        const auto marked =
+            mark_declarations(app, "Marque com S os contribuintes a exportar.", "Exp", false);
+        if (!marked) return;
+        for (const auto& m : *marked) cpfs.push_back(m.cpf);
+        if (cpfs.empty()) {
+            app.tell({"Nenhum contribuinte foi marcado para a transferência.",
+                      "Marque com S (sim) nos que deseja transferir.    "});
+            return;
+        }
+    } else {
+        store::Table* reg = app.w.table(9);
+        if (!reg && store::ABERTURA(app.w, 9)) reg = app.w.table(9);
+        if (reg) {
+            const size_t order = reg->order();
+            reg->set_order(0);
+            for (Status r = reg->go_top(); r && !reg->eof(); r = reg->skip())
+                cpfs.push_back(reg->str("CPF"));
+            reg->set_order(order);
+        }
+        if (cpfs.empty()) {
+            app.tell({"Sem contribuintes para transferência"});
+            return;
+        }
+        if (!app.yes({"Exporta os " + std::to_string(cpfs.size()) + " contribuintes na pasta:",
+                      folder, "Para a pasta:", to}))
+            return;
+    }
+    std::vector<std::string> files;
+    if (Status st = output::export_assets(env, folder, cpfs, to, xml, real_estate_only, &files);
+        !st) {
+        app.error({"Erro! Arquivo não gravado", st.message()});
+        return;
+    }
+    app.tell({"Criado" + std::string(files.size() == 1 ? "" : "s") + " " +
+                  std::to_string(files.size()) + " arquivo" + (files.size() == 1 ? "" : "s") +
+                  " na pasta",
+              to});
 }
 
 }  // namespace vorn::shell

@@ -22,4 +22,8 @@ void rebuild_indexes(App& app);
 // Command 30: the "Muda CPF" window, one change after another until Esc.
 void change_cpf(App& app);
 
+// Command 32: exports of the data folder: a whole table as delimited text into the working folder
+// (kinds 1 to 7, how 1), the assets of chosen or all taxpayers as text (1,2) or XML (1,3) files.
+void export_files(App& app, int kind, int how);
+
 }  // namespace vorn::shell

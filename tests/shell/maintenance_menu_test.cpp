@@ -377,5 +377,27 @@ TEST(UtilitiesMenu, StatusesCheckedAgainstTheTableTheLockAndTheWorkingFolder) {
     EXPECT_EQ(again.s.DIRTRAB, work);
 }
 
+TEST(UtilitiesMenu, ExportsOfTheRegistryAndOfEveryTaxpayersAssets) {
+    Installation inst;
+    office(inst);
+    // The report; the folder proposed; TOTAL; the count confirmed; the report.
+    Desk d(inst, "snap\nENTER\nENTER\nRIGHT\nENTER\nsnap\nENTER\nsnap\nENTER\n");
+    MENUSELECT(d.app, 32, 4, 1);
+    const std::string work = d.s.DIRTRAB;
+    ASSERT_TRUE(fs::exists(work + "/Cadastro.txt"));
+    size_t lines = 0;
+    {
+        std::ifstream f(work + "/Cadastro.txt");
+        for (std::string l; std::getline(f, l);) ++lines;
+    }
+    EXPECT_EQ(lines, 3u);
+    MENUSELECT(d.app, 32, 1, 3);
+    const std::string snaps = d.snaps.str();
+    EXPECT_NE(snaps.find("Criado arquivo Cadastro.txt na pasta"), std::string::npos) << snaps;
+    EXPECT_NE(snaps.find("Exporta os 3 contribuintes na pasta:"), std::string::npos) << snaps;
+    EXPECT_NE(snaps.find("Criados 3 arquivos na pasta"), std::string::npos) << snaps;
+    EXPECT_TRUE(fs::exists(work + "/Bens" + std::string(kA) + "ANA.xml"));
+}
+
 }  // namespace
 }  // namespace vorn::shell
