@@ -135,11 +135,18 @@ Status copy_locked(Env& env, const std::string& from, const std::string& to) {
     return s;
 }
 
+// Runs the archiver with its report kept from the screen (it would write over the terminal's
+// screen); a failure names the archiver and ends with the report's last line.
 Status run_archiver(const Archiver& a, std::vector<std::string> args) {
     args.insert(args.begin(), a.program);
-    Status s = a.processes.run(args);
-    if (!s) return Status::io_error("O compactador " + a.program + " falhou: " + s.message());
-    return s;
+    std::string report;
+    Status s = a.processes.capture(args, {}, &report);
+    if (s) return s;
+    std::string last = trim(report);
+    if (const size_t nl = last.rfind('\n'); nl != std::string::npos)
+        last = trim(last.substr(nl + 1));
+    return Status::io_error("O compactador " + a.program + " falhou: " + s.message() +
+                            (last.empty() ? "" : " (" + last + ")"));
 }
 
 // Archives `files` into `to`/`name`: a new archive beside the old one, tested, then renamed over
