@@ -881,6 +881,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 19:
             update_data_base(app);
             break;
+        case 20:
+            if (arg != 1) history_command(app, arg);
+            break;
         case 21:
             working_folder(app);
             break;

@@ -44,6 +44,8 @@ bool main_command_enabled(int code, int arg, int arg2) {
     switch (code) {
         case 44:  // whom to print: a selected group is described nowhere
             return arg != 5;
+        case 20:  // the history of earlier years (20,1 is the messaging list, not in this build)
+            return arg != 1;
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 13:  // the consistency check of a chosen declaration

@@ -2,12 +2,14 @@
 
 #include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "base/text.h"
 #include "base/validate.h"
 #include "maintenance/check.h"
 #include "maintenance/cpf_change.h"
+#include "maintenance/history.h"
 #include "maintenance/reindex.h"
 #include "output/exports.h"
 #include "shell/chooser.h"
@@ -268,6 +270,51 @@ void export_files(App& app, int kind, int how) {
                   std::to_string(files.size()) + " arquivo" + (files.size() == 1 ? "" : "s") +
                   " na pasta",
               to});
+}
+
+void history_command(App& app, int arg) {
+    sync_areas(app.s, app.w);
+    if (arg == 6) {
+        if (!store::ABERTURA(app.w, 80)) return;
+        std::vector<ui::BrowseColumn> cols;
+        for (auto [field, header, picture, width] :
+             {std::tuple{"CPF", "CPF", "@R 999.999.999-99", 14},
+              {"ANOBASE", "Ano", "", 4},
+              {"NOMECONTR", "Nome", "@S30", 30},
+              {"TOTRTRIB", "Tributáveis", "@E 999,999,999.99", 0},
+              {"TOTIMPOS", "Imposto", "@E 999,999,999.99", 0},
+              {"VALIRPF", "Pagar/Restituir", "@E 999,999,999.99", 0},
+              {"BENSBASE", "Bens", "@E 999,999,999.99", 0},
+              {"DIVBASE", "Dívidas", "@E 999,999,999.99", 0}})
+            cols.push_back(field_column(app, 80, field, header, picture, false, width));
+        browse_table(app, 80, "Resultados dos anos anteriores", std::move(cols), false);
+        app.w.close(80);
+        return;
+    }
+    // The years as the menu names them: "Buscar ano 20" + the previous year and the three before.
+    const int newest = NANOANTER;
+    std::vector<int> years;
+    if (arg == 5)
+        for (int k = 0; k < 5; ++k) years.push_back(newest - k);
+    else
+        years.push_back(newest - (arg == 0 ? 0 : arg - 1));
+    app.w.close(80);
+    std::vector<std::string> lines;
+    for (int year : years) {
+        maintenance::HistoryRun run;
+        app.op.progress("Buscando as declarações de " + std::to_string(year));
+        Status st = maintenance::read_year(app.w.env(), app.s.ROTADEF, without_slash(app.s.LOCIRPF),
+                                           std::to_string(year), &run);
+        app.op.progress_done();
+        if (!st) {
+            lines.push_back(st.message());
+            continue;
+        }
+        lines.push_back("Buscado dados de " + pad_left(std::to_string(run.read), 4) +
+                        " contribuintes do anobase " + std::to_string(year));
+        for (const auto& s : run.skipped) lines.push_back("  não lido: " + s);
+    }
+    app.tell(lines);
 }
 
 }  // namespace vorn::shell

@@ -22,6 +22,11 @@ void rebuild_indexes(App& app);
 // Command 30: the "Muda CPF" window, one change after another until Esc.
 void change_cpf(App& app);
 
+// Command 20 (but 20,1): the history of earlier years read from the government program's
+// transmitted declarations (0, 2, 3, 4: the year of the menu's caption; 5: the last five years),
+// or browsed (6).
+void history_command(App& app, int arg);
+
 // Command 32: exports of the data folder: a whole table as delimited text into the working folder
 // (kinds 1 to 7, how 1), the assets of chosen or all taxpayers as text (1,2) or XML (1,3) files.
 void export_files(App& app, int kind, int how);

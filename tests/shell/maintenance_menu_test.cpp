@@ -10,6 +10,7 @@
 
 #include "../tax/builder.h"
 #include "maintenance/backup.h"
+#include "maintenance/check.h"
 #include "office.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
@@ -397,6 +398,32 @@ TEST(UtilitiesMenu, ExportsOfTheRegistryAndOfEveryTaxpayersAssets) {
     EXPECT_NE(snaps.find("Exporta os 3 contribuintes na pasta:"), std::string::npos) << snaps;
     EXPECT_NE(snaps.find("Criados 3 arquivos na pasta"), std::string::npos) << snaps;
     EXPECT_TRUE(fs::exists(work + "/Bens" + std::string(kA) + "ANA.xml"));
+}
+
+TEST(UtilitiesMenu, HistoryReadsTheYearItsCaptionNames) {
+    Installation inst;
+    office(inst);
+    const fs::path programs = fs::path(inst.path()) / "ProgramasRFB";
+    // One declaration transmitted for 2024: a header and its short summary.
+    std::string header(1000, ' '), summary(1000, ' ');
+    header.replace(0, 2, "IR").replace(8, 4, "2024").replace(21, 11, kA).replace(39, 3, "ANA");
+    header.replace(120, 2, "11");
+    summary.replace(0, 2, "18").replace(287, 13, "0000000100000");
+    fs::create_directories(programs / "IRPF2024" / "transmitidas");
+    std::ofstream(programs / "IRPF2024" / "transmitidas" / "ANA.DEC") << header << "\r\n"
+                                                                      << summary << "\r\n";
+    Desk d(inst, "snap\nENTER\nsnap\nENTER\n");
+    d.s.LOCIRPF = (programs / "IRPF2026" / "aplicacao" / "dados").string() + "/";
+    MENUSELECT(d.app, 20, 2);  // the second item, "Buscar ano 2024"
+    MENUSELECT(d.app, 20, 0);  // 2025: nothing transmitted
+    const std::string snaps = d.snaps.str();
+    EXPECT_NE(snaps.find("Buscado dados de    1 contribuintes do anobase 2024"), std::string::npos)
+        << snaps;
+    EXPECT_NE(snaps.find("não existe nenhuma declaração transmitida!"), std::string::npos);
+    std::map<std::string, tax::PastResult> history;
+    ASSERT_TRUE(maintenance::read_history(store::Env::posix(), inst.path(), "2024", &history));
+    ASSERT_EQ(history.count(kA), 1u);
+    EXPECT_EQ(history.at(kA).assets, Decimal::from("1000.00"));
 }
 
 }  // namespace
