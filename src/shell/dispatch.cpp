@@ -901,6 +901,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
         case 30:
             change_cpf(app);
             break;
+        case 31:
+            copy_declaration_part(app, arg);
+            break;
         case 32:
             export_files(app, arg, arg2);
             break;

@@ -46,6 +46,9 @@ bool main_command_enabled(int code, int arg, int arg2) {
             return arg != 5;
         case 20:  // the history of earlier years (20,1 is the messaging list, not in this build)
             return arg != 1;
+        case 31:  // copy a part of a declaration (the estate's assets to the heirs are not part of
+                  // this build)
+            return arg != 9;
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 13:  // the consistency check of a chosen declaration

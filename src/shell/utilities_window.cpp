@@ -10,6 +10,7 @@
 #include "maintenance/check.h"
 #include "maintenance/cpf_change.h"
 #include "maintenance/history.h"
+#include "maintenance/part_copy.h"
 #include "maintenance/reindex.h"
 #include "output/exports.h"
 #include "shell/chooser.h"
@@ -315,6 +316,72 @@ void history_command(App& app, int arg) {
         for (const auto& s : run.skipped) lines.push_back("  não lido: " + s);
     }
     app.tell(lines);
+}
+
+namespace {
+
+// The name and rural mark of a registered CPF of the data folder; nullopt when it has none.
+std::optional<std::pair<std::string, bool>> registered(App& app, const std::string& cpf) {
+    store::Table* reg = app.w.table(9);
+    if (!reg && store::ABERTURA(app.w, 9)) reg = app.w.table(9);
+    if (!reg) return std::nullopt;
+    const size_t order = reg->order();
+    reg->set_order(reg->index_count() > 0 ? 1 : 0);
+    std::optional<std::pair<std::string, bool>> out;
+    if (reg->seek(store::Value(cpf)) && !reg->eof() && reg->str("CPF") == cpf)
+        out.emplace(trim(reg->str("NOMECONTR")), reg->str("TEMRURAL") == "S");
+    reg->set_order(order);
+    return out;
+}
+
+}  // namespace
+
+void copy_declaration_part(App& app, int part) {
+    sync_areas(app.s, app.w);
+    if (!maintenance::copyable_part(part)) return app.tell({ui::kNotAvailable});
+    const std::string title = "Transfere parte da declaração - " + maintenance::part_name(part);
+    std::string from(11, ' '), to(11, ' ');
+    if (!app.ask({title, "CPF de origem:"}, from, "@R 999.999.999-99")) return;
+    if (!app.ask({title, "CPF de destino:"}, to, "@R 999.999.999-99")) return;
+    from = trim(from);
+    to = trim(to);
+    const auto source = registered(app, from);
+    if (!source) return app.error({"CPF original não encontrado.", "Confira o número digitado"});
+    const auto dest = registered(app, to);
+    if (!dest)
+        return app.error({"CPF Destino " + to + " não foi encontrado nessa pasta.",
+                          "Cadastre-o ou se ele existe em outra pasta transfira-o para:",
+                          app.s.LOCARQ + " para fazer essa cópia."});
+    std::string what = maintenance::part_name(part);
+    if (part == 1)
+        what = std::string(source->second ? "Copia completa declaração incluindo a Ativ. Rural"
+                                          : "Copia completa da declaração") +
+               ", exceto o cadastro";
+    if (!app.yes({"Confirme..", trim(what), "De   " + source->first, "para " + dest->first}, title))
+        return;
+    const bool keep =
+        app.yes({" Encontrando Dados na declaração? ", " Sim - Acrecente os novos dados   ",
+                 " Não - Retire os dados anteriores "},
+                title);
+    maintenance::PartCopyResult r;
+    Status st;
+    {
+        AreasClosed closed(app);
+        st = maintenance::copy_part(app.w, part, from, to, keep, &r);
+    }
+    if (!st) {
+        std::vector<std::string> lines;
+        for (size_t a = 0, b; a <= st.message().size(); a = b + 1) {
+            b = st.message().find('\n', a);
+            if (b == std::string::npos) b = st.message().size();
+            lines.push_back(st.message().substr(a, b - a));
+        }
+        if (!r.busy.empty()) lines.push_back(r.busy + " está sendo usado em algum terminal.");
+        return app.error(lines, title);
+    }
+    app.tell({"Copiado" + std::string(r.copied == 1 ? "" : "s") + " " + std::to_string(r.copied) +
+              " registro" + (r.copied == 1 ? "" : "s") + " para " + dest->first},
+             title);
 }
 
 }  // namespace vorn::shell

@@ -27,6 +27,9 @@ void change_cpf(App& app);
 // or browsed (6).
 void history_command(App& app, int arg);
 
+// Command 31: copies a part of one declaration of the folder into another.
+void copy_declaration_part(App& app, int part);
+
 // Command 32: exports of the data folder: a whole table as delimited text into the working folder
 // (kinds 1 to 7, how 1), the assets of chosen or all taxpayers as text (1,2) or XML (1,3) files.
 void export_files(App& app, int kind, int how);

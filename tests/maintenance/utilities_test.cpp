@@ -9,6 +9,7 @@
 
 #include "folder_fixture.h"
 #include "maintenance/cpf_change.h"
+#include "maintenance/part_copy.h"
 #include "maintenance/reindex.h"
 #include "store/opening.h"
 
@@ -196,6 +197,62 @@ TEST(Reindex, ATableHeldElsewhereStopsTheFolderBeforeAnyIndexIsTouched) {
     EXPECT_EQ(busy, "IMP1626.DBF");
     EXPECT_TRUE(fs::exists(cdx));
     ASSERT_TRUE(held->close().is_ok());
+}
+
+std::vector<long> numbers(const std::vector<Record>& rows, const char* field) {
+    std::vector<long> out;
+    for (const auto& r : rows) out.push_back(r.num(field).whole());
+    return out;
+}
+
+TEST(PartCopy, KeptItemsContinueAfterTheDestinationsLastAndCostRowsFollowTheirGain) {
+    Office o;
+    create(o, kAna, "ANA", {1, 2});  // assets 10 and 20, gain 1
+    create(o, kBia, "BIA", {1});     // asset 10, gain 1
+    {
+        // Ana's gain has two cost rows.
+        Terminal t(o);
+        store::Declaration d(t.w, store::DeclarationPlace{o.dir.path(), "OPERADORA"});
+        ASSERT_TRUE(d.load(kAna, store::LoadMode::kExisting, true).is_ok());
+        for (int k = 0; k < 2; ++k) add(d, 8, {{"BEM_NRO", 1}});
+        ASSERT_TRUE(d.save(true).is_ok());
+    }
+    Terminal t(o);
+    PartCopyResult r;
+    ASSERT_TRUE(copy_part(t.w, 2, kAna, kBia, true, &r).is_ok());
+    EXPECT_EQ(r.copied, 2);
+    EXPECT_EQ(r.removed, 0);
+    EXPECT_EQ(numbers(live(o, 4, kBia), "I7_0"), (std::vector<long>{10, 20, 30}));
+    EXPECT_EQ(numbers(live(o, 4, kAna), "I7_0"), (std::vector<long>{10, 20}));  // untouched
+
+    ASSERT_TRUE(copy_part(t.w, 7, kAna, kBia, true, &r).is_ok());
+    EXPECT_EQ(numbers(live(o, 7, kBia), "BEM_NRO"), (std::vector<long>{1, 2}));
+    EXPECT_EQ(numbers(live(o, 8, kBia), "BEM_NRO"), (std::vector<long>{2, 2}));
+
+    // Without keeping, Bia's assets are Ana's, numbers and all.
+    ASSERT_TRUE(copy_part(t.w, 2, kAna, kBia, false, &r).is_ok());
+    EXPECT_EQ(r.removed, 3);
+    EXPECT_EQ(numbers(live(o, 4, kBia), "I7_0"), (std::vector<long>{10, 20}));
+}
+
+TEST(PartCopy, RefusalsChangeNothing) {
+    Office o;
+    create(o, kAna, "ANA", {1});
+    create(o, kBia, "BIA", {1}, false);
+    const Snapshot before = snapshot(o);
+    Terminal t(o);
+    PartCopyResult r;
+    Status s = copy_part(t.w, 2, kNew, kBia, true, &r);
+    EXPECT_EQ(s.code(), Status::Code::kNotFound);
+    EXPECT_EQ(s.message(), "CPF original não encontrado.\nConfira o número digitado");
+    s = copy_part(t.w, 2, kAna, kNew, true, &r);
+    EXPECT_NE(s.message().find("CPF Destino " + std::string(kNew) + " não foi encontrado"),
+              std::string::npos);
+    s = copy_part(t.w, 14, kBia, kAna, true, &r);  // Bia has no rural activity
+    EXPECT_EQ(s.message(), "O CPF original não tem Atividade Rural para ser copiado");
+    s = copy_part(t.w, 3, kAna, kBia, true, &r);  // no debts
+    EXPECT_EQ(s.message(), "Sem Declaração das Dívidas para copiar!");
+    EXPECT_TRUE(snapshot(o) == before);
 }
 
 }  // namespace

@@ -426,5 +426,21 @@ TEST(UtilitiesMenu, HistoryReadsTheYearItsCaptionNames) {
     EXPECT_EQ(history.at(kA).assets, Decimal::from("1000.00"));
 }
 
+TEST(UtilitiesMenu, PartOfADeclarationCopiedIntoAnother) {
+    Installation inst;
+    office(inst);
+    // Source, destination, "Confirme..", keep Bia's own income, the report.
+    Desk d(inst, "text " + std::string(kA) + "\nENTER\ntext " + std::string(kB) +
+                     "\nENTER\nsnap\nENTER\nENTER\nsnap\nENTER\n");
+    MENUSELECT(d.app, 31, 5);
+    const std::string snaps = d.snaps.str();
+    EXPECT_NE(snaps.find("De   ANA"), std::string::npos) << snaps;
+    EXPECT_NE(snaps.find("Copiado 1 registro para BIA"), std::string::npos) << snaps;
+    tax::FolderReader::Loaded l;
+    ASSERT_TRUE(tax::FolderReader::read_one(store::Env::posix(), inst.path(), kB, &l));
+    ASSERT_NE(l.declaration.list(2), nullptr);
+    EXPECT_EQ(l.declaration.list(2)->size(), 2u);
+}
+
 }  // namespace
 }  // namespace vorn::shell

@@ -1,0 +1,272 @@
+#include "maintenance/part_copy.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+
+#include "base/text.h"
+#include "maintenance/held_tables.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
+
+namespace vorn::maintenance {
+
+namespace {
+
+using store::Record;
+using store::Table;
+
+constexpr int kRegistry = 9;
+
+// Which records of a table belong to the part.
+using Filter = std::function<bool(const Record&)>;
+
+struct PartTable {
+    int table;
+    Filter filter;  // none: every record of the CPF
+};
+
+std::vector<PartTable> part_tables(int part) {
+    auto kinds = [](std::initializer_list<const char*> k) {
+        std::vector<std::string> v(k.begin(), k.end());
+        return [v](const Record& r) {
+            return std::find(v.begin(), v.end(), trim(r.str("I1_1"))) != v.end();
+        };
+    };
+    switch (part) {
+        case 1: {
+            std::vector<PartTable> all;
+            for (int n = 1; n <= 21; ++n)
+                if (n != kRegistry) all.push_back({n, {}});
+            return all;
+        }
+        case 2:
+        case 15:
+            return {{4, {}}};
+        case 3:
+            return {{5, {}}};
+        case 4:
+        case 16:
+            return {{2, kinds({"L", "F"})}};
+        case 5:
+            return {{2, kinds({"J"})}};
+        case 17:
+            return {{2, kinds({"D"})}};
+        case 6:
+            return {{6, {}}};
+        case 7:
+            return {{7, [](const Record& r) { return r.num("TIPO_BEM").whole() != 4; }}, {8, {}}};
+        case 8:
+            return {{7, [](const Record& r) { return r.num("TIPO_BEM").whole() == 4; }}};
+        case 10:
+            return {{15, {}}, {16, {}}, {17, {}}, {18, {}}, {19, {}}, {21, {}}};
+        case 11:
+            return {{17, {}}};
+        case 12:
+            return {{18, {}}};
+        case 13:
+            return {{19, {}}};
+        case 14:
+            return {{16, {}}};
+        default:
+            return {};
+    }
+}
+
+// The item number of a table's records, continued after the destination's when it keeps its own.
+const char* item_field(int table) {
+    switch (table) {
+        case 4:
+            return "I7_0";
+        case 5:
+            return "I8_0";
+        case 7:
+            return "BEM_NRO";
+        case 16:
+            return "I2R_00";
+        case 17:
+            return "ITEM";
+        case 18:
+            return "I9R_0";
+        default:
+            return nullptr;
+    }
+}
+
+// Records that name an item of another table of the same copy: the cost rows name their gain, the
+// rural entries their property.
+struct Reference {
+    int table, field_table;
+    const char* field;
+};
+constexpr Reference kReferences[] = {{8, 7, "BEM_NRO"}, {19, 16, "NROIMO"}};
+
+// Tables holding one record per declaration (and activity): a copy replaces it, never adds one.
+bool single_record(int table) {
+    return table == 1 || table == 15;
+}
+
+Status live_of(Table& t, const std::string& cpf, std::vector<uint32_t>* recnos,
+               std::vector<Record>* rows) {
+    const store::Field f = t.field("CPF");
+    std::vector<uint32_t> found;
+    Status s = t.scan_rows([&](uint32_t recno, std::string_view row) {
+        if (!row.empty() && row[0] != '*' && trim(Table::field_bytes(row, f)) == cpf)
+            found.push_back(recno);
+    });
+    for (size_t k = 0; s && k < found.size(); ++k) {
+        s = t.go_to(found[k]);
+        if (!s) break;
+        Record r(t.layout_ptr());
+        s = t.read(r);
+        if (recnos) recnos->push_back(found[k]);
+        if (rows) rows->push_back(std::move(r));
+    }
+    return s;
+}
+
+}  // namespace
+
+bool copyable_part(int part) {
+    return !part_tables(part).empty();
+}
+
+std::string part_name(int part) {
+    static const std::map<int, std::string> kNames = {{1, " Toda a Declaração"},
+                                                      {2, " Declaração de Bens Tit "},
+                                                      {15, " Declaração de Bens Dep"},
+                                                      {3, "Declaração das Dívidas"},
+                                                      {4, " Livro Caixa da PF Tit"},
+                                                      {16, " Livro Caixa da PF Dep"},
+                                                      {5, " Rendimentos P.Física Tit"},
+                                                      {17, " Rendimentos P.Física Dep"},
+                                                      {6, " Pagamentos e doações "},
+                                                      {7, " Ganho de capital"},
+                                                      {8, " Renda Variável"},
+                                                      {9, " Bens do Espólio"},
+                                                      {10, " Toda Atividade Rural"},
+                                                      {11, " Bens da Atividade Rural"},
+                                                      {12, "Dívidas da Atividade Rural"},
+                                                      {13, " Livro Caixa Rural"},
+                                                      {14, " Imóveis Rurais"}};
+    auto it = kNames.find(part);
+    return it == kNames.end() ? "" : it->second;
+}
+
+Status copy_part(store::WorkAreas& w, int part, const std::string& from, const std::string& to,
+                 bool keep, PartCopyResult* result) {
+    *result = {};
+    const std::vector<PartTable> tables = part_tables(part);
+    if (tables.empty()) return Status::invalid("parte desconhecida: " + std::to_string(part));
+    std::vector<int> numbers;
+    for (const auto& t : tables) numbers.push_back(t.table);
+    numbers.push_back(kRegistry);
+    HeldTables held(w);
+    if (Status s = held.take(numbers, &result->busy); !s) return s;
+
+    // Both declarations in the registry; the destination not open on a terminal.
+    Table& reg = held.table(kRegistry);
+    std::vector<Record> source_reg, dest_reg;
+    if (Status s = live_of(reg, from, nullptr, &source_reg); !s) return s;
+    if (Status s = live_of(reg, to, nullptr, &dest_reg); !s) return s;
+    if (source_reg.empty())
+        return Status::not_found("CPF original não encontrado.\nConfira o número digitado");
+    if (dest_reg.empty())
+        return Status::not_found("CPF Destino " + to +
+                                 " não foi encontrado nessa pasta.\n"
+                                 "Cadastre-o ou se ele existe em outra pasta transfira-o para:\n" +
+                                 w.LOCARQ + " para fazer essa cópia.");
+    const std::string open_on = trim(dest_reg.front().str("NUSUAT"));
+    if (!open_on.empty())
+        return Status::locked("A declaração destino está aberta no terminal " + open_on +
+                              ". Feche-a antes da cópia.");
+    if (part >= 10 && part <= 14 && trim(source_reg.front().str("TEMRURAL")) != "S")
+        return Status::not_found("O CPF original não tem Atividade Rural para ser copiado");
+
+    // What is copied and what the destination has of the part, table by table.
+    struct Plan {
+        int table;
+        std::vector<Record> copies;
+        std::vector<uint32_t> dest_recnos;
+        std::vector<Record> dest_rows;
+    };
+    std::vector<Plan> plans;
+    size_t copies = 0;
+    for (const auto& pt : tables) {
+        Plan p{pt.table, {}, {}, {}};
+        std::vector<Record> rows;
+        std::vector<uint32_t> recnos;
+        Table& t = held.table(pt.table);
+        if (Status s = live_of(t, from, nullptr, &rows); !s) return s;
+        for (auto& r : rows)
+            if (!pt.filter || pt.filter(r)) p.copies.push_back(std::move(r));
+        rows.clear();
+        if (Status s = live_of(t, to, &recnos, &rows); !s) return s;
+        for (size_t k = 0; k < rows.size(); ++k)
+            if (!pt.filter || pt.filter(rows[k])) {
+                p.dest_recnos.push_back(recnos[k]);
+                p.dest_rows.push_back(std::move(rows[k]));
+            }
+        copies += p.copies.size();
+        plans.push_back(std::move(p));
+    }
+    if (copies == 0) return Status::not_found("Sem " + trim(part_name(part)) + " para copiar!");
+
+    // Item numbers continue after the destination's own when it keeps them.
+    std::map<int, std::map<long long, long long>> renumbered;  // table → old → new
+    for (auto& p : plans) {
+        const char* field = item_field(p.table);
+        if (!field || !keep) continue;
+        long long last = 0;
+        for (const auto& r : p.dest_rows) last = std::max(last, r.num(field).whole());
+        const long long step = p.table == 4 || p.table == 5 ? 10 : 1;
+        last = (last + step - 1) / step * step;
+        const store::Layout& layout = *store::table_def(p.table)->layout;
+        const int width = layout[layout.index(field)].width;
+        long long limit = 1;
+        for (int k = 0; k < width; ++k) limit *= 10;
+        for (auto& r : p.copies) {
+            const long long old = r.num(field).whole();
+            auto [it, fresh] = renumbered[p.table].emplace(old, 0);
+            if (fresh) it->second = last += step;
+            if (it->second >= limit)
+                return Status::invalid("Número de item acima do permitido em " +
+                                       declaration_table_file(p.table));
+            r.set(field, Decimal(it->second));
+        }
+    }
+    for (auto& p : plans)
+        for (const auto& ref : kReferences) {
+            if (ref.table != p.table || !renumbered.count(ref.field_table)) continue;
+            const auto& map = renumbered[ref.field_table];
+            for (auto& r : p.copies)
+                if (auto it = map.find(r.num(ref.field).whole()); it != map.end())
+                    r.set(ref.field, Decimal(it->second));
+        }
+
+    // The destination's own records go first when it does not keep them (a single record always
+    // gives way to the copy), then the copies are appended.
+    for (auto& p : plans) {
+        Table& t = held.table(p.table);
+        const bool replace = !keep || single_record(p.table);
+        if (single_record(p.table) && keep && !p.dest_rows.empty()) continue;
+        if (replace)
+            for (uint32_t recno : p.dest_recnos) {
+                Status s = t.go_to(recno);
+                if (s) s = t.delete_record();
+                if (!s) return s;
+                ++result->removed;
+            }
+        for (auto& r : p.copies) {
+            r.set("CPF", to);
+            // A gain the source sold is the destination's now; a dependant's keeps its seller.
+            if (p.table == 7 && trim(r.str("CPFALIEN")) == from) r.set("CPFALIEN", to);
+            if (Status s = t.append(&r); !s) return s;
+            ++result->copied;
+        }
+        if (Status s = t.flush(); !s) return s;
+    }
+    return Status::ok();
+}
+
+}  // namespace vorn::maintenance
