@@ -1,5 +1,6 @@
 #include "shell/backup_window.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -41,7 +42,8 @@ bool is_on(const std::string& root, const std::string& folder) {
 
 // Asks a folder, `folder` holding the proposal; false when the operator gave up.
 bool ask_folder(App& app, const std::string& prompt, std::string& folder) {
-    std::string v = pad_right(folder, 80);
+    // A folder typed for the moment, not stored: as long as a path may be.
+    std::string v = pad_right(folder, std::max<size_t>(250, char_count(folder)));
     if (!app.ask({prompt}, v, "@S60")) return false;
     folder = without_slash(trim(v));
     return true;

@@ -1,6 +1,7 @@
 #include "shell/utilities_window.h"
 
 #include <map>
+#include <algorithm>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -212,7 +213,8 @@ void export_files(App& app, int kind, int how) {
     const bool xml = how == 3;
     std::string to = app.s.DIRTRAB;
     {
-        std::string v = pad_right(to, 80);
+        // A folder typed for the moment, not stored: as long as a path may be.
+        std::string v = pad_right(to, std::max<size_t>(250, char_count(to)));
         if (!app.ask({"Gravar os arquivos na pasta"}, v, "@S60")) return;
         to = without_slash(trim(v));
     }
