@@ -339,6 +339,63 @@ TEST(RuralScreens, GeneratingTheBookStopsOnAPendencyAndWritesItWhenComplete) {
     EXPECT_NE(text.find("9999|Contabil Rural|11222333000181|"), std::string::npos) << text;
 }
 
+TEST(RuralScreens, EntriesOutsideTheYearAreMovedOnlyWhenTheOperatorSays) {
+    Farm f;
+    f.mode = 2;
+    f.properties = {[](store::Record& p) {
+        property(1, "100")(p);
+        p.set("I2R_03", "12345678");
+        p.set("CAEPF", "12345678900100");
+        p.set("I2R_06", "ESTRADA VELHA KM 3");
+        p.set("DISTR_IMR", "IBIUNA");
+        p.set("UF_IMR", "SP");
+        p.set("CEP_IMR", Decimal(18150000));
+    }};
+    f.entries = {[](store::Record& e) {
+        entry(Date(2024, 2, 29), 1, "D", "700.00")(e);
+        e.set("COD_CONTA", Decimal(1));
+        e.set("TIPODOC", Decimal(1));
+        e.set("DESCR", "ADUBO");
+        e.set("ID_PARTIC", "11.222.333/0001-81");
+    }};
+    f.result = [](store::Record& r) {
+        r.set("NOME_CONT", "CONTABIL RURAL");
+        r.set("CPFCNPJ_CO", "11.222.333/0001-81");
+    };
+    Office o = farm_office(f);
+    const std::string cpf = o.cpf(0);
+    const fs::path book = fs::path(o.inst.path()) / ("LCDPR26-" + cpf + ".txt");
+    std::string downs;
+    for (int k = 0; k < 8; ++k) downs += "DOWN\n";
+    // "Não": the entry keeps its date and the book stops on it.
+    auto screens =
+        snapped(o, in_declaration(cpf, "ALT+R\n" + downs + "ENTER\nsnap\ntext N\nsnap\nENTER\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "Existem 1 lançamentos com data fora de 2025.")) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Arquivo não foi criado devido a pendências.")) << all(screens);
+    EXPECT_FALSE(fs::exists(book));
+    EXPECT_NE(rows_of(o, 19, cpf)[0]["DT_LC"].find("2024"), std::string::npos);
+    // The bank account typed in 107, then "Sim": 29/02/2024 becomes 28/02/2025 and the book is
+    // written with the account.
+    screens =
+        snapped(o, in_declaration(cpf,
+                                  "ALT+R\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nDOWN\nENTER\nRIGHT\n"
+                                  "text 001\nENTER\nRIGHT\ntext BANCO DO BRASIL\nENTER\nRIGHT\n"
+                                  "text 1234\nENTER\nRIGHT\ntext 98765\nENTER\nESC\nALT+R\n" +
+                                      downs + "ENTER\ntext S\nsnap\nENTER\n"));
+    ASSERT_EQ(screens.size(), 1u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "gerado com sucesso.")) << all(screens);
+    std::ifstream in(book, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find("0050|001|BR|001|BANCO DO BRASIL|0000001234|0000000000098765"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Q100|28022025|001|001|"), std::string::npos) << text;
+    const std::string moved = rows_of(o, 19, cpf)[0]["DT_LC"];
+    EXPECT_NE(moved.find("2025"), std::string::npos) << moved;
+    EXPECT_NE(moved.find("28"), std::string::npos) << moved;
+}
+
 TEST(RuralScreens, TheActivityCannotBeRemovedWhileTotalsOrHerdAreEntered) {
     // Totals typed month by month, no property, entry or debt: still something to remove first.
     Farm f;
