@@ -183,15 +183,30 @@ void Form::show(int row, int col, std::string_view text, int width) {
              s_.colours.standard);
 }
 
+// A result record holds entries when any of its amounts or counts is typed (the monthly totals,
+// earlier losses, adjustments, herd), its entry mode aside.
+bool result_entered(store::Table& t) {
+    store::Record r(t.layout_ptr());
+    if (!t.read(r)) return true;
+    for (size_t k = 0; k < r.layout().size(); ++k) {
+        const store::FieldDef& f = r.layout()[k];
+        if (f.type == store::FieldType::kNumeric && f.name != "TIPO_LANCA" &&
+            !std::get<Decimal>(r.at(k)).is_zero())
+            return true;
+    }
+    return false;
+}
+
 bool Form::has_rural_entries(bool abroad_only) {
-    for (int n = 16; n <= 19; ++n) {
+    for (int n = 15; n <= 19; ++n) {
         store::Table* t = d_.working(n);
         if (!t) continue;
         const size_t order = t->order();
         t->set_order(0);
         bool found = false;
         for (Status st = t->go_top(); st && !t->eof() && !found; st = t->skip())
-            found = !abroad_only || t->str("ATV_BRASIL") == "N";
+            found =
+                (!abroad_only || t->str("ATV_BRASIL") == "N") && (n != 15 || result_entered(*t));
         t->set_order(order);
         if (found) return true;
     }

@@ -219,6 +219,7 @@ class Editor {
     // td_ holds the tables as they are: the last recomputation took them and gave back its
     // changes, and only cells were written since. Rows inserted or deleted clear it.
     bool fresh_ = false;
+    std::string changed_line_;  // the line the list's `changed` gave
 };
 
 bool Editor::refuse(const std::string& text) {
@@ -829,6 +830,12 @@ void Editor::unfiltered(const std::function<void()>& work) {
 
 void Editor::recompute(bool written) {
     if (!computed()) {
+        if (list_.changed) {
+            const uint32_t at = recno();
+            unfiltered([&] { changed_line_ = list_.changed(p_, options_.owner); });
+            p_.w.select(area_);
+            restore(at);
+        }
         paint_totals();
         return;
     }
@@ -872,7 +879,9 @@ void Editor::paint_totals() {
     if (totals_row_ == 0) return;
     auto money = [](Decimal v) { return tax::picture_e(v, "999,999,999.99"); };
     std::string line;
-    if (list_.totals) {
+    if (list_.changed) {
+        line = changed_line_;
+    } else if (list_.totals) {
         line = list_.totals(td_, options_.owner);
     } else if (list_.table == 6) {
         Decimal paid, kept;

@@ -43,6 +43,8 @@ struct EditorPlace {
     EditaOptions finding{};
     // ROTAANTER: the folder of last year's declarations (empty: none).
     std::string last_year = {};
+    // VAL_DOLAR: the dollar rate the rural activity abroad is computed at.
+    Decimal dollar = {};
 };
 
 // EDITA: shows list `list` (item_lists.h) until the operator leaves it; the key that ended it

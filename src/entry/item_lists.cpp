@@ -194,6 +194,7 @@ std::map<int, ItemList> build() {
     add_notes_lists(lists);
     add_posting_lists(lists);
     add_gain_lists(lists);
+    add_rural_lists(lists);
     for (ItemList& l : people_lists()) lists[l.number] = std::move(l);
     return lists;
 }
@@ -209,7 +210,8 @@ const ItemList& item_list(int number) {
 
 std::vector<ScreenFields> item_list_fields() {
     std::vector<ScreenFields> out;
-    for (int n : {1, 2, 20, 4, 5, 6, 41, 42, 45, 21, 17, 18, 24, 11, 13, 15, 10, 19}) {
+    for (int n :
+         {1, 2, 20, 4, 5, 6, 41, 42, 45, 21, 17, 18, 24, 11, 13, 15, 10, 19, 31, 32, 33, 34, 35}) {
         const ItemList& l = item_list(n);
         ScreenFields s{"lista " + std::to_string(n), {l.table}, {}};
         for (const ItemColumn& c : l.columns)

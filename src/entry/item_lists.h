@@ -142,6 +142,10 @@ struct ItemList {
     // Rows written elsewhere (the program's notices, the postings typed in their window): none
     // inserted here, and none dropped for being blank.
     bool fixed = false;
+    // A table the annual computation does not read (the rural activity's): what follows from a
+    // change of its rows, run when the list opens and after every accepted cell, insertion and
+    // deletion; it gives the line under the list.
+    std::string (*changed)(EditorPlace& place, long owner) = nullptr;
 };
 
 // List `number` (1 and 2 the company income of the holder and of the dependants; 20 and
@@ -166,6 +170,8 @@ void add_posting_lists(std::map<int, ItemList>& lists);
 // The rows of one capital gain (the list's owner is the gain's number): its acquisition costs (10)
 // and the purchases and sales of shares or foreign cash (19), defined in gain_lists.cpp.
 void add_gain_lists(std::map<int, ItemList>& lists);
+// The rural activity's lists (31 to 35), defined in rural_lists.cpp.
+void add_rural_lists(std::map<int, ItemList>& lists);
 // A CPF typed as a dependant's: valid and of one of the declaration's dependants (relationship
 // below 98); the operator is told otherwise.
 bool dependant_cpf_valid(Operator& op, const tax::Declaration& d, const std::string& cpf);

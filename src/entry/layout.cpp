@@ -15,6 +15,7 @@
 #include "entry/identification.h"
 #include "entry/item_lists.h"
 #include "entry/office_screen.h"
+#include "entry/rural_screens.h"
 #include "entry/spouse_screen.h"
 #include "entry/summary_screen.h"
 #include "store/catalogue.h"
@@ -27,6 +28,7 @@ std::vector<ScreenFields> entry_screens() {
         spouse_fields(),         estate_fields(),       exit_fields(),    asset_detail_fields(),
         office_fields(),         alimony_deed_fields(), gain_fields()};
     for (ScreenFields& list : item_list_fields()) out.push_back(std::move(list));
+    for (ScreenFields& form : rural_fields()) out.push_back(std::move(form));
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/validate.h"
 #include "entry/corrected_list.h"
+#include "rural/open_rural.h"
 #include "shell/declaration_ui.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
@@ -362,9 +363,14 @@ bool keep_pending_work(App& app, const std::string& cpf, bool* ended) {
     return false;
 }
 
-// The computation loading and saving run, with the installation's SELIC rates.
-tax::OpenComputation open_computation(App& app) {
-    return tax::OpenComputation(app.w.clock(), selic_rates(app));
+// The computation loading and saving run, with the installation's SELIC rates: the rural
+// activity's result first (at the office's dollar rate), since the annual computation reads it.
+store::Declaration::Computation open_computation(App& app) {
+    return [annual = tax::OpenComputation(app.w.clock(), selic_rates(app)),
+            dollar = app.s.NVALDOLAR](store::Declaration& d) {
+        if (Status s = rural::recompute_open(d, dollar); !s) return s;
+        return annual(d);
+    };
 }
 
 }  // namespace

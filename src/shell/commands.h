@@ -106,4 +106,13 @@ int run_backup_command(int argc, char** argv);
 // terminal uses a table of the folder. Returns 0, or 1 after a message on standard error.
 int run_restore_command(int argc, char** argv);
 
+// vorn2026 lcdpr --folder DIR (--cpf CPF | --all) [--out DIR] [--now "YYYY-MM-DD HH:MM:SS"]
+// [--install DIR]
+// Writes the digital rural cash book "LCDPR26-" + CPF + ".txt" of each declarant whose Brazilian
+// rural activity is entered as LCDPR into DIR (default: the installation directory), reading the
+// data folder without changing it; an entry dated outside 2025 stops the book (nothing is moved).
+// One line per CPF: "CPF path" or "CPF text" of what stopped it (with --cpf, also a declarant who
+// keeps no digital book). Returns 0; 1 when any book stopped or after a message on standard error.
+int run_lcdpr_command(int argc, char** argv);
+
 }  // namespace vorn

@@ -22,6 +22,7 @@
 #include "entry/individuals_screen.h"
 #include "entry/item_editor.h"
 #include "entry/office_screen.h"
+#include "entry/rural_screens.h"
 #include "entry/spouse_screen.h"
 #include "entry/statement_screen.h"
 #include "entry/summary_screen.h"
@@ -129,7 +130,16 @@ bool built(ScreenPos at) {
     if (at.screen == 4) return at.item == 44 || at.item == 46;
     if (at.screen == 5) return at.item >= 56;
     return at.screen == 1 || at.screen == 2 || at.screen == 3 || at.screen == 6 || at.screen == 7 ||
-           at.screen == 8 || at.screen == 9 || at.screen == 10 || at.screen == 11;
+           at.screen == 8 || at.screen == 9 || at.screen == 10 || at.screen == 11 ||
+           (at.screen >= 12 && at.screen <= 17);
+}
+
+// The rural screens 12 to 17 keep their country in their item: 101 … 106 Brazil, 201 … 206
+// abroad (F12 and Alt+F2 go to Brazil's first).
+ScreenPos rural_item(ScreenPos next, std::string_view key, bool abroad) {
+    if (next.screen < 12 || next.screen > 17 || next.item != 0) return next;
+    if (key == "F12" || key == "ALT+F2") abroad = false;
+    return {next.screen, next.screen + (abroad ? 189 : 89)};
 }
 
 // Where a finding of the notices sends the operator: its screen, and the record and column of
@@ -154,6 +164,8 @@ class Run {
     void GIRO(ScreenPos start);
     ui::Key run_screen(ScreenPos at);
     ui::ReadResult special_screen(int item);
+    // Screens 12 to 17 and the digital cash book's 107 to 109.
+    ui::ReadResult rural_screen(ScreenPos at);
     // Screen 11: the office's data, then the program's notices (Ctrl+Enter on a finding goes
     // where it names); 63: the personal notes.
     // `left` tells whether a key bound on the screen ended its input.
@@ -402,6 +414,9 @@ ui::Key Run::run_screen(ScreenPos at) {
     } else if (at.item == 44 || at.item == 46) {
         draw_idle();
         r = entry::donation_window(sc, app_.op, app_.w, d_, at.item, selic());
+    } else if (at.screen >= 12 && at.screen <= 17) {
+        draw_idle();
+        r = rural_screen(at);
     } else if (at.screen == 11) {
         bool ended = false;
         r.last_key = notes_screen(at.item, ended, [&] { return jumped || alt_t; });
@@ -464,6 +479,50 @@ ui::ReadResult Run::special_screen(int item) {
     return entry::spouse_screen(app_.screen, app_.op, app_.w, d_, area, folders);
 }
 
+ui::ReadResult Run::rural_screen(ScreenPos at) {
+    entry::EditorPlace place{app_.screen, app_.op, app_.w, d_, selic(), win_->client()};
+    place.dollar = s_.NVALDOLAR;
+    entry::RuralPlace r{place, at.item >= 200, s_.ROTADEF};
+    ui::ReadResult out;
+    switch (at.item > 0 ? at.item : at.screen + 89) {
+        case 101:
+        case 201:
+            out.last_key = entry::rural_properties_screen(r);
+            break;
+        case 102:
+            out.last_key = entry::rural_book_screen(r);
+            break;
+        case 103:
+        case 203:
+            out = entry::rural_result_screen(r);
+            break;
+        case 104:
+        case 204:
+            out = entry::rural_herd_screen(r);
+            break;
+        case 105:
+        case 205:
+            out.last_key = entry::rural_assets_screen(r);
+            break;
+        case 106:
+        case 206:
+            out.last_key = entry::rural_debts_screen(r);
+            break;
+        case 107:
+            out.last_key = entry::rural_banks_screen(r);
+            break;
+        case 108:
+            out = entry::rural_accountant_screen(r);
+            break;
+        case 109:
+            entry::rural_lcdpr_file(r);
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
 void Run::GIRO(ScreenPos start) {
     GiroContext ctx;
     ScreenPos at = start;
@@ -485,7 +544,8 @@ void Run::GIRO(ScreenPos start) {
         ctx.rural_abroad = d_.values().str("AAR_EXTER") == "S" && at.item >= 200;
         ctx.new_declaration = d_.is_new();
         ctx.window_menu = s_.OPCIRPF() == "J";
-        ScreenPos next = GIRO_next(at, ui::key_name(k), ctx);
+        ScreenPos next =
+            rural_item(GIRO_next(at, ui::key_name(k), ctx), ui::key_name(k), ctx.rural_abroad);
         if (next.screen == -1) {
             app_.tell({kNoRural});
             next = {1, 11};
@@ -520,6 +580,13 @@ void Run::MENUCOMUM(int code) {
     if (kDependants.count(code) && !sh.has_dependants)
         return app_.tell({"Sem dependentes para usar essa opção"});
     if (!declaration_command_enabled(code)) return app_.tell({ui::kNotAvailable});  // a hot key
+    if (code >= 107 && code <= 109) {
+        // The digital cash book's registers and file: windows of their own, outside the loop.
+        draw_idle();
+        (void)rural_screen({12, code});
+        after_screen();
+        return;
+    }
     ScreenPos at = screen_for_code(code);
     check_first_ = code == 62;
     if (at.screen > 0) GIRO(at);

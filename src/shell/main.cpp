@@ -97,6 +97,10 @@ int restore(const Args& args) {
     return with_verb(vorn::run_restore_command, "restore", args);
 }
 
+int lcdpr(const Args& args) {
+    return with_verb(vorn::run_lcdpr_command, "lcdpr", args);
+}
+
 int darf(const Args& args) {
     return with_verb(vorn::run_darf_command, "darf", args);
 }
@@ -112,6 +116,7 @@ constexpr Command kCommands[] = {
     {"print", print},
     {"gains", gains},
     {"darf", darf},
+    {"lcdpr", lcdpr},
     {"document", document},
     {"handover", handover},
     {"check", check},

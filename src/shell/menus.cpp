@@ -150,8 +150,11 @@ bool declaration_command_enabled(int code) {
         case 96:
             return true;
         default:
-            return false;
+            break;
     }
+    // The rural activity: Brazil's screens, the digital cash book's registers and file, and the
+    // screens abroad.
+    return (code >= 101 && code <= 109) || (code >= 201 && code <= 206 && code != 202);
 }
 
 const std::vector<std::string>& print_items() {
