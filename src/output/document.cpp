@@ -1102,6 +1102,11 @@ void Writer::renda_variavel() {
     close("fundosInvestimentosDependente");
 }
 
+Status Writer::build_gains() {
+    renda_variavel();
+    return GANHOCAP();
+}
+
 Status Writer::build() {
     classe();
     contribuinte();
@@ -1158,6 +1163,17 @@ Status build_document(const tax::Declaration& d, const std::vector<store::Record
             "rural; declaração não gerada");
     Document doc;
     if (Status s = detail::Writer(d, gains, costs, rural, ctx, doc).build(); !s) return s;
+    *out = std::move(doc);
+    return Status::ok();
+}
+
+Status build_gains_parts(const tax::Declaration& d, const std::vector<store::Record>& gains,
+                         const std::vector<store::Record>& costs, const DocumentContext& ctx,
+                         Document* out) {
+    Document doc;
+    doc.text = "<ganhosCapital>";
+    if (Status s = detail::Writer(d, gains, costs, nullptr, ctx, doc).build_gains(); !s) return s;
+    doc.text += "</ganhosCapital>";
     *out = std::move(doc);
     return Status::ok();
 }

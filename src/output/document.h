@@ -60,6 +60,13 @@ struct Document {
                                     const DocumentContext& ctx, Document* out,
                                     const rural::RuralTables* rural = nullptr);
 
+// The variable-income and capital-gains parts of the document alone, inside one element
+// "ganhosCapital" (for the gains batch command): the same text the whole document holds.
+[[nodiscard]] Status build_gains_parts(const tax::Declaration& d,
+                                       const std::vector<store::Record>& gains,
+                                       const std::vector<store::Record>& costs,
+                                       const DocumentContext& ctx, Document* out);
+
 // Writes the document to `path` through a temporary file beside it renamed over it, so the path
 // holds either the old file or the whole new one. kSynced makes file and name durable before
 // returning; kDeferred leaves that to one Env::sync_filesystem of the caller's after many

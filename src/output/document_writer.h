@@ -59,6 +59,8 @@ class Writer {
     // Stops with kInvalid, carrying the texts the operator reads, when a part cannot be written
     // as stored (a capital gain whose buyers' names and numbers do not pair up).
     [[nodiscard]] Status build();
+    // Only the variable-income and capital-gains parts, in the document's order.
+    [[nodiscard]] Status build_gains();
 
   private:
     std::string A(std::string_view name) const { return fmt::amount(d_.num(name)); }
