@@ -25,12 +25,8 @@
 #include "ui/notices.h"
 
 namespace vorn::shell {
-namespace {
 
-constexpr const char* kHint =
-    "F1=Nome F2=CPF F3=Stat F4=Rec F5=Corr F6=Det F7=Pasta F8=AAR F11=Pen";
-
-store::Table* registry(App& app) {
+store::Table* folder_registry(App& app) {
     store::Table* t = app.w.table(9);
     if (!t) {
         sync_areas(app.s, app.w);
@@ -38,6 +34,19 @@ store::Table* registry(App& app) {
         t = app.w.table(9);
     }
     return t;
+}
+
+std::string masked_cpf(const std::string& cpf) {
+    return mask_picture(cpf, "999.999.999-99");
+}
+
+namespace {
+
+constexpr const char* kHint =
+    "F1=Nome F2=CPF F3=Stat F4=Rec F5=Corr F6=Det F7=Pasta F8=AAR F11=Pen";
+
+store::Table* registry(App& app) {
+    return folder_registry(app);
 }
 
 // The registry positioned on `cpf`; false when it is not there.
@@ -75,10 +84,6 @@ std::optional<std::string> cpf_by_name(store::Table& t, const std::string& name)
 std::map<long, std::string> status_names(App& app) {
     sync_areas(app.s, app.w);
     return store::read_status_names(app.w);
-}
-
-std::string masked_cpf(const std::string& cpf) {
-    return mask_picture(cpf, "999.999.999-99");
 }
 
 // The list of the folder's declarations (F1, F2, F3) in an order; the CPF chosen with Enter.

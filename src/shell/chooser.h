@@ -28,6 +28,11 @@ void update_receipts(App& app);
 // unreadable table is told to the operator and gives none.
 payments::InterestTable selic_rates(App& app);
 
+// The data folder's registry in its work area, opened there when it is not.
+store::Table* folder_registry(App& app);
+// A CPF as "999.999.999-99".
+std::string masked_cpf(const std::string& cpf);
+
 // The chooser's list of the data folder's declarations in an order (1 CPF, 2 name, 3 status),
 // only those with rural activity when asked; the CPF chosen with Enter, none on Esc.
 std::optional<std::string> choose_declaration(App& app, int order, bool rural_only);

@@ -17,23 +17,8 @@ const char* const kWholeTitle = "Exclusão de toda a declaração";
 const char* const kRuralTitle = "Exclusão apenas da Atividade Rural";
 const char* const kRecoverTitle = "Recupera uma Exclusão recente";
 
-std::string masked(const std::string& cpf) {
-    if (cpf.size() != 11) return cpf;
-    return cpf.substr(0, 3) + "." + cpf.substr(3, 3) + "." + cpf.substr(6, 3) + "-" + cpf.substr(9);
-}
-
 std::string plural(size_t n, const char* s = "s") {
     return n == 1 ? "" : s;
-}
-
-store::Table* registry(App& app) {
-    store::Table* t = app.w.table(9);
-    if (!t) {
-        sync_areas(app.s, app.w);
-        if (!store::ABERTURA(app.w, 9)) return nullptr;
-        t = app.w.table(9);
-    }
-    return t;
 }
 
 // The registry record of a CPF, current in area 9; false when the folder has none.
@@ -61,18 +46,18 @@ void run_deletion(App& app, const std::vector<std::string>& cpfs, DeletionKind k
 
 // 16,1,2: one declaration chosen from the list.
 void delete_one(App& app) {
-    store::Table* t = registry(app);
+    store::Table* t = folder_registry(app);
     if (!t) return;
     const std::optional<std::string> cpf = choose_declaration(app, 2, false);
     if (!cpf || !find(*t, *cpf)) return;
     const std::string name = left(t->str("NOMECONTR"), 20);
     if (!go_on_if_open_elsewhere(app, trim(t->str("NUSUAT")))) return;
-    if (!app.yes_not_default({"Confirma exclusao do CPF " + masked(*cpf), "Nome:" + name,
+    if (!app.yes_not_default({"Confirma exclusao do CPF " + masked_cpf(*cpf), "Nome:" + name,
                               "Na pasta " + app.s.LOCARQ},
                              kWholeTitle))
         return;
     run_deletion(app, {*cpf}, DeletionKind::kWhole, kWholeTitle);
-    if (store::Table* reg = registry(app); reg && !find(*reg, *cpf))
+    if (store::Table* reg = folder_registry(app); reg && !find(*reg, *cpf))
         app.tell({"Excluida a declaração de " + name}, kWholeTitle);
 }
 
@@ -102,7 +87,7 @@ void delete_several(App& app, DeletionKind kind) {
 
 // 16,3: every declaration whose latest deletion can be recalled.
 void recover(App& app) {
-    if (!registry(app)) return;
+    if (!folder_registry(app)) return;
     std::vector<maintenance::Recoverable> can;
     if (Status st = maintenance::recoverable_declarations(app.w, &can); !st) {
         app.error({"Registro de exclusões não lido:", st.message()}, kRecoverTitle);
@@ -117,7 +102,7 @@ void recover(App& app) {
                                       plural(n) + " pode" + plural(n, "m") + " ser recuperado" +
                                       plural(n)};
     for (size_t k = 0; k < n && k < 10; ++k)
-        lines.push_back(masked(can[k].cpf) + " " + left(can[k].name, 40));
+        lines.push_back(masked_cpf(can[k].cpf) + " " + left(can[k].name, 40));
     if (n > 10) lines.push_back("...");
     if (!app.yes(lines, kRecoverTitle)) return;
     std::vector<std::string> cpfs;
@@ -137,7 +122,7 @@ void recover(App& app) {
     if (!r.exists_again.empty()) {
         std::vector<std::string> again = {"Não recuperado" + plural(r.exists_again.size()) +
                                           ": o CPF já tem outra declaração na pasta"};
-        for (const auto& c : r.exists_again) again.push_back(masked(c));
+        for (const auto& c : r.exists_again) again.push_back(masked_cpf(c));
         app.tell(again, kRecoverTitle);
     }
 }
