@@ -19,6 +19,7 @@
 #include "shell/print_commands.h"
 #include "shell/printout_menu.h"
 #include "shell/startup.h"
+#include "shell/update_window.h"
 #include "shell/utilities_window.h"
 #include "store/catalogue.h"
 #include "store/declaration.h"
@@ -913,6 +914,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
                 entry::selic_register(app.screen, app.op, app.w);
             else
                 entry::selic_last_months(app.screen, app.w);
+            break;
+        case 35:
+            check_for_update(app);
             break;
         case 36:
             screen_settings(app, arg);

@@ -63,6 +63,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 30:  // change a CPF
         case 32:  // exports
         case 28:  // the SELIC register: typing a month's rate, the last twelve months
+        case 35:  // the check of the maker's status page: rates and a newer release
         case 36:  // declaration menu style, what follows closing a declaration
         case 37:  // remove the R$ 0,01 marks
         case 38:  // mobile and e-mail to the government program; automatic copy of its files

@@ -10,6 +10,7 @@
 #include "shell/dispatch.h"
 #include "shell/menus.h"
 #include "shell/startup.h"
+#include "shell/update_window.h"
 #include "store/cdx_index.h"
 #include "store/declaration.h"
 #include "ui/desktop.h"
@@ -157,6 +158,12 @@ int run_program(ui::Screen& screen, const ProgramArgs& args) {
         return 1;
     }
     tell_unfinished_work(app);
+    // The maker's status page: the month's rates, and a newer release, which ends the program for
+    // its installation when the operator takes it.
+    if (s.def("VER_ATUAL") != "N" && INTER(app, 0)) {
+        w.close_all();
+        return 0;
+    }
     if (backup_reminder(s, w)) {
         if (main_command_enabled(71, 1, 2)) {
             app.tell({"Deve ser informado a seguir a letra do PenDrive",

@@ -4,9 +4,11 @@
 // of every folder of the list onto the backup drive; a restore cut short finished at start-up.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "../tax/builder.h"
 #include "maintenance/backup.h"
@@ -14,6 +16,7 @@
 #include "office.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
+#include "shell/update_window.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
@@ -440,6 +443,174 @@ TEST(UtilitiesMenu, PartOfADeclarationCopiedIntoAnother) {
     ASSERT_TRUE(tax::FolderReader::read_one(store::Env::posix(), inst.path(), kB, &l));
     ASSERT_NE(l.declaration.list(2), nullptr);
     EXPECT_EQ(l.declaration.list(2)->size(), 2u);
+}
+
+// A local HTTPS server with a certificate of its own: routes (path → status and body file) in a
+// file, the User-Agent of each request appended to a log.
+struct Server {
+    fs::path dir;
+    std::string port, ca;
+    explicit Server(const std::string& folder) : dir(folder) {
+        fs::create_directories(dir);
+        std::ofstream(dir / "server.py") << R"(import http.server, ssl, sys, json
+class H(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        open(sys.argv[4], 'a').write(self.headers.get('User-Agent', '') + '\n')
+        r = json.load(open(sys.argv[1])).get(self.path)
+        if not r:
+            self.send_response(404); self.end_headers(); return
+        body = open(r[1], 'rb').read()
+        self.send_response(r[0]); self.send_header('Content-Length', str(len(body)))
+        self.end_headers(); self.wfile.write(body)
+    def log_message(self, *a): pass
+srv = http.server.ThreadingHTTPServer(('127.0.0.1', 0), H)
+ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER); ctx.load_cert_chain(sys.argv[2], sys.argv[3])
+srv.socket = ctx.wrap_socket(srv.socket, server_side=True)
+open(sys.argv[5], 'w').write(str(srv.server_address[1]))
+srv.serve_forever()
+)";
+        const std::string d = "'" + dir.string() + "'";
+        EXPECT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + d +
+                               "/key.pem -out " + d +
+                               "/cert.pem -days 2 -subj /CN=127.0.0.1 -addext "
+                               "subjectAltName=IP:127.0.0.1 2>/dev/null")
+                                  .c_str()),
+                  0);
+        ca = (dir / "cert.pem").string();
+        routes({});
+        EXPECT_EQ(std::system(("python3 " + d + "/server.py " + d + "/routes.json " + d +
+                               "/cert.pem " + d + "/key.pem " + d + "/agents.log " + d +
+                               "/port & echo $! > " + d + "/pid")
+                                  .c_str()),
+                  0);
+        for (int k = 0; k < 100 && port.empty(); ++k) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::ifstream(dir / "port") >> port;
+        }
+        EXPECT_FALSE(port.empty());
+    }
+    ~Server() {
+        std::string pid;
+        std::ifstream(dir / "pid") >> pid;
+        if (!pid.empty()) (void)std::system(("kill " + pid).c_str());
+    }
+    // path → (status, body)
+    void routes(const std::map<std::string, std::pair<int, std::string>>& r) {
+        std::string json = "{";
+        int k = 0;
+        for (const auto& [path, reply] : r) {
+            const std::string file = (dir / ("body" + std::to_string(k++))).string();
+            std::ofstream(file, std::ios::binary) << reply.second;
+            json += std::string(json.size() > 1 ? "," : "") + "\"" + path + "\": [" +
+                    std::to_string(reply.first) + ", \"" + file + "\"]";
+        }
+        std::ofstream(dir / "routes.json") << json << "}";
+    }
+    std::string url(const std::string& path) const { return "https://127.0.0.1:" + port + path; }
+};
+
+std::string status_page(const char* release, const char* date, long size) {
+    std::string page = "<html>Taxas SELIC-------";  // entries 16 after the marker's S
+    page.resize(page.find("SELIC") + 16, '-');
+    for (int m = 1; m <= 12; ++m)
+        page += "2025" + std::string(m < 10 ? "0" : "") + std::to_string(m) + ";1." +
+                std::string(m < 10 ? "0" : "") + std::to_string(m) + ";";
+    std::string s = std::to_string(size);
+    return page + " Versao VORN26" + release + date + " " + std::string(7 - s.size(), '0') + s +
+           "</html>";
+}
+
+// The months and rates of the office's interest table.
+std::multimap<std::string, std::string> rates_of(const Installation& inst) {
+    std::unique_ptr<store::Table> t;
+    EXPECT_TRUE(store::Table::open(store::Env::posix(), inst.path() + "/UFIRM.DBF",
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    std::multimap<std::string, std::string> out;
+    for (Status s = t->go_top(); s && !t->eof(); s = t->skip())
+        out.emplace(t->str("ANOMES"), t->num("TJM").to_string(2));
+    EXPECT_TRUE(t->close().is_ok());
+    return out;
+}
+
+TEST(UpdateMenu, RatesStoredOnceAMonthAndTheReleaseUpToDate) {
+    Installation inst;
+    office(inst);
+    Server server(inst.path() + "/srv");
+    server.routes({{"/status", {200, status_page("2.03 ", "31/03/26", 10)}}});
+    std::ofstream(inst.path() + "/brioinfo.txt") << server.url("/instal/") << "\r\n"
+                                                 << server.url("/status") << "\r\n";
+    const auto before = rates_of(inst);
+    Desk d(inst, "snap\nENTER\nENTER\n", {{"VORN_CA_FILE", server.ca}});
+    MENUSELECT(d.app, 35);
+    EXPECT_NE(d.snaps.str().find("Não existe atualização no momento!"), std::string::npos)
+        << d.snaps.str();
+    const auto after = rates_of(inst);
+    for (int m = 1; m <= 12; ++m) {
+        const std::string month = "2025" + std::string(m < 10 ? "0" : "") + std::to_string(m);
+        EXPECT_EQ(after.count(month), 1u) << month;  // the shipped months updated in place
+        EXPECT_EQ(after.find(month)->second,
+                  "1." + std::string(m < 10 ? "0" : "") + std::to_string(m));
+    }
+    EXPECT_EQ(after.size(), before.size() + (before.count("202512") ? 0 : 1));
+    std::string agent;
+    std::getline(std::ifstream(server.dir / "agents.log"), agent);
+    EXPECT_EQ(agent, "Programa VORN2026");
+}
+
+TEST(UpdateMenu, ANewReleaseDownloadedWhole404AndAnUntrustedServerChangeNothing) {
+    Installation inst;
+    office(inst);
+    Server server(inst.path() + "/srv");
+    const std::string installer(5000, 'x');
+    std::ofstream(inst.path() + "/brioinfo.txt") << server.url("/instal/") << "\n"
+                                                 << server.url("/status") << "\n";
+    // The installer is shorter than the page says: nothing is kept, the program goes on.
+    server.routes({{"/status", {200, status_page("2.04 ", "30/06/26", 6000)}},
+                   {"/instal/VORN2026-204.exe", {200, installer}}});
+    FakeProcesses fake;
+    {
+        Desk d(inst, "ENTER\nENTER\nsnap\nENTER\nENTER\nENTER\n",
+               {{"VORN_CA_FILE", server.ca}, {"VORN_INSTALLER", "/opt/instala"}});
+        d.app.processes = &fake;
+        EXPECT_FALSE(INTER(d.app, 0));
+        EXPECT_NE(d.snaps.str().find("Erro na carga do arquivo na internet!"), std::string::npos)
+            << d.snaps.str();
+    }
+    EXPECT_FALSE(fs::exists(inst.path() + "/INSTAL/VORN2026-204.exe"));
+    // The right size: saved, and started by the command the office set up.
+    server.routes({{"/status", {200, status_page("2.04 ", "30/06/26", 5000)}},
+                   {"/instal/VORN2026-204.exe", {200, installer}}});
+    {
+        Desk d(inst, "ENTER\nENTER\nENTER\n",
+               {{"VORN_CA_FILE", server.ca}, {"VORN_INSTALLER", "/opt/instala"}});
+        d.app.processes = &fake;
+        EXPECT_TRUE(INTER(d.app, 0));
+    }
+    EXPECT_EQ(fs::file_size(inst.path() + "/INSTAL/VORN2026-204.exe"), 5000u);
+    ASSERT_EQ(fake.started.size(), 1u);
+    EXPECT_EQ(fake.started[0],
+              (std::vector<std::string>{"/opt/instala", inst.path() + "/INSTAL/VORN2026-204.exe"}));
+    // A page the server does not have, and a server whose certificate nobody vouches for: told,
+    // no rate written.
+    const auto rates = rates_of(inst);
+    server.routes({});
+    {
+        Desk d(inst, "snap\nENTER\n", {{"VORN_CA_FILE", server.ca}});
+        d.s.DEFINE.set("VER_ATUAL", "N");
+        EXPECT_FALSE(INTER(d.app, 0));
+        EXPECT_NE(d.snaps.str().find("Erro no acesso a Internet. Tente depois!"),
+                  std::string::npos);
+    }
+    server.routes({{"/status", {200, status_page("2.03 ", "31/03/26", 10)}}});
+    {
+        Desk d(inst, "snap\nENTER\n");
+        d.s.DEFINE.set("VER_ATUAL", "N");
+        EXPECT_FALSE(INTER(d.app, 0));
+        EXPECT_NE(d.snaps.str().find("Erro no acesso a Internet. Tente depois!"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(rates_of(inst), rates);
 }
 
 }  // namespace
