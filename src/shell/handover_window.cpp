@@ -7,6 +7,7 @@
 #include "output/handover_folder.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
+#include "shell/utilities_window.h"
 #include "store/opening.h"
 #include "store/workareas.h"
 
@@ -44,6 +45,8 @@ output::HandoverOutcome send_prepared(App& app, const Prepared& p,
                                       const payments::InterestTable& selic,
                                       const std::string& cpf) {
     Session& s = app.s;
+    // The folder's notes hold what a check made just before the hand-over finds.
+    check_silently(app, cpf);
     const long status = s.cfg_num("ENV_STAT") == 1 ? s.cfg_num("OPC_TRAN") : 0;
     output::FolderHandover h{app.w.env(), *app.processes,     p.setup, p.ctx,
                              s.ROTADOANO, app.screen.clock(), selic,   status};

@@ -13,6 +13,7 @@
 #include "shell/folders.h"
 #include "shell/lists_window.h"
 #include "shell/print_commands.h"
+#include "shell/utilities_window.h"
 #include "tax/year.h"
 
 namespace vorn::shell {
@@ -120,6 +121,8 @@ void print_client(App& app, const std::string& cpf) {
         return;
     }
     if (!printout_chosen(app)) return;
+    // The notices printed are those of a check made just now.
+    check_silently(app, cpf);
     printing::Selection sel;
     sel.cpf = cpf;
     run(app, {app.s.ROTADOANO}, sel);

@@ -1,7 +1,7 @@
 #include "shell/utilities_window.h"
 
-#include <map>
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -71,30 +71,46 @@ struct AreasClosed {
 
 }  // namespace
 
-void check_declaration(App& app) {
-    sync_areas(app.s, app.w);
-    const std::optional<std::string> cpf = choose_declaration(app, 2, false);
-    if (!cpf) return;
+namespace {
+
+// The check of a declaration of the data folder (`where` as the check takes it), its findings
+// stored in the folder's notes table; nullopt after telling the operator what failed.
+std::optional<maintenance::CheckResult> check_in_folder(App& app, const std::string& cpf,
+                                                        int where) {
     CheckSetting setting;
-    if (!check_setting(app, *cpf, &setting)) return;
+    if (!check_setting(app, cpf, &setting)) return std::nullopt;
     tax::FolderReader::Loaded l;
-    if (Status st = tax::FolderReader::read_one(app.w.env(), app.s.LOCARQ, *cpf, &l); !st) {
+    if (Status st = tax::FolderReader::read_one(app.w.env(), app.s.LOCARQ, cpf, &l); !st) {
         app.error({"Declaração não lida:", st.message()});
-        return;
+        return std::nullopt;
     }
     maintenance::Checker checker(setting.catalogue, app.op, app.w.clock());
     maintenance::CheckInput in;
     in.declaration = &l.declaration;
     in.gains = &l.gains;
     in.last_year = setting.last_year;
-    const maintenance::CheckResult r = checker.CONFERE(in, 1);
-    if (Status st = maintenance::record_findings(app.w.env(), app.s.LOCARQ, *cpf, r.findings,
+    const maintenance::CheckResult r = checker.CONFERE(in, where);
+    if (Status st = maintenance::record_findings(app.w.env(), app.s.LOCARQ, cpf, r.findings,
                                                  &app.w.clock(), 10);
         !st) {
         app.error({"As observações não foram gravadas:", st.message()});
-        return;
+        return std::nullopt;
     }
-    tell_verdict(app, r);
+    return r;
+}
+
+}  // namespace
+
+void check_declaration(App& app) {
+    sync_areas(app.s, app.w);
+    const std::optional<std::string> cpf = choose_declaration(app, 2, false);
+    if (!cpf) return;
+    if (const auto r = check_in_folder(app, *cpf, 1)) tell_verdict(app, *r);
+}
+
+void check_silently(App& app, const std::string& cpf) {
+    sync_areas(app.s, app.w);
+    (void)check_in_folder(app, cpf, 3);
 }
 
 void check_open_declaration(App& app, store::Declaration& d) {

@@ -12,6 +12,10 @@ namespace vorn::shell {
 // folder's notes table; the verdict is told.
 void check_declaration(App& app);
 
+// The check run before a declaration is printed or handed over: its findings stored in the data
+// folder's notes table without a word (a failure to store them is told).
+void check_silently(App& app, const std::string& cpf);
+
 // The check of the declaration open for entry: its findings replace the earlier ones in its
 // working notes, and the verdict is told as the check tells it (where 2).
 void check_open_declaration(App& app, store::Declaration& d);

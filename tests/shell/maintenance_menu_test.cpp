@@ -17,6 +17,7 @@
 #include "shell/dispatch.h"
 #include "shell/folders.h"
 #include "shell/update_window.h"
+#include "shell/utilities_window.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
@@ -308,6 +309,16 @@ TEST(UtilitiesMenu, CheckOfAChosenDeclarationIsRecordedAndItsVerdictTold) {
     EXPECT_NE(d.snaps.str().find("Conferido."), std::string::npos) << d.snaps.str();
     EXPECT_GT(findings_of(inst, kA), 0u);
     EXPECT_EQ(findings_of(inst, kB), 0u);
+}
+
+TEST(UtilitiesMenu, TheCheckBeforePrintingOrHandingOverIsSilent) {
+    Installation inst;
+    office(inst);
+    Desk d(inst, "");
+    check_silently(d.app, kB);
+    EXPECT_EQ(d.snaps.str(), "");  // no screen waited for a key
+    EXPECT_GT(findings_of(inst, kB), 0u);
+    EXPECT_EQ(findings_of(inst, kA), 0u);
 }
 
 TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
