@@ -54,6 +54,10 @@ Status read_document_context(store::Env& env, const std::string& install,
                              DocumentContext* out) {
     if (Status s = read_declaration_namespace(env, irpf_folder, xmlns_setting, &out->xmlns); !s)
         return s;
+    return read_place_names(env, install, out);
+}
+
+Status read_place_names(store::Env& env, const std::string& install, DocumentContext* out) {
     Status s = each_row(env, install, "TABPAIS.DBF", [&](store::Table& t) {
         out->countries[trim(t.str("CODPAIS"))] = trim(t.str("NOMPAIS"));
     });

@@ -21,6 +21,10 @@ namespace vorn::output {
 [[nodiscard]] Status read_document_context(store::Env& env, const std::string& install,
                                            const std::string& irpf_folder,
                                            const std::string& xmlns_setting, DocumentContext* out);
+// The country names and municipality codes of the installation's reference tables, which the
+// document's addresses take.
+[[nodiscard]] Status read_place_names(store::Env& env, const std::string& install,
+                                      DocumentContext* out);
 
 // The hand-over's settings: the government folder, the office copies in "COPIAS-IRPF" of the data
 // folder, java as VORN_JAVA names it (else "java"), the jar VORN_IHASH_JAR (else
