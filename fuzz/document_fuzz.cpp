@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ctx.xmlns = "urn:fuzz";
     ctx.now = clock.now();
     output::Document doc;
-    check(static_cast<bool>(output::build_document(d, {}, ctx, &doc)));
+    check(static_cast<bool>(output::build_document(d, {}, {}, ctx, &doc)));
 
     pugi::xml_document xml;
     check(static_cast<bool>(xml.load_buffer(doc.text.data(), doc.text.size())));
