@@ -1,6 +1,6 @@
 // Capital gains and variable income for generated data folders: every fifth declaration sells
 // one to three assets (real estate with its cost rows, a car, shares with their operations,
-// dollars in cash), the first of them a property in twelve instalments with ten cost rows; the
+// dollars in cash), the first of them a property sold in twelve instalments with ten cost rows; the
 // same declarations keep stock statements for the holder and a fund statement for a dependant.
 // The gains are computed as the entry screen stores them. Its own seed: the declarations of
 // generator.h stay the same with or without gains.
@@ -29,7 +29,7 @@ class GainsGenerator {
         std::vector<vorn::store::Record> gains, costs;
         const int n = pick(1, 3);
         for (int k = 1; k <= n; ++k) {
-            if (i == 0 && k == 1)
+            if (k == 1)
                 instalment_property(d, gains, costs);
             else
                 sale(d, k, pick(0, 3), gains, costs);

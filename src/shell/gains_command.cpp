@@ -1,5 +1,7 @@
 // The gains batch command: each declaration's capital gains computed from their stored records
-// and its variable-income statements, printed without changing any file.
+// and its variable-income statements, printed without changing any file of the folder; with
+// --report DIR each declaration's capital-gains report is written into DIR as CPF + "-GANHOS.TXT"
+// (ISO-8859-1, the print file's text).
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +9,9 @@
 #include "base/text.h"
 #include "gains/gain.h"
 #include "gains/statement.h"
+#include "printing/gains_report.h"
+#include "printing/gains_report_run.h"
+#include "printing/print_file.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/env.h"
@@ -68,13 +73,39 @@ void print_statements(const std::vector<store::Record>& table7, std::string& out
         }
 }
 
+// The declaration's report of every gain into `dir`; nothing for a declaration without gains.
+Status write_report(const std::string& dir, const tax::Declaration& d,
+                    std::vector<store::Record>& gains, std::vector<store::Record>& costs,
+                    Operator& op) {
+    printing::PrintWriter w;
+    printing::GainsReport report(w);
+    for (const printing::GainToPrint& g : printing::gains_to_print(d, gains, costs, op))
+        report.IMPRGAN(g);
+    if (report.printed() == 0) return Status::ok();
+    return printing::publish_bytes(w.text(), dir + "/" + d.cpf() + "-GANHOS.TXT");
+}
+
 }  // namespace
 
 int run_gains_command(int argc, char** argv) {
+    // --report DIR is this command's own; the rest are the folder commands' options.
+    std::string report_dir;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::string(argv[i]) == "--report") {
+            if (i + 1 >= argc) return fail("--report sem valor");
+            report_dir = argv[++i];
+            continue;
+        }
+        args.push_back(argv[i]);
+    }
     BatchOptions o;
-    if (auto error = parse_batch_options(argc, argv, &o)) return fail(*error);
+    if (auto error = parse_batch_options(static_cast<int>(args.size()), args.data(), &o))
+        return fail(*error);
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
+    if (!report_dir.empty() && !env.is_directory(report_dir))
+        return fail("pasta não encontrada: " + report_dir);
     tax::FolderReader folder;
     if (Status s = tax::FolderReader::read(env, o.folder, o.cpf, &folder); !s)
         return fail(s.message());
@@ -106,6 +137,15 @@ int run_gains_command(int argc, char** argv) {
                 print_gain(*g, r, out);
             }
             print_statements(l.gains, out);
+            if (!report_dir.empty()) {
+                // The gains' notices were told above: the report's computation keeps quiet.
+                SilentOperator quiet;
+                if (Status s = write_report(report_dir, l.declaration, l.gains, l.costs, quiet);
+                    !s) {
+                    std::cout << out << std::flush;
+                    return fail(s.message());
+                }
+            }
         }
         if (out.size() > (1 << 20)) {
             std::cout << out;

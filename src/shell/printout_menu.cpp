@@ -6,6 +6,8 @@
 
 #include "base/text.h"
 #include "entry/month_range.h"
+#include "printing/gains_report.h"
+#include "printing/gains_report_run.h"
 #include "printing/printout.h"
 #include "printing/printout_run.h"
 #include "shell/chooser.h"
@@ -14,6 +16,7 @@
 #include "shell/lists_window.h"
 #include "shell/print_commands.h"
 #include "shell/utilities_window.h"
+#include "tax/folder.h"
 #include "tax/year.h"
 
 namespace vorn::shell {
@@ -91,6 +94,91 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
         if (send_print_file(app, path, name) != printing::Sent::kSent) break;
 }
 
+// The print item "Ganho de capital" (QUEIMP 6) prints the capital-gains report.
+bool gains_chosen(const App& app) {
+    return app.s.cfg_num("queimp") == 6;
+}
+
+// IMPGANHO's menu: 1 to 5, nothing when the operator pressed Esc.
+std::optional<int> gains_option(App& app) {
+    const int k = app.op.choose("Ganho de capital", "Escolha os ganhos a imprimir",
+                                printing::gains_report_options(), 4);
+    if (k < 0) return std::nullopt;
+    return k + 1;
+}
+
+// The gains report of `folders` (every gain of the chosen kind), or of one client with the choice
+// of the gain's number; sent through the channel like the printout.
+void run_gains(App& app, const std::vector<std::string>& folders, const printing::Selection& sel) {
+    Session& s = app.s;
+    const std::optional<int> option = gains_option(app);
+    if (!option) return;
+    const printing::PrintPlace place = print_place(app);
+    std::unique_ptr<printing::PrintFile> file;
+    if (Status st = printing::PrintFile::PREP_IMP(place, &file); !st) {
+        app.error({st.message()});
+        return;
+    }
+    int lines = static_cast<int>(s.cfg_num("NRO_LIN"));
+    if (lines < 50 || lines > 66) lines = 60;
+    printing::GainsReport report(*file, lines);
+    const payments::InterestTable selic = selic_rates(app);
+    printing::RunContext rc{app.w.env(), app.op, app.w.clock(), selic};
+    printing::RunResult result;
+    if (sel.kind == printing::Selection::Kind::kOne) {
+        // One declaration: the operator picks the gain by its number.
+        tax::FolderReader reader;
+        std::vector<tax::FolderReader::Loaded> loaded;
+        Status st = tax::FolderReader::read(app.w.env(), folders.front(), sel.cpf, &reader);
+        if (st && !reader.has(sel.cpf))
+            st =
+                Status::not_found("CPF " + sel.cpf + " não encontrado na pasta " + folders.front());
+        if (st) st = reader.load(0, reader.cpfs().size(), &loaded);
+        if (st && (loaded.empty() || !loaded.front().status))
+            st = loaded.empty() ? Status::not_found("CPF " + sel.cpf) : loaded.front().status;
+        if (!st) {
+            app.error({st.message()});
+            return;
+        }
+        tax::FolderReader::Loaded& l = loaded.front();
+        std::vector<printing::GainToPrint> all =
+            printing::gains_to_print(l.declaration, l.gains, l.costs, app.op);
+        std::vector<const store::Record*> records;
+        for (const auto& g : all) records.push_back(g.gain);
+        auto make = [&all](const store::Record& r) {
+            for (const auto& g : all)
+                if (g.gain == &r) return g;
+            return printing::GainToPrint{};
+        };
+        auto ask_number = [&app](std::string_view prompt) -> std::optional<int> {
+            Decimal n;
+            if (!app.ask({std::string(prompt)}, n, "99")) return std::nullopt;
+            return static_cast<int>(n.whole());
+        };
+        if (printing::IMPGANHO(*option, records, make, report, app.op, ask_number) > 0) {
+            result.printed = 1;
+            result.cpfs.push_back(sel.cpf);
+        }
+    } else {
+        for (const std::string& folder : folders) {
+            Status st =
+                printing::print_gains_folder(rc, folder, sel, *option, report, *file, &result);
+            if (!st) app.error({"Não foi possível ler a pasta", folder, st.message()});
+        }
+        for (const auto& p : result.problems) app.error({"Declaração não impressa:", p});
+    }
+    std::string path;
+    if (Status st = file->close(&path); !st) {
+        app.error({st.message()});
+        return;
+    }
+    const std::string name = result.cpfs.size() == 1
+                                 ? printing::copy_name(6, result.cpfs[0], tax::CANOATUAL)
+                                 : std::string("NAO-DOS");
+    for (int copy = 0; copy < std::clamp(s.NRO_VIAS, 1, 9); ++copy)
+        if (send_print_file(app, path, name) != printing::Sent::kSent) break;
+}
+
 bool printout_chosen(App& app) {
     const long queimp = app.s.cfg_num("queimp");
     if (queimp == 1 || queimp == 2 || queimp == 9 || queimp == 10) return true;
@@ -120,11 +208,15 @@ void print_client(App& app, const std::string& cpf) {
         print_client_lists(app, 1, cpf);
         return;
     }
+    printing::Selection sel;
+    sel.cpf = cpf;
+    if (gains_chosen(app)) {
+        run_gains(app, {app.s.ROTADOANO}, sel);
+        return;
+    }
     if (!printout_chosen(app)) return;
     // The notices printed are those of a check made just now.
     check_silently(app, cpf);
-    printing::Selection sel;
-    sel.cpf = cpf;
     run(app, {app.s.ROTADOANO}, sel);
 }
 
@@ -143,23 +235,31 @@ void print_selected(App& app) {
         DECLARA(app);
         return;
     }
-    if (!printout_chosen(app)) return;
+    const bool gains = gains_chosen(app);
+    if (!gains && !printout_chosen(app)) return;
+    auto print = [&app, gains](const std::vector<std::string>& folders,
+                               const printing::Selection& sel) {
+        if (gains)
+            run_gains(app, folders, sel);
+        else
+            run(app, folders, sel);
+    };
     printing::Selection sel;
     switch (s.cfg_num("quecon")) {
         case 2:
             sel.kind = printing::Selection::Kind::kMarked;
-            run(app, {s.ROTADOANO}, sel);
+            print({s.ROTADOANO}, sel);
             return;
         case 3:
             sel.kind = printing::Selection::Kind::kAll;
-            run(app, {s.ROTADOANO}, sel);
+            print({s.ROTADOANO}, sel);
             return;
         case 4: {
             sel.kind = printing::Selection::Kind::kAll;
             sync_areas(s, app.w);
             std::vector<std::string> folders;
             for (const FolderEntry& e : folder_list(app.w)) folders.push_back(e.folder);
-            run(app, folders, sel);
+            print(folders, sel);
             return;
         }
         default:

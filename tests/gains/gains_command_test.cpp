@@ -3,6 +3,7 @@
 // lines, and no file changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -203,6 +204,50 @@ TEST_F(GainsCommand, PrintsEveryGainAndStatementAsGolden) {
     std::ifstream in(golden, std::ios::binary);
     ASSERT_TRUE(in) << "golden file missing: " << golden << " (run with UPDATE_GOLDEN=1)";
     EXPECT_EQ(o.out, std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+TEST_F(GainsCommand, ReportWritesTheDeclarationsFileAsGolden) {
+    const fs::path reports = dir.parent_path() / "ReportWritesTheDeclarationsFile.out";
+    fs::remove_all(reports);
+    fs::create_directories(reports);
+    const auto before = file_bytes(dir);
+    Output o = run(run_gains_command, {"gains", "--folder", dir.string(), "--all", "--report",
+                                       reports.string(), "--now", "2026-04-15 10:00:00"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(file_bytes(dir), before);
+    // The standard output is the same as without --report.
+    Output plain = run(run_gains_command, {"gains", "--folder", dir.string(), "--all", "--now",
+                                           "2026-04-15 10:00:00"});
+    EXPECT_EQ(o.out, plain.out);
+    const auto files = file_bytes(reports);
+    ASSERT_EQ(files.size(), 1u);
+    const std::string& text = files.begin()->second;
+    EXPECT_EQ(files.begin()->first, std::string(kDeclarant) + "-GANHOS.TXT");
+    // Five gains, each on its own sheets, every sheet under its title; the flat's figures as the
+    // command prints them.
+    size_t titles = 0;
+    for (size_t p = 0; (p = text.find("DEMONSTRATIVO DA APURACAO", p)) != std::string::npos; ++p)
+        ++titles;
+    EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\f')) + 1, titles);
+    for (const char* n : {"N.01", "N.02", "N.03", "N.04", "N.05"})
+        EXPECT_NE(text.find(std::string("DEMONSTRATIVO DA APURACAO DOS GANHOS DE CAPITAL ") + n),
+                  std::string::npos)
+            << n;
+    EXPECT_NE(text.find("209.842,95"), std::string::npos);
+    EXPECT_NE(text.find("Nome: FULANO DE TAL"), std::string::npos);
+
+    const fs::path golden = fs::path(VORN_SOURCE_DIR) / "tests/data/gains/gains_report.TXT";
+    if (std::getenv("UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << text;
+    std::ifstream in(golden, std::ios::binary);
+    ASSERT_TRUE(in) << "golden file missing: " << golden << " (run with UPDATE_GOLDEN=1)";
+    EXPECT_EQ(text, std::string(std::istreambuf_iterator<char>(in), {}));
+
+    // A report folder that does not exist is refused before anything is printed.
+    o = run(run_gains_command, {"gains", "--folder", dir.string(), "--all", "--report",
+                                (reports / "missing").string()});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_TRUE(o.out.empty());
+    EXPECT_NE(o.err.find("pasta não encontrada"), std::string::npos);
 }
 
 TEST_F(GainsCommand, CalcTakesTheTotals) {

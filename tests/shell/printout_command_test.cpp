@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "gains_generator.h"
 #include "office.h"
 #include "store/catalogue.h"
 #include "store/dbf.h"
@@ -247,6 +248,91 @@ TEST(PrintMenu, CopiesPerClientLeaveAnUnfinishedDeclarationAlone) {
     // Two copies: the external program ran twice.
     const std::string args = slurp(o.inst.path() + "/lp.args");
     EXPECT_EQ(std::count(args.begin(), args.end(), '\n'), 2) << args;
+}
+
+}  // namespace
+}  // namespace vorn::shell
+
+namespace vorn::shell {
+namespace {
+
+// Print item 6 "Ganho de capital" for the whole folder (44,3), option 5 (every gain) taken at its
+// default: the print file is the report gains --report writes for the one client with gains, and
+// it goes to the external program.
+TEST(PrintMenu, CapitalGainsItemPrintsTheGainsReport) {
+    Office o(2);
+    fake_lp(o);
+    bench::GainsGenerator gains(7);
+    std::vector<store::Record> t7, t8;
+    gains.add(0, o.declarations[0], t7, t8);
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    store::Env& env = store::Env::posix();
+    for (auto [number, rows] : {std::pair{7, &t7}, {8, &t8}}) {
+        const auto* def = store::table_def(number);
+        ASSERT_TRUE(store::Table::create(env, store::data_table_path(env, o.inst.path(), number),
+                                         *def->layout, *rows, &clock, true)
+                        .is_ok());
+    }
+    std::string keys = "ALT+S\nENTER\n";
+    for (int k = 1; k < 6; ++k) keys += "DOWN\n";
+    keys +=
+        "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nENTER\nDOWN\nDOWN\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\nsnap\nENTER\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_FALSE(screens.empty());
+    EXPECT_TRUE(shows(screens[0], "Escolha os ganhos a imprimir")) << all(screens);
+    const std::string menu = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    ASSERT_FALSE(menu.empty()) << all(screens);
+    EXPECT_NE(menu.find("DEMONSTRATIVO DA APURACAO DOS GANHOS DE CAPITAL N.01"), std::string::npos);
+
+    fs::create_directories(o.inst.path() + "/rel");
+    int status = 0;
+    const std::string said =
+        run(o.inst,
+            kBinary + " gains --folder . --all --report rel --now '" + kNow + "' >/dev/null 2>&1",
+            &status);
+    ASSERT_EQ(status, 0) << said;
+    EXPECT_EQ(menu, slurp(o.inst.path() + "/rel/" + o.cpf(0) + "-GANHOS.TXT"));
+    EXPECT_FALSE(fs::exists(o.inst.path() + "/rel/" + o.cpf(1) + "-GANHOS.TXT"));
+    EXPECT_NE(slurp(o.inst.path() + "/lp.args").find(o.cpf(0)), std::string::npos);
+}
+
+// Item 6 for one client through the chooser: the option of real estate, the number prompt, the
+// property printed, "Imprime outro ganho?" answered no.
+TEST(PrintMenu, CapitalGainsOfOneClientAskTheGainsNumber) {
+    Office o(1);
+    fake_lp(o);
+    bench::GainsGenerator gains(7);
+    std::vector<store::Record> t7, t8;
+    gains.add(0, o.declarations[0], t7, t8);
+    ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+    store::Env& env = store::Env::posix();
+    for (auto [number, rows] : {std::pair{7, &t7}, {8, &t8}}) {
+        const auto* def = store::table_def(number);
+        ASSERT_TRUE(store::Table::create(env, store::data_table_path(env, o.inst.path(), number),
+                                         *def->layout, *rows, &clock, true)
+                        .is_ok());
+    }
+    std::string keys = "ALT+S\nENTER\n";
+    for (int k = 1; k < 6; ++k) keys += "DOWN\n";
+    keys +=
+        "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nENTER\nENTER\n"
+        "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\ntext " +
+        o.cpf(0) +
+        "\nENTER\nsnap\nLEFT\nLEFT\nLEFT\nLEFT\nENTER\nsnap\ntext "
+        "1\nENTER\nsnap\nRIGHT\nENTER\nsnap\nESC\n";
+    const auto screens = snapped(o, keys);
+    ASSERT_EQ(screens.size(), 4u) << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Nro. do Ganho de Imóveis a ser impresso (0 todos)"))
+        << all(screens);
+    EXPECT_TRUE(shows(screens[2], "Imprime outro ganho?")) << all(screens);
+    const std::string text = slurp(o.inst.path() + "/NAO-DOS.TXT");
+    EXPECT_NE(text.find("DEMONSTRATIVO DA APURACAO DOS GANHOS DE CAPITAL N.01\nBENS IMOVEIS"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("CAPITAL N.02"), std::string::npos);
+    EXPECT_NE(text.find("CALCULO DO IMPOSTO - ALIENACAO A PRAZO"), std::string::npos);
+    EXPECT_NE(slurp(o.inst.path() + "/lp.args").find(o.cpf(0)), std::string::npos);
 }
 
 }  // namespace
