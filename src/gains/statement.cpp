@@ -54,19 +54,37 @@ std::string two(int m) {
     return (m < 10 ? "0" : "") + std::to_string(m);
 }
 
+// A text field without its blanks, read in place (these run over every record of table 7 for
+// every statement of every declaration).
+std::string_view text_of(const store::Record& r, std::string_view field) {
+    std::string_view t = std::get<std::string>(r.value(field));
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t;
+}
+
 bool of_person(const store::Record& r, const std::string& dependant) {
-    return !r.deleted && r.num("TIPO_BEM") == kVariableIncome && r.num("BEM_NRO").is_zero() &&
-           trim(r.str("CPF_DEPE")) == trim(dependant);
+    if (r.deleted || r.num("TIPO_BEM") != kVariableIncome || !r.num("BEM_NRO").is_zero())
+        return false;
+    std::string_view want = dependant;
+    while (!want.empty() && want.front() == ' ') want.remove_prefix(1);
+    while (!want.empty() && want.back() == ' ') want.remove_suffix(1);
+    return text_of(r, "CPF_DEPE") == want;
 }
 
 char kind_of(const store::Record& r) {
-    const std::string k = trim(r.str("DAY_TRADE"));
+    const std::string_view k = text_of(r, "DAY_TRADE");
     return k.empty() ? kCommon : k[0];
 }
 
 std::array<Decimal, 12> months_of(const store::Record& r) {
+    static const std::array<std::string, 12> kNames = [] {
+        std::array<std::string, 12> n;
+        for (int m = 1; m <= 12; ++m) n[static_cast<size_t>(m - 1)] = "REC_MES" + two(m);
+        return n;
+    }();
     std::array<Decimal, 12> v{};
-    for (int m = 1; m <= 12; ++m) v[m - 1] = r.num("REC_MES" + two(m));
+    for (size_t m = 0; m < 12; ++m) v[m] = r.num(kNames[m]);
     return v;
 }
 

@@ -60,7 +60,8 @@ std::string_view trim_blanks(std::string_view s) {
 bool parse_number(std::string_view s, Decimal* out) {
     s = trim_blanks(s);
     *out = Decimal();
-    if (s.empty()) return true;
+    // Most amounts of a declaration's wide records are zero.
+    if (s.empty() || s == "0.00" || s == "0") return true;
     size_t i = 0;
     bool neg = false;
     if (s[0] == '-' || s[0] == '+') {

@@ -16,36 +16,53 @@ std::string upper_ascii(std::string_view s) {
     return r;
 }
 
+inline char up(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+// FNV-1a over the name in upper case: the slot a name hashes to.
+inline uint32_t name_hash(std::string_view name) {
+    uint32_t h = 2166136261u;
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(up(c));
+        h *= 16777619u;
+    }
+    return h;
+}
+
 }  // namespace
 
 Layout::Layout(std::vector<FieldDef> fields) : fields_(std::move(fields)) {
-    by_name_.reserve(fields_.size());
-    for (size_t i = 0; i < fields_.size(); ++i)
-        by_name_.emplace_back(upper_ascii(fields_[i].name), i);
-    std::sort(by_name_.begin(), by_name_.end());
-    for (size_t i = 1; i < by_name_.size(); ++i)
-        if (by_name_[i].first == by_name_[i - 1].first)
-            throw std::invalid_argument("duplicate field " + by_name_[i].first);
+    upper_.reserve(fields_.size());
+    for (const auto& f : fields_) upper_.push_back(upper_ascii(f.name));
+    // An open-addressing table of at least twice the fields: records are read by name in the
+    // computation's innermost loops, so a name costs one hash and, as a rule, one comparison.
+    size_t size = 8;
+    while (size < fields_.size() * 2) size *= 2;
+    slots_.assign(size, -1);
+    for (size_t i = 0; i < fields_.size(); ++i) {
+        for (size_t k = name_hash(upper_[i]) & (size - 1);; k = (k + 1) & (size - 1)) {
+            if (slots_[k] < 0) {
+                slots_[k] = static_cast<int>(i);
+                break;
+            }
+            if (upper_[static_cast<size_t>(slots_[k])] == upper_[i])
+                throw std::invalid_argument("duplicate field " + upper_[i]);
+        }
+    }
 }
 
 int Layout::find(std::string_view name) const {
-    // Compared letter by letter in upper case, without building the upper-case name: records are
-    // read by name in the computation's innermost loops.
-    auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    auto compare = [&](std::string_view stored) {
-        const size_t n = std::min(stored.size(), name.size());
-        for (size_t i = 0; i < n; ++i) {
-            const unsigned char a = static_cast<unsigned char>(stored[i]),
-                                b = static_cast<unsigned char>(up(name[i]));
-            if (a != b) return a < b ? -1 : 1;
-        }
-        return stored.size() < name.size() ? -1 : stored.size() > name.size() ? 1 : 0;
-    };
-    auto it =
-        std::lower_bound(by_name_.begin(), by_name_.end(), name,
-                         [&](const auto& e, std::string_view) { return compare(e.first) < 0; });
-    if (it == by_name_.end() || compare(it->first) != 0) return -1;
-    return static_cast<int>(it->second);
+    const size_t mask = slots_.size() - 1;
+    for (size_t k = name_hash(name) & mask;; k = (k + 1) & mask) {
+        const int i = slots_[k];
+        if (i < 0) return -1;
+        const std::string& stored = upper_[static_cast<size_t>(i)];
+        if (stored.size() != name.size()) continue;
+        size_t n = 0;
+        while (n < name.size() && stored[n] == up(name[n])) ++n;
+        if (n == name.size()) return i;
+    }
 }
 
 size_t Layout::index(std::string_view name) const {

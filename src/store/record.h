@@ -46,7 +46,8 @@ class Layout {
 
   private:
     std::vector<FieldDef> fields_;
-    std::vector<std::pair<std::string, size_t>> by_name_;  // upper-case name, sorted
+    std::vector<std::string> upper_;  // the names in upper case, in field order
+    std::vector<int> slots_;          // open addressing by name: a field's position, or -1
 };
 
 // Logical fields can also be unset (blank or '?').
