@@ -9,6 +9,8 @@
 #include "base/text.h"
 #include "gains/gain.h"
 #include "gains/statement.h"
+#include "output/document.h"
+#include "output/handover_folder.h"
 #include "printing/gains_report.h"
 #include "printing/gains_report_run.h"
 #include "printing/print_file.h"
@@ -85,16 +87,30 @@ Status write_report(const std::string& dir, const tax::Declaration& d,
     return printing::publish_bytes(w.text(), dir + "/" + d.cpf() + "-GANHOS.TXT");
 }
 
+// The declaration's variable-income and capital-gains parts of its document into `dir` as CPF +
+// "-GANHOS.XML".
+Status write_xml(store::Env& env, const std::string& dir, const tax::FolderReader::Loaded& l,
+                 const output::DocumentContext& ctx) {
+    output::Document doc;
+    if (Status s = output::build_gains_parts(l.declaration, l.gains, l.costs, ctx, &doc); !s)
+        return s;
+    for (const auto& n : doc.notes)
+        std::cerr << "vorn2026 gains: CPF " << l.cpf << ": " << output::note_kind_name(n.kind)
+                  << ": " << n.text << "\n";
+    return output::write_document(env, dir + "/" + l.cpf + "-GANHOS.XML", doc);
+}
+
 }  // namespace
 
 int run_gains_command(int argc, char** argv) {
-    // --report DIR is this command's own; the rest are the folder commands' options.
-    std::string report_dir;
+    // --report DIR and --xml DIR are this command's own; the rest are the folder commands'.
+    std::string report_dir, xml_dir;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
-        if (i > 0 && std::string(argv[i]) == "--report") {
-            if (i + 1 >= argc) return fail("--report sem valor");
-            report_dir = argv[++i];
+        const std::string a = argv[i];
+        if (i > 0 && (a == "--report" || a == "--xml")) {
+            if (i + 1 >= argc) return fail(a + " sem valor");
+            (a == "--xml" ? xml_dir : report_dir) = argv[++i];
             continue;
         }
         args.push_back(argv[i]);
@@ -104,8 +120,14 @@ int run_gains_command(int argc, char** argv) {
         return fail(*error);
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.folder)) return fail("pasta não encontrada: " + o.folder);
-    if (!report_dir.empty() && !env.is_directory(report_dir))
-        return fail("pasta não encontrada: " + report_dir);
+    for (const std::string* dir : {&report_dir, &xml_dir})
+        if (!dir->empty() && !env.is_directory(*dir)) return fail("pasta não encontrada: " + *dir);
+    // The document's parts read the installation's place names; the namespace is not theirs.
+    output::DocumentContext ctx;
+    if (!xml_dir.empty()) {
+        if (Status s = output::read_place_names(env, o.install, &ctx); !s) return fail(s.message());
+        ctx.now = BatchContext(o, "gains").clock().now();
+    }
     tax::FolderReader folder;
     if (Status s = tax::FolderReader::read(env, o.folder, o.cpf, &folder); !s)
         return fail(s.message());
@@ -137,6 +159,12 @@ int run_gains_command(int argc, char** argv) {
                 print_gain(*g, r, out);
             }
             print_statements(l.gains, out);
+            if (!xml_dir.empty()) {
+                if (Status s = write_xml(env, xml_dir, l, ctx); !s) {
+                    std::cout << out << std::flush;
+                    return fail("CPF " + l.cpf + ": " + s.message());
+                }
+            }
             if (!report_dir.empty()) {
                 // The gains' notices were told above: the report's computation keeps quiet.
                 SilentOperator quiet;

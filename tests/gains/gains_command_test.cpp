@@ -250,6 +250,33 @@ TEST_F(GainsCommand, ReportWritesTheDeclarationsFileAsGolden) {
     EXPECT_NE(o.err.find("pasta não encontrada"), std::string::npos);
 }
 
+TEST_F(GainsCommand, XmlWritesTheDocumentsGainsPartsAsGolden) {
+    const fs::path out = dir.parent_path() / "XmlWritesTheDocumentsGainsParts.out";
+    fs::remove_all(out);
+    fs::create_directories(out);
+    const auto before = file_bytes(dir);
+    Output o = run(run_gains_command,
+                   {"gains", "--folder", dir.string(), "--all", "--xml", out.string(), "--now",
+                    "2026-04-15 10:00:00", "--install", VORN_BINARY_DIR "/ref"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(file_bytes(dir), before);
+    const auto files = file_bytes(out);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.begin()->first, std::string(kDeclarant) + "-GANHOS.XML");
+    const std::string& xml = files.begin()->second;
+    // The variable-income part, then the gains section with its five gains.
+    EXPECT_LT(xml.find("<rendaVariavel"), xml.find("<gcap>"));
+    EXPECT_EQ(xml.rfind("<ganhosCapital>", 0), 0u);
+    EXPECT_EQ(
+        std::system(("xmllint --noout '" + (out / files.begin()->first).string() + "'").c_str()),
+        0);
+    const fs::path golden = fs::path(VORN_SOURCE_DIR) / "tests/data/gains/gains_parts.xml";
+    if (std::getenv("UPDATE_GOLDEN")) std::ofstream(golden, std::ios::binary) << xml;
+    std::ifstream in(golden, std::ios::binary);
+    ASSERT_TRUE(in) << "golden file missing: " << golden << " (run with UPDATE_GOLDEN=1)";
+    EXPECT_EQ(xml, std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
 TEST_F(GainsCommand, CalcTakesTheTotals) {
     Output o = run(run_calc_command, {"calc", "--folder", dir.string(), "--cpf", kDeclarant,
                                       "--now", "2026-04-15 10:00:00"});
