@@ -101,10 +101,17 @@ bool gains_chosen(const App& app) {
 
 // IMPGANHO's menu: 1 to 5, nothing when the operator pressed Esc.
 std::optional<int> gains_option(App& app) {
-    const int k = app.op.choose("Ganho de capital", "Escolha os ganhos a imprimir",
-                                printing::gains_report_options(), 4);
-    if (k < 0) return std::nullopt;
-    return k + 1;
+    // The five options one under the other (side by side they do not fit the screen), then the
+    // number typed; all the gains are proposed.
+    std::vector<std::string> lines = printing::gains_report_options();
+    lines.push_back("Escolha os ganhos a imprimir");
+    Decimal k(5);
+    if (!app.ask(lines, k, "9", 0, [&] {
+            const long long n = k.whole();
+            return n >= 1 && n <= 5;
+        }))
+        return std::nullopt;
+    return static_cast<int>(k.whole());
 }
 
 // The gains report of `folders` (every gain of the chosen kind), or of one client with the choice

@@ -319,7 +319,7 @@ TEST(PrintMenu, CapitalGainsOfOneClientAskTheGainsNumber) {
         "ENTER\nALT+S\nDOWN\nDOWN\nDOWN\nENTER\nENTER\n"
         "ALT+S\nDOWN\nDOWN\nDOWN\nDOWN\nRIGHT\nENTER\ntext " +
         o.cpf(0) +
-        "\nENTER\nsnap\nLEFT\nLEFT\nLEFT\nLEFT\nENTER\nsnap\ntext "
+        "\nENTER\nsnap\ntext 1\nENTER\nsnap\ntext "
         "1\nENTER\nsnap\nRIGHT\nENTER\nsnap\nESC\n";
     const auto screens = snapped(o, keys);
     ASSERT_EQ(screens.size(), 4u) << all(screens);
