@@ -269,4 +269,165 @@ Status copy_part(store::WorkAreas& w, int part, const std::string& from, const s
     return Status::ok();
 }
 
+namespace {
+
+std::string only_digits(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c >= '0' && c <= '9') out += c;
+    return out;
+}
+
+// "50,00": a share as the operator typed it.
+std::string percent_text(Decimal v) {
+    std::string t = v.to_string(2);
+    if (auto dot = t.find('.'); dot != std::string::npos) t[dot] = ',';
+    return t;
+}
+
+}  // namespace
+
+Status copy_estate_assets(store::WorkAreas& w, const std::string& estate,
+                          const CreateHeir& create_heir, EstateCopyResult* result) {
+    *result = {};
+    constexpr int kSummary = 1, kAssets = 4, kShares = 20;
+    HeldTables held(w);
+    if (Status s = held.take({kSummary, kAssets, kShares, kRegistry}, &result->busy); !s) return s;
+    Table& reg = held.table(kRegistry);
+    std::vector<Record> estate_reg, estate_summary;
+    if (Status s = live_of(reg, estate, nullptr, &estate_reg); !s) return s;
+    if (estate_reg.empty())
+        return Status::not_found("CPF original não encontrado.\nConfira o número digitado");
+    if (Status s = live_of(held.table(kSummary), estate, nullptr, &estate_summary); !s) return s;
+    if (estate_summary.empty() || trim(estate_summary.front().str("DECFINAL")) != "S")
+        return Status::not_found("CPF Origem não e uma declaração final de espólio.");
+    const std::string estate_name = trim(estate_reg.front().str("NOMECONTR"));
+
+    std::vector<Record> shares, estate_assets;
+    if (Status s = live_of(held.table(kShares), estate, nullptr, &shares); !s) return s;
+    if (Status s = live_of(held.table(kAssets), estate, nullptr, &estate_assets); !s) return s;
+    std::map<long long, const Record*> asset_of;
+    for (const auto& a : estate_assets) asset_of[a.num("I7_0").whole()] = &a;
+    std::erase_if(shares, [&](const Record& r) {
+        return r.num("PERCENT") <= Decimal() || !asset_of.count(r.num("REFEREN").whole());
+    });
+    if (shares.empty()) return Status::not_found("Não foi encontrada a divisão dos bens! Confira.");
+
+    // Each heir once, in the order of the sharing: registered, to be registered, or left out.
+    struct Heir {
+        std::string cpf, name;
+        bool create = false;
+        std::vector<Record> assets;  // what the heir has now
+        std::vector<Record> added;
+    };
+    std::vector<Heir> heirs;
+    std::map<std::string, size_t> heir_at;
+    for (const auto& share : shares) {
+        const std::string cpf = only_digits(share.str("CPFHERDE"));
+        if (heir_at.count(cpf)) continue;
+        const std::string name = trim(share.str("NOMEDEPEN"));
+        if (cpf.size() != 11 || cpf == estate) {
+            result->left.push_back(name + " - " + trim(share.str("CPFHERDE")) +
+                                   " não tem um CPF para receber os bens");
+            heir_at[cpf] = SIZE_MAX;
+            continue;
+        }
+        Heir h{cpf, name, false, {}, {}};
+        std::vector<Record> own;
+        if (Status s = live_of(reg, cpf, nullptr, &own); !s) return s;
+        if (own.empty()) {
+            if (!create_heir(name, cpf)) {
+                result->left.push_back(name + " - " + cpf + " não foi localizado !");
+                heir_at[cpf] = SIZE_MAX;
+                continue;
+            }
+            h.create = true;
+        } else if (const std::string on = trim(own.front().str("NUSUAT")); !on.empty()) {
+            return Status::locked("A declaração de " + name + " está aberta no terminal " + on +
+                                  ". Feche-a antes da cópia.");
+        } else if (Status s = live_of(held.table(kAssets), cpf, nullptr, &h.assets); !s) {
+            return s;
+        }
+        heir_at[cpf] = heirs.size();
+        heirs.push_back(std::move(h));
+    }
+
+    // The heirs' new assets, numbered after each one's last; a share already copied is skipped.
+    const store::Layout& layout = *store::table_def(kAssets)->layout;
+    const auto limit = [&](const char* field) {
+        long long l = 1;
+        for (int k = 0; k < layout[layout.index(field)].width; ++k) l *= 10;
+        return l;
+    };
+    // Each share's value, rounded to the cent; when an asset's shares reach 100 %, the last takes
+    // what the others left, so that the heirs' values add up to the estate's.
+    std::vector<Decimal> value_of(shares.size());
+    std::map<long long, std::pair<Decimal, Decimal>> shared;  // asset → percent and value given
+    for (size_t k = 0; k < shares.size(); ++k) {
+        const long long item = shares[k].num("REFEREN").whole();
+        const Decimal total = asset_of[item]->num("I7_4"), pct = shares[k].num("PERCENT");
+        auto& [pct_so_far, given] = shared[item];
+        pct_so_far += pct;
+        value_of[k] =
+            pct_so_far == Decimal(100) ? total - given : (total * pct / Decimal(100)).round(2);
+        given += value_of[k];
+    }
+    for (size_t k = 0; k < shares.size(); ++k) {
+        const Record& share = shares[k];
+        auto at = heir_at.find(only_digits(share.str("CPFHERDE")));
+        if (at->second == SIZE_MAX) continue;
+        Heir& h = heirs[at->second];
+        const Record& from = *asset_of[share.num("REFEREN").whole()];
+        const Decimal pct = share.num("PERCENT");
+        Record r = from;
+        r.set("I7_2",
+              substr_chars(trim(from.str("I7_2")) + " - Recebido na partilha do espólio de " +
+                               estate_name + " (" + percent_text(pct) + "%)",
+                           0, 512));
+        const bool had = std::any_of(h.assets.begin(), h.assets.end(), [&](const Record& a) {
+            return trim(a.str("I7_2")) == trim(r.str("I7_2"));
+        });
+        if (had) {
+            ++result->existing;
+            continue;
+        }
+        long long seq = 0, item = 0;
+        for (const auto& a : h.assets) {
+            seq = std::max(seq, a.num("I7_0").whole());
+            item = std::max(item, a.num("I7_1").whole());
+        }
+        seq = (seq + 9) / 10 * 10 + 10;
+        if (seq >= limit("I7_0") || item + 1 >= limit("I7_1"))
+            return Status::invalid("Número de item acima do permitido em " +
+                                   declaration_table_file(kAssets));
+        r.set("CPF", h.cpf);
+        r.set("I7_0", Decimal(seq));
+        r.set("I7_1", Decimal(item + 1));
+        r.set("I7_3", Decimal());
+        r.set("I7_9", Decimal());
+        r.set("I7_4", value_of[k]);
+        r.set("CPFDEP", "");
+        h.assets.push_back(r);
+        h.added.push_back(std::move(r));
+    }
+
+    // Written: the heirs' assets first, the registry records of new heirs last.
+    Table& assets = held.table(kAssets);
+    for (auto& h : heirs)
+        for (auto& r : h.added) {
+            if (Status s = assets.append(&r); !s) return s;
+            ++result->copied;
+        }
+    if (Status s = assets.flush(); !s) return s;
+    for (const auto& h : heirs) {
+        if (!h.create || h.added.empty()) continue;
+        Record r(reg.layout_ptr());
+        r.set("CPF", h.cpf);
+        r.set("NOMECONTR", substr_chars(h.name, 0, 40));
+        if (Status s = reg.append(&r); !s) return s;
+        ++result->created;
+    }
+    return reg.flush();
+}
+
 }  // namespace vorn::maintenance

@@ -60,8 +60,11 @@ Status print_folder(RunContext& c, const std::string& folder, const Selection& s
             if (sel.kind == Selection::Kind::kMarked && d.str("IMPRE") != "S") continue;
             tax::Context tc{d, c.op, c.clock, c.selic};
             tax::compute_declaration(tc);
-            if (with_notes)
+            if (with_notes) {
+                if (c.check_first && sel.kind != Selection::Kind::kOne)
+                    c.check_first(folder, l.cpf);
                 if (Status s = read_notes(c.env, folder, l.cpf, &extras.notes); !s) return s;
+            }
             const bool went_on = printout.print(d, steps, extras);
             const std::string name = trim(d.str("NOMECONTR"));
             if (Status s = file.taxpayer_done(l.cpf, name); !s) return s;

@@ -3,6 +3,7 @@
 // one print file, with its own copy when the terminal keeps one per taxpayer.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct RunContext {
     Operator& op;  // the computation's notices
     const Clock& clock;
     const payments::InterestTable& selic;
+    // Run before a declaration of a marked or whole-folder run prints its notes, so that the
+    // notices printed are those of a check made just now (folder, CPF).
+    std::function<void(const std::string&, const std::string&)> check_first = {};
 };
 
 // What a run printed.

@@ -66,7 +66,7 @@ void run(App& app, const std::vector<std::string>& folders, const printing::Sele
     printing::Printout printout(*file, po);
 
     const payments::InterestTable selic = selic_rates(app);
-    printing::RunContext rc{app.w.env(), app.op, app.w.clock(), selic};
+    printing::RunContext rc{app.w.env(), app.op, app.w.clock(), selic, silent_checks(app)};
     printing::RunResult result;
     for (const std::string& folder : folders) {
         Status st =

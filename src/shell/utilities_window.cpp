@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -29,19 +30,21 @@ constexpr int kGains = 7;
 // What the check reads besides the declaration: the office's catalogue and its history of 2024.
 struct CheckSetting {
     maintenance::ErrorCatalogue catalogue;
-    std::optional<tax::PastResult> last_year;
+    std::map<std::string, tax::PastResult> history;
+    std::optional<tax::PastResult> last_year(const std::string& cpf) const {
+        auto h = history.find(cpf);
+        return h == history.end() ? std::nullopt : std::optional<tax::PastResult>(h->second);
+    }
 };
 
-bool check_setting(App& app, const std::string& cpf, CheckSetting* out) {
+bool check_setting(App& app, CheckSetting* out) {
     store::Env& env = app.w.env();
     Status st = maintenance::ErrorCatalogue::read(env, app.s.ROTADEF, &out->catalogue);
-    std::map<std::string, tax::PastResult> history;
-    if (st) st = maintenance::read_history(env, app.s.ROTADEF, "2024", &history);
+    if (st) st = maintenance::read_history(env, app.s.ROTADEF, "2024", &out->history);
     if (!st) {
         app.error({"Conferência não feita:", st.message()});
         return false;
     }
-    if (auto h = history.find(cpf); h != history.end()) out->last_year = h->second;
     return true;
 }
 
@@ -73,14 +76,13 @@ struct AreasClosed {
 
 namespace {
 
-// The check of a declaration of the data folder (`where` as the check takes it), its findings
+// The check of a declaration of a data folder (`where` as the check takes it), its findings
 // stored in the folder's notes table; nullopt after telling the operator what failed.
-std::optional<maintenance::CheckResult> check_in_folder(App& app, const std::string& cpf,
-                                                        int where) {
-    CheckSetting setting;
-    if (!check_setting(app, cpf, &setting)) return std::nullopt;
+std::optional<maintenance::CheckResult> check_in_folder(App& app, const CheckSetting& setting,
+                                                        const std::string& folder,
+                                                        const std::string& cpf, int where) {
     tax::FolderReader::Loaded l;
-    if (Status st = tax::FolderReader::read_one(app.w.env(), app.s.LOCARQ, cpf, &l); !st) {
+    if (Status st = tax::FolderReader::read_one(app.w.env(), folder, cpf, &l); !st) {
         app.error({"Declaração não lida:", st.message()});
         return std::nullopt;
     }
@@ -88,10 +90,10 @@ std::optional<maintenance::CheckResult> check_in_folder(App& app, const std::str
     maintenance::CheckInput in;
     in.declaration = &l.declaration;
     in.gains = &l.gains;
-    in.last_year = setting.last_year;
+    in.last_year = setting.last_year(cpf);
     const maintenance::CheckResult r = checker.CONFERE(in, where);
-    if (Status st = maintenance::record_findings(app.w.env(), app.s.LOCARQ, cpf, r.findings,
-                                                 &app.w.clock(), 10);
+    if (Status st =
+            maintenance::record_findings(app.w.env(), folder, cpf, r.findings, &app.w.clock(), 10);
         !st) {
         app.error({"As observações não foram gravadas:", st.message()});
         return std::nullopt;
@@ -105,17 +107,39 @@ void check_declaration(App& app) {
     sync_areas(app.s, app.w);
     const std::optional<std::string> cpf = choose_declaration(app, 2, false);
     if (!cpf) return;
-    if (const auto r = check_in_folder(app, *cpf, 1)) tell_verdict(app, *r);
+    CheckSetting setting;
+    if (!check_setting(app, &setting)) return;
+    if (const auto r = check_in_folder(app, setting, app.s.LOCARQ, *cpf, 1)) tell_verdict(app, *r);
 }
 
 void check_silently(App& app, const std::string& cpf) {
     sync_areas(app.s, app.w);
-    (void)check_in_folder(app, cpf, 3);
+    CheckSetting setting;
+    if (check_setting(app, &setting)) (void)check_in_folder(app, setting, app.s.LOCARQ, cpf, 3);
+}
+
+std::function<void(const std::string&, const std::string&)> silent_checks(App& app) {
+    // The catalogue and the history are read once for the whole run; a failure is told once and
+    // ends the checks, not the printing.
+    auto setting = std::make_shared<std::optional<CheckSetting>>();
+    auto failed = std::make_shared<bool>(false);
+    return [&app, setting, failed](const std::string& folder, const std::string& cpf) {
+        if (*failed) return;
+        if (!*setting) {
+            CheckSetting s;
+            if (!check_setting(app, &s)) {
+                *failed = true;
+                return;
+            }
+            *setting = std::move(s);
+        }
+        if (!check_in_folder(app, **setting, folder, cpf, 3)) *failed = true;
+    };
 }
 
 void check_open_declaration(App& app, store::Declaration& d) {
     CheckSetting setting;
-    if (!check_setting(app, d.cpf(), &setting)) return;
+    if (!check_setting(app, &setting)) return;
     tax::Declaration view = tax::Declaration::blank(d.cpf());
     std::vector<store::Record> gains, notes;
     Status st = tax::take_open(d, &view);
@@ -129,7 +153,7 @@ void check_open_declaration(App& app, store::Declaration& d) {
     maintenance::CheckInput in;
     in.declaration = &view;
     in.gains = &gains;
-    in.last_year = setting.last_year;
+    in.last_year = setting.last_year(d.cpf());
     const maintenance::CheckResult r = checker.CONFERE(in, 2);
     // The earlier findings give way to these; the operator's own notes stay first.
     std::vector<store::Record> kept;
@@ -352,10 +376,64 @@ std::optional<std::pair<std::string, bool>> registered(App& app, const std::stri
     return out;
 }
 
+// The lines of a refusal's message, and the table another terminal holds.
+std::vector<std::string> refusal_lines(const Status& st, const std::string& busy) {
+    std::vector<std::string> lines;
+    for (size_t a = 0, b; a <= st.message().size(); a = b + 1) {
+        b = st.message().find('\n', a);
+        if (b == std::string::npos) b = st.message().size();
+        lines.push_back(st.message().substr(a, b - a));
+    }
+    if (!busy.empty()) lines.push_back(busy + " está sendo usado em algum terminal.");
+    return lines;
+}
+
+// The final estate's assets shared among its heirs: only the estate is asked for; each heir not
+// registered here is offered a registration with only the inherited assets.
+void copy_estate_assets(App& app) {
+    const std::string title =
+        "Transfere parte da declaração - " + maintenance::part_name(maintenance::kEstatePart);
+    std::string from(11, ' ');
+    if (!app.ask({title, "CPF do espólio:"}, from, "@R 999.999.999-99")) return;
+    from = trim(from);
+    const auto source = registered(app, from);
+    if (!source) return app.error({"CPF original não encontrado.", "Confira o número digitado"});
+    if (!app.yes({"Confirme..", trim(maintenance::part_name(maintenance::kEstatePart)),
+                  "De   " + source->first, "para os herdeiros da partilha"},
+                 title))
+        return;
+    maintenance::EstateCopyResult r;
+    Status st;
+    {
+        AreasClosed closed(app);
+        st = maintenance::copy_estate_assets(
+            app.w, from,
+            [&](const std::string& name, const std::string& cpf) {
+                return app.yes({name + " - " + cpf + " não foi localizado !",
+                                "Cria esse CPF apenas com a Declaração dos bens herdados?"},
+                               title);
+            },
+            &r);
+    }
+    if (!st) return app.error(refusal_lines(st, r.busy), title);
+    std::vector<std::string> lines = {"Copiado" + std::string(r.copied == 1 ? "" : "s") + " " +
+                                      std::to_string(r.copied) + " bem" +
+                                      (r.copied == 1 ? "" : "s") + " para os herdeiros"};
+    if (r.existing > 0)
+        lines.push_back(std::to_string(r.existing) + " já existente" +
+                        (r.existing == 1 ? "" : "s") + " nos herdeiros");
+    if (r.created > 0)
+        lines.push_back(std::to_string(r.created) + " herdeiro" + (r.created == 1 ? "" : "s") +
+                        " cadastrado" + (r.created == 1 ? "" : "s"));
+    lines.insert(lines.end(), r.left.begin(), r.left.end());
+    app.tell(lines, title);
+}
+
 }  // namespace
 
 void copy_declaration_part(App& app, int part) {
     sync_areas(app.s, app.w);
+    if (part == maintenance::kEstatePart) return copy_estate_assets(app);
     if (!maintenance::copyable_part(part)) return app.tell({ui::kNotAvailable});
     const std::string title = "Transfere parte da declaração - " + maintenance::part_name(part);
     std::string from(11, ' '), to(11, ' ');
@@ -387,16 +465,7 @@ void copy_declaration_part(App& app, int part) {
         AreasClosed closed(app);
         st = maintenance::copy_part(app.w, part, from, to, keep, &r);
     }
-    if (!st) {
-        std::vector<std::string> lines;
-        for (size_t a = 0, b; a <= st.message().size(); a = b + 1) {
-            b = st.message().find('\n', a);
-            if (b == std::string::npos) b = st.message().size();
-            lines.push_back(st.message().substr(a, b - a));
-        }
-        if (!r.busy.empty()) lines.push_back(r.busy + " está sendo usado em algum terminal.");
-        return app.error(lines, title);
-    }
+    if (!st) return app.error(refusal_lines(st, r.busy), title);
     app.tell({"Copiado" + std::string(r.copied == 1 ? "" : "s") + " " + std::to_string(r.copied) +
               " registro" + (r.copied == 1 ? "" : "s") + " para " + dest->first},
              title);

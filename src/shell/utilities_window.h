@@ -3,6 +3,9 @@
 // that precedes its notices (62 in the declaration).
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "shell/app.h"
 #include "store/declaration.h"
 
@@ -15,6 +18,9 @@ void check_declaration(App& app);
 // The check run before a declaration is printed or handed over: its findings stored in the data
 // folder's notes table without a word (a failure to store them is told).
 void check_silently(App& app, const std::string& cpf);
+// The same for the declarations of a run over many (folder, CPF), reading what the check needs
+// once; after a failure, told once, it checks no further.
+std::function<void(const std::string& folder, const std::string& cpf)> silent_checks(App& app);
 
 // The check of the declaration open for entry: its findings replace the earlier ones in its
 // working notes, and the verdict is told as the check tells it (where 2).

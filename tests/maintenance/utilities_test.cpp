@@ -255,5 +255,140 @@ TEST(PartCopy, RefusalsChangeNothing) {
     EXPECT_TRUE(snapshot(o) == before);
 }
 
+// A final estate (Cid) with a house (10) shared half and half between Ana and an heir not in the
+// folder, and a car (20) wholly Ana's.
+void estate_with_shares(Office& o) {
+    create(o, kAna, "ANA", {10});
+    create(o, kCid, "ESPOLIO DE CID", {}, false);
+    Terminal t(o);
+    store::Declaration d(t.w, store::DeclarationPlace{o.dir.path(), "OPERADORA"});
+    ASSERT_TRUE(d.load(kCid, store::LoadMode::kExisting, true).is_ok());
+    d.values().set("DECFINAL", "S");
+    const auto asset = [&](int item, const char* what, const char* value) {
+        Record r(store::table_def(4)->layout);
+        r.set("CPF", kCid);
+        r.set("I7_0", Decimal(item));
+        r.set("I7_1", Decimal(item / 10));
+        r.set("I7_2", what);
+        r.set("I7_3", Decimal::parse("1000.00").value());
+        r.set("I7_4", Decimal::parse(value).value());
+        r.set("I7_5", Decimal(11));
+        ASSERT_TRUE(d.working(4)->append(&r).is_ok());
+    };
+    asset(10, "CASA NA RUA A", "300000.01");
+    asset(20, "CARRO", "50000.00");
+    const auto share = [&](int item, const char* heir, const char* name, int pct) {
+        Record r(store::table_def(20)->layout);
+        r.set("CPF", kCid);
+        r.set("REFEREN", Decimal(item));
+        r.set("CPFHERDE", heir);
+        r.set("NOMEDEPEN", name);
+        r.set("PERCENT", Decimal(pct));
+        ASSERT_TRUE(d.working(20)->append(&r).is_ok());
+    };
+    share(10, "123.456.789-09", "ANA", 50);
+    share(10, kNew, "NINA", 50);
+    share(20, "123.456.789-09", "ANA", 100);
+    ASSERT_TRUE(d.save(true).is_ok());
+}
+
+TEST(EstateCopy, EachShareBecomesTheHeirsAssetOnceAndAnUnregisteredHeirIsRegisteredOnlyWhenWanted) {
+    Office o;
+    estate_with_shares(o);
+    Terminal t(o);
+    std::vector<std::string> asked;
+    EstateCopyResult r;
+    // Refusing Nina leaves her out and named.
+    ASSERT_TRUE(copy_estate_assets(
+                    t.w, kCid,
+                    [&](const std::string& name, const std::string& cpf) {
+                        asked.push_back(name + " " + cpf);
+                        return false;
+                    },
+                    &r)
+                    .is_ok());
+    EXPECT_EQ(asked, std::vector<std::string>{"NINA " + std::string(kNew)});
+    EXPECT_EQ(r.copied, 2);
+    EXPECT_EQ(r.created, 0);
+    EXPECT_EQ(r.left,
+              std::vector<std::string>{"NINA - " + std::string(kNew) + " não foi localizado !"});
+    auto ana = live(o, 4, kAna);
+    ASSERT_EQ(ana.size(), 3u);
+    EXPECT_EQ(numbers(ana, "I7_0"), (std::vector<long>{10, 20, 30}));
+    EXPECT_EQ(ana[1].str("I7_2"),
+              "CASA NA RUA A - Recebido na partilha do espólio de ESPOLIO DE CID (50,00%)");
+    EXPECT_EQ(ana[1].num("I7_3"), Decimal());
+    EXPECT_EQ(ana[1].num("I7_4"), Decimal::parse("150000.01").value());  // half, to the cent
+    EXPECT_EQ(ana[1].num("I7_5"), Decimal(11));
+    EXPECT_EQ(ana[2].num("I7_4"), Decimal::parse("50000.00").value());
+    EXPECT_TRUE(live(o, 9, kNew).empty());
+    EXPECT_EQ(live(o, 4, kCid).size(), 2u);  // the estate keeps its own
+
+    // Again, registering Nina: Ana's shares are there already; Nina gets hers and a registry
+    // record holding only her name.
+    ASSERT_TRUE(copy_estate_assets(
+                    t.w, kCid, [](const std::string&, const std::string&) { return true; }, &r)
+                    .is_ok());
+    EXPECT_EQ(r.copied, 1);
+    EXPECT_EQ(r.existing, 2);
+    EXPECT_EQ(r.created, 1);
+    EXPECT_EQ(live(o, 4, kAna).size(), 3u);
+    const auto nina = live(o, 4, kNew);
+    ASSERT_EQ(nina.size(), 1u);
+    EXPECT_EQ(nina[0].num("I7_0"), Decimal(10));
+    EXPECT_EQ(nina[0].num("I7_4"), Decimal::parse("150000.00").value());
+    const auto reg = live(o, 9, kNew);
+    ASSERT_EQ(reg.size(), 1u);
+    EXPECT_EQ(reg[0].str("NOMECONTR"), "NINA");
+}
+
+TEST(EstateCopy, RefusalsChangeNothing) {
+    Office o;
+    estate_with_shares(o);
+    create(o, kBia, "BIA", {1}, false);
+    const auto yes = [](const std::string&, const std::string&) { return true; };
+    Terminal t(o);
+    EstateCopyResult r;
+    Snapshot before = snapshot(o);
+    // Not a final estate.
+    Status s = copy_estate_assets(t.w, kBia, yes, &r);
+    EXPECT_EQ(s.message(), "CPF Origem não e uma declaração final de espólio.");
+    s = copy_estate_assets(t.w, "52998224700", yes, &r);
+    EXPECT_EQ(s.message(), "CPF original não encontrado.\nConfira o número digitado");
+    EXPECT_TRUE(snapshot(o) == before);
+    // An heir open on a terminal refuses the whole sharing.
+    {
+        Terminal other(o, "02");
+        store::Declaration d(other.w, store::DeclarationPlace{o.dir.path(), "OPERADORA"});
+        ASSERT_TRUE(d.load(kAna, store::LoadMode::kExisting, true).is_ok());
+        // While it holds the tables, they are busy; while it works on its own copy, its mark
+        // refuses.
+        before = snapshot(o);
+        s = copy_estate_assets(t.w, kCid, yes, &r);
+        EXPECT_EQ(s.code(), Status::Code::kLocked);
+        EXPECT_TRUE(snapshot(o) == before);
+        for (int n = 1; n <= 21; ++n) other.w.close(n);
+        s = copy_estate_assets(t.w, kCid, yes, &r);
+        EXPECT_EQ(s.code(), Status::Code::kLocked);
+        EXPECT_EQ(s.message(),
+                  "A declaração de ANA está aberta no terminal 02. Feche-a antes da "
+                  "cópia.");
+        EXPECT_TRUE(snapshot(o) == before);
+        ASSERT_TRUE(d.release().is_ok());
+    }
+    // Without a sharing table.
+    {
+        Terminal other(o);
+        store::Declaration d(other.w, store::DeclarationPlace{o.dir.path(), "OPERADORA"});
+        ASSERT_TRUE(d.load(kCid, store::LoadMode::kExisting, true).is_ok());
+        ASSERT_TRUE(d.replace_working(20, {}).is_ok());
+        ASSERT_TRUE(d.save(true).is_ok());
+    }
+    before = snapshot(o);
+    s = copy_estate_assets(t.w, kCid, yes, &r);
+    EXPECT_EQ(s.message(), "Não foi encontrada a divisão dos bens! Confira.");
+    EXPECT_TRUE(snapshot(o) == before);
+}
+
 }  // namespace
 }  // namespace vorn::maintenance
