@@ -359,6 +359,12 @@ Status new_staging(Env& env, const std::string& folder, std::string* staging) {
 
 }  // namespace
 
+Status send_off_site(Processes& processes, const std::string& command, const std::string& archive) {
+    if (Status s = processes.run({command, archive}); !s)
+        return Status::io_error("A cópia externa de " + archive + " falhou: " + s.message());
+    return Status::ok();
+}
+
 std::string archive_name(bool government) {
     return std::string(government ? "RF_ZIP" : "IR_ZIP") + kYear + ".zip";
 }
@@ -466,7 +472,14 @@ Status restore_copy(Env& env, const std::string& from, const std::string& folder
     return s;
 }
 
-Status copy_folder(Env& env, const std::string& folder, const std::string& to, CopyResult* result) {
+uint64_t free_bytes(const std::string& path) {
+    std::error_code ec;
+    const auto info = std::filesystem::space(path, ec);
+    return ec ? 0 : info.available;
+}
+
+Status copy_folder(Env& env, const std::string& folder, const std::string& to, CopyResult* result,
+                   const CopySpace* space) {
     *result = {};
     const auto tables = table_files(env, folder);
     if (!tables.count(9))
@@ -475,6 +488,15 @@ Status copy_folder(Env& env, const std::string& folder, const std::string& to, C
     for (const auto& [n, names] : tables) {
         const std::string from = store::data_table_path(env, folder, n);
         const std::string dest = store::find_file(env, to, canonical_name(n));
+        if (space) {
+            // The copy is written beside the destination before it replaces it, so the whole
+            // table must fit besides what is there.
+            uint64_t needed = 0;
+            if (Status s = env.file_size(from, &needed); !s) return s;
+            for (uint64_t room = space->available(to); room < needed; room = space->available(to))
+                if (!space->short_of(needed, room))
+                    return Status::cancelled("Cópia encerrada sem terminar.");
+        }
         if (Status s = copy_locked(env, from, dest); !s) return s;
         if (Status s = remove_indexes(env, to, n); !s) return s;
         uint64_t size = 0;

@@ -16,6 +16,7 @@
 // the old tables or all the new ones.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -53,6 +54,12 @@ struct BackupResult {
                                    const std::string& folder, const std::string& to,
                                    BackupResult* result);
 
+// The office's off-site copy: `command` (a program, run with the archive's path as its one
+// argument, never through a shell) receives each new archive. Its failure names the program and
+// the archive; the archive itself stays as it was written.
+[[nodiscard]] Status send_off_site(Processes& processes, const std::string& command,
+                                   const std::string& archive);
+
 // Compressed backup of every file of the government program's folder into `to`/RF_ZIP26.zip.
 [[nodiscard]] Status backup_government(store::Env& env, const Archiver& archiver,
                                        const std::string& folder, const std::string& to,
@@ -89,11 +96,23 @@ struct CopyResult {
     uint64_t bytes = 0;
 };
 
+// The room on the destination of a direct copy: `available` measures the free bytes where the
+// copy goes; `short_of` is asked, with what the next table needs and what there is, when it does
+// not fit, and answers true once the medium is changed (measured again) or false to stop.
+struct CopySpace {
+    std::function<uint64_t(const std::string& to)> available;
+    std::function<bool(uint64_t needed, uint64_t free)> short_of;
+};
+// The free bytes of the file system holding `path` (0 when it cannot be measured).
+uint64_t free_bytes(const std::string& path);
+
 // Direct copy of the declaration tables of `folder` into `to`, each under its table lock, each
 // written beside its destination and renamed into place; the destination's index files of the
-// tables copied are removed.
+// tables copied are removed. With `space`, a table that does not fit the free room is not begun:
+// the operator changes the medium or stops (kCancelled, "Cópia encerrada sem terminar.", the
+// tables copied before staying whole).
 [[nodiscard]] Status copy_folder(store::Env& env, const std::string& folder, const std::string& to,
-                                 CopyResult* result);
+                                 CopyResult* result, const CopySpace* space = nullptr);
 
 // The government program's files copied directly (".DEC" declarations, ".REC" receipts,
 // ".DBK" and ".BAK" copies, any case), each written beside its destination and renamed.

@@ -54,6 +54,11 @@ int run_backup_command(int argc, char** argv) {
     if (Status s = maintenance::backup_folder(env, archiver(), folder, to, &r); !s)
         return fail("backup", s.message());
     std::cout << "Arquivo " << r.archive << " gravado com " << r.files << " tabelas\n";
+    // The office's off-site copy, when it has one, receives the new archive.
+    if (const char* off_site = std::getenv("VORN_OFFSITE"); off_site && *off_site)
+        if (Status s = maintenance::send_off_site(SystemProcesses::instance(), off_site, r.archive);
+            !s)
+            return fail("backup", s.message());
     return 0;
 }
 

@@ -99,6 +99,21 @@ void tell_restore(App& app, const Status& st, const RestoreResult& r, const std:
 
 // ---- 71: direct copies
 
+// The room on the medium: a table that does not fit asks for another medium or stops.
+maintenance::CopySpace media_space(App& app) {
+    return {maintenance::free_bytes, [&app](uint64_t, uint64_t) {
+                return app.op.choose("Erro na mídia",
+                                     "Espaço insuficente na Mídia. (T)roque ou (A)bandona",
+                                     {"T", "A"}) == 0;
+            }};
+}
+
+// A direct copy that stopped: what the operator is told.
+std::vector<std::string> copy_stopped(const Status& st) {
+    if (st.code() == Status::Code::kCancelled) return {st.message()};
+    return {"Cópia encerrada sem terminar.", st.message()};
+}
+
 void copy_one(App& app) {
     app.tell({"Essa opção faz uma cópia direta dos dados", "Somente de uma pasta escolhida."});
     std::string from = without_slash(app.s.LOCARQ);
@@ -110,8 +125,9 @@ void copy_one(App& app) {
         return;
     }
     maintenance::CopyResult c;
-    if (Status st = maintenance::copy_folder(app.w.env(), from, to, &c); !st) {
-        app.error({"Cópia encerrada sem terminar.", st.message()});
+    const maintenance::CopySpace space = media_space(app);
+    if (Status st = maintenance::copy_folder(app.w.env(), from, to, &c, &space); !st) {
+        app.error(copy_stopped(st));
         return;
     }
     backed_up(app);
@@ -143,11 +159,12 @@ void copy_all(App& app) {
         maintenance::CopyResult c;
         const std::string to = on_drive(root, e.folder);
         app.op.status("Copiando para " + to);
-        Status st = maintenance::copy_folder(app.w.env(), e.folder, to, &c);
+        const maintenance::CopySpace space = media_space(app);
+        Status st = maintenance::copy_folder(app.w.env(), e.folder, to, &c, &space);
         app.op.status("");
         if (st.code() == Status::Code::kNotFound) continue;  // a folder without declarations
         if (!st) {
-            app.error({"Cópia encerrada sem terminar.", st.message()});
+            app.error(copy_stopped(st));
             if (st.message().rfind("Problemas na criação da pasta", 0) == 0) {
                 ++skipped;
                 continue;
@@ -207,6 +224,14 @@ bool compress(App& app, const std::string& from, const std::string& to, bool gov
                        " bits usado é o correto!",
                    st.message()});
         return false;
+    }
+    // The office's off-site copy, when it has one, receives the new archive.
+    const std::string off_site = trim(app.platform.variable("VORN_OFFSITE").value_or(""));
+    if (!off_site.empty()) {
+        app.op.status("Enviando " + r.archive + " para a cópia externa");
+        st = maintenance::send_off_site(*app.processes, off_site, r.archive);
+        app.op.status("");
+        if (!st) app.error({"O arquivo " + r.archive + " foi gravado,", st.message()});
     }
     return true;
 }

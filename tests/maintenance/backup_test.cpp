@@ -236,5 +236,75 @@ TEST(Backup, TheArchiveCopiedIntoTheFolderIsRemovedButNeverTheBackupItself) {
     EXPECT_EQ(tables(data.path), saved);
 }
 
+TEST(Backup, ADirectCopyShortOfRoomAsksForAnotherMediumOrStopsWithTheCopiedTablesWhole) {
+    Dir data("dados");
+    seed(data.str(), {"ANA", "BIA"});
+    // The medium holds two tables; the first change of medium gives room for all.
+    uint64_t room = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> asked;
+    bool change = true;
+    int copied = 0;
+    CopySpace space{[&](const std::string&) { return room; },
+                    [&](uint64_t need, uint64_t free) {
+                        asked.emplace_back(need, free);
+                        if (change) room = UINT64_MAX;
+                        return change;
+                    }};
+    {
+        Dir copy("copia");
+        CopyResult c;
+        room = 1;
+        ASSERT_TRUE(copy_folder(Env::posix(), data.str(), copy.str(), &c, &space).is_ok());
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].second, 1u);
+        EXPECT_GT(asked[0].first, 1u);  // the first table's size
+        EXPECT_EQ(tables(copy.path), tables(data.path));
+        copied = static_cast<int>(c.tables.size());
+    }
+    // Abandoned at the third table: two stand complete, nothing half-written.
+    Dir copy("copia2");
+    asked.clear();
+    change = false;
+    int seen = 0;
+    space.available = [&](const std::string&) { return ++seen <= 2 ? UINT64_MAX : 0; };
+    CopyResult c;
+    Status s = copy_folder(Env::posix(), data.str(), copy.str(), &c, &space);
+    EXPECT_EQ(s.code(), Status::Code::kCancelled);
+    EXPECT_EQ(s.message(), "Cópia encerrada sem terminar.");
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(c.tables.size(), 2u);
+    EXPECT_GT(copied, 2);
+    size_t files = 0;
+    for (const auto& e : fs::directory_iterator(copy.path)) {
+        EXPECT_EQ(e.path().extension(), ".DBF") << e.path();
+        ++files;
+    }
+    EXPECT_EQ(files, 2u);
+}
+
+TEST(Backup, TheOffSiteCopyReceivesTheArchivePathAsOneArgumentAndItsFailureIsNamed) {
+    Dir data("dados  $(touch x) 'q'");
+    seed(data.str(), {"ANA"});
+    Archiver a{SystemProcesses::instance()};
+    BackupResult b;
+    ASSERT_TRUE(backup_folder(Env::posix(), a, data.str(), data.str(), &b).is_ok());
+    // A real program: the copy lands where it sends it, the path passed whole.
+    Dir remote("remoto");
+    const std::string script = remote.str() + "/envia";
+    std::ofstream(script) << "#!/bin/sh\ncp \"$1\" '" << remote.str() << "/'\n";
+    fs::permissions(script, fs::perms::owner_all);
+    ASSERT_TRUE(send_off_site(SystemProcesses::instance(), script, b.archive).is_ok());
+    EXPECT_TRUE(fs::exists(remote.path / "IR_ZIP26.zip"));
+    // A failing one: named with the archive, which stays.
+    FakeProcesses fake;
+    fake.result = Status::io_error("envia saiu com 3");
+    Status s = send_off_site(fake, "/opt/envia", b.archive);
+    EXPECT_EQ(s.code(), Status::Code::kIoError);
+    EXPECT_EQ(s.message(), "A cópia externa de " + b.archive + " falhou: envia saiu com 3");
+    ASSERT_EQ(fake.started.size(), 1u);
+    EXPECT_EQ(fake.started[0], (std::vector<std::string>{"/opt/envia", b.archive}));
+    EXPECT_TRUE(fs::exists(b.archive));
+}
+
 }  // namespace
 }  // namespace vorn::maintenance
