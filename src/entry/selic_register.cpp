@@ -1,6 +1,7 @@
 // "Cadastro da Selic Mensal": typing the monthly SELIC rates into UFIRM.
 #include "entry/selic_register.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/text.h"
@@ -68,6 +69,38 @@ Status write_selic(store::WorkAreas& w, int year, int month, Decimal rate) {
     }
     if (s) s = t.replace(t.field("TJM"), rate);
     if (s) s = t.replace(t.field("MULTIPL"), Decimal(1) + rate / Decimal(100));
+    Status u = t.unlock();
+    return s ? u : s;
+}
+
+Status write_selic_months(store::WorkAreas& w,
+                          const std::vector<std::pair<std::string, Decimal>>& rates) {
+    for (const auto& [month, rate] : rates) {
+        const bool digits =
+            month.size() == 6 &&
+            std::all_of(month.begin(), month.end(), [](char c) { return c >= '0' && c <= '9'; });
+        const int mm = digits ? std::stoi(month.substr(4)) : 0;
+        if (mm < 1 || mm > 12 || rate < Decimal())
+            return Status::invalid("UFIRM: mês inválido " + month);
+    }
+    store::Table& t = *w.table(kArea);
+    w.select(kArea);
+    if (!store::FIL_LOCK(w, 5)) return Status::locked("UFIRM: taxas não gravadas");
+    Status s = Status::ok();
+    for (const auto& [month, rate] : rates) {
+        if (s = go_to_month(t, month); !s) break;
+        store::Record r(t.layout_ptr());
+        if (!t.eof()) {
+            if (s = t.read(r); !s) break;
+        } else {
+            r.set("ANOMES", month);
+            r.set("SIMB_MOED", "R$");
+        }
+        r.set("TJM", rate);
+        r.set("MULTIPL", Decimal(1) + rate / Decimal(100));
+        if (s = t.eof() ? t.append(&r) : t.put(r); !s) break;
+    }
+    if (s) s = t.flush();
     Status u = t.unlock();
     return s ? u : s;
 }

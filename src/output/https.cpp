@@ -54,6 +54,7 @@ Status https_get(const HttpsRequest& r, std::string* body) {
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
     const CURLcode rc = curl_easy_perform(c);
+    if (sink.too_big || rc != CURLE_OK) body->clear();  // never a part of a reply
     if (sink.too_big) return Status::io_error("Resposta grande demais de " + r.url);
     if (rc != CURLE_OK)
         return Status::io_error("Falha na conexão com " + r.url + ": " + curl_easy_strerror(rc));

@@ -21,19 +21,14 @@ std::string without_dots(std::string_view t) {
     return out;
 }
 
-// The twelve rates into the office's interest table, each month updated in place or appended;
-// the operator is told when the table cannot be written.
+// The twelve rates into the office's interest table, each month updated in place or appended under
+// the table lock; the operator is told when the table cannot be written.
 void store_rates(App& app, const std::vector<std::pair<std::string, Decimal>>& rates) {
     if (rates.empty()) return;
     sync_areas(app.s, app.w);
     if (!store::ABERTURA(app.w, kRates)) return;
-    for (const auto& [month, rate] : rates) {
-        const int year = std::stoi(month.substr(0, 4)), mm = std::stoi(month.substr(4, 2));
-        if (Status s = entry::write_selic(app.w, year, mm, rate); !s) {
-            app.error({"Taxas SELIC não gravadas:", s.message()});
-            break;
-        }
-    }
+    if (Status s = entry::write_selic_months(app.w, rates); !s)
+        app.error({"Taxas SELIC não gravadas:", s.message()});
     app.w.close(kRates);
 }
 

@@ -4,6 +4,7 @@
 // of every folder of the list onto the backup drive; a restore cut short finished at start-up.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -11,11 +12,14 @@
 #include <thread>
 
 #include "../tax/builder.h"
+#include "entry/selic_register.h"
 #include "maintenance/backup.h"
 #include "maintenance/check.h"
 #include "office.h"
+#include "output/https.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
+#include "shell/printout_menu.h"
 #include "shell/update_window.h"
 #include "shell/utilities_window.h"
 #include "store/catalogue.h"
@@ -35,7 +39,7 @@ namespace fs = std::filesystem;
 
 struct Desk {
     Desk(const Installation& inst, const std::string& script,
-         std::map<std::string, std::string> vars = {})
+         std::map<std::string, std::string> vars = {}, const std::string& nusu = "01")
         : clock(DateTime{Date(2026, 4, 10), 9 * 3600}),
           backend(ui::parse_key_script(script).steps, clock, snaps),
           screen(backend, clock),
@@ -49,7 +53,7 @@ struct Desk {
         for (auto& [k, v] : vars) platform.vars[k] = v;
         w.index_files = &indexes;
         std::string error;
-        EXPECT_TRUE(start_up(s, w, platform, std::string("01"), StartupScreens{}, &error)) << error;
+        EXPECT_TRUE(start_up(s, w, platform, nusu, StartupScreens{}, &error)) << error;
     }
     ManualClock clock;
     std::ostringstream snaps;
@@ -322,6 +326,23 @@ TEST(UtilitiesMenu, TheCheckBeforePrintingOrHandingOverIsSilent) {
     EXPECT_EQ(findings_of(inst, kA), 0u);
 }
 
+TEST(UtilitiesMenu, NotesOfAWholeFolderPrintAfterACheckOfEachDeclaration) {
+    Installation inst;
+    office(inst);
+    Desk d(inst, "ENTER\nENTER\nENTER\n");
+    FakeProcesses printer;  // the print program takes the file
+    d.app.processes = &printer;
+    d.app.s.CONFIG.set("queimp", Decimal(9));  // notices and personal notes
+    d.app.s.CONFIG.set("quecon", Decimal(3));  // the whole folder
+    print_selected(d.app);
+    EXPECT_GT(findings_of(inst, kA), 0u);
+    EXPECT_GT(findings_of(inst, kB), 0u);
+    std::ifstream printed(inst.path() + "/NAO-DOS.TXT", std::ios::binary);
+    std::stringstream text;
+    text << printed.rdbuf();
+    EXPECT_FALSE(text.str().empty()) << d.snaps.str();
+}
+
 TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
     Installation inst;
     office(inst);
@@ -472,6 +493,9 @@ class H(http.server.BaseHTTPRequestHandler):
         if not r:
             self.send_response(404); self.end_headers(); return
         body = open(r[1], 'rb').read()
+        if r[0] == 0:  # a transfer cut off half-way
+            self.send_response(200); self.send_header('Content-Length', str(2 * len(body)))
+            self.end_headers(); self.wfile.write(body); self.wfile.flush(); return
         self.send_response(r[0]); self.send_header('Content-Length', str(len(body)))
         self.end_headers(); self.wfile.write(body)
     def log_message(self, *a): pass
@@ -623,6 +647,93 @@ TEST(UpdateMenu, ANewReleaseDownloadedWhole404AndAnUntrustedServerChangeNothing)
                   std::string::npos);
     }
     EXPECT_EQ(rates_of(inst), rates);
+}
+
+// Two terminals storing the same twelve new months at the same moment, over and over: each month
+// is in the table once, with the rate written last.
+TEST(UpdateMenu, TwoTerminalsStoringTheSameNewMonthsLeaveOneRowEach) {
+    Installation inst;
+    office(inst);
+    Desk a(inst, ""), b(inst, "", {}, "02");
+    ASSERT_TRUE(store::ABERTURA(a.w, 51));
+    ASSERT_TRUE(store::ABERTURA(b.w, 51));
+    std::vector<std::pair<std::string, Decimal>> rates;
+    for (int m = 1; m <= 12; ++m)
+        rates.emplace_back("2026" + std::string(m < 10 ? "0" : "") + std::to_string(m),
+                           Decimal::from("0.95"));
+    std::atomic<int> ready{0};
+    const auto store_often = [&](Desk& d) {
+        ++ready;
+        while (ready < 2) std::this_thread::yield();
+        for (int k = 0; k < 10; ++k) EXPECT_TRUE(entry::write_selic_months(d.w, rates));
+    };
+    std::thread other(store_often, std::ref(b));
+    store_often(a);
+    other.join();
+    a.w.close(51);
+    b.w.close(51);
+    const auto after = rates_of(inst);
+    for (const auto& [month, rate] : rates) {
+        EXPECT_EQ(after.count(month), 1u) << month;
+        EXPECT_EQ(after.find(month)->second, "0.95");
+    }
+    // A malformed month writes nothing.
+    ASSERT_TRUE(store::ABERTURA(a.w, 51));
+    EXPECT_EQ(entry::write_selic_months(
+                  a.w, {{"202601", Decimal::from("2.00")}, {"202613", Decimal::from("2.00")}})
+                  .code(),
+              Status::Code::kInvalid);
+    a.w.close(51);
+    EXPECT_EQ(rates_of(inst), after);
+}
+
+// A server that accepts the connection and then says nothing: the check gives up after the stall
+// time instead of holding the terminal.
+TEST(UpdateMenu, AStalledServerIsGivenUp) {
+    Installation inst;
+    const fs::path dir = inst.path() + "/mudo";
+    fs::create_directories(dir);
+    std::ofstream(dir / "mudo.py") << R"(import socket, sys, time
+s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen(4)
+open(sys.argv[1], 'w').write(str(s.getsockname()[1]))
+conns = []
+while True:
+    c, _ = s.accept(); conns.append(c)
+)";
+    const std::string d = "'" + dir.string() + "'";
+    ASSERT_EQ(
+        std::system(("python3 " + d + "/mudo.py " + d + "/port & echo $! > " + d + "/pid").c_str()),
+        0);
+    std::string port;
+    for (int k = 0; k < 100 && port.empty(); ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::ifstream(dir / "port") >> port;
+    }
+    ASSERT_FALSE(port.empty());
+    output::HttpsRequest r;
+    r.url = "https://127.0.0.1:" + port + "/status";
+    r.connect_seconds = 2;
+    r.low_speed_seconds = 2;
+    std::string body;
+    const auto start = std::chrono::steady_clock::now();
+    const Status s = output::https_get(r, &body);
+    const auto took = std::chrono::steady_clock::now() - start;
+    std::string pid;
+    std::ifstream(dir / "pid") >> pid;
+    (void)std::system(("kill " + pid).c_str());
+    EXPECT_EQ(s.code(), Status::Code::kIoError);
+    EXPECT_NE(s.message().find(r.url), std::string::npos) << s.message();
+    EXPECT_LT(took, std::chrono::seconds(20));
+    EXPECT_TRUE(body.empty());
+
+    // A page cut off half-way: refused, nothing of it kept.
+    Server server(inst.path() + "/srv");
+    server.routes({{"/status", {0, status_page("2.03 ", "31/03/26", 10)}}});
+    r.url = server.url("/status");
+    r.ca_file = server.ca;
+    const Status half = output::https_get(r, &body);
+    EXPECT_EQ(half.code(), Status::Code::kIoError);
+    EXPECT_TRUE(body.empty());
 }
 
 }  // namespace
