@@ -97,7 +97,8 @@ int run_handover_command(int argc, char** argv);
 // The compressed backup of a data folder's declaration tables into DIR/IR_ZIP26.zip with the
 // archiver (VORN_ARCHIVER, else 7z), each table copied under its lock; the old archive is replaced
 // only by a new one the archiver has tested. Prints the archive's path; returns 0, or 1 after a
-// message on standard error (the old archive untouched).
+// message on standard error (the old archive untouched). With VORN_OFFSITE set, that program is
+// then run with the new archive's path; its failure is told and returns 1 (the archive stays).
 int run_backup_command(int argc, char** argv);
 
 // vorn2026 restore --from DIR --folder DIR [--now "YYYY-MM-DD HH:MM:SS"]
@@ -114,5 +115,15 @@ int run_restore_command(int argc, char** argv);
 // One line per CPF: "CPF path" or "CPF text" of what stopped it (with --cpf, also a declarant who
 // keeps no digital book). Returns 0; 1 when any book stopped or after a message on standard error.
 int run_lcdpr_command(int argc, char** argv);
+
+// vorn2026 remessa [--install DIR] [--folder DIR]... [--now "YYYY-MM-DD HH:MM:SS"]
+// Writes the office's registered collection slips (BOLETO) into the bank's remittance file "C" +
+// yymmdd + letter + ".txt" in the installation directory and empties BOLETO, as the slips menu's
+// option 5 does; the payers' addresses come from the registries of the folders named, else of the
+// folders the terminals list. Prints "Arquivo PATH gerado com sucesso."; a payer found in no
+// folder is named on standard error (its slip is written with a blank address). Returns 0, or 1
+// after a message on standard error (no slips, bank data or a slip the bank would refuse, BOLETO
+// in use): then nothing is written and the slips stay.
+int run_remessa_command(int argc, char** argv);
 
 }  // namespace vorn

@@ -101,6 +101,10 @@ int lcdpr(const Args& args) {
     return with_verb(vorn::run_lcdpr_command, "lcdpr", args);
 }
 
+int remessa(const Args& args) {
+    return with_verb(vorn::run_remessa_command, "remessa", args);
+}
+
 int darf(const Args& args) {
     return with_verb(vorn::run_darf_command, "darf", args);
 }
@@ -122,6 +126,7 @@ constexpr Command kCommands[] = {
     {"check", check},
     {"backup", backup},
     {"restore", restore},
+    {"remessa", remessa},
 };
 
 int usage(const std::string& problem) {
