@@ -223,9 +223,10 @@ Status read_addresses(store::Env& env, const std::vector<std::string>& folders,
             if (t->deleted()) continue;
             const std::string cpf = trim(t->str("CPF"));
             if (out->count(cpf) || std::find(cpfs.begin(), cpfs.end(), cpf) == cpfs.end()) continue;
-            (*out)[cpf] = PayerAddress{t->str("TIPOEND"), t->str("ENDERECO"), t->str("NUMERO"),
-                                       t->str("BAIRRO"),  t->str("CEP"),      t->str("MUNICIPIO"),
-                                       t->str("UF")};
+            (*out)[cpf] = PayerAddress{t->str("TIPOEND"), t->str("ENDERECO"),
+                                       t->str("NUMERO"),  t->str("BAIRRO"),
+                                       t->str("CEP"),     t->str("MUNICIPIO"),
+                                       t->str("UF"),      trim(t->str("NOMECONTR"))};
         }
         Status c = t->close();
         if (!s) return s;

@@ -41,9 +41,10 @@ struct Slip {
     std::string payer_cpf;    // CPFSAC
 };
 
-// The payer's address from its registry record.
+// The payer's address from its registry record, and the name it has there.
 struct PayerAddress {
     std::string street_type, street, number, district, cep, city, uf;
+    std::string name;
 };
 
 // The check digit of an Itaú account: modulo 10 over branch and account, weights 2 and 1

@@ -18,6 +18,7 @@
 #include "shell/menus.h"
 #include "shell/print_commands.h"
 #include "shell/printout_menu.h"
+#include "shell/slips_window.h"
 #include "shell/startup.h"
 #include "shell/update_window.h"
 #include "shell/utilities_window.h"
@@ -971,6 +972,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 67:
             government_folder(app);
+            break;
+        case 33:
+            BOLETO(app, arg);
             break;
         case 71:
         case 72:

@@ -46,9 +46,6 @@ bool main_command_enabled(int code, int arg, int arg2) {
             return arg != 5;
         case 20:  // the history of earlier years (20,1 is the messaging list, not in this build)
             return arg != 1;
-        case 31:  // copy a part of a declaration (the estate's assets to the heirs are not part of
-                  // this build)
-            return arg != 9;
         case 11:  // choose and open a declaration
         case 12:  // choose a declaration and post into it
         case 13:  // the consistency check of a chosen declaration
@@ -61,6 +58,8 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 27:  // statuses of the declarations, the status table, the status lock
         case 29:  // rebuild every index
         case 30:  // change a CPF
+        case 31:  // copy a part of a declaration, the estate's assets to the heirs among them
+        case 33:  // collection slips: bank data, registering, editing, the remittance file
         case 32:  // exports
         case 28:  // the SELIC register: typing a month's rate, the last twelve months
         case 35:  // the check of the maker's status page: rates and a newer release
@@ -285,6 +284,9 @@ std::vector<MenuEntry> main_menu(const Session& s) {
               item("&Pagamentos", 32, 3, 1), item("C&adastro", 32, 4, 1),
               item("Bens da Atividade &Rural", 32, 5, 1),
               item("Dívidas da Ati&vidade Rural", 32, 6, 1), item("&Imóveis Rurais", 32, 7, 1)}),
+         sub("&Boletos", {item("&Configura o banco", 33, 1), item("&Um boleto", 33, 2),
+                          item("boletos dos &Marcados", 33, 3), item("&Edita boletos", 33, 4),
+                          item("&Gera arquivo remessa", 33, 5)}),
          sub("&E-mail", {item("Configura Email ", 34, 1), item("Prepara o Email", 34, 2),
                          item("Envia o Email", 34, 3)}),
          sub("&Ajustes da Tela",

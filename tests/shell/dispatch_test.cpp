@@ -93,7 +93,7 @@ TEST(Dispatch, NothingRunsWhileADeclarationIsOpenNorWhatThisBuildLacks) {
     EXPECT_EQ(d.s.OPCAO_1, 54);
     d.s.LESTOUNADECL = false;
     MENUSELECT(d.app, 14);         // the office diary: not in this build
-    MENUSELECT(d.app, 31, 9);      // the estate's assets to the heirs: not in this build either
+    MENUSELECT(d.app, 20, 1);      // the messaging list: not in this build either
     EXPECT_EQ(d.snaps.str(), "");  // no screen waited for a key
     EXPECT_EQ(d.config(inst).num("NRO_LIN"), Decimal(60));
 }

@@ -343,6 +343,34 @@ TEST(UtilitiesMenu, NotesOfAWholeFolderPrintAfterACheckOfEachDeclaration) {
     EXPECT_FALSE(text.str().empty()) << d.snaps.str();
 }
 
+// The slips menu end to end: the bank data, one slip for a client of the folder, the remittance.
+TEST(SlipsMenu, BankDataOneSlipAndTheRemittanceFile) {
+    Installation inst;
+    office(inst);
+    Desk d(inst,
+           // 33,1: branch, account, assignor, CNPJ (the CPF is skipped), portfolio; confirmed.
+           "text 0057\nENTER\ntext 123457\nENTER\ntext ESCRITORIO MODELO\nENTER\n"
+           "text 11222333000181\nENTER\ntext 109\nENTER\nENTER\n"
+           // 33,2: payer, due today, amount, document, the reference offered; confirmed; no other.
+           "text " +
+               std::string(kA) +
+               "\nENTER\nENTER\ntext 150.00\nENTER\ntext 1\nENTER\n"
+               "ENTER\nENTER\nRIGHT\nENTER\n"
+               // 33,5: the report.
+               "snap\nENTER\n");
+    MENUSELECT(d.app, 33, 1);
+    MENUSELECT(d.app, 33, 2);
+    MENUSELECT(d.app, 33, 5);
+    const std::string path = inst.path() + "/C260410A.txt";
+    EXPECT_NE(d.snaps.str().find("gerado com"), std::string::npos) << d.snaps.str();  // wraps
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    ASSERT_EQ(text.str().size(), 3u * 402) << d.snaps.str();
+    EXPECT_EQ(text.str().substr(402 + 126, 13), "0000000015000");
+    EXPECT_EQ(text.str().substr(402 + 220, 14), "000" + std::string(kA));
+}
+
 TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
     Installation inst;
     office(inst);
