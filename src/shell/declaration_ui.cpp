@@ -594,6 +594,17 @@ void Run::MENUCOMUM(int code) {
 
 Leave Run::run() {
     s_.LESTOUNADECL = true;
+    // The working clock stops once the operator has been away from the keyboard for the office's
+    // limit (TEMP_DES minutes), wherever the program waits for a key, and starts again at the
+    // next key; the watch ends with the declaration.
+    app_.screen.watch_idle(
+        static_cast<double>(s_.def_num("TEMP_DES")) * 60,
+        [this](const DateTime& since) { d_.idle_since(since.seconds); },
+        [this] { d_.resume_interval(); });
+    struct EndWatch {
+        ui::Screen& sc;
+        ~EndWatch() { sc.watch_idle(0, {}, {}); }
+    } end_watch{app_.screen};
     const bool window_style = s_.OPCIRPF() == "J";
     win_ =
         ui::LDLGSHOW(app_.screen, window_style ? 0 : 1, 0, ui::kRows - 1, ui::kCols - 1, title());

@@ -404,6 +404,7 @@ Status Declaration::load(std::string_view cpf, LoadMode mode, bool for_entry) {
     is_new_ = mode == LoadMode::kNew;
     saved_once_ = false;
     clock_off_ = false;
+    idle_ = false;
     interval_start_ = now_seconds();
     last_save_ = clock_.now();
     values_ = DeclarationValues();
@@ -532,12 +533,26 @@ Status Declaration::keep_records() {
 }
 
 long Declaration::running_seconds() const {
-    if (clock_off_) return 0;
+    if (clock_off_ || idle_) return 0;
     return working_seconds(interval_start_, now_seconds());
 }
 
 void Declaration::stop_interval() {
     values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"), running_seconds()));
+    interval_start_ = now_seconds();
+}
+
+void Declaration::idle_since(long since_seconds) {
+    if (clock_off_ || idle_) return;
+    values_.set("TEM_USO", add_working_time(values_.num("TEM_USO"),
+                                            working_seconds(interval_start_, since_seconds)));
+    interval_start_ = since_seconds;
+    idle_ = true;
+}
+
+void Declaration::resume_interval() {
+    if (!idle_) return;
+    idle_ = false;
     interval_start_ = now_seconds();
 }
 
@@ -696,7 +711,7 @@ Status Declaration::save(bool final) {
     for (int n = 1; s && n <= tables_to_save_last(); ++n)
         if (n != 9 && n != 13) s = save_table(n, final);
     if (s && tables_to_save_last() == 14) s = save_table(20, final);
-    if (s && final) s = append_usage_line(clock_off_ ? end : start, end);
+    if (s && final) s = append_usage_line(clock_off_ || idle_ ? end : start, end);
     if (s) s = w_.env().sync_filesystem(w_.LOCARQ);
     if (s) s = write_registry(final);
     op_.progress_done();

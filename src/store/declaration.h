@@ -161,6 +161,12 @@ class Declaration {
     void stop_interval();
     // Alt+H: switches the clock off (closing the interval) or on.
     void toggle_clock();
+    // The operator has been away since `since_seconds` (seconds since midnight, the moment the
+    // office's idle limit passed): the running interval closes there, once; the clock waits for
+    // the next key (resume_interval), so the time beyond the limit is not counted.
+    void idle_since(long since_seconds);
+    // The first key after an idle stop: a new interval starts now.
+    void resume_interval();
     bool clock_off() const { return clock_off_; }
     // Seconds since the last save (or the load).
     long seconds_since_save() const;
@@ -216,6 +222,7 @@ class Declaration {
     DeclarationValues values_;
     long interval_start_ = 0;  // INI_DECLA
     bool clock_off_ = false;   // SEMHORA
+    bool idle_ = false;        // stopped by the idle limit until the next key
     DateTime last_save_;
     Computation computation_;
     std::vector<std::string> held_notices_;

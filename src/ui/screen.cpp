@@ -138,18 +138,61 @@ void Screen::refresh() {
     backend_.present(grid_, cursor);
 }
 
+namespace {
+
+double seconds_between(const DateTime& a, const DateTime& b) {
+    return static_cast<double>((b.date - a.date) * 86400L + b.seconds - a.seconds);
+}
+
+}  // namespace
+
+void Screen::watch_idle(double seconds, std::function<void(const DateTime&)> gone, Action back) {
+    idle_limit_ = seconds;
+    idle_gone_ = std::move(gone);
+    idle_back_ = std::move(back);
+    last_key_ = clock_.now();
+    idle_fired_ = false;
+}
+
+std::optional<double> Screen::until_idle() const {
+    if (idle_limit_ <= 0 || idle_fired_) return std::nullopt;
+    return std::max(idle_limit_ - seconds_between(last_key_, clock_.now()), 0.0);
+}
+
+void Screen::check_idle() {
+    if (idle_limit_ <= 0 || idle_fired_ || seconds_between(last_key_, clock_.now()) < idle_limit_)
+        return;
+    idle_fired_ = true;
+    DateTime since = last_key_;
+    const long whole = static_cast<long>(idle_limit_);
+    since.date = since.date.add_days((since.seconds + whole) / 86400);
+    since.seconds = (since.seconds + whole) % 86400;
+    if (idle_gone_) idle_gone_(since);
+}
+
+Key Screen::key_arrived(Key k) {
+    if (idle_limit_ > 0) {
+        check_idle();  // a key after the limit, with no wait that noticed it
+        if (std::exchange(idle_fired_, false) && idle_back_) idle_back_();
+        last_key_ = clock_.now();
+    }
+    return k;
+}
+
 Key Screen::wait_key() {
     if (!typeahead_.empty()) {
         Key k = typeahead_.front();
         typeahead_.pop_front();
-        return k;
+        return key_arrived(k);
     }
     for (;;) {
         run_later();
         refresh();
         std::optional<double> left = until_later();
-        if (auto k = left ? backend_.read(Wait::kTimed, *left) : backend_.read(Wait::kForever, 0))
-            return *k;
+        if (const auto idle = until_idle()) left = std::min(left.value_or(*idle), *idle);
+        auto k = left ? backend_.read(Wait::kTimed, *left) : backend_.read(Wait::kForever, 0);
+        if (k) return key_arrived(*k);
+        check_idle();
     }
 }
 
@@ -158,15 +201,20 @@ std::optional<Key> Screen::wait_key_for(double seconds) {
     run_later();
     refresh();
     std::optional<double> left = until_later();
+    if (const auto idle = until_idle()) left = std::min(left.value_or(*idle), *idle);
     auto k = backend_.read(Wait::kTimed, std::max(std::min(seconds, left.value_or(seconds)), 0.0));
-    if (!k) run_later();
+    if (k) return key_arrived(*k);
+    check_idle();
+    run_later();
     return k;
 }
 
 std::optional<Key> Screen::poll_key() {
     if (!typeahead_.empty()) return wait_key();
     refresh();
-    return backend_.read(Wait::kPoll, 0);
+    auto k = backend_.read(Wait::kPoll, 0);
+    if (k) return key_arrived(*k);
+    return k;
 }
 
 void Screen::after(double seconds, Action a) {

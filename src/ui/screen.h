@@ -130,6 +130,11 @@ class Screen {
         } resume{*this};
         return outside();
     }
+    // The operator's absence: when no key comes for `seconds` while the program waits for one,
+    // `gone` runs once with the moment the limit passed; the next key runs `back` before it is
+    // handed on. Seconds of 0 or less end the watch.
+    void watch_idle(double seconds, std::function<void(const DateTime& since)> gone, Action back);
+
     // Messages for developers (refused closes and the like); never shown to the operator.
     void dev_log(std::string msg);
     const std::vector<std::string>& dev_messages() const { return dev_log_; }
@@ -148,8 +153,19 @@ class Screen {
     Layer* covering(int r, int c, LayerId above);
     const Layer* covering(int r, int c, LayerId above) const;
 
+    // The idle watch: before a wait, how long until its limit (nullopt: no watch or it fired);
+    // after one, whether the limit passed; and a key's arrival.
+    std::optional<double> until_idle() const;
+    void check_idle();
+    Key key_arrived(Key k);
+
     Backend& backend_;
     const Clock& clock_;
+    double idle_limit_ = 0;
+    std::function<void(const DateTime&)> idle_gone_;
+    Action idle_back_;
+    DateTime last_key_;
+    bool idle_fired_ = false;
     Grid grid_;
     Palette palette_;
     std::vector<Layer> layers_;  // in the order they were opened

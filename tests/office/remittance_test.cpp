@@ -117,7 +117,7 @@ struct Office {
 const auto kAddresses = [](const std::string& cpf) -> std::optional<PayerAddress> {
     if (cpf != "52998224725") return std::nullopt;
     return PayerAddress{"RUA",      "DAS ACÁCIAS", "120", "JARDIM PAULISTA",
-                        "01310100", "SÃO PAULO",   "SP"};
+                        "01310100", "SÃO PAULO",   "SP",  ""};
 };
 
 TEST(Remittance, GoldenFilesPassTheCheckerWithCnpjOrCpfAndAccentsReplaced) {
