@@ -101,6 +101,10 @@ int lcdpr(const Args& args) {
     return with_verb(vorn::run_lcdpr_command, "lcdpr", args);
 }
 
+int import_files(const Args& args) {
+    return with_verb(vorn::run_import_command, "import", args);
+}
+
 int darf(const Args& args) {
     return with_verb(vorn::run_darf_command, "darf", args);
 }
@@ -117,6 +121,7 @@ constexpr Command kCommands[] = {
     {"gains", gains},
     {"darf", darf},
     {"lcdpr", lcdpr},
+    {"import", import_files},
     {"document", document},
     {"handover", handover},
     {"check", check},
