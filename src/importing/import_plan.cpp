@@ -29,6 +29,7 @@ struct KindName {
 constexpr KindName kKinds[] = {{"20.1", ImportKind::kAssetsRealEstate},
                                {"20.2", ImportKind::kAssetsAll},
                                {"21", ImportKind::kAssetsXml},
+                               {"22", ImportKind::kAuxTables},
                                {"23", ImportKind::kLeao},
                                {"24", ImportKind::kLcdpr},
                                {"26", ImportKind::kStatements}};
@@ -55,6 +56,8 @@ bool matches(ImportKind kind, const std::string& name) {
             return ends_with_nocase(name, ".txt") && upper(name).find("LCDPR") != std::string::npos;
         case ImportKind::kStatements:
             return ends_with_nocase(name, "xml.XML");
+        case ImportKind::kAuxTables:
+            break;  // copied whole, not taxpayer by taxpayer
     }
     return false;
 }
@@ -72,6 +75,8 @@ std::string origin_of(ImportKind kind) {
             return "LCDPR";
         case ImportKind::kStatements:
             return "Informe";
+        case ImportKind::kAuxTables:
+            break;
     }
     return "";
 }
@@ -329,7 +334,10 @@ std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c,
             }
             return p;
         }
+        case ImportKind::kAuxTables:
+            break;
     }
+    *refused = "as tabelas auxiliares não são de um contribuinte";
     return nullptr;
 }
 

@@ -24,6 +24,7 @@ enum class ImportKind {
     kAssetsRealEstate,  // "20.1": Bens TXT, real estate only
     kAssetsAll,         // "20.2": Bens TXT, every asset
     kAssetsXml,         // "21": Bens XML
+    kAuxTables,         // "22": last year's auxiliary tables (aux_tables.h), no taxpayer's
     kLeao,              // "23": CPF + "Leao.txt"
     kLcdpr,             // "24": digital rural cash book
     kStatements,        // "26": XML income statements
@@ -31,7 +32,7 @@ enum class ImportKind {
 
 // The kind of a menu option number ("20.1", "21" ...); nullopt for any other.
 std::optional<ImportKind> import_kind(std::string_view option);
-// The option numbers the import offers, for a usage line ("20.1, 20.2, 21, 23, 24, 26").
+// The option numbers the import offers, for a usage line ("20.1, 20.2, 21, 22, 23, 24, 26").
 std::string import_kinds_text();
 
 // Longest file name (path included) a candidate may have: the list's NOMEARQ field.

@@ -120,7 +120,9 @@ int run_lcdpr_command(int argc, char** argv);
 // Takes the files of kind KIND in the source folder into the declarations of the data folder:
 // 20.1 / 20.2 "Bens*.txt" asset lists (real estate only / every asset), 21 "Bens*.xml", 23
 // CPF + "Leao.txt" books of income from individuals, 24 LCDPR books (--answer N takes only the
-// cash book, S, the default, the properties too), 26 "*xml.XML" income statements. Each file is
+// cash book, S, the default, the properties too), 26 "*xml.XML" income statements; 22 copies last
+// year's "aux*.DBF" and "status*.DBF" tables into the installation directory instead (without
+// --all or --cpf), leaving one another terminal has open as it is. Each file is
 // checked whole before anything is written, and its taxpayer's changes are saved together as a
 // declaration is saved; --check writes nothing. Files whose CPF has no declaration (but LCDPR
 // books, which make one) are named as passed over. One line per file: "CPF FILE: importado (...)",

@@ -5,10 +5,13 @@
 #include <iostream>
 
 #include "base/text.h"
+#include "importing/aux_tables.h"
 #include "importing/import_plan.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
+#include "store/cdx_index.h"
 #include "store/env.h"
+#include "store/workareas.h"
 
 namespace vorn {
 namespace {
@@ -65,10 +68,13 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
     }
     // The shared parser wants one of --cpf and --all: --all stands for the list here.
     const bool all = std::find(rest.begin(), rest.end(), std::string_view("--all")) != rest.end();
+    const bool aux = o->kind == importing::ImportKind::kAuxTables;
     if (!all) rest.push_back(const_cast<char*>("--all"));
     if (auto e = parse_batch_options(static_cast<int>(rest.size()), rest.data(), &o->batch))
         return *e == batch_usage(argv[0]) ? import_usage() : *e;
-    if (o->from.empty() || !o->kind || all == !o->cpfs.empty()) return import_usage();
+    if (o->from.empty() || !o->kind) return import_usage();
+    // The auxiliary tables belong to no taxpayer: neither --all nor --cpf.
+    if (aux ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
     if (any_answer && *o->kind != importing::ImportKind::kLcdpr)
         return "--answer só vale para o LCDPR (tipo 24)";
     return std::nullopt;
@@ -84,6 +90,31 @@ std::string run_terminal() {
     return two_digits ? n : "00";
 }
 
+// Option 22: the auxiliary tables of the source folder into the installation directory.
+int copy_aux(const ImportOptions& o) {
+    BatchOperator op("import");
+    const BatchContext context(o.batch, "import");
+    store::WorkAreas w(store::Env::posix(), op, context.clock());
+    store::CdxIndexFiles cdx(op);
+    w.ARQDEF = o.batch.install;
+    w.LOCARQ = o.batch.folder;
+    w.NUSU = run_terminal();
+    w.index_files = &cdx;
+    const std::vector<importing::AuxCopy> done = importing::copy_aux_tables(w, o.from, o.check);
+    if (done.empty()) {
+        std::cerr << "vorn2026 import: O local escolhido não contém os arquivos solicitados\n";
+        return 1;
+    }
+    bool refused = false;
+    for (const auto& c : done) {
+        const bool fine = c.copied || (o.check && c.text == "pode ser copiado");
+        refused = refused || !fine;
+        std::cout << c.file << ": " << (fine ? "" : "recusado: ") << c.text << "\n";
+    }
+    std::cout << std::flush;
+    return refused ? 2 : 0;
+}
+
 }  // namespace
 
 int run_import_command(int argc, char** argv) {
@@ -97,6 +128,7 @@ int run_import_command(int argc, char** argv) {
     if (!env.is_directory(o.batch.folder)) return fail("pasta não encontrada: " + o.batch.folder);
     if (!env.is_directory(o.from))
         return fail("Drive e/ou Pasta de Origem inexistente !! " + o.from);
+    if (*o.kind == importing::ImportKind::kAuxTables) return copy_aux(o);
 
     std::vector<importing::Candidate> candidates;
     std::vector<importing::Passed> passed;

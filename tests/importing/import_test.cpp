@@ -10,12 +10,15 @@
 
 #include <unistd.h>
 
+#include "base/text.h"
+#include "importing/aux_tables.h"
 #include "importing/import_plan.h"
 #include "output/exports.h"
 #include "shell/commands.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
+#include "store/opening.h"
 #include "store/declaration.h"
 #include "store_test_util.h"
 
@@ -439,9 +442,72 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
 
     Command unknown = with({"--kind", "3", "--all"});
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("20.1, 20.2, 21, 23, 24, 26"), std::string::npos) << unknown.err;
+    EXPECT_NE(unknown.err.find("20.1, 20.2, 21, 22, 23, 24, 26"), std::string::npos) << unknown.err;
     EXPECT_EQ(with({"--kind", "21"}).status, 1);  // neither --all nor --cpf
     EXPECT_EQ(with({"--kind", "21", "--all", "--answer", "S"}).status, 1);
+}
+
+}  // namespace
+}  // namespace vorn::importing
+
+namespace vorn::importing {
+namespace {
+
+TEST(ImportAuxTables, CopiedTablesOpenWithTheirIndexesAndOneInUseStaysAsItWas) {
+    Scratch install, source;
+    ManualClock clock{DateTime{Date(2026, 4, 10), 9 * 3600}};
+    ScriptedOperator op;
+    store::CdxIndexFiles cdx(op);
+    store::WorkAreas w(Env::posix(), op, clock);
+    w.ARQDEF = w.LOCARQ = install.path();
+    w.index_files = &cdx;
+    // Last year's tables: a list of assets with one description, and the banks.
+    for (const char* n : {"52", "77"}) {
+        const std::string file = source.file(store::table_def(std::stoi(n))->file_base("") + ".DBF");
+        ASSERT_TRUE(store::CRIA(w, n, file));
+        std::unique_ptr<store::Table> t;
+        ASSERT_TRUE(store::Table::open(Env::posix(), file, store::OpenOptions{}, &t).is_ok());
+        Record r(t->layout_ptr());
+        r.set(std::string(n) == "52" ? "DESCRICAO" : "NOME", "CASA DA PRAIA");
+        ASSERT_TRUE(t->append(&r).is_ok());
+        ASSERT_TRUE(t->close().is_ok());
+    }
+    std::ofstream(source.file("auxnada.dbf"), std::ios::binary) << "not a table";
+    // This year's bank list, open on another terminal.
+    const std::string banks = install.file(store::table_def(77)->file_base("") + ".DBF");
+    ASSERT_TRUE(store::CRIA(w, "77", banks));
+    std::unique_ptr<store::Table> open_elsewhere;
+    ASSERT_TRUE(
+        store::Table::open(Env::posix(), banks, store::OpenOptions{}, &open_elsewhere).is_ok());
+    std::ifstream in(banks, std::ios::binary);
+    std::stringstream before;
+    before << in.rdbuf();
+
+    const auto checked = copy_aux_tables(w, source.path(), true);
+    EXPECT_FALSE(Env::posix().exists(install.file("AUXBENS.DBF")));
+    const auto done = copy_aux_tables(w, source.path(), false);
+    ASSERT_EQ(done.size(), 3u);
+    ASSERT_EQ(checked.size(), 3u);
+    std::map<std::string, AuxCopy> by;
+    for (const auto& c : done) by[upper(c.file)] = c;
+    EXPECT_TRUE(by["AUXBENS.DBF"].copied) << by["AUXBENS.DBF"].text;
+    EXPECT_FALSE(by["AUXBANCO.DBF"].copied);
+    EXPECT_NE(by["AUXBANCO.DBF"].text.find("em uso"), std::string::npos);
+    EXPECT_FALSE(by["AUXNADA.DBF"].copied);
+    std::ifstream again(banks, std::ios::binary);
+    std::stringstream after;
+    after << again.rdbuf();
+    EXPECT_EQ(after.str(), before.str());
+    ASSERT_TRUE(open_elsewhere->close().is_ok());
+
+    // The copy opens as the program opens it, found through its index.
+    ASSERT_TRUE(store::ABERTURA(w, 52));
+    store::Table* assets = w.table(52);
+    ASSERT_NE(assets, nullptr);
+    ASSERT_TRUE(assets->go_top().is_ok());
+    ASSERT_FALSE(assets->eof());
+    EXPECT_EQ(assets->str("DESCRICAO"), "CASA DA PRAIA");
+    w.close(52);
 }
 
 }  // namespace
