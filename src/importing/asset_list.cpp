@@ -24,15 +24,15 @@ struct Column {
     int column;  // 1-based
     const char* field;
 };
-constexpr Column kOutsideText[] = {
-    {7, "ENDEIMO"},   {8, "NUMIMO"},   {9, "COMPIMO"},  {10, "BAIRIMO"}, {12, "MUNICIMO"},
-    {15, "REG_IPTU"}, {16, "REG_NIRF"}, {19, "UNIDADE"}, {20, "REGISTRO"}, {21, "MATRICU"},
-    {22, "LIVRORG"},  {23, "CARTORIO"}};
+constexpr Column kOutsideText[] = {{7, "ENDEIMO"},   {8, "NUMIMO"},    {9, "COMPIMO"},
+                                   {10, "BAIRIMO"},  {12, "MUNICIMO"}, {15, "REG_IPTU"},
+                                   {16, "REG_NIRF"}, {19, "UNIDADE"},  {20, "REGISTRO"},
+                                   {21, "MATRICU"},  {22, "LIVRORG"},  {23, "CARTORIO"}};
 constexpr Column kOutsideOther[] = {{24, "RENAVAM"},  {25, "REG_BAR"},  {26, "REG_AVI"},
                                     {27, "AGENCBAN"}, {28, "CONTABAN"}, {29, "DVBAN"}};
 // The export's titled columns ("CPF", "Ite", "Descricao" ...).
 constexpr Column kExportText[] = {
-    {6, "GRPO"},      {7, "CODB"},     {8, "ENDEIMO"},   {9, "NUMIMO"},   {10, "COMPIMO"},
+    {6, "GRPO"},      {7, "CODB"},      {8, "ENDEIMO"},   {9, "NUMIMO"},    {10, "COMPIMO"},
     {11, "BAIRIMO"},  {13, "MUNICIMO"}, {16, "REG_IPTU"}, {17, "REG_NIRF"}, {20, "UNIDADE"},
     {21, "REGISTRO"}, {22, "MATRICU"},  {23, "LIVRORG"},  {24, "CARTORIO"}};
 constexpr Column kExportOther[] = {{25, "REG_AVI"},  {26, "RENAVAM"},  {27, "REG_BAR"},
@@ -46,15 +46,37 @@ struct TextLayout {
     const Column* other;
     size_t other_count;
 };
-constexpr TextLayout kOutside{4,  5,  6,  11, 13, 14, 17, 18, 30, kOutsideText, std::size(kOutsideText),
-                              kOutsideOther, std::size(kOutsideOther)};
-constexpr TextLayout kExport{4,  5,  0,  12, 14, 15, 18, 19, 31, kExportText, std::size(kExportText),
-                             kExportOther, std::size(kExportOther)};
+constexpr TextLayout kOutside{4,
+                              5,
+                              6,
+                              11,
+                              13,
+                              14,
+                              17,
+                              18,
+                              30,
+                              kOutsideText,
+                              std::size(kOutsideText),
+                              kOutsideOther,
+                              std::size(kOutsideOther)};
+constexpr TextLayout kExport{4,
+                             5,
+                             0,
+                             12,
+                             14,
+                             15,
+                             18,
+                             19,
+                             31,
+                             kExportText,
+                             std::size(kExportText),
+                             kExportOther,
+                             std::size(kExportOther)};
 
 // The fields a layout sets, for the placement that keeps the others.
 std::vector<std::string> fields_of(const TextLayout& l, bool all_assets) {
-    std::vector<std::string> f = {"CPF",   "I7_1",   "I7_2",  "I7_3",    "I7_9",  "I7_4",
-                                  "I7_7",  "I7_8",   "CEPIMO", "UFIMO", "DATA_IMO", "AREAIMO"};
+    std::vector<std::string> f = {"CPF",  "I7_1", "I7_2",   "I7_3",  "I7_9",     "I7_4",
+                                  "I7_7", "I7_8", "CEPIMO", "UFIMO", "DATA_IMO", "AREAIMO"};
     if (l.code) f.push_back("I7_5");
     for (size_t k = 0; k < l.text_count; ++k) f.push_back(l.text[k].field);
     if (all_assets) {
@@ -124,8 +146,8 @@ AssetList read_assets_text(std::string_view bytes, const std::string& cpf, bool 
         const std::string& line = lines[k];
         if (ended) {
             if (!trim(line).empty())
-                out.notes.refuse(n, "linha depois do fim da lista (linha " +
-                                        std::to_string(end_line) + ")");
+                out.notes.refuse(
+                    n, "linha depois do fim da lista (linha " + std::to_string(end_line) + ")");
             continue;
         }
         if (line.find('\0') != std::string::npos) {
@@ -212,12 +234,11 @@ AssetList read_assets_text(std::string_view bytes, const std::string& cpf, bool 
 
 AssetList read_assets_xml(std::string_view bytes, const std::string& cpf) {
     AssetList out;
-    out.fields = {"CPF",     "I7_1",     "I7_2",     "I7_3",     "I7_9",     "I7_4",    "I7_5",
-                  "GRPO",    "CODB",     "ENDEIMO",  "NUMIMO",   "COMPIMO",  "BAIRIMO", "CEPIMO",
-                  "MUNICIMO", "UFIMO",   "I7_7",     "I7_8",     "REG_IPTU", "REG_NIRF",
-                  "DATA_IMO", "AREAIMO", "UNIDADE",  "REGISTRO", "MATRICU",  "LIVRORG",
-                  "CARTORIO", "RENAVAM", "REG_BAR",  "REG_AVI",  "AGENCBAN", "CONTABAN",
-                  "DVBAN",    "CPF_CNPJ"};
+    out.fields = {"CPF",      "I7_1",    "I7_2",     "I7_3",     "I7_9",     "I7_4",     "I7_5",
+                  "GRPO",     "CODB",    "ENDEIMO",  "NUMIMO",   "COMPIMO",  "BAIRIMO",  "CEPIMO",
+                  "MUNICIMO", "UFIMO",   "I7_7",     "I7_8",     "REG_IPTU", "REG_NIRF", "DATA_IMO",
+                  "AREAIMO",  "UNIDADE", "REGISTRO", "MATRICU",  "LIVRORG",  "CARTORIO", "RENAVAM",
+                  "REG_BAR",  "REG_AVI", "AGENCBAN", "CONTABAN", "DVBAN",    "CPF_CNPJ"};
     const std::string text = decode_file(bytes);
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
@@ -231,7 +252,9 @@ AssetList read_assets_xml(std::string_view bytes, const std::string& cpf) {
         const pugi::xml_node item = xn.node();
         ++n;
         const size_t bad_before = out.notes.bad.size();
-        auto refuse = [&](const std::string& why) { out.notes.refuse(n, "item " + std::to_string(n) + ": " + why); };
+        auto refuse = [&](const std::string& why) {
+            out.notes.refuse(n, "item " + std::to_string(n) + ": " + why);
+        };
         // A text attribute: missing or "..." is empty.
         auto text_of = [&](const char* name) {
             const std::string v = item.attribute(name).value();
@@ -262,13 +285,23 @@ AssetList read_assets_xml(std::string_view bytes, const std::string& cpf) {
             refuse("codigo inválido: " + text_of("codigo"));
         put_text(r, "GRPO", trim(text_of("Grupo")), n, out.notes);
         put_text(r, "CODB", trim(text_of("Codigo")), n, out.notes);
-        for (auto [attr, field] :
-             {std::pair{"logradouro", "ENDEIMO"}, {"numero", "NUMIMO"}, {"complemento", "COMPIMO"},
-              {"bairro", "BAIRIMO"}, {"nomeMunicipio", "MUNICIMO"}, {"NroIptu", "REG_IPTU"},
-              {"NIRF", "REG_NIRF"}, {"Metros2", "UNIDADE"}, {"Registrado", "REGISTRO"},
-              {"Matricula", "MATRICU"}, {"Registro", "LIVRORG"}, {"nomeCartorio", "CARTORIO"},
-              {"Renavam", "RENAVAM"}, {"RegBarco", "REG_BAR"}, {"agencia", "AGENCBAN"},
-              {"conta", "CONTABAN"}, {"dvConta", "DVBAN"}})
+        for (auto [attr, field] : {std::pair{"logradouro", "ENDEIMO"},
+                                   {"numero", "NUMIMO"},
+                                   {"complemento", "COMPIMO"},
+                                   {"bairro", "BAIRIMO"},
+                                   {"nomeMunicipio", "MUNICIMO"},
+                                   {"NroIptu", "REG_IPTU"},
+                                   {"NIRF", "REG_NIRF"},
+                                   {"Metros2", "UNIDADE"},
+                                   {"Registrado", "REGISTRO"},
+                                   {"Matricula", "MATRICU"},
+                                   {"Registro", "LIVRORG"},
+                                   {"nomeCartorio", "CARTORIO"},
+                                   {"Renavam", "RENAVAM"},
+                                   {"RegBarco", "REG_BAR"},
+                                   {"agencia", "AGENCBAN"},
+                                   {"conta", "CONTABAN"},
+                                   {"dvConta", "DVBAN"}})
             put_text(r, field, text_of(attr), n, out.notes);
         const std::string cep = digits_of(text_of("cep"));
         if (cep.size() > 8 || !digits_only_text(trim(text_of("cep"))))
@@ -289,7 +322,8 @@ AssetList read_assets_xml(std::string_view bytes, const std::string& cpf) {
         // writes whichever applies, the other as "...".
         const long long c = code.value_or(0);
         std::string institution = c == 22 ? text_of("RegAviao") : text_of("Banco");
-        if (trim(institution).empty()) institution = c == 22 ? text_of("Banco") : text_of("RegAviao");
+        if (trim(institution).empty())
+            institution = c == 22 ? text_of("Banco") : text_of("RegAviao");
         put_text(r, "REG_AVI", institution, n, out.notes);
         put_text(r, "CPF_CNPJ", asset_document(text_of("CnpjCPF"), c), n, out.notes);
         if (out.notes.bad.size() == bad_before) out.items.push_back(std::move(r));

@@ -97,7 +97,8 @@ AuxCopy copy_one(store::WorkAreas& w, const std::string& source, const std::stri
     // The indexes of the table replaced describe the old records: built anew at the opening.
     for (const auto& ix : def.index_files("")) {
         const std::string file = store::find_file(env, w.ARQDEF, ix.file + ".CDX");
-        if (env.exists(file) && !env.remove(file)) return refuse("índice antigo não removido: " + file);
+        if (env.exists(file) && !env.remove(file))
+            return refuse("índice antigo não removido: " + file);
     }
     if (!same_layout(*layout, *def.layout) && !store::CORRIGE(w, n))
         return refuse("copiado, mas a estrutura não foi atualizada");
@@ -124,8 +125,8 @@ std::vector<AuxCopy> copy_aux_tables(store::WorkAreas& w, const std::string& sou
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         const std::string u = upper(name);
-        const bool masked = (u.rfind("AUX", 0) == 0 || u.rfind("STATUS", 0) == 0) &&
-                            u.size() > 4 && u.substr(u.size() - 4) == ".DBF";
+        const bool masked = (u.rfind("AUX", 0) == 0 || u.rfind("STATUS", 0) == 0) && u.size() > 4 &&
+                            u.substr(u.size() - 4) == ".DBF";
         if (!masked) continue;
         const int n = aux_table(name);
         if (n == 0) {

@@ -39,7 +39,8 @@ bool ends_with_nocase(const std::string& name, std::string_view tail) {
            upper(name.substr(name.size() - tail.size())) == upper(std::string(tail));
 }
 bool starts_with_nocase(const std::string& name, std::string_view head) {
-    return name.size() >= head.size() && upper(name.substr(0, head.size())) == upper(std::string(head));
+    return name.size() >= head.size() &&
+           upper(name.substr(0, head.size())) == upper(std::string(head));
 }
 
 // Whether a file name answers the kind's mask.
@@ -151,8 +152,9 @@ struct AssetsPlan final : Plan {
         std::vector<store::Record> rows;
         Status s = d.working_records(4, &rows);
         if (!s) return s;
-        std::stable_sort(rows.begin(), rows.end(),
-                         [](const auto& a, const auto& b) { return a.num("I7_0") < b.num("I7_0"); });
+        std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+            return a.num("I7_0") < b.num("I7_0");
+        });
         std::vector<store::Record> placed = place_assets(list, rows, by_item_number);
         for (auto& r : placed) r.set("CPF", d.cpf());
         *changed = !same_rows(placed, rows);
@@ -275,9 +277,8 @@ struct LcdprPlan final : Plan {
 };
 
 // Reads and checks the file: the plan, or the refusal.
-std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c,
-                                std::string_view bytes, std::string* refused,
-                                std::vector<std::string>* cuts) {
+std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c, std::string_view bytes,
+                                std::string* refused, std::vector<std::string>* cuts) {
     auto take = [&](const Notes& notes) {
         *cuts = notes.cuts;
         if (!notes.bad.empty()) *refused = first_bad(notes);
@@ -440,7 +441,8 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     if (c.path.size() > kMaxFileName)
         return refuse("nome com mais de " + std::to_string(kMaxFileName) + " caracteres");
     std::string bytes;
-    if (Status s = read_bytes(env, c.path, &bytes); !s) return refuse("Erro de leitura: " + s.message());
+    if (Status s = read_bytes(env, c.path, &bytes); !s)
+        return refuse("Erro de leitura: " + s.message());
     std::string refused;
     std::unique_ptr<Plan> plan = read_plan(rq, c, bytes, &refused, &res.notes);
     if (!plan) return refuse(refused);
@@ -496,8 +498,8 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     }
     s = d.save(true);
     if (!s)
-        return refuse("gravação interrompida: " + s.message() +
-                      " (a declaração fica no terminal " + rq.terminal + " para recuperação)");
+        return refuse("gravação interrompida: " + s.message() + " (a declaração fica no terminal " +
+                      rq.terminal + " para recuperação)");
     res.outcome = Outcome::kImported;
     res.text = plan->done;
     return res;

@@ -64,11 +64,11 @@ struct Passed {
 
 struct ImportRequest {
     ImportKind kind = ImportKind::kAssetsAll;
-    std::string folder;    // the data folder
-    std::string install;   // the installation directory
-    std::string terminal;  // the run's terminal number, marked in the registry meanwhile
-    bool check = false;    // read and check, write nothing
-    bool lcdpr_all = true; // LCDPR "Sim - Importa todas informações" (else only the cash book)
+    std::string folder;     // the data folder
+    std::string install;    // the installation directory
+    std::string terminal;   // the run's terminal number, marked in the registry meanwhile
+    bool check = false;     // read and check, write nothing
+    bool lcdpr_all = true;  // LCDPR "Sim - Importa todas informações" (else only the cash book)
     const Clock* clock = nullptr;
     const payments::InterestTable* selic = nullptr;
 };

@@ -86,8 +86,8 @@ LcdprBook read_lcdpr(std::string_view bytes) {
         const std::vector<std::string> f = record_fields(lines[k]);
         const std::string& type = f[0];
         if (record < 4 && type != kOpening[record]) {
-            out.notes.refuse(n, std::string("registro ") + type + " onde se espera " +
-                                    kOpening[record]);
+            out.notes.refuse(
+                n, std::string("registro ") + type + " onde se espera " + kOpening[record]);
             return out;  // the order is broken: nothing after it is read
         }
         ++record;
@@ -132,7 +132,8 @@ LcdprBook read_lcdpr(std::string_view bytes) {
             if (property && partners == 0) out.properties.push_back(*property);
             store::Record p(store::table_def(16)->layout);
             const auto code = read_whole(f[1]);
-            if (!code || !put_number(p, "I2R_00", Decimal(*code))) refuse("código inválido: " + f[1]);
+            if (!code || !put_number(p, "I2R_00", Decimal(*code)))
+                refuse("código inválido: " + f[1]);
             property_brazil = trim(f[2]) == "BR" ? "S" : "N";
             p.set("ATV_BRASIL", property_brazil);
             put_text(p, "I2R_03", f[4], n, out.notes);
@@ -175,7 +176,8 @@ LcdprBook read_lcdpr(std::string_view bytes) {
         } else if (type == "0050") {
             store::Record a(store::table_def(21)->layout);
             const auto code = read_whole(f[1]);
-            if (!code || !put_number(a, "COD_CONTA", Decimal(*code))) refuse("conta inválida: " + f[1]);
+            if (!code || !put_number(a, "COD_CONTA", Decimal(*code)))
+                refuse("conta inválida: " + f[1]);
             put_text(a, "NRO_BANCO", zero_filled(trim(f[3]), 3), n, out.notes);
             put_text(a, "NOM_BANCO", CONVCAR(f[4]), n, out.notes);
             const auto agency = read_whole(f[5]);
@@ -190,11 +192,13 @@ LcdprBook read_lcdpr(std::string_view bytes) {
         } else if (type == "Q100") {
             store::Record e(store::table_def(19)->layout);
             const std::string d = trim(f[1]);
-            const auto date = d.size() == 8 ? Date::from_dtos(d.substr(4, 4) + d.substr(2, 2) +
-                                                              d.substr(0, 2))
-                                            : std::nullopt;
-            if (!date) refuse("data inválida: " + f[1]);
-            else e.set("DT_LC", *date);
+            const auto date =
+                d.size() == 8 ? Date::from_dtos(d.substr(4, 4) + d.substr(2, 2) + d.substr(0, 2))
+                              : std::nullopt;
+            if (!date)
+                refuse("data inválida: " + f[1]);
+            else
+                e.set("DT_LC", *date);
             const auto property_code = read_whole(f[2]);
             if (!property_code || !put_number(e, "NROIMO", Decimal(*property_code)))
                 refuse("imóvel inválido: " + f[2]);

@@ -14,8 +14,8 @@
 namespace vorn::importing {
 
 struct LcdprBook {
-    std::string cpf;   // 0000
-    std::string name;  // 0000, through CONVCAR
+    std::string cpf;                // 0000
+    std::string name;               // 0000, through CONVCAR
     std::string layout_name, year;  // what the candidate list shows: "LCDPR", "2025"
     // 0030: the address parts for the registry (TIPOEND, ENDERECO, NUMERO, COMPLEM, BAIRRO, UF,
     // CODMUNI code of 7 digits, CEP, telephone, e-mail).

@@ -18,8 +18,8 @@
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
-#include "store/opening.h"
 #include "store/declaration.h"
+#include "store/opening.h"
 #include "store_test_util.h"
 
 namespace vorn::importing {
@@ -45,7 +45,8 @@ class Scratch {
         static int serial = 0;
         const fs::path base =
             fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        path_ = base / ("vorn-import-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
+        path_ =
+            base / ("vorn-import-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
@@ -68,7 +69,8 @@ struct Folder {
     std::string table(int n) const { return store::data_table_path(Env::posix(), data.path(), n); }
 
     // A declaration saved by terminal 01, with `assets` set up by `fill`.
-    void create(const char* cpf, const char* name, const std::function<void(store::Declaration&)>& fill = {}) {
+    void create(const char* cpf, const char* name,
+                const std::function<void(store::Declaration&)>& fill = {}) {
         store::CdxIndexFiles cdx(op);
         store::WorkAreas w(Env::posix(), op, clock);
         w.ARQDEF = w.LOCARQ = data.path();
@@ -132,7 +134,8 @@ struct Folder {
         for (int n : {2, 4, 6, 15, 16, 19, 21}) {
             if (!Env::posix().exists(table(n))) continue;
             std::unique_ptr<store::Table> t;
-            EXPECT_TRUE(store::Table::open(Env::posix(), table(n), store::OpenOptions{}, &t).is_ok());
+            EXPECT_TRUE(
+                store::Table::open(Env::posix(), table(n), store::OpenOptions{}, &t).is_ok());
             EXPECT_TRUE(t->scan_rows([&](uint32_t, std::string_view row) {
                              if (row[0] != '*') out[n].emplace_back(row);
                          }).is_ok());
@@ -203,9 +206,8 @@ TEST(ImportAssets, TheExportReadBackGivesTheSameAssetsAndASecondImportChangesNot
                         .is_ok());
         Folder to;
         to.create(kAna, "ANA SOUZA");
-        to.create(kBia, "BIA LIMA", [](store::Declaration& d) {
-            asset(d, 10, "CARRO", "1.00", "2.00", "");
-        });
+        to.create(kBia, "BIA LIMA",
+                  [](store::Declaration& d) { asset(d, 10, "CARRO", "1.00", "2.00", ""); });
         fs::copy_file(files[0], to.source.file(fs::path(files[0]).filename().string()));
         const ImportKind kind = xml ? ImportKind::kAssetsXml : ImportKind::kAssetsAll;
         auto first = to.run(kind);
@@ -286,9 +288,8 @@ TEST(ImportFiles, WhatEachFileWritesReachesTheDeclaration) {
 
 TEST(ImportFiles, ABadLastLineLeavesTheFolderByteForByte) {
     Folder f;
-    f.create(kAna, "ANA SOUZA", [](store::Declaration& d) {
-        asset(d, 10, "CASA", "1.00", "2.00", "RUA A");
-    });
+    f.create(kAna, "ANA SOUZA",
+             [](store::Declaration& d) { asset(d, 10, "CASA", "1.00", "2.00", "RUA A"); });
     f.copy_in("bad_last_line.txt", "Bens12345678909Ana.txt");
     const auto before = f.bytes();
     auto r = f.run(ImportKind::kAssetsAll);
@@ -331,9 +332,8 @@ TEST(ImportFiles, ADeclarationOpenOnAnotherTerminalIsLeftAlone) {
 
 TEST(ImportFiles, AFailureAtAnyWriteLeavesTheDeclarationAsBeforeOrImported) {
     Folder base;
-    base.create(kAna, "ANA SOUZA", [](store::Declaration& d) {
-        asset(d, 10, "CASA", "1.00", "2.00", "RUA A");
-    });
+    base.create(kAna, "ANA SOUZA",
+                [](store::Declaration& d) { asset(d, 10, "CASA", "1.00", "2.00", "RUA A"); });
     base.copy_in("Bens12345678909Ana Souza.txt");
     const auto before = base.items();
     // The imported tables, from an import that does not fail.
@@ -341,8 +341,10 @@ TEST(ImportFiles, AFailureAtAnyWriteLeavesTheDeclarationAsBeforeOrImported) {
     int total = 0;
     {
         Folder f;
-        fs::copy(base.data.path(), f.data.path(), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        fs::copy(base.source.path(), f.source.path(), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+        fs::copy(base.data.path(), f.data.path(),
+                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+        fs::copy(base.source.path(), f.source.path(),
+                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
         store::FaultEnv counter(Env::posix());
         ASSERT_EQ(f.run(ImportKind::kAssetsAll, counter).at(0).outcome,
                   ImportResult::Outcome::kImported);
@@ -353,8 +355,10 @@ TEST(ImportFiles, AFailureAtAnyWriteLeavesTheDeclarationAsBeforeOrImported) {
     for (int step = 1; step <= total; ++step) {
         SCOPED_TRACE("failed at step " + std::to_string(step));
         Folder f;
-        fs::copy(base.data.path(), f.data.path(), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        fs::copy(base.source.path(), f.source.path(), fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+        fs::copy(base.data.path(), f.data.path(),
+                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
+        fs::copy(base.source.path(), f.source.path(),
+                 fs::copy_options::overwrite_existing | fs::copy_options::recursive);
         store::FaultEnv faults(Env::posix());
         faults.fail_at(step, store::Crash::kMachine);
         (void)f.run(ImportKind::kAssetsAll, faults);
@@ -409,9 +413,9 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
         std::ofstream(f.source.file("Bens98765432100Bia.txt"), std::ios::binary) << text;
     }
     f.copy_in("bad_last_line.txt", "Bens11144477735Cid.txt");  // no such declaration
-    const std::vector<std::string> common = {"--folder", f.data.path(), "--from", f.source.path(),
-                                             "--now", "2026-04-10 09:00:00", "--install",
-                                             f.data.path()};
+    const std::vector<std::string> common = {"--folder",      f.data.path(), "--from",
+                                             f.source.path(), "--now",       "2026-04-10 09:00:00",
+                                             "--install",     f.data.path()};
     auto with = [&](std::vector<std::string> more) {
         more.insert(more.begin(), common.begin(), common.end());
         return import_command(more);
@@ -463,7 +467,8 @@ TEST(ImportAuxTables, CopiedTablesOpenWithTheirIndexesAndOneInUseStaysAsItWas) {
     w.index_files = &cdx;
     // Last year's tables: a list of assets with one description, and the banks.
     for (const char* n : {"52", "77"}) {
-        const std::string file = source.file(store::table_def(std::stoi(n))->file_base("") + ".DBF");
+        const std::string file =
+            source.file(store::table_def(std::stoi(n))->file_base("") + ".DBF");
         ASSERT_TRUE(store::CRIA(w, n, file));
         std::unique_ptr<store::Table> t;
         ASSERT_TRUE(store::Table::open(Env::posix(), file, store::OpenOptions{}, &t).is_ok());

@@ -40,12 +40,14 @@ TEST(ImportText, AmountsKeepTheirCentsAndRefuseWhatIsNotAnAmount) {
 }
 
 TEST(ImportText, LinesAreDecodedWhateverTheirEndsAndCodePage) {
-    const auto lines = split_lines(decode_file("\xEF\xBB\xBF" "a\r\nb\nS\xE3o"));
+    const auto lines =
+        split_lines(decode_file("\xEF\xBB\xBF"
+                                "a\r\nb\nS\xE3o"));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "a");
     EXPECT_EQ(lines[1], "b");
-    EXPECT_EQ(lines[2], "São");                          // Windows-1252 byte read as ã
-    EXPECT_EQ(decode_file("S\xC3\xA3o"), "São");          // valid UTF-8 kept
+    EXPECT_EQ(lines[2], "São");                   // Windows-1252 byte read as ã
+    EXPECT_EQ(decode_file("S\xC3\xA3o"), "São");  // valid UTF-8 kept
     EXPECT_EQ(read_cpf("123.456.789-09"), std::optional<std::string>(kAna));  // not cut to 11
     EXPECT_EQ(read_cpf("2345678909"), std::optional<std::string>("02345678909"));
     EXPECT_FALSE(read_cpf("000.000.000-00"));
@@ -87,9 +89,9 @@ TEST(AssetText, OutsideColumnsFillTheAssetsAndLongTextsAreReported) {
 TEST(AssetText, EveryBadLineIsReportedWithItsNumber) {
     const std::string ok = std::string(kAna) + "\t1\tCASA\t100\t200" + std::string(19, '\t');
     const std::string file = ok + "\n" + ok.substr(0, ok.size() - 1) + "\n" +  // 23 columns: fine
-                             std::string("98765432100\t2\tX\t1\t1") + std::string(19, '\t') +
-                             "\n" + std::string(kAna) + "\t3\tX\t-5.00\t1" +
-                             std::string(19, '\t') + "\n" + std::string(kAna) + "\t4\tX" + "\n";
+                             std::string("98765432100\t2\tX\t1\t1") + std::string(19, '\t') + "\n" +
+                             std::string(kAna) + "\t3\tX\t-5.00\t1" + std::string(19, '\t') + "\n" +
+                             std::string(kAna) + "\t4\tX" + "\n";
     const AssetList l = read_assets_text(file, kAna, true);
     ASSERT_EQ(l.notes.bad.size(), 3u);
     EXPECT_EQ(l.notes.bad[0].line, 3u);  // another taxpayer's line
@@ -162,7 +164,8 @@ TEST(LeaoBook, ByteOrderMarkAndTheEndLine) {
 
     EXPECT_EQ(read_leao_book("", kAna).refused, "Arquivo vazio!");
     EXPECT_EQ(read_leao_book("abc", kAna).refused, "Arquivo com conteúdo fora do padrão");
-    const LeaoBook bad = read_leao_book("01;A;11144477735;10;\n13;B;11144477735;1;\n99\n02;C;1;1;\n", kAna);
+    const LeaoBook bad =
+        read_leao_book("01;A;11144477735;10;\n13;B;11144477735;1;\n99\n02;C;1;1;\n", kAna);
     ASSERT_EQ(bad.notes.bad.size(), 2u);
     EXPECT_EQ(bad.notes.bad[0].line, 2u);  // month 13
     EXPECT_EQ(bad.notes.bad[1].line, 4u);  // after 99
