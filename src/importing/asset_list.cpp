@@ -241,7 +241,8 @@ AssetList read_assets_xml(std::string_view bytes, const std::string& cpf) {
                   "REG_BAR",  "REG_AVI", "AGENCBAN", "CONTABAN", "DVBAN",    "CPF_CNPJ"};
     const std::string text = decode_file(bytes);
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed) {
         out.notes.refuse(0, std::string("XML malformado: ") + parsed.description() + " (byte " +
                                 std::to_string(parsed.offset) + ")");

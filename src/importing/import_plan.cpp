@@ -356,9 +356,29 @@ std::string import_kinds_text() {
     return out;
 }
 
+Status office_folders(store::Env& env, const std::string& install, const std::string& terminal,
+                      std::vector<std::string>* out) {
+    out->clear();
+    const std::string path =
+        store::find_file(env, install, store::table_def(50)->file_base(terminal) + ".DBF");
+    if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    Status s = store::Table::open(env, path, o, &t);
+    if (!s) return s;
+    for (s = t->go_top(); s && !t->eof(); s = t->skip()) {
+        std::string dir = trim(t->str("DIRETOR"));
+        while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+        if (!dir.empty()) out->push_back(dir);
+    }
+    Status c = t->close();
+    return s ? c : s;
+}
+
 Status gather_candidates(store::Env& env, ImportKind kind, const std::string& source,
                          const std::string& folder, std::vector<Candidate>* out,
-                         std::vector<Passed>* passed) {
+                         std::vector<Passed>* passed, const std::vector<std::string>& others) {
     out->clear();
     passed->clear();
     std::map<std::string, Registered> registry;
@@ -419,7 +439,24 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
             c.name = reg->second.name;
         } else if (kind != ImportKind::kLcdpr) {
             const std::string who = c.name.empty() ? "" : " - " + left(c.name, 20);
-            passed->push_back({name, "CPF - " + c.cpf + who + " - não foi encontrado."});
+            std::string elsewhere;
+            for (const std::string& other : others) {
+                auto bare = [](std::string f) {
+                    while (f.size() > 1 && f.back() == '/') f.pop_back();
+                    return f;
+                };
+                if (bare(other) == bare(folder)) continue;
+                std::map<std::string, Registered> there;
+                if (read_registry(env, other, &there) && there.count(c.cpf)) {
+                    elsewhere = other;
+                    break;
+                }
+            }
+            passed->push_back({name, elsewhere.empty()
+                                         ? "CPF - " + c.cpf + who + " - não foi encontrado."
+                                         : "CPF - " + c.cpf + who + " - está na pasta " +
+                                               elsewhere + "; importe-o com --folder " +
+                                               elsewhere});
             continue;
         }
         out->push_back(std::move(c));
@@ -478,7 +515,12 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     d.set_computation(tax::OpenComputation(*rq.clock, *rq.selic));
     Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
-    if (!registered) d.values().set("NOMECONTR", left(c.name, 53));
+    if (!registered) {
+        // A declarant new to the folder, from the LCDPR book's name.
+        if (char_count(c.name) > 53) res.notes.push_back("NOMECONTR cortado: " + c.name);
+        d.values().set("NOMECONTR", left(c.name, 53));
+        res.notes.push_back("cadastro novo: " + left(c.name, 53));
+    }
     bool changed = !registered;
     s = plan->apply(d, &changed);
     for (const auto& n : plan->notes) res.notes.push_back(n);

@@ -58,9 +58,18 @@ struct Passed {
 // file (LCDPR, statements), found in the registry of `folder`. Files whose CPF is not registered
 // (but the LCDPR's, which makes a new declaration), whose name is longer than kMaxFileName or
 // that cannot be read are passed over with their reason. Sorted by name, then file.
+// `others` are the office's other data folders: a CPF found in one of them is passed over with
+// that folder named, for an import there.
 [[nodiscard]] Status gather_candidates(store::Env& env, ImportKind kind, const std::string& source,
                                        const std::string& folder, std::vector<Candidate>* out,
-                                       std::vector<Passed>* passed);
+                                       std::vector<Passed>* passed,
+                                       const std::vector<std::string>& others = {});
+
+// The data folders of a terminal's folder list ("DIRET" + terminal in the installation
+// directory), in list order; empty when the list is missing. kLocked while the terminal is
+// running (it holds its list alone).
+[[nodiscard]] Status office_folders(store::Env& env, const std::string& install,
+                                    const std::string& terminal, std::vector<std::string>* out);
 
 struct ImportRequest {
     ImportKind kind = ImportKind::kAssetsAll;

@@ -20,26 +20,53 @@ constexpr Target kTargets[15] = {{"I1_4", 0},  {"I1_6", 0},  {nullptr, 36}, {nul
                                  {"I1_18", 0}, {"I1_15", 0}, {"I1_16", 0},  {"I1_30", 0},
                                  {"I1_9", 0},  {"I1_7", 0},  {"I1_39", 0}};
 
-void collect_pairs(const pugi::xml_node& node, std::vector<std::string>* descr,
+// The "Descr" and "Valor" attributes of the element and of every element inside it, in document
+// order (walked without recursion: a hostile file may nest deeply).
+void collect_pairs(const pugi::xml_node& top, std::vector<std::string>* descr,
                    std::vector<std::string>* values) {
-    for (pugi::xml_attribute a : node.attributes()) {
-        const std::string_view name = a.name();
-        if (name == "Descr") descr->push_back(a.value());
-        if (name == "Valor") values->push_back(a.value());
+    pugi::xml_node node = top;
+    while (node) {
+        if (node.type() == pugi::node_element) {
+            for (pugi::xml_attribute a : node.attributes()) {
+                const std::string_view name = a.name();
+                if (name == "Descr") descr->push_back(a.value());
+                if (name == "Valor") values->push_back(a.value());
+            }
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node != top && !node.next_sibling()) node = node.parent();
+        if (node == top) break;
+        node = node.next_sibling();
     }
-    for (pugi::xml_node c : node.children())
-        if (c.type() == pugi::node_element) collect_pairs(c, descr, values);
+}
+
+// The text without the line-end references "&#xD;&#xA;".
+std::string without_line_ends(const std::string& text) {
+    static constexpr std::string_view kEnd = "&#xD;&#xA;";
+    std::string out;
+    out.reserve(text.size());
+    for (size_t p = 0; p < text.size();) {
+        if (text.compare(p, kEnd.size(), kEnd) == 0) {
+            p += kEnd.size();
+        } else {
+            out += text[p++];
+        }
+    }
+    return out;
 }
 
 }  // namespace
 
 IncomeStatement read_income_statement(std::string_view bytes) {
     IncomeStatement out;
-    std::string text = decode_file(bytes);
     // Line ends written as character references inside attribute values carry nothing.
-    for (size_t p; (p = text.find("&#xD;&#xA;")) != std::string::npos;) text.erase(p, 10);
+    const std::string text = without_line_ends(decode_file(bytes));
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!parsed) {
         out.notes.refuse(0, std::string("XML malformado: ") + parsed.description() + " (byte " +
                                 std::to_string(parsed.offset) + ")");
@@ -102,6 +129,7 @@ StatementChanges apply_income_statement(const IncomeStatement& st, const std::st
         store::Record r(store::table_def(2)->layout);
         r.set("CPF", cpf);
         r.set("I1_1", "J");
+        if (char_count(st.company) > 60) out.notices.push_back("I1_2 cortado: " + st.company);
         r.set("I1_2", left(st.company, 60));
         r.set("I1_3", CONTAPONTO(st.cnpj));
         out.incomes.push_back(std::move(r));
@@ -145,7 +173,10 @@ StatementChanges apply_income_statement(const IncomeStatement& st, const std::st
         income->set(t.field, v);
     }
     if (has_i1_9) income->set("I1_9", i1_9);
-    if (!pair8.empty()) income->set("I1_35", left(pair8, 50));
+    if (!pair8.empty()) {
+        if (char_count(pair8) > 50) out.notices.push_back("I1_35 cortado: " + pair8);
+        income->set("I1_35", left(pair8, 50));
+    }
     if (before.layout_ptr() && !store::same_when_stored(before, *income)) out.changed = true;
     return out;
 }

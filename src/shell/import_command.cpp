@@ -130,10 +130,16 @@ int run_import_command(int argc, char** argv) {
         return fail("Drive e/ou Pasta de Origem inexistente !! " + o.from);
     if (*o.kind == importing::ImportKind::kAuxTables) return copy_aux(o);
 
+    // The office's other data folders, where a CPF missing here may be: the run's terminal's list.
+    std::vector<std::string> others;
+    if (Status s = importing::office_folders(env, o.batch.install, run_terminal(), &others); !s)
+        std::cerr << "vorn2026 import: lista de pastas do terminal ilegível, só esta pasta é "
+                     "consultada: "
+                  << s.message() << "\n";
     std::vector<importing::Candidate> candidates;
     std::vector<importing::Passed> passed;
     if (Status s = importing::gather_candidates(env, *o.kind, o.from, o.batch.folder, &candidates,
-                                                &passed);
+                                                &passed, others);
         !s)
         return fail(s.message());
     for (const auto& p : passed) std::cout << p.file << ": ignorado: " << p.reason << "\n";
@@ -180,6 +186,14 @@ int run_import_command(int argc, char** argv) {
         }
         std::cout << "\n";
         for (const auto& n : r.notes) std::cout << c.cpf << " " << c.file << ": " << n << "\n";
+    }
+    // A CPF asked for that no file of the source folder belongs to.
+    for (const auto& cpf : o.cpfs) {
+        const bool found = std::any_of(candidates.begin(), candidates.end(),
+                                       [&](const auto& c) { return c.cpf == cpf; });
+        if (found) continue;
+        std::cout << cpf << ": recusado: nenhum arquivo desse CPF na pasta de origem\n";
+        ++refused;
     }
     std::cout << std::flush;
     if (!std::cout) return fail("erro ao escrever a saída");

@@ -412,7 +412,22 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
                 text.replace(p, from.size(), kBia);
         std::ofstream(f.source.file("Bens98765432100Bia.txt"), std::ios::binary) << text;
     }
-    f.copy_in("bad_last_line.txt", "Bens11144477735Cid.txt");  // no such declaration
+    f.copy_in("bad_last_line.txt", "Bens11144477735Cid.txt");  // Cid's is in another folder
+    Folder other;
+    other.create("11144477735", "CID COSTA");
+    {
+        // The run's terminal (00) lists the other folder among the office's.
+        store::WorkAreas w(Env::posix(), f.op, f.clock);
+        w.ARQDEF = f.data.path();
+        const std::string list = f.data.file(store::table_def(50)->file_base("00") + ".DBF");
+        ASSERT_TRUE(store::CRIA(w, "50", list));
+        std::unique_ptr<store::Table> t;
+        ASSERT_TRUE(store::Table::open(Env::posix(), list, store::OpenOptions{}, &t).is_ok());
+        Record r(t->layout_ptr());
+        r.set("DIRETOR", other.data.path());
+        ASSERT_TRUE(t->append(&r).is_ok());
+        ASSERT_TRUE(t->close().is_ok());
+    }
     const std::vector<std::string> common = {"--folder",      f.data.path(), "--from",
                                              f.source.path(), "--now",       "2026-04-10 09:00:00",
                                              "--install",     f.data.path()};
@@ -426,7 +441,11 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     EXPECT_NE(check.out.find("12345678909 Bens12345678909Ana Souza.txt: pode ser importado"),
               std::string::npos)
         << check.out;
-    EXPECT_NE(check.out.find("Bens11144477735Cid.txt: ignorado"), std::string::npos);
+    EXPECT_NE(check.out.find("Bens11144477735Cid.txt: ignorado: CPF - 11144477735 - está na "
+                             "pasta " +
+                             other.data.path()),
+              std::string::npos)
+        << check.out;
     EXPECT_EQ(f.bytes(), before);
 
     f.create(kBia, "BIA LIMA");
@@ -443,6 +462,10 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     EXPECT_EQ(only.status, 0) << only.out;
     EXPECT_NE(only.out.find("Já existente"), std::string::npos);
     EXPECT_EQ(only.out.find("Bia"), std::string::npos);
+
+    Command absent = with({"--kind", "20.2", "--cpf", "52998224725"});
+    EXPECT_EQ(absent.status, 2);
+    EXPECT_NE(absent.out.find("52998224725: recusado: nenhum arquivo"), std::string::npos);
 
     Command unknown = with({"--kind", "3", "--all"});
     EXPECT_EQ(unknown.status, 1);
