@@ -116,6 +116,32 @@ Status read_registry(store::Env& env, const std::string& folder,
     return s ? c : s;
 }
 
+// Puts another terminal's in-use mark back on a declaration's registry record: it opened the
+// declaration between this run's look at the registry and its load, whose mark replaced theirs.
+Status restore_mark(store::Env& env, const std::string& folder, const std::string& cpf,
+                    const std::string& mark) {
+    std::unique_ptr<store::Table> t;
+    Status s =
+        store::Table::open(env, store::data_table_path(env, folder, 9), store::OpenOptions{}, &t);
+    if (!s) return s;
+    std::vector<uint32_t> slots;
+    s = store::records_of(*t, cpf, nullptr, &slots);
+    if (s && !slots.empty()) {
+        s = t->go_to(slots.front());
+        if (s) s = t->lock_record();
+        store::Record r(t->layout_ptr());
+        if (s) s = t->read(r);
+        if (s) {
+            r.set("NUSUAT", mark);
+            s = t->put(r);
+        }
+        Status u = t->unlock();
+        if (s) s = u;
+    }
+    Status c = t->close();
+    return s ? c : s;
+}
+
 // The CPF a file name gives: characters 5 to 15 ("Bens" + CPF) or 1 to 11.
 std::optional<std::string> cpf_of_name(const std::string& name, size_t from) {
     if (name.size() < from + 11) return std::nullopt;
@@ -421,7 +447,12 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
                 c.origin = head.layout_name + " " + head.year;
             } else {
                 const IncomeStatement st = read_income_statement(bytes);
-                if (!st.cpf.empty()) cpf = st.cpf;
+                if (st.cpf.empty()) {
+                    passed->push_back(
+                        {name, st.notes.bad.empty() ? "informe sem CPF" : first_bad(st.notes)});
+                    continue;
+                }
+                cpf = st.cpf;
                 c.name = st.name;
                 c.origin = "Informe " + st.year;
             }
@@ -515,6 +546,16 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     d.set_computation(tax::OpenComputation(*rq.clock, *rq.selic));
     Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
+    // Opened on a terminal between the look at the registry and the load: theirs, left alone.
+    const std::string taken = trim(d.values().str("NUSUAT"));
+    if (registered && !taken.empty() && taken != rq.terminal) {
+        s = restore_mark(env, rq.folder, c.cpf, taken);
+        if (s) s = d.release();
+        if (!s) return refuse("declaração aberta no terminal " + taken + ": " + s.message());
+        res.outcome = Outcome::kInUse;
+        res.text = taken;
+        return res;
+    }
     if (!registered) {
         // A declarant new to the folder, from the LCDPR book's name.
         if (char_count(c.name) > 53) res.notes.push_back("NOMECONTR cortado: " + c.name);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include <unistd.h>
 
@@ -328,6 +329,51 @@ TEST(ImportFiles, ADeclarationOpenOnAnotherTerminalIsLeftAlone) {
     EXPECT_EQ(f.items(), before);
     EXPECT_EQ(f.live(9, kAna).at(0).str("NUSUAT"), "07");
     ASSERT_TRUE(open.release().is_ok());
+}
+
+// Sets a declaration's in-use mark in the registry as a terminal opening it does.
+void mark_open(const Folder& f, const char* cpf, const char* terminal) {
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(Env::posix(), f.table(9), store::OpenOptions{}, &t).is_ok());
+    std::vector<uint32_t> slots;
+    ASSERT_TRUE(store::records_of(*t, cpf, nullptr, &slots).is_ok());
+    ASSERT_TRUE(t->go_to(slots.at(0)).is_ok());
+    ASSERT_TRUE(t->lock_record().is_ok());
+    Record r(t->layout_ptr());
+    ASSERT_TRUE(t->read(r).is_ok());
+    r.set("NUSUAT", terminal);
+    ASSERT_TRUE(t->put(r).is_ok());
+    ASSERT_TRUE(t->unlock().is_ok());
+    ASSERT_TRUE(t->close().is_ok());
+}
+
+// An operator through whom a terminal opens the declaration just as the import starts loading it.
+struct RacingOperator : ScriptedOperator {
+    std::function<void()> on_load;
+    void status(std::string_view text) override {
+        if (text == "Reprocessando...." && on_load) std::exchange(on_load, nullptr)();
+        ScriptedOperator::status(text);
+    }
+};
+
+TEST(ImportFiles, ATerminalOpeningTheDeclarationAsTheImportLoadsItKeepsIt) {
+    Folder f;
+    f.create(kAna, "ANA SOUZA");
+    f.copy_in("12345678909Leao.txt");
+    const auto before = f.items();
+    std::vector<Candidate> cs;
+    std::vector<Passed> passed;
+    ASSERT_TRUE(gather_candidates(Env::posix(), ImportKind::kLeao, f.source.path(), f.data.path(),
+                                  &cs, &passed)
+                    .is_ok());
+    ASSERT_EQ(cs.size(), 1u);
+    RacingOperator op;
+    op.on_load = [&] { mark_open(f, kAna, "07"); };
+    const ImportResult r = import_file(Env::posix(), f.request(ImportKind::kLeao), cs[0], op);
+    EXPECT_EQ(r.outcome, ImportResult::Outcome::kInUse) << r.text;
+    EXPECT_EQ(r.text, "07");
+    EXPECT_EQ(f.live(9, kAna).at(0).str("NUSUAT"), "07");
+    EXPECT_EQ(f.items(), before);
 }
 
 TEST(ImportFiles, AFailureAtAnyWriteLeavesTheDeclarationAsBeforeOrImported) {
