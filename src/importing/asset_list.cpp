@@ -162,6 +162,10 @@ AssetList read_assets_text(std::string_view bytes, const std::string& cpf, bool 
         std::vector<std::string> cols;
         for (auto& f : split_fields(line, '\t'))
             if (f != ",") cols.push_back(std::move(f));
+        if (cols.empty()) {  // nothing but "," fields
+            out.notes.refuse(n, "linha sem colunas");
+            continue;
+        }
         const std::string cpf_digits = digits_of(cols[0]);
         if (!cpf_digits.empty() && cpf_digits.find_first_not_of('0') == std::string::npos &&
             trim(cols[0]).find_first_not_of("0.-/") == std::string::npos) {

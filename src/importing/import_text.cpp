@@ -126,8 +126,12 @@ std::optional<long long> read_whole(std::string_view text) {
     return v;
 }
 
+std::string storable(std::string_view text) {
+    return from_cp1252(to_cp1252(text));
+}
+
 std::string CONVCAR(std::string_view text) {
-    std::string out = trim_right(MATCAR(trim_right(text)));
+    std::string out = trim_right(storable(MATCAR(trim_right(text))));
     return out.empty() ? " " : out;
 }
 
@@ -158,11 +162,11 @@ std::optional<std::string> read_cpf(std::string_view text) {
 void put_text(store::Record& r, std::string_view field, std::string_view text, size_t line,
               Notes& notes) {
     const size_t width = static_cast<size_t>(r.layout()[r.layout().index(field)].width);
-    const std::string t = trim_right(text);
+    const std::string t = trim_right(storable(text));
     if (char_count(t) > width) {
         notes.cuts.push_back("linha " + std::to_string(line) + ": " + std::string(field) +
                              " cortado em " + std::to_string(width) + " caracteres: " + t);
-        r.set(field, left(t, width));
+        r.set(field, trim_right(left(t, width)));
     } else {
         r.set(field, t);
     }

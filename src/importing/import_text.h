@@ -44,6 +44,8 @@ std::optional<Decimal> read_brazilian(std::string_view text);
 // A whole number of digits only (blank is 0); nullopt otherwise.
 std::optional<long long> read_whole(std::string_view text);
 
+// The text as a table stores it: characters without a Windows-1252 form become "?".
+std::string storable(std::string_view text);
 // CONVCAR: trailing blanks removed and the accent table applied; an empty name becomes one blank.
 std::string CONVCAR(std::string_view text);
 // The digits of a document (CPF, CNPJ, CEP) in order, every other character dropped.
@@ -54,7 +56,8 @@ std::string zero_filled(std::string_view digits, size_t width);
 // zero-filled to 11; nullopt when it has letters or more than 11 digits or is all zeros.
 std::optional<std::string> read_cpf(std::string_view text);
 
-// Sets a text field, cut to the field's width; a cut is noted with the line and the field.
+// Sets a text field as the table stores it, cut to the field's width; a cut is noted with the
+// line and the field.
 void put_text(store::Record& r, std::string_view field, std::string_view text, size_t line,
               Notes& notes);
 // Sets a number field; false (the record unchanged) when the value does not fit the field's

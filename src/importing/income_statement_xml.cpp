@@ -112,7 +112,9 @@ StatementChanges apply_income_statement(const IncomeStatement& st, const std::st
     StatementChanges out;
     out.incomes = incomes;
     out.payments = payments;
-    const std::string pair8 = st.descriptions.size() >= 8 ? trim(st.descriptions[7]) : "";
+    // The eighth pair's text as the record keeps it (I1_35 holds 50 characters).
+    const std::string whole8 = st.descriptions.size() >= 8 ? trim(st.descriptions[7]) : "";
+    const std::string pair8 = trim(left(whole8, 50));
     // The company's record: same CNPJ, and (a second statement of the company) the same text of
     // the eighth pair or none yet.
     store::Record* income = nullptr;
@@ -130,7 +132,7 @@ StatementChanges apply_income_statement(const IncomeStatement& st, const std::st
         r.set("CPF", cpf);
         r.set("I1_1", "J");
         if (char_count(st.company) > 60) out.notices.push_back("I1_2 cortado: " + st.company);
-        r.set("I1_2", left(st.company, 60));
+        r.set("I1_2", trim(left(st.company, 60)));
         r.set("I1_3", CONTAPONTO(st.cnpj));
         out.incomes.push_back(std::move(r));
         income = &out.incomes.back();
@@ -174,8 +176,8 @@ StatementChanges apply_income_statement(const IncomeStatement& st, const std::st
     }
     if (has_i1_9) income->set("I1_9", i1_9);
     if (!pair8.empty()) {
-        if (char_count(pair8) > 50) out.notices.push_back("I1_35 cortado: " + pair8);
-        income->set("I1_35", left(pair8, 50));
+        if (char_count(whole8) > 50) out.notices.push_back("I1_35 cortado: " + whole8);
+        income->set("I1_35", pair8);
     }
     if (before.layout_ptr() && !store::same_when_stored(before, *income)) out.changed = true;
     return out;

@@ -24,11 +24,12 @@ int leao_month(const store::Record& income) {
 
 LeaoBook read_leao_book(std::string_view bytes, const std::string& cpf) {
     LeaoBook out;
-    if (bytes.empty()) {
+    std::vector<std::string> lines = split_lines(decode_file(bytes));
+    // Nothing but a byte-order mark is empty too.
+    if (lines.empty()) {
         out.refused = "Arquivo vazio!";
         return out;
     }
-    std::vector<std::string> lines = split_lines(decode_file(bytes));
     const size_t start = lines[0].find_first_of("019");
     if (start == std::string::npos) {
         out.refused = "Arquivo com conteúdo fora do padrão";

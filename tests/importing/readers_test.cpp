@@ -97,6 +97,10 @@ TEST(AssetText, EveryBadLineIsReportedWithItsNumber) {
     EXPECT_EQ(l.notes.bad[0].line, 3u);  // another taxpayer's line
     EXPECT_EQ(l.notes.bad[1].line, 4u);  // a negative amount
     EXPECT_EQ(l.notes.bad[2].line, 5u);  // too few columns
+    // A line of nothing but "," fields has no columns at all.
+    const AssetList commas = read_assets_text(ok + "\n,\t,\n", kAna, true);
+    ASSERT_EQ(commas.notes.bad.size(), 1u);
+    EXPECT_EQ(commas.notes.bad[0].line, 2u);
     // A line after the end of the list (an empty line) is refused too, not dropped.
     const AssetList after = read_assets_text(ok + "\n\n" + ok + "\n", kAna, true);
     ASSERT_EQ(after.notes.bad.size(), 1u);
@@ -163,6 +167,7 @@ TEST(LeaoBook, ByteOrderMarkAndTheEndLine) {
     EXPECT_TRUE(leao_income_present(b.incomes[1], b.incomes));
 
     EXPECT_EQ(read_leao_book("", kAna).refused, "Arquivo vazio!");
+    EXPECT_EQ(read_leao_book("\xEF\xBB\xBF", kAna).refused, "Arquivo vazio!");  // mark only
     EXPECT_EQ(read_leao_book("abc", kAna).refused, "Arquivo com conteúdo fora do padrão");
     const LeaoBook bad =
         read_leao_book("01;A;11144477735;10;\n13;B;11144477735;1;\n99\n02;C;1;1;\n", kAna);
@@ -233,6 +238,14 @@ TEST(IncomeStatement, PairsGoToTheirFieldsAndASecondReadingChangesNothing) {
     const StatementChanges again = apply_income_statement(st, kAna, c.incomes, c.payments);
     EXPECT_FALSE(again.changed);
     EXPECT_EQ(again.incomes.size(), 1u);
+
+    // A description longer than I1_35 is kept cut, and the second reading still finds its record.
+    IncomeStatement long_text = st;
+    long_text.descriptions[7] = std::string(70, 'L') + "\xEF\xBF\xBD";
+    const StatementChanges cut = apply_income_statement(long_text, kAna, {}, {});
+    EXPECT_FALSE(apply_income_statement(long_text, kAna, cut.incomes, cut.payments).changed);
+    EXPECT_EQ(apply_income_statement(long_text, kAna, cut.incomes, cut.payments).incomes.size(),
+              1u);
 
     EXPECT_FALSE(read_income_statement("<a/>").notes.bad.empty());
     EXPECT_FALSE(read_income_statement(
