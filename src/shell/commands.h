@@ -126,4 +126,19 @@ int run_lcdpr_command(int argc, char** argv);
 // in use): then nothing is written and the slips stay.
 int run_remessa_command(int argc, char** argv);
 
+// vorn2026 import --folder DIR --from DIR --kind KIND (--all | --cpf CPF ...) [--check]
+//                 [--answer S|N] [--install DIR] [--now "YYYY-MM-DD HH:MM:SS"]
+// Takes the files of kind KIND in the source folder into the declarations of the data folder:
+// 20.1 / 20.2 "Bens*.txt" asset lists (real estate only / every asset), 21 "Bens*.xml", 23
+// CPF + "Leao.txt" books of income from individuals, 24 LCDPR books (--answer N takes only the
+// cash book, S, the default, the properties too), 26 "*xml.XML" income statements; 22 copies last
+// year's "aux*.DBF" and "status*.DBF" tables into the installation directory instead (without
+// --all or --cpf), leaving one another terminal has open as it is. Each file is
+// checked whole before anything is written, and its taxpayer's changes are saved together as a
+// declaration is saved; --check writes nothing. Files whose CPF has no declaration (but LCDPR
+// books, which make one) are named as passed over. One line per file: "CPF FILE: importado (...)",
+// "Já existente (...)", "recusado: linha N: reason", "em uso no terminal NN". Returns 0; 2 when
+// any file was refused, 4 when one was left for being in use, 1 after a message on standard error.
+int run_import_command(int argc, char** argv);
+
 }  // namespace vorn

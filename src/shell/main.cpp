@@ -105,6 +105,10 @@ int remessa(const Args& args) {
     return with_verb(vorn::run_remessa_command, "remessa", args);
 }
 
+int import_files(const Args& args) {
+    return with_verb(vorn::run_import_command, "import", args);
+}
+
 int darf(const Args& args) {
     return with_verb(vorn::run_darf_command, "darf", args);
 }
@@ -121,6 +125,7 @@ constexpr Command kCommands[] = {
     {"gains", gains},
     {"darf", darf},
     {"lcdpr", lcdpr},
+    {"import", import_files},
     {"document", document},
     {"handover", handover},
     {"check", check},

@@ -1,0 +1,96 @@
+// Taking outside files into the declarations of a data folder: the kinds of file the import
+// offers, the gathering of candidate files of a source folder with the taxpayer each belongs to,
+// and the import of one file into its taxpayer's declaration. A file is read and checked whole
+// before anything is written; the taxpayer's changes are then written together through the
+// declaration layer (marked open on the run's terminal, tables first, registry last), so a
+// failure part-way leaves the declaration as it was or recoverable on that terminal. A
+// declaration open on another terminal is left alone.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/date.h"
+#include "base/operator.h"
+#include "base/status.h"
+#include "payments/interest.h"
+#include "store/env.h"
+
+namespace vorn::importing {
+
+enum class ImportKind {
+    kAssetsRealEstate,  // "20.1": Bens TXT, real estate only
+    kAssetsAll,         // "20.2": Bens TXT, every asset
+    kAssetsXml,         // "21": Bens XML
+    kAuxTables,         // "22": last year's auxiliary tables (aux_tables.h), no taxpayer's
+    kLeao,              // "23": CPF + "Leao.txt"
+    kLcdpr,             // "24": digital rural cash book
+    kStatements,        // "26": XML income statements
+};
+
+// The kind of a menu option number ("20.1", "21" ...); nullopt for any other.
+std::optional<ImportKind> import_kind(std::string_view option);
+// The option numbers the import offers, for a usage line ("20.1, 20.2, 21, 22, 23, 24, 26").
+std::string import_kinds_text();
+
+// Longest file name (path included) a candidate may have: the list's NOMEARQ field.
+constexpr size_t kMaxFileName = 180;
+
+// A file of the source folder and the taxpayer it belongs to.
+struct Candidate {
+    std::string path;  // full path
+    std::string file;  // name in the folder
+    std::string cpf;   // eleven digits
+    std::string name;  // NOMECONTR from the registry (or the book's, for a new declarant)
+    std::string origin;
+    bool registered = false;  // the CPF has a declaration in the folder
+};
+
+// A file passed over while gathering, with the reason.
+struct Passed {
+    std::string file, reason;
+};
+
+// BUSCAARQ: the files of `source` that the kind reads (by its mask), each with its taxpayer: the
+// CPF from the file name (characters 5 to 15 after "Bens"; 1 to 11 of a Leão book) or from the
+// file (LCDPR, statements), found in the registry of `folder`. Files whose CPF is not registered
+// (but the LCDPR's, which makes a new declaration), whose name is longer than kMaxFileName or
+// that cannot be read are passed over with their reason. Sorted by name, then file.
+// `others` are the office's other data folders: a CPF found in one of them is passed over with
+// that folder named, for an import there.
+[[nodiscard]] Status gather_candidates(store::Env& env, ImportKind kind, const std::string& source,
+                                       const std::string& folder, std::vector<Candidate>* out,
+                                       std::vector<Passed>* passed,
+                                       const std::vector<std::string>& others = {});
+
+// The data folders of a terminal's folder list ("DIRET" + terminal in the installation
+// directory), in list order; empty when the list is missing. kLocked while the terminal is
+// running (it holds its list alone).
+[[nodiscard]] Status office_folders(store::Env& env, const std::string& install,
+                                    const std::string& terminal, std::vector<std::string>* out);
+
+struct ImportRequest {
+    ImportKind kind = ImportKind::kAssetsAll;
+    std::string folder;     // the data folder
+    std::string install;    // the installation directory
+    std::string terminal;   // the run's terminal number, marked in the registry meanwhile
+    bool check = false;     // read and check, write nothing
+    bool lcdpr_all = true;  // LCDPR "Sim - Importa todas informações" (else only the cash book)
+    const Clock* clock = nullptr;
+    const payments::InterestTable* selic = nullptr;
+};
+
+struct ImportResult {
+    enum class Outcome { kImported, kExisting, kRefused, kInUse, kChecked };
+    Outcome outcome = Outcome::kRefused;
+    std::string text;  // the reason of a refusal ("linha 7: ..."), the terminal, or a count
+    std::vector<std::string> notes;  // cuts and notices, one per line
+};
+
+// Reads `c`'s file and, unless checking, writes it into its taxpayer's declaration.
+ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candidate& c,
+                         Operator& op);
+
+}  // namespace vorn::importing

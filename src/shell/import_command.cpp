@@ -1,0 +1,203 @@
+// The import batch command: takes the outside files of a source folder (asset lists, Leão books,
+// LCDPR books, XML income statements) into the declarations of a data folder, one line per file.
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+
+#include "base/text.h"
+#include "importing/aux_tables.h"
+#include "importing/import_plan.h"
+#include "shell/batch_options.h"
+#include "shell/commands.h"
+#include "store/cdx_index.h"
+#include "store/env.h"
+#include "store/workareas.h"
+
+namespace vorn {
+namespace {
+
+std::string import_usage() {
+    return "uso: vorn2026 import --folder PASTA --from PASTA --kind (" +
+           importing::import_kinds_text() +
+           ") (--all | --cpf CPF ...) [--check] [--answer S|N] [--install PASTA] "
+           "[--now \"AAAA-MM-DD HH:MM:SS\"]";
+}
+
+struct ImportOptions {
+    BatchOptions batch;
+    std::string from;
+    std::optional<importing::ImportKind> kind;
+    std::vector<std::string> cpfs;
+    bool check = false;
+    bool answer_all = true;
+};
+
+std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
+    // The options of this command are taken out; the rest are the shared ones.
+    std::vector<char*> rest{argv[0]};
+    bool any_answer = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        if (a == "--check") {
+            o->check = true;
+        } else if (a == "--from" || a == "--kind" || a == "--answer" || a == "--cpf") {
+            const char* v = value();
+            if (v == nullptr) return a + " sem valor";
+            if (a == "--from") o->from = v;
+            if (a == "--kind") {
+                o->kind = importing::import_kind(v);
+                if (!o->kind) return std::string("tipo desconhecido: ") + v + "\n" + import_usage();
+            }
+            if (a == "--answer") {
+                const std::string t = upper(trim(v));
+                if (t != "S" && t != "N") return std::string("--answer S ou N: ") + v;
+                o->answer_all = t == "S";
+                any_answer = true;
+            }
+            if (a == "--cpf") {
+                std::string d;
+                for (const char* p = v; *p; ++p)
+                    if (*p >= '0' && *p <= '9') d += *p;
+                if (d.size() != 11) return std::string("CPF inválido: ") + v;
+                o->cpfs.push_back(d);
+            }
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    // The shared parser wants one of --cpf and --all: --all stands for the list here.
+    const bool all = std::find(rest.begin(), rest.end(), std::string_view("--all")) != rest.end();
+    const bool aux = o->kind == importing::ImportKind::kAuxTables;
+    if (!all) rest.push_back(const_cast<char*>("--all"));
+    if (auto e = parse_batch_options(static_cast<int>(rest.size()), rest.data(), &o->batch))
+        return *e == batch_usage(argv[0]) ? import_usage() : *e;
+    if (o->from.empty() || !o->kind) return import_usage();
+    // The auxiliary tables belong to no taxpayer: neither --all nor --cpf.
+    if (aux ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
+    if (any_answer && *o->kind != importing::ImportKind::kLcdpr)
+        return "--answer só vale para o LCDPR (tipo 24)";
+    return std::nullopt;
+}
+
+// The terminal number the run marks declarations with: TERMINAL when it holds two digits, else
+// "00".
+std::string run_terminal() {
+    const char* t = std::getenv("TERMINAL");
+    const std::string n = t != nullptr ? t : "";
+    const bool two_digits =
+        n.size() == 2 && n[0] >= '0' && n[0] <= '9' && n[1] >= '0' && n[1] <= '9';
+    return two_digits ? n : "00";
+}
+
+// Option 22: the auxiliary tables of the source folder into the installation directory.
+int copy_aux(const ImportOptions& o) {
+    BatchOperator op("import");
+    const BatchContext context(o.batch, "import");
+    store::WorkAreas w(store::Env::posix(), op, context.clock());
+    store::CdxIndexFiles cdx(op);
+    w.ARQDEF = o.batch.install;
+    w.LOCARQ = o.batch.folder;
+    w.NUSU = run_terminal();
+    w.index_files = &cdx;
+    const std::vector<importing::AuxCopy> done = importing::copy_aux_tables(w, o.from, o.check);
+    if (done.empty()) {
+        std::cerr << "vorn2026 import: O local escolhido não contém os arquivos solicitados\n";
+        return 1;
+    }
+    bool refused = false;
+    for (const auto& c : done) {
+        const bool fine = c.copied || (o.check && c.text == "pode ser copiado");
+        refused = refused || !fine;
+        std::cout << c.file << ": " << (fine ? "" : "recusado: ") << c.text << "\n";
+    }
+    std::cout << std::flush;
+    return refused ? 2 : 0;
+}
+
+}  // namespace
+
+int run_import_command(int argc, char** argv) {
+    auto fail = [](const std::string& message) {
+        std::cerr << "vorn2026 import: " << message << "\n";
+        return 1;
+    };
+    ImportOptions o;
+    if (auto error = parse(argc, argv, &o)) return fail(*error);
+    store::Env& env = store::Env::posix();
+    if (!env.is_directory(o.batch.folder)) return fail("pasta não encontrada: " + o.batch.folder);
+    if (!env.is_directory(o.from))
+        return fail("Drive e/ou Pasta de Origem inexistente !! " + o.from);
+    if (*o.kind == importing::ImportKind::kAuxTables) return copy_aux(o);
+
+    // The office's other data folders, where a CPF missing here may be: the run's terminal's list.
+    std::vector<std::string> others;
+    if (Status s = importing::office_folders(env, o.batch.install, run_terminal(), &others); !s)
+        std::cerr << "vorn2026 import: lista de pastas do terminal ilegível, só esta pasta é "
+                     "consultada: "
+                  << s.message() << "\n";
+    std::vector<importing::Candidate> candidates;
+    std::vector<importing::Passed> passed;
+    if (Status s = importing::gather_candidates(env, *o.kind, o.from, o.batch.folder, &candidates,
+                                                &passed, others);
+        !s)
+        return fail(s.message());
+    for (const auto& p : passed) std::cout << p.file << ": ignorado: " << p.reason << "\n";
+    if (candidates.empty() && passed.empty())
+        return fail("O local escolhido não contém os arquivos solicitados");
+
+    const BatchContext context(o.batch, "import");
+    importing::ImportRequest rq;
+    rq.kind = *o.kind;
+    rq.folder = o.batch.folder;
+    rq.install = o.batch.install;
+    rq.terminal = run_terminal();
+    rq.check = o.check;
+    rq.lcdpr_all = o.answer_all;
+    rq.clock = &context.clock();
+    rq.selic = &context.selic();
+    BatchOperator op("import");
+    int refused = 0, in_use = 0;
+    for (const auto& c : candidates) {
+        if (!o.cpfs.empty() && std::find(o.cpfs.begin(), o.cpfs.end(), c.cpf) == o.cpfs.end())
+            continue;
+        op.cpf = c.cpf;
+        const importing::ImportResult r = importing::import_file(env, rq, c, op);
+        using Outcome = importing::ImportResult::Outcome;
+        std::cout << c.cpf << " " << c.file << ": ";
+        switch (r.outcome) {
+            case Outcome::kImported:
+                std::cout << "importado (" << r.text << ")";
+                break;
+            case Outcome::kExisting:
+                std::cout << "Já existente (" << r.text << ")";
+                break;
+            case Outcome::kChecked:
+                std::cout << r.text;
+                break;
+            case Outcome::kInUse:
+                std::cout << "em uso no terminal " << r.text;
+                ++in_use;
+                break;
+            case Outcome::kRefused:
+                std::cout << "recusado: " << r.text;
+                ++refused;
+                break;
+        }
+        std::cout << "\n";
+        for (const auto& n : r.notes) std::cout << c.cpf << " " << c.file << ": " << n << "\n";
+    }
+    // A CPF asked for that no file of the source folder belongs to.
+    for (const auto& cpf : o.cpfs) {
+        const bool found = std::any_of(candidates.begin(), candidates.end(),
+                                       [&](const auto& c) { return c.cpf == cpf; });
+        if (found) continue;
+        std::cout << cpf << ": recusado: nenhum arquivo desse CPF na pasta de origem\n";
+        ++refused;
+    }
+    std::cout << std::flush;
+    if (!std::cout) return fail("erro ao escrever a saída");
+    return refused ? 2 : in_use ? 4 : 0;
+}
+
+}  // namespace vorn
