@@ -126,6 +126,12 @@ int run_lcdpr_command(int argc, char** argv);
 // in use): then nothing is written and the slips stay.
 int run_remessa_command(int argc, char** argv);
 
+// vorn2026 fees --folder DIR [--marked] [--install DIR] [--txt FILE]
+// The fee report of the data folder (only the clients marked for printing with --marked), as print
+// item 11 prints it, with the office's rates of the installation: ISO-8859-1 text with its page
+// breaks, into FILE or on standard output. Returns 0, or 1 after a message on standard error.
+int run_fees_command(int argc, char** argv);
+
 // vorn2026 import --folder DIR --from DIR --kind KIND (--all | --cpf CPF ...) [--check]
 //                 [--answer S|N] [--install DIR] [--now "YYYY-MM-DD HH:MM:SS"]
 // Takes the files of kind KIND in the source folder into the declarations of the data folder:

@@ -13,6 +13,7 @@
 #include "shell/backup_window.h"
 #include "shell/chooser.h"
 #include "shell/deletion_commands.h"
+#include "shell/fees_window.h"
 #include "shell/folders.h"
 #include "shell/handover_window.h"
 #include "shell/menus.h"
@@ -972,6 +973,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 67:
             government_folder(app);
+            break;
+        case 25:
+            VAL_DECL(app);
             break;
         case 33:
             BOLETO(app, arg);

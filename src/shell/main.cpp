@@ -105,6 +105,10 @@ int remessa(const Args& args) {
     return with_verb(vorn::run_remessa_command, "remessa", args);
 }
 
+int fees(const Args& args) {
+    return with_verb(vorn::run_fees_command, "fees", args);
+}
+
 int import_files(const Args& args) {
     return with_verb(vorn::run_import_command, "import", args);
 }
@@ -132,6 +136,7 @@ constexpr Command kCommands[] = {
     {"backup", backup},
     {"restore", restore},
     {"remessa", remessa},
+    {"fees", fees},
 };
 
 int usage(const std::string& problem) {

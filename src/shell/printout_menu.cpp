@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "entry/month_range.h"
+#include "office/fees.h"
 #include "printing/gains_report.h"
 #include "printing/gains_report_run.h"
 #include "printing/printout.h"
@@ -199,6 +200,43 @@ bool lists_chosen(const App& app) {
     return app.s.cfg_num("queimp") == 12;
 }
 
+// The print item "Valores a cobrar" prints the fee report.
+bool fees_chosen(const App& app) {
+    return app.s.cfg_num("queimp") == 11;
+}
+
+// FAZ_PRECO through the print channel: the data folder's clients (the marked ones with scope 2,
+// one client with `cpf`) with their suggested and charged fees.
+void print_fees(App& app, const std::string& cpf, bool marked_only) {
+    Session& s = app.s;
+    std::vector<office::FeeClient> clients;
+    if (Status st = office::read_fee_clients(app.w.env(), s.ROTADOANO, &clients); !st) {
+        app.error({st.message()});
+        return;
+    }
+    if (!cpf.empty())
+        std::erase_if(clients, [&](const office::FeeClient& c) { return c.cpf != cpf; });
+    office::FeeRates rates;
+    rates.per_minute = s.DEFINE.num("VAL_SEG");
+    rates.per_kilobyte = s.DEFINE.num("VAL_BYTE");
+    rates.minimum = s.DEFINE.num("VAL_MIN");
+    const long lines = s.cfg_num("NRO_LIN");
+    std::unique_ptr<printing::PrintFile> file;
+    if (Status st = printing::PrintFile::PREP_IMP(print_place(app), &file); !st) {
+        app.error({st.message()});
+        return;
+    }
+    office::fee_report(s.ROTADOANO, clients, rates, marked_only,
+                       lines >= 50 && lines <= 66 ? static_cast<int>(lines) : 60, *file);
+    std::string path;
+    if (Status st = file->close(&path); !st) {
+        app.error({st.message()});
+        return;
+    }
+    for (int copy = 0; copy < std::clamp(s.NRO_VIAS, 1, 9); ++copy)
+        if (send_print_file(app, path, "NAO-DOS") != printing::Sent::kSent) break;
+}
+
 // The print item "Darfes" opens the DARF window instead of printing the declaration.
 bool darfs_chosen(const App& app) {
     return app.s.cfg_num("queimp") == 5;
@@ -213,6 +251,10 @@ void print_client(App& app, const std::string& cpf) {
     }
     if (lists_chosen(app)) {
         print_client_lists(app, 1, cpf);
+        return;
+    }
+    if (fees_chosen(app)) {
+        print_fees(app, cpf, false);
         return;
     }
     printing::Selection sel;
@@ -238,7 +280,11 @@ void print_selected(App& app) {
         print_client_lists(app, static_cast<int>(quecon), "");
         return;
     }
-    if (darfs_chosen(app) || lists_chosen(app)) {
+    if (fees_chosen(app) && (quecon == 2 || quecon == 3)) {
+        print_fees(app, "", quecon == 2);
+        return;
+    }
+    if (darfs_chosen(app) || lists_chosen(app) || fees_chosen(app)) {
         DECLARA(app);
         return;
     }

@@ -371,6 +371,27 @@ TEST(SlipsMenu, BankDataOneSlipAndTheRemittanceFile) {
     EXPECT_EQ(text.str().substr(402 + 220, 14), "000" + std::string(kA));
 }
 
+// "Valor a cobrar": a value the office record cannot hold writes nothing; then the rates stored.
+TEST(FeesMenu, RatesTheOfficeRecordCannotHoldAreRefusedTheOthersStored) {
+    Installation inst;
+    office(inst);
+    Desk d(inst,
+           "CTRL+Y\ntext 150.00\nENTER\nENTER\nENTER\nENTER\nsnap\nENTER\n"
+           "CTRL+Y\ntext 1.50\nENTER\nCTRL+Y\ntext 0.10\nENTER\nCTRL+Y\ntext 50.00\nENTER\n"
+           "CTRL+Y\ntext 5\nENTER\n");
+    MENUSELECT(d.app, 25);
+    EXPECT_NE(d.snaps.str().find("O valor por minuto vai até 99,99"), std::string::npos)
+        << d.snaps.str();
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(), inst.path() + "/DEFINE.DBF", {}, &t));
+    ASSERT_TRUE(t->go_top());
+    EXPECT_EQ(t->num("VAL_SEG"), Decimal::from("1.50"));
+    EXPECT_EQ(t->num("VAL_BYTE"), Decimal::from("0.10"));
+    EXPECT_EQ(t->num("VAL_MIN"), Decimal::from("50.00"));
+    EXPECT_EQ(t->num("TEMP_DES"), Decimal(5));
+    ASSERT_TRUE(t->close());
+}
+
 TEST(UtilitiesMenu, CpfChangedThroughItsWindowAndTheIndexesRebuilt) {
     Installation inst;
     office(inst);
