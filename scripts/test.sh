@@ -43,6 +43,7 @@ fuzz document_fuzz document 2048 10
 fuzz list_item_fuzz list_item 4096 10
 fuzz transmitted_fuzz transmitted 4096 10
 fuzz status_page_fuzz status_page 8192 10
+fuzz rural_book_fuzz rural_book 4096 10
 # Text typed into the item editor's cells: slow inputs (each opens its list a few times), so a
 # shorter input and a few seconds more.
 fuzz item_cells_fuzz item_cells 128 20
