@@ -45,7 +45,7 @@ std::string recomputed(EditorPlace& place, long owner) {
 
 // --- Own checks of the cells
 
-bool refuse(ListContext& x, const char* text) {
+bool refuse(ListContext& x, std::string_view text) {
     x.op.notice(NoticeKind::kWarning, "", text);
     return false;
 }
@@ -96,6 +96,39 @@ bool property_number(ListContext& x, ui::Value& v) {
         for (Status s = p->go_top(); s && !p->eof() && !found; s = p->skip())
             found = p->str("ATV_BRASIL") != "N" && p->num("I2R_00").whole() == n;
     return found || refuse(x, "Imóvel não cadastrado na atividade rural.");
+}
+
+// --- Deleting a property
+
+// The cash-book entries of Brazil that name property `number`.
+int entries_on(store::Declaration& d, long long number) {
+    store::Table* book = d.working(19);
+    int used = 0;
+    if (book == nullptr || number <= 0) return 0;
+    for (Status s = book->go_top(); s && !book->eof(); s = book->skip())
+        used += book->str("ATV_BRASIL") != "N" && book->num("NROIMO").whole() == number;
+    return used;
+}
+
+// A property of Brazil the cash book still names stays: its entries would count at 100 % and
+// the digital book would name a property it no longer describes.
+bool remove_property(ListContext& x) {
+    const uint32_t row = x.t.recno();
+    const long long number = x.row.num("I2R_00").whole();
+    const int used = in_brazil(x.owner) ? entries_on(x.d, number) : 0;
+    (void)x.t.go_to(row);
+    if (used > 0)
+        return refuse(
+            x, ("O imóvel " + std::to_string(number) + " é usado em " + std::to_string(used) +
+                (used == 1 ? " lançamento" : " lançamentos") +
+                " do livro caixa.\nMude ou retire esses lançamentos antes de excluí-lo."));
+    if (!x.op.yes_no("", "Confirma a Exclusão dessa linha?", false)) return false;
+    x.w.select(20 + 16);
+    if (!x.t.go_to(row) || !store::REC_LOCK(x.w, 5)) return false;
+    Status s = x.t.delete_record();
+    Status u = x.t.unlock();
+    if (!s || !u) return refuse(x, (s ? u : s).message());
+    return true;
 }
 
 // --- New rows
@@ -227,6 +260,7 @@ ItemList properties() {
         if (k >= 7 && k <= 12) l.columns[k].shown_for = abroad;
     }
     l.new_row = new_property;
+    l.remove = remove_property;
     return l;
 }
 

@@ -69,11 +69,25 @@ bool Form::option() {
     return true;
 }
 
+// The filing obligation the activity's revenue of both countries gives; empty when none.
+std::string filing_line(RuralPlace& r) {
+    std::vector<store::Record> rows;
+    if (!r.place.d.working_records(15, &rows)) return {};
+    const store::Record *brazil = nullptr, *abroad = nullptr;
+    for (const auto& row : rows) {
+        const store::Record*& slot = row.str("ATV_BRASIL") == "N" ? abroad : brazil;
+        if (slot == nullptr) slot = &row;
+    }
+    if (r.place.d.values().str("AAR_EXTER") != "S") abroad = nullptr;
+    return rural::filing_notice(rural::gross_revenue(brazil, abroad, r.place.dollar));
+}
+
 void Form::paint() {
     for (const Figure& f : kFigures) {
         label(f.row, 1, pad_right(f.label, kAt - 2));
         label(f.row, kAt, tax::picture_e(rec_.num(f.field), kShown));
     }
+    label(16, 1, pad_right(filing_line(r_), kAt + 14));
     if (r_.abroad)
         label(17, 1,
               "Cotação do dólar: " + r_.place.dollar.to_string(4) +

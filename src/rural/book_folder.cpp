@@ -63,6 +63,36 @@ Status registry_cpfs(store::Env& env, const std::string& folder, std::vector<std
                       [&](const std::string& cpf, store::Record&&) { out->push_back(cpf); });
 }
 
+Status read_rural_results(store::Env& env, const std::string& folder,
+                          std::map<std::string, std::vector<store::Record>>* out) {
+    out->clear();
+    const std::string path = find_table(env, folder, store::table_def(15)->file_base(""));
+    if (path.empty()) return Status::ok();
+    return read_table(env, path, 15, nullptr, [&](const std::string& cpf, store::Record&& r) {
+        (*out)[cpf].push_back(std::move(r));
+    });
+}
+
+Status read_dollar_rate(store::Env& env, const std::string& install_dir, Decimal* out) {
+    *out = Decimal();
+    const std::string path = find_table(env, install_dir, store::table_def(43)->file_base(""));
+    if (path.empty()) return Status::ok();
+    store::OpenOptions opt;
+    opt.read_only = true;
+    std::unique_ptr<store::Table> t;
+    if (Status s = store::Table::open(env, path, opt, &t); !s) return s;
+    uint32_t count = 0;
+    Status s = t->record_count(&count);
+    if (s && count > 0 && t->layout().find("VAL_DOLAR") >= 0) {
+        store::Record raw(t->layout_ptr());
+        s = t->go_to(1);
+        if (s) s = t->read(raw);
+        if (s) *out = raw.num("VAL_DOLAR");
+    }
+    Status c = t->close();
+    return s ? c : s;
+}
+
 Status read_rural_tables(store::Env& env, const std::string& folder,
                          const std::set<std::string>& cpfs,
                          std::map<std::string, RuralTables>* out) {

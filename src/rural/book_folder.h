@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/decimal.h"
 #include "base/status.h"
 #include "store/env.h"
 #include "store/record.h"
@@ -37,6 +38,15 @@ struct RuralTables {
 [[nodiscard]] Status read_rural_tables(store::Env& env, const std::string& folder,
                                        const std::set<std::string>& cpfs,
                                        std::map<std::string, RuralTables>* out);
+
+// The rural result records (table 15) of every declarant of a folder, by CPF, in record order;
+// empty when the folder has no such table.
+[[nodiscard]] Status read_rural_results(store::Env& env, const std::string& folder,
+                                        std::map<std::string, std::vector<store::Record>>* out);
+// The office's dollar rate (DEFINE's VAL_DOLAR) in an installation directory; 0 when it has no
+// such table.
+[[nodiscard]] Status read_dollar_rate(store::Env& env, const std::string& install_dir,
+                                      Decimal* out);
 
 // The municipality codes of the installation's table (TABMUNI): UF → name in upper case without
 // accents → code. kNotFound when the installation has no such table.

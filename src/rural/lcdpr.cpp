@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <map>
 
 #include "base/helpers.h"
@@ -246,14 +247,18 @@ void build_lcdpr(const LcdprSources& src, const MunicipalityLookup& municipality
         *stop = "Existem " + std::to_string(outside) + " lançamentos fora de 2025";
         return;
     }
+    // In date order, undated ones last; the key of each entry is read once.
+    std::vector<std::pair<long, const store::Record*>> keyed;
+    for (const auto& e : src.entries) {
+        if (e.deleted) continue;
+        const Date d = e.date("DT_LC");
+        keyed.emplace_back(d.blank() ? std::numeric_limits<long>::max() : d.serial(), &e);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<const store::Record*> order;
-    for (const auto& e : src.entries)
-        if (!e.deleted) order.push_back(&e);
-    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
-        Date da = a->date("DT_LC"), db = b->date("DT_LC");
-        if (da.blank() != db.blank()) return db.blank();
-        return da.serial() < db.serial();
-    });
+    order.reserve(keyed.size());
+    for (const auto& k : keyed) order.push_back(k.second);
     Decimal balance, in[13], outm[13];
     int receipts = 0, expenses = 0;
     for (const auto* e : order) {

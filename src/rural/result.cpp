@@ -186,4 +186,20 @@ std::string herd_check(const store::Record& result) {
     return {};
 }
 
+Decimal filing_revenue_limit() {
+    return Decimal::from("177920.00");
+}
+
+Decimal gross_revenue(const store::Record* brazil, const store::Record* abroad, Decimal dollar) {
+    Decimal revenue;
+    if (brazil != nullptr) revenue += brazil->num("I4R_01");
+    if (abroad != nullptr) revenue += (abroad->num("I4R_01") * dollar).trunc(2);
+    return revenue;
+}
+
+std::string filing_notice(Decimal revenue) {
+    if (revenue <= filing_revenue_limit()) return {};
+    return "Receita bruta rural acima de 177.920,00: obrigado a declarar";
+}
+
 }  // namespace vorn::rural

@@ -68,6 +68,14 @@ RuralTotals CALC_PREJU(const std::optional<store::Record>& brazil,
                        const std::optional<store::Record>& abroad,
                        const std::vector<store::Record>& debts);
 
+// Rural gross revenue above this amount obliges the declarant to file the return.
+Decimal filing_revenue_limit();
+// The year's rural gross revenue in reais: Brazil's `I4R_01` plus abroad's revenue in dollars
+// (`I4R_01` of the abroad record) at `dollar`, truncated to cents. Null records count nothing.
+Decimal gross_revenue(const store::Record* brazil, const store::Record* abroad, Decimal dollar);
+// What the operator is told when the revenue obliges filing; empty when it does not.
+std::string filing_notice(Decimal revenue);
+
 // The herd check: for each species group the closing stock is opening + purchases + births −
 // sales − losses (`I7_1x` … `I7_5x`). The message when some closing stock is negative, else
 // empty.

@@ -2,12 +2,15 @@
 // the summary lines.
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "base/date.h"
 #include "base/operator.h"
 #include "gains/totals.h"
+#include "rural/book_folder.h"
+#include "rural/result.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/env.h"
@@ -69,6 +72,24 @@ Status print(const tax::Declaration& d, const std::vector<std::string>& names, s
     return Status::ok();
 }
 
+// The filing obligation the rural activity's gross revenue (as last saved) gives, as a line of its
+// own after the declaration's values; nothing when there is none.
+std::string rural_obligation(const tax::Declaration& d,
+                             const std::map<std::string, std::vector<store::Record>>& results,
+                             Decimal dollar) {
+    if (d.registry.str("TEMRURAL") != "S") return {};
+    auto it = results.find(d.cpf());
+    if (it == results.end()) return {};
+    const store::Record *brazil = nullptr, *abroad = nullptr;
+    for (const auto& r : it->second) {
+        const store::Record*& slot = r.str("ATV_BRASIL") == "N" ? abroad : brazil;
+        if (slot == nullptr) slot = &r;
+    }
+    if (d.registry.str("AAR_EXTER") != "S") abroad = nullptr;
+    const std::string notice = rural::filing_notice(rural::gross_revenue(brazil, abroad, dollar));
+    return notice.empty() ? "" : "OBRIGA_RURAL=" + notice + "\n";
+}
+
 }  // namespace
 
 int run_calc_command(int argc, char** argv) {
@@ -83,6 +104,11 @@ int run_calc_command(int argc, char** argv) {
     if (!o.all && !folder.has(o.cpf))
         return fail("CPF " + o.cpf + " não encontrado na pasta " + o.folder);
     const BatchContext context(o, "calc");
+    std::map<std::string, std::vector<store::Record>> rural_results;
+    Decimal dollar;
+    if (Status s = rural::read_rural_results(env, o.folder, &rural_results); !s)
+        return fail(s.message());
+    if (Status s = rural::read_dollar_rate(env, o.install, &dollar); !s) return fail(s.message());
 
     // A few declarations at a time, each computed and printed before the next group is read;
     // one that cannot be read or computed is told with its CPF and the others go on.
@@ -111,6 +137,7 @@ int run_calc_command(int argc, char** argv) {
                 s = tax::check_field_widths(l.declaration);
             }
             if (s) s = print(l.declaration, names, out);
+            if (s) out += rural_obligation(l.declaration, rural_results, dollar);
             if (!s) {
                 std::cerr << "vorn2026 calc: CPF " << l.cpf << ": " << s.message() << "\n";
                 ++failed;

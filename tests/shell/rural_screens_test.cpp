@@ -108,6 +108,26 @@ TEST(RuralScreens, PropertiesTypedAreStoredAndShownAgainAndShareAbove100IsRefuse
     EXPECT_TRUE(shows(screens[0], "40,00")) << all(screens);
 }
 
+TEST(RuralScreens, APropertyTheCashBookNamesIsNotDeleted) {
+    Farm f;
+    f.properties = {property(1, "100"), property(2, "100")};
+    f.entries = {entry(Date(2025, 3, 1), 2, "C", "10.00"), entry(Date(2025, 4, 1), 2, "D", "5.00")};
+    Office o = farm_office(f);
+    const std::string cpf = o.cpf(0);
+    // Property 2 is named by two entries: refused without a question. Property 1 goes.
+    auto screens = snapped(o, in_declaration(cpf,
+                                             "F12\nDOWN\nDEL\nsnap\nENTER\nUP\nDEL\n"
+                                             "snap\ntext S\nESC\n"));
+    ASSERT_EQ(screens.size(), 2u) << all(screens);
+    EXPECT_TRUE(shows(screens[0], "O imóvel 2 é usado em 2 lançamentos do livro caixa."))
+        << all(screens);
+    EXPECT_TRUE(shows(screens[1], "Confirma a Exclusão dessa linha?")) << all(screens);
+    auto rows = rows_of(o, 16, cpf);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["I2R_00"], "2");
+    EXPECT_EQ(rows_of(o, 19, cpf).size(), 2u);
+}
+
 TEST(RuralScreens, AbroadPropertiesComputeTheirDollarColumnsWhichCannotBeTyped) {
     Farm f;
     f.abroad = true;
@@ -234,6 +254,24 @@ TEST(RuralScreens, ResultStepsCompensateLossesOrTakeTheOption) {
     EXPECT_EQ(num(r["I4R_05"]), "0.00");
     EXPECT_EQ(num(r["I5_08"]), "0.00");
     EXPECT_EQ(stored(o, cpf, "I13_07"), "20000.00");
+}
+
+TEST(RuralScreens, RevenueAboveTheLimitSaysTheDeclarantMustFile) {
+    const char* text = "Receita bruta rural acima de 177.920,00: obrigado a declarar";
+    for (const char* revenue : {"177920.00", "177920.01"}) {
+        Farm f;
+        f.mode = 1;
+        f.result = [&](store::Record& r) {
+            r.set("I3_05OR", *Decimal::parse(revenue));
+            r.set("I3_06OD", Decimal(1000));
+        };
+        Office o = farm_office(f);
+        auto screens =
+            snapped(o, in_declaration(o.cpf(0), "ALT+R\nDOWN\nDOWN\nENTER\nsnap\nESC\n"));
+        ASSERT_EQ(screens.size(), 1u) << all(screens);
+        SCOPED_TRACE(revenue);
+        EXPECT_EQ(shows(screens[0], text), std::string(revenue) != "177920.00") << all(screens);
+    }
 }
 
 TEST(RuralScreens, HerdClosingStockNeverNegative) {

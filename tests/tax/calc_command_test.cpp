@@ -331,5 +331,53 @@ TEST_F(CalcCommand, ReadsTheInterestTableOfTheInstallation) {
     EXPECT_EQ(o.status, 0) << o.err;
 }
 
+// Rural gross revenue above 177,920.00 obliges filing: Brazil's revenue and the revenue abroad in
+// dollars at the office's rate are added; a line of its own says so, and nothing for the others.
+TEST_F(CalcCommand, RuralRevenueAboveTheLimitObligesFiling) {
+    Builder farmer("11144477735");
+    farmer.d.registry.set("TEMRURAL", "S");
+    farmer.d.registry.set("AAR_EXTER", "S");
+    Builder family("52998224725");
+    write({farmer.d, family.d});
+    ManualClock clock(DateTime{Date(2026, 3, 1), 0});
+    auto result = [](const char* cpf, const char* atv, const char* revenue) {
+        store::Record r(store::table_def(15)->layout);
+        r.set("CPF", cpf);
+        r.set("ATV_BRASIL", atv);
+        r.set("I4R_01", D(revenue));
+        return r;
+    };
+    const auto* def = store::table_def(15);
+    // Written over the folder's own table, in the lower case the folder's names are in.
+    std::string name = def->file_base("") + ".dbf";
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const fs::path results = dir / name;
+    auto write_results = [&](const char* brazil, const char* abroad) {
+        ASSERT_TRUE(store::Table::create(
+            store::Env::posix(), results.string(), *def->layout,
+            {result("11144477735", "S", brazil), result("11144477735", "N", abroad)}, &clock,
+            true));
+    };
+    const fs::path install = dir / "install";
+    fs::create_directories(install);
+    store::Record define(store::table_def(43)->layout);
+    define.set("VAL_DOLAR", D("5.0000"));
+    ASSERT_TRUE(store::Table::create(
+        store::Env::posix(), (install / (store::table_def(43)->file_base("") + ".DBF")).string(),
+        *store::table_def(43)->layout, {define}, &clock, true));
+    const std::string text = "Receita bruta rural acima de 177.920,00: obrigado a declarar";
+
+    // 170,000.00 in Brazil and 2,000.00 dollars abroad at 5.00: 180,000.00.
+    write_results("170000.00", "2000.00");
+    Output o = run({"--folder", dir.string(), "--all", "--install", install.string()});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.blocks.at("11144477735").at("OBRIGA_RURAL"), text);
+    EXPECT_EQ(o.blocks.at("52998224725").count("OBRIGA_RURAL"), 0u);
+    // Exactly at the limit: not above it.
+    write_results("167920.00", "2000.00");
+    o = run({"--folder", dir.string(), "--all", "--install", install.string()});
+    EXPECT_EQ(o.blocks.at("11144477735").count("OBRIGA_RURAL"), 0u);
+}
+
 }  // namespace
 }  // namespace vorn::tax
