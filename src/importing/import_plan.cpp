@@ -9,6 +9,9 @@
 #include "importing/income_statement_xml.h"
 #include "importing/lcdpr_file.h"
 #include "importing/leao_book.h"
+#include "importing/rural_book.h"
+#include "rural/book_folder.h"
+#include "rural/open_rural.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
@@ -26,13 +29,11 @@ struct KindName {
     const char* option;
     ImportKind kind;
 };
-constexpr KindName kKinds[] = {{"20.1", ImportKind::kAssetsRealEstate},
-                               {"20.2", ImportKind::kAssetsAll},
-                               {"21", ImportKind::kAssetsXml},
-                               {"22", ImportKind::kAuxTables},
-                               {"23", ImportKind::kLeao},
-                               {"24", ImportKind::kLcdpr},
-                               {"26", ImportKind::kStatements}};
+constexpr KindName kKinds[] = {
+    {"11", ImportKind::kRuralBook},   {"20.1", ImportKind::kAssetsRealEstate},
+    {"20.2", ImportKind::kAssetsAll}, {"21", ImportKind::kAssetsXml},
+    {"22", ImportKind::kAuxTables},   {"23", ImportKind::kLeao},
+    {"24", ImportKind::kLcdpr},       {"26", ImportKind::kStatements}};
 
 bool ends_with_nocase(const std::string& name, std::string_view tail) {
     return name.size() >= tail.size() &&
@@ -57,6 +58,14 @@ bool matches(ImportKind kind, const std::string& name) {
             return ends_with_nocase(name, ".txt") && upper(name).find("LCDPR") != std::string::npos;
         case ImportKind::kStatements:
             return ends_with_nocase(name, "xml.XML");
+        case ImportKind::kRuralBook: {
+            // The cash-book program's export ("EXPORTA-IRPF2026" from the 30th character) or
+            // backup ("COPIA-SEG" there).
+            const std::string up = upper(name);
+            return (up.size() >= 45 &&
+                    up.compare(29, 16, std::string("EXPORTA-IRPF20") + tax::CANOATUAL) == 0) ||
+                   (up.size() >= 38 && up.compare(29, 9, "COPIA-SEG") == 0);
+        }
         case ImportKind::kAuxTables:
             break;  // copied whole, not taxpayer by taxpayer
     }
@@ -76,6 +85,8 @@ std::string origin_of(ImportKind kind) {
             return "LCDPR";
         case ImportKind::kStatements:
             return "Informe";
+        case ImportKind::kRuralBook:
+            return "Livro Caixa";
         case ImportKind::kAuxTables:
             break;
     }
@@ -361,6 +372,7 @@ std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c, std
             }
             return p;
         }
+        case ImportKind::kRuralBook:  // imported by import_rural
         case ImportKind::kAuxTables:
             break;
     }
@@ -429,6 +441,28 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
         std::optional<std::string> cpf;
         if (kind == ImportKind::kLeao) {
             cpf = cpf_of_name(name, 0);
+        } else if (kind == ImportKind::kRuralBook) {
+            // The declarant of record "01": CPF at 3 to 13, name at 14 to 66.
+            std::string bytes;
+            if (Status r = read_bytes(env, path, &bytes); !r) {
+                passed->push_back({name, "ilegível: " + r.message()});
+                continue;
+            }
+            for (size_t at = 0; at < bytes.size();) {
+                size_t end = bytes.find('\n', at);
+                if (end == std::string::npos) end = bytes.size();
+                const std::string line = bytes.substr(at, end - at);
+                if (line.rfind("01", 0) == 0 && line.size() >= 13) {
+                    cpf = cpf_of_name(line.substr(2, 11), 0);
+                    c.name = trim(from_cp1252(line.size() > 13 ? line.substr(13, 53) : ""));
+                    break;
+                }
+                at = end + 1;
+            }
+            if (!cpf) {
+                passed->push_back({name, "sem o registro 01 do declarante"});
+                continue;
+            }
         } else if (kind == ImportKind::kLcdpr || kind == ImportKind::kStatements) {
             std::string bytes;
             if (Status r = read_bytes(env, path, &bytes); !r) {
@@ -498,6 +532,56 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
     return Status::ok();
 }
 
+namespace {
+
+// What a save computes: the rural result first (at the office's dollar rate), since the annual
+// computation reads it.
+store::Declaration::Computation computation_of(store::Env& env, const ImportRequest& rq) {
+    Decimal dollar;
+    (void)rural::read_dollar_rate(env, rq.install, &dollar);
+    return [annual = tax::OpenComputation(*rq.clock, *rq.selic), dollar](store::Declaration& d) {
+        if (Status s = rural::recompute_open(d, dollar); !s) return s;
+        return annual(d);
+    };
+}
+
+// Kind 11: the rural cash book replaced from the file (rural_book.h does the checking and the
+// writing through the declaration layer).
+ImportResult import_rural(store::Env& env, const ImportRequest& rq, const Candidate& c,
+                          Operator& op) {
+    ImportResult res;
+    store::WorkAreas w(env, op, *rq.clock);
+    store::CdxIndexFiles cdx(op);
+    w.ARQDEF = rq.install;
+    w.LOCARQ = rq.folder;
+    w.NUSU = rq.terminal;
+    w.index_files = &cdx;
+    RuralBookImport in{
+        rq.folder, c.cpf, c.path, rq.check, {rq.folder, "IMPORTACAO"}, computation_of(env, rq)};
+    ImportReport report;
+    const Status s = import_rural_book(w, in, &report);
+    res.notes = report.lines();
+    if (s) {
+        res.outcome = rq.check ? ImportResult::Outcome::kChecked : ImportResult::Outcome::kImported;
+        res.text = std::to_string(report.entries) + " lançamentos";
+        return res;
+    }
+    if (s.code() == Status::Code::kLocked &&
+        s.message().find("aberta no terminal") != std::string::npos) {
+        res.outcome = ImportResult::Outcome::kInUse;
+        const size_t at = s.message().rfind(' ');
+        res.text = at == std::string::npos ? s.message() : s.message().substr(at + 1);
+        return res;
+    }
+    res.outcome = ImportResult::Outcome::kRefused;
+    res.text = report.bad_lines.empty() ? s.message()
+                                        : "linha " + std::to_string(report.bad_lines.front().line) +
+                                              ": " + report.bad_lines.front().reason;
+    return res;
+}
+
+}  // namespace
+
 ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candidate& c,
                          Operator& op) {
     ImportResult res;
@@ -508,6 +592,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     };
     if (c.path.size() > kMaxFileName)
         return refuse("nome com mais de " + std::to_string(kMaxFileName) + " caracteres");
+    if (rq.kind == ImportKind::kRuralBook) return import_rural(env, rq, c, op);
     std::string bytes;
     if (Status s = read_bytes(env, c.path, &bytes); !s)
         return refuse("Erro de leitura: " + s.message());
@@ -543,7 +628,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     w.NUSU = rq.terminal;
     w.index_files = &cdx;
     store::Declaration d(w, {rq.folder, "IMPORTACAO"});
-    d.set_computation(tax::OpenComputation(*rq.clock, *rq.selic));
+    d.set_computation(computation_of(env, rq));
     Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
     // Opened on a terminal between the look at the registry and the load: theirs, left alone.

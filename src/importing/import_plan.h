@@ -28,11 +28,12 @@ enum class ImportKind {
     kLeao,              // "23": CPF + "Leao.txt"
     kLcdpr,             // "24": digital rural cash book
     kStatements,        // "26": XML income statements
+    kRuralBook,         // "11": rural cash-book export or backup (rural_book.h)
 };
 
 // The kind of a menu option number ("20.1", "21" ...); nullopt for any other.
 std::optional<ImportKind> import_kind(std::string_view option);
-// The option numbers the import offers, for a usage line ("20.1, 20.2, 21, 22, 23, 24, 26").
+// The option numbers the import offers, for a usage line ("11, 20.1, 20.2, 21, 22, 23, 24, 26").
 std::string import_kinds_text();
 
 // Longest file name (path included) a candidate may have: the list's NOMEARQ field.

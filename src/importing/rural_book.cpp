@@ -168,7 +168,7 @@ std::vector<std::string> ImportReport::lines() const {
                       (bad_lines.size() == 1 ? " linha inválida" : " linhas inválidas") +
                       "; nada foi importado.");
         for (const BadLine& b : bad_lines)
-            out.push_back("Linha " + std::to_string(b.number) + ": " + b.reason);
+            out.push_back("Linha " + std::to_string(b.line) + ": " + b.reason);
         return out;
     }
     out.push_back(totals_only ? "Arquivo de totais mensais (IRARURAL)"

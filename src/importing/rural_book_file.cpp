@@ -83,7 +83,9 @@ class Reader {
     }
 
   private:
-    void bad(std::string reason) { out_.bad.push_back({number_, std::move(reason)}); }
+    void bad(std::string reason) {
+        out_.bad.push_back({static_cast<size_t>(number_), std::move(reason)});
+    }
 
     static std::string short_text(const Line& l, size_t needed) {
         return "Linha curta: " + std::to_string(l.size()) + " caracteres, o registro precisa de " +

@@ -14,6 +14,7 @@
 
 #include "base/date.h"
 #include "base/decimal.h"
+#include "importing/import_text.h"
 
 namespace vorn::importing {
 
@@ -41,11 +42,6 @@ struct BookProperty {
     std::string register_number;     // the property register (CIB), 8 characters
     std::string name;                // 60 characters
     std::string uf;
-};
-
-struct BadLine {
-    int number = 0;  // 1-based line of the file
-    std::string reason;
 };
 
 struct RuralBookFile {

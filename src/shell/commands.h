@@ -135,7 +135,9 @@ int run_fees_command(int argc, char** argv);
 // vorn2026 import --folder DIR --from DIR --kind KIND (--all | --cpf CPF ...) [--check]
 //                 [--answer S|N] [--install DIR] [--now "YYYY-MM-DD HH:MM:SS"]
 // Takes the files of kind KIND in the source folder into the declarations of the data folder:
-// 20.1 / 20.2 "Bens*.txt" asset lists (real estate only / every asset), 21 "Bens*.xml", 23
+// 11 the rural cash-book program's export or backup ("EXPORTA-IRPF2026" or "COPIA-SEG" from the
+// name's 30th character, the declarant in record "01"), replacing the book of the activity in
+// Brazil; 20.1 / 20.2 "Bens*.txt" asset lists (real estate only / every asset), 21 "Bens*.xml", 23
 // CPF + "Leao.txt" books of income from individuals, 24 LCDPR books (--answer N takes only the
 // cash book, S, the default, the properties too), 26 "*xml.XML" income statements; 22 copies last
 // year's "aux*.DBF" and "status*.DBF" tables into the installation directory instead (without

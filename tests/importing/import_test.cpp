@@ -534,6 +534,39 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     EXPECT_EQ(with({"--kind", "21", "--all", "--answer", "S"}).status, 1);
 }
 
+// Kind 11: the cash-book program's export, its declarant in record "01", replaces the book.
+TEST(ImportCommand, RuralCashBookExportOfKind11) {
+    Folder f;
+    f.create(kAna, "ANA SOUZA");
+    std::ifstream in(std::string(VORN_SOURCE_DIR) + "/tests/data/rural_book/detailed.txt",
+                     std::ios::binary);
+    std::stringstream book;
+    book << in.rdbuf();
+    std::string text = book.str();
+    text.replace(0, text.find('\n'), "01" + std::string(kAna) + "ANA SOUZA\r");
+    const std::string name = "12345678909 ANA SOUZA LIVRO CEXPORTA-IRPF2026.txt";
+    ASSERT_EQ(name.find("EXPORTA"), 29u);
+    std::ofstream(f.source.file(name), std::ios::binary) << text;
+    std::ofstream(f.source.file("outro arquivo qualquer.txt")) << text;  // not the program's
+    const std::vector<std::string> args = {"--folder",  f.data.path(),
+                                           "--from",    f.source.path(),
+                                           "--now",     "2026-04-10 09:00:00",
+                                           "--install", f.data.path(),
+                                           "--kind",    "11",
+                                           "--all"};
+    Command run = import_command(args);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("12345678909 " + name + ": importado"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("outro arquivo"), std::string::npos) << run.out;
+    const size_t entries = f.live(19, kAna).size();
+    EXPECT_GT(entries, 0u);
+    EXPECT_EQ(f.live(9, kAna)[0].str("TEMRURAL"), "S");
+    // Twice: the book replaced, not doubled.
+    Command again = import_command(args);
+    EXPECT_EQ(again.status, 0) << again.out << again.err;
+    EXPECT_EQ(f.live(19, kAna).size(), entries);
+}
+
 }  // namespace
 }  // namespace vorn::importing
 

@@ -48,7 +48,7 @@ Decimal D(const char* s) {
 
 TEST(RuralBookFile, ReadsTheDetailedBookWithItsAccentsInvoicesMonthsAndProperties) {
     const RuralBookFile f = read_rural_book(data_file("detailed.txt"));
-    ASSERT_TRUE(f.bad.empty()) << f.bad[0].number << " " << f.bad[0].reason;
+    ASSERT_TRUE(f.bad.empty()) << f.bad[0].line << " " << f.bad[0].reason;
     EXPECT_FALSE(f.totals_only);
     EXPECT_EQ(f.lines, 13);  // the last CR LF and the end-of-file byte make no line
     ASSERT_EQ(f.entries.size(), 4u);
@@ -144,14 +144,14 @@ TEST(RuralBookFile, EveryBadLineIsToldWithItsNumberAndReason) {
         const RuralBookFile f = read_rural_book(file);
         SCOPED_TRACE(c.reason);
         ASSERT_EQ(f.bad.size(), 1u);
-        EXPECT_EQ(f.bad[0].number, c.line);
+        EXPECT_EQ(f.bad[0].line, c.line);
         EXPECT_NE(f.bad[0].reason.find(c.reason), std::string::npos) << f.bad[0].reason;
     }
     // A file with several faults tells every one of them, not the first alone.
     const RuralBookFile f = read_rural_book(month_line('Z', amounts(5)) + "\n" + "99\n" +
                                             month_line('B', "X" + amounts(5)) + "\n");
     ASSERT_EQ(f.bad.size(), 3u);
-    EXPECT_EQ(f.bad[2].number, 3);
+    EXPECT_EQ(f.bad[2].line, 3);
     // An entry of another kind is skipped without being checked further.
     EXPECT_TRUE(read_rural_book(entry_line("99999999", '3', "X", "ABC")).bad.empty());
 }

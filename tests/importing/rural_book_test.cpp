@@ -312,7 +312,7 @@ TEST(RuralBookImport, ABadFileOrACheckChangesNoFileAndSaysWhy) {
     Status s = run_import(o, bad, &r);
     EXPECT_EQ(s.code(), Status::Code::kInvalid);
     ASSERT_EQ(r.bad_lines.size(), 1u);
-    EXPECT_EQ(r.bad_lines[0].number, 4);
+    EXPECT_EQ(r.bad_lines[0].line, 4);
     const auto lines = r.lines();
     EXPECT_EQ(lines[0], "Arquivo com 1 linha inválida; nada foi importado.");
     EXPECT_EQ(lines[1], "Linha 4: Mês inválido: \"M\" (de A a L)");
