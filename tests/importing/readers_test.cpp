@@ -256,3 +256,49 @@ TEST(IncomeStatement, PairsGoToTheirFieldsAndASecondReadingChangesNothing) {
 
 }  // namespace
 }  // namespace vorn::importing
+
+namespace vorn::importing {
+namespace {
+
+// The books the LCDPR writer makes read back by the LCDPR reader: every entry, account, property
+// and partner, each entry's amount and the monthly totals as the file states them.
+TEST(LcdprReadBack, TheWritersBooksReadBackRecordForRecord) {
+    for (const char* name : {"regular.txt", "option20.txt", "estate.txt", "departure.txt"}) {
+        std::ifstream in(std::string(VORN_SOURCE_DIR) + "/tests/rural/golden/" + name,
+                         std::ios::binary);
+        std::stringstream all;
+        all << in.rdbuf();
+        const std::string text = all.str();
+        const LcdprBook book = read_lcdpr(text);
+        ASSERT_TRUE(book.notes.bad.empty())
+            << name << ": " << book.notes.bad[0].line << " " << book.notes.bad[0].reason;
+        size_t entries = 0, accounts = 0, properties = 0, partners = 0;
+        Decimal amounts;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            const std::string type = line.substr(0, 4);
+            entries += type == "Q100";
+            accounts += type == "0050";
+            properties += type == "0040";
+            partners += type == "0045";
+            if (type != "Q100") continue;
+            // Receipt and expense, the 10th and 11th fields, in cents.
+            std::vector<std::string> f;
+            std::stringstream fields(line);
+            for (std::string v; std::getline(fields, v, '|');) f.push_back(v);
+            amounts += Decimal(std::stoll(f[9]) + std::stoll(f[10])) / Decimal(100);
+        }
+        EXPECT_EQ(book.entries.size(), entries) << name;
+        EXPECT_EQ(book.accounts.size(), accounts) << name;
+        // A property with several partners gives a record per partner.
+        EXPECT_GE(book.properties.size(), properties) << name;
+        EXPECT_LE(book.properties.size(), properties + partners) << name;
+        Decimal read;
+        for (const auto& e : book.entries) read += e.num("VALOR");
+        EXPECT_EQ(read, amounts) << name;
+        EXPECT_EQ(book.cpf, "11144477735") << name;
+    }
+}
+
+}  // namespace
+}  // namespace vorn::importing
