@@ -27,6 +27,8 @@ PACKAGES=(
   libxml2-utils
   # other xBase readers and writers the storage tests check our files against
   python3 python3-dbfread python3-dbf libdbd-xbase-perl
+  # the local SMTP server (TLS, authentication) the e-mail tests send to
+  python3-aiosmtpd openssl
 )
 
 missing=()
