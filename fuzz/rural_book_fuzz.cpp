@@ -22,10 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const importing::RuralBookFile f = importing::read_rural_book(bytes);
     check(f.lines >= 0 && static_cast<size_t>(f.lines) <= size + 1);
-    int last = 0;
+    size_t last = 0;
     for (const auto& b : f.bad) {
-        check(b.number >= 1 && b.number <= f.lines && b.number >= last && !b.reason.empty());
-        last = b.number;
+        check(b.line >= 1 && b.line <= static_cast<size_t>(f.lines) && b.line >= last &&
+              !b.reason.empty());
+        last = b.line;
     }
     for (const auto& e : f.entries) {
         check(!e.date.blank() && !e.amount.is_negative());

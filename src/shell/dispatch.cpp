@@ -16,6 +16,7 @@
 #include "shell/fees_window.h"
 #include "shell/folders.h"
 #include "shell/handover_window.h"
+#include "shell/mail_window.h"
 #include "shell/menus.h"
 #include "shell/print_commands.h"
 #include "shell/printout_menu.h"
@@ -979,6 +980,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 33:
             BOLETO(app, arg);
+            break;
+        case 34:
+            GERA_EMAIL(app, arg);
             break;
         case 71:
         case 72:

@@ -61,6 +61,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 31:  // copy a part of a declaration, the estate's assets to the heirs among them
         case 33:  // collection slips: bank data, registering, editing, the remittance file
         case 25:  // the office's fee rates
+        case 34:  // e-mail to a client: the account, the message, its sending
         case 32:  // exports
         case 28:  // the SELIC register: typing a month's rate, the last twelve months
         case 35:  // the check of the maker's status page: rates and a newer release

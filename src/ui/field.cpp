@@ -150,7 +150,9 @@ void FieldEditor::draw(bool active) {
     uint8_t attr = active ? screen_.colours.enhanced : screen_.colours.unselected;
     for (int i = 0; i < view; ++i) {
         size_t at = static_cast<size_t>(offset_ + i);
-        screen_.put(get_.row, get_.col + i, {at < buffer_.size() ? buffer_[at] : U' ', attr});
+        char32_t ch = at < buffer_.size() ? buffer_[at] : U' ';
+        if (get_.hidden && ch != U' ') ch = U'*';
+        screen_.put(get_.row, get_.col + i, {ch, attr});
     }
     if (active) screen_.set_cursor(get_.row, get_.col + pos_ - offset_);
 }

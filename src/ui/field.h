@@ -62,6 +62,8 @@ struct Get {
     // window): what was typed there is given up and the cursor stays.
     std::function<void()> on_enter;
     std::string name;
+    // A secret (a password): each character typed shows as "*".
+    bool hidden = false;
 };
 
 struct ReadResult {

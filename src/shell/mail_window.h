@@ -1,0 +1,14 @@
+// The main menu's e-mail (command 34).
+#pragma once
+
+#include "shell/app.h"
+
+namespace vorn::shell {
+
+// GERA_EMAIL: 1 the office's account ("Configura o Email"; a password is kept only when the office
+// memorises it), 2 a message to a client ("Prepara o Email": the client, address, subject,
+// attachment and pending findings; sent on confirmation), 3 the prepared message sent. Sending is
+// over TLS only; a password not memorised is asked for each sending and kept nowhere.
+void GERA_EMAIL(App& app, int option);
+
+}  // namespace vorn::shell
