@@ -20,6 +20,7 @@
 #include "shell/printout_menu.h"
 #include "shell/slips_window.h"
 #include "shell/startup.h"
+#include "shell/import_window.h"
 #include "shell/update_window.h"
 #include "shell/utilities_window.h"
 #include "store/catalogue.h"
@@ -986,6 +987,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 77:
             archiver_processor(app);
+            break;
+        case 17:
+            import_window(app);
             break;
         default:
             break;
