@@ -12,6 +12,7 @@
 #include "../tax/builder.h"
 #include "base/text.h"
 #include "importing/conversion.h"
+#include "shell/commands.h"
 #include "store/catalogue.h"
 #include "store/dbf.h"
 #include "store/declaration.h"
@@ -306,6 +307,45 @@ TEST(Conversion, UnreadableTableRefusesEverythingAndMissingRegistryToo) {
     EXPECT_FALSE(s.is_ok());
     EXPECT_NE(s.message().find("IMP0925.DBF não encontrado"), std::string::npos) << s.message();
     EXPECT_EQ(y.files(), before);
+}
+
+// The verb's kind 1: --answer answers every question, --cpf picks taxpayers, a line each.
+TEST(Conversion, AsAKindOfTheImportVerb) {
+    Years y;
+    auto run = [&](std::vector<std::string> more, std::string* out) {
+        std::vector<std::string> args = {"import",
+                                         "--folder",
+                                         y.current.path(),
+                                         "--from",
+                                         y.previous.path(),
+                                         "--install",
+                                         y.current.path(),
+                                         "--now",
+                                         "2026-04-10 09:00:00",
+                                         "--kind",
+                                         "1"};
+        args.insert(args.end(), more.begin(), more.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = run_import_command(static_cast<int>(argv.size()), argv.data());
+        *out = ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+        return status;
+    };
+    std::string out;
+    EXPECT_EQ(run({"--all", "--payers", "4"}, &out), 1);
+    EXPECT_NE(out.find("--payers 1, 2 ou 3"), std::string::npos) << out;
+    EXPECT_EQ(run({"--cpf", kAna, "--answer", "S", "--payers", "3"}, &out), 0) << out;
+    EXPECT_NE(out.find(std::string(kAna) + " ANA: convertido"), std::string::npos) << out;
+    EXPECT_NE(out.find("O dependente completou 22 anos."), std::string::npos) << out;
+    EXPECT_EQ(y.rows(4, kAna).size(), 5u);  // the sold car carried ("S")
+    EXPECT_EQ(y.rows(2, kAna).size(), 3u);  // the company and both individual payers
+    EXPECT_TRUE(y.rows(9, kBia).empty());
+    EXPECT_EQ(run({"--all"}, &out), 0) << out;
+    EXPECT_NE(out.find(std::string(kAna) + " ANA: Já existente"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(kBia) + " BIA: convertido"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(kCarla) + " CARLA DE ONTEM: Já existente"), std::string::npos);
 }
 
 }  // namespace

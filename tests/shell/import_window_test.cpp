@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "../tax/builder.h"
+#include "base/text.h"
 #include "shell/dispatch.h"
 #include "shell/import_window.h"
 #include "shell/startup.h"
@@ -222,6 +223,63 @@ TEST(ImportWindow, EscBetweenTwoTaxpayersAsksAndStops) {
     }
     EXPECT_EQ(payer_rows(inst, kA), 2);
     EXPECT_EQ(payer_rows(inst, kB), 0);
+}
+
+TEST(ImportWindow, LastYearsDeclarationsConvertedFromTheMarkedList) {
+    Installation inst;
+    office(inst);
+    // Last year's folder: DIEGO, with a son past 22 and a house, in tables named "25".
+    const std::string prev = inst.path() + "/VORN25";
+    fs::create_directories(prev);
+    {
+        tax::testing::Builder b("39053344705");
+        b.d.registry.set("NOMECONTR", "DIEGO");
+        b.dependant(21, "22222222222", Date(2001, 5, 1), 4, "FILHO");
+        store::Record house = b.d.new_record(4);
+        house.set("I7_0", Decimal(10));
+        house.set("I7_1", Decimal(1));
+        house.set("I7_3", Decimal(1000));
+        house.set("I7_4", Decimal(1200));
+        b.d.assets.push_back(house);
+        ManualClock clock(DateTime{Date(2026, 4, 1), 0});
+        ASSERT_TRUE(tax::write_folder(store::Env::posix(), prev, {b.d}, &clock));
+        for (const auto& e : fs::directory_iterator(prev)) {
+            const std::string name = e.path().filename().string();
+            if (name.size() == 11 && upper(e.path().extension().string()) == ".DBF")
+                fs::rename(e.path(),
+                           prev + "/" + name.substr(0, 5) + std::string(store::CANOANTER) + ".DBF");
+            else
+                fs::remove(e.path());
+        }
+    }
+    {
+        // The folders; DIEGO marked; the sold-asset and payer questions at their first button;
+        // the son removed ("S").
+        Desk d(inst, "text " + prev +
+                         "\nENTER\nENTER\nESC\nENTER\ntext S\nENTER\nESC\nENTER\nENTER\n"
+                         "snap\ntext S\nsnap\nENTER\n");
+        SEL_ITEM(d.app, 1);
+        EXPECT_TRUE(d.shown("O dependente completou 22 anos.")) << d.snaps.str();
+        EXPECT_TRUE(d.shown("Conversão terminada.")) << d.snaps.str();
+        EXPECT_TRUE(d.shown("Importados       1")) << d.snaps.str();
+    }
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(),
+                                   store::data_table_path(store::Env::posix(), inst.path(), 4),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    uint32_t n = 0;
+    ASSERT_TRUE(t->record_count(&n).is_ok());
+    bool found = false;
+    for (uint32_t k = 1; k <= n; ++k) {
+        ASSERT_TRUE(t->go_to(k).is_ok());
+        if (t->deleted() || t->str("CPF") != "39053344705") continue;
+        found = true;
+        EXPECT_EQ(t->num("I7_3"), Decimal(1200));
+        EXPECT_EQ(t->num("I7_4"), Decimal(1200));
+    }
+    EXPECT_TRUE(found);
+    ASSERT_TRUE(t->close().is_ok());
 }
 
 }  // namespace
