@@ -1,7 +1,6 @@
 #include "importing/conversion.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 
 #include "base/text.h"
@@ -65,12 +64,12 @@ std::string name_of(const store::Record& r) {
 }  // namespace
 
 std::string previous_table_path(store::Env& env, const std::string& folder, int n) {
-    (void)env;
     const std::string want = upper("IMP" + std::string(n < 10 ? "0" : "") + std::to_string(n) +
                                    std::string(store::CANOANTER) + ".DBF");
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
-        if (upper(e.path().filename().string()) == want) return e.path().string();
+    std::vector<std::string> names;
+    if (!env.list(folder, &names)) return {};
+    for (const auto& name : names)
+        if (upper(name) == want) return store::join_path(folder, name);
     return {};
 }
 
@@ -88,6 +87,10 @@ Status read_previous_year(store::Env& env, const std::string& source,
         if (path.empty()) continue;
         if (Status s = read_table(env, path, n, &rows[n]); !s) return s;
     }
+    // Each table's rows by taxpayer, in record order.
+    std::map<std::string, std::map<int, std::vector<store::Record>>> by_cpf;
+    for (auto& [n, list] : rows)
+        for (auto& row : list) by_cpf[trim(row.str("CPF"))][n].push_back(std::move(row));
     std::vector<PreviousDeclaration> result;
     std::set<std::string> seen;
     for (auto& r : registry) {
@@ -96,9 +99,7 @@ Status read_previous_year(store::Env& env, const std::string& source,
         if (cpf.empty() || !seen.insert(cpf).second) continue;
         PreviousDeclaration d;
         d.registry = r;
-        for (auto& [n, list] : rows)
-            for (const auto& row : list)
-                if (trim(row.str("CPF")) == cpf) d.tables[n].push_back(row);
+        if (auto it = by_cpf.find(cpf); it != by_cpf.end()) d.tables = std::move(it->second);
         result.push_back(std::move(d));
     }
     *out = std::move(result);
