@@ -16,6 +16,7 @@
 #include "shell/fees_window.h"
 #include "shell/folders.h"
 #include "shell/handover_window.h"
+#include "shell/import_window.h"
 #include "shell/mail_window.h"
 #include "shell/menus.h"
 #include "shell/print_commands.h"
@@ -994,6 +995,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 77:
             archiver_processor(app);
+            break;
+        case 17:
+            import_window(app);
             break;
         default:
             break;

@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "importing/aux_tables.h"
+#include "importing/conversion.h"
 #include "importing/import_plan.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
@@ -17,10 +18,10 @@ namespace vorn {
 namespace {
 
 std::string import_usage() {
-    return "uso: vorn2026 import --folder PASTA --from PASTA --kind (" +
+    return "uso: vorn2026 import --folder PASTA --from PASTA --kind (1, " +
            importing::import_kinds_text() +
-           ") (--all | --cpf CPF ...) [--check] [--answer S|N] [--install PASTA] "
-           "[--now \"AAAA-MM-DD HH:MM:SS\"]";
+           ") (--all | --cpf CPF ...) [--check] [--answer S|N] [--payers 1|2|3] "
+           "[--install PASTA] [--now \"AAAA-MM-DD HH:MM:SS\"]";
 }
 
 struct ImportOptions {
@@ -30,6 +31,8 @@ struct ImportOptions {
     std::vector<std::string> cpfs;
     bool check = false;
     bool answer_all = true;
+    bool conversion = false;  // kind 1: last year's declarations of this system
+    int payers = 1;
 };
 
 std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
@@ -41,11 +44,21 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (a == "--check") {
             o->check = true;
-        } else if (a == "--from" || a == "--kind" || a == "--answer" || a == "--cpf") {
+        } else if (a == "--from" || a == "--kind" || a == "--answer" || a == "--cpf" ||
+                   a == "--payers") {
             const char* v = value();
             if (v == nullptr) return a + " sem valor";
             if (a == "--from") o->from = v;
-            if (a == "--kind") {
+            if (a == "--payers") {
+                const std::string t = trim(v);
+                if (t != "1" && t != "2" && t != "3")
+                    return std::string("--payers 1, 2 ou 3: ") + v;
+                o->payers = t[0] - '0';
+            }
+            if (a == "--kind" && trim(v) == "1") {
+                o->conversion = true;
+                o->kind = importing::ImportKind::kAssetsAll;  // a kind is given; not read
+            } else if (a == "--kind") {
                 o->kind = importing::import_kind(v);
                 if (!o->kind) return std::string("tipo desconhecido: ") + v + "\n" + import_usage();
             }
@@ -75,9 +88,17 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
     if (o->from.empty() || !o->kind) return import_usage();
     // The auxiliary tables belong to no taxpayer: neither --all nor --cpf.
     if (aux ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
-    if (any_answer && *o->kind != importing::ImportKind::kLcdpr)
-        return "--answer só vale para o LCDPR (tipo 24)";
+    if (any_answer && !o->conversion && *o->kind != importing::ImportKind::kLcdpr)
+        return "--answer só vale para a conversão (tipo 1) e o LCDPR (tipo 24)";
+    if (o->payers != 1 && !o->conversion) return "--payers só vale para a conversão (tipo 1)";
+    if (o->conversion && o->check) return "--check não vale para a conversão (tipo 1)";
     return std::nullopt;
+}
+
+bool answered(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--answer") return true;
+    return false;
 }
 
 // The terminal number the run marks declarations with: TERMINAL when it holds two digits, else
@@ -115,6 +136,65 @@ int copy_aux(const ImportOptions& o) {
     return refused ? 2 : 0;
 }
 
+// Kind 1: last year's declarations of this system carried into this year's folder; every
+// question answered with --answer (N when not given).
+int convert(const ImportOptions& o, bool answered) {
+    const BatchContext context(o.batch, "import");
+    importing::ConversionRequest rq;
+    rq.source = o.from;
+    rq.folder = o.batch.folder;
+    rq.install = o.batch.install;
+    rq.terminal = run_terminal();
+    rq.choices.carry_sold = answered && o.answer_all;
+    rq.choices.payers = o.payers;
+    rq.clock = &context.clock();
+    rq.selic = &context.selic();
+    BatchOperator op("import");
+    const bool answer = answered && o.answer_all;
+    std::vector<importing::ConversionResult> done;
+    Status s = importing::CONVIRBRIO(
+        store::Env::posix(), rq, op,
+        [&](const std::vector<std::string>& lines) {
+            for (const auto& l : lines) std::cout << "  " << l << "\n";
+            std::cout << "  -> " << (answer ? "S" : "N") << "\n";
+            return answer;
+        },
+        o.cpfs, &done);
+    if (!s) {
+        std::cerr << "vorn2026 import: nada convertido: " << s.message() << "\n";
+        return 1;
+    }
+    int refused = 0;
+    using Outcome = importing::ConversionResult::Outcome;
+    for (const auto& r : done) {
+        std::cout << r.cpf << " " << r.name << ": ";
+        switch (r.outcome) {
+            case Outcome::kConverted:
+                std::cout << "convertido";
+                break;
+            case Outcome::kExisting:
+                std::cout << "Já existente";
+                break;
+            case Outcome::kSkipped:
+                std::cout << r.text;
+                break;
+            case Outcome::kRefused:
+                std::cout << "recusado: " << r.text;
+                ++refused;
+                break;
+        }
+        std::cout << "\n";
+        for (const auto& n : r.notes) std::cout << r.cpf << ": " << n << "\n";
+    }
+    for (const auto& cpf : o.cpfs)
+        if (std::none_of(done.begin(), done.end(), [&](const auto& r) { return r.cpf == cpf; })) {
+            std::cout << cpf << ": recusado: não está na pasta do ano anterior\n";
+            ++refused;
+        }
+    std::cout << std::flush;
+    return refused ? 2 : 0;
+}
+
 }  // namespace
 
 int run_import_command(int argc, char** argv) {
@@ -129,6 +209,7 @@ int run_import_command(int argc, char** argv) {
     if (!env.is_directory(o.from))
         return fail("Drive e/ou Pasta de Origem inexistente !! " + o.from);
     if (*o.kind == importing::ImportKind::kAuxTables) return copy_aux(o);
+    if (o.conversion) return convert(o, answered(argc, argv));
 
     // The office's other data folders, where a CPF missing here may be: the run's terminal's list.
     std::vector<std::string> others;

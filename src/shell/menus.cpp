@@ -51,6 +51,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 13:  // the consistency check of a chosen declaration
         case 15:  // the folder list
         case 16:  // deleting declarations, their rural activity; recovering a deletion
+        case 17:  // the import window
         case 18:  // end of the program
         case 19:  // update the data base
         case 21:  // the terminal's working folder
