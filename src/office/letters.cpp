@@ -106,7 +106,9 @@ Letter parse_letter(std::string_view bytes) {
 
 std::string letter_bytes(const Letter& letter) {
     std::string out;
-    if (!letter.page.is_default()) {
+    // Text that itself opens like a header is kept as text behind a header of the defaults.
+    const bool opens_like_header = letter.text.starts_with("\u2593\u2502");
+    if (!letter.page.is_default() || opens_like_header) {
         const PageSettings& p = letter.page;
         out = "\xB2\xB3" + field(p.left, 3) + field(p.right, 3) + field(p.width, 3) +
               field(p.length, 2) + field(p.top, 2) + field(p.bottom, 2) + "\xB3\xB2";

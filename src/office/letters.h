@@ -41,7 +41,7 @@ struct Letter {
 // its closing bytes is taken as text.
 Letter parse_letter(std::string_view bytes);
 // The bytes of a letter's file: code page 850, with the header only when the settings are not
-// the defaults (each field cut to its digits).
+// the defaults (each field cut to its digits) or the text itself opens with the header's bytes.
 std::string letter_bytes(const Letter& letter);
 
 // The file name of a letter named by the operator: ".txt" added to a name without extension, an

@@ -9,6 +9,10 @@
 
 #include "base/text.h"
 #include "office/letters.h"
+#include "store/catalogue.h"
+#include "store/dbf.h"
+#include "store/declaration.h"
+#include "store_test_util.h"
 
 namespace vorn::office {
 namespace {
@@ -135,6 +139,23 @@ TEST(LetterFile, HeaderSettingsDefaultsAndNotices) {
     EXPECT_TRUE(l.page.is_default());
     EXPECT_FALSE(l.notice.empty());
     EXPECT_EQ(l.text, "\u2593\u25020050");
+    // Such text is written behind a header of the defaults, so that it reads back as text.
+    EXPECT_EQ(letter_bytes(l),
+              "\xB2\xB3"
+              "000000136660000"
+              "\xB3\xB2"
+              "\xB2\xB3"
+              "0050");
+    l = parse_letter(
+        "\xB2\xB3"
+        "0050100806003x2"
+        "\xB3\xB2"
+        "\xB2\xB3"
+        "005010080600302"
+        "\xB3\xB2"
+        "x");
+    EXPECT_TRUE(l.page.is_default());
+    EXPECT_EQ(parse_letter(letter_bytes(l)).text, l.text);
 
     // The header is written only for settings that differ from the defaults.
     l = Letter{};
@@ -293,6 +314,43 @@ TEST(LetterPrint, HeaderMarginsAndAPagePerClient) {
     printing::PrintWriter out;
     print_letters(l, two_clients(), rates(), out);
     EXPECT_EQ(out.text(), golden("letter_header.txt", out.text()));
+}
+
+TEST(LetterPrint, RegistryClientsInNameOrderWithTheirRecordValues) {
+    store::testing::TempDir dir;
+    ManualClock clock{DateTime{Date(2026, 4, 10), 9 * 3600}};
+    std::vector<store::Record> reg;
+    const char* names[] = {"ZULEICA", "ÁLVARO", "BRUNO"};
+    for (int k = 0; k < 3; ++k) {
+        store::Record r(store::table_def(9)->layout);
+        r.set("CPF", k == 0 ? "52998224725" : k == 1 ? "11144477735" : "39053344705");
+        r.set("NOMECONTR", names[k]);
+        r.set("CEP", "70040-010");
+        r.set("IMPRE", k == 1 ? "S" : "N");
+        r.set("NASCIMENTO", Date(1980 + k, 1, 2));
+        r.set("IMPPGRE", Decimal(k == 2 ? -10 : 0));
+        r.set("TEM_USO", Decimal(600));
+        reg.push_back(r);
+    }
+    ASSERT_TRUE(store::Table::create(store::Env::posix(),
+                                     store::data_table_path(store::Env::posix(), dir.path(), 9),
+                                     *store::table_def(9)->layout, reg, &clock, true)
+                    .is_ok());
+    std::vector<LetterClient> clients;
+    ASSERT_TRUE(read_letter_clients(store::Env::posix(), dir.path(), &clients));
+    ASSERT_EQ(clients.size(), 3u);
+    // The order of the registry's name index: the accented capital after Z, as the bytes go.
+    EXPECT_TRUE(clients[2].marked);
+    Letter l = parse_letter("«Nome» «CPF» «CEP» «Nascimento» «Imposto» «CustoDecl»");
+    printing::PrintWriter out;
+    print_letters(l, clients, rates(), out);
+    EXPECT_EQ(printing::from_latin1(out.text()),
+              "BRUNO 390.533.447-05 70040-010 02/01/1982 Devolucao          10,00         50,00\n\f"
+              "ZULEICA 529.982.247-25 70040-010 02/01/1980 Isento          50,00\n\f"
+              "ÁLVARO 111.444.777-35 70040-010 02/01/1981 Isento          50,00\n");
+
+    std::vector<LetterClient> none;
+    EXPECT_FALSE(read_letter_clients(store::Env::posix(), dir.path() + "/nada", &none));
 }
 
 }  // namespace
