@@ -5,6 +5,7 @@
 
 #include "base/helpers.h"
 #include "base/text.h"
+#include "store/catalogue.h"
 #include "store/dbf.h"
 #include "store/declaration.h"
 
@@ -135,6 +136,24 @@ Fee suggested_fee(long seconds, long bytes, const FeeRates& r) {
     f.size_cost = (kilobytes(bytes) * r.per_kilobyte).round(2);
     f.fee = std::max(f.time_cost + f.size_cost, r.minimum);
     return f;
+}
+
+Status read_fee_rates(store::Env& env, const std::string& install, FeeRates* r) {
+    const std::string path =
+        store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
+    if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    Status s = store::Table::open(env, path, o, &t);
+    if (s) s = t->go_top();
+    if (s && !t->eof()) {
+        r->per_minute = t->num("VAL_SEG");
+        r->per_kilobyte = t->num("VAL_BYTE");
+        r->minimum = t->num("VAL_MIN");
+    }
+    Status c = t ? t->close() : Status::ok();
+    return s ? c : s;
 }
 
 Status read_fee_clients(store::Env& env, const std::string& folder, std::vector<FeeClient>* out) {

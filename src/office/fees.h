@@ -25,6 +25,10 @@ struct FeeRates {
 // two digits, none negative): the text of the first that does not fit, nullopt when all do.
 std::optional<std::string> rates_problem(const FeeRates& r);
 
+// The office's rates from the DEFINE record of the installation `install`; none (all zero) when
+// the installation has none.
+[[nodiscard]] Status read_fee_rates(store::Env& env, const std::string& install, FeeRates* r);
+
 // A declaration's costs: seconds / 60 × VAL_SEG and bytes / 1000 × VAL_BYTE, each rounded to the
 // cent (half away from zero); the fee is their sum raised to VAL_MIN, and 0 for a declaration
 // with no recorded time.

@@ -132,6 +132,16 @@ int run_remessa_command(int argc, char** argv);
 // breaks, into FILE or on standard output. Returns 0, or 1 after a message on standard error.
 int run_fees_command(int argc, char** argv);
 
+// vorn2026 letter --folder DIR --letter FILE (--cpf CPF | --marked | --all) [--install DIR]
+//                 [--txt OUT]
+// The letter FILE of the data folder (".txt" added to a name without extension) merged with the
+// registry of the client with that CPF, of the clients marked for printing, or of every client
+// (in name order), each on new pages, with the fees of the installation's rates: ISO-8859-1 text
+// with its page breaks, into OUT or on standard output. A page header that cannot be used is
+// named on standard error and the default page is used. Returns 0, or 1 after a message on
+// standard error (no such letter, CPF or folder, nobody to print).
+int run_letter_command(int argc, char** argv);
+
 // vorn2026 import --folder DIR --from DIR --kind KIND (--all | --cpf CPF ...) [--check]
 //                 [--answer S|N] [--install DIR] [--now "YYYY-MM-DD HH:MM:SS"]
 // Takes the files of kind KIND in the source folder into the declarations of the data folder:

@@ -8,8 +8,6 @@
 
 #include "office/fees.h"
 #include "shell/commands.h"
-#include "store/catalogue.h"
-#include "store/dbf.h"
 #include "store/env.h"
 
 namespace vorn {
@@ -22,25 +20,6 @@ int fail(const std::string& message) {
 
 constexpr const char* kUsage =
     "uso: vorn2026 fees --folder PASTA [--marked] [--install PASTA] [--txt ARQUIVO]";
-
-// The office's rates from its DEFINE record; none (all zero) when the installation has none.
-Status read_rates(store::Env& env, const std::string& install, office::FeeRates* r) {
-    const std::string path =
-        store::find_file(env, install, store::table_def(43)->file_base("") + ".DBF");
-    if (!env.exists(path)) return Status::ok();
-    std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    Status s = store::Table::open(env, path, o, &t);
-    if (s) s = t->go_top();
-    if (s && !t->eof()) {
-        r->per_minute = t->num("VAL_SEG");
-        r->per_kilobyte = t->num("VAL_BYTE");
-        r->minimum = t->num("VAL_MIN");
-    }
-    Status c = t ? t->close() : Status::ok();
-    return s ? c : s;
-}
 
 }  // namespace
 
@@ -65,7 +44,7 @@ int run_fees_command(int argc, char** argv) {
     }
     if (!env.is_directory(folder)) return fail("pasta não encontrada: " + folder);
     office::FeeRates rates;
-    if (Status s = read_rates(env, install, &rates); !s) return fail(s.message());
+    if (Status s = office::read_fee_rates(env, install, &rates); !s) return fail(s.message());
     std::vector<office::FeeClient> clients;
     if (Status s = office::read_fee_clients(env, folder, &clients); !s) return fail(s.message());
     printing::PrintWriter out;

@@ -109,6 +109,10 @@ int fees(const Args& args) {
     return with_verb(vorn::run_fees_command, "fees", args);
 }
 
+int letter(const Args& args) {
+    return with_verb(vorn::run_letter_command, "letter", args);
+}
+
 int import_files(const Args& args) {
     return with_verb(vorn::run_import_command, "import", args);
 }
@@ -137,6 +141,7 @@ constexpr Command kCommands[] = {
     {"restore", restore},
     {"remessa", remessa},
     {"fees", fees},
+    {"letter", letter},
 };
 
 int usage(const std::string& problem) {

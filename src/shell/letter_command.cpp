@@ -1,0 +1,90 @@
+// The letter batch command: a letter of the data folder merged with the registry of the clients
+// chosen, as the personalised letter of the print selection prints it.
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "office/letters.h"
+#include "shell/commands.h"
+#include "store/env.h"
+
+namespace vorn {
+namespace {
+
+int fail(const std::string& message) {
+    std::cerr << "vorn2026 letter: " << message << "\n";
+    return 1;
+}
+
+constexpr const char* kUsage =
+    "uso: vorn2026 letter --folder PASTA --letter ARQUIVO (--cpf CPF | --marked | --all) "
+    "[--install PASTA] [--txt ARQUIVO]";
+
+std::string digits_of(std::string_view s) {
+    std::string d;
+    for (char c : s)
+        if (c >= '0' && c <= '9') d += c;
+    return d;
+}
+
+}  // namespace
+
+int run_letter_command(int argc, char** argv) {
+    std::string folder, letter_name, install, txt, cpf;
+    bool have_letter = false;
+    int choices = 0;
+    bool marked = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--marked" || a == "--all") {
+            marked = a == "--marked";
+            ++choices;
+        } else if (a == "--cpf" && i + 1 < argc) {
+            cpf = digits_of(argv[++i]);
+            if (cpf.size() != 11) return fail(std::string("CPF inválido: ") + argv[i]);
+            ++choices;
+        } else if (a == "--letter" && i + 1 < argc) {
+            letter_name = argv[++i];
+            have_letter = true;
+        } else if ((a == "--folder" || a == "--install" || a == "--txt") && i + 1 < argc) {
+            (a == "--folder" ? folder : a == "--install" ? install : txt) = argv[++i];
+        } else {
+            return fail("argumento desconhecido: " + a + "\n" + kUsage);
+        }
+    }
+    if (folder.empty() || !have_letter || choices != 1) return fail(kUsage);
+    store::Env& env = store::Env::posix();
+    if (install.empty()) {
+        const char* dir = std::getenv("DIR2026");
+        install = dir != nullptr && env.is_directory(dir) ? dir : ".";
+    }
+    if (!env.is_directory(folder)) return fail("pasta não encontrada: " + folder);
+    office::LetterFile file;
+    if (Status s = office::open_letter(folder, letter_name, &file); !s) return fail(s.message());
+    if (file.original.empty()) return fail("carta não encontrada: " + file.path);
+    if (!file.letter.notice.empty()) std::cerr << file.letter.notice << "\n";
+    office::FeeRates rates;
+    if (Status s = office::read_fee_rates(env, install, &rates); !s) return fail(s.message());
+    std::vector<office::LetterClient> all, chosen;
+    if (Status s = office::read_letter_clients(env, folder, &all); !s) return fail(s.message());
+    for (office::LetterClient& c : all)
+        if (cpf.empty() ? !marked || c.marked : trim(c.str("CPF")) == cpf)
+            chosen.push_back(std::move(c));
+    if (chosen.empty())
+        return fail(cpf.empty() ? "nenhum contribuinte a imprimir" : "CPF não cadastrado: " + cpf);
+    printing::PrintWriter out;
+    office::print_letters(file.letter, chosen, rates, out);
+    if (txt.empty()) {
+        std::cout << out.text();
+        return std::cout.good() ? 0 : fail("saída não gravada");
+    }
+    std::ofstream f(txt, std::ios::binary | std::ios::trunc);
+    f << out.text();
+    f.close();
+    return f ? 0 : fail("não foi possível gravar " + txt);
+}
+
+}  // namespace vorn
