@@ -264,6 +264,8 @@ std::string title_of(ImportKind kind) {
         case ImportKind::kStatements:
             return "Importação de Informes de rendimentos vindo do Gerenciador Nimbra de "
                    "Documentos ";
+        case ImportKind::kRuralBook:
+            return "Importação do Livro Caixa Rural";
     }
     return {};
 }
@@ -457,6 +459,7 @@ bool import_entry_enabled(int option, int sub) {
         case 26:
             return sub == 1;
         case 1:
+        case 11:
         case 21:
         case 22:
         case 24:
@@ -507,6 +510,14 @@ void SEL_ITEM(App& app, int option, int sub) {
                 leao_instructions(app);
             else
                 BUSCAARQ(app, ImportKind::kLeao);
+            break;
+        case 11:
+            app.tell(
+                {"A importação do Arural pode ser da cópia de segurança",
+                 "carregando os lançamentos do Livro caixa, ",
+                 "Ou do arquivo usado para exportação para IRPF20" + std::string(store::CANOATUAL),
+                 "da Receita carregando apenas o resultado final."});
+            BUSCAARQ(app, ImportKind::kRuralBook);
             break;
         case 24:
             BUSCAARQ(app, ImportKind::kLcdpr);
