@@ -46,11 +46,12 @@ struct SmtpServer {
         run("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + q + "/key.pem -out " + q +
             "/cert.pem -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 2>&1");
         run("/usr/bin/python3 -c 'import aiosmtpd' 2>&1");  // install python3-aiosmtpd
-        EXPECT_EQ(std::system(("/usr/bin/python3 '" + std::string(VORN_SOURCE_DIR) +
-                               "/tests/office/tools/smtp_server.py' " + mode + " " + q +
-                               "/cert.pem " + q + "/key.pem " + q + " & echo $! > " + q + "/pid")
-                                  .c_str()),
-                  0);
+        EXPECT_EQ(
+            std::system(("/usr/bin/python3 '" + std::string(VORN_SOURCE_DIR) +
+                         "/tests/office/tools/smtp_server.py' " + mode + " " + q + "/cert.pem " +
+                         q + "/key.pem " + q + " >/dev/null 2>&1 & echo $! > " + q + "/pid")
+                            .c_str()),
+            0);
         for (int k = 0; k < 100 && port.empty(); ++k) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             std::ifstream(dir / "port") >> port;

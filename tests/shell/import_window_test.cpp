@@ -140,14 +140,14 @@ TEST(ImportWindow, MenuBarWithEveryEntryAndOnlyTheCarriedOnesEnabled) {
           "Bens no formato XML", "Comprovante", "C.Leao txt", "Informe de Rendimento pela Nimbra",
           "Arquivo LCDPR", "Terminar"})
         EXPECT_TRUE(d.shown(text)) << text << "\n" << d.snaps.str();
-    // The cash-book program, the income statements of companies and the government files have
-    // no reader here; the rest have.
-    for (int option : {2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14})
+    // The cash-book program, the income statements of companies and the government files (but
+    // the rural cash book's, 11) have no reader here; the rest have.
+    for (int option : {2, 3, 4, 5, 6, 7, 8, 10, 12, 13, 14})
         EXPECT_FALSE(import_entry_enabled(option)) << option;
     for (int sub : {1, 2, 3, 4}) EXPECT_FALSE(import_entry_enabled(9, sub));
     EXPECT_FALSE(import_entry_enabled(26, 4));
     for (auto [option, sub] :
-         {std::pair{20, 1}, {20, 2}, {21, 0}, {22, 0}, {23, 1}, {23, 2}, {24, 0}, {26, 1}})
+         {std::pair{11, 0}, {20, 1}, {20, 2}, {21, 0}, {22, 0}, {23, 1}, {23, 2}, {24, 0}, {26, 1}})
         EXPECT_TRUE(import_entry_enabled(option, sub)) << option << "," << sub;
 }
 

@@ -16,7 +16,6 @@
 #include "maintenance/backup.h"
 #include "maintenance/check.h"
 #include "office.h"
-#include "office/mail.h"
 #include "output/https.h"
 #include "shell/dispatch.h"
 #include "shell/folders.h"
@@ -784,74 +783,6 @@ while True:
     const Status half = output::https_get(r, &body);
     EXPECT_EQ(half.code(), Status::Code::kIoError);
     EXPECT_TRUE(body.empty());
-}
-
-// The e-mail menu against a local SMTP server requiring STARTTLS: the account configured without
-// memorising the password, a client's message with only an attachment, the password asked for the
-// sending and kept in no file.
-TEST(MailMenu, AnAttachmentSentWithThePasswordAskedAndKeptNowhere) {
-    Installation inst;
-    office(inst);
-    const fs::path srv = inst.path() + "/smtp";
-    fs::create_directories(srv);
-    const std::string q = "'" + srv.string() + "'";
-    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + q +
-                           "/key.pem -out " + q +
-                           "/cert.pem -days 2 -subj /CN=127.0.0.1 -addext "
-                           "subjectAltName=IP:127.0.0.1 2>/dev/null")
-                              .c_str()),
-              0);
-    ASSERT_EQ(std::system(("/usr/bin/python3 '" + std::string(VORN_SOURCE_DIR) +
-                           "/tests/office/tools/smtp_server.py' starttls " + q + "/cert.pem " + q +
-                           "/key.pem " + q + " & echo $! > " + q + "/pid")
-                              .c_str()),
-              0);
-    std::string port;
-    for (int k = 0; k < 100 && port.empty(); ++k) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::ifstream(srv / "port") >> port;
-    }
-    ASSERT_FALSE(port.empty());
-    const std::string attachment = inst.path() + "/recibo.txt";
-    std::ofstream(attachment) << "recibo";
-    {
-        // 34,1: server, user, sender, "N"; confirmed. 34,2: the client, the address offered is
-        // replaced, a subject, the attachment, no findings; confirmed; send now; the password;
-        // the report; no other client.
-        Desk d(inst,
-               "text smtp://127.0.0.1:" + port +
-                   "\nENTER\ntext escritorio\nENTER\n"
-                   "text escritorio@exemplo.com.br\nENTER\ntext N\nENTER\nENTER\n"
-                   "text " +
-                   std::string(kA) +
-                   "\nENTER\nCTRL+Y\ntext ana@cliente.com.br\nENTER\n"
-                   "text Recibo\nENTER\ntext " +
-                   attachment +
-                   "\nENTER\ntext N\nENTER\nENTER\n"
-                   "ENTER\ntext segredo\nENTER\nsnap\nENTER\nRIGHT\nENTER\n",
-               {{"VORN_CA_FILE", (srv / "cert.pem").string()}});
-        MENUSELECT(d.app, 34, 1);
-        MENUSELECT(d.app, 34, 2);
-        EXPECT_NE(d.snaps.str().find("Email enviado"), std::string::npos) << d.snaps.str();
-        EXPECT_EQ(d.snaps.str().find("segredo"), std::string::npos);
-    }
-    std::string pid;
-    std::ifstream(srv / "pid") >> pid;
-    (void)std::system(("kill " + pid).c_str());
-    std::ifstream in(srv / "messages-1.eml", std::ios::binary);
-    std::stringstream message;
-    message << in.rdbuf();
-    EXPECT_NE(message.str().find("To: ana@cliente.com.br"), std::string::npos) << message.str();
-    EXPECT_NE(message.str().find(office::base64_lines("Veja arquivo anexado").substr(0, 28)),
-              std::string::npos);
-    // The password is in no file of the installation.
-    for (const auto& e : fs::recursive_directory_iterator(inst.path())) {
-        if (!e.is_regular_file() || e.path().parent_path() == srv) continue;
-        std::ifstream f(e.path(), std::ios::binary);
-        std::stringstream all;
-        all << f.rdbuf();
-        EXPECT_EQ(all.str().find("segredo"), std::string::npos) << e.path();
-    }
 }
 
 }  // namespace
