@@ -1,5 +1,7 @@
 #include "importing/aux_tables.h"
 
+#include "importing/import_text.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -32,19 +34,6 @@ bool same_layout(const store::Layout& a, const store::Layout& b) {
             a[i].width != b[i].width || a[i].decimals != b[i].decimals)
             return false;
     return true;
-}
-
-Status read_all(store::Env& env, const std::string& path, std::string* out) {
-    std::unique_ptr<store::File> f;
-    Status s = env.open(path, store::OpenFor::kRead, &f);
-    uint64_t size = 0;
-    if (s) s = f->size(&size);
-    if (!s) return s;
-    out->assign(size, '\0');
-    size_t got = 0;
-    s = f->read(0, out->data(), out->size(), &got);
-    if (s && got != size) return Status::io_error(path + ": lido só em parte");
-    return s;
 }
 
 // One table: checked, copied beside and renamed over the installation's, then opened.
@@ -81,7 +70,7 @@ AuxCopy copy_one(store::WorkAreas& w, const std::string& source, const std::stri
         return out;
     }
     std::string bytes;
-    Status s = read_all(env, from, &bytes);
+    Status s = read_bytes(env, from, &bytes);
     std::unique_ptr<store::File> f;
     std::string temp;
     if (s) s = env.create_temp(to, &f, &temp);

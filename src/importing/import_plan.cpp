@@ -93,19 +93,6 @@ std::string origin_of(ImportKind kind) {
     return "";
 }
 
-Status read_bytes(store::Env& env, const std::string& path, std::string* out) {
-    std::unique_ptr<store::File> f;
-    Status s = env.open(path, store::OpenFor::kRead, &f);
-    uint64_t size = 0;
-    if (s) s = f->size(&size);
-    if (!s) return s;
-    out->assign(size, '\0');
-    size_t got = 0;
-    s = f->read(0, out->data(), out->size(), &got);
-    if (s && got != size) return Status::io_error(path + ": lido só em parte");
-    return s;
-}
-
 // A registered declaration: its name and the terminal it is open on.
 struct Registered {
     std::string name, NUSUAT;

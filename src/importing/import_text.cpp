@@ -1,5 +1,7 @@
 #include "importing/import_text.h"
 
+#include <memory>
+
 #include "base/helpers.h"
 #include "base/text.h"
 
@@ -178,6 +180,19 @@ bool put_number(store::Record& r, std::string_view field, Decimal v) {
     if (static_cast<int>(v.to_string(f.decimals).size()) > f.width) return false;
     r.set(field, v);
     return true;
+}
+
+Status read_bytes(store::Env& env, const std::string& path, std::string* out) {
+    std::unique_ptr<store::File> f;
+    Status s = env.open(path, store::OpenFor::kRead, &f);
+    uint64_t size = 0;
+    if (s) s = f->size(&size);
+    if (!s) return s;
+    out->assign(size, '\0');
+    size_t got = 0;
+    s = f->read(0, out->data(), out->size(), &got);
+    if (s && got != size) return Status::io_error(path + ": lido só em parte");
+    return s;
 }
 
 }  // namespace vorn::importing

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "base/decimal.h"
+#include "base/status.h"
+#include "store/env.h"
 #include "store/record.h"
 
 namespace vorn::importing {
@@ -63,5 +65,8 @@ void put_text(store::Record& r, std::string_view field, std::string_view text, s
 // Sets a number field; false (the record unchanged) when the value does not fit the field's
 // width and decimals.
 bool put_number(store::Record& r, std::string_view field, Decimal v);
+
+// The whole file as bytes; an error when it cannot be opened or is read only in part.
+[[nodiscard]] Status read_bytes(store::Env& env, const std::string& path, std::string* out);
 
 }  // namespace vorn::importing
