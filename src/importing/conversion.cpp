@@ -82,7 +82,7 @@ Status read_previous_year(store::Env& env, const std::string& source,
     std::vector<store::Record> registry;
     if (Status s = read_table(env, reg, 9, &registry); !s) return s;
     std::map<int, std::vector<store::Record>> rows;
-    for (int n : {1, 2, 3, 4, 5, 16}) {
+    for (int n : {1, 2, 3, 4, 5, 7, 8, 16, 17, 18, 20, 21}) {
         const std::string path = previous_table_path(env, source, n);
         if (path.empty()) continue;
         if (Status s = read_table(env, path, n, &rows[n]); !s) return s;
@@ -107,7 +107,8 @@ Status read_previous_year(store::Env& env, const std::string& source,
 }
 
 std::vector<store::Record> TRANS_BLO(int kind, const std::vector<store::Record>& rows,
-                                     bool carry_sold, std::vector<std::string>* notes) {
+                                     bool carry_sold, std::vector<std::string>* notes,
+                                     std::map<long long, long long>* moved) {
     const char* seq = kind == 7 ? "I7_0" : "I8_0";
     const char* item = kind == 7 ? "I7_1" : "I8_1";
     const char* prev = kind == 7 ? "I7_3" : "I8_3";
@@ -127,7 +128,9 @@ std::vector<store::Record> TRANS_BLO(int kind, const std::vector<store::Record>&
             continue;
         }
         store::Record c = r;
-        c.set(seq, Decimal(static_cast<long long>(out.size()) * 10 + 1));
+        const long long number = static_cast<long long>(out.size()) * 10 + 1;
+        if (moved) moved->emplace(r.num(seq).whole(), number);
+        c.set(seq, Decimal(number));
         c.set(item, r.num(item) - Decimal(dropped));
         c.set(prev, after);
         if (kind == 7) {
@@ -139,6 +142,83 @@ std::vector<store::Record> TRANS_BLO(int kind, const std::vector<store::Record>&
             c.set("I8_7", Decimal());
         }
         out.push_back(std::move(c));
+    }
+    return out;
+}
+
+namespace {
+
+std::string month_field(const char* name, int m) {
+    return std::string(name) + (m < 10 ? "0" : "") + std::to_string(m);
+}
+
+constexpr const char* kGainMonthFields[] = {"REC_MES", "VAL_TRI", "DIA_REC", "IMP_DEV", "IMP_PAG",
+                                            "IMP_LEI", "REC_USA", "VAL_USA", "VAL_COR", "VAL_A31"};
+
+// A rural asset (table 17) or debt (table 18) one year on: last year's closing value becomes
+// both columns; a debt's payments of the year start at zero. False when the item stays behind.
+bool carry_rural_item(store::Record& r, bool asset, bool carry_sold) {
+    const char* before_f = asset ? "I8R_2" : "I9R_2";
+    const char* after_f = asset ? "I8R_5" : "I9R_3";
+    const Decimal before = r.num(before_f), after = r.num(after_f);
+    if (after == Decimal() && (before == Decimal() || !carry_sold)) return false;
+    r.set(before_f, after);
+    if (!asset) r.set("I9R_4", Decimal());
+    return true;
+}
+
+}  // namespace
+
+CarriedGains carry_instalment_sales(const std::vector<store::Record>& gains,
+                                    const std::vector<store::Record>& costs,
+                                    std::vector<std::string>* notes) {
+    std::vector<const store::Record*> sales;
+    for (const auto& g : gains)
+        if (g.num("RVAR_NRO") == Decimal() && g.num("TIPO_BEM") != Decimal(4) &&
+            (upper(trim(g.str("VEN_PRAZO"))) == "S" || upper(trim(g.str("VENDAANT"))) == "S"))
+            sales.push_back(&g);
+    std::stable_sort(sales.begin(), sales.end(), [](const auto* a, const auto* b) {
+        return a->num("BEM_NRO") < b->num("BEM_NRO");
+    });
+    CarriedGains out;
+    for (const store::Record* g : sales) {
+        const bool earlier = upper(trim(g->str("VENDAANT"))) == "S";
+        Decimal received, brokerage, reinvested;
+        for (int m = 1; m <= 12; ++m) {
+            received += g->num(month_field("REC_MES", m));
+            brokerage += g->num(month_field("VAL_COR", m));
+            reinvested += g->num(month_field("VAL_A31", m));
+        }
+        const Decimal before = (earlier ? g->num("VAL_ANTE") : Decimal()) + received;
+        const Decimal remaining = g->num("VAL_ALI") - before;
+        const long long old_number = g->num("BEM_NRO").whole();
+        if (remaining <= Decimal()) {
+            if (notes)
+                notes->push_back("ganho " + std::to_string(old_number) +
+                                 " recebido por inteiro: não transportado");
+            continue;
+        }
+        store::Record c = *g;
+        const long long number = static_cast<long long>(out.gains.size()) + 1;
+        c.set("BEM_NRO", Decimal(number));
+        c.set("VEN_PRAZO", "S");
+        c.set("VENDAANT", "S");
+        c.set("VAL_ANTE", before);
+        c.set("VAL_DIFE", remaining);
+        c.set("CORR_ANTE", (earlier ? g->num("CORR_ANTE") : Decimal()) + brokerage);
+        c.set("APLI_ANTE", (earlier ? g->num("APLI_ANTE") : Decimal()) + reinvested);
+        for (int m = 1; m <= 12; ++m)
+            for (const char* f : kGainMonthFields) c.set(month_field(f, m), Decimal());
+        out.gains.push_back(std::move(c));
+        for (const auto& cost : costs)
+            if (cost.num("BEM_NRO").whole() == old_number && cost.num("RVAR_NRO") == Decimal()) {
+                store::Record k = cost;
+                k.set("BEM_NRO", Decimal(number));
+                out.costs.push_back(std::move(k));
+            }
+        if (notes)
+            notes->push_back("ganho " + std::to_string(old_number) + " a prazo transportado como " +
+                             std::to_string(number) + ": a receber " + remaining.to_string());
     }
     return out;
 }
@@ -219,8 +299,25 @@ ConvertedDeclaration convert_declaration(const PreviousDeclaration& old,
     }
 
     // Assets and debts one year on; a negative base of an asset abroad is a loss carried forward.
-    out.tables[4] = TRANS_BLO(7, rows(4), choices.carry_sold, &out.notes);
+    std::map<long long, long long> moved;
+    out.tables[4] = TRANS_BLO(7, rows(4), choices.carry_sold, &out.notes, &moved);
     out.tables[5] = TRANS_BLO(8, rows(5), choices.carry_sold, &out.notes);
+    // An estate's sharing follows its assets to their new numbers; the share of an asset left
+    // behind goes with it.
+    for (const auto& r : rows(20)) {
+        const long long item = r.num("REFEREN").whole();
+        auto it = moved.find(item);
+        if (item != 0 && it == moved.end()) {
+            out.notes.push_back("partilha do bem " + std::to_string(item) + " não transportada");
+            continue;
+        }
+        store::Record c = r;
+        if (item != 0) c.set("REFEREN", Decimal(it->second));
+        out.tables[20].push_back(std::move(c));
+    }
+    CarriedGains gains = carry_instalment_sales(rows(7), rows(8), &out.notes);
+    out.tables[7] = std::move(gains.gains);
+    out.tables[8] = std::move(gains.costs);
     Decimal loss;
     for (const auto& r : rows(4))
         if (r.str("I7_7") == "S" && r.num("VAL_BASE") < Decimal()) loss = loss - r.num("VAL_BASE");
@@ -228,8 +325,19 @@ ConvertedDeclaration convert_declaration(const PreviousDeclaration& old,
         out.notes.push_back("prejuízo a compensar no exterior: " + loss.to_string());
     out.loss_abroad = loss;
 
-    // The rural properties as they were; the year's entries and results start empty.
+    // The rural properties and bank accounts as they were, the rural assets and debts one year
+    // on; the year's entries and results start empty.
     for (const auto& r : rows(16)) out.tables[16].push_back(r);
+    for (const auto& r : rows(21)) out.tables[21].push_back(r);
+    for (const auto& [n, asset] : {std::pair{17, true}, std::pair{18, false}})
+        for (const auto& r : rows(n)) {
+            store::Record c = r;
+            if (carry_rural_item(c, asset, choices.carry_sold))
+                out.tables[n].push_back(std::move(c));
+        }
+    // The rural tables are kept only for a declaration marked with the activity.
+    for (int n : {16, 17, 18, 21})
+        if (!out.tables[n].empty()) out.registry.set("TEMRURAL", "S");
     for (auto& [n, list] : out.tables)
         for (auto& r : list) r.set("CPF", cpf);
     return out;

@@ -3,8 +3,10 @@
 // older layout gives what it shares with this edition's, and every taxpayer not yet in this
 // year's folder gets a new declaration with last year's identification, the sources of income
 // (without amounts), the dependants renumbered (those past the age limits left out), the heirs and
-// alimony recipients, the assets and debts moved one year on and the rural properties. A source
-// table that cannot be read refuses the whole conversion before anything is written; each
+// alimony recipients, the assets and debts moved one year on with the estate's sharing of them,
+// the instalment sales still being paid and the rural properties, bank accounts, assets and debts
+// (moved one year on); the monthly entries and postings are the year's own and start empty. A
+// source table that cannot be read refuses the whole conversion before anything is written; each
 // taxpayer is written whole through the declaration layer.
 #pragma once
 
@@ -24,7 +26,7 @@
 namespace vorn::importing {
 
 // The tables a previous-year declaration is carried from.
-inline constexpr int kConvertedTables[] = {2, 3, 4, 5, 16};
+inline constexpr int kConvertedTables[] = {2, 3, 4, 5, 7, 8, 16, 17, 18, 20, 21};
 
 // One taxpayer of last year: the registry record and the rows of kConvertedTables, each in this
 // edition's layout (fields matched by name), in record order.
@@ -65,8 +67,22 @@ ConvertedDeclaration convert_declaration(const PreviousDeclaration& old,
                                          const std::function<void(const std::string&)>& notice);
 
 // TRANS_BLO: the assets (kind 7, table 4) or debts (kind 8, table 5) carried one year on.
+// `moved`, when given, receives each carried item's old number and its new one.
 std::vector<store::Record> TRANS_BLO(int kind, const std::vector<store::Record>& rows,
-                                     bool carry_sold, std::vector<std::string>* notes);
+                                     bool carry_sold, std::vector<std::string>* notes,
+                                     std::map<long long, long long>* moved = nullptr);
+
+// The instalment sales of last year still being paid (table 7, with their cost rows of table 8),
+// carried as sales of an earlier year: what last year's months received, paid in brokerage and
+// reinvested is added to what was received before, the rest of the price is what is still to be
+// received, and the months start empty. Gains numbered again from 1 in their old order; a sale
+// wholly received, a sale for cash and the variable-income rows stay behind.
+struct CarriedGains {
+    std::vector<store::Record> gains, costs;
+};
+CarriedGains carry_instalment_sales(const std::vector<store::Record>& gains,
+                                    const std::vector<store::Record>& costs,
+                                    std::vector<std::string>* notes);
 
 struct ConversionRequest {
     std::string source;    // last year's data folder

@@ -290,6 +290,139 @@ TEST(Conversion, SoldAssetsCarriedAndOverAgeSonRemovedWithTheOtherAnswer) {
     ASSERT_EQ(y.rows(2, kAna).size(), 1u);
 }
 
+// Rows appended to one of last year's tables, which the writer of declarations does not fill.
+void append_previous(const std::string& folder, int n, const std::vector<Record>& rows) {
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(Env::posix(), previous_table_path(Env::posix(), folder, n),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    for (const auto& r : rows) ASSERT_TRUE(t->append(&r).is_ok());
+    ASSERT_TRUE(t->close().is_ok());
+}
+
+Record row(int n, std::initializer_list<std::pair<const char*, const char*>> amounts) {
+    Record r(store::table_def(n)->layout);
+    r.set("CPF", kAna);
+    for (const auto& [f, v] : amounts) r.set(f, dec(v));
+    return r;
+}
+
+// Instalment sales still being paid, the estate's sharing of the assets and the rural assets,
+// debts and accounts, under both answers on sold items.
+TEST(Conversion, InstalmentSalesSharingAndRuralItemsOneYearOn) {
+    for (const bool carry_sold : {false, true}) {
+        SCOPED_TRACE(carry_sold);
+        Years y;
+        const std::string prev = y.previous.path();
+        auto gain = [](int number, const char* price, const char* instalments,
+                       const char* earlier) {
+            Record g = row(7, {{"BEM_NRO", "0"}, {"VAL_ALI", price}, {"TIPO_BEM", "1"}});
+            g.set("BEM_NRO", Decimal(number));
+            g.set("VEN_PRAZO", instalments);
+            g.set("VENDAANT", earlier);
+            g.set("DATA_ALI", Date(2024, 3, 1));
+            return g;
+        };
+        Record sold_on_time = gain(3, "100000.00", "S", "N");
+        sold_on_time.set("REC_MES03", dec("20000.00"));
+        sold_on_time.set("REC_MES09", dec("10000.00"));
+        sold_on_time.set("VAL_COR03", dec("500.00"));
+        sold_on_time.set("VAL_TRI03", dec("4000.00"));
+        sold_on_time.set("DIA_REC03", Decimal(15));
+        Record paid_off = gain(5, "5000.00", "S", "N");
+        paid_off.set("REC_MES01", dec("5000.00"));
+        Record cash = gain(1, "8000.00", "N", "N");
+        Record older = gain(7, "90000.00", "N", "S");
+        older.set("VAL_ANTE", dec("30000.00"));
+        older.set("CORR_ANTE", dec("100.00"));
+        older.set("APLI_ANTE", dec("50.00"));
+        older.set("REC_MES05", dec("30000.00"));
+        older.set("VAL_A3105", dec("25.00"));
+        Record variable = gain(9, "0", "S", "N");
+        variable.set("TIPO_BEM", Decimal(4));
+        append_previous(prev, 7, {cash, sold_on_time, paid_off, older, variable});
+        Record cost3 = row(8, {{"VALOR_CUST", "40000.00"}});
+        cost3.set("BEM_NRO", Decimal(3));
+        Record cost5 = row(8, {{"VALOR_CUST", "1000.00"}});
+        cost5.set("BEM_NRO", Decimal(5));
+        append_previous(prev, 8, {cost3, cost5});
+        // The house is item 10, the sold car item 20.
+        Record house = row(20, {{"REFEREN", "10"}, {"PERCENT", "50.00"}});
+        house.set("CPFHERDE", "22222222222");
+        Record car = row(20, {{"REFEREN", "20"}, {"PERCENT", "100.00"}});
+        append_previous(prev, 20, {house, car});
+        Record machine = row(17, {{"I8R_2", "100.00"}, {"I8R_5", "300.00"}});
+        Record sold_ox = row(17, {{"I8R_2", "50.00"}, {"I8R_5", "0"}});
+        append_previous(prev, 17, {machine, sold_ox});
+        append_previous(
+            prev, 18, {row(18, {{"I9R_2", "1000.00"}, {"I9R_3", "600.00"}, {"I9R_4", "400.00"}})});
+        Record account = row(21, {{"COD_CONTA", "7"}});
+        append_previous(prev, 21, {account});
+
+        ScriptedOperator op;
+        std::vector<ConversionResult> done;
+        ASSERT_TRUE(y.convert(carry_sold, 3, &done, &op).is_ok());
+
+        // Two sales still being paid, numbered 1 and 2; what was received, paid in brokerage
+        // and reinvested last year is now "before"; the months start empty.
+        const auto gains = y.rows(7, kAna);
+        ASSERT_EQ(gains.size(), 2u);
+        EXPECT_EQ(gains[0].num("BEM_NRO").whole(), 1);
+        EXPECT_EQ(gains[0].str("VENDAANT"), "S");
+        EXPECT_EQ(gains[0].num("VAL_ANTE"), dec("30000.00"));
+        EXPECT_EQ(gains[0].num("VAL_DIFE"), dec("70000.00"));
+        EXPECT_EQ(gains[0].num("CORR_ANTE"), dec("500.00"));
+        EXPECT_EQ(gains[0].num("REC_MES03"), Decimal());
+        EXPECT_EQ(gains[0].num("VAL_TRI03"), Decimal());
+        EXPECT_EQ(gains[0].num("DIA_REC03"), Decimal());
+        EXPECT_EQ(gains[0].date("DATA_ALI"), Date(2024, 3, 1));
+        EXPECT_EQ(gains[1].num("BEM_NRO").whole(), 2);
+        EXPECT_EQ(gains[1].num("VAL_ANTE"), dec("60000.00"));
+        EXPECT_EQ(gains[1].num("VAL_DIFE"), dec("30000.00"));
+        EXPECT_EQ(gains[1].num("CORR_ANTE"), dec("100.00"));
+        EXPECT_EQ(gains[1].num("APLI_ANTE"), dec("75.00"));
+        EXPECT_EQ(gains[1].num("REC_MES05"), Decimal());
+        // The cost rows follow their sale to its new number; the paid-off sale's stay behind.
+        const auto costs = y.rows(8, kAna);
+        ASSERT_EQ(costs.size(), 1u);
+        EXPECT_EQ(costs[0].num("BEM_NRO").whole(), 1);
+        EXPECT_EQ(costs[0].num("VALOR_CUST"), dec("40000.00"));
+
+        // The sharing follows the house and the car to their new numbers; the car's share goes
+        // with the car when it stays behind.
+        const auto assets = y.rows(4, kAna);
+        ASSERT_GE(assets.size(), 2u);
+        const auto shares = y.rows(20, kAna);
+        ASSERT_EQ(shares.size(), carry_sold ? 2u : 1u);
+        EXPECT_EQ(shares[0].num("REFEREN"), assets[0].num("I7_0"));
+        EXPECT_EQ(shares[0].str("CPFHERDE"), "22222222222");
+        if (carry_sold) {
+            EXPECT_EQ(assets[1].str("I7_2"), "BEM 2");
+            EXPECT_EQ(shares[1].num("REFEREN"), assets[1].num("I7_0"));
+        }
+
+        // Rural items one year on; the sold one by the answer; the account as it was.
+        const auto rural = y.rows(17, kAna);
+        ASSERT_EQ(rural.size(), carry_sold ? 2u : 1u);
+        EXPECT_EQ(rural[0].num("I8R_2"), dec("300.00"));
+        EXPECT_EQ(rural[0].num("I8R_5"), dec("300.00"));
+        const auto rural_debts = y.rows(18, kAna);
+        ASSERT_EQ(rural_debts.size(), 1u);
+        EXPECT_EQ(rural_debts[0].num("I9R_2"), dec("600.00"));
+        EXPECT_EQ(rural_debts[0].num("I9R_3"), dec("600.00"));
+        EXPECT_EQ(rural_debts[0].num("I9R_4"), Decimal());
+        ASSERT_EQ(y.rows(21, kAna).size(), 1u);
+        EXPECT_EQ(y.rows(21, kAna)[0].num("COD_CONTA").whole(), 7);
+        EXPECT_EQ(y.rows(9, kAna).at(0).str("TEMRURAL"), "S");
+
+        const auto& ana =
+            *std::find_if(done.begin(), done.end(), [](const auto& r) { return r.cpf == kAna; });
+        EXPECT_NE(std::find(ana.notes.begin(), ana.notes.end(),
+                            "ganho 5 recebido por inteiro: não transportado"),
+                  ana.notes.end());
+    }
+}
+
 TEST(Conversion, UnreadableTableRefusesEverythingAndMissingRegistryToo) {
     Years y;
     const auto before = y.files();
