@@ -6,8 +6,11 @@
 #include <map>
 #include <vector>
 
+#include "base/helpers.h"
+#include "base/picture.h"
 #include "base/text.h"
 #include "base/validate.h"
+#include "office/fees.h"
 #include "store/opening.h"
 #include "store/statuses.h"
 #include "ui/notices.h"
@@ -56,6 +59,7 @@ class Form {
     void show(int row, int col, std::string_view text, int width);
     void show_status();
     void show_mode();
+    void show_fee();
     void open_chat();
 
     ui::Screen& s_;
@@ -106,6 +110,29 @@ void Form::show(int row, int col, std::string_view text, int width) {
 void Form::show_status() {
     const long code = whole("ESTATUS");
     show(1, 24, store::status_name(statuses_, code), 20);
+}
+
+// Beside the telephones: the time spent on this declaration so far (the running interval
+// included), its size, the fee the office's rates suggest for them and the fee it charges.
+void Form::show_fee() {
+    const store::DeclarationValues& v = d_.values();
+    const long seconds = static_cast<long>(v.num("TEM_USO").whole()) + d_.running_seconds();
+    const long bytes = static_cast<long>(v.num("TAM_USO").whole());
+    office::FeeRates rates;
+    const bool priced = static_cast<bool>(office::read_fee_rates(w_.env(), w_.ARQDEF, &rates));
+    constexpr int kAt = 45, kWidth = 31;
+    const Picture kFee("@Ez 99,999,999.99");
+    show(4, kAt, "Tempo gasto...: " + SEG_HOR_2(seconds), kWidth);
+    show(5, kAt,
+         "Tamanho.......: " +
+             transform(Decimal(static_cast<long long>(bytes)), Picture("@Ez 999,999")),
+         kWidth);
+    show(6, kAt,
+         "Valor sugerido: " +
+             (priced ? transform(office::suggested_fee(seconds, bytes, rates).fee, kFee)
+                     : std::string()),
+         kWidth);
+    show(7, kAt, "Valor cobrado.: " + transform(v.num("VALOREC"), kFee), kWidth);
 }
 
 void Form::show_mode() {
@@ -189,6 +216,7 @@ ui::ReadResult Form::run() {
     s_.fill(area_, {U' ', s_.colours.standard});
     s_.write(area_.top, area_.left + 1,
              "DADOS DO ESCRITÓRIO - " + trim(d_.values().str("NOMECONTR")), s_.colours.standard);
+    show_fee();
     for (const auto& row : kLayout) {
         if (!row.label.empty())
             s_.write(area_.top + row.row, area_.left + row.col, row.label, s_.colours.standard);

@@ -92,6 +92,35 @@ TEST(OfficeScreen, TheChatOpensWithDigitsOnlyAndNoShell) {
     EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/p"));
 }
 
+// Beside the telephones: the hour already recorded plus the ten minutes of this sitting, the
+// size, the fee the office's rates suggest for that time and the fee it charges.
+TEST(OfficeScreen, ShowsTheTimeSpentTheSizeAndTheFees) {
+    Office o(1, [](int, tax::Declaration& d) {
+        d.registry.set("TEM_USO", Decimal(3600));
+        d.registry.set("VALOREC", Decimal::from("300.00"));
+    });
+    const std::string cpf = o.cpf(0);
+    snapped(o, "");  // the first run makes the office record
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(), o.inst.path() + "/DEFINE.DBF", {}, &t));
+    ASSERT_TRUE(t->go_top());
+    ASSERT_TRUE(t->lock_record());
+    store::Record r(t->layout_ptr());
+    ASSERT_TRUE(t->read(r));
+    r.set("VAL_SEG", Decimal::from("1.50"));
+    r.set("VAL_BYTE", Decimal());
+    r.set("VAL_MIN", Decimal::from("20.00"));
+    r.set("TEMP_DES", Decimal(30));
+    ASSERT_TRUE(t->put(r));
+    ASSERT_TRUE(t->close());
+    const std::vector<Screen> screens =
+        snapped(o, in_declaration(cpf, "advance 600\nF11\nENTER\nsnap\nESC\n"));
+    ASSERT_EQ(screens.size(), 1u);
+    EXPECT_TRUE(shows(screens[0], "Tempo gasto...: 00D01h10m")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[0], "Valor sugerido:        105,00")) << body(screens[0]);
+    EXPECT_TRUE(shows(screens[0], "Valor cobrado.:        300,00")) << body(screens[0]);
+}
+
 TEST(OfficeScreen, ARegistryWithoutTheNewFieldsStopsTheScreen) {
     Office o(1);
     const std::string cpf = o.cpf(0);
