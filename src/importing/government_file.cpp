@@ -638,6 +638,10 @@ GovernmentFile read_government_file(std::string_view bytes, int current_exercise
 
 ReceiptFile read_receipt_file(std::string_view bytes, int exercise) {
     ReceiptFile out;
+    // The notes table holds 75 characters a line: a longer note goes on in the next.
+    auto note = [&out](const std::string& text) {
+        for (const std::string& l : wrap_words(text, 75)) out.notes.push_back(trim_right(l));
+    };
     const std::vector<std::string> lines = split_lines(decode_file(bytes));
     auto dmy = [](const std::string& t) -> std::optional<Date> { return date_of(t); };
     for (size_t k = 0; k < lines.size() && out.bad.bad.empty(); ++k) {
@@ -667,9 +671,8 @@ ReceiptFile read_receipt_file(std::string_view bytes, int exercise) {
                 l.fail(out.bad, "multa ilegível em 130-153");
                 continue;
             }
-            out.notes.push_back(
-                "Existe multa de R$ " + trim(transform(*v, Picture("@E 999,999,999,999.99"))) +
-                " datado de " + d->dmy() + " com " + std::to_string(*late) + " meses de atraso");
+            note("Existe multa de R$ " + trim(transform(*v, Picture("@E 999,999,999,999.99"))) +
+                 " datado de " + d->dmy() + " com " + std::to_string(*late) + " meses de atraso");
         } else if (type == "VC") {
             if (!l.holds(20, out.bad)) continue;
             const auto n = whole_of(l.raw(8, 10));
@@ -681,8 +684,7 @@ ReceiptFile read_receipt_file(std::string_view bytes, int exercise) {
             // Characters 3 to 7: the five preceding exercises, the oldest first.
             for (int c = 3; c <= 7; ++c)
                 if (l.raw(c, c) == "1")
-                    out.notes.push_back("Existe pendencia na declaracao de " +
-                                        std::to_string(exercise - 8 + c));
+                    note("Existe pendencia na declaracao de " + std::to_string(exercise - 8 + c));
             const bool debt = l.raw(11, 11) == "1", balance = l.raw(20, 20) == "1";
             if (debt || balance) {
                 const auto d = l.size() >= 19 ? dmy(l.raw(12, 19)) : std::nullopt;
@@ -690,11 +692,9 @@ ReceiptFile read_receipt_file(std::string_view bytes, int exercise) {
                     l.fail(out.bad, "data inválida em 12-19: \"" + l.raw(12, 19) + "\"");
                     continue;
                 }
-                if (debt)
-                    out.notes.push_back("Existe Debito pendente na Receita Federal em " + d->dmy());
+                if (debt) note("Existe Debito pendente na Receita Federal em " + d->dmy());
                 if (balance)
-                    out.notes.push_back("Existe Saldo de Restituicao na Receita nao resgatado em " +
-                                        d->dmy());
+                    note("Existe Saldo de Restituicao na Receita nao resgatado em " + d->dmy());
             }
         } else if (type == "MC") {
             // The message runs from character 3 to 14 characters before the end.

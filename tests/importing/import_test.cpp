@@ -409,8 +409,9 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
         << unknown.err;
     Command no_declaration = with({"--kind", "3", "--all"});
     EXPECT_EQ(no_declaration.status, 1);
-    EXPECT_NE(no_declaration.err.find("O local escolhido não contém a informação pedida da Receita"),
-              std::string::npos)
+    EXPECT_NE(
+        no_declaration.err.find("O local escolhido não contém a informação pedida da Receita"),
+        std::string::npos)
         << no_declaration.err;
     EXPECT_EQ(with({"--kind", "21"}).status, 1);  // neither --all nor --cpf
     EXPECT_EQ(with({"--kind", "21", "--all", "--answer", "S"}).status, 1);
