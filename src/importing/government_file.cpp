@@ -1,7 +1,6 @@
 #include "importing/government_file.h"
 
 #include <algorithm>
-#include <array>
 #include <tuple>
 
 #include "base/picture.h"
@@ -340,6 +339,10 @@ GovernmentFile read_government_file(std::string_view bytes, int current_exercise
     const bool current = out.current_year;
     store::Record reg = blank(9), sum = blank(1);
     std::vector<std::string> summary_set;  // fields of `sum` read, in order
+    auto note_summary = [&summary_set](const std::string& f) {
+        if (std::find(summary_set.begin(), summary_set.end(), f) == summary_set.end())
+            summary_set.push_back(f);
+    };
     std::vector<Monthly> months;
     std::vector<LeaoEntry> leao;
     for (size_t k = 1; k < lines.size() && notes.bad.empty(); ++k) {
@@ -404,7 +407,7 @@ GovernmentFile read_government_file(std::string_view bytes, int current_exercise
                 if (read_all(l,
                              {{14, 26, "I13_31", Kind::kAmount}, {79, 91, "I13_33", Kind::kAmount}},
                              sum, notes))
-                    summary_set.insert(summary_set.end(), {"I13_31", "I13_33"});
+                    for (const char* f : {"I13_31", "I13_33"}) note_summary(f);
             } else if (type == "19") {
                 if (read_all(l, {{14, 27, "CGCPAGADOR", Kind::kDoc}}, reg, notes) &&
                     read_all(l,
@@ -412,7 +415,7 @@ GovernmentFile read_government_file(std::string_view bytes, int current_exercise
                               {41, 53, "I13_31", Kind::kAmount},
                               {54, 66, "I13_33", Kind::kAmount}},
                              sum, notes))
-                    summary_set.insert(summary_set.end(), {"I13_32", "I13_31", "I13_33"});
+                    for (const char* f : {"I13_32", "I13_31", "I13_33"}) note_summary(f);
             } else {
                 if (!l.holds(30, notes)) continue;
                 const auto code = whole_of(l.raw(16, 17));

@@ -387,9 +387,11 @@ struct GovernmentPlan final : Plan {
             v.set(name, value);
             *changed = true;
         };
-        // A summary value is written, but the computation has the last word on it: a difference
-        // alone does not make the import write the declaration again.
+        // A summary value is written, but the computation has the last word on it (some are
+        // derived from the items again): whether it changes the declaration is seen below.
+        std::vector<std::pair<std::string, store::Value>> summary_before;
         auto set_summary = [&](const std::string& name, const store::Value& value) {
+            summary_before.emplace_back(name, v.value(name));
             v.set(name, value);
             summary_set.emplace_back(name, value);
         };
@@ -542,6 +544,17 @@ struct GovernmentPlan final : Plan {
             default:
                 break;
         }
+        // Only summary values differ: written when the computation keeps a difference.
+        const bool summary_differs =
+            std::any_of(summary_before.begin(), summary_before.end(),
+                        [&](const auto& b) { return !same_value(b.second, v.value(b.first)); });
+        if (s && !*changed && summary_differs) {
+            if (compute) s = compute(d);
+            *changed = !compute || std::any_of(summary_before.begin(), summary_before.end(),
+                                               [&](const auto& b) {
+                                                   return !same_value(b.second, v.value(b.first));
+                                               });
+        }
         for (const auto& [type, n] : file.unread)
             if (relevant_unread(kind, type))
                 done_parts.push_back("registro " + type + " não importado (" + std::to_string(n) +
@@ -566,6 +579,7 @@ struct GovernmentPlan final : Plan {
         }
     }
     std::vector<std::pair<std::string, store::Value>> summary_set;
+    store::Declaration::Computation compute;  // the declaration's, for the summary values
 };
 
 // Reads and checks the file: the plan, or the refusal.
@@ -1059,6 +1073,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     w.index_files = &cdx;
     store::Declaration d(w, {rq.folder, "IMPORTACAO"});
     d.set_computation(computation_of(env, rq));
+    if (auto* g = dynamic_cast<GovernmentPlan*>(plan.get())) g->compute = computation_of(env, rq);
     Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
     // Opened on a terminal between the look at the registry and the load: theirs, left alone.

@@ -279,6 +279,17 @@ TEST(GovernmentImport, EveryCarriedFieldReachesAnEmptyFolderAndASecondImportChan
     ASSERT_EQ(second.size(), 1u);
     EXPECT_EQ(second[0].outcome, ImportResult::Outcome::kExisting) << second[0].text;
     EXPECT_EQ(f.items(), tables);
+
+    // A file that differs only in a summary value the computation keeps is written.
+    auto lines = full_declaration();
+    for (auto& l : lines)
+        if (l.rfind("23", 0) == 0 && l.substr(15, 2) == "03")
+            l = DecLine("23", kCpf, 30).at(16, "03").digits(18, 30, 100).str();
+    write(f, "12345678909-IRPF-A-2026-2025-ORIGI.DEC", join(lines));
+    auto third = run_answering(f, ImportKind::kGovAll, nullptr);
+    ASSERT_EQ(third.size(), 1u);
+    EXPECT_EQ(third[0].outcome, ImportResult::Outcome::kImported) << third[0].text;
+    EXPECT_EQ(f.live(1, kCpf).at(0).num("I3_02"), Decimal::from("2.00"));
 }
 
 TEST(GovernmentImport, TheLatestDeclarationOfACpfIsTakenWhicheverNameComesFirst) {
