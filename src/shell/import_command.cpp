@@ -60,6 +60,14 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
                 o->conversion = true;
                 o->kind = importing::ImportKind::kAssetsAll;  // a kind is given; not read
             } else if (a == "--kind") {
+                // Government-file options whose records' positions this system does not know.
+                const std::string t = trim(v);
+                if (t == "4" || t == "6" || t == "10")
+                    return "tipo " + t + " não importado: " +
+                           (t == "4"   ? "os registros 60 a 62 dos ganhos de capital"
+                            : t == "6" ? "o registro 50 da atividade rural"
+                                       : "o arquivo do Carnê-Leão") +
+                           " não têm posições conhecidas por este sistema";
                 o->kind = importing::import_kind(v);
                 if (!o->kind) return std::string("tipo desconhecido: ") + v + "\n" + import_usage();
             }

@@ -402,11 +402,15 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     EXPECT_EQ(absent.status, 2);
     EXPECT_NE(absent.out.find("52998224725: recusado: nenhum arquivo"), std::string::npos);
 
-    Command unknown = with({"--kind", "4", "--all"});
+    Command unknown = with({"--kind", "9", "--all"});
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("3, 5, 7, 8, 11, 12, 13, 14, 20.1, 20.2, 21, 22, 23, 24, 26"),
               std::string::npos)
         << unknown.err;
+    Command gains = with({"--kind", "4", "--all"});
+    EXPECT_EQ(gains.status, 1);
+    EXPECT_NE(gains.err.find("tipo 4 não importado: os registros 60 a 62"), std::string::npos)
+        << gains.err;
     Command no_declaration = with({"--kind", "3", "--all"});
     EXPECT_EQ(no_declaration.status, 1);
     EXPECT_NE(
