@@ -350,10 +350,8 @@ bool dependant_row(const store::Record& r) {
 // An asset's identity for "only new items": its group and code and its description, blanks and
 // case aside.
 std::string asset_key(const store::Record& r) {
-    std::string words;
-    for (const std::string& w : wrap_words(upper(trim(r.str("I7_2"))), 1 << 20)) words += w;
     std::string d;
-    for (char c : words)
+    for (char c : upper(trim(r.str("I7_2"))))
         if (c != ' ' || (!d.empty() && d.back() != ' ')) d += c;
     return trim(r.str("GRPO")) + "/" + trim(r.str("CODB")) + "/" + trim(d);
 }
