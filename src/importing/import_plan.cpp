@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "base/text.h"
 #include "importing/asset_list.h"
+#include "importing/government_file.h"
 #include "importing/income_statement_xml.h"
 #include "importing/lcdpr_file.h"
 #include "importing/leao_book.h"
@@ -29,11 +31,21 @@ struct KindName {
     const char* option;
     ImportKind kind;
 };
-constexpr KindName kKinds[] = {
-    {"11", ImportKind::kRuralBook},   {"20.1", ImportKind::kAssetsRealEstate},
-    {"20.2", ImportKind::kAssetsAll}, {"21", ImportKind::kAssetsXml},
-    {"22", ImportKind::kAuxTables},   {"23", ImportKind::kLeao},
-    {"24", ImportKind::kLcdpr},       {"26", ImportKind::kStatements}};
+constexpr KindName kKinds[] = {{"3", ImportKind::kGovAll},
+                               {"5", ImportKind::kGovReceipts},
+                               {"7", ImportKind::kGovPrefilled},
+                               {"8", ImportKind::kGovIndividual},
+                               {"11", ImportKind::kRuralBook},
+                               {"12", ImportKind::kGovIncome},
+                               {"13", ImportKind::kGovNewAssets},
+                               {"14", ImportKind::kGovPayments},
+                               {"20.1", ImportKind::kAssetsRealEstate},
+                               {"20.2", ImportKind::kAssetsAll},
+                               {"21", ImportKind::kAssetsXml},
+                               {"22", ImportKind::kAuxTables},
+                               {"23", ImportKind::kLeao},
+                               {"24", ImportKind::kLcdpr},
+                               {"26", ImportKind::kStatements}};
 
 bool ends_with_nocase(const std::string& name, std::string_view tail) {
     return name.size() >= tail.size() &&
@@ -46,6 +58,15 @@ bool starts_with_nocase(const std::string& name, std::string_view head) {
 
 // Whether a file name answers the kind's mask.
 bool matches(ImportKind kind, const std::string& name) {
+    if (government_kind(kind)) {
+        if (!ends_with_nocase(name, ".DEC") && !ends_with_nocase(name, ".DBK") &&
+            !ends_with_nocase(name, ".BAK"))
+            return false;
+        // The pre-filled declaration: "IRPF-PP-20" + last year from the 13th character.
+        return kind != ImportKind::kGovPrefilled ||
+               (name.size() >= 24 &&
+                upper(name.substr(12, 12)) == std::string("IRPF-PP-20") + tax::CANOANTER);
+    }
     switch (kind) {
         case ImportKind::kAssetsRealEstate:
         case ImportKind::kAssetsAll:
@@ -66,8 +87,8 @@ bool matches(ImportKind kind, const std::string& name) {
                     up.compare(29, 16, std::string("EXPORTA-IRPF20") + tax::CANOATUAL) == 0) ||
                    (up.size() >= 38 && up.compare(29, 9, "COPIA-SEG") == 0);
         }
-        case ImportKind::kAuxTables:
-            break;  // copied whole, not taxpayer by taxpayer
+        default:
+            break;  // the auxiliary tables are copied whole, not taxpayer by taxpayer
     }
     return false;
 }
@@ -87,8 +108,8 @@ std::string origin_of(ImportKind kind) {
             return "Informe";
         case ImportKind::kRuralBook:
             return "Livro Caixa";
-        case ImportKind::kAuxTables:
-            break;
+        default:
+            break;  // a government file's origin comes from its header
     }
     return "";
 }
@@ -167,6 +188,8 @@ struct Plan {
     [[nodiscard]] virtual Status apply(store::Declaration& d, bool* changed) = 0;
     std::string done;  // what the result line tells
     std::vector<std::string> notes;
+    // After the save, with the computation's figures: notes on what the file said otherwise.
+    virtual void saved(const store::Declaration&) {}
 };
 
 struct AssetsPlan final : Plan {
@@ -300,14 +323,302 @@ struct LcdprPlan final : Plan {
     }
 };
 
+// Whether two values are the same as a table stores them.
+bool same_value(const store::Value& a, const store::Value& b) {
+    const auto* x = std::get_if<std::string>(&a);
+    const auto* y = std::get_if<std::string>(&b);
+    if (x && y) return trim_right(*x) == trim_right(*y);
+    return a == b;
+}
+
+// The income kinds records 21, 32, 22 and 49 give: company income of the titular and of
+// dependants, income from individuals and abroad, cash-book expenses, social security and
+// Carnê-Leão paid. Items of other kinds (accumulated income ...) are not in those records and stay.
+bool read_income_kind(const store::Record& r) {
+    const std::string k = r.str("I1_1");
+    return k == "J" || k == "D" || k == "F" || k == "E" || k == "L" || k == "P" || k == "I";
+}
+bool individual_kind(const store::Record& r) {
+    const std::string k = r.str("I1_1");
+    return k == "F" || k == "E" || k == "L" || k == "P" || k == "I";
+}
+// Dependants proper (alimony recipients and heirs, codes 98 and up, come from other records).
+bool dependant_row(const store::Record& r) {
+    return r.num("CODIDEPEN") < Decimal(98);
+}
+
+// An asset's identity for "only new items": its group and code and its description, blanks and
+// case aside.
+std::string asset_key(const store::Record& r) {
+    std::string d;
+    for (char c : upper(trim(r.str("I7_2"))))
+        if (c != ' ' || (!d.empty() && d.back() != ' ')) d += c;
+    return trim(r.str("GRPO")) + "/" + trim(r.str("CODB")) + "/" + trim(d);
+}
+
+// The record types a kind reads, for telling which of them were left out.
+bool relevant_unread(ImportKind kind, const std::string& type) {
+    switch (kind) {
+        case ImportKind::kGovAll:
+        case ImportKind::kGovPrefilled:
+            return true;
+        case ImportKind::kGovIncome:
+            return type.rfind("23/", 0) == 0 || type == "45" || type == "47" ||
+                   (type >= "80" && type <= "89");
+        case ImportKind::kGovPayments:
+            return type == "90" || type == "91" || type == "92";
+        default:
+            return false;
+    }
+}
+
+struct GovernmentPlan final : Plan {
+    ImportKind kind = ImportKind::kGovAll;
+    GovernmentFile file;
+    std::optional<ReceiptFile> receipt;
+    bool as_rectification = false;
+
+    Status apply(store::Declaration& d, bool* changed) override {
+        store::DeclarationValues& v = d.values();
+        auto set = [&](const std::string& name, const store::Value& value) {
+            if (same_value(v.value(name), value)) return;
+            v.set(name, value);
+            *changed = true;
+        };
+        // A summary value is written, but the computation has the last word on it (some are
+        // derived from the items again): whether it changes the declaration is seen below.
+        std::vector<std::pair<std::string, store::Value>> summary_before;
+        auto set_summary = [&](const std::string& name, const store::Value& value) {
+            summary_before.emplace_back(name, v.value(name));
+            v.set(name, value);
+            summary_set.emplace_back(name, value);
+        };
+        // Rows of working table n that `replaced` picks give way to `rows`; the others stay.
+        auto replace = [&](int n, const std::vector<store::Record>& rows,
+                           const std::function<bool(const store::Record&)>& replaced) {
+            std::vector<store::Record> now, next;
+            Status s = d.working_records(n, &now);
+            if (!s) return s;
+            for (const auto& r : now)
+                if (!replaced(r)) next.push_back(r);
+            for (auto r : rows) {
+                r.set("CPF", d.cpf());
+                next.push_back(std::move(r));
+            }
+            if (same_rows(now, next)) return s;
+            *changed = true;
+            return d.replace_working(n, next);
+        };
+        auto all = [](const store::Record&) { return true; };
+        const GovernmentHeader& h = file.header;
+        auto receipts = [&] {
+            if (file.current_year) {
+                if (!h.receipt.empty()) set("RECIBOATU", h.receipt);
+                if (!h.rectified.empty()) set("NRORECIBO", h.rectified);
+                if (!h.previous.empty()) set("RECIBOANT", h.previous);
+            } else if (!h.receipt.empty()) {
+                set("RECIBOANT", h.receipt);
+            }
+        };
+        Status s;
+        std::vector<std::string> done_parts;
+        auto count = [&](size_t n, const char* what) {
+            if (n) done_parts.push_back(std::to_string(n) + " " + what);
+        };
+        switch (kind) {
+            case ImportKind::kGovAll:
+            case ImportKind::kGovPrefilled: {
+                for (const auto& [name, value] : file.values) set(name, value);
+                for (const auto& [name, value] : file.summary) set_summary(name, value);
+                if (as_rectification) set("RETIFICA", "S");
+                receipts();
+                if (!file.current_year) {
+                    set("ESTATUS", Decimal(1));
+                    for (const char* f : {"TEM_USO", "TAM_USO", "I9_2", "I9_3"}) set(f, Decimal(0));
+                    for (const char* f : {"I9_4", "I9_5"}) set(f, "N");
+                }
+                if (!file.incomes.empty()) s = replace(2, file.incomes, read_income_kind);
+                if (s && !file.dependants.empty()) s = replace(3, file.dependants, dependant_row);
+                if (s && !file.assets.empty()) s = replace(4, file.assets, all);
+                if (s && !file.debts.empty()) s = replace(5, file.debts, all);
+                if (s && !file.payments.empty()) s = replace(6, file.payments, all);
+                count(file.incomes.size(), "rendimentos");
+                count(file.dependants.size(), "dependentes");
+                count(file.assets.size(), "bens");
+                count(file.debts.size(), "dívidas");
+                count(file.payments.size(), "pagamentos");
+                break;
+            }
+            case ImportKind::kGovReceipts: {
+                receipts();
+                done_parts.push_back("recibos");
+                if (!receipt) break;
+                if (!receipt->delivered.blank()) set("DENTREGA", receipt->delivered);
+                if (receipt->rectifications) {
+                    set("NRETIF", Decimal(*receipt->rectifications));
+                    if (*receipt->rectifications > 0) set("RETIFICA", "S");
+                }
+                std::vector<store::Record> notes_now;
+                s = d.working_records(11, &notes_now);
+                if (!s) return s;
+                size_t added = 0;
+                for (const std::string& text : receipt->notes) {
+                    const bool there =
+                        std::any_of(notes_now.begin(), notes_now.end(), [&](const auto& r) {
+                            return r.str("OBSERV") == trim_right(storable(text)) &&
+                                   r.num("CODERR") == Decimal(0);
+                        });
+                    if (there) continue;
+                    store::Record r(store::table_def(11)->layout);
+                    r.set("CPF", d.cpf());
+                    r.set("OBSERV", left(storable(text), 75));
+                    r.set("CODERR", Decimal(0));
+                    notes_now.push_back(std::move(r));
+                    ++added;
+                }
+                if (added) {
+                    *changed = true;
+                    s = d.replace_working(11, notes_now);
+                }
+                count(added, "observações do recibo");
+                break;
+            }
+            case ImportKind::kGovIndividual: {
+                std::vector<store::Record> rows;
+                for (const auto& r : file.incomes)
+                    if (individual_kind(r)) rows.push_back(r);
+                s = replace(2, rows, individual_kind);
+                set("CAL_AUTO", Decimal(1));
+                count(rows.size(), "rendimentos de pessoa física e carnê-leão");
+                break;
+            }
+            case ImportKind::kGovIncome: {
+                s = replace(2, file.incomes, read_income_kind);
+                size_t exempt = 0;
+                for (const auto& [name, value] : file.summary)
+                    if (name.rfind("I3_", 0) == 0) {
+                        set_summary(name, value);
+                        ++exempt;
+                    }
+                count(file.incomes.size(), "rendimentos");
+                count(exempt, "rendimentos isentos");
+                break;
+            }
+            case ImportKind::kGovNewAssets: {
+                std::vector<store::Record> now;
+                s = d.working_records(4, &now);
+                if (!s) return s;
+                long long top = 0, item = 0;
+                std::set<std::string> keys;
+                for (const auto& a : now) {
+                    top = std::max(top, a.num("I7_0").whole());
+                    item = std::max(item, a.num("I7_1").whole());
+                    keys.insert(asset_key(a));
+                }
+                size_t added = 0, existing = 0;
+                for (store::Record a : file.assets) {
+                    if (!keys.insert(asset_key(a)).second) {
+                        ++existing;
+                        continue;
+                    }
+                    a.set("CPF", d.cpf());
+                    a.set("I7_0", Decimal(top += 10));
+                    a.set("I7_1", Decimal(++item));
+                    now.push_back(std::move(a));
+                    ++added;
+                }
+                if (added) {
+                    *changed = true;
+                    s = d.replace_working(4, now);
+                }
+                done_parts.push_back(std::to_string(added) + " bens novos, " +
+                                     std::to_string(existing) + " já existentes");
+                break;
+            }
+            case ImportKind::kGovPayments:
+                s = replace(6, file.payments, all);
+                count(file.payments.size(), "pagamentos");
+                break;
+            default:
+                break;
+        }
+        // Only summary values differ: written when the computation keeps a difference.
+        const bool summary_differs =
+            std::any_of(summary_before.begin(), summary_before.end(),
+                        [&](const auto& b) { return !same_value(b.second, v.value(b.first)); });
+        if (s && !*changed && summary_differs) {
+            if (compute) s = compute(d);
+            *changed = !compute || std::any_of(summary_before.begin(), summary_before.end(),
+                                               [&](const auto& b) {
+                                                   return !same_value(b.second, v.value(b.first));
+                                               });
+        }
+        for (const auto& [type, n] : file.unread)
+            if (relevant_unread(kind, type))
+                done_parts.push_back("registro " + type + " não importado (" + std::to_string(n) +
+                                     ")");
+        done.clear();
+        for (const auto& p : done_parts) done += (done.empty() ? "" : ", ") + p;
+        if (done.empty()) done = "nada a importar";
+        return s;
+    }
+
+    void saved(const store::Declaration& d) override {
+        for (const auto& [name, value] : summary_set) {
+            const store::Value& now = d.values().value(name);
+            if (same_value(now, value)) continue;
+            auto text = [](const store::Value& x) {
+                if (const auto* t = std::get_if<std::string>(&x)) return trim(*t);
+                if (const auto* n = std::get_if<Decimal>(&x)) return n->to_string(2);
+                return std::string();
+            };
+            notes.push_back(name + ": " + text(value) + " do arquivo, " + text(now) +
+                            " pelo cálculo da declaração");
+        }
+    }
+    std::vector<std::pair<std::string, store::Value>> summary_set;
+    store::Declaration::Computation compute;  // the declaration's, for the summary values
+};
+
 // Reads and checks the file: the plan, or the refusal.
 std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c, std::string_view bytes,
+                                const std::optional<std::string>& receipt_bytes,
                                 std::string* refused, std::vector<std::string>* cuts) {
     auto take = [&](const Notes& notes) {
         *cuts = notes.cuts;
         if (!notes.bad.empty()) *refused = first_bad(notes);
         return notes.bad.empty();
     };
+    if (government_kind(rq.kind)) {
+        auto p = std::make_unique<GovernmentPlan>();
+        p->kind = rq.kind;
+        p->file = read_government_file(bytes, tax::NANOATUAL);
+        if (!take(p->file.notes)) return nullptr;
+        if (p->file.cpf != c.cpf) {
+            *refused = "o CPF da declaração mudou desde a busca";
+            return nullptr;
+        }
+        const bool this_year_only =
+            rq.kind == ImportKind::kGovIndividual || rq.kind == ImportKind::kGovIncome ||
+            rq.kind == ImportKind::kGovNewAssets || rq.kind == ImportKind::kGovPayments;
+        if (this_year_only && !p->file.current_year) {
+            *refused = std::string("Essa opção é valida só para o ANO 20") + tax::CANOATUAL;
+            return nullptr;
+        }
+        if (rq.kind == ImportKind::kGovIndividual &&
+            std::none_of(p->file.incomes.begin(), p->file.incomes.end(), individual_kind)) {
+            *refused = "Esse contribuinte não tem Rendimento de Pessoa Física";
+            return nullptr;
+        }
+        if (receipt_bytes) {
+            p->receipt = read_receipt_file(*receipt_bytes, p->file.header.exercise);
+            if (!p->receipt->bad.bad.empty()) {
+                *refused = "recibo .REC: " + first_bad(p->receipt->bad);
+                return nullptr;
+            }
+        }
+        return p;
+    }
     switch (rq.kind) {
         case ImportKind::kAssetsRealEstate:
         case ImportKind::kAssetsAll:
@@ -359,8 +670,7 @@ std::unique_ptr<Plan> read_plan(const ImportRequest& rq, const Candidate& c, std
             }
             return p;
         }
-        case ImportKind::kRuralBook:  // imported by import_rural
-        case ImportKind::kAuxTables:
+        default:  // the rural book is imported by import_rural, the auxiliary tables copied
             break;
     }
     *refused = "as tabelas auxiliares não são de um contribuinte";
@@ -401,9 +711,55 @@ Status office_folders(store::Env& env, const std::string& install, const std::st
     return s ? c : s;
 }
 
+bool government_kind(ImportKind kind) {
+    switch (kind) {
+        case ImportKind::kGovAll:
+        case ImportKind::kGovReceipts:
+        case ImportKind::kGovPrefilled:
+        case ImportKind::kGovIndividual:
+        case ImportKind::kGovIncome:
+        case ImportKind::kGovNewAssets:
+        case ImportKind::kGovPayments:
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+
+// The ending of the refusal of a taxpayer found in no data folder, by kind.
+std::string not_found_ending(ImportKind kind) {
+    switch (kind) {
+        case ImportKind::kGovIncome:
+            return "não será possível gravar os Rend. Tributados,Isentos";
+        case ImportKind::kGovNewAssets:
+            return "não será possível gravar novos itens dos Bens";
+        case ImportKind::kGovPayments:
+            return "não será possível gravar os pagamentos e doações efetuados";
+        default:
+            return {};
+    }
+}
+
+// Of several government files of one CPF, whether `a` is to be kept before `b`: this year's
+// before last year's, a file whose receipt the other rectifies after the rectifier, a rectifier
+// before an original, then the later name.
+bool later_declaration(const GovernmentHeader& a, const std::string& file_a,
+                       const GovernmentHeader& b, const std::string& file_b) {
+    if (a.exercise != b.exercise) return a.exercise > b.exercise;
+    if (!b.rectified.empty() && b.rectified == a.receipt) return false;
+    if (!a.rectified.empty() && a.rectified == b.receipt) return true;
+    if (a.rectifying != b.rectifying) return a.rectifying;
+    return file_a > file_b;
+}
+
+}  // namespace
+
 Status gather_candidates(store::Env& env, ImportKind kind, const std::string& source,
                          const std::string& folder, std::vector<Candidate>* out,
-                         std::vector<Passed>* passed, const std::vector<std::string>& others) {
+                         std::vector<Passed>* passed, const std::vector<std::string>& others,
+                         const std::function<void(size_t, size_t)>& progress) {
     out->clear();
     passed->clear();
     std::map<std::string, Registered> registry;
@@ -413,9 +769,17 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
     s = env.list(source, &names);
     if (!s) return s;
     std::sort(names.begin(), names.end());
+    const bool government = government_kind(kind);
+    const bool creates = kind == ImportKind::kLcdpr || kind == ImportKind::kGovAll ||
+                         kind == ImportKind::kGovPrefilled;
+    std::map<std::string, GovernmentHeader> headers;  // of the government files kept, by path
+    size_t total = 0, checked = 0;
+    if (progress)
+        for (const std::string& name : names) total += matches(kind, name) ? 1 : 0;
     for (const std::string& name : names) {
         const std::string path = store::join_path(source, name);
         if (!matches(kind, name) || env.is_directory(path)) continue;
+        if (progress) progress(++checked, total);
         if (path.size() > kMaxFileName) {
             passed->push_back({name, "nome com mais de " + std::to_string(kMaxFileName) +
                                          " caracteres com a pasta"});
@@ -477,6 +841,36 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
                 c.name = st.name;
                 c.origin = "Informe " + st.year;
             }
+        } else if (government) {
+            std::string bytes;
+            if (Status r = read_bytes(env, path, &bytes); !r) {
+                passed->push_back({name, "ilegível: " + r.message()});
+                continue;
+            }
+            const auto header = read_government_header(bytes);
+            if (!header ||
+                (header->exercise != tax::NANOATUAL && header->exercise != tax::NANOATUAL - 1)) {
+                passed->push_back({name, header ? "exercício " + std::to_string(header->exercise) +
+                                                      " fora da seleção"
+                                                : "cabeçalho de declaração ilegível"});
+                continue;
+            }
+            const GovernmentFile file = read_government_file(bytes, tax::NANOATUAL);
+            if (!file.notes.bad.empty()) {
+                passed->push_back({name, first_bad(file.notes)});
+                continue;
+            }
+            cpf = file.cpf;
+            c.name = left(file.name, 53);
+            c.final_estate = header->final_estate();
+            c.departure = header->departure();
+            const std::string label = c.final_estate                      ? "Final"
+                                      : c.departure                       ? "Saida"
+                                      : kind == ImportKind::kGovPrefilled ? "Pre"
+                                                                          : header->kind;
+            c.origin = pad_right(left(label, 5), 5) + (header->rectifying ? "RETIF" : "ORIGI") +
+                       std::to_string(header->exercise % 100);
+            headers[path] = *header;
         } else {
             cpf = cpf_of_name(name, 4);
         }
@@ -489,7 +883,7 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
         c.registered = reg != registry.end();
         if (c.registered) {
             c.name = reg->second.name;
-        } else if (kind != ImportKind::kLcdpr) {
+        } else if (!creates) {
             const std::string who = c.name.empty() ? "" : " - " + left(c.name, 20);
             std::string elsewhere;
             for (const std::string& other : others) {
@@ -504,6 +898,13 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
                     break;
                 }
             }
+            const std::string ending = not_found_ending(kind);
+            if (elsewhere.empty() && !ending.empty()) {
+                passed->push_back({name, "O contribuinte " + c.name +
+                                             " não foi localizado em nenhum das pastas logo " +
+                                             ending});
+                continue;
+            }
             passed->push_back({name, elsewhere.empty()
                                          ? "CPF - " + c.cpf + who + " - não foi encontrado."
                                          : "CPF - " + c.cpf + who + " - está na pasta " +
@@ -512,6 +913,26 @@ Status gather_candidates(store::Env& env, ImportKind kind, const std::string& so
             continue;
         }
         out->push_back(std::move(c));
+    }
+    if (government) {
+        // One file per CPF: the latest declaration.
+        std::map<std::string, size_t> kept;  // CPF: position in `out`
+        for (size_t k = 0; k < out->size(); ++k) {
+            const Candidate& c = (*out)[k];
+            auto [it, fresh] = kept.emplace(c.cpf, k);
+            if (fresh) continue;
+            const Candidate& other = (*out)[it->second];
+            if (later_declaration(headers[c.path], c.file, headers[other.path], other.file)) {
+                passed->push_back({other.file, "substituída por " + c.file});
+                it->second = k;
+            } else {
+                passed->push_back({c.file, "substituída por " + other.file});
+            }
+        }
+        std::vector<Candidate> latest;
+        for (size_t k = 0; k < out->size(); ++k)
+            if (kept[(*out)[k].cpf] == k) latest.push_back(std::move((*out)[k]));
+        *out = std::move(latest);
     }
     std::stable_sort(out->begin(), out->end(), [](const Candidate& a, const Candidate& b) {
         return upper(a.name) < upper(b.name);
@@ -583,16 +1004,50 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     std::string bytes;
     if (Status s = read_bytes(env, c.path, &bytes); !s)
         return refuse("Erro de leitura: " + s.message());
+    // The receipt numbers' import also reads the ".REC" file of the same name, when there is one.
+    std::optional<std::string> receipt_bytes;
+    if (rq.kind == ImportKind::kGovReceipts) {
+        const size_t dot = c.path.rfind('.');
+        for (const char* ext : {".REC", ".rec"}) {
+            const std::string rec = c.path.substr(0, dot) + ext;
+            if (!env.exists(rec)) continue;
+            std::string b;
+            if (Status s = read_bytes(env, rec, &b); !s)
+                return refuse("Erro de leitura: " + s.message());
+            receipt_bytes = std::move(b);
+            break;
+        }
+        if (!receipt_bytes) res.notes.push_back("sem o arquivo .REC do recibo");
+    }
     std::string refused;
-    std::unique_ptr<Plan> plan = read_plan(rq, c, bytes, &refused, &res.notes);
+    std::vector<std::string> cuts;
+    std::unique_ptr<Plan> plan = read_plan(rq, c, bytes, receipt_bytes, &refused, &cuts);
+    res.notes.insert(res.notes.end(), cuts.begin(), cuts.end());
     if (!plan) return refuse(refused);
+    // A final estate or departure declaration comes in only as a rectification, when asked for.
+    bool as_rectification = false;
+    if ((rq.kind == ImportKind::kGovAll || rq.kind == ImportKind::kGovPrefilled) &&
+        (c.final_estate || c.departure)) {
+        as_rectification =
+            rq.ask &&
+            rq.ask({"Essa foi uma declaração " +
+                        std::string(c.final_estate ? "final de espólio" : "de saída definitiva") +
+                        ".",
+                    "Deseja importar uma retificação?"});
+        if (!as_rectification)
+            return refuse(std::string("declaração ") +
+                          (c.final_estate ? "final de espólio" : "de saída definitiva") +
+                          " não importada");
+        static_cast<GovernmentPlan&>(*plan).as_rectification = true;
+    }
 
     // The declaration as it stands now: still registered, and free.
     std::map<std::string, Registered> registry;
     if (Status s = read_registry(env, rq.folder, &registry); !s) return refuse(s.message());
     auto reg = registry.find(c.cpf);
     const bool registered = reg != registry.end();
-    if (!registered && rq.kind != ImportKind::kLcdpr)
+    if (!registered && rq.kind != ImportKind::kLcdpr && rq.kind != ImportKind::kGovAll &&
+        rq.kind != ImportKind::kGovPrefilled)
         return refuse("CPF " + c.cpf + " não cadastrado na pasta");
     if (registered && !reg->second.NUSUAT.empty()) {
         res.outcome = Outcome::kInUse;
@@ -616,6 +1071,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     w.index_files = &cdx;
     store::Declaration d(w, {rq.folder, "IMPORTACAO"});
     d.set_computation(computation_of(env, rq));
+    if (auto* g = dynamic_cast<GovernmentPlan*>(plan.get())) g->compute = computation_of(env, rq);
     Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
     // Opened on a terminal between the look at the registry and the load: theirs, left alone.
@@ -629,7 +1085,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         return res;
     }
     if (!registered) {
-        // A declarant new to the folder, from the LCDPR book's name.
+        // A declarant new to the folder, from the book's or the declaration's name.
         if (char_count(c.name) > 53) res.notes.push_back("NOMECONTR cortado: " + c.name);
         d.values().set("NOMECONTR", left(c.name, 53));
         res.notes.push_back("cadastro novo: " + left(c.name, 53));
@@ -655,6 +1111,9 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     if (!s)
         return refuse("gravação interrompida: " + s.message() + " (a declaração fica no terminal " +
                       rq.terminal + " para recuperação)");
+    plan->notes.clear();
+    plan->saved(d);
+    for (const auto& n : plan->notes) res.notes.push_back(n);
     res.outcome = Outcome::kImported;
     res.text = plan->done;
     return res;

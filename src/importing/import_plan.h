@@ -7,6 +7,7 @@
 // declaration open on another terminal is left alone.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,11 +30,22 @@ enum class ImportKind {
     kLcdpr,             // "24": digital rural cash book
     kStatements,        // "26": XML income statements
     kRuralBook,         // "11": rural cash-book export or backup (rural_book.h)
+    // The government program's declaration files (".DEC", ".DBK", ".BAK"):
+    kGovAll,         // "3": every record read, this year's or last year's file
+    kGovReceipts,    // "5": the receipt numbers, and the ".REC" file beside it
+    kGovPrefilled,   // "7": the pre-filled declaration ("IRPF-PP-20" + last year in its name)
+    kGovIndividual,  // "8": income from individuals and Carnê-Leão (records 22 and 49)
+    kGovIncome,      // "12": taxable, exempt and withheld income only
+    kGovNewAssets,   // "13": asset items not in the declaration yet
+    kGovPayments,    // "14": payments and donations only
 };
+
+// Whether the kind reads the government program's declaration files.
+bool government_kind(ImportKind kind);
 
 // The kind of a menu option number ("20.1", "21" ...); nullopt for any other.
 std::optional<ImportKind> import_kind(std::string_view option);
-// The option numbers the import offers, for a usage line ("11, 20.1, 20.2, 21, 22, 23, 24, 26").
+// The option numbers the import offers, for a usage line ("3, 5, 7, 8, 11, 12 ...").
 std::string import_kinds_text();
 
 // Longest file name (path included) a candidate may have: the list's NOMEARQ field.
@@ -47,6 +59,9 @@ struct Candidate {
     std::string name;  // NOMECONTR from the registry (or the book's, for a new declarant)
     std::string origin;
     bool registered = false;  // the CPF has a declaration in the folder
+    // A government file's header: a final estate or departure declaration is asked about before
+    // it is imported.
+    bool final_estate = false, departure = false;
 };
 
 // A file passed over while gathering, with the reason.
@@ -61,10 +76,18 @@ struct Passed {
 // that cannot be read are passed over with their reason. Sorted by name, then file.
 // `others` are the office's other data folders: a CPF found in one of them is passed over with
 // that folder named, for an import there.
+// Government files: every ".DEC", ".DBK" and ".BAK" file (of the pre-filled kind, only those so
+// named) whose header is of this exercise or the previous one, read whole, with the taxpayer of
+// its record "16"; of several files of one CPF only the latest is kept (this year's before last
+// year's, a file whose receipt another rectifies passed over, a rectifier before an original,
+// then the last by name), the others passed over with the one kept named. Only the full and the
+// pre-filled imports take a CPF new to the folder. `progress` is told each file checked (n of
+// total).
 [[nodiscard]] Status gather_candidates(store::Env& env, ImportKind kind, const std::string& source,
                                        const std::string& folder, std::vector<Candidate>* out,
                                        std::vector<Passed>* passed,
-                                       const std::vector<std::string>& others = {});
+                                       const std::vector<std::string>& others = {},
+                                       const std::function<void(size_t, size_t)>& progress = {});
 
 // The data folders of a terminal's folder list ("DIRET" + terminal in the installation
 // directory), in list order; empty when the list is missing. kLocked while the terminal is
@@ -79,6 +102,9 @@ struct ImportRequest {
     std::string terminal;   // the run's terminal number, marked in the registry meanwhile
     bool check = false;     // read and check, write nothing
     bool lcdpr_all = true;  // LCDPR "Sim - Importa todas informações" (else only the cash book)
+    // Asked about a final estate or departure declaration ("Deseja importar uma retificação?"):
+    // true imports it as a rectification; without it such a file is not imported.
+    std::function<bool(const std::vector<std::string>&)> ask;
     const Clock* clock = nullptr;
     const payments::InterestTable* selic = nullptr;
 };

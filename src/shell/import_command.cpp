@@ -1,5 +1,6 @@
 // The import batch command: takes the outside files of a source folder (asset lists, Leão books,
-// LCDPR books, XML income statements) into the declarations of a data folder, one line per file.
+// LCDPR books, XML income statements, the government program's declarations) into the
+// declarations of a data folder, one line per file.
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -59,6 +60,14 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
                 o->conversion = true;
                 o->kind = importing::ImportKind::kAssetsAll;  // a kind is given; not read
             } else if (a == "--kind") {
+                // Government-file options whose records' positions this system does not know.
+                const std::string t = trim(v);
+                if (t == "4" || t == "6" || t == "10")
+                    return "tipo " + t + " não importado: " +
+                           (t == "4"   ? "os registros 60 a 62 dos ganhos de capital"
+                            : t == "6" ? "o registro 50 da atividade rural"
+                                       : "o arquivo do Carnê-Leão") +
+                           " não têm posições conhecidas por este sistema";
                 o->kind = importing::import_kind(v);
                 if (!o->kind) return std::string("tipo desconhecido: ") + v + "\n" + import_usage();
             }
@@ -88,8 +97,12 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
     if (o->from.empty() || !o->kind) return import_usage();
     // The auxiliary tables belong to no taxpayer: neither --all nor --cpf.
     if (aux ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
-    if (any_answer && !o->conversion && *o->kind != importing::ImportKind::kLcdpr)
-        return "--answer só vale para a conversão (tipo 1) e o LCDPR (tipo 24)";
+    const bool asks = o->conversion || *o->kind == importing::ImportKind::kLcdpr ||
+                      *o->kind == importing::ImportKind::kGovAll ||
+                      *o->kind == importing::ImportKind::kGovPrefilled;
+    if (any_answer && !asks)
+        return "--answer só vale para a conversão (tipo 1), as declarações da Receita (tipos 3 e "
+               "7) e o LCDPR (tipo 24)";
     if (o->payers != 1 && !o->conversion) return "--payers só vale para a conversão (tipo 1)";
     if (o->conversion && o->check) return "--check não vale para a conversão (tipo 1)";
     return std::nullopt;
@@ -224,8 +237,13 @@ int run_import_command(int argc, char** argv) {
         !s)
         return fail(s.message());
     for (const auto& p : passed) std::cout << p.file << ": ignorado: " << p.reason << "\n";
+    const bool government = importing::government_kind(*o.kind);
     if (candidates.empty() && passed.empty())
-        return fail("O local escolhido não contém os arquivos solicitados");
+        return fail(government ? "O local escolhido não contém a informação pedida da Receita"
+                               : "O local escolhido não contém os arquivos solicitados");
+    if (candidates.empty() && government)
+        return fail("Na pasta existem " + std::to_string(passed.size()) +
+                    " declarações, mas não da seleção pedida");
 
     const BatchContext context(o.batch, "import");
     importing::ImportRequest rq;
@@ -235,6 +253,13 @@ int run_import_command(int argc, char** argv) {
     rq.terminal = run_terminal();
     rq.check = o.check;
     rq.lcdpr_all = o.answer_all;
+    // A final estate or departure declaration: the question and the answer given (N without one).
+    const bool answer = answered(argc, argv) && o.answer_all;
+    rq.ask = [answer](const std::vector<std::string>& lines) {
+        for (const auto& l : lines) std::cout << "  " << l << "\n";
+        std::cout << "  -> " << (answer ? "S" : "N") << "\n";
+        return answer;
+    };
     rq.clock = &context.clock();
     rq.selic = &context.selic();
     BatchOperator op("import");

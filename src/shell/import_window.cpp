@@ -105,9 +105,15 @@ bool exists(const App& app, const std::string& folder) {
 // PEGAOSDIR: the source and destination folders in a window titled by the entry. The dialog is
 // shown again after each reading; Esc leaves it with the folders shown, which are then
 // remembered (ROTAANTER, and ROTADOANO as the data folder). nullopt when the operator gave up.
-std::optional<Folders> PEGAOSDIR(App& app, const std::string& title, bool source_only = false) {
+// `proposed` is the configuration field whose folder the source starts from (`fallback` when it
+// is empty) and `remembered` the one the chosen source is kept in.
+std::optional<Folders> PEGAOSDIR(App& app, const std::string& title, bool source_only = false,
+                                 const char* proposed = "ROTAANTER",
+                                 const char* remembered = "ROTAANTER",
+                                 const std::string& fallback = {}) {
     Session& s = app.s;
-    std::string origem = pad_right(s.cfg("ROTAANTER"), 80);
+    const std::string start = trim(s.cfg(proposed));
+    std::string origem = pad_right(start.empty() ? fallback : start, 80);
     std::string destino = pad_right(s.ROTADOANO, 80);
     auto check = [&app](std::string& field) {
         return [&app, &field] {
@@ -151,8 +157,8 @@ std::optional<Folders> PEGAOSDIR(App& app, const std::string& title, bool source
             !TROCASIM(s, app.w, *destination))
             continue;
         if (!r.escaped) continue;
-        s.CONFIG.set("ROTAANTER", trim(origem));
-        (void)store_config(s, app.w, {"ROTAANTER"});
+        s.CONFIG.set(remembered, trim(origem));
+        (void)store_config(s, app.w, {remembered});
         return Folders{*source, without_slash(s.ROTADOANO)};
     }
 }
@@ -266,6 +272,8 @@ std::string title_of(ImportKind kind) {
                    "Documentos ";
         case ImportKind::kRuralBook:
             return "Importação do Livro Caixa Rural";
+        default:
+            return "Importação de declarações do programa da Receita";
     }
     return {};
 }
@@ -273,21 +281,46 @@ std::string title_of(ImportKind kind) {
 // BUSCAARQ: the folders, the candidate files of the source, the operator's marks and the import
 // of each marked file with the counters; what was refused or noted is told at the end.
 void BUSCAARQ(App& app, ImportKind kind) {
-    const auto dirs = PEGAOSDIR(app, title_of(kind), kind == ImportKind::kStatements);
+    const bool government = importing::government_kind(kind);
+    // The pre-filled declaration and the individual income start from the government program's
+    // folder of saved declarations; every government file's source is remembered apart.
+    const bool program_folder =
+        kind == ImportKind::kGovPrefilled || kind == ImportKind::kGovIndividual;
+    const auto dirs =
+        !government ? PEGAOSDIR(app, title_of(kind), kind == ImportKind::kStatements)
+        : program_folder
+            ? PEGAOSDIR(app, title_of(kind), false, "DIRPROV", "ROTAREANT",
+                        "C:\\arquivos de programas RFB\\IRPF20" + previous_year() + "\\gravadas")
+            : PEGAOSDIR(app, title_of(kind), false, "ROTAREANT", "ROTAREANT");
     if (!dirs) return;
     std::vector<std::string> others;
     for (const FolderEntry& e : folder_list(app.w))
         if (without_slash(e.folder) != dirs->destination) others.push_back(e.folder);
     std::vector<importing::Candidate> candidates;
     std::vector<importing::Passed> passed;
-    if (Status st = importing::gather_candidates(app.w.env(), kind, dirs->source, dirs->destination,
-                                                 &candidates, &passed, others);
-        !st) {
+    const Status st = importing::gather_candidates(
+        app.w.env(), kind, dirs->source, dirs->destination, &candidates, &passed, others,
+        [&app, government](size_t n, size_t total) {
+            if (government)
+                app.op.progress("Verificando " + std::to_string(n) + " de " +
+                                std::to_string(total) + " declarações!");
+        });
+    if (government) app.op.progress_done();
+    if (!st) {
         app.error({st.message()});
         return;
     }
     std::vector<std::string> report;
     for (const auto& p : passed) report.push_back(p.file + ": " + p.reason);
+    if (candidates.empty() && government) {
+        std::vector<std::string> lines{
+            passed.empty() ? "O local escolhido não contém a informação pedida da Receita"
+                           : "Na pasta existem " + std::to_string(passed.size()) +
+                                 " declarações, mas não da seleção pedida"};
+        lines.insert(lines.end(), report.begin(), report.end());
+        app.tell(lines);
+        return;
+    }
     if (candidates.empty()) {
         if (passed.empty()) {
             app.tell({"O local escolhido não contém os arquivos solicitados"});
@@ -308,6 +341,7 @@ void BUSCAARQ(App& app, ImportKind kind) {
     rq.clock = &app.w.clock();
     const payments::InterestTable selic = selic_rates(app);
     rq.selic = &selic;
+    rq.ask = [&app](const std::vector<std::string>& lines) { return app.yes(lines); };
     if (kind == ImportKind::kLcdpr)
         rq.lcdpr_all =
             ui::AVISOSN(app.screen,
@@ -317,6 +351,7 @@ void BUSCAARQ(App& app, ImportKind kind) {
                              : kind == ImportKind::kLeao       ? "LEAO.TXT"
                              : kind == ImportKind::kLcdpr      ? "LCDPR"
                              : kind == ImportKind::kStatements ? "INFORME"
+                             : government                      ? "DEC"
                                                                : ".TXT";
     std::vector<ListRow> rows;
     for (const auto& c : candidates) rows.push_back({c.cpf, c.name, c.path, tipo, c.origin});
@@ -459,7 +494,14 @@ bool import_entry_enabled(int option, int sub) {
         case 26:
             return sub == 1;
         case 1:
+        case 3:
+        case 5:
+        case 7:
+        case 8:
         case 11:
+        case 12:
+        case 13:
+        case 14:
         case 21:
         case 22:
         case 24:
@@ -521,6 +563,31 @@ void SEL_ITEM(App& app, int option, int sub) {
             break;
         case 24:
             BUSCAARQ(app, ImportKind::kLcdpr);
+            break;
+        case 3:
+            BUSCAARQ(app, ImportKind::kGovAll);
+            break;
+        case 5:
+            BUSCAARQ(app, ImportKind::kGovReceipts);
+            break;
+        case 7:
+            BUSCAARQ(app, ImportKind::kGovPrefilled);
+            break;
+        case 8:
+            app.tell({"Importa os rendimentos de pessoa física do IRPF20" + current_year() +
+                          " para o VORN20" + current_year(),
+                      "Os rendimentos,as despesas e impostos, lançados anteriormente",
+                      "serão excluidos!"});
+            BUSCAARQ(app, ImportKind::kGovIndividual);
+            break;
+        case 12:
+            BUSCAARQ(app, ImportKind::kGovIncome);
+            break;
+        case 13:
+            BUSCAARQ(app, ImportKind::kGovNewAssets);
+            break;
+        case 14:
+            BUSCAARQ(app, ImportKind::kGovPayments);
             break;
         case 26:
             BUSCAARQ(app, ImportKind::kStatements);

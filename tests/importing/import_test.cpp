@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "base/text.h"
+#include "import_fixture.h"
 #include "importing/aux_tables.h"
 #include "importing/import_plan.h"
 #include "output/exports.h"
@@ -26,137 +27,11 @@
 namespace vorn::importing {
 namespace {
 
-namespace fs = std::filesystem;
 using store::Env;
 using store::Record;
 
 constexpr const char* kAna = "12345678909";
 constexpr const char* kBia = "98765432100";
-
-std::string data_path(const std::string& name) {
-    return std::string(VORN_SOURCE_DIR) + "/tests/data/importing/" + name;
-}
-
-// A fresh folder, removed at the end: in memory where the system offers it (these tests force
-// files to the disk hundreds of times, and a disk's syncs would make them slow; what a crash
-// loses is what the fault-injecting layer decides, not the disk).
-class Scratch {
-  public:
-    Scratch() {
-        static int serial = 0;
-        const fs::path base =
-            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        path_ =
-            base / ("vorn-import-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Scratch() { fs::remove_all(path_); }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    std::string path() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
-struct Folder {
-    Scratch data, source;
-    ManualClock clock{DateTime{Date(2026, 4, 10), 9 * 3600}};
-    ScriptedOperator op;
-    payments::InterestTable selic;
-
-    std::string table(int n) const { return store::data_table_path(Env::posix(), data.path(), n); }
-
-    // A declaration saved by terminal 01, with `assets` set up by `fill`.
-    void create(const char* cpf, const char* name,
-                const std::function<void(store::Declaration&)>& fill = {}) {
-        store::CdxIndexFiles cdx(op);
-        store::WorkAreas w(Env::posix(), op, clock);
-        w.ARQDEF = w.LOCARQ = data.path();
-        w.NUSU = "01";
-        w.index_files = &cdx;
-        store::Declaration d(w, {data.path(), "OPERADORA"});
-        ASSERT_TRUE(d.load(cpf, store::LoadMode::kNew, true).is_ok());
-        d.values().set("NOMECONTR", name);
-        if (fill) fill(d);
-        ASSERT_TRUE(d.save(true).is_ok());
-    }
-
-    void copy_in(const std::string& name, const std::string& as = "") {
-        fs::copy_file(data_path(name), source.file(as.empty() ? name : as),
-                      fs::copy_options::overwrite_existing);
-    }
-
-    ImportRequest request(ImportKind kind) const {
-        ImportRequest rq;
-        rq.kind = kind;
-        rq.folder = data.path();
-        rq.install = data.path();
-        rq.terminal = "00";
-        rq.clock = &clock;
-        rq.selic = &selic;
-        return rq;
-    }
-
-    // Gathers the kind's candidates and imports each; the results in candidate order.
-    std::vector<ImportResult> run(ImportKind kind, Env& env = Env::posix()) {
-        std::vector<Candidate> cs;
-        std::vector<Passed> passed;
-        EXPECT_TRUE(gather_candidates(Env::posix(), kind, source.path(), data.path(), &cs, &passed)
-                        .is_ok());
-        std::vector<ImportResult> out;
-        for (const auto& c : cs) out.push_back(import_file(env, request(kind), c, op));
-        return out;
-    }
-
-    // Live records of a CPF in table n, in record order.
-    std::vector<Record> live(int n, const std::string& cpf) const {
-        std::vector<Record> out;
-        if (!Env::posix().exists(table(n))) return out;
-        std::unique_ptr<store::Table> t;
-        EXPECT_TRUE(store::Table::open(Env::posix(), table(n), store::OpenOptions{}, &t).is_ok());
-        uint32_t count = 0;
-        EXPECT_TRUE(t->record_count(&count).is_ok());
-        for (uint32_t k = 1; k <= count; ++k) {
-            EXPECT_TRUE(t->go_to(k).is_ok());
-            if (t->deleted() || t->str("CPF") != cpf) continue;
-            out.emplace_back(t->layout_ptr());
-            EXPECT_TRUE(t->read(out.back()).is_ok());
-        }
-        EXPECT_TRUE(t->close().is_ok());
-        return out;
-    }
-
-    // The live rows of the item tables an import writes, as stored.
-    std::map<int, std::vector<std::string>> items() const {
-        std::map<int, std::vector<std::string>> out;
-        for (int n : {2, 4, 6, 15, 16, 19, 21}) {
-            if (!Env::posix().exists(table(n))) continue;
-            std::unique_ptr<store::Table> t;
-            EXPECT_TRUE(
-                store::Table::open(Env::posix(), table(n), store::OpenOptions{}, &t).is_ok());
-            EXPECT_TRUE(t->scan_rows([&](uint32_t, std::string_view row) {
-                             if (row[0] != '*') out[n].emplace_back(row);
-                         }).is_ok());
-            EXPECT_TRUE(t->close().is_ok());
-        }
-        return out;
-    }
-
-    // Every file of the data folder, byte for byte.
-    std::map<std::string, std::string> bytes() const {
-        std::map<std::string, std::string> out;
-        for (const auto& e : fs::directory_iterator(data.path())) {
-            std::ifstream in(e.path(), std::ios::binary);
-            std::stringstream s;
-            s << in.rdbuf();
-            out[e.path().filename().string()] = s.str();
-        }
-        return out;
-    }
-};
 
 void asset(store::Declaration& d, int number, const char* descr, const char* prior,
            const char* current, const char* street) {
@@ -527,9 +402,21 @@ TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     EXPECT_EQ(absent.status, 2);
     EXPECT_NE(absent.out.find("52998224725: recusado: nenhum arquivo"), std::string::npos);
 
-    Command unknown = with({"--kind", "3", "--all"});
+    Command unknown = with({"--kind", "9", "--all"});
     EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("20.1, 20.2, 21, 22, 23, 24, 26"), std::string::npos) << unknown.err;
+    EXPECT_NE(unknown.err.find("3, 5, 7, 8, 11, 12, 13, 14, 20.1, 20.2, 21, 22, 23, 24, 26"),
+              std::string::npos)
+        << unknown.err;
+    Command gains = with({"--kind", "4", "--all"});
+    EXPECT_EQ(gains.status, 1);
+    EXPECT_NE(gains.err.find("tipo 4 não importado: os registros 60 a 62"), std::string::npos)
+        << gains.err;
+    Command no_declaration = with({"--kind", "3", "--all"});
+    EXPECT_EQ(no_declaration.status, 1);
+    EXPECT_NE(
+        no_declaration.err.find("O local escolhido não contém a informação pedida da Receita"),
+        std::string::npos)
+        << no_declaration.err;
     EXPECT_EQ(with({"--kind", "21"}).status, 1);  // neither --all nor --cpf
     EXPECT_EQ(with({"--kind", "21", "--all", "--answer", "S"}).status, 1);
 }

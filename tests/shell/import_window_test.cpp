@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../importing/dec_writer.h"
 #include "../tax/builder.h"
 #include "base/text.h"
 #include "shell/dispatch.h"
@@ -140,14 +141,28 @@ TEST(ImportWindow, MenuBarWithEveryEntryAndOnlyTheCarriedOnesEnabled) {
           "Bens no formato XML", "Comprovante", "C.Leao txt", "Informe de Rendimento pela Nimbra",
           "Arquivo LCDPR", "Terminar"})
         EXPECT_TRUE(d.shown(text)) << text << "\n" << d.snaps.str();
-    // The cash-book program, the income statements of companies and the government files (but
-    // the rural cash book's, 11) have no reader here; the rest have.
-    for (int option : {2, 3, 4, 5, 6, 7, 8, 10, 12, 13, 14})
-        EXPECT_FALSE(import_entry_enabled(option)) << option;
+    // The cash-book program, the income statements of companies, and the government files whose
+    // records' positions are not known (capital gains, rural activity, last year's Carnê-Leão)
+    // have no reader here; the rest have.
+    for (int option : {2, 4, 6, 10}) EXPECT_FALSE(import_entry_enabled(option)) << option;
     for (int sub : {1, 2, 3, 4}) EXPECT_FALSE(import_entry_enabled(9, sub));
     EXPECT_FALSE(import_entry_enabled(26, 4));
-    for (auto [option, sub] :
-         {std::pair{11, 0}, {20, 1}, {20, 2}, {21, 0}, {22, 0}, {23, 1}, {23, 2}, {24, 0}, {26, 1}})
+    for (auto [option, sub] : {std::pair{3, 0},
+                               {5, 0},
+                               {7, 0},
+                               {8, 0},
+                               {11, 0},
+                               {12, 0},
+                               {13, 0},
+                               {14, 0},
+                               {20, 1},
+                               {20, 2},
+                               {21, 0},
+                               {22, 0},
+                               {23, 1},
+                               {23, 2},
+                               {24, 0},
+                               {26, 1}})
         EXPECT_TRUE(import_entry_enabled(option, sub)) << option << "," << sub;
 }
 
@@ -223,6 +238,51 @@ TEST(ImportWindow, EscBetweenTwoTaxpayersAsksAndStops) {
     }
     EXPECT_EQ(payer_rows(inst, kA), 2);
     EXPECT_EQ(payer_rows(inst, kB), 0);
+}
+
+TEST(ImportWindow, GovernmentPaymentsOfTheMarkedDeclarationFromTheRememberedSource) {
+    using namespace importing::dec_writer;
+    Installation inst;
+    office(inst);
+    const std::string src = inst.path() + "/RECEITA";
+    fs::create_directories(src);
+    const std::string payment = DecLine("26", kA, 661)
+                                    .at(14, "10")
+                                    .at(21, "60701190000104")
+                                    .at(35, "HOSPITAL BOM")
+                                    .digits(106, 118, 250000)
+                                    .str();
+    std::ofstream(src + "/ana.DEC", std::ios::binary)
+        << join({header(2026), identification(kA, "ANA"), payment, DecLine("T9", kA, 20).str()});
+    std::ofstream(src + "/velha.DEC", std::ios::binary)
+        << join({header(2023), identification(kB, "BIA"), DecLine("T9", kB, 20).str()});
+    {
+        // The government files' remembered source is proposed: Esc takes it.
+        Desk d(inst, "ESC\nENTER\ntext S\nENTER\nESC\nsnap\nENTER\n");
+        d.s.CONFIG.set("ROTAREANT", src);
+        SEL_ITEM(d.app, 14, 0);
+        for (const char* line : {"Importados       1", "velha.DEC: exercício 2023 fora da seleção",
+                                 "Importação terminada."})
+            EXPECT_TRUE(d.shown(line)) << line << "\n" << d.snaps.str();
+    }
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(),
+                                   store::data_table_path(store::Env::posix(), inst.path(), 6),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    uint32_t n = 0;
+    ASSERT_TRUE(t->record_count(&n).is_ok());
+    int found = 0;
+    for (uint32_t k = 1; k <= n; ++k) {
+        ASSERT_TRUE(t->go_to(k).is_ok());
+        if (!t->deleted() && t->str("CPF") == kA) {
+            ++found;
+            EXPECT_EQ(t->str("I6_1"), "HOSPITAL BOM");
+            EXPECT_EQ(t->num("I6_4"), Decimal::from("2500.00"));
+        }
+    }
+    EXPECT_EQ(found, 1);
+    EXPECT_TRUE(t->close().is_ok());
 }
 
 TEST(ImportWindow, LastYearsDeclarationsConvertedFromTheMarkedList) {
