@@ -49,6 +49,7 @@ fuzz leao_book_fuzz leao_book 4096 10
 fuzz lcdpr_book_fuzz lcdpr_book 4096 10
 fuzz income_statement_fuzz income_statement 4096 10
 fuzz rural_book_fuzz rural_book 4096 10
+fuzz payroll_fuzz payroll 4096 10
 fuzz letter_fuzz letter 4096 10
 # Text typed into the item editor's cells: slow inputs (each opens its list a few times), so a
 # shorter input and a few seconds more.

@@ -587,13 +587,37 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     std::unique_ptr<Plan> plan = read_plan(rq, c, bytes, &refused, &res.notes);
     if (!plan) return refuse(refused);
 
+    const std::optional<std::string> new_name =
+        rq.kind == ImportKind::kLcdpr ? std::optional<std::string>(c.name) : std::nullopt;
+    ImportResult done = change_declaration(
+        env, rq, c.cpf, new_name,
+        [&plan](store::Declaration& d, bool* changed, std::vector<std::string>* notes,
+                std::string* text) {
+            Status s = plan->apply(d, changed);
+            for (const auto& n : plan->notes) notes->push_back(n);
+            *text = plan->done;
+            return s;
+        },
+        op);
+    done.notes.insert(done.notes.begin(), res.notes.begin(), res.notes.end());
+    return done;
+}
+
+ImportResult change_declaration(store::Env& env, const ImportRequest& rq, const std::string& cpf,
+                                const std::optional<std::string>& new_name,
+                                const DeclarationChange& change, Operator& op) {
+    ImportResult res;
+    auto refuse = [&](std::string why) {
+        res.outcome = Outcome::kRefused;
+        res.text = std::move(why);
+        return res;
+    };
     // The declaration as it stands now: still registered, and free.
     std::map<std::string, Registered> registry;
     if (Status s = read_registry(env, rq.folder, &registry); !s) return refuse(s.message());
-    auto reg = registry.find(c.cpf);
+    auto reg = registry.find(cpf);
     const bool registered = reg != registry.end();
-    if (!registered && rq.kind != ImportKind::kLcdpr)
-        return refuse("CPF " + c.cpf + " não cadastrado na pasta");
+    if (!registered && !new_name) return refuse("CPF " + cpf + " não cadastrado na pasta");
     if (registered && !reg->second.NUSUAT.empty()) {
         res.outcome = Outcome::kInUse;
         res.text = reg->second.NUSUAT;
@@ -616,12 +640,12 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     w.index_files = &cdx;
     store::Declaration d(w, {rq.folder, "IMPORTACAO"});
     d.set_computation(computation_of(env, rq));
-    Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
+    Status s = d.load(cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
     // Opened on a terminal between the look at the registry and the load: theirs, left alone.
     const std::string taken = trim(d.values().str("NUSUAT"));
     if (registered && !taken.empty() && taken != rq.terminal) {
-        s = restore_mark(env, rq.folder, c.cpf, taken);
+        s = restore_mark(env, rq.folder, cpf, taken);
         if (s) s = d.release();
         if (!s) return refuse("declaração aberta no terminal " + taken + ": " + s.message());
         res.outcome = Outcome::kInUse;
@@ -629,14 +653,14 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         return res;
     }
     if (!registered) {
-        // A declarant new to the folder, from the LCDPR book's name.
-        if (char_count(c.name) > 53) res.notes.push_back("NOMECONTR cortado: " + c.name);
-        d.values().set("NOMECONTR", left(c.name, 53));
-        res.notes.push_back("cadastro novo: " + left(c.name, 53));
+        // A declarant new to the folder, by the name the caller gives.
+        if (char_count(*new_name) > 53) res.notes.push_back("NOMECONTR cortado: " + *new_name);
+        d.values().set("NOMECONTR", left(*new_name, 53));
+        res.notes.push_back("cadastro novo: " + left(*new_name, 53));
     }
     bool changed = !registered;
-    s = plan->apply(d, &changed);
-    for (const auto& n : plan->notes) res.notes.push_back(n);
+    std::string done;
+    s = change(d, &changed, &res.notes, &done);
     if (!s) {
         // Nothing reached the shared tables: the declaration is freed as it was.
         Status r = d.release();
@@ -648,7 +672,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         s = d.release();
         if (!s) return refuse("declaração não liberada: " + s.message());
         res.outcome = Outcome::kExisting;
-        res.text = plan->done;
+        res.text = done;
         return res;
     }
     s = d.save(true);
@@ -656,7 +680,7 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         return refuse("gravação interrompida: " + s.message() + " (a declaração fica no terminal " +
                       rq.terminal + " para recuperação)");
     res.outcome = Outcome::kImported;
-    res.text = plan->done;
+    res.text = done;
     return res;
 }
 

@@ -7,6 +7,7 @@
 // declaration open on another terminal is left alone.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@
 #include "base/status.h"
 #include "payments/interest.h"
 #include "store/env.h"
+
+namespace vorn::store {
+class Declaration;
+}
 
 namespace vorn::importing {
 
@@ -89,6 +94,20 @@ struct ImportResult {
     std::string text;  // the reason of a refusal ("linha 7: ..."), the terminal, or a count
     std::vector<std::string> notes;  // cuts and notices, one per line
 };
+
+// A change of one loaded declaration: sets *changed when anything differs, adds what the
+// operator should know to `notes` and what was taken to `done`.
+using DeclarationChange = std::function<Status(store::Declaration& d, bool* changed,
+                                               std::vector<std::string>* notes, std::string* done)>;
+
+// Applies `change` to the declaration of `cpf` in rq.folder, loaded through the declaration
+// layer on rq.terminal and saved whole when it changed (kImported), else freed as it was
+// (kExisting). A CPF not registered is refused unless `new_name` gives the name of a new
+// declaration. A declaration open on another terminal is left alone (kInUse, the terminal in
+// `text`). With rq.check nothing is loaded: kChecked.
+ImportResult change_declaration(store::Env& env, const ImportRequest& rq, const std::string& cpf,
+                                const std::optional<std::string>& new_name,
+                                const DeclarationChange& change, Operator& op);
 
 // Reads `c`'s file and, unless checking, writes it into its taxpayer's declaration.
 ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candidate& c,
