@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "base/text.h"
 #include "importing/asset_list.h"
@@ -151,13 +152,6 @@ std::optional<std::string> cpf_of_name(const std::string& name, size_t from) {
 std::string first_bad(const Notes& notes) {
     const BadLine& b = notes.bad.front();
     return (b.line ? "linha " + std::to_string(b.line) + ": " : std::string()) + b.reason;
-}
-
-bool same_rows(const std::vector<store::Record>& a, const std::vector<store::Record>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t k = 0; k < a.size(); ++k)
-        if (!store::same_when_stored(a[k], b[k])) return false;
-    return true;
 }
 
 // What a file changes in a loaded declaration: sets `changed` when anything differs, and the
@@ -379,6 +373,14 @@ std::string import_kinds_text() {
     std::string out;
     for (const auto& k : kKinds) out += (out.empty() ? "" : ", ") + std::string(k.option);
     return out;
+}
+
+Status registered_cpfs(store::Env& env, const std::string& folder, std::set<std::string>* out) {
+    std::map<std::string, Registered> registry;
+    Status s = read_registry(env, folder, &registry);
+    out->clear();
+    for (const auto& [cpf, reg] : registry) out->insert(cpf);
+    return s;
 }
 
 Status office_folders(store::Env& env, const std::string& install, const std::string& terminal,

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,10 @@ struct Passed {
                                        const std::string& folder, std::vector<Candidate>* out,
                                        std::vector<Passed>* passed,
                                        const std::vector<std::string>& others = {});
+
+// The CPFs registered in a data folder (its table 9); none when the folder has no registry.
+[[nodiscard]] Status registered_cpfs(store::Env& env, const std::string& folder,
+                                     std::set<std::string>* out);
 
 // The data folders of a terminal's folder list ("DIRET" + terminal in the installation
 // directory), in list order; empty when the list is missing. kLocked while the terminal is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "base/helpers.h"
 #include "base/text.h"
@@ -499,22 +500,6 @@ std::vector<std::string> TransferResult::lines() const {
 
 namespace {
 
-// The registered CPFs of a folder's registry (table 9).
-Status registered_cpfs(store::Env& env, const std::string& folder,
-                       std::map<std::string, bool>* out) {
-    out->clear();
-    const std::string path = store::data_table_path(env, folder, 9);
-    if (!env.exists(path)) return Status::ok();
-    std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    Status s = store::Table::open(env, path, o, &t);
-    if (!s) return s;
-    for (s = t->go_top(); s && !t->eof(); s = t->skip()) (*out)[trim(t->str("CPF"))] = true;
-    Status c = t->close();
-    return s ? c : s;
-}
-
 std::string bare_folder(std::string f) {
     while (f.size() > 1 && (f.back() == '/' || f.back() == '\\')) f.pop_back();
     return f;
@@ -531,7 +516,7 @@ Status transfer_payroll(store::WorkAreas& w, const ImportRequest& rq,
     Status s = payroll_rows(w, &rows, &recnos);
     if (!s) return s;
     out->rows = rows.size();
-    std::map<std::string, bool> registry;
+    std::set<std::string> registry;
     s = registered_cpfs(w.env(), rq.folder, &registry);
     if (!s) return s;
     // The taxpayers in CPF order, each with its rows in file order.
@@ -570,7 +555,7 @@ Status transfer_payroll(store::WorkAreas& w, const ImportRequest& rq,
             std::string elsewhere;
             for (const std::string& other : others) {
                 if (bare_folder(other) == bare_folder(rq.folder)) continue;
-                std::map<std::string, bool> there;
+                std::set<std::string> there;
                 if (registered_cpfs(w.env(), other, &there) && there.count(cpf)) {
                     elsewhere = other;
                     break;
@@ -601,7 +586,6 @@ Status transfer_payroll(store::WorkAreas& w, const ImportRequest& rq,
             new_name = name.empty() ? std::string(" ") : name;
         }
         if (answers.status) answers.status("Transferindo o cpf " + cpf + " " + left(name, 20));
-        Notes notes;
         const ImportResult r = change_declaration(
             w.env(), rq, cpf, new_name,
             [&](store::Declaration& d, bool* changed, std::vector<std::string>* told,
@@ -614,14 +598,8 @@ Status transfer_payroll(store::WorkAreas& w, const ImportRequest& rq,
                 before_p = payments;
                 for (size_t k : list) GRAVA_VALOR(rows[k], cpf, incomes, payments, *told);
                 if (!registered) d.values().set("ESTATUS", Decimal(1));
-                auto same = [](const std::vector<store::Record>& a,
-                               const std::vector<store::Record>& b) {
-                    if (a.size() != b.size()) return false;
-                    for (size_t k = 0; k < a.size(); ++k)
-                        if (!store::same_when_stored(a[k], b[k])) return false;
-                    return true;
-                };
-                const bool inc = !same(incomes, before_i), pay = !same(payments, before_p);
+                const bool inc = !same_rows(incomes, before_i),
+                           pay = !same_rows(payments, before_p);
                 *changed = *changed || inc || pay;
                 *done = std::to_string(list.size()) + " informe(s)";
                 if (inc) st = d.replace_working(2, incomes);
