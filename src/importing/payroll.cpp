@@ -122,6 +122,14 @@ std::optional<Decimal> payroll_amount(std::string_view text) {
     return Decimal::parse(t.front() == '.' ? "0" + t : t);
 }
 
+// A CPF or CNPJ without its punctuation, letters upper-cased: how two payer numbers compare.
+std::string document_key(std::string_view text) {
+    std::string out;
+    for (char c : upper(trim(text)))
+        if (c != '.' && c != '-' && c != '/' && c != ' ') out += c;
+    return out;
+}
+
 bool valid_cpf(const std::string& d) {
     return d.size() == 11 && digits_of(d) == d && d.substr(9) == cpf_check_digits(d.substr(0, 9));
 }
@@ -164,9 +172,7 @@ bool normalise_payroll_row(store::Record& row, size_t line, Notes& notes, std::s
     }
     // The payer's number: a CNPJ of fourteen characters (digits or, in the alphanumeric form,
     // upper-case letters before the two check digits) or a CPF, kept masked.
-    std::string payer;
-    for (char c : upper(trim(row.str("CNPJFONTE"))))
-        if (c != '.' && c != '-' && c != '/' && c != ' ') payer += c;
+    const std::string payer = document_key(row.str("CNPJFONTE"));
     if (!payer.empty()) {
         const bool cnpj =
             payer.size() == 14 &&
@@ -358,7 +364,7 @@ Status store_payroll_row(store::WorkAreas& w, const store::Record& row, uint32_t
 namespace {
 
 bool same_payer(const store::Record& r, const std::string& payer) {
-    return digits_of(r.str("I1_3")) == payer;
+    return document_key(r.str("I1_3")) == payer;
 }
 
 // Another income of the statement written to its own row: description and amount field.
@@ -374,8 +380,9 @@ void GRAVA_VALOR(const store::Record& st, const std::string& cpf,
                  std::vector<store::Record>& incomes, std::vector<store::Record>& payments,
                  std::vector<std::string>& notes) {
     const std::string name = trim(st.str("NOMEFONTE"));
-    const std::string masked = trim(st.str("CNPJFONTE"));
-    const std::string payer = digits_of(masked);
+    // Masked here too: the group edit writes the staging table as typed.
+    const std::string payer = document_key(st.str("CNPJFONTE"));
+    const std::string masked = trim_right(CONTAPONTO(payer));
     auto fresh = [&](const char* kind) {
         store::Record r(store::table_def(2)->layout);
         r.set("CPF", cpf);
@@ -534,7 +541,9 @@ Status transfer_payroll(store::WorkAreas& w, const ImportRequest& rq,
         by_cpf[cpf].push_back(k);
     }
     std::optional<Unknown> remembered;
-    for (const auto& [cpf, list] : by_cpf) {
+    for (const auto& entry : by_cpf) {
+        const std::string& cpf = entry.first;
+        const std::vector<size_t>& list = entry.second;
         if (answers.stop && answers.stop()) {
             out->abandoned = true;
             break;

@@ -481,6 +481,30 @@ TEST(PayrollTransfer, AnswersSkipsRememberedChoicesAndDeclarationsInUse) {
     EXPECT_EQ(o.live(9, kCai).size(), 1u);
 }
 
+TEST(PayrollTransfer, AnUnmaskedPayerNumberFindsTheMaskedRowAndTheRowOfAnotherPayerStays) {
+    // As the group edit may leave it: the payer's number typed without its mask.
+    Record st(store::table_def(kPayrollTable)->layout);
+    st.set("NOMEFONTE", "ACME");
+    st.set("CNPJFONTE", kCnpj);
+    st.set("RENDIMENT", Decimal(7));
+    std::vector<Record> incomes, payments;
+    for (const char* payer : {"22.333.444/0001-81", "11.222.333/0001-81"}) {
+        Record r(store::table_def(2)->layout);
+        r.set("CPF", kAna);
+        r.set("I1_1", "J");
+        r.set("I1_3", payer);
+        r.set("I1_4", Decimal(1));
+        incomes.push_back(r);
+    }
+    std::vector<std::string> notes;
+    GRAVA_VALOR(st, kAna, incomes, payments, notes);
+    ASSERT_EQ(incomes.size(), 2u);
+    EXPECT_EQ(num(incomes[0], "I1_4"), "1.00");
+    EXPECT_EQ(incomes[1].str("I1_3"), "11.222.333/0001-81");
+    EXPECT_EQ(num(incomes[1], "I1_4"), "7.00");
+    EXPECT_TRUE(payments.empty());
+}
+
 struct Command {
     int status = 0;
     std::string out, err;

@@ -349,5 +349,39 @@ TEST(ImportWindow, PayrollImportedThenTransferredWithBothQuestions) {
     EXPECT_EQ(acme["39053344705"], Decimal::from("2000.50"));
 }
 
+TEST(ImportWindow, PayrollStatementEditedOneByOne) {
+    Installation inst;
+    office(inst);
+    {
+        // A new statement; the same CPF again edited ("N"); then another payer's ("S").
+        Desk d(inst,
+               "text " + std::string(kA) +
+                   "\nENTER\nsnap\ntext ANA SOUZA\nENTER\ntext ACME\nENTER\ntext 11222333000181\n"
+                   "ENTER\nPGDN\nsnap\ntext S\n"
+                   "text " +
+                   std::string(kA) +
+                   "\nENTER\nsnap\ntext N\nPGDN\ntext S\n"
+                   "text " +
+                   std::string(kA) + "\nENTER\nsnap\ntext S\nPGDN\ntext S\nESC\n");
+        SEL_ITEM(d.app, 9, 2);
+        EXPECT_TRUE(d.shown("CPF já existente! Outra fonte de Renda? (S/N)")) << d.snaps.str();
+        EXPECT_TRUE(d.shown("Confirma os dados ?")) << d.snaps.str();
+    }
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(
+        store::Table::open(store::Env::posix(),
+                           store::find_file(store::Env::posix(), inst.path(), "FOLHAPG.DBF"),
+                           store::OpenOptions{}, &t)
+            .is_ok());
+    std::vector<std::vector<std::string>> rows;
+    for (Status st = t->go_top(); st && !t->eof(); st = t->skip())
+        rows.push_back(
+            {t->str("CPF"), t->str("NOMECONTR"), t->str("NOMEFONTE"), t->str("CNPJFONTE")});
+    ASSERT_TRUE(t->close().is_ok());
+    EXPECT_EQ(rows,
+              (std::vector<std::vector<std::string>>{
+                  {kA, "ANA SOUZA", "ACME", "11.222.333/0001-81"}, {kA, "ANA SOUZA", "", ""}}));
+}
+
 }  // namespace
 }  // namespace vorn::shell
