@@ -51,6 +51,7 @@ fuzz income_statement_fuzz income_statement 4096 10
 fuzz rural_book_fuzz rural_book 4096 10
 fuzz government_file_fuzz government_file 8192 10
 fuzz receipt_file_fuzz receipt_file 4096 10
+fuzz payroll_fuzz payroll 4096 10
 fuzz letter_fuzz letter 4096 10
 # Text typed into the item editor's cells: slow inputs (each opens its list a few times), so a
 # shorter input and a few seconds more.

@@ -174,13 +174,6 @@ std::string first_bad(const Notes& notes) {
     return (b.line ? "linha " + std::to_string(b.line) + ": " : std::string()) + b.reason;
 }
 
-bool same_rows(const std::vector<store::Record>& a, const std::vector<store::Record>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t k = 0; k < a.size(); ++k)
-        if (!store::same_when_stored(a[k], b[k])) return false;
-    return true;
-}
-
 // What a file changes in a loaded declaration: sets `changed` when anything differs, and the
 // count of what was taken and found already there.
 struct Plan {
@@ -691,6 +684,14 @@ std::string import_kinds_text() {
     return out;
 }
 
+Status registered_cpfs(store::Env& env, const std::string& folder, std::set<std::string>* out) {
+    std::map<std::string, Registered> registry;
+    Status s = read_registry(env, folder, &registry);
+    out->clear();
+    for (const auto& [cpf, reg] : registry) out->insert(cpf);
+    return s;
+}
+
 Status office_folders(store::Env& env, const std::string& install, const std::string& terminal,
                       std::vector<std::string>* out) {
     out->clear();
@@ -1041,14 +1042,47 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         static_cast<GovernmentPlan&>(*plan).as_rectification = true;
     }
 
+    // The rural book and a whole declaration may bring a declarant new to the folder.
+    const bool may_register = rq.kind == ImportKind::kLcdpr || rq.kind == ImportKind::kGovAll ||
+                              rq.kind == ImportKind::kGovPrefilled;
+    const std::optional<std::string> new_name =
+        may_register ? std::optional<std::string>(c.name) : std::nullopt;
+    if (auto* g = dynamic_cast<GovernmentPlan*>(plan.get())) g->compute = computation_of(env, rq);
+    ImportResult done = change_declaration(
+        env, rq, c.cpf, new_name,
+        [&plan](store::Declaration& d, bool* changed, std::vector<std::string>* notes,
+                std::string* text) {
+            Status s = plan->apply(d, changed);
+            for (const auto& n : plan->notes) notes->push_back(n);
+            *text = plan->done;
+            return s;
+        },
+        op,
+        [&plan](const store::Declaration& d, std::vector<std::string>* notes) {
+            plan->notes.clear();
+            plan->saved(d);
+            for (const auto& n : plan->notes) notes->push_back(n);
+        });
+    done.notes.insert(done.notes.begin(), res.notes.begin(), res.notes.end());
+    return done;
+}
+
+ImportResult change_declaration(store::Env& env, const ImportRequest& rq, const std::string& cpf,
+                                const std::optional<std::string>& new_name,
+                                const DeclarationChange& change, Operator& op,
+                                const AfterSave& after_save) {
+    ImportResult res;
+    auto refuse = [&](std::string why) {
+        res.outcome = Outcome::kRefused;
+        res.text = std::move(why);
+        return res;
+    };
     // The declaration as it stands now: still registered, and free.
     std::map<std::string, Registered> registry;
     if (Status s = read_registry(env, rq.folder, &registry); !s) return refuse(s.message());
-    auto reg = registry.find(c.cpf);
+    auto reg = registry.find(cpf);
     const bool registered = reg != registry.end();
-    if (!registered && rq.kind != ImportKind::kLcdpr && rq.kind != ImportKind::kGovAll &&
-        rq.kind != ImportKind::kGovPrefilled)
-        return refuse("CPF " + c.cpf + " não cadastrado na pasta");
+    if (!registered && !new_name) return refuse("CPF " + cpf + " não cadastrado na pasta");
     if (registered && !reg->second.NUSUAT.empty()) {
         res.outcome = Outcome::kInUse;
         res.text = reg->second.NUSUAT;
@@ -1071,13 +1105,12 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
     w.index_files = &cdx;
     store::Declaration d(w, {rq.folder, "IMPORTACAO"});
     d.set_computation(computation_of(env, rq));
-    if (auto* g = dynamic_cast<GovernmentPlan*>(plan.get())) g->compute = computation_of(env, rq);
-    Status s = d.load(c.cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
+    Status s = d.load(cpf, registered ? store::LoadMode::kExisting : store::LoadMode::kNew, true);
     if (!s) return refuse("declaração não carregada: " + s.message());
     // Opened on a terminal between the look at the registry and the load: theirs, left alone.
     const std::string taken = trim(d.values().str("NUSUAT"));
     if (registered && !taken.empty() && taken != rq.terminal) {
-        s = restore_mark(env, rq.folder, c.cpf, taken);
+        s = restore_mark(env, rq.folder, cpf, taken);
         if (s) s = d.release();
         if (!s) return refuse("declaração aberta no terminal " + taken + ": " + s.message());
         res.outcome = Outcome::kInUse;
@@ -1085,14 +1118,14 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         return res;
     }
     if (!registered) {
-        // A declarant new to the folder, from the book's or the declaration's name.
-        if (char_count(c.name) > 53) res.notes.push_back("NOMECONTR cortado: " + c.name);
-        d.values().set("NOMECONTR", left(c.name, 53));
-        res.notes.push_back("cadastro novo: " + left(c.name, 53));
+        // A declarant new to the folder, by the name the caller gives.
+        if (char_count(*new_name) > 53) res.notes.push_back("NOMECONTR cortado: " + *new_name);
+        d.values().set("NOMECONTR", left(*new_name, 53));
+        res.notes.push_back("cadastro novo: " + left(*new_name, 53));
     }
     bool changed = !registered;
-    s = plan->apply(d, &changed);
-    for (const auto& n : plan->notes) res.notes.push_back(n);
+    std::string done;
+    s = change(d, &changed, &res.notes, &done);
     if (!s) {
         // Nothing reached the shared tables: the declaration is freed as it was.
         Status r = d.release();
@@ -1104,18 +1137,16 @@ ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candida
         s = d.release();
         if (!s) return refuse("declaração não liberada: " + s.message());
         res.outcome = Outcome::kExisting;
-        res.text = plan->done;
+        res.text = done;
         return res;
     }
     s = d.save(true);
     if (!s)
         return refuse("gravação interrompida: " + s.message() + " (a declaração fica no terminal " +
                       rq.terminal + " para recuperação)");
-    plan->notes.clear();
-    plan->saved(d);
-    for (const auto& n : plan->notes) res.notes.push_back(n);
+    if (after_save) after_save(d, &res.notes);
     res.outcome = Outcome::kImported;
-    res.text = plan->done;
+    res.text = done;
     return res;
 }
 

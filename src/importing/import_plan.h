@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@
 #include "base/status.h"
 #include "payments/interest.h"
 #include "store/env.h"
+
+namespace vorn::store {
+class Declaration;
+}
 
 namespace vorn::importing {
 
@@ -89,6 +94,10 @@ struct Passed {
                                        const std::vector<std::string>& others = {},
                                        const std::function<void(size_t, size_t)>& progress = {});
 
+// The CPFs registered in a data folder (its table 9); none when the folder has no registry.
+[[nodiscard]] Status registered_cpfs(store::Env& env, const std::string& folder,
+                                     std::set<std::string>* out);
+
 // The data folders of a terminal's folder list ("DIRET" + terminal in the installation
 // directory), in list order; empty when the list is missing. kLocked while the terminal is
 // running (it holds its list alone).
@@ -115,6 +124,23 @@ struct ImportResult {
     std::string text;  // the reason of a refusal ("linha 7: ..."), the terminal, or a count
     std::vector<std::string> notes;  // cuts and notices, one per line
 };
+
+// A change of one loaded declaration: sets *changed when anything differs, adds what the
+// operator should know to `notes` and what was taken to `done`.
+using DeclarationChange = std::function<Status(store::Declaration& d, bool* changed,
+                                               std::vector<std::string>* notes, std::string* done)>;
+
+// Applies `change` to the declaration of `cpf` in rq.folder, loaded through the declaration
+// layer on rq.terminal and saved whole when it changed (kImported), else freed as it was
+// (kExisting). A CPF not registered is refused unless `new_name` gives the name of a new
+// declaration. A declaration open on another terminal is left alone (kInUse, the terminal in
+// `text`). With rq.check nothing is loaded: kChecked.
+// `after_save`, when given, is told of the declaration once it is saved, to add its notes.
+using AfterSave = std::function<void(const store::Declaration& d, std::vector<std::string>* notes)>;
+ImportResult change_declaration(store::Env& env, const ImportRequest& rq, const std::string& cpf,
+                                const std::optional<std::string>& new_name,
+                                const DeclarationChange& change, Operator& op,
+                                const AfterSave& after_save = {});
 
 // Reads `c`'s file and, unless checking, writes it into its taxpayer's declaration.
 ImportResult import_file(store::Env& env, const ImportRequest& rq, const Candidate& c,

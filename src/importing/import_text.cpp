@@ -182,6 +182,13 @@ bool put_number(store::Record& r, std::string_view field, Decimal v) {
     return true;
 }
 
+bool same_rows(const std::vector<store::Record>& a, const std::vector<store::Record>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k)
+        if (!store::same_when_stored(a[k], b[k])) return false;
+    return true;
+}
+
 Status read_bytes(store::Env& env, const std::string& path, std::string* out) {
     std::unique_ptr<store::File> f;
     Status s = env.open(path, store::OpenFor::kRead, &f);

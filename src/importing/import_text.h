@@ -66,6 +66,9 @@ void put_text(store::Record& r, std::string_view field, std::string_view text, s
 // width and decimals.
 bool put_number(store::Record& r, std::string_view field, Decimal v);
 
+// Whether two lists of records are the same as a table would store them.
+bool same_rows(const std::vector<store::Record>& a, const std::vector<store::Record>& b);
+
 // The whole file as bytes; an error when it cannot be opened or is read only in part.
 [[nodiscard]] Status read_bytes(store::Env& env, const std::string& path, std::string* out);
 

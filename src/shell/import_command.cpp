@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "base/helpers.h"
 #include "base/text.h"
 #include "importing/aux_tables.h"
 #include "importing/conversion.h"
 #include "importing/import_plan.h"
+#include "importing/payroll.h"
 #include "shell/batch_options.h"
 #include "shell/commands.h"
 #include "store/cdx_index.h"
@@ -22,7 +24,10 @@ std::string import_usage() {
     return "uso: vorn2026 import --folder PASTA --from PASTA --kind (1, " +
            importing::import_kinds_text() +
            ") (--all | --cpf CPF ...) [--check] [--answer S|N] [--payers 1|2|3] "
-           "[--install PASTA] [--now \"AAAA-MM-DD HH:MM:SS\"]";
+           "[--install PASTA] [--now \"AAAA-MM-DD HH:MM:SS\"]\n"
+           "     vorn2026 import --folder PASTA --from PASTA --kind 9.1 [--check] [--answer S|N]\n"
+           "     vorn2026 import --folder PASTA --kind 9.4 [--check] [--answer S|N [--answer "
+           "S|N]]";
 }
 
 struct ImportOptions {
@@ -33,6 +38,8 @@ struct ImportOptions {
     bool check = false;
     bool answer_all = true;
     bool conversion = false;  // kind 1: last year's declarations of this system
+    int payroll = 0;          // kind 9.1 (folha.txt into FOLHAPG) or 9.4 (its transfer)
+    std::vector<bool> answers;
     int payers = 1;
 };
 
@@ -59,6 +66,9 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
             if (a == "--kind" && trim(v) == "1") {
                 o->conversion = true;
                 o->kind = importing::ImportKind::kAssetsAll;  // a kind is given; not read
+            } else if (a == "--kind" && (trim(v) == "9.1" || trim(v) == "9.4")) {
+                o->payroll = trim(v) == "9.1" ? 1 : 4;
+                o->kind = importing::ImportKind::kAssetsAll;  // a kind is given; not read
             } else if (a == "--kind") {
                 // Government-file options whose records' positions this system does not know.
                 const std::string t = trim(v);
@@ -75,6 +85,7 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
                 const std::string t = upper(trim(v));
                 if (t != "S" && t != "N") return std::string("--answer S ou N: ") + v;
                 o->answer_all = t == "S";
+                o->answers.push_back(t == "S");
                 any_answer = true;
             }
             if (a == "--cpf") {
@@ -94,15 +105,17 @@ std::optional<std::string> parse(int argc, char** argv, ImportOptions* o) {
     if (!all) rest.push_back(const_cast<char*>("--all"));
     if (auto e = parse_batch_options(static_cast<int>(rest.size()), rest.data(), &o->batch))
         return *e == batch_usage(argv[0]) ? import_usage() : *e;
-    if (o->from.empty() || !o->kind) return import_usage();
-    // The auxiliary tables belong to no taxpayer: neither --all nor --cpf.
-    if (aux ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
-    const bool asks = o->conversion || *o->kind == importing::ImportKind::kLcdpr ||
+    if ((o->from.empty() && o->payroll != 4) || !o->kind) return import_usage();
+    // The auxiliary tables and the payroll belong to no one taxpayer: neither --all nor --cpf.
+    const bool whole = aux || o->payroll != 0;
+    if (whole ? (all || !o->cpfs.empty()) : all == !o->cpfs.empty()) return import_usage();
+    if (o->answers.size() > (o->payroll == 4 ? 2u : 1u)) return "--answer dado vezes demais";
+    const bool asks = o->conversion || o->payroll || *o->kind == importing::ImportKind::kLcdpr ||
                       *o->kind == importing::ImportKind::kGovAll ||
                       *o->kind == importing::ImportKind::kGovPrefilled;
     if (any_answer && !asks)
         return "--answer só vale para a conversão (tipo 1), as declarações da Receita (tipos 3 e "
-               "7) e o LCDPR (tipo 24)";
+               "7), a folha (tipos 9.1 e 9.4) e o LCDPR (tipo 24)";
     if (o->payers != 1 && !o->conversion) return "--payers só vale para a conversão (tipo 1)";
     if (o->conversion && o->check) return "--check não vale para a conversão (tipo 1)";
     return std::nullopt;
@@ -208,6 +221,102 @@ int convert(const ImportOptions& o, bool answered) {
     return refused ? 2 : 0;
 }
 
+// Kind 9.1: "folha.txt" of the source folder into the office's staging table FOLHAPG; rows
+// staged before are replaced only with --answer S.
+int payroll_import(const ImportOptions& o) {
+    BatchOperator op("import");
+    const BatchContext context(o.batch, "import");
+    store::WorkAreas w(store::Env::posix(), op, context.clock());
+    store::CdxIndexFiles cdx(op);
+    w.ARQDEF = o.batch.install;
+    w.LOCARQ = o.batch.folder;
+    w.NUSU = run_terminal();
+    w.index_files = &cdx;
+    const bool replace = !o.answers.empty() && o.answers.front();
+    const importing::PayrollImport r =
+        importing::import_payroll(w, o.from, o.check, [replace](size_t staged) {
+            std::cout << "  " << staged << " informes ainda não transferidos em FOLHAPG: apaga-os?"
+                      << "\n  -> " << (replace ? "S" : "N") << "\n";
+            return replace;
+        });
+    for (const auto& c : r.cuts) std::cout << importing::kPayrollFile << ": " << c << "\n";
+    using Outcome = importing::PayrollImport::Outcome;
+    switch (r.outcome) {
+        case Outcome::kImported:
+        case Outcome::kChecked:
+            std::cout << r.text << "\n" << std::flush;
+            return 0;
+        case Outcome::kKept:
+            std::cout << "nada importado: " << r.text << " (--answer S os substitui)\n"
+                      << std::flush;
+            return 2;
+        case Outcome::kInUse:
+            std::cerr << "vorn2026 import: " << r.text << "\n";
+            return 4;
+        case Outcome::kNoFile:
+        case Outcome::kRefused:
+            break;
+    }
+    std::cerr << "vorn2026 import: " << r.text << "\n";
+    return r.outcome == Outcome::kNoFile ? 1 : 2;
+}
+
+// Kind 9.4: the staged statements into the data folder's declarations. The first --answer is
+// "Encontrando um CPF igual" (S skips a registered taxpayer, the default), the second the one for
+// taxpayers no folder knows (S "inclui Todos", N or none "Pula todos").
+int payroll_transfer(const ImportOptions& o) {
+    BatchOperator op("import");
+    const BatchContext context(o.batch, "import");
+    store::WorkAreas w(store::Env::posix(), op, context.clock());
+    store::CdxIndexFiles cdx(op);
+    w.ARQDEF = o.batch.install;
+    w.LOCARQ = o.batch.folder;
+    w.NUSU = run_terminal();
+    w.index_files = &cdx;
+    if (Status s = importing::open_payroll(w); !s) {
+        std::cerr << "vorn2026 import: " << s.message() << "\n";
+        return s.code() == Status::Code::kLocked ? 4 : 1;
+    }
+    std::vector<std::string> others;
+    if (Status s = importing::office_folders(store::Env::posix(), o.batch.install, run_terminal(),
+                                             &others);
+        !s)
+        std::cerr << "vorn2026 import: lista de pastas do terminal ilegível, só esta pasta é "
+                     "consultada: "
+                  << s.message() << "\n";
+    importing::TransferAnswers answers;
+    answers.skip_registered = o.answers.empty() || o.answers[0];
+    const bool include = o.answers.size() > 1 && o.answers[1];
+    answers.unknown = [include](const std::string& cpf, const std::string& name) {
+        std::cout << "  O CPF " << trim_right(CONTAPONTO(cpf)) << " - " << left(name, 25)
+                  << " não está  cadastrado nas pastas indicadas!\n  -> "
+                  << (include ? "inclui Todos" : "Pula todos") << "\n";
+        return include ? importing::Unknown::kIncludeAll : importing::Unknown::kSkipAll;
+    };
+    importing::ImportRequest rq;
+    rq.folder = o.batch.folder;
+    rq.install = o.batch.install;
+    rq.terminal = run_terminal();
+    rq.check = o.check;
+    rq.clock = &context.clock();
+    rq.selic = &context.selic();
+    importing::TransferResult r;
+    const Status s = importing::transfer_payroll(w, rq, others, answers, op, &r);
+    std::vector<store::Record> left_rows;
+    const bool counted = s && importing::payroll_rows(w, &left_rows).is_ok();
+    w.close(importing::kPayrollTable);
+    for (const auto& l : r.report) std::cout << l << "\n";
+    std::cout << "Transferência\n";
+    for (const auto& l : r.lines()) std::cout << l << "\n";
+    std::cout << std::flush;
+    if (!s) {
+        std::cerr << "vorn2026 import: FOLHAPG: " << s.message() << "\n";
+        return 1;
+    }
+    // Rows left staged by a failure or a declaration in use are for a later run.
+    return o.check || !counted || left_rows.empty() || r.abandoned ? 0 : 4;
+}
+
 }  // namespace
 
 int run_import_command(int argc, char** argv) {
@@ -219,8 +328,10 @@ int run_import_command(int argc, char** argv) {
     if (auto error = parse(argc, argv, &o)) return fail(*error);
     store::Env& env = store::Env::posix();
     if (!env.is_directory(o.batch.folder)) return fail("pasta não encontrada: " + o.batch.folder);
+    if (o.payroll == 4) return payroll_transfer(o);
     if (!env.is_directory(o.from))
         return fail("Drive e/ou Pasta de Origem inexistente !! " + o.from);
+    if (o.payroll == 1) return payroll_import(o);
     if (*o.kind == importing::ImportKind::kAuxTables) return copy_aux(o);
     if (o.conversion) return convert(o, answered(argc, argv));
 

@@ -10,6 +10,7 @@
 #include "shell/backup_window.h"
 #include "shell/chooser.h"
 #include "shell/folders.h"
+#include "shell/payroll_window.h"
 #include "store/catalogue.h"
 #include "store/opening.h"
 #include "ui/notices.h"
@@ -59,7 +60,7 @@ ui::LMenu CRIA_MENUCONV(ui::LDialog& win, Choice& chosen) {
     item(m, "Arquivo com todos os Bens", 20, 2);
     m.EndMenu();
     item(m, "Bens no formato &XML", 21);
-    m.SubMenu("&Comprovante", false);
+    m.SubMenu("&Comprovante");
     item(m, " &Importar dados   ", 9, 1);
     item(m, " &Editar individual", 9, 2);
     item(m, " editar &Grupo     ", 9, 3);
@@ -489,6 +490,8 @@ bool import_entry_enabled(int option, int sub) {
     switch (option) {
         case 20:
             return sub == 1 || sub == 2;
+        case 9:
+            return sub >= 1 && sub <= 4;
         case 23:
             return sub == 1 || sub == 2;
         case 26:
@@ -543,6 +546,9 @@ void SEL_ITEM(App& app, int option, int sub) {
             break;
         case 21:
             BUSCAARQ(app, ImportKind::kAssetsXml);
+            break;
+        case 9:
+            CONVFOLHA(app, sub);
             break;
         case 22:
             copy_aux(app);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "../importing/dec_writer.h"
@@ -141,11 +142,10 @@ TEST(ImportWindow, MenuBarWithEveryEntryAndOnlyTheCarriedOnesEnabled) {
           "Bens no formato XML", "Comprovante", "C.Leao txt", "Informe de Rendimento pela Nimbra",
           "Arquivo LCDPR", "Terminar"})
         EXPECT_TRUE(d.shown(text)) << text << "\n" << d.snaps.str();
-    // The cash-book program, the income statements of companies, and the government files whose
-    // records' positions are not known (capital gains, rural activity, last year's Carnê-Leão)
-    // have no reader here; the rest have.
+    // The cash-book program and the government files whose records' positions are not known
+    // (capital gains, rural activity, last year's Carnê-Leão) have no reader here; the rest have.
     for (int option : {2, 4, 6, 10}) EXPECT_FALSE(import_entry_enabled(option)) << option;
-    for (int sub : {1, 2, 3, 4}) EXPECT_FALSE(import_entry_enabled(9, sub));
+    for (int sub : {1, 2, 3, 4}) EXPECT_TRUE(import_entry_enabled(9, sub));
     EXPECT_FALSE(import_entry_enabled(26, 4));
     for (auto [option, sub] : {std::pair{3, 0},
                                {5, 0},
@@ -340,6 +340,106 @@ TEST(ImportWindow, LastYearsDeclarationsConvertedFromTheMarkedList) {
     }
     EXPECT_TRUE(found);
     ASSERT_TRUE(t->close().is_ok());
+}
+
+// A line of folha.txt: CPF, name, payer, CNPJ, taxable income and tax withheld; the rest empty.
+std::string payroll_line(const std::string& cpf, const std::string& name, const std::string& income,
+                         const std::string& tax) {
+    std::string out =
+        "\"" + cpf + "\",\"" + name + "\",\"ACME\",\"11222333000181\"," + income + ",0,0,0," + tax;
+    for (int k = 0; k < 7; ++k) out += ",0";
+    out += ",\"\",\"\",\"\"";
+    for (int k = 0; k < 10; ++k) out += ",0";
+    return out + "\n";
+}
+
+TEST(ImportWindow, PayrollLayoutOfferedWhenTheFileIsMissing) {
+    Installation inst;
+    const std::string src = office(inst);
+    Desk d(inst, "ENTER\nsnap\nENTER\nsnap\ntext S\nsnap\nENTER\n");
+    d.s.ROTADOANO = src;
+    SEL_ITEM(d.app, 9, 1);
+    for (const char* text :
+         {"Arquivo para a importação FOLHA.TXT não localizado!",
+          "Deseja saber o Leiaute dos campos para gerar o arquivo?",
+          "O formato do Folha.txt deve ser tipo 'delimited'", "Cpf do contribuinte  C     11",
+          "Rendimentos          N     12,2", "Quant.de meses RRA   N      5,1"})
+        EXPECT_TRUE(d.shown(text)) << text << "\n" << d.snaps.str();
+}
+
+TEST(ImportWindow, PayrollImportedThenTransferredWithBothQuestions) {
+    Installation inst;
+    const std::string src = office(inst);
+    std::ofstream(src + "/folha.txt") << payroll_line(kA, "ANA", "1000.00", "10.00")
+                                      << payroll_line("39053344705", "DIEGO", "\"2.000,50\"", "0");
+    {
+        Desk d(inst, "ENTER\nsnap\nENTER\n");
+        d.s.ROTADOANO = src;
+        SEL_ITEM(d.app, 9, 1);
+        EXPECT_TRUE(d.shown("Importados    2 contribuintes")) << d.snaps.str();
+    }
+    {
+        // "Não - É novo lançamento": ANA receives the statement; DIEGO, unknown, "inclui Todos".
+        Desk d(inst, "snap\ntext N\nsnap\nRIGHT\nENTER\nsnap\nENTER\n");
+        SEL_ITEM(d.app, 9, 4);
+        for (const char* text :
+             {"Encontrando um CPF igual", "Sim - Salte o CPF", "Não - É novo lançamento",
+              "O CPF 390.533.447-05 - DIEGO", "não está  cadastrado nas pastas indicadas!",
+              "inclui Todos", "Pula todos", "Abandona", "Transferência",
+              "De ...........2 registros", "Saltou........0", "CPF Invalido..0", "Lancou........2",
+              "Novos.........1"})
+            EXPECT_TRUE(d.shown(text)) << text << "\n" << d.snaps.str();
+    }
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(store::Table::open(store::Env::posix(),
+                                   store::data_table_path(store::Env::posix(), inst.path(), 2),
+                                   store::OpenOptions{}, &t)
+                    .is_ok());
+    uint32_t n = 0;
+    ASSERT_TRUE(t->record_count(&n).is_ok());
+    std::map<std::string, Decimal> acme;
+    for (uint32_t k = 1; k <= n; ++k) {
+        ASSERT_TRUE(t->go_to(k).is_ok());
+        if (!t->deleted() && t->str("I1_3") == "11.222.333/0001-81")
+            acme[t->str("CPF")] = t->num("I1_4");
+    }
+    ASSERT_TRUE(t->close().is_ok());
+    EXPECT_EQ(acme[kA], Decimal::from("1000.00"));
+    EXPECT_EQ(acme["39053344705"], Decimal::from("2000.50"));
+}
+
+TEST(ImportWindow, PayrollStatementEditedOneByOne) {
+    Installation inst;
+    office(inst);
+    {
+        // A new statement; the same CPF again edited ("N"); then another payer's ("S").
+        Desk d(inst,
+               "text " + std::string(kA) +
+                   "\nENTER\nsnap\ntext ANA SOUZA\nENTER\ntext ACME\nENTER\ntext 11222333000181\n"
+                   "ENTER\nPGDN\nsnap\ntext S\n"
+                   "text " +
+                   std::string(kA) +
+                   "\nENTER\nsnap\ntext N\nPGDN\ntext S\n"
+                   "text " +
+                   std::string(kA) + "\nENTER\nsnap\ntext S\nPGDN\ntext S\nESC\n");
+        SEL_ITEM(d.app, 9, 2);
+        EXPECT_TRUE(d.shown("CPF já existente! Outra fonte de Renda? (S/N)")) << d.snaps.str();
+        EXPECT_TRUE(d.shown("Confirma os dados ?")) << d.snaps.str();
+    }
+    std::unique_ptr<store::Table> t;
+    ASSERT_TRUE(
+        store::Table::open(store::Env::posix(),
+                           store::find_file(store::Env::posix(), inst.path(), "FOLHAPG.DBF"),
+                           store::OpenOptions{}, &t)
+            .is_ok());
+    std::vector<std::vector<std::string>> rows;
+    for (Status st = t->go_top(); st && !t->eof(); st = t->skip())
+        rows.push_back(
+            {t->str("CPF"), t->str("NOMECONTR"), t->str("NOMEFONTE"), t->str("CNPJFONTE")});
+    ASSERT_TRUE(t->close().is_ok());
+    EXPECT_EQ(rows,
+              (std::vector<std::vector<std::string>>{
+                  {kA, "ANA SOUZA", "ACME", "11.222.333/0001-81"}, {kA, "ANA SOUZA", "", ""}}));
 }
 
 }  // namespace
