@@ -1,9 +1,14 @@
 // letter_bench DIR [REPEAT]: over a generated data folder (gen_folder), times `vorn2026 letter
 // --all` with a two-page letter holding every placeholder (written into the folder as
-// "bench_carta.txt"), output discarded, beside a read of every registry record in name order
-// through the table engine and its name index; prints both, the pages printed and the ratio.
+// "bench_carta.txt"), output discarded (its pages counted), beside a read of every registry record
+// in name order through the table engine and its name index; prints both, wall-clock and
+// processor time, and the ratios.
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <iostream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -33,8 +38,22 @@ void write_letter(const std::string& path) {
     std::ofstream(path, std::ios::binary) << vorn::to_cp850(text);
 }
 
+struct Times {
+    double wall = 0, cpu = 0;
+};
+
+// Wall-clock and processor time of `f`: on a shared machine the processor time is the steadier
+// figure.
+template <class F>
+Times timed(F&& f) {
+    const std::clock_t cpu0 = std::clock();
+    const auto t0 = bench::Wall::now();
+    f();
+    return {bench::seconds_since(t0), static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC};
+}
+
 // Every registry record read whole in the order of the name index; the records read.
-double registry_walk(const std::string& folder, size_t* records) {
+Times registry_walk(const std::string& folder, size_t* records) {
     vorn::ScriptedOperator op;
     vorn::SystemClock clock;
     vorn::store::CdxIndexFiles indexes(op);
@@ -48,18 +67,54 @@ double registry_walk(const std::string& folder, size_t* records) {
         std::exit(1);
     }
     w.close(9);
-    const auto t0 = bench::Wall::now();
-    if (!vorn::store::ABERTURA(w, 9)) std::exit(1);
-    vorn::store::Table& t = *w.table(9);
-    t.set_order(2);  // UPPER(NOMECONTR)
-    vorn::store::Record r(t.layout_ptr());
-    *records = 0;
-    for (vorn::Status s = t.go_top(); s && !t.eof(); s = t.skip()) {
-        bench::check(t.read(r), "registro");
-        ++*records;
+    return timed([&] {
+        if (!vorn::store::ABERTURA(w, 9)) std::exit(1);
+        vorn::store::Table& t = *w.table(9);
+        t.set_order(2);  // UPPER(NOMECONTR)
+        vorn::store::Record r(t.layout_ptr());
+        *records = 0;
+        for (vorn::Status s = t.go_top(); s && !t.eof(); s = t.skip()) {
+            bench::check(t.read(r), "registro");
+            ++*records;
+        }
+        w.close(9);
+    });
+}
+
+// Standard output thrown away, its form feeds counted, as a pipe to the printer would take it.
+class PageCounter final : public std::streambuf {
+  public:
+    size_t feeds = 0;
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (c == '\f') ++feeds;
+        return traits_type::not_eof(c);
     }
-    w.close(9);
-    return bench::seconds_since(t0);
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        feeds += static_cast<size_t>(std::count(s, s + n, '\f'));
+        return n;
+    }
+};
+
+// `vorn2026 letter --all` in process.
+Times letters(const std::string& folder, size_t* pages) {
+    std::vector<std::string> args = {"letter",      "--folder", folder,      "--letter",
+                                     "bench_carta", "--all",    "--install", folder};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    PageCounter counter;
+    auto* old = std::cout.rdbuf(&counter);
+    int status = 0;
+    const Times t = timed(
+        [&] { status = vorn::run_letter_command(static_cast<int>(argv.size()), argv.data()); });
+    std::cout.rdbuf(old);
+    if (status != 0) {
+        std::fprintf(stderr, "letter terminou com %d\n", status);
+        std::exit(1);
+    }
+    *pages = counter.feeds + 1;
+    return t;
 }
 
 }  // namespace
@@ -74,16 +129,14 @@ int main(int argc, char** argv) {
     write_letter(folder + "/bench_carta.txt");
     for (int r = 0; r < repeat; ++r) {
         size_t records = 0, pages = 0;
-        const double walk = registry_walk(folder, &records);
-        const double letters = bench::batch_seconds(
-            vorn::run_letter_command,
-            {"letter", "--folder", folder, "--letter", "bench_carta", "--all", "--install", folder},
-            "\f", &pages);
+        const Times walk = registry_walk(folder, &records);
+        const Times merged = letters(folder, &pages);
         std::printf(
-            "cadastro em ordem de nome: %zu registros, %.3f s; letter --all: %zu páginas, %.3f s "
-            "(%.2f ms por cliente, %.2f× a leitura)\n",
-            records, walk, pages + 1, letters, records ? letters * 1000 / records : 0.0,
-            walk > 0 ? letters / walk : 0.0);
+            "cadastro em ordem de nome: %zu registros, %.3f s (processador %.3f s); "
+            "letter --all: %zu páginas, %.3f s (processador %.3f s); razão %.2f (processador "
+            "%.2f)\n",
+            records, walk.wall, walk.cpu, pages, merged.wall, merged.cpu, merged.wall / walk.wall,
+            merged.cpu / walk.cpu);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "office/letters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -187,17 +188,23 @@ const std::vector<std::string>& placeholder_names() {
     return names;
 }
 
-std::optional<std::string> placeholder_value(std::string_view name, const LetterClient& c,
-                                             const FeeRates& rates) {
+namespace {
+
+// The number (1 to 43) of a placeholder's name, 0 for an unknown one.
+int field_number(std::string_view name) {
     const auto& names = placeholder_names();
     const auto it = std::find(names.begin(), names.end(), name);
-    if (it == names.end()) return std::nullopt;
+    return it == names.end() ? 0 : static_cast<int>(it - names.begin()) + 1;
+}
+
+// The value of field `number` (1 to 43) for client `c`.
+std::string field_value(int number, const LetterClient& c, const FeeRates& rates) {
     const auto tr = [&](const char* f) { return trim(c.str(f)); };
     const auto fee = [&] {
         return suggested_fee(static_cast<long>(c.num("TEM_USO").whole()),
                              static_cast<long>(c.num("TAM_USO").whole()), rates);
     };
-    switch (it - names.begin() + 1) {
+    switch (number) {
         case 1:
             return printing::print_cpf(c.str("CPF"));
         case 2:
@@ -293,34 +300,64 @@ std::optional<std::string> placeholder_value(std::string_view name, const Letter
     }
 }
 
-std::string merge_letter(std::string_view text, const LetterClient& client, const FeeRates& rates) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t open = text.find(kOpenMark, i);
-        if (open == std::string_view::npos) break;
-        const size_t from = open + kOpenMark.size();
-        const size_t close = text.find(kCloseMark, from);
-        const size_t next_open = text.find(kOpenMark, from);
-        out.append(text.substr(i, open - i));
-        if (close == std::string_view::npos) {
-            i = open;
-            break;
+// A letter's text cut once into its literal pieces and its known placeholders, so that merging
+// it for each client only looks up values (each field once per client).
+struct MergePlan {
+    struct Piece {
+        std::string_view text;  // literal text, when field is 0
+        int field = 0;
+    };
+    std::vector<Piece> pieces;
+
+    explicit MergePlan(std::string_view text) {
+        size_t literal = 0, i = 0;
+        for (;;) {
+            const size_t open = text.find(kOpenMark, i);
+            if (open == std::string_view::npos) break;
+            const size_t from = open + kOpenMark.size();
+            const size_t close = text.find(kCloseMark, from);
+            if (close == std::string_view::npos) break;  // an open « stays as text
+            if (text.find(kOpenMark, from) < close) {    // "«x «Nome»": the first « is text
+                i = from;
+                continue;
+            }
+            i = close + kCloseMark.size();
+            const int field = field_number(text.substr(from, close - from));
+            if (field == 0) continue;  // an unknown placeholder stays as written
+            pieces.push_back({text.substr(literal, open - literal), 0});
+            pieces.push_back({{}, field});
+            literal = i;
         }
-        if (next_open < close) {  // "«x «Nome»": the first « is text
-            out.append(kOpenMark);
-            i = from;
-            continue;
-        }
-        if (auto v = placeholder_value(text.substr(from, close - from), client, rates)) {
-            out += *v;
-        } else {
-            out.append(text.substr(open, close + kCloseMark.size() - open));
-        }
-        i = close + kCloseMark.size();
+        pieces.push_back({text.substr(literal), 0});
     }
-    out.append(text.substr(std::min(i, text.size())));
-    return out;
+
+    std::string merge(const LetterClient& client, const FeeRates& rates) const {
+        std::array<std::optional<std::string>, 44> values;
+        std::string out;
+        for (const Piece& p : pieces) {
+            if (p.field == 0) {
+                out.append(p.text);
+                continue;
+            }
+            auto& v = values[static_cast<size_t>(p.field)];
+            if (!v) v = field_value(p.field, client, rates);
+            out += *v;
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+std::optional<std::string> placeholder_value(std::string_view name, const LetterClient& c,
+                                             const FeeRates& rates) {
+    const int number = field_number(name);
+    if (number == 0) return std::nullopt;
+    return field_value(number, c, rates);
+}
+
+std::string merge_letter(std::string_view text, const LetterClient& client, const FeeRates& rates) {
+    return MergePlan(text).merge(client, rates);
 }
 
 Status read_letter_clients(store::Env& env, const std::string& folder,
@@ -341,21 +378,39 @@ Status read_letter_clients(store::Env& env, const std::string& folder,
     store::OpenOptions o;
     o.read_only = true;
     if (Status s = store::Table::open(env, path, o, &t); !s) return s;
+    uint32_t count = 0;
+    if (t->record_count(&count)) out->reserve(count);
+    // The fields looked up once for the whole table.
+    const auto fields = [&t](const auto& names) {
+        std::vector<std::pair<std::string, store::Field>> out;
+        for (const char* n : names) out.emplace_back(n, t->field(n));
+        return out;
+    };
+    const auto text = fields(kText), number = fields(kNumber), date = fields(kDate);
+    const store::Field marked = t->field("IMPRE");
     Status s = t->go_top();
     for (; s && !t->eof(); s = t->skip()) {
         if (t->deleted()) continue;
         LetterClient c;
-        for (const char* f : kText) c.text[f] = t->str(f);
-        for (const char* f : kNumber) c.number[f] = t->num(f);
-        for (const char* f : kDate) c.date[f] = t->date(f);
-        c.marked = t->str("IMPRE") == "S";
+        for (const auto& [name, f] : text) c.text.emplace(name, t->str(f));
+        for (const auto& [name, f] : number) c.number.emplace(name, t->num(f));
+        for (const auto& [name, f] : date) c.date.emplace(name, t->date(f));
+        c.marked = t->str(marked) == "S";
         out->push_back(std::move(c));
     }
     Status closed = t->close();
     if (!s) return s;
-    std::stable_sort(out->begin(), out->end(), [](const LetterClient& a, const LetterClient& b) {
-        return upper(a.str("NOMECONTR")) < upper(b.str("NOMECONTR"));
-    });
+    // Name order, each name put in upper case once.
+    std::vector<std::pair<std::string, size_t>> order;
+    order.reserve(out->size());
+    for (size_t k = 0; k < out->size(); ++k)
+        order.emplace_back(upper((*out)[k].str("NOMECONTR")), k);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LetterClient> sorted;
+    sorted.reserve(out->size());
+    for (const auto& o : order) sorted.push_back(std::move((*out)[o.second]));
+    *out = std::move(sorted);
     return closed;
 }
 
@@ -364,27 +419,33 @@ void print_letters(const Letter& letter, const std::vector<LetterClient>& client
     const PageSettings& p = letter.page;
     const int lines = std::max(p.text_lines(), 1);
     const size_t width = static_cast<size_t>(std::max(p.width, 1));
+    const MergePlan plan(letter.text);
     bool first = true;
+    std::string line;
     for (const LetterClient& c : clients) {
-        const std::string merged = merge_letter(letter.text, c, rates);
+        const std::string merged = plan.merge(c, rates);
         if (body) *body += merged;
         if (!first) out.eject();
         first = false;
         int n = 0;
+        const auto put = [&](std::string_view part) {
+            if (n == lines) {
+                out.eject();
+                n = 0;
+            }
+            out.say(p.top + n, p.left, part);
+            ++n;
+        };
         for (std::string_view raw : printing::lines_of(merged)) {
-            std::string line(raw);
+            line.assign(raw);
             for (char& ch : line)  // tabs, form feeds and other controls print as blanks
                 if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
-            std::vector<std::string> parts = wrap_words(line, width);
-            if (parts.empty()) parts.emplace_back();
-            for (const std::string& part : parts) {
-                if (n == lines) {
-                    out.eject();
-                    n = 0;
-                }
-                out.say(p.top + n, p.left, part);
-                ++n;
+            // Most lines fit the width as they are: only the longer ones are cut between words.
+            if (line.size() <= width || char_count(line) <= width) {
+                put(std::string_view(line).substr(0, line.find_last_not_of(' ') + 1));
+                continue;
             }
+            for (const std::string& part : wrap_words(line, width)) put(part);
         }
     }
     out.finish();

@@ -23,6 +23,29 @@ constexpr const char* kUsage =
     "uso: vorn2026 letter --folder PASTA --letter ARQUIVO (--cpf CPF | --marked | --all) "
     "[--install PASTA] [--txt ARQUIVO]";
 
+// The letters' text written on as it is made: thousands of clients' letters are never held
+// whole in memory.
+class StreamWriter final : public printing::PrintWriter {
+  public:
+    explicit StreamWriter(std::ostream& os) : os_(os) {}
+    // Writes what is gathered; the caller flushes at the end.
+    void flush() {
+        os_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        buffer_.clear();
+    }
+
+  protected:
+    void emit(std::string_view latin1) override {
+        buffer_.append(latin1);
+        if (buffer_.size() >= kChunk) flush();
+    }
+
+  private:
+    static constexpr size_t kChunk = 1 << 16;
+    std::ostream& os_;
+    std::string buffer_;
+};
+
 std::string digits_of(std::string_view s) {
     std::string d;
     for (char c : s)
@@ -75,14 +98,17 @@ int run_letter_command(int argc, char** argv) {
             chosen.push_back(std::move(c));
     if (chosen.empty())
         return fail(cpf.empty() ? "nenhum contribuinte a imprimir" : "CPF não cadastrado: " + cpf);
-    printing::PrintWriter out;
-    office::print_letters(file.letter, chosen, rates, out);
     if (txt.empty()) {
-        std::cout << out.text();
+        StreamWriter out(std::cout);
+        office::print_letters(file.letter, chosen, rates, out);
+        out.flush();
+        std::cout.flush();
         return std::cout.good() ? 0 : fail("saída não gravada");
     }
     std::ofstream f(txt, std::ios::binary | std::ios::trunc);
-    f << out.text();
+    StreamWriter out(f);
+    office::print_letters(file.letter, chosen, rates, out);
+    out.flush();
     f.close();
     return f ? 0 : fail("não foi possível gravar " + txt);
 }
