@@ -300,6 +300,8 @@ std::string field_value(int number, const LetterClient& c, const FeeRates& rates
     }
 }
 
+}  // namespace
+
 // A letter's text cut once into its literal pieces and its known placeholders, so that merging
 // it for each client only looks up values (each field once per client).
 struct MergePlan {
@@ -347,8 +349,6 @@ struct MergePlan {
     }
 };
 
-}  // namespace
-
 std::optional<std::string> placeholder_value(std::string_view name, const LetterClient& c,
                                              const FeeRates& rates) {
     const int number = field_number(name);
@@ -360,8 +360,9 @@ std::string merge_letter(std::string_view text, const LetterClient& client, cons
     return MergePlan(text).merge(client, rates);
 }
 
-Status read_letter_clients(store::Env& env, const std::string& folder,
-                           std::vector<LetterClient>* out) {
+Status for_each_letter_client(store::Env& env, const std::string& folder,
+                              const LetterChoice& choice,
+                              const std::function<bool(const LetterClient&)>& each) {
     static const char* const kText[] = {
         "CPF",      "NOMECONTR", "TIPOEND", "ENDERECO", "NUMERO",    "COMPLEM",   "BAIRRO",
         "CEP",      "MUNICIPIO", "UF",      "NOVOEND",  "EMAIL",     "DDDTEL",    "TELEFO",
@@ -371,15 +372,12 @@ Status read_letter_clients(store::Env& env, const std::string& folder,
     static const char* const kNumber[] = {"TEM_USO", "TAM_USO",   "VALOREC",
                                           "IMPPGRE", "QTD_QUOTA", "ESTATUS"};
     static const char* const kDate[] = {"NASCIMENTO", "VALIDSENA", "DENTREGA"};
-    out->clear();
     const std::string path = store::data_table_path(env, folder, 9);
     if (!env.exists(path)) return Status::not_found("A pasta " + folder + " não tem cadastro");
     std::unique_ptr<store::Table> t;
     store::OpenOptions o;
     o.read_only = true;
     if (Status s = store::Table::open(env, path, o, &t); !s) return s;
-    uint32_t count = 0;
-    if (t->record_count(&count)) out->reserve(count);
     // The fields looked up once for the whole table.
     const auto fields = [&t](const auto& names) {
         std::vector<std::pair<std::string, store::Field>> out;
@@ -387,68 +385,92 @@ Status read_letter_clients(store::Env& env, const std::string& folder,
         return out;
     };
     const auto text = fields(kText), number = fields(kNumber), date = fields(kDate);
-    const store::Field marked = t->field("IMPRE");
+    const store::Field cpf = t->field("CPF"), name = t->field("NOMECONTR"),
+                       marked = t->field("IMPRE");
+    // First the clients chosen, by their names in upper case; then each read whole in that order,
+    // so that only one client's values are held at a time.
+    std::vector<std::pair<std::string, uint32_t>> order;
     Status s = t->go_top();
     for (; s && !t->eof(); s = t->skip()) {
         if (t->deleted()) continue;
-        LetterClient c;
-        for (const auto& [name, f] : text) c.text.emplace(name, t->str(f));
-        for (const auto& [name, f] : number) c.number.emplace(name, t->num(f));
-        for (const auto& [name, f] : date) c.date.emplace(name, t->date(f));
-        c.marked = t->str(marked) == "S";
-        out->push_back(std::move(c));
+        if (!choice.cpf.empty() ? trim(t->str(cpf)) != choice.cpf
+                                : choice.marked_only && t->str(marked) != "S")
+            continue;
+        order.emplace_back(upper(t->str(name)), t->recno());
     }
-    Status closed = t->close();
-    if (!s) return s;
-    // Name order, each name put in upper case once.
-    std::vector<std::pair<std::string, size_t>> order;
-    order.reserve(out->size());
-    for (size_t k = 0; k < out->size(); ++k)
-        order.emplace_back(upper((*out)[k].str("NOMECONTR")), k);
     std::stable_sort(order.begin(), order.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<LetterClient> sorted;
-    sorted.reserve(out->size());
-    for (const auto& o : order) sorted.push_back(std::move((*out)[o.second]));
-    *out = std::move(sorted);
-    return closed;
+    for (size_t k = 0; s && k < order.size(); ++k) {
+        s = t->go_to(order[k].second);
+        if (!s) break;
+        LetterClient c;
+        for (const auto& [n, f] : text) c.text.emplace(n, t->str(f));
+        for (const auto& [n, f] : number) c.number.emplace(n, t->num(f));
+        for (const auto& [n, f] : date) c.date.emplace(n, t->date(f));
+        c.marked = t->str(marked) == "S";
+        if (!each(c)) break;
+    }
+    Status closed = t->close();
+    return s ? closed : s;
+}
+
+Status read_letter_clients(store::Env& env, const std::string& folder,
+                           std::vector<LetterClient>* out) {
+    out->clear();
+    return for_each_letter_client(env, folder, {}, [out](const LetterClient& c) {
+        out->push_back(c);
+        return true;
+    });
+}
+
+LetterPrinter::LetterPrinter(const Letter& letter, const FeeRates& rates,
+                             printing::PrintWriter& out, std::string* body)
+    : letter_(letter),
+      rates_(rates),
+      out_(out),
+      body_(body),
+      plan_(std::make_unique<MergePlan>(letter.text)) {}
+
+LetterPrinter::~LetterPrinter() = default;
+
+void LetterPrinter::print(const LetterClient& c) {
+    const PageSettings& p = letter_.page;
+    const int lines = std::max(p.text_lines(), 1);
+    const size_t width = static_cast<size_t>(std::max(p.width, 1));
+    const std::string merged = plan_->merge(c, rates_);
+    if (body_) *body_ += merged;
+    if (printed_++ > 0) out_.eject();
+    int n = 0;
+    const auto put = [&](std::string_view part) {
+        if (n == lines) {
+            out_.eject();
+            n = 0;
+        }
+        out_.say(p.top + n, p.left, part);
+        ++n;
+    };
+    for (std::string_view raw : printing::lines_of(merged)) {
+        line_.assign(raw);
+        for (char& ch : line_)  // tabs, form feeds and other controls print as blanks
+            if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
+        // Most lines fit the width as they are: only the longer ones are cut between words.
+        if (line_.size() <= width || char_count(line_) <= width) {
+            put(std::string_view(line_).substr(0, line_.find_last_not_of(' ') + 1));
+            continue;
+        }
+        for (const std::string& part : wrap_words(line_, width)) put(part);
+    }
+}
+
+void LetterPrinter::finish() {
+    out_.finish();
 }
 
 void print_letters(const Letter& letter, const std::vector<LetterClient>& clients,
                    const FeeRates& rates, printing::PrintWriter& out, std::string* body) {
-    const PageSettings& p = letter.page;
-    const int lines = std::max(p.text_lines(), 1);
-    const size_t width = static_cast<size_t>(std::max(p.width, 1));
-    const MergePlan plan(letter.text);
-    bool first = true;
-    std::string line;
-    for (const LetterClient& c : clients) {
-        const std::string merged = plan.merge(c, rates);
-        if (body) *body += merged;
-        if (!first) out.eject();
-        first = false;
-        int n = 0;
-        const auto put = [&](std::string_view part) {
-            if (n == lines) {
-                out.eject();
-                n = 0;
-            }
-            out.say(p.top + n, p.left, part);
-            ++n;
-        };
-        for (std::string_view raw : printing::lines_of(merged)) {
-            line.assign(raw);
-            for (char& ch : line)  // tabs, form feeds and other controls print as blanks
-                if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
-            // Most lines fit the width as they are: only the longer ones are cut between words.
-            if (line.size() <= width || char_count(line) <= width) {
-                put(std::string_view(line).substr(0, line.find_last_not_of(' ') + 1));
-                continue;
-            }
-            for (const std::string& part : wrap_words(line, width)) put(part);
-        }
-    }
-    out.finish();
+    LetterPrinter printer(letter, rates, out, body);
+    for (const LetterClient& c : clients) printer.print(c);
+    printer.finish();
 }
 
 }  // namespace vorn::office

@@ -1,9 +1,11 @@
-// `vorn2026 letter`, the real binary over a generated office: one client, every client, the marked
-// ones (each a page of its own), and the refusals (a letter name with a folder, a missing letter,
-// an unknown CPF, no choice of clients) with exit status 1 and the reason on standard error.
+// `vorn2026 letter`, the real binary over a generated office: one client, every client (also into
+// a text file, never left half-written), the marked ones (each a page of its own), and the refusals
+// (a letter name with a folder, a missing letter, an unknown CPF, no choice of clients) with exit
+// status 1 and the reason on standard error.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "office.h"
@@ -44,6 +46,15 @@ TEST(LetterCommand, OneAllAndMarkedClientsAndTheRefusals) {
     const size_t ana = every.find("ANA SOUZA"), jose = every.find("JOSE DA SILVA"),
                  pedro = every.find("PEDRO ALVES");
     EXPECT_TRUE(ana < jose && jose < pedro) << every;
+    // Into a text file: the same text; a run that fails leaves no file behind.
+    EXPECT_TRUE(letter(o, "--letter carta --all --txt todas.txt", &status, &err).empty());
+    EXPECT_EQ(status, 0) << err;
+    std::ifstream written(o.inst.path() + "/todas.txt", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), every);
+    (void)letter(o, "--letter carta --cpf 52998224725 --txt nada.txt", &status, &err);
+    EXPECT_EQ(status, 1);
+    EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/nada.txt"));
+    EXPECT_FALSE(std::filesystem::exists(o.inst.path() + "/nada.txt.tmp"));
     const std::string marked = letter(o, "--letter carta --marked", &status, &err);
     EXPECT_EQ(status, 0) << err;
     EXPECT_EQ(marked.find("ANA SOUZA"), std::string::npos);
