@@ -120,6 +120,7 @@ void PrintWriter::move_to(int row, int col) {
 void PrintWriter::say(int row, int col, std::string_view utf8) {
     move_to(row, col);
     size_t at = static_cast<size_t>(col_);
+    if (line_.size() < at) line_.resize(at, U' ');  // even an empty text reaches its column
     for (size_t i = 0; i < utf8.size(); ++at) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
         const char32_t c = byte < 0x80 ? (++i, byte) : next_char(utf8, i);
