@@ -100,6 +100,10 @@ std::string map_chars(std::string_view s, F f) {
 
 }  // namespace
 
+char32_t next_char(std::string_view s, size_t& i) {
+    return decode(s, i);
+}
+
 size_t char_count(std::string_view s) {
     size_t n = 0;
     for (size_t i = 0; i < s.size(); ++n) decode(s, i);

@@ -10,6 +10,9 @@ namespace vorn {
 
 // Number of characters (code points) in UTF-8 text.
 size_t char_count(std::string_view utf8);
+// The character at byte i of UTF-8 text, i moved past it (as to_u32 reads it: a malformed byte
+// reads as itself).
+char32_t next_char(std::string_view utf8, size_t& i);
 // The first n characters.
 std::string left(std::string_view utf8, size_t n);
 // Characters [from, from + n).

@@ -1,6 +1,7 @@
 #include "office/letters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -187,17 +188,23 @@ const std::vector<std::string>& placeholder_names() {
     return names;
 }
 
-std::optional<std::string> placeholder_value(std::string_view name, const LetterClient& c,
-                                             const FeeRates& rates) {
+namespace {
+
+// The number (1 to 43) of a placeholder's name, 0 for an unknown one.
+int field_number(std::string_view name) {
     const auto& names = placeholder_names();
     const auto it = std::find(names.begin(), names.end(), name);
-    if (it == names.end()) return std::nullopt;
+    return it == names.end() ? 0 : static_cast<int>(it - names.begin()) + 1;
+}
+
+// The value of field `number` (1 to 43) for client `c`.
+std::string field_value(int number, const LetterClient& c, const FeeRates& rates) {
     const auto tr = [&](const char* f) { return trim(c.str(f)); };
     const auto fee = [&] {
         return suggested_fee(static_cast<long>(c.num("TEM_USO").whole()),
                              static_cast<long>(c.num("TAM_USO").whole()), rates);
     };
-    switch (it - names.begin() + 1) {
+    switch (number) {
         case 1:
             return printing::print_cpf(c.str("CPF"));
         case 2:
@@ -293,38 +300,69 @@ std::optional<std::string> placeholder_value(std::string_view name, const Letter
     }
 }
 
-std::string merge_letter(std::string_view text, const LetterClient& client, const FeeRates& rates) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t open = text.find(kOpenMark, i);
-        if (open == std::string_view::npos) break;
-        const size_t from = open + kOpenMark.size();
-        const size_t close = text.find(kCloseMark, from);
-        const size_t next_open = text.find(kOpenMark, from);
-        out.append(text.substr(i, open - i));
-        if (close == std::string_view::npos) {
-            i = open;
-            break;
+}  // namespace
+
+// A letter's text cut once into its literal pieces and its known placeholders, so that merging
+// it for each client only looks up values (each field once per client).
+struct MergePlan {
+    struct Piece {
+        std::string_view text;  // literal text, when field is 0
+        int field = 0;
+    };
+    std::vector<Piece> pieces;
+
+    explicit MergePlan(std::string_view text) {
+        size_t literal = 0, i = 0;
+        for (;;) {
+            const size_t open = text.find(kOpenMark, i);
+            if (open == std::string_view::npos) break;
+            const size_t from = open + kOpenMark.size();
+            const size_t close = text.find(kCloseMark, from);
+            if (close == std::string_view::npos) break;  // an open « stays as text
+            if (text.find(kOpenMark, from) < close) {    // "«x «Nome»": the first « is text
+                i = from;
+                continue;
+            }
+            i = close + kCloseMark.size();
+            const int field = field_number(text.substr(from, close - from));
+            if (field == 0) continue;  // an unknown placeholder stays as written
+            pieces.push_back({text.substr(literal, open - literal), 0});
+            pieces.push_back({{}, field});
+            literal = i;
         }
-        if (next_open < close) {  // "«x «Nome»": the first « is text
-            out.append(kOpenMark);
-            i = from;
-            continue;
-        }
-        if (auto v = placeholder_value(text.substr(from, close - from), client, rates)) {
-            out += *v;
-        } else {
-            out.append(text.substr(open, close + kCloseMark.size() - open));
-        }
-        i = close + kCloseMark.size();
+        pieces.push_back({text.substr(literal), 0});
     }
-    out.append(text.substr(std::min(i, text.size())));
-    return out;
+
+    std::string merge(const LetterClient& client, const FeeRates& rates) const {
+        std::array<std::optional<std::string>, 44> values;
+        std::string out;
+        for (const Piece& p : pieces) {
+            if (p.field == 0) {
+                out.append(p.text);
+                continue;
+            }
+            auto& v = values[static_cast<size_t>(p.field)];
+            if (!v) v = field_value(p.field, client, rates);
+            out += *v;
+        }
+        return out;
+    }
+};
+
+std::optional<std::string> placeholder_value(std::string_view name, const LetterClient& c,
+                                             const FeeRates& rates) {
+    const int number = field_number(name);
+    if (number == 0) return std::nullopt;
+    return field_value(number, c, rates);
 }
 
-Status read_letter_clients(store::Env& env, const std::string& folder,
-                           std::vector<LetterClient>* out) {
+std::string merge_letter(std::string_view text, const LetterClient& client, const FeeRates& rates) {
+    return MergePlan(text).merge(client, rates);
+}
+
+Status for_each_letter_client(store::Env& env, const std::string& folder,
+                              const LetterChoice& choice,
+                              const std::function<bool(const LetterClient&)>& each) {
     static const char* const kText[] = {
         "CPF",      "NOMECONTR", "TIPOEND", "ENDERECO", "NUMERO",    "COMPLEM",   "BAIRRO",
         "CEP",      "MUNICIPIO", "UF",      "NOVOEND",  "EMAIL",     "DDDTEL",    "TELEFO",
@@ -334,60 +372,105 @@ Status read_letter_clients(store::Env& env, const std::string& folder,
     static const char* const kNumber[] = {"TEM_USO", "TAM_USO",   "VALOREC",
                                           "IMPPGRE", "QTD_QUOTA", "ESTATUS"};
     static const char* const kDate[] = {"NASCIMENTO", "VALIDSENA", "DENTREGA"};
-    out->clear();
     const std::string path = store::data_table_path(env, folder, 9);
     if (!env.exists(path)) return Status::not_found("A pasta " + folder + " não tem cadastro");
     std::unique_ptr<store::Table> t;
     store::OpenOptions o;
     o.read_only = true;
     if (Status s = store::Table::open(env, path, o, &t); !s) return s;
+    // The fields looked up once for the whole table.
+    const auto fields = [&t](const auto& names) {
+        std::vector<std::pair<std::string, store::Field>> out;
+        for (const char* n : names) out.emplace_back(n, t->field(n));
+        return out;
+    };
+    const auto text = fields(kText), number = fields(kNumber), date = fields(kDate);
+    const store::Field cpf = t->field("CPF"), name = t->field("NOMECONTR"),
+                       marked = t->field("IMPRE");
+    // First the clients chosen, by their names in upper case; then each read whole in that order,
+    // so that only one client's values are held at a time.
+    std::vector<std::pair<std::string, uint32_t>> order;
     Status s = t->go_top();
     for (; s && !t->eof(); s = t->skip()) {
         if (t->deleted()) continue;
+        if (!choice.cpf.empty() ? trim(t->str(cpf)) != choice.cpf
+                                : choice.marked_only && t->str(marked) != "S")
+            continue;
+        order.emplace_back(upper(t->str(name)), t->recno());
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t k = 0; s && k < order.size(); ++k) {
+        s = t->go_to(order[k].second);
+        if (!s) break;
         LetterClient c;
-        for (const char* f : kText) c.text[f] = t->str(f);
-        for (const char* f : kNumber) c.number[f] = t->num(f);
-        for (const char* f : kDate) c.date[f] = t->date(f);
-        c.marked = t->str("IMPRE") == "S";
-        out->push_back(std::move(c));
+        for (const auto& [n, f] : text) c.text.emplace(n, t->str(f));
+        for (const auto& [n, f] : number) c.number.emplace(n, t->num(f));
+        for (const auto& [n, f] : date) c.date.emplace(n, t->date(f));
+        c.marked = t->str(marked) == "S";
+        if (!each(c)) break;
     }
     Status closed = t->close();
-    if (!s) return s;
-    std::stable_sort(out->begin(), out->end(), [](const LetterClient& a, const LetterClient& b) {
-        return upper(a.str("NOMECONTR")) < upper(b.str("NOMECONTR"));
+    return s ? closed : s;
+}
+
+Status read_letter_clients(store::Env& env, const std::string& folder,
+                           std::vector<LetterClient>* out) {
+    out->clear();
+    return for_each_letter_client(env, folder, {}, [out](const LetterClient& c) {
+        out->push_back(c);
+        return true;
     });
-    return closed;
+}
+
+LetterPrinter::LetterPrinter(const Letter& letter, const FeeRates& rates,
+                             printing::PrintWriter& out, std::string* body)
+    : letter_(letter),
+      rates_(rates),
+      out_(out),
+      body_(body),
+      plan_(std::make_unique<MergePlan>(letter.text)) {}
+
+LetterPrinter::~LetterPrinter() = default;
+
+void LetterPrinter::print(const LetterClient& c) {
+    const PageSettings& p = letter_.page;
+    const int lines = std::max(p.text_lines(), 1);
+    const size_t width = static_cast<size_t>(std::max(p.width, 1));
+    const std::string merged = plan_->merge(c, rates_);
+    if (body_) *body_ += merged;
+    if (printed_++ > 0) out_.eject();
+    int n = 0;
+    const auto put = [&](std::string_view part) {
+        if (n == lines) {
+            out_.eject();
+            n = 0;
+        }
+        out_.say(p.top + n, p.left, part);
+        ++n;
+    };
+    for (std::string_view raw : printing::lines_of(merged)) {
+        line_.assign(raw);
+        for (char& ch : line_)  // tabs, form feeds and other controls print as blanks
+            if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
+        // Most lines fit the width as they are: only the longer ones are cut between words.
+        if (line_.size() <= width || char_count(line_) <= width) {
+            put(std::string_view(line_).substr(0, line_.find_last_not_of(' ') + 1));
+            continue;
+        }
+        for (const std::string& part : wrap_words(line_, width)) put(part);
+    }
+}
+
+void LetterPrinter::finish() {
+    out_.finish();
 }
 
 void print_letters(const Letter& letter, const std::vector<LetterClient>& clients,
                    const FeeRates& rates, printing::PrintWriter& out, std::string* body) {
-    const PageSettings& p = letter.page;
-    const int lines = std::max(p.text_lines(), 1);
-    const size_t width = static_cast<size_t>(std::max(p.width, 1));
-    bool first = true;
-    for (const LetterClient& c : clients) {
-        const std::string merged = merge_letter(letter.text, c, rates);
-        if (body) *body += merged;
-        if (!first) out.eject();
-        first = false;
-        int n = 0;
-        for (std::string_view raw : printing::lines_of(merged)) {
-            std::string line(raw);
-            for (char& ch : line)  // tabs, form feeds and other controls print as blanks
-                if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
-            std::vector<std::string> parts = wrap_words(line, width);
-            if (parts.empty()) parts.emplace_back();
-            for (const std::string& part : parts) {
-                if (n == lines) {
-                    out.eject();
-                    n = 0;
-                }
-                out.say(p.top + n, p.left, part);
-                ++n;
-            }
-        }
-    }
-    out.finish();
+    LetterPrinter printer(letter, rates, out, body);
+    for (const LetterClient& c : clients) printer.print(c);
+    printer.finish();
 }
 
 }  // namespace vorn::office

@@ -6,7 +6,9 @@
 // length (2), top margin (2), bottom margin (2), B3 B2. In memory it is UTF-8.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,14 +84,50 @@ std::optional<std::string> placeholder_value(std::string_view name, const Letter
 // IMPR_MAIL: the text with every known placeholder replaced; unknown ones stay as written.
 std::string merge_letter(std::string_view text, const LetterClient& client, const FeeRates& rates);
 
-// The registry of `folder` read-only, deleted records left out, in name order.
+// Whom a letter goes to: the client with that CPF, else the marked clients or every client.
+struct LetterChoice {
+    std::string cpf;
+    bool marked_only = false;
+};
+// The chosen clients of the registry of `folder` (read-only, deleted records left out) in name
+// order, each given to `each` in turn, one held at a time; `each` returns false to stop.
+[[nodiscard]] Status for_each_letter_client(store::Env& env, const std::string& folder,
+                                            const LetterChoice& choice,
+                                            const std::function<bool(const LetterClient&)>& each);
+// Every client of the registry of `folder` in name order.
 [[nodiscard]] Status read_letter_clients(store::Env& env, const std::string& folder,
                                          std::vector<LetterClient>* out);
 
-// IMPR_EDT over each client: the merged letter cut into lines of the width (a word wider than a
-// line is cut), printed at the left column after the top margin, a new page whenever a page's
-// text lines are full and for every client after the first. With `body`, each merged text is
-// also appended to it (an e-mail body).
+struct MergePlan;
+
+// IMPR_EDT, client after client: the merged letter cut into lines of the width (a word wider
+// than a line is cut), printed at the left column after the top margin, a new page whenever a
+// page's text lines are full and for every client after the first. With `body`, each merged
+// text is also appended to it (an e-mail body). The letter, the rates and the writer must
+// outlive the printer.
+class LetterPrinter {
+  public:
+    LetterPrinter(const Letter& letter, const FeeRates& rates, printing::PrintWriter& out,
+                  std::string* body = nullptr);
+    ~LetterPrinter();
+    LetterPrinter(const LetterPrinter&) = delete;
+    LetterPrinter& operator=(const LetterPrinter&) = delete;
+    void print(const LetterClient& client);
+    // Ends the text.
+    void finish();
+    size_t printed() const { return printed_; }
+
+  private:
+    const Letter& letter_;
+    const FeeRates& rates_;
+    printing::PrintWriter& out_;
+    std::string* body_;
+    std::unique_ptr<MergePlan> plan_;
+    size_t printed_ = 0;
+    std::string line_;
+};
+
+// The printer over a list of clients.
 void print_letters(const Letter& letter, const std::vector<LetterClient>& clients,
                    const FeeRates& rates, printing::PrintWriter& out, std::string* body = nullptr);
 

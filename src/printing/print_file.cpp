@@ -87,12 +87,16 @@ std::string print_cnpj(std::string_view value) {
 void PrintWriter::finish_line() {
     if (line_.empty() && controls_.empty()) return;
     row_used_ = true;
-    std::string out;
+    std::string& out = finished_;
+    out.clear();
     size_t next = 0;
     for (size_t i = 0; i <= line_.size(); ++i) {
         for (; next < controls_.size() && controls_[next].first <= i; ++next)
             out += controls_[next].second;
-        if (i < line_.size()) out += to_latin1(to_utf8(std::u32string(1, line_[i])));
+        if (i == line_.size()) break;
+        // As to_latin1: a character outside ISO-8859-1's printable ones becomes "?".
+        const char32_t c = line_[i];
+        out += c < 0x80 || (c >= 0xA0 && c <= 0xFF) ? static_cast<char>(c) : '?';
     }
     for (; next < controls_.size(); ++next) out += controls_[next].second;
     line_.clear();
@@ -106,7 +110,7 @@ void PrintWriter::move_to(int row, int col) {
     if (row < row_) eject();
     if (row > row_) {
         finish_line();
-        emit(std::string(static_cast<size_t>(row - row_), '\n'));
+        for (int k = row_; k < row; ++k) emit("\n");
         row_ = row;
         row_used_ = false;
     }
@@ -115,11 +119,15 @@ void PrintWriter::move_to(int row, int col) {
 
 void PrintWriter::say(int row, int col, std::string_view utf8) {
     move_to(row, col);
-    const std::u32string t = to_u32(utf8);
-    const size_t at = static_cast<size_t>(col_);
-    if (line_.size() < at + t.size()) line_.resize(at + t.size(), U' ');
-    for (size_t k = 0; k < t.size(); ++k) line_[at + k] = t[k] < 0x20 ? U' ' : t[k];
-    col_ += static_cast<int>(t.size());
+    size_t at = static_cast<size_t>(col_);
+    if (line_.size() < at) line_.resize(at, U' ');  // even an empty text reaches its column
+    for (size_t i = 0; i < utf8.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        const char32_t c = byte < 0x80 ? (++i, byte) : next_char(utf8, i);
+        if (line_.size() <= at) line_.resize(at + 1, U' ');
+        line_[at] = c < 0x20 ? U' ' : c;
+    }
+    col_ = static_cast<int>(at);
 }
 
 void PrintWriter::say(int row, int col, Decimal value, const Picture& picture) {

@@ -77,6 +77,7 @@ class PrintWriter {
 
     bool row_used_ = false;  // something was put on the current row
     std::u32string line_;
+    std::string finished_;  // the line being finished, kept for its capacity
     std::vector<std::pair<size_t, std::string>> controls_;  // column, characters
     int row_ = 0, col_ = 0;
     std::string text_;

@@ -17,6 +17,7 @@
 #include "shell/folders.h"
 #include "shell/handover_window.h"
 #include "shell/import_window.h"
+#include "shell/letter_window.h"
 #include "shell/mail_window.h"
 #include "shell/menus.h"
 #include "shell/print_commands.h"
@@ -954,6 +955,9 @@ void MENUSELECT(App& app, int code, int arg, int arg2) {
             break;
         case 52:
             print_last_file(app);
+            break;
+        case 53:
+            edit_letters(app);
             break;
         case 54:
             sheet_lines(app);

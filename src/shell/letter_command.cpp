@@ -1,6 +1,7 @@
 // The letter batch command: a letter of the data folder merged with the registry of the clients
 // chosen, as the personalised letter of the print selection prints it.
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -22,6 +23,29 @@ int fail(const std::string& message) {
 constexpr const char* kUsage =
     "uso: vorn2026 letter --folder PASTA --letter ARQUIVO (--cpf CPF | --marked | --all) "
     "[--install PASTA] [--txt ARQUIVO]";
+
+// The letters' text written on as it is made: thousands of clients' letters are never held
+// whole in memory.
+class StreamWriter final : public printing::PrintWriter {
+  public:
+    explicit StreamWriter(std::ostream& os) : os_(os) {}
+    // Writes what is gathered; the caller flushes at the end.
+    void flush() {
+        os_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+        buffer_.clear();
+    }
+
+  protected:
+    void emit(std::string_view latin1) override {
+        buffer_.append(latin1);
+        if (buffer_.size() >= kChunk) flush();
+    }
+
+  private:
+    static constexpr size_t kChunk = 1 << 16;
+    std::ostream& os_;
+    std::string buffer_;
+};
 
 std::string digits_of(std::string_view s) {
     std::string d;
@@ -68,23 +92,37 @@ int run_letter_command(int argc, char** argv) {
     if (!file.letter.notice.empty()) std::cerr << file.letter.notice << "\n";
     office::FeeRates rates;
     if (Status s = office::read_fee_rates(env, install, &rates); !s) return fail(s.message());
-    std::vector<office::LetterClient> all, chosen;
-    if (Status s = office::read_letter_clients(env, folder, &all); !s) return fail(s.message());
-    for (office::LetterClient& c : all)
-        if (cpf.empty() ? !marked || c.marked : trim(c.str("CPF")) == cpf)
-            chosen.push_back(std::move(c));
-    if (chosen.empty())
-        return fail(cpf.empty() ? "nenhum contribuinte a imprimir" : "CPF não cadastrado: " + cpf);
-    printing::PrintWriter out;
-    office::print_letters(file.letter, chosen, rates, out);
+    // The clients printed as they are read, one held at a time; a text file is written beside
+    // its name and renamed over it only when it is complete.
+    const std::string partial = txt + ".tmp";
+    std::ofstream f;
+    if (!txt.empty()) f.open(partial, std::ios::binary | std::ios::trunc);
+    if (!txt.empty() && !f) return fail("não foi possível gravar " + txt);
+    std::ostream& os = txt.empty() ? std::cout : f;
+    StreamWriter out(os);
+    office::LetterPrinter printer(file.letter, rates, out);
+    Status s = office::for_each_letter_client(env, folder, {cpf, marked},
+                                              [&](const office::LetterClient& c) {
+                                                  printer.print(c);
+                                                  return true;
+                                              });
+    if (s && printer.printed() == 0)
+        s = Status::not_found(cpf.empty() ? "nenhum contribuinte a imprimir"
+                                          : "CPF não cadastrado: " + cpf);
+    printer.finish();
+    out.flush();
     if (txt.empty()) {
-        std::cout << out.text();
+        if (!s) return fail(s.message());
+        std::cout.flush();
         return std::cout.good() ? 0 : fail("saída não gravada");
     }
-    std::ofstream f(txt, std::ios::binary | std::ios::trunc);
-    f << out.text();
     f.close();
-    return f ? 0 : fail("não foi possível gravar " + txt);
+    std::error_code ec;
+    if (s && !f) s = Status::io_error("não foi possível gravar " + txt);
+    if (s) std::filesystem::rename(partial, txt, ec);
+    if (s && ec) s = Status::io_error("não foi possível gravar " + txt);
+    if (!s) std::filesystem::remove(partial, ec);
+    return s ? 0 : fail(s.message());
 }
 
 }  // namespace vorn

@@ -80,6 +80,7 @@ bool main_command_enabled(int code, int arg, int arg2) {
         case 48:
         case 51:  // print the selection
         case 52:  // print the last print file
+        case 53:  // the letter editor
         case 54:  // lines per sheet
         case 61:  // hand over one declaration, the marked ones, all of the folder
         case 62:
@@ -291,7 +292,7 @@ std::vector<MenuEntry> main_menu(const Session& s) {
                           item("boletos dos &Marcados", 33, 3), item("&Edita boletos", 33, 4),
                           item("&Gera arquivo remessa", 33, 5)}),
          sub("&E-mail", {item("Configura Email ", 34, 1), item("Prepara o Email", 34, 2),
-                         item("Envia o Email", 34, 3)}),
+                         item("Envia o Email", 34, 3), item("Envia para os marcados", 34, 4)}),
          sub("&Ajustes da Tela",
              {item("&Menus na declaração", 36, 1), item("&Fechando uma declaração", 36, 2)}),
          sub("&Edita arquivos auxiliares",

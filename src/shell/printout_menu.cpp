@@ -14,6 +14,7 @@
 #include "shell/chooser.h"
 #include "shell/darf_window.h"
 #include "shell/folders.h"
+#include "shell/letter_window.h"
 #include "shell/lists_window.h"
 #include "shell/print_commands.h"
 #include "shell/utilities_window.h"
@@ -237,6 +238,16 @@ void print_fees(App& app, const std::string& cpf, bool marked_only) {
         if (send_print_file(app, path, "NAO-DOS") != printing::Sent::kSent) break;
 }
 
+// The print item "carta Personalizada" prints a letter merged with each client's registry.
+bool letter_chosen(const App& app) {
+    return app.s.cfg_num("queimp") == 8;
+}
+
+// The letter picked by the operator to whom the scope says.
+void print_letters_to(App& app, LetterAddressees to) {
+    if (auto file = pick_letter(app)) print_letter(app, file->letter, to);
+}
+
 // The print item "Darfes" opens the DARF window instead of printing the declaration.
 bool darfs_chosen(const App& app) {
     return app.s.cfg_num("queimp") == 5;
@@ -255,6 +266,10 @@ void print_client(App& app, const std::string& cpf) {
     }
     if (fees_chosen(app)) {
         print_fees(app, cpf, false);
+        return;
+    }
+    if (letter_chosen(app)) {
+        print_letters_to(app, {{app.s.ROTADOANO}, cpf, false});
         return;
     }
     printing::Selection sel;
@@ -284,7 +299,17 @@ void print_selected(App& app) {
         print_fees(app, "", quecon == 2);
         return;
     }
-    if (darfs_chosen(app) || lists_chosen(app) || fees_chosen(app)) {
+    if (letter_chosen(app) && quecon >= 2 && quecon <= 4) {
+        LetterAddressees to{{s.ROTADOANO}, "", quecon == 2};
+        if (quecon == 4) {
+            sync_areas(s, app.w);
+            to.folders.clear();
+            for (const FolderEntry& e : folder_list(app.w)) to.folders.push_back(e.folder);
+        }
+        print_letters_to(app, to);
+        return;
+    }
+    if (darfs_chosen(app) || lists_chosen(app) || fees_chosen(app) || letter_chosen(app)) {
         DECLARA(app);
         return;
     }

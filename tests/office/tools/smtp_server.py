@@ -2,7 +2,8 @@
 """A local SMTP server for the e-mail tests: mode "starttls" (STARTTLS required before AUTH),
 "implicit" (TLS from the connection's start) or "plain" (no TLS offered). It accepts user "escritorio"
 with password "segredo", saves each message to OUT/messages-N.eml and logs the commands it saw to
-OUT/commands.log. Writes its port to OUT/port."""
+OUT/commands.log. Writes its port to OUT/port. Recipients whose address starts with "recusa" are
+refused."""
 import asyncio
 import os
 import ssl
@@ -20,6 +21,14 @@ def log(line):
 
 
 class Handler:
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        # A recipient the server refuses, for the tests of a failed message among others.
+        if address.startswith("recusa"):
+            log("RCPT refused %s" % address)
+            return "550 mailbox unavailable"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
         count[0] += 1
         with open(os.path.join(out, "messages-%d.eml" % count[0]), "wb") as f:
