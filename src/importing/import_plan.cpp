@@ -135,6 +135,26 @@ Status read_registry(store::Env& env, const std::string& folder,
     return s ? c : s;
 }
 
+// One CPF's registry record, looked up through the registry's index: nullopt when the folder has
+// none for it.
+Status read_registered(store::Env& env, const std::string& folder, const std::string& cpf,
+                       std::optional<Registered>* out) {
+    out->reset();
+    const std::string path = store::data_table_path(env, folder, 9);
+    if (!env.exists(path)) return Status::ok();
+    std::unique_ptr<store::Table> t;
+    store::OpenOptions o;
+    o.read_only = true;
+    Status s = store::Table::open(env, path, o, &t);
+    if (!s) return s;
+    std::vector<store::Record> rows;
+    s = store::records_of(*t, cpf, &rows, nullptr);
+    if (s && !rows.empty())
+        *out = Registered{trim(rows.front().str("NOMECONTR")), trim(rows.front().str("NUSUAT"))};
+    Status c = t->close();
+    return s ? c : s;
+}
+
 // Puts another terminal's in-use mark back on a declaration's registry record: it opened the
 // declaration between this run's look at the registry and its load, whose mark replaced theirs.
 Status restore_mark(store::Env& env, const std::string& folder, const std::string& cpf,
@@ -1078,14 +1098,13 @@ ImportResult change_declaration(store::Env& env, const ImportRequest& rq, const 
         return res;
     };
     // The declaration as it stands now: still registered, and free.
-    std::map<std::string, Registered> registry;
-    if (Status s = read_registry(env, rq.folder, &registry); !s) return refuse(s.message());
-    auto reg = registry.find(cpf);
-    const bool registered = reg != registry.end();
+    std::optional<Registered> reg;
+    if (Status s = read_registered(env, rq.folder, cpf, &reg); !s) return refuse(s.message());
+    const bool registered = reg.has_value();
     if (!registered && !new_name) return refuse("CPF " + cpf + " não cadastrado na pasta");
-    if (registered && !reg->second.NUSUAT.empty()) {
+    if (registered && !reg->NUSUAT.empty()) {
         res.outcome = Outcome::kInUse;
-        res.text = reg->second.NUSUAT;
+        res.text = reg->NUSUAT;
         return res;
     }
     if (rq.check) {
