@@ -119,16 +119,21 @@ struct Registered {
     std::string name, NUSUAT;
 };
 
+// The folder's registry opened for reading; none (and no error) when the folder has none.
+Status open_registry(store::Env& env, const std::string& folder, std::unique_ptr<store::Table>* t) {
+    const std::string path = store::data_table_path(env, folder, 9);
+    if (!env.exists(path)) return Status::ok();
+    store::OpenOptions o;
+    o.read_only = true;
+    return store::Table::open(env, path, o, t);
+}
+
 Status read_registry(store::Env& env, const std::string& folder,
                      std::map<std::string, Registered>* out) {
     out->clear();
-    const std::string path = store::data_table_path(env, folder, 9);
-    if (!env.exists(path)) return Status::ok();
     std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    Status s = store::Table::open(env, path, o, &t);
-    if (!s) return s;
+    Status s = open_registry(env, folder, &t);
+    if (!s || !t) return s;
     for (s = t->go_top(); s && !t->eof(); s = t->skip())
         (*out)[trim(t->str("CPF"))] = {trim(t->str("NOMECONTR")), trim(t->str("NUSUAT"))};
     Status c = t->close();
@@ -140,13 +145,9 @@ Status read_registry(store::Env& env, const std::string& folder,
 Status read_registered(store::Env& env, const std::string& folder, const std::string& cpf,
                        std::optional<Registered>* out) {
     out->reset();
-    const std::string path = store::data_table_path(env, folder, 9);
-    if (!env.exists(path)) return Status::ok();
     std::unique_ptr<store::Table> t;
-    store::OpenOptions o;
-    o.read_only = true;
-    Status s = store::Table::open(env, path, o, &t);
-    if (!s) return s;
+    Status s = open_registry(env, folder, &t);
+    if (!s || !t) return s;
     std::vector<store::Record> rows;
     s = store::records_of(*t, cpf, &rows, nullptr);
     if (s && !rows.empty())
