@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "importing/import_plan.h"
+#include "shell/commands.h"
 #include "store/catalogue.h"
 #include "store/cdx_index.h"
 #include "store/dbf.h"
@@ -149,5 +151,23 @@ struct Folder {
         return out;
     }
 };
+
+// The batch command in process: its lines and its status.
+struct Command {
+    int status = 0;
+    std::string out, err;
+};
+inline Command import_command(std::vector<std::string> args) {
+    args.insert(args.begin(), "import");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    Command c;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    c.status = run_import_command(static_cast<int>(argv.size()), argv.data());
+    c.out = ::testing::internal::GetCapturedStdout();
+    c.err = ::testing::internal::GetCapturedStderr();
+    return c;
+}
 
 }  // namespace vorn::importing

@@ -314,24 +314,6 @@ TEST(ImportFiles, AFailureAtAnyWriteLeavesTheDeclarationAsBeforeOrImported2) {
     fail_each_step(2);
 }
 
-// The batch command in process: its lines and its status.
-struct Command {
-    int status = 0;
-    std::string out, err;
-};
-Command import_command(std::vector<std::string> args) {
-    args.insert(args.begin(), "import");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    Command c;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    c.status = run_import_command(static_cast<int>(argv.size()), argv.data());
-    c.out = ::testing::internal::GetCapturedStdout();
-    c.err = ::testing::internal::GetCapturedStderr();
-    return c;
-}
-
 TEST(ImportCommand, LinesPerFileStatusAndCheckingWritesNothing) {
     Folder f;
     f.create(kAna, "ANA SOUZA");

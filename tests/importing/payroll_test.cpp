@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "base/text.h"
+#include "import_fixture.h"
 #include "importing/payroll.h"
 #include "shell/commands.h"
 #include "store/catalogue.h"
@@ -133,24 +134,6 @@ TEST(PayrollReader, LayoutScreenLines) {
     EXPECT_EQ(l[16], "Complemento          C     40   ");
     EXPECT_EQ(l[28], "Quant.de meses RRA   N      5,1 ");
 }
-
-class Scratch {
-  public:
-    Scratch() {
-        static int serial = 0;
-        const fs::path base =
-            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        path_ =
-            base / ("vorn-payroll-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Scratch() { fs::remove_all(path_); }
-    std::string path() const { return path_.string(); }
-
-  private:
-    fs::path path_;
-};
 
 struct Office {
     Scratch install, data, source;
@@ -503,23 +486,6 @@ TEST(PayrollTransfer, AnUnmaskedPayerNumberFindsTheMaskedRowAndTheRowOfAnotherPa
     EXPECT_EQ(incomes[1].str("I1_3"), "11.222.333/0001-81");
     EXPECT_EQ(num(incomes[1], "I1_4"), "7.00");
     EXPECT_TRUE(payments.empty());
-}
-
-struct Command {
-    int status = 0;
-    std::string out, err;
-};
-Command import_command(std::vector<std::string> args) {
-    args.insert(args.begin(), "import");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    Command c;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    c.status = run_import_command(static_cast<int>(argv.size()), argv.data());
-    c.out = ::testing::internal::GetCapturedStdout();
-    c.err = ::testing::internal::GetCapturedStderr();
-    return c;
 }
 
 TEST(PayrollCommand, ImportCheckAnswersAndTransfer) {
